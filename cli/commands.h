@@ -1,0 +1,21 @@
+// kelto-cli's subcommands. Each takes its arguments (after the subcommand's name), writes its
+// results to `out` and its messages to `err`, and returns the process exit status:
+// 0 done, 1 failed (the message says why), 2 not understood (usage).
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string_view>
+
+namespace kelto::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int RunPrimitive(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+
+// The whole command line without the program name.
+int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+
+}  // namespace kelto::cli

@@ -1,0 +1,12 @@
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "commands.h"
+#include "model/out_of_memory.h"
+
+int main(int argc, char** argv) {
+    kelto::InstallOutOfMemoryHandler();
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    return kelto::cli::RunCli(args, std::cout, std::cerr);
+}

@@ -1,0 +1,11 @@
+// What happens when memory runs out: the process says so on standard error and ends.
+#pragma once
+
+namespace kelto {
+
+// Installs the process-wide new-handler: "out of memory" and a line end go to standard
+// error and the process exits with status 1. There is no recovery and nothing is saved.
+// Both programs call it first thing in main().
+void InstallOutOfMemoryHandler();
+
+}  // namespace kelto

@@ -1,0 +1,163 @@
+#include "shapes.h"
+
+#include "curve_factory.h"
+#include "tessellation.h"
+
+namespace kelto {
+
+bool Shape::TessellateInto(Mesh& mesh) const {
+    SurfaceEvaluator evaluator;
+    if (!surface.LoadInto(evaluator)) {
+        mesh.Clear();
+        return false;
+    }
+    return TessellateSurface(evaluator, steps, mesh);
+}
+
+bool Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+    const bool built = TessellateInto(mesh);
+    box = mesh.Box();
+    return built;
+}
+
+bool Shape::BuildRenderMesh(Mesh& mesh) { return TessellateInto(mesh); }
+
+void Shape::RevolveProfile(NurbsPatch profile) {
+    surface = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 360.0);
+    profiles.push_back(std::move(profile));
+}
+
+void Shape::BuildProduct(NurbsPatch meridian, NurbsPatch equator) {
+    surface = ProductSurface(meridian, equator);
+    reserved_a[0] = surface.columns - 1;
+    reserved_a[1] = surface.rows - 1;
+    profiles.push_back(std::move(meridian));
+    paths.push_back(std::move(equator));
+}
+
+SphereShape::SphereShape(double radius) {
+    NurbsPatch profile = MakeFactoryCurve(FactoryCurve::HalfCircle);
+    profile.ScaleBy({radius, radius, radius});
+    RevolveProfile(std::move(profile));
+}
+
+TorusShape::TorusShape(double outer_radius, double tube_radius) {
+    NurbsPatch profile = MakeFactoryCurve(FactoryCurve::FullCircle);
+    profile.ScaleBy({tube_radius, tube_radius, tube_radius});
+    profile.MoveBy({outer_radius - tube_radius, 0, 0});
+    RevolveProfile(std::move(profile));
+}
+
+CubeShape::CubeShape() {
+    BuildProduct(MakeFactoryCurve(FactoryCurve::CylinderSide), MakeSquareEquator());
+}
+
+ConeShape::ConeShape() { RevolveProfile(MakeConeProfile()); }
+
+CylinderShape::CylinderShape(double radius, double height) {
+    NurbsPatch profile = MakeFactoryCurve(FactoryCurve::CylinderSide);
+    profile.ScaleBy({radius, 1.0, height / 2.0});
+    RevolveProfile(std::move(profile));
+}
+
+ParaboloidShape::ParaboloidShape() { RevolveProfile(MakeParaboloidProfile()); }
+
+HyperboloidShape::HyperboloidShape() { RevolveProfile(MakeHyperboloidProfile()); }
+
+SuperquadricShape::SuperquadricShape() {
+    BuildProduct(MakeSuperquadricMeridian(), MakeSuperquadricEquator());
+}
+
+void BuildFlatCubeMesh(Mesh& mesh) {
+    mesh.Clear();
+    struct Face {
+        Vec3 normal, s_axis, t_axis;  // s_axis x t_axis == normal
+    };
+    static constexpr Face kFaces[6] = {
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
+    };
+    for (const Face& face : kFaces) {
+        const auto first = static_cast<std::uint16_t>(mesh.vertices.size());
+        for (int corner = 0; corner < 4; ++corner) {
+            const float s = (corner == 1 || corner == 2) ? 1.0f : 0.0f;
+            const float t = (corner >= 2) ? 1.0f : 0.0f;
+            const Vec3 p = face.normal + face.s_axis * (2.0 * s - 1.0) + face.t_axis * (2.0 * t - 1.0);
+            DisplayVertex v;
+            v.x = static_cast<float>(p.x);
+            v.y = static_cast<float>(p.y);
+            v.z = static_cast<float>(p.z);
+            v.nx = static_cast<float>(face.normal.x);
+            v.ny = static_cast<float>(face.normal.y);
+            v.nz = static_cast<float>(face.normal.z);
+            v.normal_valid = 1.0f;
+            v.s = s;
+            v.t = t;
+            mesh.vertices.push_back(v);
+        }
+        // Corners 0..3 go counter-clockwise seen from outside; the triangles are wound the
+        // other way, like those of the surface tessellation: (A, D, C) and (A, B, D) of a cell.
+        const std::uint16_t order[6] = {0, 2, 1, 0, 3, 2};
+        for (std::uint16_t k : order) {
+            mesh.indices.push_back(static_cast<std::uint16_t>(first + k));
+        }
+    }
+}
+
+bool CubeShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+    if (UsesSurface()) {
+        return Shape::BuildDisplayMesh(mesh, box);
+    }
+    BuildFlatCubeMesh(mesh);
+    box = mesh.Box();
+    return true;
+}
+
+bool CubeShape::BuildRenderMesh(Mesh& mesh) {
+    if (UsesSurface()) {
+        return Shape::BuildRenderMesh(mesh);
+    }
+    BuildFlatCubeMesh(mesh);
+    return true;
+}
+
+std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults) {
+    switch (type) {
+        case ObjectType::Sphere:
+            return std::make_unique<SphereShape>(defaults.sphere_radius);
+        case ObjectType::Torus:
+            return std::make_unique<TorusShape>(defaults.torus_outer_radius,
+                                                defaults.torus_tube_radius);
+        case ObjectType::Cube:
+            return std::make_unique<CubeShape>();
+        case ObjectType::Cone:
+            return std::make_unique<ConeShape>();
+        case ObjectType::Cylinder:
+            return std::make_unique<CylinderShape>(defaults.cylinder_radius,
+                                                   defaults.cylinder_height);
+        case ObjectType::Paraboloid:
+            return std::make_unique<ParaboloidShape>();
+        case ObjectType::Hyperboloid:
+            return std::make_unique<HyperboloidShape>();
+        case ObjectType::Superquadric:
+            return std::make_unique<SuperquadricShape>();
+        default:
+            return nullptr;
+    }
+}
+
+PrimitivePlacement PlacementOf(ObjectType type, const PrimitiveDefaults& defaults) {
+    switch (type) {
+        case ObjectType::Sphere: return {0.0, defaults.sphere_radius};
+        case ObjectType::Torus: return {-90.0, defaults.torus_tube_radius};
+        case ObjectType::Cube: return {0.0, 1.0};
+        case ObjectType::Cone: return {-90.0, 1.0};
+        case ObjectType::Cylinder: return {-90.0, defaults.cylinder_height / 2.0};
+        case ObjectType::Paraboloid: return {-90.0, 1.0};
+        case ObjectType::Hyperboloid: return {90.0, 0.0};
+        default: return {0.0, 0.0};
+    }
+}
+
+}  // namespace kelto

@@ -1,0 +1,132 @@
+// A node's geometry: a rational B-spline surface with the curves it was made from, turned into
+// the node's display and render meshes. The eight primitive solids and the mesh shape.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "bounds.h"
+#include "geometry.h"
+#include "mesh.h"
+#include "nurbs_patch.h"
+#include "object_type.h"
+#include "surface_construction.h"
+
+namespace kelto {
+
+class Shape {
+public:
+    static constexpr int kDefaultSteps = 18;
+
+    Shape() = default;
+    Shape(const Shape&) = default;
+    Shape& operator=(const Shape&) = default;
+    virtual ~Shape() = default;
+
+    // Tessellates the surface into the display mesh and sets `box` to the mesh's box.
+    // Returns false (empty mesh, empty box) when the surface cannot be tessellated.
+    virtual bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
+    // The same tessellation into the render mesh.
+    virtual bool BuildRenderMesh(Mesh& mesh);
+    // Where the shape is anchored; only text has an anchor.
+    virtual bool GetAnchor(Vec3& anchor) const {
+        anchor = {};
+        return false;
+    }
+
+    // Fields kept with the shape and stored in scene files. `surface` holds rows, columns,
+    // orders, knots and control net.
+    NurbsSurface surface;
+    std::int32_t reserved_a[2] = {0, 0};  // the product construction stores columns-1, rows-1
+    double tolerance = 0.5;
+    std::int32_t steps = kDefaultSteps;
+    std::int32_t reserved_b[3] = {0, 0, 0};
+    std::vector<NurbsPatch> profiles;
+    std::vector<NurbsPatch> paths;
+    std::vector<Point4> second_net;
+
+protected:
+    // Adopts a surface of revolution of `profile` through a full turn about the z axis.
+    void RevolveProfile(NurbsPatch profile);
+    // Adopts the product surface of a meridian and an equator.
+    void BuildProduct(NurbsPatch meridian, NurbsPatch equator);
+    bool TessellateInto(Mesh& mesh) const;
+};
+
+// Sizes the scene gives its new primitives.
+struct PrimitiveDefaults {
+    double sphere_radius = 1.0;
+    double torus_outer_radius = 1.0;
+    double torus_tube_radius = 0.3;
+    double cylinder_radius = 1.0;
+    double cylinder_height = 2.0;
+};
+
+class SphereShape : public Shape {
+public:
+    explicit SphereShape(double radius = 1.0);
+};
+
+class TorusShape : public Shape {
+public:
+    TorusShape(double outer_radius = 1.0, double tube_radius = 0.3);
+};
+
+// The cube keeps its product surface but draws flat faces: corners at +-1 on every axis,
+// one normal per face, texture corners 0 and 1, two triangles per face. A non-zero second
+// entry of reserved_b falls back to the surface tessellation.
+class CubeShape : public Shape {
+public:
+    CubeShape();
+    bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
+    bool BuildRenderMesh(Mesh& mesh) override;
+
+private:
+    bool UsesSurface() const { return reserved_b[1] != 0; }
+};
+
+class ConeShape : public Shape {
+public:
+    ConeShape();
+};
+
+class CylinderShape : public Shape {
+public:
+    CylinderShape(double radius = 1.0, double height = 2.0);
+};
+
+class ParaboloidShape : public Shape {
+public:
+    ParaboloidShape();
+};
+
+class HyperboloidShape : public Shape {
+public:
+    HyperboloidShape();
+};
+
+class SuperquadricShape : public Shape {
+public:
+    SuperquadricShape();
+};
+
+// A shape whose geometry is a triangle mesh rather than a surface; the base of the text shape.
+class MeshShape : public Shape {};
+
+// The flat-faced cube mesh (24 vertices, 12 triangles).
+void BuildFlatCubeMesh(Mesh& mesh);
+
+// Builds the shape of a new primitive node, exactly as the scene does; null for types that are
+// not primitives.
+std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults = {});
+
+// Node placement of a new primitive: its rotation (degrees about the x axis) and its lift along
+// y so that it rests on y = 0.
+struct PrimitivePlacement {
+    double x_rotation_degrees = 0.0;
+    double lift = 0.0;
+};
+PrimitivePlacement PlacementOf(ObjectType type, const PrimitiveDefaults& defaults = {});
+
+}  // namespace kelto

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace kelto::cli {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunCommand(std::vector<std::string_view> args) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(PrimitiveCommand, PrintsDisplayAndRenderMeshLines) {
+    const Result r = RunCommand({"primitive", "cube"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out,
+              "cube vertices=24 triangles=12 box=-1,-1,-1,1,1,1\n"
+              "cube render-vertices=24 render-triangles=12\n");
+    EXPECT_TRUE(r.err.empty());
+
+    const std::string sphere = RunCommand({"primitive", "sphere"}).out;
+    unsigned vertices = 0, triangles = 0, render_vertices = 0, render_triangles = 0;
+    float box[6] = {};
+    int consumed = 0;
+    ASSERT_EQ(std::sscanf(sphere.c_str(),
+                          "sphere vertices=%u triangles=%u box=%f,%f,%f,%f,%f,%f\n"
+                          "sphere render-vertices=%u render-triangles=%u\n%n",
+                          &vertices, &triangles, &box[0], &box[1], &box[2], &box[3], &box[4],
+                          &box[5], &render_vertices, &render_triangles, &consumed),
+              10);
+    EXPECT_EQ(static_cast<std::size_t>(consumed), sphere.size());
+    EXPECT_EQ(vertices, render_vertices);
+    EXPECT_EQ(triangles, render_triangles);
+    EXPECT_NEAR(box[0], -1.0f, 1e-4f);
+    EXPECT_NEAR(box[5], 1.0f, 1e-4f);
+}
+
+TEST(PrimitiveCommand, UnknownTypeListsTheTypesWithStatusTwo) {
+    const Result r = RunCommand({"primitive", "pyramid"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("sphere torus cube cone cylinder paraboloid hyperboloid superquadric"),
+              std::string::npos);
+    EXPECT_EQ(RunCommand({"primitive"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"primitive", "cube", "--obj"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"frobnicate"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({}).status, kExitUsage);
+}
+
+TEST(PrimitiveCommand, HelpForTheToolAndTheSubcommand) {
+    const Result tool = RunCommand({"--help"});
+    EXPECT_EQ(tool.status, kExitOk);
+    EXPECT_NE(tool.out.find("primitive TYPE"), std::string::npos);
+    const Result sub = RunCommand({"primitive", "--help"});
+    EXPECT_EQ(sub.status, kExitOk);
+    EXPECT_NE(sub.out.find("--obj FILE"), std::string::npos);
+}
+
+TEST(PrimitiveCommand, ObjFileHoldsTheDisplayMesh) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("kelto-cli-test-" + std::to_string(::getpid()) + ".obj");
+    const std::string path_text = path.string();
+    const Result r = RunCommand({"primitive", "torus", "--obj", path_text});
+    ASSERT_EQ(r.status, kExitOk);
+    std::ifstream file(path);
+    std::string line;
+    std::size_t vertices = 0, faces = 0;
+    while (std::getline(file, line)) {
+        vertices += line.starts_with("v ") ? 1 : 0;
+        faces += line.starts_with("f ") ? 1 : 0;
+    }
+    std::filesystem::remove(path);
+    EXPECT_NE(r.out.find("vertices=" + std::to_string(vertices) + " triangles=" + std::to_string(faces)),
+              std::string::npos);
+
+    EXPECT_EQ(RunCommand({"primitive", "torus", "--obj", "/nonexistent-directory/x.obj"}).status,
+              kExitFailed);
+}
+
+}  // namespace
+}  // namespace kelto::cli

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "model/geometry.h"
+
+namespace kelto {
+namespace {
+
+Vec3f Apply(const Matrix4& m, Vec3f p) { return m.TransformPoint(p); }
+
+void ExpectNear(const Vec3f& a, const Vec3f& b, float tolerance = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+TEST(Matrix4, IdentityLayoutAndTranslationElements) {
+    Matrix4 m;
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(m[i], (i == 0 || i == 5 || i == 10 || i == 15) ? 1.0 : 0.0) << i;
+    }
+    m.Translate({1, 2, 3});
+    EXPECT_EQ(m[12], 1.0);
+    EXPECT_EQ(m[13], 2.0);
+    EXPECT_EQ(m[14], 3.0);
+}
+
+TEST(Matrix4, RotationIsRightHandedForRowVectors) {
+    Matrix4 about_z;
+    about_z.Rotate(90.0, {0, 0, 1});
+    ExpectNear(Apply(about_z, {1, 0, 0}), {0, 1, 0});
+    Matrix4 about_x;
+    about_x.Rotate(-90.0, {2, 0, 0});  // the axis is normalised first
+    // -90 degrees about x turns the model's z axis into the world's y axis.
+    ExpectNear(Apply(about_x, {0, 0, 1}), {0, 1, 0});
+    ExpectNear(Apply(about_x, {0, 1, 0}), {0, 0, -1});
+}
+
+TEST(Matrix4, TranslateRotateScaleActsScaleFirstTranslateLast) {
+    // Operations pre-multiply: added last, applied first. Result is S * R * T on row vectors.
+    Matrix4 m;
+    m.Translate({10, 0, 0});
+    m.Rotate(90.0, {0, 0, 1});
+    m.Scale({2, 3, 4});
+    // (1,1,1) scaled -> (2,3,4), rotated 90 about z -> (-3,2,4), translated -> (7,2,4).
+    ExpectNear(Apply(m, {1, 1, 1}), {7, 2, 4});
+
+    Matrix4 s, r, t;
+    s.Scale({2, 3, 4});
+    r.Rotate(90.0, {0, 0, 1});
+    t.Translate({10, 0, 0});
+    Matrix4 product = t;  // M <- A * M: build S * R * T by multiplying R then S onto T
+    product.Multiply(r);
+    product.Multiply(s);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(product[i], m[i], 1e-12) << i;
+    }
+}
+
+TEST(Matrix4, AffineMatrixLeavesWeightOneAndProjectiveColumnDivides) {
+    Matrix4 m;
+    m.Rotate(33.0, {1, 2, 3});
+    m.Translate({0.5, -2, 7});
+    const Vec3f p{0.25f, -1.5f, 2.0f};
+    const Vec3f q = Apply(m, p);
+    // w' = 1: the result is the plain affine product.
+    const double x = p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12];
+    EXPECT_FLOAT_EQ(q.x, static_cast<float>(x));
+
+    Matrix4 projective;
+    projective[11] = 1.0;  // w' = z
+    projective[15] = 0.0;
+    ExpectNear(Apply(projective, {2, 4, 2}), {1, 2, 1});
+}
+
+TEST(Vec3, NormaliseGivesUnitLength) {
+    Vec3 v{3, 4, 12};
+    v.Normalise();
+    EXPECT_DOUBLE_EQ(v.Length(), 1.0);
+    EXPECT_DOUBLE_EQ(v.x, 3.0 / 13.0);
+}
+
+}  // namespace
+}  // namespace kelto
