@@ -10,11 +10,11 @@ namespace kelto {
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit CMainFrame(QWidget* parent = nullptr);
     QMdiArea* DocumentArea() const { return documents_; }
 
-private:
+  private:
     QMdiArea* documents_;  // owned by the window
 };
 

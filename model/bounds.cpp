@@ -9,7 +9,9 @@ struct Point3d {
     double x, y, z;
 };
 
-Point3d ToDouble(const Vec3f& p) { return {p.x, p.y, p.z}; }
+Point3d ToDouble(const Vec3f& p) {
+    return {p.x, p.y, p.z};
+}
 
 double DistanceSquared(const Point3d& a, const Point3d& b) {
     const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
@@ -26,12 +28,18 @@ BoundingSphere RitterSphere(std::span<const Vec3f> points) {
 
     for (const Vec3f& f : points) {
         const Point3d p = ToDouble(f);
-        if (p.x < min_x.x) min_x = p;
-        if (p.x > max_x.x) max_x = p;
-        if (p.y < min_y.y) min_y = p;
-        if (p.y > max_y.y) max_y = p;
-        if (p.z < min_z.z) min_z = p;
-        if (p.z > max_z.z) max_z = p;
+        if (p.x < min_x.x)
+            min_x = p;
+        if (p.x > max_x.x)
+            max_x = p;
+        if (p.y < min_y.y)
+            min_y = p;
+        if (p.y > max_y.y)
+            max_y = p;
+        if (p.z < min_z.z)
+            min_z = p;
+        if (p.z > max_z.z)
+            max_z = p;
     }
 
     Point3d first = min_x, second = max_x;
@@ -60,9 +68,9 @@ BoundingSphere RitterSphere(std::span<const Vec3f> points) {
         }
     }
 
-    return {{static_cast<float>(centre.x), static_cast<float>(centre.y),
-             static_cast<float>(centre.z)},
-            static_cast<float>(radius)};
+    return {
+        {static_cast<float>(centre.x), static_cast<float>(centre.y), static_cast<float>(centre.z)},
+        static_cast<float>(radius)};
 }
 
 BoundingSphere ScaledBoxSphere(const BoundingBox& box, const Vec3& scale) {

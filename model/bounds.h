@@ -16,12 +16,18 @@ struct BoundingBox {
 
     void Reset() { *this = BoundingBox{}; }
     void Grow(const Vec3f& p) {
-        if (p.x < min.x) min.x = p.x;
-        if (p.y < min.y) min.y = p.y;
-        if (p.z < min.z) min.z = p.z;
-        if (p.x > max.x) max.x = p.x;
-        if (p.y > max.y) max.y = p.y;
-        if (p.z > max.z) max.z = p.z;
+        if (p.x < min.x)
+            min.x = p.x;
+        if (p.y < min.y)
+            min.y = p.y;
+        if (p.z < min.z)
+            min.z = p.z;
+        if (p.x > max.x)
+            max.x = p.x;
+        if (p.y > max.y)
+            max.y = p.y;
+        if (p.z > max.z)
+            max.z = p.z;
     }
     bool IsEmpty() const { return min.x > max.x || min.y > max.y || min.z > max.z; }
     friend bool operator==(const BoundingBox&, const BoundingBox&) = default;

@@ -28,7 +28,8 @@ int FindSpan(int order, int count, std::span<const double> knots, double t) {
     const int low_index = order - 1;
     if (t >= knots[static_cast<std::size_t>(count)]) {
         int s = count - 1;
-        while (s > low_index && knots[static_cast<std::size_t>(s)] >= knots[static_cast<std::size_t>(count)]) {
+        while (s > low_index &&
+               knots[static_cast<std::size_t>(s)] >= knots[static_cast<std::size_t>(count)]) {
             --s;
         }
         return s;
@@ -42,7 +43,9 @@ int FindSpan(int order, int count, std::span<const double> knots, double t) {
 
 // Division rather than multiplication by the reciprocal, so that a weighted coordinate equal
 // to its weight comes out exactly 1 (coincident control points give coincident points).
-Vec3 Divide(const Vec3& a, double w) { return {a.x / w, a.y / w, a.z / w}; }
+Vec3 Divide(const Vec3& a, double w) {
+    return {a.x / w, a.y / w, a.z / w};
+}
 
 }  // namespace
 
@@ -93,7 +96,8 @@ BasisAtParameter EvaluateBasis(int order, int count, std::span<const double> kno
 
 CurveEvaluator::CurveEvaluator(std::span<const double> knots, std::span<const Point4> points)
     : knots_(knots), points_(points) {
-    const long long order = static_cast<long long>(knots.size()) - static_cast<long long>(points.size());
+    const long long order =
+        static_cast<long long>(knots.size()) - static_cast<long long>(points.size());
     if (order >= 1 && order <= kMaxSplineOrder) {
         order_ = static_cast<int>(order);
         valid_ = IsValidKnotVector(order_, static_cast<int>(points.size()), knots);
@@ -107,8 +111,7 @@ CurvePoint CurveEvaluator::Evaluate(double t) const {
     if (!valid_) {
         return {};
     }
-    const BasisAtParameter b =
-        EvaluateBasis(order_, static_cast<int>(points_.size()), knots_, t);
+    const BasisAtParameter b = EvaluateBasis(order_, static_cast<int>(points_.size()), knots_, t);
     Vec3 a, da;
     double w = 0.0, dw = 0.0;
     for (int k = 0; k < b.count; ++k) {
@@ -142,8 +145,10 @@ bool SurfaceEvaluator::Load(int rows, int columns, int order_u, int order_v,
     knots_u_.assign(knots_u.begin(), knots_u.end());
     knots_v_.assign(knots_v.begin(), knots_v.end());
     net_.assign(net.begin(), net.end());
-    range_u_ = {knots_u_[static_cast<std::size_t>(order_u - 1)], knots_u_[static_cast<std::size_t>(columns)]};
-    range_v_ = {knots_v_[static_cast<std::size_t>(order_v - 1)], knots_v_[static_cast<std::size_t>(rows)]};
+    range_u_ = {knots_u_[static_cast<std::size_t>(order_u - 1)],
+                knots_u_[static_cast<std::size_t>(columns)]};
+    range_v_ = {knots_v_[static_cast<std::size_t>(order_v - 1)],
+                knots_v_[static_cast<std::size_t>(rows)]};
     valid_ = true;
     return true;
 }
@@ -159,7 +164,8 @@ SurfacePoint SurfaceEvaluator::Evaluate(double u, double v) const {
     Vec3 a, au, av;
     double w = 0.0, wu = 0.0, wv = 0.0;
     for (int k = 0; k < bv.count; ++k) {
-        const std::size_t row = static_cast<std::size_t>(bv.first + k) * static_cast<std::size_t>(columns_);
+        const std::size_t row =
+            static_cast<std::size_t>(bv.first + k) * static_cast<std::size_t>(columns_);
         for (int l = 0; l < bu.count; ++l) {
             const Point4& p = net_[row + static_cast<std::size_t>(bu.first + l)];
             const Vec3 weighted{p.x, p.y, p.z};

@@ -52,13 +52,13 @@ struct SurfacePoint {
 // A rational B-spline curve given by weighted control points. Valid() tells whether it can
 // be evaluated at all.
 class CurveEvaluator {
-public:
+  public:
     CurveEvaluator(std::span<const double> knots, std::span<const Point4> points);
     bool Valid() const { return valid_; }
     ParameterRange Range() const { return range_; }
     CurvePoint Evaluate(double t) const;
 
-private:
+  private:
     std::span<const double> knots_;
     std::span<const Point4> points_;
     int order_ = 0;
@@ -70,7 +70,7 @@ private:
 // point (i, j) at i * columns + j. The first parameter u runs along a row (over the columns,
 // knots U, order U); the second parameter v runs across the rows (knots V, order V).
 class SurfaceEvaluator {
-public:
+  public:
     // Copies the surface; returns false (and evaluates nothing) when the counts, orders or
     // knot vectors do not fit together.
     bool Load(int rows, int columns, int order_u, int order_v, std::span<const double> knots_u,
@@ -80,7 +80,7 @@ public:
     ParameterRange RangeV() const { return range_v_; }
     SurfacePoint Evaluate(double u, double v) const;
 
-private:
+  private:
     int rows_ = 0, columns_ = 0, order_u_ = 0, order_v_ = 0;
     std::vector<double> knots_u_, knots_v_;
     std::vector<Point4> net_;

@@ -46,7 +46,7 @@ NurbsPatch HalfCircle() {
 }
 
 NurbsPatch FullCircle() {
-    const Vec3 points[] = {{0, 0, 1},   {1, 0, 1},  {1, 0, 0},   {1, 0, -1}, {0, 0, -1},
+    const Vec3 points[] = {{0, 0, 1},   {1, 0, 1},  {1, 0, 0},  {1, 0, -1}, {0, 0, -1},
                            {-1, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {0, 0, 1}};
     const double weights[] = {1, kHalfRoot2, 1, kHalfRoot2, 1, kHalfRoot2, 1, kHalfRoot2, 1};
     const double knots[] = {0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1};
@@ -54,11 +54,11 @@ NurbsPatch FullCircle() {
 }
 
 NurbsPatch CylinderSide() {
-    const Vec3 points[] = {{0, 0, 1}, {0, 0, 1},  {1, 0, 1},  {1, 0, 1}, {1, 0, 0},
+    const Vec3 points[] = {{0, 0, 1},  {0, 0, 1},  {1, 0, 1},  {1, 0, 1}, {1, 0, 0},
                            {1, 0, -1}, {1, 0, -1}, {0, 0, -1}, {0, 0, -1}};
     // The rims (the doubled points) sit at the parameters 5/18 and 13/18, which are rows of
     // the default 18-step tessellation, so the mesh keeps both edges sharp.
-    const double knots[] = {0,         0,          0,          3.0 / 18, 5.0 / 18, 7.0 / 18,
+    const double knots[] = {0,         0,         0,         3.0 / 18, 5.0 / 18, 7.0 / 18,
                             11.0 / 18, 13.0 / 18, 15.0 / 18, 1,        1,        1};
     return MakeCurve(points, {}, 3, knots);
 }
@@ -112,7 +112,7 @@ NurbsPatch MakeSuperquadricMeridian() {
 }
 
 NurbsPatch MakeSuperquadricEquator() {
-    const Vec3 points[] = {{1, 0, 0},   {1, 1, 0},   {0, 1, 0},  {-1, 1, 0},
+    const Vec3 points[] = {{1, 0, 0},   {1, 1, 0},  {0, 1, 0},  {-1, 1, 0},
                            {-1, -1, 0}, {0, -1, 0}, {1, -1, 0}, {1, 0, 0}};
     return MakeCurve(points, {}, 3);
 }

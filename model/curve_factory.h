@@ -21,9 +21,9 @@ NurbsPatch MakeCurve(std::span<const Vec3> points, std::span<const double> weigh
 // The factory's curves. `sample` flattens the curve into its samples as well; the primitives'
 // profiles are built without sampling.
 enum class FactoryCurve {
-    HalfCircle = 0,     // unit half circle in the x-z plane, from (0,0,1) to (0,0,-1)
-    CylinderSide = 2,   // top centre, top rim, side, bottom rim, bottom centre
-    FullCircle = 3,     // unit circle in the x-z plane, starting and ending at (0,0,1)
+    HalfCircle = 0,    // unit half circle in the x-z plane, from (0,0,1) to (0,0,-1)
+    CylinderSide = 2,  // top centre, top rim, side, bottom rim, bottom centre
+    FullCircle = 3,    // unit circle in the x-z plane, starting and ending at (0,0,1)
 };
 NurbsPatch MakeFactoryCurve(FactoryCurve kind, bool sample = false);
 

@@ -39,7 +39,9 @@ struct Vec3 {
     friend constexpr bool operator==(const Vec3&, const Vec3&) = default;
 };
 
-constexpr double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr double Dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 constexpr Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -78,7 +80,7 @@ struct Point4 {
 // Every composing operation pre-multiplies (M <- X * M), so the operation added last acts
 // first on a point, just as OpenGL's matrix calls do.
 class Matrix4 {
-public:
+  public:
     std::array<double, 16> m{};
 
     Matrix4() { SetIdentity(); }

@@ -10,7 +10,7 @@
 namespace kelto {
 
 class MeshWelder {
-public:
+  public:
     static constexpr int kBucketCount = 32768;
     // Two corners are one vertex when s and t are exactly equal and every normal component
     // differs by at most this much.
@@ -25,7 +25,7 @@ public:
 
     static bool SameVertex(const DisplayVertex& a, const DisplayVertex& b);
 
-private:
+  private:
     struct Bucket {
         bool used = false;
         std::uint16_t vertex = 0;

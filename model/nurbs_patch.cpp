@@ -56,7 +56,9 @@ struct Flattener {
 
 }  // namespace
 
-void CurveJitter::EnsureFilled() { std::call_once(g_jitter_filled, FillJitterTable); }
+void CurveJitter::EnsureFilled() {
+    std::call_once(g_jitter_filled, FillJitterTable);
+}
 
 double CurveJitter::Next() {
     EnsureFilled();
@@ -68,7 +70,9 @@ double CurveJitter::At(int i) {
     return g_jitter_table[static_cast<std::size_t>(i) % kSize];
 }
 
-NurbsPatch::NurbsPatch() { CurveJitter::EnsureFilled(); }
+NurbsPatch::NurbsPatch() {
+    CurveJitter::EnsureFilled();
+}
 
 int NurbsPatch::Order() const {
     const long long order =

@@ -36,8 +36,8 @@ struct NurbsPatch {
     void MoveBy(const Vec3& offset);
 
     // Flattens the curve over its whole parameter span into `samples` (replacing what was
-    // there): each half of the span is split at a jittered point near its middle until the split point
-    // is in line with the interval's ends, and each flat interval contributes its first
+    // there): each half of the span is split at a jittered point near its middle until the split
+    // point is in line with the interval's ends, and each flat interval contributes its first
     // point; the curve's end point closes the polyline. A curve that cannot be evaluated
     // yields no samples.
     void Flatten();
@@ -48,7 +48,7 @@ struct NurbsPatch {
 // an 8-bit cursor that moves to the next value each time one is taken. Only the modelling
 // thread flattens curves; the cursor is atomic so that a stray second thread cannot corrupt it.
 class CurveJitter {
-public:
+  public:
     static constexpr int kSize = 256;
     // Fills the table if nobody has yet.
     static void EnsureFilled();

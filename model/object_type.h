@@ -24,10 +24,10 @@ enum class ObjectType : std::int32_t {
 };
 
 // The eight primitive solids, in type-code order.
-inline constexpr ObjectType kPrimitiveTypes[] = {
-    ObjectType::Sphere,   ObjectType::Torus,      ObjectType::Cube,
-    ObjectType::Cone,     ObjectType::Cylinder,   ObjectType::Paraboloid,
-    ObjectType::Hyperboloid, ObjectType::Superquadric};
+inline constexpr ObjectType kPrimitiveTypes[] = {ObjectType::Sphere,      ObjectType::Torus,
+                                                 ObjectType::Cube,        ObjectType::Cone,
+                                                 ObjectType::Cylinder,    ObjectType::Paraboloid,
+                                                 ObjectType::Hyperboloid, ObjectType::Superquadric};
 
 constexpr bool IsPrimitive(ObjectType type) {
     const auto code = static_cast<std::int32_t>(type);

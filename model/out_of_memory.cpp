@@ -15,6 +15,8 @@ namespace {
 
 }  // namespace
 
-void InstallOutOfMemoryHandler() { std::set_new_handler(ReportOutOfMemory); }
+void InstallOutOfMemoryHandler() {
+    std::set_new_handler(ReportOutOfMemory);
+}
 
 }  // namespace kelto

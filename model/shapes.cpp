@@ -20,7 +20,9 @@ bool Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     return built;
 }
 
-bool Shape::BuildRenderMesh(Mesh& mesh) { return TessellateInto(mesh); }
+bool Shape::BuildRenderMesh(Mesh& mesh) {
+    return TessellateInto(mesh);
+}
 
 void Shape::RevolveProfile(NurbsPatch profile) {
     surface = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 360.0);
@@ -52,7 +54,9 @@ CubeShape::CubeShape() {
     BuildProduct(MakeFactoryCurve(FactoryCurve::CylinderSide), MakeSquareEquator());
 }
 
-ConeShape::ConeShape() { RevolveProfile(MakeConeProfile()); }
+ConeShape::ConeShape() {
+    RevolveProfile(MakeConeProfile());
+}
 
 CylinderShape::CylinderShape(double radius, double height) {
     NurbsPatch profile = MakeFactoryCurve(FactoryCurve::CylinderSide);
@@ -60,9 +64,13 @@ CylinderShape::CylinderShape(double radius, double height) {
     RevolveProfile(std::move(profile));
 }
 
-ParaboloidShape::ParaboloidShape() { RevolveProfile(MakeParaboloidProfile()); }
+ParaboloidShape::ParaboloidShape() {
+    RevolveProfile(MakeParaboloidProfile());
+}
 
-HyperboloidShape::HyperboloidShape() { RevolveProfile(MakeHyperboloidProfile()); }
+HyperboloidShape::HyperboloidShape() {
+    RevolveProfile(MakeHyperboloidProfile());
+}
 
 SuperquadricShape::SuperquadricShape() {
     BuildProduct(MakeSuperquadricMeridian(), MakeSuperquadricEquator());
@@ -74,16 +82,17 @@ void BuildFlatCubeMesh(Mesh& mesh) {
         Vec3 normal, s_axis, t_axis;  // s_axis x t_axis == normal
     };
     static constexpr Face kFaces[6] = {
-        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
     };
     for (const Face& face : kFaces) {
         const auto first = static_cast<std::uint16_t>(mesh.vertices.size());
         for (int corner = 0; corner < 4; ++corner) {
             const float s = (corner == 1 || corner == 2) ? 1.0f : 0.0f;
             const float t = (corner >= 2) ? 1.0f : 0.0f;
-            const Vec3 p = face.normal + face.s_axis * (2.0 * s - 1.0) + face.t_axis * (2.0 * t - 1.0);
+            const Vec3 p =
+                face.normal + face.s_axis * (2.0 * s - 1.0) + face.t_axis * (2.0 * t - 1.0);
             DisplayVertex v;
             v.x = static_cast<float>(p.x);
             v.y = static_cast<float>(p.y);
@@ -149,14 +158,22 @@ std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaul
 
 PrimitivePlacement PlacementOf(ObjectType type, const PrimitiveDefaults& defaults) {
     switch (type) {
-        case ObjectType::Sphere: return {0.0, defaults.sphere_radius};
-        case ObjectType::Torus: return {-90.0, defaults.torus_tube_radius};
-        case ObjectType::Cube: return {0.0, 1.0};
-        case ObjectType::Cone: return {-90.0, 1.0};
-        case ObjectType::Cylinder: return {-90.0, defaults.cylinder_height / 2.0};
-        case ObjectType::Paraboloid: return {-90.0, 1.0};
-        case ObjectType::Hyperboloid: return {90.0, 0.0};
-        default: return {0.0, 0.0};
+        case ObjectType::Sphere:
+            return {0.0, defaults.sphere_radius};
+        case ObjectType::Torus:
+            return {-90.0, defaults.torus_tube_radius};
+        case ObjectType::Cube:
+            return {0.0, 1.0};
+        case ObjectType::Cone:
+            return {-90.0, 1.0};
+        case ObjectType::Cylinder:
+            return {-90.0, defaults.cylinder_height / 2.0};
+        case ObjectType::Paraboloid:
+            return {-90.0, 1.0};
+        case ObjectType::Hyperboloid:
+            return {90.0, 0.0};
+        default:
+            return {0.0, 0.0};
     }
 }
 

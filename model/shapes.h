@@ -16,7 +16,7 @@
 namespace kelto {
 
 class Shape {
-public:
+  public:
     static constexpr int kDefaultSteps = 18;
 
     Shape() = default;
@@ -46,7 +46,7 @@ public:
     std::vector<NurbsPatch> paths;
     std::vector<Point4> second_net;
 
-protected:
+  protected:
     // Adopts a surface of revolution of `profile` through a full turn about the z axis.
     void RevolveProfile(NurbsPatch profile);
     // Adopts the product surface of a meridian and an equator.
@@ -64,12 +64,12 @@ struct PrimitiveDefaults {
 };
 
 class SphereShape : public Shape {
-public:
+  public:
     explicit SphereShape(double radius = 1.0);
 };
 
 class TorusShape : public Shape {
-public:
+  public:
     TorusShape(double outer_radius = 1.0, double tube_radius = 0.3);
 };
 
@@ -77,37 +77,37 @@ public:
 // one normal per face, texture corners 0 and 1, two triangles per face. A non-zero second
 // entry of reserved_b falls back to the surface tessellation.
 class CubeShape : public Shape {
-public:
+  public:
     CubeShape();
     bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
     bool BuildRenderMesh(Mesh& mesh) override;
 
-private:
+  private:
     bool UsesSurface() const { return reserved_b[1] != 0; }
 };
 
 class ConeShape : public Shape {
-public:
+  public:
     ConeShape();
 };
 
 class CylinderShape : public Shape {
-public:
+  public:
     CylinderShape(double radius = 1.0, double height = 2.0);
 };
 
 class ParaboloidShape : public Shape {
-public:
+  public:
     ParaboloidShape();
 };
 
 class HyperboloidShape : public Shape {
-public:
+  public:
     HyperboloidShape();
 };
 
 class SuperquadricShape : public Shape {
-public:
+  public:
     SuperquadricShape();
 };
 

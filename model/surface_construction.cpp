@@ -5,9 +5,12 @@
 namespace kelto {
 
 int SweepArcCount(double degrees) {
-    if (degrees <= 90.0) return 1;
-    if (degrees <= 180.0) return 2;
-    if (degrees <= 270.0) return 3;
+    if (degrees <= 90.0)
+        return 1;
+    if (degrees <= 180.0)
+        return 2;
+    if (degrees <= 270.0)
+        return 3;
     return 4;
 }
 
@@ -39,7 +42,8 @@ NurbsSurface RevolveCurve(const NurbsPatch& profile, const Vec3& axis_point, Vec
     surface.order_v = 3;
     surface.knots_u = profile.knots_u;
     surface.knots_v = SweepKnots(arcs);
-    surface.net.resize(static_cast<std::size_t>(row_count) * static_cast<std::size_t>(column_count));
+    surface.net.resize(static_cast<std::size_t>(row_count) *
+                       static_cast<std::size_t>(column_count));
 
     auto at = [&](int row, int column) -> Point4& {
         return surface.net[static_cast<std::size_t>(row) * static_cast<std::size_t>(column_count) +

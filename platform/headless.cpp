@@ -31,8 +31,7 @@ void MemorySettings::Write(const std::string& section, const std::string& key,
     values_[{section, key}] = value;
 }
 
-int SettingsStore::ReadInt(const std::string& section, const std::string& key,
-                           int fallback) const {
+int SettingsStore::ReadInt(const std::string& section, const std::string& key, int fallback) const {
     const std::optional<std::string> text = Read(section, key);
     if (!text) {
         return fallback;

@@ -21,7 +21,7 @@ struct RecordedMessage {
 };
 
 class HeadlessMessages : public MessageSink {
-public:
+  public:
     MessageAnswer Show(int number, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override;
     // Answers given to the next questions, in order; when none is left the first button
@@ -29,26 +29,28 @@ public:
     void QueueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
     const std::vector<RecordedMessage>& Shown() const { return shown_; }
 
-private:
+  private:
     std::vector<RecordedMessage> shown_;
     std::deque<MessageAnswer> answers_;
 };
 
 class HeadlessProgress : public ProgressSink {
-public:
+  public:
     void Report(int percent) override { reports_.push_back(percent); }
     const std::vector<int>& Reports() const { return reports_; }
 
-private:
+  private:
     std::vector<int> reports_;
 };
 
 class MemorySettings : public SettingsStore {
-public:
-    std::optional<std::string> Read(const std::string& section, const std::string& key) const override;
-    void Write(const std::string& section, const std::string& key, const std::string& value) override;
+  public:
+    std::optional<std::string> Read(const std::string& section,
+                                    const std::string& key) const override;
+    void Write(const std::string& section, const std::string& key,
+               const std::string& value) override;
 
-private:
+  private:
     std::map<std::pair<std::string, std::string>, std::string> values_;
 };
 

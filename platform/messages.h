@@ -11,7 +11,7 @@ enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     // Shows one message (its number in the string table and its final text) and returns the
     // button the user chose.
@@ -20,7 +20,7 @@ public:
 };
 
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
     // percent in 0..100.
     virtual void Report(int percent) = 0;

@@ -7,10 +7,12 @@
 namespace kelto {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
-    virtual std::optional<std::string> Read(const std::string& section, const std::string& key) const = 0;
-    virtual void Write(const std::string& section, const std::string& key, const std::string& value) = 0;
+    virtual std::optional<std::string> Read(const std::string& section,
+                                            const std::string& key) const = 0;
+    virtual void Write(const std::string& section, const std::string& key,
+                       const std::string& value) = 0;
 
     // Integer values are stored as decimal text; a missing or unreadable value gives the default.
     int ReadInt(const std::string& section, const std::string& key, int fallback) const;

@@ -6,7 +6,7 @@
 class MainFrameTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void ShowsTheDocumentAreaUnderTheProgramName() {
         kelto::CMainFrame frame;
         frame.show();

@@ -72,8 +72,8 @@ TEST(PrimitiveCommand, HelpForTheToolAndTheSubcommand) {
 }
 
 TEST(PrimitiveCommand, ObjFileHoldsTheDisplayMesh) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("kelto-cli-test-" + std::to_string(::getpid()) + ".obj");
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("kelto-cli-test-" + std::to_string(::getpid()) + ".obj");
     const std::string path_text = path.string();
     const Result r = RunCommand({"primitive", "torus", "--obj", path_text});
     ASSERT_EQ(r.status, kExitOk);
@@ -85,8 +85,9 @@ TEST(PrimitiveCommand, ObjFileHoldsTheDisplayMesh) {
         faces += line.starts_with("f ") ? 1 : 0;
     }
     std::filesystem::remove(path);
-    EXPECT_NE(r.out.find("vertices=" + std::to_string(vertices) + " triangles=" + std::to_string(faces)),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("vertices=" + std::to_string(vertices) + " triangles=" + std::to_string(faces)),
+        std::string::npos);
 
     EXPECT_EQ(RunCommand({"primitive", "torus", "--obj", "/nonexistent-directory/x.obj"}).status,
               kExitFailed);

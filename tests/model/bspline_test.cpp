@@ -29,10 +29,10 @@ TEST(BSplineBasis, PartitionOfUnityAndDerivativesSumToZero) {
 }
 
 TEST(BSplineBasis, RejectsKnotVectorsThatDoNotFit) {
-    EXPECT_FALSE(IsValidKnotVector(3, 4, std::vector<double>{0, 0, 0, 1, 1, 1}));     // too few
-    EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{0, 0, 0, 1, 0.5, 1}));   // decreasing
-    EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{1, 1, 1, 1, 1, 1}));     // no span
-    EXPECT_FALSE(IsValidKnotVector(0, 3, std::vector<double>{0, 0, 1}));              // order 0
+    EXPECT_FALSE(IsValidKnotVector(3, 4, std::vector<double>{0, 0, 0, 1, 1, 1}));    // too few
+    EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{0, 0, 0, 1, 0.5, 1}));  // decreasing
+    EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{1, 1, 1, 1, 1, 1}));    // no span
+    EXPECT_FALSE(IsValidKnotVector(0, 3, std::vector<double>{0, 0, 1}));             // order 0
     EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{0, 0, NAN, 1, 1, 1}));
     EXPECT_TRUE(IsValidKnotVector(3, 3, std::vector<double>{0, 0, 0, 1, 1, 1}));
 }

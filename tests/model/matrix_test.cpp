@@ -5,7 +5,9 @@
 namespace kelto {
 namespace {
 
-Vec3f Apply(const Matrix4& m, Vec3f p) { return m.TransformPoint(p); }
+Vec3f Apply(const Matrix4& m, Vec3f p) {
+    return m.TransformPoint(p);
+}
 
 void ExpectNear(const Vec3f& a, const Vec3f& b, float tolerance = 1e-5f) {
     EXPECT_NEAR(a.x, b.x, tolerance);

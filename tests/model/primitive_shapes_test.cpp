@@ -25,10 +25,16 @@ Built Build(ObjectType type) {
     return built;
 }
 
-double Radial(const DisplayVertex& v) { return std::hypot(v.x, v.y); }
+double Radial(const DisplayVertex& v) {
+    return std::hypot(v.x, v.y);
+}
 
-Vec3 PositionOf(const DisplayVertex& v) { return {v.x, v.y, v.z}; }
-Vec3 NormalOf(const DisplayVertex& v) { return {v.nx, v.ny, v.nz}; }
+Vec3 PositionOf(const DisplayVertex& v) {
+    return {v.x, v.y, v.z};
+}
+Vec3 NormalOf(const DisplayVertex& v) {
+    return {v.nx, v.ny, v.nz};
+}
 
 class EveryPrimitive : public testing::TestWithParam<ObjectType> {};
 

@@ -12,7 +12,8 @@ TEST(Revolution, SweepAngleSetsArcsAndKnots) {
     const NurbsPatch profile = MakeFactoryCurve(FactoryCurve::HalfCircle);
     const NurbsSurface full = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 360.0);
     EXPECT_EQ(full.knots_v.size(), 12u);
-    EXPECT_EQ(full.knots_v, (std::vector<double>{0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1}));
+    EXPECT_EQ(full.knots_v,
+              (std::vector<double>{0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1}));
     EXPECT_EQ(full.rows, 9);
     EXPECT_EQ(full.columns, 5);
     EXPECT_EQ(full.order_v, 3);
