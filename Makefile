@@ -61,7 +61,7 @@ install: build
 	cmake --install build/release --prefix $(PREFIX)
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files '*.cpp' '*.h' | xargs -r clang-format -i
 
 clean:
 	rm -rf build

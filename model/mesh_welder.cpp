@@ -5,7 +5,7 @@
 
 namespace kelto {
 
-MeshWelder::MeshWelder(Mesh& out) : out_(out) {}
+MeshWelder::MeshWelder(Mesh& out) : out_(out), buckets_(kBucketCount) {}
 
 std::uint32_t MeshWelder::BucketOf(float s, float t) {
     // Mix the two bit patterns, then finish with a 32-bit avalanche so that neighbouring

@@ -2,8 +2,8 @@
 // with the same surface parameters and nearly the same normal.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "mesh.h"
 
@@ -33,7 +33,7 @@ class MeshWelder {
     static std::uint32_t BucketOf(float s, float t);
 
     Mesh& out_;
-    std::array<Bucket, kBucketCount> buckets_{};
+    std::vector<Bucket> buckets_;  // on the heap: 128 KiB is too much for a thread's stack
 };
 
 }  // namespace kelto
