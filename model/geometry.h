@@ -92,6 +92,10 @@ class Matrix4 {
     void Scale(const Vec3& s);
     Vec3f TransformPoint(const Vec3f& p) const;
 
+    // Turns by each of the angles (degrees) about the x, y and z axes, in that order, skipping
+    // angles that are zero of either sign.
+    void RotateAboutAxes(const Vec3& degrees);
+
     double& operator[](int i) { return m[static_cast<std::size_t>(i)]; }
     double operator[](int i) const { return m[static_cast<std::size_t>(i)]; }
     friend bool operator==(const Matrix4&, const Matrix4&) = default;

@@ -37,6 +37,15 @@ void Matrix4::Rotate(double degrees, Vec3 axis) {
     Multiply(r);
 }
 
+void Matrix4::RotateAboutAxes(const Vec3& degrees) {
+    if (degrees.x != 0.0)
+        Rotate(degrees.x, {1, 0, 0});
+    if (degrees.y != 0.0)
+        Rotate(degrees.y, {0, 1, 0});
+    if (degrees.z != 0.0)
+        Rotate(degrees.z, {0, 0, 1});
+}
+
 void Matrix4::Multiply(const Matrix4& a) {
     std::array<double, 16> product{};
     for (int r = 0; r < 4; ++r) {

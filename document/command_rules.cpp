@@ -1,0 +1,29 @@
+#include "command_rules.h"
+
+namespace kelto {
+
+CommandState GroupCommandState(const DocumentCore& document) {
+    const SelectionSummary& s = document.Selection();
+    const bool single_group = s.selected_count == 1 && s.is_group;
+    return {s.selected_count > 1 || single_group, single_group};
+}
+
+CommandState TrimCommandState(const DocumentCore& document) {
+    const SelectionSummary& s = document.Selection();
+    const bool single_trim = s.selected_count == 1 && s.is_trim;
+    return {s.selected_count == 2 || single_trim, single_trim};
+}
+
+CommandState MaterialPropertiesState(const DocumentCore& document) {
+    const SelectionSummary& s = document.Selection();
+    const int lights = document.GetScene().CountSelectedLights();
+    return {s.selected_count + lights == 1 && s.selected_count == 1 && !s.is_group, false};
+}
+
+CommandState LightPropertiesState(const DocumentCore& document) {
+    const SelectionSummary& s = document.Selection();
+    const int lights = document.GetScene().CountSelectedLights();
+    return {s.selected_count + lights == 1 && lights == 1 && !s.is_group, false};
+}
+
+}  // namespace kelto

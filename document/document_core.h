@@ -1,0 +1,100 @@
+// The document without its windows: the scene, the modified flag, the selection summary and
+// every operation that changes the scene. The modelling views, the commands and kelto-cli all
+// change the scene only through it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "model/scene.h"
+
+namespace kelto {
+
+// Kept beside the scene and refreshed by every selection change.
+struct SelectionSummary {
+    int selected_count = 0;      // selected nodes
+    bool is_group = false;       // the selection is one group (or was just grouped)
+    bool is_trim = false;        // the selection is the result of a Trim
+};
+
+// The axes a handle drag acts on.
+enum AxisMask : std::uint8_t {
+    kAxisNone = 1,  // the value when nothing is grabbed
+    kAxisX = 2,
+    kAxisY = 4,
+    kAxisZ = 8,
+    kAxisAll = 14,
+};
+
+class DocumentCore {
+public:
+    static constexpr int kFirstRingCode = 32;  // 32, 33, 34: the rings about x, y and z
+
+    Scene& GetScene() { return scene_; }
+    const Scene& GetScene() const { return scene_; }
+    const SelectionSummary& Selection() const { return selection_; }
+    bool IsModified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+    // Called after every change so that the windows redraw.
+    void AddChangeListener(std::function<void()> listener);
+
+    // --- objects and lights ---
+    // Inserts a primitive at a ground point. Without Shift it becomes the only selection; with
+    // Shift it joins the selection.
+    SceneNode* InsertObject(ObjectType type, const Vec3& point, bool shift);
+    int InsertLight(LightKind kind, const Vec3& point);
+
+    // --- selection ---
+    // Without Shift the node becomes the only selection (a group selection when its flags say
+    // so). With Shift it leaves the selection when more than one thing is selected and it is
+    // selected, and joins it otherwise.
+    void SelectNode(SceneNode& node, bool shift);
+    void SelectLight(int index);
+    void ClearSelection();
+
+    // --- drags ---
+    // Handle codes are corner * 4 + kind (kind 0 x, 1 y, 2 z, 3 all axes).
+    void GrabNodeHandle(SceneNode& node, int handle_code, bool shift);
+    void GrabLightHandle(int light_index, int handle_code, bool shift);
+    void ClearGrab();
+    void BeginRotatingNode(SceneNode& node, int ring_code);
+    void BeginRotatingLight(int light_index, int ring_code);
+    // Pending changes of a drag in progress; they show in the world matrix at once and become
+    // permanent at EndDrag.
+    void DragMoveNode(SceneNode& node, const Vec3& offset);
+    void DragScaleNode(SceneNode& node, const Vec3& factors, const Vec3& offset);
+    void DragRotateNode(SceneNode& node, int axis, double degrees);
+    void DragMoveLight(int light_index, const Vec3& offset);
+    void DragScaleLight(int light_index, double factor);
+    void DragRotateLight(int light_index, int axis, double degrees);
+    void EndDrag();
+
+    int GrabbedCorner() const { return grabbed_corner_; }
+    std::uint8_t GrabbedAxes() const { return axis_mask_; }
+    int GrabbedRing() const { return grabbed_ring_; }
+    const SceneNode* GrabbedNode() const { return grabbed_node_; }
+    int GrabbedLight() const { return grabbed_light_; }
+
+    // --- commands ---
+    // Groups the selected top-level objects; nothing happens with fewer than two.
+    SceneNode* Group();
+
+private:
+    void Changed();
+    void Grab(const SceneNode* node, int light_index, int handle_code, bool shift);
+
+    Scene scene_;
+    bool modified_ = false;
+    SelectionSummary selection_;
+    const SceneNode* grabbed_node_ = nullptr;
+    int grabbed_light_ = -1;
+    int grabbed_corner_ = -1;
+    std::uint8_t axis_mask_ = kAxisNone;
+    int grabbed_ring_ = 0;
+    bool drag_changed_ = false;
+    std::vector<std::function<void()>> listeners_;
+};
+
+}  // namespace kelto

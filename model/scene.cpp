@@ -1,0 +1,280 @@
+#include "scene.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "child_list.h"
+
+namespace kelto {
+
+Scene::Scene() {
+    MakeRoot();
+    InsertLight(LightKind::Point, {4, 2, 6});
+    current_camera_ = &AddCamera();
+}
+
+void Scene::MakeRoot() {
+    root_ = AddNode(ObjectType::Root, kSceneRootName);
+}
+
+Camera& Scene::AddCamera() {
+    ++camera_counter_;
+    auto camera = std::make_unique<Camera>();
+    char name[32];
+    std::snprintf(name, sizeof name, "Camera %d", camera_counter_);
+    camera->name = name;
+    Camera& added = *camera;
+    cameras_[camera->name] = std::move(camera);
+    return added;
+}
+
+bool Scene::IsNameUsed(const std::string& name) const { return nodes_.contains(name); }
+
+std::string Scene::MakeDefaultName(ObjectType type) const {
+    const std::string base(NameBase(type));
+    if (type == ObjectType::Mesh && !IsNameUsed(base)) {
+        return base;
+    }
+    for (int i = 1;; ++i) {
+        std::string candidate = base + std::to_string(i);
+        if (!IsNameUsed(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+SceneNode* Scene::AddNode(ObjectType type, const std::string& name) {
+    if (IsNameUsed(name)) {
+        return nullptr;
+    }
+    auto node = std::make_unique<SceneNode>();
+    node->type = type;
+    node->name = name;
+    SceneNode* added = node.get();
+    nodes_[name] = std::move(node);
+    return added;
+}
+
+SceneNode* Scene::FindNode(const std::string& name) const {
+    const auto it = nodes_.find(name);
+    return it == nodes_.end() ? nullptr : it->second.get();
+}
+
+SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
+    if (!IsPrimitive(type)) {
+        return nullptr;
+    }
+    SceneNode* node = AddNode(type, MakeDefaultName(type));
+    node->shape = MakePrimitiveShape(type, defaults);
+    node->smooth = type == ObjectType::Cube ? 0 : 1;
+    const PrimitivePlacement placement = PlacementOf(type, defaults);
+    node->position = {point.x, point.y + placement.lift, point.z};
+    if (placement.x_rotation_degrees != 0.0) {
+        node->rotation.Rotate(placement.x_rotation_degrees, {1, 0, 0});
+    }
+    node->RebuildMeshes();
+    node->owner = node;
+    node->UpdateBounds();
+    node->ComputeWorldMatrix();
+    LinkChild(*root_, *node);
+    return node;
+}
+
+void Scene::DeleteAll() {
+    // Shapes go with their nodes.
+    nodes_.clear();
+    root_ = nullptr;
+    MakeRoot();
+}
+
+SceneNode* Scene::FirstSelectedTopLevel() const {
+    for (SceneNode* node : Children(*root_)) {
+        if (node->selected) {
+            return node;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<SceneNode*> Scene::SelectedTopLevel() const {
+    std::vector<SceneNode*> selected;
+    for (SceneNode* node : Children(*root_)) {
+        if (node->selected) {
+            selected.push_back(node);
+        }
+    }
+    return selected;
+}
+
+int Scene::CountSelectedNodes() const {
+    return static_cast<int>(std::count_if(nodes_.begin(), nodes_.end(),
+                                          [](const auto& entry) { return entry.second->selected != 0; }));
+}
+
+int Scene::CountSelected() const { return CountSelectedNodes() + CountSelectedLights(); }
+
+void Scene::SelectOnly(SceneNode& node) {
+    ClearSelection();
+    node.selected = 1;
+}
+
+void Scene::ClearSelection() {
+    DeselectAllLights();
+    for (auto& entry : nodes_) {
+        entry.second->selected = 0;
+    }
+}
+
+namespace {
+
+// The box of a node's local box after its matrix, grown into `box`.
+void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
+    const Vec3f& lo = node.box.min;
+    const Vec3f& hi = node.box.max;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vec3f p{(corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
+                      (corner & 4) ? hi.z : lo.z};
+        box.Grow(node.world_matrix.TransformPoint(p));
+    }
+}
+
+}  // namespace
+
+SceneNode* Scene::GatherSelected(ObjectType container_type) {
+    const std::vector<SceneNode*> members = SelectedTopLevel();
+    if (members.size() < 2) {
+        return nullptr;
+    }
+    SceneNode* container = AddNode(container_type, MakeDefaultName(container_type));
+    for (SceneNode* member : members) {
+        UnlinkChild(*root_, *member);
+        LinkChild(*container, *member);
+        member->selected = 0;
+    }
+    LinkChild(*root_, *container);
+    container->selected = 1;
+
+    constexpr float kFar = 10000000.0f;
+    BoundingBox members_box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};
+    for (SceneNode* member : members) {
+        member->ComputeWorldMatrix();
+        GrowByPlacedBox(members_box, *member);
+    }
+    const Vec3 centre{(members_box.min.x + members_box.max.x) * 0.5,
+                      (members_box.min.y + members_box.max.y) * 0.5,
+                      (members_box.min.z + members_box.max.z) * 0.5};
+    container->position = centre;
+    for (SceneNode* member : members) {
+        member->position = member->position - centre;
+        member->ComputeWorldMatrix();
+    }
+    const Vec3f shift{static_cast<float>(centre.x), static_cast<float>(centre.y),
+                      static_cast<float>(centre.z)};
+    container->box.min = {members_box.min.x - shift.x, members_box.min.y - shift.y,
+                          members_box.min.z - shift.z};
+    container->box.max = {members_box.max.x - shift.x, members_box.max.y - shift.y,
+                          members_box.max.z - shift.z};
+    container->UpdateBounds();
+    container->group_flag = 1;
+    container->ComputeWorldMatrix();
+    return container;
+}
+
+void Scene::EndPendingTransforms() {
+    for (Light& light : lights_) {
+        if (light.moving) {
+            light.position = light.position + light.pending_offset;
+            light.pending_offset = {};
+            light.moving = 0;
+        }
+        if (light.scaling) {
+            light.size = static_cast<float>(light.size * light.pending_scale);
+            light.pending_scale = 1.0;
+            light.scaling = 0;
+        }
+        if (light.rotating) {
+            light.rotating = 0;
+            light.rotation.RotateAboutAxes(light.pending_angles);
+            light.pending_angles = {};
+        }
+    }
+    for (SceneNode* node : Children(*root_)) {
+        if (!node->scaling && !node->moving && !node->rotating) {
+            continue;
+        }
+        node->CommitScale();
+        node->moving = 0;
+        node->position = node->position + node->pending_offset;
+        node->pending_offset = {};
+        node->CommitRotate();
+        node->ComputeWorldMatrix();
+    }
+}
+
+std::string Scene::MakeLightName(LightKind kind) const {
+    const std::string base = LightNameBase(kind);
+    for (int i = 1;; ++i) {
+        std::string candidate = base + std::to_string(i);
+        const bool used = std::any_of(lights_.begin(), lights_.end(),
+                                      [&](const Light& light) { return light.name == candidate; });
+        if (!used) {
+            return candidate;
+        }
+    }
+}
+
+int Scene::InsertLight(LightKind kind, const Vec3& position) {
+    Light light;
+    light.kind = kind;
+    light.name = MakeLightName(kind);
+    light.position = position;
+    lights_.push_back(light);
+    return static_cast<int>(lights_.size()) - 1;
+}
+
+void Scene::SelectOnlyLight(int index) {
+    for (std::size_t i = 0; i < lights_.size(); ++i) {
+        lights_[i].selected = static_cast<int>(i) == index ? 1 : 0;
+    }
+}
+
+int Scene::FirstSelectedLight() const {
+    for (std::size_t i = 0; i < lights_.size(); ++i) {
+        if (lights_[i].selected) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int Scene::CountSelectedLights() const {
+    return static_cast<int>(std::count_if(lights_.begin(), lights_.end(),
+                                          [](const Light& light) { return light.selected != 0; }));
+}
+
+void Scene::DeselectAllLights() {
+    for (Light& light : lights_) {
+        light.selected = 0;
+    }
+}
+
+void Scene::BeginLightRotate(int index) {
+    Light& light = lights_.at(static_cast<std::size_t>(index));
+    light.pending_angles = {};
+    light.rotating = 1;
+}
+
+void Scene::BeginLightMove(int index) {
+    Light& light = lights_.at(static_cast<std::size_t>(index));
+    light.pending_offset = {};
+    light.moving = 1;
+}
+
+void Scene::BeginLightScale(int index) {
+    BeginLightMove(index);
+    Light& light = lights_.at(static_cast<std::size_t>(index));
+    light.pending_scale = 1.0;
+    light.scaling = 1;
+}
+
+}  // namespace kelto

@@ -1,0 +1,107 @@
+// The document's scene: the node tree under its root, the name map that owns every node, the
+// lights and the camera, and the defaults new objects are made with.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry.h"
+#include "light.h"
+#include "object_type.h"
+#include "scene_node.h"
+#include "scene_object.h"
+#include "shapes.h"
+
+namespace kelto {
+
+inline constexpr char kSceneRootName[] = "__VORN_SCENE_ROOT__";
+
+class Scene : public SceneObject {
+public:
+    Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // --- nodes ---
+    bool IsNameUsed(const std::string& name) const;
+    // The type's name base followed by the first free number (Sphere1, Group2); "Mesh:" is
+    // used bare while no node has that name.
+    std::string MakeDefaultName(ObjectType type) const;
+    // A new primitive (types 0-7) at `point`, lifted to rest on y = 0, turned upright, with its
+    // meshes, box and bounding sphere, linked first under the root. Null for other types.
+    SceneNode* CreateNode(ObjectType type, const Vec3& point);
+    // A new empty node of any type, entered in the name map but not linked anywhere; for
+    // groups, Trim nodes and the file reader. Null when the name is taken: names are unique.
+    SceneNode* AddNode(ObjectType type, const std::string& name);
+    SceneNode* FindNode(const std::string& name) const;
+    SceneNode& Root() { return *root_; }
+    const SceneNode& Root() const { return *root_; }
+    std::size_t NodeCount() const { return nodes_.size(); }
+    // Deletes every node, the root included, with its shape, and empties the name map; then
+    // gives the scene a new empty root so that it stays usable.
+    void DeleteAll();
+
+    // --- selection of nodes and lights ---
+    SceneNode* FirstSelectedTopLevel() const;
+    std::vector<SceneNode*> SelectedTopLevel() const;
+    int CountSelectedNodes() const;
+    int CountSelected() const;  // nodes and lights
+    void SelectOnly(SceneNode& node);
+    void AddToSelection(SceneNode& node) { node.selected = 1; }
+    void RemoveFromSelection(SceneNode& node) { node.selected = 0; }
+    void ClearSelection();
+
+    // Groups the selected top-level nodes under a new group node placed at the centre of their
+    // box (nothing moves in the world); the group becomes the selection. Needs two or more
+    // selected top-level nodes, otherwise nothing happens and the result is null.
+    SceneNode* GroupSelected() { return GatherSelected(ObjectType::Group); }
+    // The same gathering for any container type (Trim uses it).
+    SceneNode* GatherSelected(ObjectType container_type);
+
+    // Commits every pending move, scale and rotation of the lights and of the top-level nodes.
+    void EndPendingTransforms();
+
+    // --- lights ---
+    std::string MakeLightName(LightKind kind) const;
+    // Appends a default light of that kind, named and placed; returns its index.
+    int InsertLight(LightKind kind, const Vec3& position);
+    void SelectOnlyLight(int index);
+    int FirstSelectedLight() const;
+    int CountSelectedLights() const;
+    void DeselectAllLights();
+    void BeginLightRotate(int index);
+    void BeginLightMove(int index);
+    void BeginLightScale(int index);
+    std::vector<Light>& Lights() { return lights_; }
+    const std::vector<Light>& Lights() const { return lights_; }
+
+    // --- camera ---
+    Camera& CurrentCamera() { return *current_camera_; }
+    const Camera& CurrentCamera() const { return *current_camera_; }
+
+    // Stored settings.
+    std::array<std::int32_t, 5> header_words{};
+    SceneNode work_node;
+    std::uint8_t valid = 1;
+    std::array<float, 4> stored_colour{0.2f, 0.2f, 0.2f, 1.0f};
+    std::int32_t drag_mode = 0;
+    PrimitiveDefaults defaults;
+    std::array<float, 4> ambient_light{0.2f, 0.2f, 0.2f, 0.0f};
+
+private:
+    void MakeRoot();
+    Camera& AddCamera();
+
+    std::unordered_map<std::string, std::unique_ptr<Camera>> cameras_;
+    std::unordered_map<std::string, std::unique_ptr<SceneNode>> nodes_;
+    SceneNode* root_ = nullptr;
+    std::vector<Light> lights_;
+    Camera* current_camera_ = nullptr;
+    std::int32_t camera_counter_ = 1;
+};
+
+}  // namespace kelto

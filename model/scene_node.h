@@ -1,0 +1,92 @@
+// One object of the scene tree: its kind, name, transform, material, geometry and meshes,
+// bounds, selection and drag state, and its place in the threaded child list.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bounds.h"
+#include "geometry.h"
+#include "material.h"
+#include "mesh.h"
+#include "object_type.h"
+#include "render_triangle.h"
+#include "scene_object.h"
+#include "shapes.h"
+
+namespace kelto {
+
+class SceneNode : public SceneObject {
+public:
+    static constexpr int kFaceRecordCount = 6;
+    static constexpr int kFaceTableGroups = 32;
+
+    SceneNode();
+    SceneNode(const SceneNode&) = delete;
+    SceneNode& operator=(const SceneNode&) = delete;
+
+    // For shapes of types 0-9: the shape's two mesh operations fill the display mesh with its
+    // box and the render mesh. Nodes of other types, or without a shape, keep their meshes.
+    void RebuildMeshes();
+    // The bounding sphere of the box corners multiplied by the scale.
+    void UpdateBounds();
+    // Composes the world matrix from position (plus the pending offset while moving), rotation,
+    // and scale (times the pending scale while scaling) or the pending angles while rotating:
+    // p' = p * S * Rz * Ry * Rx * R * T for row vectors. The matrix places the node in its
+    // parent's coordinates.
+    void ComputeWorldMatrix();
+    // Multiplies the pending scale into the scale when the scaling flag is set.
+    void CommitScale();
+    // Turns the rotation by the pending angles (x, then y, then z; zero angles skipped) when
+    // the rotating flag is set.
+    void CommitRotate();
+
+    bool IsContainer() const { return type == ObjectType::Group || type == ObjectType::Trim; }
+    bool MarksGroupSelection() const { return flag_b != 0 && group_flag != 0; }
+
+    Matrix4 world_matrix;
+    SceneNode* owner;  // the node itself
+    std::int32_t selected = 0;
+    std::int32_t smooth = 0;
+    Vec3 position;
+    Matrix4 rotation;
+    Vec3 scale{1, 1, 1};
+    Vec3 pending_scale{1, 1, 1};
+    Vec3 pending_offset;
+    Vec3 pending_angles;  // degrees about the world x, y and z axes
+    Material material;
+    ObjectType type = ObjectType::Sphere;
+    std::unique_ptr<Shape> shape;
+    std::string name;
+    std::int32_t visible = 1;
+    Mesh display_mesh;
+    Mesh render_mesh;
+    BoundingBox box;
+    float sphere_radius = 0.0f;
+    Vec3f sphere_centre;
+    std::array<FaceRecord, kFaceRecordCount> faces{};
+    std::vector<std::array<FaceRecord, kFaceRecordCount>> face_table;
+    std::int32_t scaling = 0;
+    std::int32_t moving = 0;
+    std::int32_t rotating = 0;
+    std::int32_t flag_a = 0;
+    std::int32_t flag_b = 1;
+    std::int32_t group_flag = 0;
+    std::int32_t flag_d = 0;
+    // The threaded child list: the newest child first, each child's next leads to the
+    // following sibling, the last sibling's next back to the parent. Not owning.
+    SceneNode* first_child = nullptr;
+    SceneNode* next = nullptr;
+    std::string first_child_name;  // only while a file is read
+    std::string next_name;         // only while a file is read
+    // Filled by the ray tracer's preparation.
+    std::vector<RenderTriangle> render_triangles;
+    BoundingBox world_box;
+    float screen_rect[4] = {};  // xmin, xmax, ymin, ymax
+    std::int32_t off_screen = 0;
+};
+
+}  // namespace kelto

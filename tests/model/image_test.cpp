@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "model/image.h"
+#include "model/material.h"
+
+namespace kelto {
+namespace {
+
+// A 3 x 2 RGB picture: top row red values 0, 100, 200; bottom row 50, 150, 250; green is
+// 10 times the column, blue 7.
+TextureImage SmallPicture() {
+    TextureImage image = TextureImage::Blank(3, 2, 3);
+    const std::uint8_t reds[2][3] = {{0, 100, 200}, {50, 150, 250}};
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            image.rgb_rows[y].red[x] = reds[y][x];
+            image.rgb_rows[y].green[x] = static_cast<std::uint8_t>(10 * x);
+            image.rgb_rows[y].blue[x] = 7;
+        }
+    }
+    return image;
+}
+
+TEST(TextureImage, SamplingClampsEveryReadIntoThePicture) {
+    const TextureImage image = SmallPicture();
+    // v = 1 and beyond read the last row; u outside 0..1 reads the edge columns.
+    EXPECT_EQ(image.SampleColour(0.0, 1.0), image.SampleColour(0.0, 7.5));
+    EXPECT_FLOAT_EQ(image.SampleColour(0.0, 1.0).r, 50 / 255.0f);
+    EXPECT_FLOAT_EQ(image.SampleColour(1.0, 1.0).r, 250 / 255.0f);
+    EXPECT_EQ(image.SampleColour(-3.0, 0.0), image.SampleColour(0.0, 0.0));
+    EXPECT_EQ(image.SampleColour(9.0, 0.0), image.SampleColour(1.0, 0.0));
+    EXPECT_EQ(image.SampleColour(std::nan(""), -1.0), image.SampleColour(0.0, 0.0));
+    // Bilinear in between: halfway across the first two columns of the top row.
+    EXPECT_FLOAT_EQ(image.RgbBilinear(0, 0, 0.5, 0.0).r, 50 / 255.0f);
+    EXPECT_FLOAT_EQ(image.RgbBilinear(0, 0, 0.5, 0.5).r, 75 / 255.0f);
+    EXPECT_FLOAT_EQ(image.RgbBilinear(0, 0, 0.5, 0.5).b, 7 / 255.0f);
+    EXPECT_FLOAT_EQ(image.RgbBilinear(-5, 40, 0.0, 0.0).r, 50 / 255.0f);
+}
+
+TEST(TextureImage, OnePixelGreyImageIsUniform) {
+    TextureImage image = TextureImage::Blank(1, 1, 1);
+    image.grey_rows[0][0] = 128;
+    for (double u : {-1.0, 0.0, 0.3, 1.0, 2.0}) {
+        for (double v : {-1.0, 0.0, 0.7, 1.0, 5.0}) {
+            const ColourRgb c = image.SampleColour(u, v);
+            EXPECT_FLOAT_EQ(c.r, 128 / 255.0f);
+            EXPECT_EQ(c.r, c.g);
+            EXPECT_EQ(c.g, c.b);
+        }
+    }
+    image.BuildTexture();
+    ASSERT_EQ(image.texture.size(), TextureImage::kTextureBytes);
+    for (std::uint8_t byte : image.texture) {
+        EXPECT_EQ(byte, 128);
+    }
+}
+
+TEST(TextureImage, TextureRowZeroIsTheBottomOfThePicture) {
+    TextureImage image = SmallPicture();
+    image.BuildTexture();
+    // Row 0, column 0: the bottom-left pixel; row 63, column 0: the top-left pixel.
+    EXPECT_EQ(image.texture[0], 50);
+    EXPECT_EQ(image.texture[63 * 64 * 3], 0);
+    // The last column reads the right edge.
+    EXPECT_EQ(image.texture[63 * 3], 250);
+}
+
+TEST(TextureImage, EmptyOrRaggedPicturesReadAsBlack) {
+    TextureImage empty;
+    EXPECT_EQ(empty.SampleColour(0.5, 0.5), (ColourRgb{}));
+    empty.BuildTexture();
+    EXPECT_EQ(empty.texture.size(), TextureImage::kTextureBytes);
+
+    TextureImage ragged = SmallPicture();
+    ragged.rgb_rows[1].red.resize(1);  // shorter than the picture is wide
+    EXPECT_FLOAT_EQ(ragged.SampleColour(1.0, 1.0).r, 50 / 255.0f);
+    ragged.height = 5;  // more rows claimed than held
+    EXPECT_EQ(ragged.SampleColour(0.5, 0.5), (ColourRgb{}));
+}
+
+TEST(RenderImage, StartsBlackAndKeepsPixelsInside) {
+    RenderImage image(4, 3);
+    EXPECT_EQ(image.Pixel(3, 2), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    image.SetPixel(3, 2, 1, 2, 3);
+    image.SetPixel(4, 2, 9, 9, 9);  // outside: ignored
+    image.SetPixel(-1, 0, 9, 9, 9);
+    EXPECT_EQ(image.Pixel(3, 2), (std::array<std::uint8_t, 3>{1, 2, 3}));
+    EXPECT_EQ(image.Row(2).red.size(), 4u);
+}
+
+TEST(Material, DefaultsAndCopiesThatDoNotShareImages) {
+    Material original;
+    EXPECT_EQ(original.colour, (ColourRgb{0.3f, 0.3f, 0.9f}));
+    EXPECT_EQ(original.shininess, 0.6f);
+    EXPECT_EQ(original.bump_magnitude, 0.1f);
+    EXPECT_EQ(original.highlight, (ColourRgb{0.4f, 0.4f, 0.4f}));
+    EXPECT_FALSE(original.colour_image);
+
+    original.colour_source = 1;
+    original.colour_image = OwnedImage(SmallPicture());
+    original.bump_image = OwnedImage(TextureImage::Blank(2, 2, 1));
+    Material copy = original;
+    ASSERT_TRUE(copy.colour_image);
+    EXPECT_NE(copy.colour_image.get(), original.colour_image.get());
+    EXPECT_EQ(*copy.colour_image, *original.colour_image);
+    copy.colour_image->rgb_rows[0].red[0] = 255;
+    EXPECT_EQ(original.colour_image->rgb_rows[0].red[0], 0);
+
+    Material assigned;
+    assigned = copy;
+    EXPECT_NE(assigned.bump_image.get(), copy.bump_image.get());
+    assigned = assigned;  // self-assignment keeps the image
+    EXPECT_TRUE(assigned.bump_image);
+}
+
+}  // namespace
+}  // namespace kelto
