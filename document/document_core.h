@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <string>
 #include <vector>
 
+#include "model/message_table.h"
 #include "model/scene.h"
 
 namespace kelto {
@@ -25,6 +28,16 @@ enum AxisMask : std::uint8_t {
     kAxisY = 4,
     kAxisZ = 8,
     kAxisAll = 14,
+};
+
+// The camera of one modelling window, stored after the scene in the file so that the windows
+// open where they were.
+struct ViewEntry {
+    std::int32_t lens = 50;  // focal length in millimetres
+    Vec3 direction;          // unit vector from eye to target
+    Vec3 eye;
+    Vec3 target;
+    friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
 class DocumentCore {
@@ -77,6 +90,24 @@ public:
     const SceneNode* GrabbedNode() const { return grabbed_node_; }
     int GrabbedLight() const { return grabbed_light_; }
 
+    // --- files ---
+    // Writes the scene and the view entries to `path`. The previous file is replaced only
+    // after the new one is complete on the disk; a failed save leaves it as it was.
+    Status Save(const std::string& path);
+    // Reads a scene file. On any failure the document is left empty (a new scene) and the
+    // status carries the message to show, if any.
+    Status Open(const std::string& path);
+    // The same from bytes already in memory; `file_name` goes into the messages.
+    Status OpenFromBytes(std::span<const std::uint8_t> bytes, const std::string& file_name);
+    // The bytes Save writes.
+    std::vector<std::uint8_t> SaveToBytes() const;
+    // The modelling windows' cameras: set by the windows before a save, read by them after an
+    // open.
+    std::vector<ViewEntry>& Views() { return views_; }
+    const std::vector<ViewEntry>& Views() const { return views_; }
+    // Empties the document: a new scene, no views, nothing selected, not modified.
+    void Clear();
+
     // --- commands ---
     // Groups the selected top-level objects; nothing happens with fewer than two.
     SceneNode* Group();
@@ -95,6 +126,7 @@ private:
     int grabbed_ring_ = 0;
     bool drag_changed_ = false;
     std::vector<std::function<void()>> listeners_;
+    std::vector<ViewEntry> views_;
 };
 
 }  // namespace kelto

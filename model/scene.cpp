@@ -44,14 +44,19 @@ std::string Scene::MakeDefaultName(ObjectType type) const {
 }
 
 SceneNode* Scene::AddNode(ObjectType type, const std::string& name) {
-    if (IsNameUsed(name)) {
-        return nullptr;
-    }
     auto node = std::make_unique<SceneNode>();
     node->type = type;
     node->name = name;
+    return AdoptNode(std::move(node));
+}
+
+SceneNode* Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
+    if (IsNameUsed(node->name)) {
+        return nullptr;
+    }
     SceneNode* added = node.get();
-    nodes_[name] = std::move(node);
+    added->owner = added;
+    nodes_[added->name] = std::move(node);
     return added;
 }
 
@@ -85,6 +90,21 @@ void Scene::DeleteAll() {
     nodes_.clear();
     root_ = nullptr;
     MakeRoot();
+}
+
+void Scene::Reset() {
+    DeleteAll();
+    lights_.clear();
+    InsertLight(LightKind::Point, {4, 2, 6});
+    cameras_.clear();
+    camera_counter_ = 1;
+    current_camera_ = &AddCamera();
+    header_words = {};
+    valid = 1;
+    stored_colour = {0.2f, 0.2f, 0.2f, 1.0f};
+    drag_mode = 0;
+    defaults = {};
+    ambient_light = {0.2f, 0.2f, 0.2f, 0.0f};
 }
 
 SceneNode* Scene::FirstSelectedTopLevel() const {

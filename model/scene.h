@@ -37,6 +37,9 @@ public:
     // A new empty node of any type, entered in the name map but not linked anywhere; for
     // groups, Trim nodes and the file reader. Null when the name is taken: names are unique.
     SceneNode* AddNode(ObjectType type, const std::string& name);
+    // Enters a node made elsewhere (the file reader) in the name map under its name; null, and
+    // the node discarded, when the name is taken.
+    SceneNode* AdoptNode(std::unique_ptr<SceneNode> node);
     SceneNode* FindNode(const std::string& name) const;
     SceneNode& Root() { return *root_; }
     const SceneNode& Root() const { return *root_; }
@@ -44,6 +47,9 @@ public:
     // Deletes every node, the root included, with its shape, and empties the name map; then
     // gives the scene a new empty root so that it stays usable.
     void DeleteAll();
+    // Back to the state of a new scene: an empty tree, the first light and a new camera, the
+    // stored settings at their defaults.
+    void Reset();
 
     // --- selection of nodes and lights ---
     SceneNode* FirstSelectedTopLevel() const;

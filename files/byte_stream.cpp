@@ -1,0 +1,167 @@
+#include "byte_stream.h"
+
+#include <bit>
+
+namespace kelto {
+
+void ByteWriter::U16(std::uint16_t v) {
+    U8(static_cast<std::uint8_t>(v));
+    U8(static_cast<std::uint8_t>(v >> 8));
+}
+
+void ByteWriter::U32(std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        U8(static_cast<std::uint8_t>(v >> shift));
+    }
+}
+
+void ByteWriter::F32(float v) { U32(std::bit_cast<std::uint32_t>(v)); }
+
+void ByteWriter::F64(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    U32(static_cast<std::uint32_t>(bits));
+    U32(static_cast<std::uint32_t>(bits >> 32));
+}
+
+void ByteWriter::String(const std::string& s) {
+    bytes_.insert(bytes_.end(), s.begin(), s.end());
+    U8(0);
+}
+
+void ByteWriter::WriteVec3(const Vec3& v) {
+    F64(v.x);
+    F64(v.y);
+    F64(v.z);
+}
+
+void ByteWriter::WriteVec3f(const Vec3f& v) {
+    F32(v.x);
+    F32(v.y);
+    F32(v.z);
+}
+
+void ByteWriter::WritePoint4(const Point4& p) {
+    F64(p.x);
+    F64(p.y);
+    F64(p.z);
+    F64(p.w);
+}
+
+void ByteWriter::WriteMatrix(const Matrix4& m) {
+    for (double v : m.m) {
+        F64(v);
+    }
+}
+
+const std::uint8_t* ByteReader::Take(std::size_t n) {
+    if (failed_ || Remaining() < n) {
+        failed_ = true;
+        return nullptr;
+    }
+    const std::uint8_t* at = data_.data() + position_;
+    position_ += n;
+    return at;
+}
+
+bool ByteReader::Has(std::size_t count, std::size_t size) {
+    if (failed_ || (size != 0 && count > Remaining() / size)) {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::uint8_t ByteReader::U8() {
+    const std::uint8_t* p = Take(1);
+    return p ? p[0] : 0;
+}
+
+std::uint16_t ByteReader::U16() {
+    const std::uint8_t* p = Take(2);
+    return p ? static_cast<std::uint16_t>(p[0] | (p[1] << 8)) : 0;
+}
+
+std::uint32_t ByteReader::U32() {
+    const std::uint8_t* p = Take(4);
+    if (!p) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+float ByteReader::F32() { return std::bit_cast<float>(U32()); }
+
+double ByteReader::F64() {
+    const std::uint64_t low = U32();
+    const std::uint64_t high = U32();
+    return std::bit_cast<double>(low | (high << 32));
+}
+
+bool ByteReader::Flag() {
+    const std::uint8_t v = U8();
+    if (v > 1) {
+        failed_ = true;
+    }
+    return v == 1;
+}
+
+std::string ByteReader::String(std::size_t max_length) {
+    std::string s;
+    while (!failed_) {
+        const std::uint8_t c = U8();
+        if (failed_ || c == 0) {
+            break;
+        }
+        if (s.size() == max_length) {
+            failed_ = true;
+            break;
+        }
+        s.push_back(static_cast<char>(c));
+    }
+    return failed_ ? std::string() : s;
+}
+
+Vec3 ByteReader::ReadVec3() {
+    Vec3 v;
+    v.x = F64();
+    v.y = F64();
+    v.z = F64();
+    return v;
+}
+
+Vec3f ByteReader::ReadVec3f() {
+    Vec3f v;
+    v.x = F32();
+    v.y = F32();
+    v.z = F32();
+    return v;
+}
+
+Point4 ByteReader::ReadPoint4() {
+    Point4 p;
+    p.x = F64();
+    p.y = F64();
+    p.z = F64();
+    p.w = F64();
+    return p;
+}
+
+Matrix4 ByteReader::ReadMatrix() {
+    Matrix4 m;
+    for (double& v : m.m) {
+        v = F64();
+    }
+    return m;
+}
+
+std::size_t ByteReader::Count(std::size_t size) {
+    const std::int32_t n = I32();
+    if (failed_ || n < 0 || !Has(static_cast<std::size_t>(n), size)) {
+        failed_ = true;
+        return 0;
+    }
+    return static_cast<std::size_t>(n);
+}
+
+}  // namespace kelto

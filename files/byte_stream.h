@@ -1,0 +1,78 @@
+// Little-endian binary writing and reading with explicit byte counts. The reader never reads
+// past its end: once a read would, it fails, stays failed and yields zeros.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+
+namespace kelto {
+
+class ByteWriter {
+public:
+    void U8(std::uint8_t v) { bytes_.push_back(v); }
+    void Flag(bool v) { U8(v ? 1 : 0); }
+    void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
+    void U32(std::uint32_t v);
+    void U16(std::uint16_t v);
+    void F32(float v);
+    void F64(double v);
+    void Bytes(std::span<const std::uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
+    // The string's bytes and a terminating zero.
+    void String(const std::string& s);
+    void WriteVec3(const Vec3& v);
+    void WriteVec3f(const Vec3f& v);
+    void WritePoint4(const Point4& p);
+    void WriteMatrix(const Matrix4& m);
+
+    const std::vector<std::uint8_t>& Data() const { return bytes_; }
+    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+class ByteReader {
+public:
+    explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
+
+    bool Failed() const { return failed_; }
+    std::size_t Remaining() const { return data_.size() - position_; }
+    std::size_t Position() const { return position_; }
+    // Marks the reader failed (a record that is well formed but not acceptable).
+    void Fail() { failed_ = true; }
+    // True when `count` elements of `size` bytes each remain; fails the reader otherwise. Call
+    // it before allocating room for them.
+    bool Has(std::size_t count, std::size_t size);
+
+    std::uint8_t U8();
+    std::uint16_t U16();
+    std::uint32_t U32();
+    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    float F32();
+    double F64();
+    // A flag byte: 0 or 1; any other value fails the reader.
+    bool Flag();
+    // Bytes up to a zero byte; more than `max_length` bytes before it, or no zero before the
+    // end, fails the reader.
+    std::string String(std::size_t max_length);
+    Vec3 ReadVec3();
+    Vec3f ReadVec3f();
+    Point4 ReadPoint4();
+    Matrix4 ReadMatrix();
+    // An int32 count of elements of `size` bytes: negative, or more than the bytes that remain
+    // can hold, fails the reader and yields 0.
+    std::size_t Count(std::size_t size);
+
+private:
+    const std::uint8_t* Take(std::size_t n);
+
+    std::span<const std::uint8_t> data_;
+    std::size_t position_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace kelto

@@ -1,0 +1,114 @@
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace kelto {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and tells whether closing worked (a delayed write error shows here).
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    std::uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+}
+
+bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::string temporary = path + ".XXXXXX";
+    FileDescriptor file(::mkstemp(temporary.data()));
+    if (file.get() < 0) {
+        return false;
+    }
+    // Keep the permissions a newly created file would have had.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.get(), 0666 & ~mask);
+
+    const bool written = WriteAll(file.get(), bytes.data(), bytes.size()) &&
+                         ::fsync(file.get()) == 0 && file.Close();
+    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0) {
+        ::fsync(directory.get());
+    }
+    return true;
+}
+
+}  // namespace kelto

@@ -1,0 +1,18 @@
+// Whole-file reading, and writing that never destroys the previous file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelto {
+
+// Reads the whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+// Writes the bytes to a temporary file beside `path`, flushes them to the disk and only then
+// renames the temporary file over `path`. On any failure the temporary file is removed, the
+// previous file at `path` is left as it was and the result is false.
+bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace kelto

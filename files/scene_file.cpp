@@ -1,0 +1,661 @@
+#include "scene_file.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "model/child_list.h"
+
+namespace kelto {
+namespace {
+
+constexpr std::uint8_t kLightTag = 9;
+constexpr std::uint8_t kNodeTag = 10;
+constexpr std::uint8_t kEndTag = 0;
+
+// ---------------------------------------------------------------- writing
+
+void WriteColour(ByteWriter& out, const ColourRgb& c, float strength) {
+    out.F32(c.r);
+    out.F32(c.g);
+    out.F32(c.b);
+    out.F32(strength);
+}
+
+void WriteRgba(ByteWriter& out, const ColourRgba& c) {
+    out.F32(c.r);
+    out.F32(c.g);
+    out.F32(c.b);
+    out.F32(c.a);
+}
+
+void WriteImage(ByteWriter& out, const TextureImage& image) {
+    out.U8(1);
+    out.I32(image.IsGrey() ? 1 : 3);
+    const int height = image.HasPixels() ? image.height : 0;
+    const int width = image.HasPixels() ? image.width : 0;
+    out.I32(height);
+    out.I32(width);
+    // A row shorter than the picture (never made by our readers) is padded with black.
+    auto byte_at = [](const std::vector<std::uint8_t>& row, std::size_t x) -> std::uint8_t {
+        return x < row.size() ? row[x] : 0;
+    };
+    for (int y = 0; y < height; ++y) {
+        const auto row = static_cast<std::size_t>(y);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+            if (image.IsGrey()) {
+                out.U8(byte_at(image.grey_rows[row], x));
+            } else {
+                out.U8(byte_at(image.rgb_rows[row].red, x));
+                out.U8(byte_at(image.rgb_rows[row].green, x));
+                out.U8(byte_at(image.rgb_rows[row].blue, x));
+            }
+        }
+    }
+}
+
+// A source that asks for an image is written as that image; without one (nothing to store)
+// it is written as the plain colour.
+void WriteSourceAndColour(ByteWriter& out, std::int32_t source, const OwnedImage& image,
+                          const ColourRgb& colour, float strength) {
+    if (source != 0 && image) {
+        out.I32(source);
+        WriteImage(out, *image);
+    } else {
+        out.I32(0);
+        WriteColour(out, colour, strength);
+    }
+}
+
+void WriteMaterial(ByteWriter& out, const Material& m) {
+    out.WriteMatrix(m.mapping);
+    WriteSourceAndColour(out, m.colour_source, m.colour_image, m.colour, m.brightness);
+    WriteSourceAndColour(out, m.glow_source, m.glow_image, m.glow, m.glow_strength);
+    WriteSourceAndColour(out, m.ambient_source, m.ambient_image, m.ambient, m.ambient_strength);
+    if (m.bump_mode == BumpMode::Image) {
+        // Without an image there is nothing to bump with: stored as no bump.
+        out.I32(m.bump_image ? static_cast<std::int32_t>(BumpMode::Image) : 0);
+        if (m.bump_image) {
+            WriteImage(out, *m.bump_image);
+        }
+    } else {
+        out.I32(static_cast<std::int32_t>(m.bump_mode));
+    }
+    out.F32(m.bump_magnitude);
+    WriteColour(out, m.highlight, m.highlight_strength);
+    out.F32(m.transparency);
+    out.F32(m.index_of_refraction);
+    out.F32(m.shininess);
+    out.F32(m.reflective_strength);
+    out.F32(m.dispersiveness);
+}
+
+void WriteDoubles(ByteWriter& out, const std::vector<double>& values) {
+    out.I32(static_cast<std::int32_t>(values.size()));
+    for (double v : values) {
+        out.F64(v);
+    }
+}
+
+void WritePoints(ByteWriter& out, const std::vector<Point4>& points) {
+    out.I32(static_cast<std::int32_t>(points.size()));
+    for (const Point4& p : points) {
+        out.WritePoint4(p);
+    }
+}
+
+void WritePatch(ByteWriter& out, const NurbsPatch& patch) {
+    WriteDoubles(out, patch.knots_u);
+    WriteDoubles(out, patch.knots_v);
+    out.I32(static_cast<std::int32_t>(patch.control_points.size()));
+    for (const Point4& p : patch.control_points) {
+        out.WritePoint4(p);
+    }
+    for (std::size_t i = 0; i < patch.control_points.size(); ++i) {
+        out.WritePoint4(i < patch.second_points.size() ? patch.second_points[i] : Point4{});
+    }
+    out.I32(patch.count);
+    out.I32(static_cast<std::int32_t>(patch.samples.size()));
+    for (const Vec3f& s : patch.samples) {
+        out.WriteVec3f(s);
+    }
+    out.WriteVec3f(patch.work_points[0]);
+    out.WriteVec3f(patch.work_points[1]);
+    out.I32(patch.reserved);
+    out.I32(patch.kind);
+    out.I32(patch.flag);
+}
+
+void WriteShape(ByteWriter& out, const Shape& shape) {
+    const NurbsSurface& s = shape.surface;
+    out.I32(s.rows);
+    out.I32(s.columns);
+    out.I32(shape.reserved_a[0]);
+    out.I32(shape.reserved_a[1]);
+    out.I32(s.order_u);
+    out.I32(s.order_v);
+    out.F64(shape.tolerance);
+    out.I32(shape.steps);
+    for (std::int32_t r : shape.reserved_b) {
+        out.I32(r);
+    }
+    for (const auto* patches : {&shape.profiles, &shape.paths}) {
+        out.I32(static_cast<std::int32_t>(patches->size()));
+        for (const NurbsPatch& patch : *patches) {
+            WritePatch(out, patch);
+        }
+    }
+    WriteDoubles(out, s.knots_u);
+    WriteDoubles(out, s.knots_v);
+    WritePoints(out, s.net);
+    WritePoints(out, shape.second_net);
+}
+
+void WriteVertices(ByteWriter& out, const std::vector<DisplayVertex>& vertices) {
+    out.I32(static_cast<std::int32_t>(vertices.size()));
+    for (const DisplayVertex& v : vertices) {
+        for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.normal_valid, v.s, v.t}) {
+            out.F32(f);
+        }
+    }
+}
+
+void WriteIndices(ByteWriter& out, const std::vector<std::uint16_t>& indices) {
+    out.I32(static_cast<std::int32_t>(indices.size()));
+    for (std::uint16_t i : indices) {
+        out.U16(i);
+    }
+}
+
+bool StoresShape(ObjectType type) {
+    const auto code = static_cast<std::int32_t>(type);
+    return code >= 0 && code <= 8;
+}
+
+void WriteNode(ByteWriter& out, const SceneNode& node) {
+    WriteMaterial(out, node.material);
+    out.I32(static_cast<std::int32_t>(node.type));
+    if (StoresShape(node.type)) {
+        static const Shape kNoShape;
+        WriteShape(out, node.shape ? *node.shape : kNoShape);
+        if (node.type == ObjectType::Text) {
+            WriteVertices(out, node.display_mesh.vertices);
+            WriteVertices(out, node.render_mesh.vertices);
+            WriteIndices(out, node.display_mesh.indices);
+            WriteIndices(out, node.render_mesh.indices);
+        }
+    }
+    out.String(node.name);
+    out.Flag(node.visible != 0);
+    out.WriteVec3f(node.box.min);
+    out.WriteVec3f(node.box.max);
+    out.I32(node.selected);
+    out.I32(node.smooth);
+    for (const FaceRecord& f : node.faces) {
+        for (std::uint16_t v : f.first) out.U16(v);
+        for (std::uint16_t v : f.second) out.U16(v);
+        for (std::uint32_t v : f.third) out.U32(v);
+    }
+    out.WriteVec3(node.position);
+    out.WriteMatrix(node.rotation);
+    out.WriteVec3(node.scale);
+    out.WriteVec3f(node.sphere_centre);
+    out.F32(node.sphere_radius);
+    out.Flag(node.flag_a != 0);
+    out.Flag(node.flag_b != 0);
+    out.Flag(node.group_flag != 0);
+    out.Flag(node.flag_d != 0);
+}
+
+void WriteLight(ByteWriter& out, const Light& light) {
+    out.U8(static_cast<std::uint8_t>(static_cast<int>(light.kind) + 1));
+    WriteRgba(out, light.diffuse);
+    WriteRgba(out, light.ambient);
+    WriteRgba(out, light.highlight);
+    out.Flag(light.on != 0);
+    out.WriteVec3(light.position);
+    out.String(light.name);
+    out.F32(light.spot_exponent);
+    out.F32(light.spot_angle);
+    out.F32(light.spot_cosine);
+    for (float f : light.falloff) {
+        out.F32(f);
+    }
+    out.F32(light.size);
+    out.Flag(light.casts_shadows != 0);
+    out.WriteMatrix(light.rotation);
+    out.F32(light.intensity);
+}
+
+// The name a link points to as stored: the parent's name for the thread back to it.
+std::string LinkName(const SceneNode* target) { return target ? target->name : std::string(); }
+
+void WriteSubtree(ByteWriter& out, const SceneNode& parent, int level) {
+    for (const SceneNode* node : Children(parent)) {
+        out.U8(kNodeTag);
+        out.I32(level);
+        out.String(LinkName(node->first_child == node ? nullptr : node->first_child));
+        out.String(LinkName(node->next));
+        WriteNode(out, *node);
+        WriteSubtree(out, *node, level + 1);
+    }
+}
+
+// ---------------------------------------------------------------- reading
+
+ColourRgb ReadColour(ByteReader& in, float& strength) {
+    ColourRgb c;
+    c.r = in.F32();
+    c.g = in.F32();
+    c.b = in.F32();
+    strength = in.F32();
+    return c;
+}
+
+ColourRgba ReadRgba(ByteReader& in) {
+    ColourRgba c;
+    c.r = in.F32();
+    c.g = in.F32();
+    c.b = in.F32();
+    c.a = in.F32();
+    return c;
+}
+
+OwnedImage ReadImage(ByteReader& in) {
+    in.U8();  // written as 1, not checked
+    const std::int32_t channels = in.I32();
+    const std::int32_t height = in.I32();
+    const std::int32_t width = in.I32();
+    if (in.Failed() || (channels != 1 && channels != 3) || height < 0 || width < 0) {
+        in.Fail();
+        return {};
+    }
+    const std::size_t row_bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    if (!in.Has(static_cast<std::size_t>(height), row_bytes)) {
+        return {};
+    }
+    TextureImage image = TextureImage::Blank(width, height, channels);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto ux = static_cast<std::size_t>(x);
+            if (channels == 1) {
+                image.grey_rows[static_cast<std::size_t>(y)][ux] = in.U8();
+            } else {
+                RgbRow& row = image.rgb_rows[static_cast<std::size_t>(y)];
+                row.red[ux] = in.U8();
+                row.green[ux] = in.U8();
+                row.blue[ux] = in.U8();
+            }
+        }
+    }
+    image.failed = 0;
+    return OwnedImage(std::move(image));
+}
+
+void ReadSourceAndColour(ByteReader& in, std::int32_t& source, OwnedImage& image,
+                         ColourRgb& colour, float& strength) {
+    source = in.I32();
+    if (source != 0) {
+        image = ReadImage(in);
+    } else {
+        image.reset();
+        colour = ReadColour(in, strength);
+    }
+}
+
+void ReadMaterial(ByteReader& in, Material& m) {
+    m.mapping = in.ReadMatrix();
+    ReadSourceAndColour(in, m.colour_source, m.colour_image, m.colour, m.brightness);
+    ReadSourceAndColour(in, m.glow_source, m.glow_image, m.glow, m.glow_strength);
+    ReadSourceAndColour(in, m.ambient_source, m.ambient_image, m.ambient, m.ambient_strength);
+    const std::int32_t bump = in.I32();
+    m.bump_mode = static_cast<BumpMode>(bump);
+    m.bump_image.reset();
+    if (bump == static_cast<std::int32_t>(BumpMode::Image)) {
+        m.bump_image = ReadImage(in);
+    }
+    m.bump_magnitude = in.F32();
+    m.highlight = ReadColour(in, m.highlight_strength);
+    m.transparency = in.F32();
+    m.index_of_refraction = in.F32();
+    m.shininess = in.F32();
+    m.reflective_strength = in.F32();
+    m.dispersiveness = in.F32();
+}
+
+std::vector<double> ReadDoubles(ByteReader& in) {
+    const std::size_t n = in.Count(8);
+    std::vector<double> values(n);
+    for (double& v : values) {
+        v = in.F64();
+    }
+    return values;
+}
+
+std::vector<Point4> ReadPoints(ByteReader& in, std::size_t n) {
+    std::vector<Point4> points(n);
+    for (Point4& p : points) {
+        p = in.ReadPoint4();
+    }
+    return points;
+}
+
+// The smallest record a NurbsPatch can be: its counts and fixed fields.
+constexpr std::size_t kMinPatchBytes = 4 + 4 + 4 + 4 + 4 + 24 + 12;
+
+NurbsPatch ReadPatch(ByteReader& in) {
+    NurbsPatch patch;
+    patch.knots_u = ReadDoubles(in);
+    patch.knots_v = ReadDoubles(in);
+    const std::size_t n = in.Count(2 * 32);
+    patch.control_points = ReadPoints(in, n);
+    patch.second_points = ReadPoints(in, n);
+    patch.count = in.I32();
+    const std::size_t samples = in.Count(12);
+    patch.samples.resize(samples);
+    for (Vec3f& s : patch.samples) {
+        s = in.ReadVec3f();
+    }
+    patch.work_points[0] = in.ReadVec3f();
+    patch.work_points[1] = in.ReadVec3f();
+    patch.reserved = in.I32();
+    patch.kind = in.I32();
+    patch.flag = in.I32();
+    return patch;
+}
+
+void ReadShape(ByteReader& in, Shape& shape) {
+    NurbsSurface& s = shape.surface;
+    s.rows = in.I32();
+    s.columns = in.I32();
+    shape.reserved_a[0] = in.I32();
+    shape.reserved_a[1] = in.I32();
+    s.order_u = in.I32();
+    s.order_v = in.I32();
+    shape.tolerance = in.F64();
+    shape.steps = in.I32();
+    for (std::int32_t& r : shape.reserved_b) {
+        r = in.I32();
+    }
+    for (auto* patches : {&shape.profiles, &shape.paths}) {
+        patches->clear();
+        const std::size_t n = in.Count(kMinPatchBytes);
+        for (std::size_t i = 0; i < n && !in.Failed(); ++i) {
+            patches->push_back(ReadPatch(in));
+        }
+    }
+    s.knots_u = ReadDoubles(in);
+    s.knots_v = ReadDoubles(in);
+    s.net = ReadPoints(in, in.Count(32));
+    shape.second_net = ReadPoints(in, in.Count(32));
+}
+
+std::vector<DisplayVertex> ReadVertices(ByteReader& in) {
+    const std::size_t n = in.Count(sizeof(DisplayVertex));
+    if (n > kMaxMeshVertices) {
+        in.Fail();
+        return {};
+    }
+    std::vector<DisplayVertex> vertices(n);
+    for (DisplayVertex& v : vertices) {
+        for (float* f : {&v.x, &v.y, &v.z, &v.nx, &v.ny, &v.nz, &v.normal_valid, &v.s, &v.t}) {
+            *f = in.F32();
+        }
+    }
+    return vertices;
+}
+
+// Indices must be whole triangles of existing vertices; a mesh that is not is never kept.
+std::vector<std::uint16_t> ReadIndices(ByteReader& in, std::size_t vertex_count) {
+    const std::size_t n = in.Count(2);
+    std::vector<std::uint16_t> indices(n);
+    for (std::uint16_t& i : indices) {
+        i = in.U16();
+        if (i >= vertex_count) {
+            in.Fail();
+        }
+    }
+    if (n % 3 != 0) {
+        in.Fail();
+    }
+    return indices;
+}
+
+std::unique_ptr<Shape> ShapeForType(ObjectType type) {
+    if (type == ObjectType::Text) {
+        return std::make_unique<MeshShape>();
+    }
+    return MakePrimitiveShape(type);
+}
+
+bool IsStoredNodeType(std::int32_t code) { return (code >= 0 && code <= 8) || code == 12; }
+
+// Reads one node record into a node that is not yet in the scene.
+bool ReadNode(ByteReader& in, SceneNode& node) {
+    ReadMaterial(in, node.material);
+    const std::int32_t code = in.I32();
+    if (in.Failed() || !IsStoredNodeType(code)) {
+        in.Fail();
+        return false;
+    }
+    node.type = static_cast<ObjectType>(code);
+    if (StoresShape(node.type)) {
+        node.shape = ShapeForType(node.type);
+        ReadShape(in, *node.shape);
+        if (node.type == ObjectType::Text) {
+            node.display_mesh.vertices = ReadVertices(in);
+            node.render_mesh.vertices = ReadVertices(in);
+            node.display_mesh.indices = ReadIndices(in, node.display_mesh.vertices.size());
+            node.render_mesh.indices = ReadIndices(in, node.render_mesh.vertices.size());
+        } else if (!in.Failed()) {
+            node.RebuildMeshes();
+        }
+    }
+    node.name = in.String(kMaxStoredNameLength);
+    node.visible = in.Flag() ? 1 : 0;
+    node.box.min = in.ReadVec3f();
+    node.box.max = in.ReadVec3f();
+    node.selected = in.I32();
+    node.smooth = in.I32();
+    for (FaceRecord& f : node.faces) {
+        for (std::uint16_t& v : f.first) v = in.U16();
+        for (std::uint16_t& v : f.second) v = in.U16();
+        for (std::uint32_t& v : f.third) v = in.U32();
+    }
+    node.position = in.ReadVec3();
+    node.rotation = in.ReadMatrix();
+    node.scale = in.ReadVec3();
+    node.sphere_centre = in.ReadVec3f();
+    node.sphere_radius = in.F32();
+    node.flag_a = in.Flag() ? 1 : 0;
+    node.flag_b = in.Flag() ? 1 : 0;
+    node.group_flag = in.Flag() ? 1 : 0;
+    node.flag_d = in.Flag() ? 1 : 0;
+    return !in.Failed();
+}
+
+bool ReadLight(ByteReader& in, Light& light) {
+    const std::uint8_t kind = in.U8();
+    if (kind < 1 || kind > 5) {
+        in.Fail();
+        return false;
+    }
+    light.kind = static_cast<LightKind>(kind - 1);
+    light.diffuse = ReadRgba(in);
+    light.ambient = ReadRgba(in);
+    light.highlight = ReadRgba(in);
+    light.on = in.Flag() ? 1 : 0;
+    light.position = in.ReadVec3();
+    light.name = in.String(kMaxStoredNameLength);
+    light.spot_exponent = in.F32();
+    light.spot_angle = in.F32();
+    light.spot_cosine = in.F32();
+    for (float& f : light.falloff) {
+        f = in.F32();
+    }
+    light.size = in.F32();
+    light.casts_shadows = in.Flag() ? 1 : 0;
+    light.rotation = in.ReadMatrix();
+    light.intensity = in.F32();
+    light.RebuildExponentTable();
+    return !in.Failed();
+}
+
+// Looks a stored link name up: empty is no link, the root's name is the root.
+bool Resolve(Scene& scene, const std::string& name, SceneNode*& target) {
+    if (name.empty()) {
+        target = nullptr;
+        return true;
+    }
+    target = scene.FindNode(name);
+    return target != nullptr;
+}
+
+// True when the links make a proper threaded tree below the root: every child list ends at its
+// parent (or an empty pointer) and no node is reached twice, so no walk can loop.
+bool IsWellFormedTree(const SceneNode& root) {
+    std::unordered_set<const SceneNode*> seen{&root};
+    std::vector<const SceneNode*> pending{&root};
+    while (!pending.empty()) {
+        const SceneNode* parent = pending.back();
+        pending.pop_back();
+        for (const SceneNode* child = parent->first_child; child != nullptr && child != parent;
+             child = child->next) {
+            if (!seen.insert(child).second) {
+                return false;
+            }
+            pending.push_back(child);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void WriteScene(const Scene& scene, ByteWriter& out) {
+    out.Bytes(kSceneMagic);
+    const std::uint8_t version[4] = {0, 0, 0, kSceneVersion};
+    out.Bytes(version);
+    out.U8(1);
+    for (int i = 1; i < 4; ++i) {
+        out.I32(scene.header_words[static_cast<std::size_t>(i)]);
+    }
+    out.U8(scene.valid);
+    for (float f : scene.stored_colour) {
+        out.F32(f);
+    }
+    for (const Light& light : scene.Lights()) {
+        out.U8(kLightTag);
+        WriteLight(out, light);
+    }
+    out.U8(kEndTag);
+    WriteSubtree(out, scene.Root(), 1);
+    out.U8(kEndTag);
+    out.String(LinkName(scene.Root().first_child));
+}
+
+Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
+    const Status corrupt = Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+
+    std::uint8_t magic[4];
+    for (std::uint8_t& b : magic) {
+        b = in.U8();
+    }
+    if (in.Failed()) {
+        return corrupt;
+    }
+    if (!std::equal(std::begin(magic), std::end(magic), std::begin(kSceneMagic))) {
+        return Status::Message(kMsgNotSceneFile, FormatMessage(kMsgNotSceneFile, file_name));
+    }
+    std::uint8_t version[4];
+    for (std::uint8_t& b : version) {
+        b = in.U8();
+    }
+    if (in.Failed() || version[0] != 0 || version[1] != 0 || version[2] != 0) {
+        return corrupt;
+    }
+    if (version[3] != kSceneVersion) {
+        return Status::Message(kMsgSceneVersion, FormatMessage(kMsgSceneVersion, version[3], file_name));
+    }
+    if (in.U8() != 1) {
+        return corrupt;
+    }
+    scene.header_words[0] = 0;
+    for (int i = 1; i < 4; ++i) {
+        scene.header_words[static_cast<std::size_t>(i)] = in.I32();
+    }
+    scene.valid = in.U8();
+    if (in.Failed() || scene.valid != 1) {
+        return corrupt;
+    }
+    for (float& f : scene.stored_colour) {
+        f = in.F32();
+    }
+
+    scene.Lights().clear();
+    for (;;) {
+        const std::uint8_t tag = in.U8();
+        if (in.Failed() || (tag != kEndTag && tag != kLightTag)) {
+            return corrupt;
+        }
+        if (tag == kEndTag) {
+            break;
+        }
+        Light light;
+        if (!ReadLight(in, light)) {
+            return corrupt;
+        }
+        scene.Lights().push_back(light);
+    }
+
+    std::vector<SceneNode*> read_nodes;
+    for (;;) {
+        const std::uint8_t tag = in.U8();
+        if (in.Failed() || (tag != kEndTag && tag != kNodeTag)) {
+            return corrupt;
+        }
+        if (tag == kEndTag) {
+            break;
+        }
+        const std::int32_t level = in.I32();
+        std::string first_child_name = in.String(kMaxStoredNameLength);
+        std::string next_name = in.String(kMaxStoredNameLength);
+        if (in.Failed() || level < 1) {
+            return corrupt;
+        }
+        auto node = std::make_unique<SceneNode>();
+        if (!ReadNode(in, *node)) {
+            return corrupt;
+        }
+        node->first_child_name = std::move(first_child_name);
+        node->next_name = std::move(next_name);
+        node->ComputeWorldMatrix();
+        SceneNode* added = scene.AdoptNode(std::move(node));
+        if (added == nullptr) {
+            return corrupt;  // two nodes of one name, or a node named like the root
+        }
+        read_nodes.push_back(added);
+    }
+
+    const std::string root_child_name = in.String(kMaxStoredNameLength);
+    if (in.Failed()) {
+        return Status::Silent();
+    }
+    SceneNode& root = scene.Root();
+    if (!Resolve(scene, root_child_name, root.first_child)) {
+        return Status::Silent();
+    }
+    for (SceneNode* node : read_nodes) {
+        if (!Resolve(scene, node->first_child_name, node->first_child) ||
+            !Resolve(scene, node->next_name, node->next)) {
+            return Status::Silent();
+        }
+        node->first_child_name.clear();
+        node->next_name.clear();
+    }
+    if (root.first_child == &root || !IsWellFormedTree(root)) {
+        return Status::Silent();
+    }
+    return Status::Ok();
+}
+
+}  // namespace kelto

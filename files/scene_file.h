@@ -1,0 +1,27 @@
+// The .kel scene file: header, scene settings, lights, the node tree with materials, shapes
+// and curves, and the name of the root's first child. The view trailer that follows is the
+// document's (document/).
+#pragma once
+
+#include <string>
+
+#include "byte_stream.h"
+#include "model/message_table.h"
+#include "model/scene.h"
+
+namespace kelto {
+
+inline constexpr std::uint8_t kSceneMagic[4] = {0x4D, 0x0C, 0x03, 0x16};
+inline constexpr std::uint8_t kSceneVersion = 1;
+inline constexpr std::size_t kMaxStoredNameLength = 24;
+
+// Writes the scene, items 1 to 11 of the file.
+void WriteScene(const Scene& scene, ByteWriter& out);
+
+// Reads items 1 to 11 into `scene`, which should be empty (as after Scene::Reset). On failure
+// the status carries the message to show (with `file_name` in it), or no message where the
+// file's tree cannot be linked; the scene is then left in whatever state the reading reached
+// and the caller resets it.
+Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name);
+
+}  // namespace kelto

@@ -1,0 +1,63 @@
+#include "message_table.h"
+
+#include <array>
+#include <utility>
+
+namespace kelto {
+namespace {
+
+constexpr std::array<std::pair<int, std::string_view>, 14> kMessages = {{
+    {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
+    {kMsgTipsTrouble, "Trouble reading the tips file"},
+    {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
+    {kMsgImageOpenFailed, "Error: unable to open image file: '%s'"},
+    {kMsgImageChannels, "Error: Invalid channels: %d in image file."},
+    {kMsgNotPngFile, "Error: '%s' Is not a valid PNG file."},
+    {kMsgAbortRender, "Are you sure you wish to abort rendering?"},
+    {kMsgRenderInProgress,
+     "You cannot close a workspace while a render is in progress. Select the Stop Render "
+     "command before closing."},
+    {kMsgSaveRenderedImage, "Save changes to rendered image?"},
+    {kMsgNotSceneFile, "Error: File is not an Kelto scene file: %s."},
+    {kMsgSceneVersion, "Error loading unsupported (ver %d) Kelto scene file:%s."},
+    {kMsgSceneCorrupt, "Error reading corrupt Kelto scene file: %s."},
+    {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s."},
+    {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s."},
+}};
+
+// Replaces the first field of the given kind ("%s" or "%d") with the text.
+std::string Fill(std::string message, std::string_view field, std::string_view value) {
+    const std::size_t at = message.find(field);
+    if (at != std::string::npos) {
+        message.replace(at, field.size(), value);
+    }
+    return message;
+}
+
+}  // namespace
+
+std::string_view MessageTemplate(int number) {
+    for (const auto& [n, text] : kMessages) {
+        if (n == number) {
+            return text;
+        }
+    }
+    return {};
+}
+
+std::string FormatMessage(int number) { return std::string(MessageTemplate(number)); }
+
+std::string FormatMessage(int number, std::string_view text) {
+    return Fill(std::string(MessageTemplate(number)), "%s", text);
+}
+
+std::string FormatMessage(int number, int value) {
+    return Fill(std::string(MessageTemplate(number)), "%d", std::to_string(value));
+}
+
+std::string FormatMessage(int number, int value, std::string_view text) {
+    return Fill(Fill(std::string(MessageTemplate(number)), "%d", std::to_string(value)), "%s",
+                text);
+}
+
+}  // namespace kelto

@@ -1,0 +1,461 @@
+// Saving and opening scene files: round trips, the reading rules, hostile and truncated files,
+// and saves that fail.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "document/document_core.h"
+#include "files/file_io.h"
+#include "model/child_list.h"
+
+namespace kelto {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TextureImage Picture(int width, int height, int channels) {
+    TextureImage image = TextureImage::Blank(width, height, channels);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto v = static_cast<std::uint8_t>(x * 31 + y * 7);
+            if (channels == 1) {
+                image.grey_rows[y][x] = v;
+            } else {
+                image.rgb_rows[y].red[x] = v;
+                image.rgb_rows[y].green[x] = static_cast<std::uint8_t>(v + 1);
+                image.rgb_rows[y].blue[x] = static_cast<std::uint8_t>(v + 2);
+            }
+        }
+    }
+    return image;
+}
+
+// Every primitive, a group whose oldest child is a group, every light kind with changed
+// fields, images of one and three channels, an image bump, two views, a 24-character name.
+void BuildRichScene(DocumentCore& doc) {
+    Scene& scene = doc.GetScene();
+    double x = -10;
+    for (ObjectType type : kPrimitiveTypes) {
+        doc.InsertObject(type, {x, 0, 0}, false);
+        x += 3;
+    }
+    SceneNode* loner = doc.InsertObject(ObjectType::Cube, {0, 0, 8}, false);
+    SceneNode* a = doc.InsertObject(ObjectType::Sphere, {4, 0, 8}, false);
+    doc.InsertObject(ObjectType::Cone, {6, 0, 8}, true);
+    SceneNode* inner = doc.Group();
+    doc.SelectNode(*inner, false);
+    doc.SelectNode(*loner, true);
+    SceneNode* outer = doc.Group();
+    EXPECT_EQ(ChildrenOf(*outer).back(), inner);  // the inner group is the oldest child
+
+    a->material.colour_source = 1;
+    a->material.colour_image = OwnedImage(Picture(5, 3, 3));
+    a->material.glow_source = 1;
+    a->material.glow_image = OwnedImage(Picture(2, 4, 1));
+    a->material.bump_mode = BumpMode::Image;
+    a->material.bump_image = OwnedImage(Picture(3, 3, 1));
+    a->material.reflective_strength = 0.75f;
+    a->material.transparency = 0.5f;
+    a->material.index_of_refraction = 1.33f;
+    a->material.mapping.Rotate(10, {0, 1, 0});
+    SceneNode* first = scene.FindNode("Sphere1");
+    first->material.bump_mode = BumpMode::UseColourMap;
+    first->material.ambient_source = 1;
+    first->material.ambient_image = OwnedImage(Picture(1, 1, 3));
+    first->visible = 0;
+    first->flag_a = 1;
+    first->flag_d = 1;
+    first->faces[2].third[1] = 77;
+    first->scale = {1, 2, 3};
+    first->ComputeWorldMatrix();
+
+    SceneNode* long_name = scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
+    LinkChild(scene.Root(), *long_name);
+
+    for (int kind = 0; kind <= 4; ++kind) {
+        const int i = scene.InsertLight(static_cast<LightKind>(kind), {1.0 * kind, 2, 3});
+        Light& light = scene.Lights()[static_cast<std::size_t>(i)];
+        light.diffuse = {0.5f, 0.25f, 0.125f, 1.0f};
+        light.falloff = {0, 0, 1};
+        light.intensity = 2.5f;
+        light.spot_angle = 30;
+        light.spot_exponent = 4;
+        light.casts_shadows = 0;
+        light.on = kind % 2;
+        light.size = 0.5f;
+        light.rotation.Rotate(45, {1, 0, 0});
+        light.RebuildExponentTable();
+    }
+    scene.header_words = {5, 6, 7, 8, 9};
+    scene.stored_colour = {0.1f, 0.2f, 0.3f, 0.4f};
+    doc.Views().push_back({35, {0, 0, -1}, {0, 1, 10}, {0, 1, 9}});
+    doc.Views().push_back({200, {1, 0, 0}, {-5, 0, 0}, {0, 0, 0}});
+}
+
+void ExpectSameMesh(const Mesh& a, const Mesh& b, const std::string& what) {
+    ASSERT_EQ(a.vertices.size(), b.vertices.size()) << what;
+    EXPECT_EQ(a.indices, b.indices) << what;
+    for (std::size_t i = 0; i < a.vertices.size(); ++i) {
+        EXPECT_EQ(std::memcmp(&a.vertices[i], &b.vertices[i], sizeof(DisplayVertex)), 0) << what;
+    }
+}
+
+void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
+    SCOPED_TRACE(a.name);
+    EXPECT_EQ(a.type, b.type);
+    EXPECT_EQ(a.position, b.position);
+    EXPECT_EQ(a.rotation, b.rotation);
+    EXPECT_EQ(a.scale, b.scale);
+    EXPECT_EQ(a.visible, b.visible);
+    EXPECT_EQ(a.selected, b.selected);
+    EXPECT_EQ(a.smooth, b.smooth);
+    EXPECT_EQ(a.faces, b.faces);
+    EXPECT_EQ(a.box, b.box);
+    EXPECT_EQ(a.sphere_centre, b.sphere_centre);
+    EXPECT_EQ(a.sphere_radius, b.sphere_radius);
+    EXPECT_EQ(a.flag_a, b.flag_a);
+    EXPECT_EQ(a.flag_b, b.flag_b);
+    EXPECT_EQ(a.group_flag, b.group_flag);
+    EXPECT_EQ(a.flag_d, b.flag_d);
+    EXPECT_EQ(a.world_matrix, b.world_matrix);
+    ExpectSameMesh(a.display_mesh, b.display_mesh, "display");
+    ExpectSameMesh(a.render_mesh, b.render_mesh, "render");
+    const Material& m = a.material;
+    const Material& n = b.material;
+    EXPECT_EQ(m.mapping, n.mapping);
+    EXPECT_EQ(m.colour_source, n.colour_source);
+    EXPECT_EQ(m.glow_source, n.glow_source);
+    EXPECT_EQ(m.ambient_source, n.ambient_source);
+    EXPECT_EQ(m.bump_mode, n.bump_mode);
+    EXPECT_EQ(m.bump_magnitude, n.bump_magnitude);
+    EXPECT_EQ(m.highlight, n.highlight);
+    EXPECT_EQ(m.highlight_strength, n.highlight_strength);
+    EXPECT_EQ(m.transparency, n.transparency);
+    EXPECT_EQ(m.index_of_refraction, n.index_of_refraction);
+    EXPECT_EQ(m.shininess, n.shininess);
+    EXPECT_EQ(m.reflective_strength, n.reflective_strength);
+    EXPECT_EQ(m.dispersiveness, n.dispersiveness);
+    for (auto [x, y] : {std::pair{&m.colour_image, &n.colour_image}, {&m.glow_image, &n.glow_image},
+                        {&m.ambient_image, &n.ambient_image}, {&m.bump_image, &n.bump_image}}) {
+        ASSERT_EQ(static_cast<bool>(*x), static_cast<bool>(*y));
+        if (*x) {
+            EXPECT_EQ(**x, **y);
+        }
+    }
+    if (m.colour_source == 0) {
+        EXPECT_EQ(m.colour, n.colour);
+        EXPECT_EQ(m.brightness, n.brightness);
+    }
+    ASSERT_EQ(ChildCount(a), ChildCount(b));
+    const auto ac = ChildrenOf(a);
+    const auto bc = ChildrenOf(b);
+    for (std::size_t i = 0; i < ac.size(); ++i) {
+        EXPECT_EQ(ac[i]->name, bc[i]->name);
+        ExpectSameNode(*ac[i], *bc[i]);
+    }
+}
+
+void ExpectSameScene(const DocumentCore& x, const DocumentCore& y) {
+    const Scene& a = x.GetScene();
+    const Scene& b = y.GetScene();
+    EXPECT_EQ(b.header_words[0], 0);
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(a.header_words[i], b.header_words[i]);
+    }
+    EXPECT_EQ(a.stored_colour, b.stored_colour);
+    ASSERT_EQ(a.Lights().size(), b.Lights().size());
+    for (std::size_t i = 0; i < a.Lights().size(); ++i) {
+        const Light& p = a.Lights()[i];
+        const Light& q = b.Lights()[i];
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(p.name, q.name);
+        EXPECT_EQ(p.kind, q.kind);
+        EXPECT_EQ(p.diffuse, q.diffuse);
+        EXPECT_EQ(p.ambient, q.ambient);
+        EXPECT_EQ(p.highlight, q.highlight);
+        EXPECT_EQ(p.on, q.on);
+        EXPECT_EQ(p.position, q.position);
+        EXPECT_EQ(p.spot_exponent, q.spot_exponent);
+        EXPECT_EQ(p.spot_angle, q.spot_angle);
+        EXPECT_EQ(p.spot_cosine, q.spot_cosine);
+        EXPECT_EQ(p.falloff, q.falloff);
+        EXPECT_EQ(p.size, q.size);
+        EXPECT_EQ(p.casts_shadows, q.casts_shadows);
+        EXPECT_EQ(p.rotation, q.rotation);
+        EXPECT_EQ(p.intensity, q.intensity);
+        EXPECT_EQ(p.exponent_table[300].value, q.exponent_table[300].value);
+    }
+    EXPECT_EQ(a.NodeCount(), b.NodeCount());
+    ExpectSameNode(a.Root(), b.Root());
+    EXPECT_EQ(x.Views(), y.Views());
+}
+
+TEST(SceneFile, RichSceneRoundTripsFieldByField) {
+    DocumentCore original;
+    BuildRichScene(original);
+    const Bytes saved = original.SaveToBytes();
+    DocumentCore reopened;
+    const Status status = reopened.OpenFromBytes(saved, "rich.kel");
+    ASSERT_TRUE(status.ok()) << status.text;
+    ExpectSameScene(original, reopened);
+    EXPECT_EQ(reopened.SaveToBytes(), saved);  // and it writes back byte for byte
+    EXPECT_FALSE(reopened.IsModified());
+}
+
+TEST(SceneFile, NewDocumentAndAreaLightsLoadBack) {
+    // A new document has no object at all; it is read back as the empty scene.
+    DocumentCore empty;
+    DocumentCore reopened;
+    ASSERT_TRUE(reopened.OpenFromBytes(empty.SaveToBytes(), "new.kel").ok());
+    EXPECT_EQ(ChildCount(reopened.GetScene().Root()), 0u);
+    EXPECT_EQ(reopened.GetScene().Lights().size(), 1u);
+
+    // Rectangular and cylindrical area lights are written and read.
+    empty.GetScene().InsertLight(LightKind::Rectangular, {1, 2, 3});
+    empty.GetScene().InsertLight(LightKind::Cylindrical, {3, 2, 1});
+    ASSERT_TRUE(reopened.OpenFromBytes(empty.SaveToBytes(), "lights.kel").ok());
+    ASSERT_EQ(reopened.GetScene().Lights().size(), 3u);
+    EXPECT_EQ(reopened.GetScene().Lights()[2].kind, LightKind::Cylindrical);
+}
+
+// A file with one group node and no lights; offsets below are into this layout.
+Bytes OneGroupFile(const std::string& name = "G") {
+    DocumentCore doc;
+    doc.GetScene().Lights().clear();
+    SceneNode* group = doc.GetScene().AddNode(ObjectType::Group, name);
+    LinkChild(doc.GetScene().Root(), *group);
+    return doc.SaveToBytes();
+}
+constexpr std::size_t kLevelOffset = 40;
+constexpr std::size_t kNextNameOffset = 45;            // after an empty first-child name
+constexpr std::size_t kMaterialOffset = 65;            // after "__VORN_SCENE_ROOT__"
+constexpr std::size_t kTypeOffset = kMaterialOffset + 232;
+
+void PutI32(Bytes& bytes, std::size_t at, std::int32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+    }
+}
+
+Status OpenBytes(const Bytes& bytes, DocumentCore& doc) { return doc.OpenFromBytes(bytes, "f.kel"); }
+
+bool IsEmptyDocument(const DocumentCore& doc) {
+    return doc.GetScene().NodeCount() == 1 && doc.GetScene().Lights().size() == 1 &&
+           doc.Views().empty();
+}
+
+TEST(SceneFile, HeaderRulesGiveTheirMessages) {
+    DocumentCore doc;
+    ASSERT_TRUE(OpenBytes(OneGroupFile(), doc).ok());
+    EXPECT_EQ(doc.GetScene().Lights().size(), 0u);
+
+    Bytes bytes = OneGroupFile();
+    bytes[3] = 0x17;
+    Status s = OpenBytes(bytes, doc);
+    EXPECT_EQ(s.text, "Error: File is not an Kelto scene file: f.kel.");
+    EXPECT_TRUE(IsEmptyDocument(doc));
+
+    bytes = OneGroupFile();
+    bytes[7] = 2;
+    EXPECT_EQ(OpenBytes(bytes, doc).text, "Error loading unsupported (ver 2) Kelto scene file:f.kel.");
+    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
+    for (std::size_t at : {std::size_t{4}, std::size_t{8}, std::size_t{21}}) {  // version, item 3, valid
+        bytes = OneGroupFile();
+        bytes[at] = 5;
+        EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt) << at;
+    }
+    bytes = OneGroupFile();
+    bytes[38] = 7;  // neither a light nor the end of the lights
+    EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt);
+    EXPECT_EQ(OpenBytes(Bytes{0x4D, 0x0C}, doc).text, corrupt);
+}
+
+TEST(SceneFile, NodeAndLightRecordRules) {
+    DocumentCore doc;
+    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
+    Bytes bytes = OneGroupFile();
+    ASSERT_EQ(bytes[kTypeOffset], 12);
+    for (std::int32_t type : {9, 10, 11, 13, 14, 15, 16, 99, -1}) {
+        Bytes patched = bytes;
+        PutI32(patched, kTypeOffset, type);
+        EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << type;
+        EXPECT_TRUE(IsEmptyDocument(doc));
+    }
+    Bytes level0 = bytes;
+    PutI32(level0, kLevelOffset, 0);
+    EXPECT_EQ(OpenBytes(level0, doc).text, corrupt);
+
+    // Names: 24 characters load, 25 do not.
+    EXPECT_TRUE(OpenBytes(OneGroupFile(std::string(24, 'n')), doc).ok());
+    EXPECT_EQ(OpenBytes(OneGroupFile(std::string(25, 'n')), doc).text, corrupt);
+
+    // A link to a name no node has ends the load without a message.
+    Bytes unknown = bytes;
+    unknown[kNextNameOffset + 5] = 'X';
+    Status s = OpenBytes(unknown, doc);
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(s.text.empty());
+    EXPECT_TRUE(IsEmptyDocument(doc));
+    Bytes unknown_root_child = bytes;
+    unknown_root_child[unknown_root_child.size() - 3] = 'Z';  // item 11 is "G", then trailer 0
+    EXPECT_EQ(unknown_root_child[unknown_root_child.size() - 3], 'Z');
+    s = OpenBytes(unknown_root_child, doc);
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(s.text.empty());
+
+    // Light kinds are 1 to 5 in the file.
+    DocumentCore one_light;
+    ASSERT_EQ(one_light.GetScene().Lights().size(), 1u);
+    Bytes light_file = one_light.SaveToBytes();
+    ASSERT_EQ(light_file[38], 9);
+    for (std::uint8_t kind : {0, 6, 255}) {
+        Bytes patched = light_file;
+        patched[39] = kind;
+        EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << int{kind};
+    }
+}
+
+TEST(SceneFile, ImageChannelsOtherThanOneOrThreeAreCorrupt) {
+    DocumentCore doc;
+    doc.GetScene().Lights().clear();
+    SceneNode* group = doc.GetScene().AddNode(ObjectType::Group, "G");
+    LinkChild(doc.GetScene().Root(), *group);
+    group->material.colour_source = 1;
+    group->material.colour_image = OwnedImage(Picture(2, 2, 3));
+    Bytes bytes = doc.SaveToBytes();
+    const std::size_t channels_at = kMaterialOffset + 128 + 4 + 1;
+    ASSERT_EQ(bytes[channels_at], 3);
+    DocumentCore reopened;
+    ASSERT_TRUE(OpenBytes(bytes, reopened).ok());
+    for (std::int32_t channels : {0, 2, 4, -1}) {
+        Bytes patched = bytes;
+        PutI32(patched, channels_at, channels);
+        EXPECT_EQ(OpenBytes(patched, reopened).number, kMsgSceneCorrupt) << channels;
+    }
+    // A picture claiming more rows than the file holds is refused before anything is made.
+    Bytes huge = bytes;
+    PutI32(huge, channels_at + 4, 0x7FFFFFFF);
+    EXPECT_EQ(OpenBytes(huge, reopened).number, kMsgSceneCorrupt);
+}
+
+TEST(SceneFile, EveryTruncationFailsCleanly) {
+    DocumentCore doc;
+    doc.InsertObject(ObjectType::Cube, {}, false);
+    doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+    doc.Group();
+    doc.GetScene().InsertLight(LightKind::Spot, {1, 1, 1});
+    doc.GetScene().FindNode("Cube1")->material.colour_source = 1;
+    doc.GetScene().FindNode("Cube1")->material.colour_image = OwnedImage(Picture(2, 2, 1));
+    doc.Views().push_back({50, {0, 0, -1}, {0, 0, 5}, {0, 0, 0}});
+    const Bytes whole = doc.SaveToBytes();
+
+    DocumentCore reader;
+    ASSERT_TRUE(OpenBytes(whole, reader).ok());
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        const Bytes prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+        const Status s = OpenBytes(prefix, reader);
+        ASSERT_FALSE(s.ok()) << length;
+        ASSERT_TRUE(s.number == kMsgSceneCorrupt || s.number == Status::kSilentFailure) << length;
+        ASSERT_TRUE(IsEmptyDocument(reader)) << length;
+    }
+}
+
+TEST(SceneFile, TreeLinksThatLoopAreRefused) {
+    DocumentCore doc;
+    doc.GetScene().Lights().clear();
+    Scene& scene = doc.GetScene();
+    SceneNode* a = scene.AddNode(ObjectType::Group, "A");
+    SceneNode* b = scene.AddNode(ObjectType::Group, "B");
+    LinkChild(scene.Root(), *a);
+    LinkChild(scene.Root(), *b);
+    Bytes bytes = doc.SaveToBytes();
+    // B is written first with next name "A"; A's next name is the root's. Making A's next name
+    // "B" closes a loop B -> A -> B.
+    const std::string root_name = kSceneRootName;
+    auto at = std::search(bytes.begin(), bytes.end(), root_name.begin(), root_name.end());
+    ASSERT_NE(at, bytes.end());
+    Bytes looped(bytes.begin(), at);
+    looped.push_back('B');
+    looped.push_back(0);
+    looped.insert(looped.end(), at + static_cast<std::ptrdiff_t>(root_name.size()) + 1, bytes.end());
+    DocumentCore reader;
+    const Status s = OpenBytes(looped, reader);
+    EXPECT_FALSE(s.ok());
+    EXPECT_TRUE(IsEmptyDocument(reader));
+}
+
+class TemporaryDirectory {
+public:
+    TemporaryDirectory() {
+        char pattern[] = "/tmp/kelto-test-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TemporaryDirectory() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    std::size_t EntryCount() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+private:
+    std::string path_;
+};
+
+TEST(SceneFile, SaveAndOpenThroughTheFileSystem) {
+    TemporaryDirectory dir;
+    DocumentCore doc;
+    BuildRichScene(doc);
+    const std::string path = dir.File("scene.kel");
+    ASSERT_TRUE(doc.Save(path).ok());
+    EXPECT_FALSE(doc.IsModified());
+    DocumentCore reopened;
+    ASSERT_TRUE(reopened.Open(path).ok());
+    ExpectSameScene(doc, reopened);
+    EXPECT_EQ(dir.EntryCount(), 1u);
+
+    // A file that is not there leaves the open document as it was.
+    const Status missing = reopened.Open(dir.File("missing.kel"));
+    EXPECT_EQ(missing.number, kMsgSceneOpenFailed);
+    EXPECT_NE(reopened.GetScene().FindNode("Sphere1"), nullptr);
+}
+
+TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
+    TemporaryDirectory dir;
+    const std::string path = dir.File("scene.kel");
+    DocumentCore small;
+    ASSERT_TRUE(small.Save(path).ok());
+    Bytes before;
+    ASSERT_TRUE(ReadWholeFile(path, before));
+
+    DocumentCore big;
+    BuildRichScene(big);
+    // A disk that fills up: the process may write no more than the old file's size.
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_limit;
+    limit.rlim_cur = before.size();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const Status status = big.Save(path);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_EQ(status.number, kMsgSceneSaveFailed);
+    EXPECT_EQ(status.text, "Error: unable to save Kelto scene file: " + path + ".");
+    EXPECT_TRUE(big.IsModified());
+    Bytes after;
+    ASSERT_TRUE(ReadWholeFile(path, after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
+
+    EXPECT_EQ(big.Save(dir.File("no-such-directory/scene.kel")).number, kMsgSceneSaveFailed);
+}
+
+}  // namespace
+}  // namespace kelto
