@@ -16,15 +16,13 @@ build/release/build.ninja:
 build: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 
-# The main job: until scenes can be rendered, build every primitive solid with kelto-cli and
-# write its mesh as an OBJ file.
+# The main job, until scenes can be rendered: build the demo scene with kelto-cli, describe it,
+# and export its meshes and materials as OBJ for any mesh viewer.
 run: build
 	@mkdir -p $(RUN_DIR)
-	@build/release/cli/kelto-cli --help
-	@for t in sphere torus cube cone cylinder paraboloid hyperboloid superquadric; do \
-	  build/release/cli/kelto-cli primitive $$t --obj $(RUN_DIR)/$$t.obj || exit 1; \
-	done
-	@echo "OBJ meshes written to $(RUN_DIR)/"
+	examples/build-demo-scene build/release/cli/kelto-cli $(RUN_DIR)/demo.kel
+	build/release/cli/kelto-cli info $(RUN_DIR)/demo.kel | cut -c1-160
+	build/release/cli/kelto-cli export $(RUN_DIR)/demo.kel $(RUN_DIR)/demo.obj
 
 build/test/build.ninja:
 	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \
@@ -43,18 +41,20 @@ bench: deps build/bench/build.ninja
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/*_bench; do $$b || exit 1; done
 
-# Bounded libFuzzer runs of every fuzz target (none exist yet).
+# Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
+# target, each for FUZZ_SECONDS, starting from seed files made with kelto-cli.
 FUZZ_SECONDS ?= 60
+FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
-	CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \
-	  -DKELTO_FUZZ=ON -DKELTO_BUILD_TESTS=OFF -DKELTO_BUILD_GUI=OFF
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-O1 -g" -DKELTO_FUZZ=ON -DKELTO_BUILD_TESTS=OFF -DKELTO_BUILD_GUI=OFF
 
 fuzz: deps build/fuzz/build.ninja
-	cmake --build build/fuzz -j $(JOBS)
-	@found=0; for f in build/fuzz/tests/fuzz/*_fuzz; do \
-	  [ -x "$$f" ] || continue; found=1; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) || exit 1; \
-	done; [ $$found = 1 ] || echo "no fuzz targets yet"
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	scripts/make-scene-seeds $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/seeds/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/scene
+	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/seeds/scene
 
 PREFIX ?= /usr/local
 install: build

@@ -14,6 +14,9 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 int RunPrimitive(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int RunExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 // The whole command line without the program name.
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);

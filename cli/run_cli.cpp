@@ -9,7 +9,10 @@ constexpr std::string_view kUsage =
     "Builds, inspects and converts Kelto scenes without a window.\n"
     "\n"
     "subcommands:\n"
-    "  primitive TYPE [--obj FILE]   build a primitive solid and describe its meshes\n"
+    "  primitive TYPE [--obj FILE]          build a primitive solid and describe its meshes\n"
+    "  build OUT.kel [--from IN.kel] OP...  make or change a scene and save it\n"
+    "  info FILE.kel [--json]               print what a scene holds\n"
+    "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -28,6 +31,15 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "primitive") {
         return RunPrimitive(rest, out, err);
+    }
+    if (command == "build") {
+        return RunBuild(rest, out, err);
+    }
+    if (command == "info") {
+        return RunInfo(rest, out, err);
+    }
+    if (command == "export") {
+        return RunExport(rest, out, err);
     }
     err << "kelto-cli: unknown subcommand '" << command << "'\n" << kUsage;
     return kExitUsage;

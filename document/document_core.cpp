@@ -141,9 +141,12 @@ void DocumentCore::DragScaleNode(SceneNode& node, const Vec3& factors, const Vec
 namespace {
 
 void AddAngle(Vec3& angles, int axis, double degrees) {
-    if (axis == 0) angles.x += degrees;
-    if (axis == 1) angles.y += degrees;
-    if (axis == 2) angles.z += degrees;
+    if (axis == 0)
+        angles.x += degrees;
+    if (axis == 1)
+        angles.y += degrees;
+    if (axis == 2)
+        angles.z += degrees;
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace kelto {
 
 // Kept beside the scene and refreshed by every selection change.
 struct SelectionSummary {
-    int selected_count = 0;      // selected nodes
-    bool is_group = false;       // the selection is one group (or was just grouped)
-    bool is_trim = false;        // the selection is the result of a Trim
+    int selected_count = 0;  // selected nodes
+    bool is_group = false;   // the selection is one group (or was just grouped)
+    bool is_trim = false;    // the selection is the result of a Trim
 };
 
 // The axes a handle drag acts on.
@@ -41,7 +41,7 @@ struct ViewEntry {
 };
 
 class DocumentCore {
-public:
+  public:
     static constexpr int kFirstRingCode = 32;  // 32, 33, 34: the rings about x, y and z
 
     Scene& GetScene() { return scene_; }
@@ -112,7 +112,7 @@ public:
     // Groups the selected top-level objects; nothing happens with fewer than two.
     SceneNode* Group();
 
-private:
+  private:
     void Changed();
     void Grab(const SceneNode* node, int light_index, int handle_code, bool shift);
 

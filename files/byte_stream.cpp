@@ -15,7 +15,9 @@ void ByteWriter::U32(std::uint32_t v) {
     }
 }
 
-void ByteWriter::F32(float v) { U32(std::bit_cast<std::uint32_t>(v)); }
+void ByteWriter::F32(float v) {
+    U32(std::bit_cast<std::uint32_t>(v));
+}
 
 void ByteWriter::F64(double v) {
     const auto bits = std::bit_cast<std::uint64_t>(v);
@@ -90,7 +92,9 @@ std::uint32_t ByteReader::U32() {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-float ByteReader::F32() { return std::bit_cast<float>(U32()); }
+float ByteReader::F32() {
+    return std::bit_cast<float>(U32());
+}
 
 double ByteReader::F64() {
     const std::uint64_t low = U32();

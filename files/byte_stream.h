@@ -12,7 +12,7 @@
 namespace kelto {
 
 class ByteWriter {
-public:
+  public:
     void U8(std::uint8_t v) { bytes_.push_back(v); }
     void Flag(bool v) { U8(v ? 1 : 0); }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
@@ -20,7 +20,9 @@ public:
     void U16(std::uint16_t v);
     void F32(float v);
     void F64(double v);
-    void Bytes(std::span<const std::uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
+    void Bytes(std::span<const std::uint8_t> data) {
+        bytes_.insert(bytes_.end(), data.begin(), data.end());
+    }
     // The string's bytes and a terminating zero.
     void String(const std::string& s);
     void WriteVec3(const Vec3& v);
@@ -31,12 +33,12 @@ public:
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
 
     bool Failed() const { return failed_; }
@@ -67,7 +69,7 @@ public:
     // can hold, fails the reader and yields 0.
     std::size_t Count(std::size_t size);
 
-private:
+  private:
     const std::uint8_t* Take(std::size_t n);
 
     std::span<const std::uint8_t> data_;

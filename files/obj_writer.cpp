@@ -1,17 +1,68 @@
 #include "obj_writer.h"
 
+#include <cctype>
+#include <cmath>
 #include <fstream>
 
-namespace kelto {
+#include "model/child_list.h"
 
-void WriteObj(const Mesh& mesh, std::ostream& out) {
-    out << "# Kelto mesh: " << mesh.vertices.size() << " vertices, " << mesh.TriangleCount()
-        << " triangles\n";
+namespace kelto {
+namespace {
+
+// The 3x3 part of a placement for normals: the inverse transpose, so that normals stay
+// perpendicular to their surface under non-uniform scale.
+struct NormalTransform {
+    double m[3][3];  // row-vector convention: n' = n * m
+
+    static NormalTransform Of(const Matrix4& placement) {
+        double a[3][3];
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                a[r][c] = placement[4 * r + c];
+            }
+        }
+        // Cofactor matrix = determinant * inverse transpose.
+        NormalTransform t{};
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+                t.m[r][c] = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
+            }
+        }
+        const double det = a[0][0] * t.m[0][0] + a[0][1] * t.m[0][1] + a[0][2] * t.m[0][2];
+        if (det < 0) {  // a mirroring placement: keep normals on the same side
+            for (auto& row : t.m) {
+                for (double& v : row)
+                    v = -v;
+            }
+        }
+        return t;
+    }
+
+    Vec3 Apply(const DisplayVertex& v) const {
+        Vec3 n{v.nx * m[0][0] + v.ny * m[1][0] + v.nz * m[2][0],
+               v.nx * m[0][1] + v.ny * m[1][1] + v.nz * m[2][1],
+               v.nx * m[0][2] + v.ny * m[1][2] + v.nz * m[2][2]};
+        const double length = n.Length();
+        return length > 0.0 ? n * (1.0 / length) : n;
+    }
+};
+
+// Writes the mesh's lines, its vertices placed by `placement`, numbering from `first`.
+void WriteMeshLines(const Mesh& mesh, const Matrix4* placement, std::size_t first,
+                    std::ostream& out) {
+    const NormalTransform normals = placement ? NormalTransform::Of(*placement) : NormalTransform{};
     for (const DisplayVertex& v : mesh.vertices) {
-        out << "v " << v.x << ' ' << v.y << ' ' << v.z << '\n';
+        const Vec3f p = placement ? placement->TransformPoint(v.Position()) : v.Position();
+        out << "v " << p.x << ' ' << p.y << ' ' << p.z << '\n';
     }
     for (const DisplayVertex& v : mesh.vertices) {
-        out << "vn " << v.nx << ' ' << v.ny << ' ' << v.nz << '\n';
+        if (placement) {
+            const Vec3 n = normals.Apply(v);
+            out << "vn " << n.x << ' ' << n.y << ' ' << n.z << '\n';
+        } else {
+            out << "vn " << v.nx << ' ' << v.ny << ' ' << v.nz << '\n';
+        }
     }
     for (const DisplayVertex& v : mesh.vertices) {
         out << "vt " << v.s << ' ' << v.t << '\n';
@@ -19,11 +70,67 @@ void WriteObj(const Mesh& mesh, std::ostream& out) {
     for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
         out << 'f';
         for (const std::size_t k : {i, i + 2, i + 1}) {
-            const unsigned n = mesh.indices[k] + 1u;
+            const std::size_t n = first + mesh.indices[k];
             out << ' ' << n << '/' << n << '/' << n;
         }
         out << '\n';
     }
+}
+
+void WriteMaterial(const std::string& name, const Material& m, std::ostream& mtl) {
+    mtl << "newmtl " << name << '\n';
+    mtl << "Kd " << m.colour.r * m.brightness << ' ' << m.colour.g * m.brightness << ' '
+        << m.colour.b * m.brightness << '\n';
+    mtl << "Ks " << m.highlight.r * m.highlight_strength << ' '
+        << m.highlight.g * m.highlight_strength << ' ' << m.highlight.b * m.highlight_strength
+        << '\n';
+    mtl << "Ns " << m.shininess * 128.0f << '\n';
+    mtl << "d " << 1.0f - m.transparency << '\n';
+    mtl << "Ni " << m.index_of_refraction << "\n\n";
+}
+
+struct SceneWriter {
+    std::ostream& obj;
+    std::ostream& mtl;
+    std::size_t next_vertex = 1;
+    int objects = 0;
+
+    void Subtree(const SceneNode& parent, const Matrix4& parent_placement) {
+        for (const SceneNode* node : Children(parent)) {
+            Matrix4 placement = parent_placement;
+            placement.Multiply(node->ComposeMatrix());
+            if (node->first_child != nullptr) {
+                Subtree(*node, placement);
+            }
+            if (node->display_mesh.vertices.empty()) {
+                continue;
+            }
+            const std::string material = ObjMaterialName(node->name);
+            obj << "o " << node->name << '\n' << "usemtl " << material << '\n';
+            WriteMeshLines(node->display_mesh, &placement, next_vertex, obj);
+            WriteMaterial(material, node->material, mtl);
+            next_vertex += node->display_mesh.vertices.size();
+            ++objects;
+        }
+    }
+};
+
+}  // namespace
+
+std::string ObjMaterialName(const std::string& node_name) {
+    std::string name = node_name.empty() ? std::string("unnamed") : node_name;
+    for (char& c : name) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+void WriteObj(const Mesh& mesh, std::ostream& out) {
+    out << "# Kelto mesh: " << mesh.vertices.size() << " vertices, " << mesh.TriangleCount()
+        << " triangles\n";
+    WriteMeshLines(mesh, nullptr, 1, out);
 }
 
 bool WriteObjFile(const Mesh& mesh, const std::string& path) {
@@ -34,6 +141,15 @@ bool WriteObjFile(const Mesh& mesh, const std::string& path) {
     WriteObj(mesh, file);
     file.flush();
     return static_cast<bool>(file);
+}
+
+int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,
+                  const std::string& mtl_name) {
+    obj << "# Kelto scene\nmtllib " << mtl_name << '\n';
+    mtl << "# Kelto materials\n\n";
+    SceneWriter writer{obj, mtl};
+    writer.Subtree(scene.Root(), Matrix4{});
+    return writer.objects;
 }
 
 }  // namespace kelto

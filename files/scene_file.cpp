@@ -191,9 +191,12 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
     out.I32(node.selected);
     out.I32(node.smooth);
     for (const FaceRecord& f : node.faces) {
-        for (std::uint16_t v : f.first) out.U16(v);
-        for (std::uint16_t v : f.second) out.U16(v);
-        for (std::uint32_t v : f.third) out.U32(v);
+        for (std::uint16_t v : f.first)
+            out.U16(v);
+        for (std::uint16_t v : f.second)
+            out.U16(v);
+        for (std::uint32_t v : f.third)
+            out.U32(v);
     }
     out.WriteVec3(node.position);
     out.WriteMatrix(node.rotation);
@@ -227,7 +230,9 @@ void WriteLight(ByteWriter& out, const Light& light) {
 }
 
 // The name a link points to as stored: the parent's name for the thread back to it.
-std::string LinkName(const SceneNode* target) { return target ? target->name : std::string(); }
+std::string LinkName(const SceneNode* target) {
+    return target ? target->name : std::string();
+}
 
 void WriteSubtree(ByteWriter& out, const SceneNode& parent, int level) {
     for (const SceneNode* node : Children(parent)) {
@@ -269,7 +274,8 @@ OwnedImage ReadImage(ByteReader& in) {
         in.Fail();
         return {};
     }
-    const std::size_t row_bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    const std::size_t row_bytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
     if (!in.Has(static_cast<std::size_t>(height), row_bytes)) {
         return {};
     }
@@ -291,8 +297,8 @@ OwnedImage ReadImage(ByteReader& in) {
     return OwnedImage(std::move(image));
 }
 
-void ReadSourceAndColour(ByteReader& in, std::int32_t& source, OwnedImage& image,
-                         ColourRgb& colour, float& strength) {
+void ReadSourceAndColour(ByteReader& in, std::int32_t& source, OwnedImage& image, ColourRgb& colour,
+                         float& strength) {
     source = in.I32();
     if (source != 0) {
         image = ReadImage(in);
@@ -427,7 +433,9 @@ std::unique_ptr<Shape> ShapeForType(ObjectType type) {
     return MakePrimitiveShape(type);
 }
 
-bool IsStoredNodeType(std::int32_t code) { return (code >= 0 && code <= 8) || code == 12; }
+bool IsStoredNodeType(std::int32_t code) {
+    return (code >= 0 && code <= 8) || code == 12;
+}
 
 // Reads one node record into a node that is not yet in the scene.
 bool ReadNode(ByteReader& in, SceneNode& node) {
@@ -457,9 +465,12 @@ bool ReadNode(ByteReader& in, SceneNode& node) {
     node.selected = in.I32();
     node.smooth = in.I32();
     for (FaceRecord& f : node.faces) {
-        for (std::uint16_t& v : f.first) v = in.U16();
-        for (std::uint16_t& v : f.second) v = in.U16();
-        for (std::uint32_t& v : f.third) v = in.U32();
+        for (std::uint16_t& v : f.first)
+            v = in.U16();
+        for (std::uint16_t& v : f.second)
+            v = in.U16();
+        for (std::uint32_t& v : f.third)
+            v = in.U32();
     }
     node.position = in.ReadVec3();
     node.rotation = in.ReadMatrix();
@@ -554,7 +565,8 @@ void WriteScene(const Scene& scene, ByteWriter& out) {
 }
 
 Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
-    const Status corrupt = Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+    const Status corrupt =
+        Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
 
     std::uint8_t magic[4];
     for (std::uint8_t& b : magic) {
@@ -574,7 +586,8 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
         return corrupt;
     }
     if (version[3] != kSceneVersion) {
-        return Status::Message(kMsgSceneVersion, FormatMessage(kMsgSceneVersion, version[3], file_name));
+        return Status::Message(kMsgSceneVersion,
+                               FormatMessage(kMsgSceneVersion, version[3], file_name));
     }
     if (in.U8() != 1) {
         return corrupt;

@@ -14,9 +14,9 @@ namespace kelto {
 // back at the parent or at an empty pointer. Changing the list while walking it is not allowed;
 // collect the children first (ChildrenOf) for that.
 class ChildRange {
-public:
+  public:
     class Iterator {
-    public:
+      public:
         using iterator_category = std::forward_iterator_tag;
         using value_type = SceneNode*;
         using difference_type = std::ptrdiff_t;
@@ -24,7 +24,8 @@ public:
         using reference = SceneNode*;
 
         Iterator() = default;
-        Iterator(SceneNode* current, const SceneNode* parent) : current_(current), parent_(parent) {}
+        Iterator(SceneNode* current, const SceneNode* parent)
+            : current_(current), parent_(parent) {}
         SceneNode* operator*() const { return current_; }
         Iterator& operator++() {
             current_ = current_->next == parent_ ? nullptr : current_->next;
@@ -39,7 +40,7 @@ public:
             return a.current_ == b.current_;
         }
 
-    private:
+      private:
         SceneNode* current_ = nullptr;
         const SceneNode* parent_ = nullptr;
     };
@@ -51,11 +52,13 @@ public:
     }
     Iterator end() const { return {nullptr, parent_}; }
 
-private:
+  private:
     const SceneNode* parent_;
 };
 
-inline ChildRange Children(const SceneNode& parent) { return ChildRange(parent); }
+inline ChildRange Children(const SceneNode& parent) {
+    return ChildRange(parent);
+}
 
 // The children as a list, safe to keep while the tree changes.
 std::vector<SceneNode*> ChildrenOf(const SceneNode& parent);

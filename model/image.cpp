@@ -32,7 +32,9 @@ bool TextureImage::HasPixels() const {
 
 namespace {
 
-int ClampIndex(int i, int size) { return std::clamp(i, 0, size - 1); }
+int ClampIndex(int i, int size) {
+    return std::clamp(i, 0, size - 1);
+}
 
 // A byte of a row, the index clamped to the picture's width and to the row itself, so that a
 // row shorter than the picture (never made by our readers) still cannot be overrun.
@@ -116,8 +118,8 @@ void TextureImage::BuildTexture() {
             const double x0 = std::floor(x);
             ColourRgb c;
             if (IsGrey()) {
-                const auto grey = static_cast<float>(GreyBilinear(
-                    static_cast<int>(x0), static_cast<int>(y0), x - x0, y - y0));
+                const auto grey = static_cast<float>(
+                    GreyBilinear(static_cast<int>(x0), static_cast<int>(y0), x - x0, y - y0));
                 c = {grey, grey, grey};
             } else {
                 c = RgbBilinear(static_cast<int>(x0), static_cast<int>(y0), x - x0, y - y0);

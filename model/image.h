@@ -28,7 +28,7 @@ enum class ImageFormat : std::int32_t { Jpeg = 0, Png = 1, Tiff = 2 };
 // The picture of an image material. Rows are kept top row first; sampled components are
 // byte / 255. Every read is clamped into the picture, whatever the coordinates.
 class TextureImage {
-public:
+  public:
     static constexpr int kTextureSize = 64;
     static constexpr std::size_t kTextureBytes = kTextureSize * kTextureSize * 3;
 
@@ -36,7 +36,7 @@ public:
     std::int32_t failed = 0;    // 1 from the start of an import until a file was read whole
     std::int32_t channels = 3;  // 1 grey, 3 RGB
     std::int32_t width = 0;
-    std::int32_t height = 0;  // rows read so far
+    std::int32_t height = 0;                           // rows read so far
     std::vector<RgbRow> rgb_rows;                      // channels == 3
     std::vector<std::vector<std::uint8_t>> grey_rows;  // channels == 1
     // 64 rows of 64 RGB pixels, row 0 from the bottom of the picture (OpenGL's order);
@@ -58,14 +58,14 @@ public:
 
     friend bool operator==(const TextureImage&, const TextureImage&) = default;
 
-private:
+  private:
     std::array<double, 3> PixelAt(int x, int y) const;
     double GreyBilinear(int x, int y, double fx, double fy) const;
 };
 
 // The picture a render produces: rows top first, each three byte arrays, black at first.
 class RenderImage {
-public:
+  public:
     RenderImage() = default;
     RenderImage(int width, int height);
 
@@ -75,7 +75,7 @@ public:
     void SetPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b);
     std::array<std::uint8_t, 3> Pixel(int x, int y) const;
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::vector<RgbRow> rows_;

@@ -11,8 +11,8 @@ Light::Light() : spot_cosine(static_cast<float>(std::cos(kDegreesToRadians * 15.
 void Light::RebuildExponentTable() {
     exponent_table[0] = {0.0f, 0.0f};
     for (int k = 1; k < kExponentTableSize; ++k) {
-        const auto value =
-            static_cast<float>(std::pow(k * 0.0019569471624266144, static_cast<double>(spot_exponent)));
+        const auto value = static_cast<float>(
+            std::pow(k * 0.0019569471624266144, static_cast<double>(spot_exponent)));
         exponent_table[static_cast<std::size_t>(k)] = {
             value - exponent_table[static_cast<std::size_t>(k - 1)].value, value};
     }
@@ -20,19 +20,30 @@ void Light::RebuildExponentTable() {
 
 const char* LightNameBase(LightKind kind) {
     switch (kind) {
-        case LightKind::Rectangular: return "Rectangular Light";
-        case LightKind::Cylindrical: return "Cylindrical Light";
-        default: return "Light";
+        case LightKind::Rectangular:
+            return "Rectangular Light";
+        case LightKind::Cylindrical:
+            return "Cylindrical Light";
+        default:
+            return "Light";
     }
 }
 
 LightDialogFields LightToDialog(const Light& light) {
     LightDialogFields fields;
     switch (light.kind) {
-        case LightKind::Point: fields.type = LightDialogFields::kPoint; break;
-        case LightKind::Sphere: fields.type = LightDialogFields::kSphere; break;
-        case LightKind::Spot: fields.type = LightDialogFields::kSpot; break;
-        default: fields.type = LightDialogFields::kNoType; break;
+        case LightKind::Point:
+            fields.type = LightDialogFields::kPoint;
+            break;
+        case LightKind::Sphere:
+            fields.type = LightDialogFields::kSphere;
+            break;
+        case LightKind::Spot:
+            fields.type = LightDialogFields::kSpot;
+            break;
+        default:
+            fields.type = LightDialogFields::kNoType;
+            break;
     }
     fields.falloff = LightDialogFields::kNoFalloff;
     for (int i = 0; i < 3; ++i) {
@@ -54,10 +65,17 @@ LightDialogFields LightToDialog(const Light& light) {
 
 void ApplyLightDialog(const LightDialogFields& fields, Light& light) {
     switch (fields.type) {
-        case LightDialogFields::kPoint: light.kind = LightKind::Point; break;
-        case LightDialogFields::kSphere: light.kind = LightKind::Sphere; break;
-        case LightDialogFields::kSpot: light.kind = LightKind::Spot; break;
-        default: break;
+        case LightDialogFields::kPoint:
+            light.kind = LightKind::Point;
+            break;
+        case LightDialogFields::kSphere:
+            light.kind = LightKind::Sphere;
+            break;
+        case LightDialogFields::kSpot:
+            light.kind = LightKind::Spot;
+            break;
+        default:
+            break;
     }
     if (fields.falloff >= 0 && fields.falloff < 3) {
         light.falloff = {0.0f, 0.0f, 0.0f};

@@ -24,7 +24,7 @@ struct ColourRgba {
 };
 
 class Light : public SceneObject {
-public:
+  public:
     static constexpr int kExponentTableSize = 512;
     struct ExponentEntry {
         float difference = 0.0f;
@@ -64,7 +64,7 @@ public:
 };
 
 class Camera : public SceneObject {
-public:
+  public:
     std::string name;
     Vec3 eye{3.0, 8.5, 22.5};
     Vec3 right{1.0, 0.0, 0.0};
@@ -84,7 +84,12 @@ struct LightDialogFields {
     // "Point", "Sphere", "Spot"; -1 when the light is of a kind the dialog does not offer.
     enum TypeButton { kNoType = -1, kPoint = 0, kSphere = 1, kSpot = 2 };
     // "None", "Linear", "Quadratic" of "Distance Falloff"; -1 when no coefficient is exactly 1.
-    enum FalloffButton { kNoFalloff = -1, kFalloffNone = 0, kFalloffLinear = 1, kFalloffQuadratic = 2 };
+    enum FalloffButton {
+        kNoFalloff = -1,
+        kFalloffNone = 0,
+        kFalloffLinear = 1,
+        kFalloffQuadratic = 2
+    };
 
     int type = kPoint;
     int falloff = kFalloffNone;

@@ -13,7 +13,7 @@ namespace kelto {
 
 // An image a material owns. Copying copies the picture, so two materials never share one.
 class OwnedImage {
-public:
+  public:
     OwnedImage() = default;
     explicit OwnedImage(TextureImage image)
         : image_(std::make_unique<TextureImage>(std::move(image))) {}
@@ -34,16 +34,16 @@ public:
     TextureImage& operator*() const { return *image_; }
     void reset() { image_.reset(); }
 
-private:
+  private:
     std::unique_ptr<TextureImage> image_;
 };
 
 enum class BumpMode : std::int32_t { None = 0, UseColourMap = 1, Image = 2 };
 
 class Material : public SceneObject {
-public:
-    Matrix4 mapping;                    // placement of image textures
-    std::int32_t colour_source = 0;     // 0 plain colour, 1 colour image
+  public:
+    Matrix4 mapping;                 // placement of image textures
+    std::int32_t colour_source = 0;  // 0 plain colour, 1 colour image
     ColourRgb colour{0.3f, 0.3f, 0.9f};
     float brightness = 1.0f;
     OwnedImage colour_image;

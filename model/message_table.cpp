@@ -45,7 +45,9 @@ std::string_view MessageTemplate(int number) {
     return {};
 }
 
-std::string FormatMessage(int number) { return std::string(MessageTemplate(number)); }
+std::string FormatMessage(int number) {
+    return std::string(MessageTemplate(number));
+}
 
 std::string FormatMessage(int number, std::string_view text) {
     return Fill(std::string(MessageTemplate(number)), "%s", text);

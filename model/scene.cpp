@@ -28,7 +28,9 @@ Camera& Scene::AddCamera() {
     return added;
 }
 
-bool Scene::IsNameUsed(const std::string& name) const { return nodes_.contains(name); }
+bool Scene::IsNameUsed(const std::string& name) const {
+    return nodes_.contains(name);
+}
 
 std::string Scene::MakeDefaultName(ObjectType type) const {
     const std::string base(NameBase(type));
@@ -127,11 +129,14 @@ std::vector<SceneNode*> Scene::SelectedTopLevel() const {
 }
 
 int Scene::CountSelectedNodes() const {
-    return static_cast<int>(std::count_if(nodes_.begin(), nodes_.end(),
-                                          [](const auto& entry) { return entry.second->selected != 0; }));
+    return static_cast<int>(std::count_if(nodes_.begin(), nodes_.end(), [](const auto& entry) {
+        return entry.second->selected != 0;
+    }));
 }
 
-int Scene::CountSelected() const { return CountSelectedNodes() + CountSelectedLights(); }
+int Scene::CountSelected() const {
+    return CountSelectedNodes() + CountSelectedLights();
+}
 
 void Scene::SelectOnly(SceneNode& node) {
     ClearSelection();

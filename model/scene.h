@@ -21,7 +21,7 @@ namespace kelto {
 inline constexpr char kSceneRootName[] = "__VORN_SCENE_ROOT__";
 
 class Scene : public SceneObject {
-public:
+  public:
     Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -98,7 +98,7 @@ public:
     PrimitiveDefaults defaults;
     std::array<float, 4> ambient_light{0.2f, 0.2f, 0.2f, 0.0f};
 
-private:
+  private:
     void MakeRoot();
     Camera& AddCamera();
 

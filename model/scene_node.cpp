@@ -19,7 +19,7 @@ void SceneNode::UpdateBounds() {
     sphere_radius = sphere.radius;
 }
 
-void SceneNode::ComputeWorldMatrix() {
+Matrix4 SceneNode::ComposeMatrix() const {
     Matrix4 m;
     m.Translate(moving ? position + pending_offset : position);
     m.Multiply(rotation);
@@ -31,7 +31,7 @@ void SceneNode::ComputeWorldMatrix() {
         }
         m.Scale(scale);
     }
-    world_matrix = m;
+    return m;
 }
 
 void SceneNode::CommitScale() {

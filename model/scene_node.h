@@ -20,7 +20,7 @@
 namespace kelto {
 
 class SceneNode : public SceneObject {
-public:
+  public:
     static constexpr int kFaceRecordCount = 6;
     static constexpr int kFaceTableGroups = 32;
 
@@ -37,7 +37,8 @@ public:
     // and scale (times the pending scale while scaling) or the pending angles while rotating:
     // p' = p * S * Rz * Ry * Rx * R * T for row vectors. The matrix places the node in its
     // parent's coordinates.
-    void ComputeWorldMatrix();
+    void ComputeWorldMatrix() { world_matrix = ComposeMatrix(); }
+    Matrix4 ComposeMatrix() const;
     // Multiplies the pending scale into the scale when the scaling flag is set.
     void CommitScale();
     // Turns the rotation by the pending angles (x, then y, then z; zero angles skipped) when

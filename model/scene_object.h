@@ -4,7 +4,7 @@
 namespace kelto {
 
 class SceneObject {
-public:
+  public:
     SceneObject() = default;
     SceneObject(const SceneObject&) = default;
     SceneObject& operator=(const SceneObject&) = default;

@@ -141,8 +141,10 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
     EXPECT_EQ(m.shininess, n.shininess);
     EXPECT_EQ(m.reflective_strength, n.reflective_strength);
     EXPECT_EQ(m.dispersiveness, n.dispersiveness);
-    for (auto [x, y] : {std::pair{&m.colour_image, &n.colour_image}, {&m.glow_image, &n.glow_image},
-                        {&m.ambient_image, &n.ambient_image}, {&m.bump_image, &n.bump_image}}) {
+    for (auto [x, y] : {std::pair{&m.colour_image, &n.colour_image},
+                        {&m.glow_image, &n.glow_image},
+                        {&m.ambient_image, &n.ambient_image},
+                        {&m.bump_image, &n.bump_image}}) {
         ASSERT_EQ(static_cast<bool>(*x), static_cast<bool>(*y));
         if (*x) {
             EXPECT_EQ(**x, **y);
@@ -233,8 +235,8 @@ Bytes OneGroupFile(const std::string& name = "G") {
     return doc.SaveToBytes();
 }
 constexpr std::size_t kLevelOffset = 40;
-constexpr std::size_t kNextNameOffset = 45;            // after an empty first-child name
-constexpr std::size_t kMaterialOffset = 65;            // after "__VORN_SCENE_ROOT__"
+constexpr std::size_t kNextNameOffset = 45;  // after an empty first-child name
+constexpr std::size_t kMaterialOffset = 65;  // after "__VORN_SCENE_ROOT__"
 constexpr std::size_t kTypeOffset = kMaterialOffset + 232;
 
 void PutI32(Bytes& bytes, std::size_t at, std::int32_t v) {
@@ -243,7 +245,9 @@ void PutI32(Bytes& bytes, std::size_t at, std::int32_t v) {
     }
 }
 
-Status OpenBytes(const Bytes& bytes, DocumentCore& doc) { return doc.OpenFromBytes(bytes, "f.kel"); }
+Status OpenBytes(const Bytes& bytes, DocumentCore& doc) {
+    return doc.OpenFromBytes(bytes, "f.kel");
+}
 
 bool IsEmptyDocument(const DocumentCore& doc) {
     return doc.GetScene().NodeCount() == 1 && doc.GetScene().Lights().size() == 1 &&
@@ -263,9 +267,11 @@ TEST(SceneFile, HeaderRulesGiveTheirMessages) {
 
     bytes = OneGroupFile();
     bytes[7] = 2;
-    EXPECT_EQ(OpenBytes(bytes, doc).text, "Error loading unsupported (ver 2) Kelto scene file:f.kel.");
+    EXPECT_EQ(OpenBytes(bytes, doc).text,
+              "Error loading unsupported (ver 2) Kelto scene file:f.kel.");
     const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
-    for (std::size_t at : {std::size_t{4}, std::size_t{8}, std::size_t{21}}) {  // version, item 3, valid
+    for (std::size_t at :
+         {std::size_t{4}, std::size_t{8}, std::size_t{21}}) {  // version, item 3, valid
         bytes = OneGroupFile();
         bytes[at] = 5;
         EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt) << at;
@@ -383,7 +389,8 @@ TEST(SceneFile, TreeLinksThatLoopAreRefused) {
     Bytes looped(bytes.begin(), at);
     looped.push_back('B');
     looped.push_back(0);
-    looped.insert(looped.end(), at + static_cast<std::ptrdiff_t>(root_name.size()) + 1, bytes.end());
+    looped.insert(looped.end(), at + static_cast<std::ptrdiff_t>(root_name.size()) + 1,
+                  bytes.end());
     DocumentCore reader;
     const Status s = OpenBytes(looped, reader);
     EXPECT_FALSE(s.ok());
@@ -391,7 +398,7 @@ TEST(SceneFile, TreeLinksThatLoopAreRefused) {
 }
 
 class TemporaryDirectory {
-public:
+  public:
     TemporaryDirectory() {
         char pattern[] = "/tmp/kelto-test-XXXXXX";
         path_ = ::mkdtemp(pattern);
@@ -403,7 +410,7 @@ public:
                                                       std::filesystem::directory_iterator()));
     }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -8,7 +8,9 @@
 namespace kelto {
 namespace {
 
-Vec3f Placed(const Matrix4& m, const Vec3f& p) { return m.TransformPoint(p); }
+Vec3f Placed(const Matrix4& m, const Vec3f& p) {
+    return m.TransformPoint(p);
+}
 
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b, double tolerance = 1e-9) {
     for (int i = 0; i < 16; ++i) {

@@ -1,0 +1,70 @@
+#include <string>
+
+#include "build_operations.h"
+#include "commands.h"
+
+namespace kelto::cli {
+namespace {
+
+constexpr std::string_view kBuildUsage =
+    "usage: kelto-cli build OUT.kel [--from IN.kel] OPERATION...\n"
+    "\n"
+    "Starts from a new scene (or IN.kel), applies each operation in order through the same\n"
+    "document operations the application uses, and saves the scene as OUT.kel. Nothing is\n"
+    "written when an operation cannot be done.\n"
+    "\n";
+
+}  // namespace
+
+int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    std::string_view output;
+    std::string_view input;
+    std::vector<std::string_view> operations;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            out << kBuildUsage << kBuildOperationsHelp;
+            return kExitOk;
+        }
+        if (arg == "--from") {
+            if (i + 1 >= args.size() || !input.empty()) {
+                err << "kelto-cli build: --from needs one scene file\n" << kBuildUsage;
+                return kExitUsage;
+            }
+            input = args[++i];
+        } else if (output.empty()) {
+            output = arg;
+        } else {
+            operations.push_back(arg);
+        }
+    }
+    if (output.empty()) {
+        err << "kelto-cli build: where should the scene go?\n" << kBuildUsage;
+        return kExitUsage;
+    }
+
+    DocumentCore document;
+    if (!input.empty()) {
+        const Status opened = document.Open(std::string(input));
+        if (!opened.ok()) {
+            err << (opened.text.empty() ? "kelto-cli build: cannot read " + std::string(input)
+                                        : opened.text)
+                << '\n';
+            return kExitFailed;
+        }
+    }
+    for (std::string_view operation : operations) {
+        if (const auto error = ApplyBuildOperation(document, operation)) {
+            err << "kelto-cli build: operation '" << operation << "': " << *error << '\n';
+            return kExitUsage;
+        }
+    }
+    const Status saved = document.Save(std::string(output));
+    if (!saved.ok()) {
+        err << saved.text << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace kelto::cli

@@ -1,0 +1,425 @@
+#include "build_operations.h"
+
+#include <cmath>
+
+#include "model/child_list.h"
+#include "text_values.h"
+
+namespace kelto::cli {
+
+const std::string_view kBuildOperationsHelp =
+    "operations, applied in order:\n"
+    "  add:TYPE@X,Z          insert a primitive at the ground point (X, 0, Z), the only selection\n"
+    "  add+:TYPE@X,Z         the same, added to the selection (Shift)\n"
+    "  light:KIND@X,Y,Z      insert a light; KIND is point, spot or area\n"
+    "  select:NAME[,NAME...] select exactly these objects or lights\n"
+    "  group                 group the selected objects\n"
+    "  move:NAME@DX,DY,DZ    move an object or light by a drag of that amount\n"
+    "  scale:NAME@SX,SY,SZ   scale an object (a light's size by SX)\n"
+    "  rotate:NAME@AX,AY,AZ  turn by degrees about the world x, y and z axes\n"
+    "  material:NAME@KEY=VALUE[;KEY=VALUE...]\n"
+    "        colour=R/G/B brightness=F glow=R/G/B glowstrength=F ambient=R/G/B\n"
+    "        ambientstrength=F highlight=R/G/B highlightstrength=F shininess=F reflect=F\n"
+    "        transparency=F ior=F dispersiveness=F bump=none|colour bumpmag=F\n"
+    "  lightset:NAME@KEY=VALUE[;KEY=VALUE...]\n"
+    "        kind=point|spot|area colour=R/G/B intensity=F falloff=none|linear|quadratic\n"
+    "        angle=DEGREES exponent=F shadows=0|1 on=0|1 position=X/Y/Z aim=X/Y/Z\n"
+    "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
+    "TYPE: sphere torus cube cone cylinder paraboloid hyperboloid superquadric\n";
+
+namespace {
+
+using Result = std::optional<std::string>;
+
+std::pair<std::string_view, std::string_view> SplitOnce(std::string_view text, char separator) {
+    const std::size_t at = text.find(separator);
+    if (at == std::string_view::npos) {
+        return {text, {}};
+    }
+    return {text.substr(0, at), text.substr(at + 1)};
+}
+
+std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+SceneNode* FindObject(DocumentCore& doc, std::string_view name) {
+    SceneNode* node = doc.GetScene().FindNode(std::string(name));
+    return node != nullptr && node->type != ObjectType::Root ? node : nullptr;
+}
+
+bool IsTopLevel(DocumentCore& doc, const SceneNode& node) {
+    for (const SceneNode* child : Children(doc.GetScene().Root())) {
+        if (child == &node) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int FindLight(DocumentCore& doc, std::string_view name) {
+    const auto& lights = doc.GetScene().Lights();
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        if (lights[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::optional<LightKind> LightKindFromWord(std::string_view word) {
+    if (word == "point") return LightKind::Point;
+    if (word == "spot") return LightKind::Spot;
+    if (word == "area") return LightKind::Sphere;
+    return std::nullopt;
+}
+
+Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
+    const auto [type_word, where] = SplitOnce(argument, '@');
+    const std::optional<ObjectType> type = PrimitiveFromWord(type_word);
+    if (!type) {
+        return "unknown type " + Quote(type_word);
+    }
+    const auto xz = ParseNumbers(where, 2, ',');
+    if (!xz) {
+        return "expected X,Z after '@'";
+    }
+    doc.InsertObject(*type, {(*xz)[0], 0.0, (*xz)[1]}, shift);
+    return std::nullopt;
+}
+
+Result AddLight(DocumentCore& doc, std::string_view argument) {
+    const auto [kind_word, where] = SplitOnce(argument, '@');
+    const std::optional<LightKind> kind = LightKindFromWord(kind_word);
+    if (!kind) {
+        return "unknown light kind " + Quote(kind_word);
+    }
+    const std::optional<Vec3> position = ParseVec3(where, ',');
+    if (!position) {
+        return "expected X,Y,Z after '@'";
+    }
+    doc.InsertLight(*kind, *position);
+    return std::nullopt;
+}
+
+Result Select(DocumentCore& doc, std::string_view argument) {
+    std::vector<SceneNode*> nodes;
+    std::vector<int> lights;
+    for (std::string_view name : Split(argument, ',')) {
+        if (SceneNode* node = FindObject(doc, name)) {
+            nodes.push_back(node);
+        } else if (const int light = FindLight(doc, name); light >= 0) {
+            lights.push_back(light);
+        } else {
+            return "no object or light named " + Quote(name);
+        }
+    }
+    doc.ClearSelection();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (!nodes[i]->selected) {
+            doc.SelectNode(*nodes[i], i > 0);
+        }
+    }
+    for (int light : lights) {
+        doc.GetScene().Lights()[static_cast<std::size_t>(light)].selected = 1;
+    }
+    return std::nullopt;
+}
+
+// Resolves "NAME@X,Y,Z" to an object or a light and the three numbers.
+struct Target {
+    SceneNode* node = nullptr;
+    int light = -1;
+    Vec3 values;
+};
+
+std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument,
+                                    std::string& error) {
+    const auto [name, numbers] = SplitOnce(argument, '@');
+    Target target;
+    target.node = FindObject(doc, name);
+    if (target.node == nullptr) {
+        target.light = FindLight(doc, name);
+        if (target.light < 0) {
+            error = "no object or light named " + Quote(name);
+            return std::nullopt;
+        }
+    }
+    if (target.node != nullptr && !IsTopLevel(doc, *target.node)) {
+        error = Quote(name) + " is inside a group; move, scale or rotate the group instead";
+        return std::nullopt;
+    }
+    const std::optional<Vec3> values = ParseVec3(numbers, ',');
+    if (!values) {
+        error = "expected three numbers after '@'";
+        return std::nullopt;
+    }
+    target.values = *values;
+    return target;
+}
+
+Result Move(DocumentCore& doc, std::string_view argument) {
+    std::string error;
+    const auto target = ResolveTarget(doc, argument, error);
+    if (!target) {
+        return error;
+    }
+    if (target->node) {
+        doc.DragMoveNode(*target->node, target->values);
+    } else {
+        doc.DragMoveLight(target->light, target->values);
+    }
+    doc.EndDrag();
+    return std::nullopt;
+}
+
+Result Scale(DocumentCore& doc, std::string_view argument) {
+    std::string error;
+    const auto target = ResolveTarget(doc, argument, error);
+    if (!target) {
+        return error;
+    }
+    const Vec3& s = target->values;
+    if (s.x <= 0 || s.y <= 0 || s.z <= 0) {
+        return "scale factors must be greater than 0";
+    }
+    if (target->node) {
+        doc.DragScaleNode(*target->node, s, {});
+    } else {
+        doc.DragScaleLight(target->light, s.x);
+    }
+    doc.EndDrag();
+    return std::nullopt;
+}
+
+Result Rotate(DocumentCore& doc, std::string_view argument) {
+    std::string error;
+    const auto target = ResolveTarget(doc, argument, error);
+    if (!target) {
+        return error;
+    }
+    const double angles[3] = {target->values.x, target->values.y, target->values.z};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (target->node) {
+            doc.DragRotateNode(*target->node, axis, angles[axis]);
+        } else {
+            doc.DragRotateLight(target->light, axis, angles[axis]);
+        }
+    }
+    doc.EndDrag();
+    return std::nullopt;
+}
+
+std::optional<ColourRgb> ParseColour(std::string_view text) {
+    const std::optional<Vec3> v = ParseVec3(text, '/');
+    if (!v) {
+        return std::nullopt;
+    }
+    return ColourRgb{static_cast<float>(v->x), static_cast<float>(v->y), static_cast<float>(v->z)};
+}
+
+// Applies KEY=VALUE settings with `set`, which returns false for an unknown key and sets
+// `bad_value` for a value it cannot read.
+template <typename Setter>
+Result ApplySettings(std::string_view settings, Setter set) {
+    for (std::string_view setting : Split(settings, ';')) {
+        const auto [key, value] = SplitOnce(setting, '=');
+        bool bad_value = false;
+        if (!set(key, value, bad_value)) {
+            return "unknown key " + Quote(key);
+        }
+        if (bad_value) {
+            return "bad value " + Quote(value) + " for " + Quote(key);
+        }
+    }
+    return std::nullopt;
+}
+
+Result SetMaterial(DocumentCore& doc, std::string_view argument) {
+    const auto [name, settings] = SplitOnce(argument, '@');
+    SceneNode* node = FindObject(doc, name);
+    if (node == nullptr) {
+        return "no object named " + Quote(name);
+    }
+    Material edited = node->material;  // applied only when every setting is good
+    const Result result = ApplySettings(settings, [&](std::string_view key, std::string_view value,
+                                                      bool& bad) {
+        auto colour = [&](ColourRgb& c) {
+            const auto parsed = ParseColour(value);
+            bad = !parsed;
+            if (parsed) c = *parsed;
+        };
+        auto number = [&](float& f) {
+            const auto parsed = ParseNumber(value);
+            bad = !parsed;
+            if (parsed) f = static_cast<float>(*parsed);
+        };
+        if (key == "colour") colour(edited.colour);
+        else if (key == "brightness") number(edited.brightness);
+        else if (key == "glow") colour(edited.glow);
+        else if (key == "glowstrength") number(edited.glow_strength);
+        else if (key == "ambient") colour(edited.ambient);
+        else if (key == "ambientstrength") number(edited.ambient_strength);
+        else if (key == "highlight") colour(edited.highlight);
+        else if (key == "highlightstrength") number(edited.highlight_strength);
+        else if (key == "shininess") number(edited.shininess);
+        else if (key == "reflect") number(edited.reflective_strength);
+        else if (key == "transparency") number(edited.transparency);
+        else if (key == "ior") number(edited.index_of_refraction);
+        else if (key == "dispersiveness") number(edited.dispersiveness);
+        else if (key == "bumpmag") number(edited.bump_magnitude);
+        else if (key == "bump") {
+            if (value == "none") edited.bump_mode = BumpMode::None;
+            else if (value == "colour") edited.bump_mode = BumpMode::UseColourMap;
+            else bad = true;
+        } else {
+            return false;
+        }
+        return true;
+    });
+    if (result) {
+        return result;
+    }
+    node->material = std::move(edited);
+    doc.SetModified(true);
+    return std::nullopt;
+}
+
+// The rotation that turns a light's -z axis along `direction`.
+Matrix4 AimAlong(Vec3 direction) {
+    direction.Normalise();
+    const Vec3 z = direction * -1.0;
+    Vec3 up{0, 1, 0};
+    if (std::fabs(Dot(up, z)) > 0.999) {
+        up = {1, 0, 0};
+    }
+    Vec3 x = Cross(up, z);
+    x.Normalise();
+    const Vec3 y = Cross(z, x);
+    Matrix4 m;
+    const Vec3 rows[3] = {x, y, z};
+    for (int r = 0; r < 3; ++r) {
+        m[4 * r + 0] = rows[r].x;
+        m[4 * r + 1] = rows[r].y;
+        m[4 * r + 2] = rows[r].z;
+    }
+    return m;
+}
+
+Result SetLight(DocumentCore& doc, std::string_view argument) {
+    const auto [name, settings] = SplitOnce(argument, '@');
+    const int index = FindLight(doc, name);
+    if (index < 0) {
+        return "no light named " + Quote(name);
+    }
+    Light& light = doc.GetScene().Lights()[static_cast<std::size_t>(index)];
+    LightDialogFields fields = LightToDialog(light);
+    int on = light.on;
+    std::optional<Matrix4> aim;
+    const Result result = ApplySettings(settings, [&](std::string_view key, std::string_view value,
+                                                      bool& bad) {
+        auto number = [&](float& f) {
+            const auto parsed = ParseNumber(value);
+            bad = !parsed;
+            if (parsed) f = static_cast<float>(*parsed);
+        };
+        auto flag = [&](auto& target) {
+            bad = value != "0" && value != "1";
+            target = value == "1";
+        };
+        if (key == "kind") {
+            if (value == "point") fields.type = LightDialogFields::kPoint;
+            else if (value == "spot") fields.type = LightDialogFields::kSpot;
+            else if (value == "area") fields.type = LightDialogFields::kSphere;
+            else bad = true;
+        } else if (key == "colour") {
+            const auto c = ParseColour(value);
+            bad = !c;
+            if (c) fields.colour = {c->r, c->g, c->b, 1.0f};
+        } else if (key == "intensity") {
+            number(fields.intensity);
+        } else if (key == "falloff") {
+            if (value == "none") fields.falloff = LightDialogFields::kFalloffNone;
+            else if (value == "linear") fields.falloff = LightDialogFields::kFalloffLinear;
+            else if (value == "quadratic") fields.falloff = LightDialogFields::kFalloffQuadratic;
+            else bad = true;
+        } else if (key == "angle") {
+            number(fields.spot_angle);
+        } else if (key == "exponent") {
+            number(fields.spot_exponent);
+        } else if (key == "shadows") {
+            flag(fields.casts_shadows);
+        } else if (key == "on") {
+            flag(on);
+        } else if (key == "position") {
+            const auto p = ParseVec3(value, '/');
+            bad = !p;
+            if (p) {
+                fields.x = p->x;
+                fields.y = p->y;
+                fields.z = p->z;
+            }
+        } else if (key == "aim") {
+            const auto d = ParseVec3(value, '/');
+            bad = !d || d->Length() == 0.0;
+            if (!bad) aim = AimAlong(*d);
+        } else {
+            return false;
+        }
+        return true;
+    });
+    if (result) {
+        return result;
+    }
+    ApplyLightDialog(fields, light);
+    light.on = on;
+    if (aim) {
+        light.rotation = *aim;
+    }
+    doc.SetModified(true);
+    return std::nullopt;
+}
+
+Result AddView(DocumentCore& doc, std::string_view argument) {
+    const std::vector<std::string_view> parts = Split(argument, '@');
+    if (parts.size() < 2 || parts.size() > 3) {
+        return "expected EX,EY,EZ@TX,TY,TZ[@LENS]";
+    }
+    const std::optional<Vec3> eye = ParseVec3(parts[0], ',');
+    const std::optional<Vec3> target = ParseVec3(parts[1], ',');
+    std::optional<double> lens = 50.0;
+    if (parts.size() == 3) {
+        lens = ParseNumber(parts[2]);
+    }
+    if (!eye || !target || !lens || *lens <= 0 || *lens > 100000) {
+        return "expected EX,EY,EZ@TX,TY,TZ[@LENS]";
+    }
+    Vec3 direction = *target - *eye;
+    if (direction.Length() == 0.0) {
+        return "the eye and the target are the same point";
+    }
+    direction.Normalise();
+    doc.Views().push_back({static_cast<std::int32_t>(*lens), direction, *eye, *target});
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
+    const auto [verb, argument] = SplitOnce(operation, ':');
+    if (verb == "add") return Add(doc, argument, false);
+    if (verb == "add+") return Add(doc, argument, true);
+    if (verb == "light") return AddLight(doc, argument);
+    if (verb == "select") return Select(doc, argument);
+    if (verb == "group" && argument.empty() && operation == "group") {
+        doc.Group();
+        return std::nullopt;
+    }
+    if (verb == "move") return Move(doc, argument);
+    if (verb == "scale") return Scale(doc, argument);
+    if (verb == "rotate") return Rotate(doc, argument);
+    if (verb == "material") return SetMaterial(doc, argument);
+    if (verb == "lightset") return SetLight(doc, argument);
+    if (verb == "view") return AddView(doc, argument);
+    return "unknown operation";
+}
+
+}  // namespace kelto::cli

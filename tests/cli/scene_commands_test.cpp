@@ -1,0 +1,194 @@
+// kelto-cli build, info and export, driven as a script would drive them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace kelto::cli {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunCommand(std::vector<std::string> args) {
+    const std::vector<std::string_view> views(args.begin(), args.end());
+    std::ostringstream out, err;
+    const int status = RunCli(views, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class SceneCommands : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kelto-cli-XXXXXX";
+        dir_ = ::mkdtemp(pattern);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    nlohmann::json Info(const std::string& path) {
+        const Result r = RunCommand({"info", path, "--json"});
+        EXPECT_EQ(r.status, kExitOk) << r.err;
+        return nlohmann::json::parse(r.out);
+    }
+
+    std::string dir_;
+};
+
+TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
+    const std::string scene = Path("a.kel");
+    const Result r = RunCommand({"build", scene, "add:sphere@1,2", "add+:cube@-3,0", "group",
+                                 "light:spot@0,5,0", "light:area@1,1,1",
+                                 "material:Sphere1@colour=1/0.5/0;reflect=0.25;bump=colour",
+                                 "lightset:Light2@aim=0/-1/0;falloff=quadratic;on=0;angle=20",
+                                 "move:Group1@0,2,0", "rotate:Light3@90,0,0",
+                                 "view:0,5,20@0,0,0@35", "view:10,0,0@0,0,0"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const nlohmann::json info = Info(scene);
+
+    ASSERT_EQ(info["lights"].size(), 3u);
+    const auto& spot = info["lights"][1];
+    EXPECT_EQ(spot["name"], "Light2");
+    EXPECT_EQ(spot["kind"], "spot");
+    EXPECT_EQ(spot["falloff"], nlohmann::json({0.0, 0.0, 1.0}));
+    EXPECT_EQ(spot["on"], false);
+    EXPECT_EQ(spot["spot_angle"], 20.0);
+    EXPECT_EQ(info["lights"][2]["kind"], "area");
+    // -z turned along the aim: the rotation's third row is the opposite of the aim.
+    EXPECT_NEAR(spot["rotation"][9].get<double>(), 1.0, 1e-12);
+
+    ASSERT_EQ(info["nodes"].size(), 3u);
+    const auto& group = info["nodes"][0];
+    EXPECT_EQ(group["name"], "Group1");
+    EXPECT_EQ(group["type"], 12);
+    EXPECT_EQ(group["level"], 1);
+    // Sphere at (1, 1, 2), cube at (-3, 1, 0): the group's centre, then moved up by 2.
+    EXPECT_EQ(group["position"], nlohmann::json({-1.0, 3.0, 1.0}));
+    EXPECT_EQ(info["nodes"][1]["parent"], "Group1");
+    EXPECT_EQ(info["nodes"][1]["level"], 2);
+    const auto& sphere = info["nodes"][1]["name"] == "Sphere1" ? info["nodes"][1] : info["nodes"][2];
+    EXPECT_EQ(sphere["material"]["colour"], nlohmann::json({1.0, 0.5, 0.0}));
+    EXPECT_EQ(sphere["material"]["reflect"], 0.25);
+    EXPECT_EQ(sphere["material"]["bump"], "colour");
+    EXPECT_GT(sphere["vertices"].get<int>(), 300);
+
+    ASSERT_EQ(info["views"].size(), 2u);
+    EXPECT_EQ(info["views"][0]["lens"], 35);
+    EXPECT_EQ(info["views"][1]["lens"], 50);
+    EXPECT_EQ(info["views"][1]["direction"], nlohmann::json({-1.0, 0.0, 0.0}));
+
+    // --from continues a scene.
+    const std::string more = Path("b.kel");
+    ASSERT_EQ(RunCommand({"build", more, "--from", scene, "add:torus@5,5", "scale:Torus1@2,1,2"}).status,
+              kExitOk);
+    const nlohmann::json grown = Info(more);
+    EXPECT_EQ(grown["nodes"].size(), 4u);
+    EXPECT_EQ(grown["nodes"][0]["scale"], nlohmann::json({2.0, 1.0, 2.0}));
+    EXPECT_EQ(grown["views"].size(), 2u);
+}
+
+TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
+    const std::string scene = Path("bad.kel");
+    for (const std::vector<std::string>& ops : std::vector<std::vector<std::string>>{
+             {"add:pyramid@0,0"},
+             {"add:sphere@0"},
+             {"light:laser@0,0,0"},
+             {"add:sphere@0,0", "select:Sphere1,Cube7"},
+             {"add:sphere@0,0", "material:Sphere1@sparkle=1"},
+             {"add:sphere@0,0", "material:Sphere1@colour=red"},
+             {"lightset:Light1@kind=laser"},
+             {"lightset:Sphere1@on=1"},
+             {"move:Nobody@1,2,3"},
+             {"view:0,0,0@0,0,0"},
+             {"frobnicate"}}) {
+        std::vector<std::string> args = {"build", scene};
+        args.insert(args.end(), ops.begin(), ops.end());
+        const Result r = RunCommand(args);
+        EXPECT_EQ(r.status, kExitUsage) << ops.back();
+        EXPECT_NE(r.err.find("operation '" + ops.back() + "'"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(scene));
+    }
+    EXPECT_EQ(RunCommand({"build"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"build", scene, "--help"}).status, kExitOk);
+}
+
+TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
+    const std::string junk = Path("junk.kel");
+    std::ofstream(junk) << "not a scene at all";
+    Result r = RunCommand({"info", junk});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error: File is not an Kelto scene file: " + junk + ".\n");
+    r = RunCommand({"build", Path("x.kel"), "--from", junk, "add:cube@0,0"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(Path("x.kel")));
+    r = RunCommand({"build", Path("missing-dir/x.kel"), "add:cube@0,0"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("Error: unable to save Kelto scene file"), std::string::npos);
+    EXPECT_EQ(RunCommand({"export", junk, Path("o.obj")}).status, kExitFailed);
+    EXPECT_EQ(RunCommand({"info"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"export", junk}).status, kExitUsage);
+}
+
+TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
+    const std::string scene = Path("e.kel");
+    ASSERT_EQ(RunCommand({"build", scene, "add:sphere@10,0", "add:cube@-4,0",
+                          "material:Cube1@colour=0.5/0.5/0.5;brightness=2;transparency=0.25",
+                          "select:Sphere1,Cube1", "group", "move:Group1@0,0,3"})
+                  .status,
+              kExitOk);
+    const std::string obj = Path("e.obj");
+    const Result r = RunCommand({"export", scene, obj});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+
+    std::ifstream in(obj);
+    std::string line, current;
+    std::map<std::string, std::pair<double, int>> x_sum;  // object -> (sum of x, vertices)
+    std::map<std::string, double> z_sum;
+    int faces = 0;
+    bool has_mtllib = false;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string tag;
+        fields >> tag;
+        if (tag == "mtllib") {
+            std::string name;
+            fields >> name;
+            has_mtllib = name == "e.mtl";
+        } else if (tag == "o") {
+            fields >> current;
+        } else if (tag == "v") {
+            double x, y, z;
+            fields >> x >> y >> z;
+            x_sum[current].first += x;
+            x_sum[current].second += 1;
+            z_sum[current] += z;
+        } else if (tag == "f") {
+            ++faces;
+        }
+    }
+    EXPECT_TRUE(has_mtllib);
+    ASSERT_EQ(x_sum.size(), 2u);
+    EXPECT_NEAR(x_sum["Sphere1"].first / x_sum["Sphere1"].second, 10.0, 0.05);
+    EXPECT_NEAR(x_sum["Cube1"].first / x_sum["Cube1"].second, -4.0, 1e-5);
+    EXPECT_NEAR(z_sum["Cube1"] / x_sum["Cube1"].second, 3.0, 1e-5);
+    EXPECT_EQ(faces, 612 + 12);
+
+    std::ifstream mtl(Path("e.mtl"));
+    std::stringstream text;
+    text << mtl.rdbuf();
+    EXPECT_NE(text.str().find("newmtl Cube1\nKd 1 1 1\n"), std::string::npos);
+    EXPECT_NE(text.str().find("d 0.75\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelto::cli

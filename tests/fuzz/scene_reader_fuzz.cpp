@@ -1,0 +1,43 @@
+// Fuzz target: any bytes opened as a scene file. The reader must fail cleanly (and leave an
+// empty document) or succeed with a scene that can be walked and saved again.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "document/document_core.h"
+#include "model/child_list.h"
+
+namespace {
+
+std::size_t CountTree(const kelto::SceneNode& parent) {
+    std::size_t count = 0;
+    for (const kelto::SceneNode* child : kelto::Children(parent)) {
+        count += 1 + CountTree(*child);
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kelto::DocumentCore document;
+    const kelto::Status status = document.OpenFromBytes(std::span(data, size), "fuzz.kel");
+    const kelto::Scene& scene = document.GetScene();
+    if (!status.ok()) {
+        // Nothing of a failed file stays behind.
+        if (scene.NodeCount() != 1 || scene.Lights().size() != 1) {
+            __builtin_trap();
+        }
+        return 0;
+    }
+    // A scene that loaded is a proper tree, and it saves and loads back to the same bytes.
+    if (CountTree(scene.Root()) >= scene.NodeCount()) {
+        __builtin_trap();
+    }
+    const std::vector<std::uint8_t> saved = document.SaveToBytes();
+    kelto::DocumentCore again;
+    if (!again.OpenFromBytes(saved, "again.kel").ok() || again.SaveToBytes() != saved) {
+        __builtin_trap();
+    }
+    return 0;
+}
