@@ -47,9 +47,7 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
     if (!input.empty()) {
         const Status opened = document.Open(std::string(input));
         if (!opened.ok()) {
-            err << (opened.text.empty() ? "kelto-cli build: cannot read " + std::string(input)
-                                        : opened.text)
-                << '\n';
+            PrintOpenFailure(err, "build", input, opened.text);
             return kExitFailed;
         }
     }

@@ -39,7 +39,9 @@ std::pair<std::string_view, std::string_view> SplitOnce(std::string_view text, c
     return {text.substr(0, at), text.substr(at + 1)};
 }
 
-std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quote(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 SceneNode* FindObject(DocumentCore& doc, std::string_view name) {
     SceneNode* node = doc.GetScene().FindNode(std::string(name));
@@ -66,9 +68,12 @@ int FindLight(DocumentCore& doc, std::string_view name) {
 }
 
 std::optional<LightKind> LightKindFromWord(std::string_view word) {
-    if (word == "point") return LightKind::Point;
-    if (word == "spot") return LightKind::Spot;
-    if (word == "area") return LightKind::Sphere;
+    if (word == "point")
+        return LightKind::Point;
+    if (word == "spot")
+        return LightKind::Spot;
+    if (word == "area")
+        return LightKind::Sphere;
     return std::nullopt;
 }
 
@@ -240,41 +245,60 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
         return "no object named " + Quote(name);
     }
     Material edited = node->material;  // applied only when every setting is good
-    const Result result = ApplySettings(settings, [&](std::string_view key, std::string_view value,
-                                                      bool& bad) {
-        auto colour = [&](ColourRgb& c) {
-            const auto parsed = ParseColour(value);
-            bad = !parsed;
-            if (parsed) c = *parsed;
-        };
-        auto number = [&](float& f) {
-            const auto parsed = ParseNumber(value);
-            bad = !parsed;
-            if (parsed) f = static_cast<float>(*parsed);
-        };
-        if (key == "colour") colour(edited.colour);
-        else if (key == "brightness") number(edited.brightness);
-        else if (key == "glow") colour(edited.glow);
-        else if (key == "glowstrength") number(edited.glow_strength);
-        else if (key == "ambient") colour(edited.ambient);
-        else if (key == "ambientstrength") number(edited.ambient_strength);
-        else if (key == "highlight") colour(edited.highlight);
-        else if (key == "highlightstrength") number(edited.highlight_strength);
-        else if (key == "shininess") number(edited.shininess);
-        else if (key == "reflect") number(edited.reflective_strength);
-        else if (key == "transparency") number(edited.transparency);
-        else if (key == "ior") number(edited.index_of_refraction);
-        else if (key == "dispersiveness") number(edited.dispersiveness);
-        else if (key == "bumpmag") number(edited.bump_magnitude);
-        else if (key == "bump") {
-            if (value == "none") edited.bump_mode = BumpMode::None;
-            else if (value == "colour") edited.bump_mode = BumpMode::UseColourMap;
-            else bad = true;
-        } else {
-            return false;
-        }
-        return true;
-    });
+    const Result result =
+        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+            auto colour = [&](ColourRgb& c) {
+                const auto parsed = ParseColour(value);
+                bad = !parsed;
+                if (parsed)
+                    c = *parsed;
+            };
+            auto number = [&](float& f) {
+                const auto parsed = ParseNumber(value);
+                bad = !parsed;
+                if (parsed)
+                    f = static_cast<float>(*parsed);
+            };
+            if (key == "colour")
+                colour(edited.colour);
+            else if (key == "brightness")
+                number(edited.brightness);
+            else if (key == "glow")
+                colour(edited.glow);
+            else if (key == "glowstrength")
+                number(edited.glow_strength);
+            else if (key == "ambient")
+                colour(edited.ambient);
+            else if (key == "ambientstrength")
+                number(edited.ambient_strength);
+            else if (key == "highlight")
+                colour(edited.highlight);
+            else if (key == "highlightstrength")
+                number(edited.highlight_strength);
+            else if (key == "shininess")
+                number(edited.shininess);
+            else if (key == "reflect")
+                number(edited.reflective_strength);
+            else if (key == "transparency")
+                number(edited.transparency);
+            else if (key == "ior")
+                number(edited.index_of_refraction);
+            else if (key == "dispersiveness")
+                number(edited.dispersiveness);
+            else if (key == "bumpmag")
+                number(edited.bump_magnitude);
+            else if (key == "bump") {
+                if (value == "none")
+                    edited.bump_mode = BumpMode::None;
+                else if (value == "colour")
+                    edited.bump_mode = BumpMode::UseColourMap;
+                else
+                    bad = true;
+            } else {
+                return false;
+            }
+            return true;
+        });
     if (result) {
         return result;
     }
@@ -314,58 +338,69 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
-    const Result result = ApplySettings(settings, [&](std::string_view key, std::string_view value,
-                                                      bool& bad) {
-        auto number = [&](float& f) {
-            const auto parsed = ParseNumber(value);
-            bad = !parsed;
-            if (parsed) f = static_cast<float>(*parsed);
-        };
-        auto flag = [&](auto& target) {
-            bad = value != "0" && value != "1";
-            target = value == "1";
-        };
-        if (key == "kind") {
-            if (value == "point") fields.type = LightDialogFields::kPoint;
-            else if (value == "spot") fields.type = LightDialogFields::kSpot;
-            else if (value == "area") fields.type = LightDialogFields::kSphere;
-            else bad = true;
-        } else if (key == "colour") {
-            const auto c = ParseColour(value);
-            bad = !c;
-            if (c) fields.colour = {c->r, c->g, c->b, 1.0f};
-        } else if (key == "intensity") {
-            number(fields.intensity);
-        } else if (key == "falloff") {
-            if (value == "none") fields.falloff = LightDialogFields::kFalloffNone;
-            else if (value == "linear") fields.falloff = LightDialogFields::kFalloffLinear;
-            else if (value == "quadratic") fields.falloff = LightDialogFields::kFalloffQuadratic;
-            else bad = true;
-        } else if (key == "angle") {
-            number(fields.spot_angle);
-        } else if (key == "exponent") {
-            number(fields.spot_exponent);
-        } else if (key == "shadows") {
-            flag(fields.casts_shadows);
-        } else if (key == "on") {
-            flag(on);
-        } else if (key == "position") {
-            const auto p = ParseVec3(value, '/');
-            bad = !p;
-            if (p) {
-                fields.x = p->x;
-                fields.y = p->y;
-                fields.z = p->z;
+    const Result result =
+        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+            auto number = [&](float& f) {
+                const auto parsed = ParseNumber(value);
+                bad = !parsed;
+                if (parsed)
+                    f = static_cast<float>(*parsed);
+            };
+            auto flag = [&](auto& target) {
+                bad = value != "0" && value != "1";
+                target = value == "1";
+            };
+            if (key == "kind") {
+                if (value == "point")
+                    fields.type = LightDialogFields::kPoint;
+                else if (value == "spot")
+                    fields.type = LightDialogFields::kSpot;
+                else if (value == "area")
+                    fields.type = LightDialogFields::kSphere;
+                else
+                    bad = true;
+            } else if (key == "colour") {
+                const auto c = ParseColour(value);
+                bad = !c;
+                if (c)
+                    fields.colour = {c->r, c->g, c->b, 1.0f};
+            } else if (key == "intensity") {
+                number(fields.intensity);
+            } else if (key == "falloff") {
+                if (value == "none")
+                    fields.falloff = LightDialogFields::kFalloffNone;
+                else if (value == "linear")
+                    fields.falloff = LightDialogFields::kFalloffLinear;
+                else if (value == "quadratic")
+                    fields.falloff = LightDialogFields::kFalloffQuadratic;
+                else
+                    bad = true;
+            } else if (key == "angle") {
+                number(fields.spot_angle);
+            } else if (key == "exponent") {
+                number(fields.spot_exponent);
+            } else if (key == "shadows") {
+                flag(fields.casts_shadows);
+            } else if (key == "on") {
+                flag(on);
+            } else if (key == "position") {
+                const auto p = ParseVec3(value, '/');
+                bad = !p;
+                if (p) {
+                    fields.x = p->x;
+                    fields.y = p->y;
+                    fields.z = p->z;
+                }
+            } else if (key == "aim") {
+                const auto d = ParseVec3(value, '/');
+                bad = !d || d->Length() == 0.0;
+                if (!bad)
+                    aim = AimAlong(*d);
+            } else {
+                return false;
             }
-        } else if (key == "aim") {
-            const auto d = ParseVec3(value, '/');
-            bad = !d || d->Length() == 0.0;
-            if (!bad) aim = AimAlong(*d);
-        } else {
-            return false;
-        }
-        return true;
-    });
+            return true;
+        });
     if (result) {
         return result;
     }
@@ -405,20 +440,30 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
 
 std::optional<std::string> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
     const auto [verb, argument] = SplitOnce(operation, ':');
-    if (verb == "add") return Add(doc, argument, false);
-    if (verb == "add+") return Add(doc, argument, true);
-    if (verb == "light") return AddLight(doc, argument);
-    if (verb == "select") return Select(doc, argument);
+    if (verb == "add")
+        return Add(doc, argument, false);
+    if (verb == "add+")
+        return Add(doc, argument, true);
+    if (verb == "light")
+        return AddLight(doc, argument);
+    if (verb == "select")
+        return Select(doc, argument);
     if (verb == "group" && argument.empty() && operation == "group") {
         doc.Group();
         return std::nullopt;
     }
-    if (verb == "move") return Move(doc, argument);
-    if (verb == "scale") return Scale(doc, argument);
-    if (verb == "rotate") return Rotate(doc, argument);
-    if (verb == "material") return SetMaterial(doc, argument);
-    if (verb == "lightset") return SetLight(doc, argument);
-    if (verb == "view") return AddView(doc, argument);
+    if (verb == "move")
+        return Move(doc, argument);
+    if (verb == "scale")
+        return Scale(doc, argument);
+    if (verb == "rotate")
+        return Rotate(doc, argument);
+    if (verb == "material")
+        return SetMaterial(doc, argument);
+    if (verb == "lightset")
+        return SetLight(doc, argument);
+    if (verb == "view")
+        return AddView(doc, argument);
     return "unknown operation";
 }
 

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kelto::cli {
@@ -17,6 +18,11 @@ int RunPrimitive(std::span<const std::string_view> args, std::ostream& out, std:
 int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+
+// Prints why a scene file could not be opened: the program's message, or a line of our own
+// where the file's links simply lead nowhere and the program has no message.
+void PrintOpenFailure(std::ostream& err, std::string_view command, std::string_view path,
+                      const std::string& message);
 
 // The whole command line without the program name.
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);

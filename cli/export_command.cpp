@@ -19,7 +19,8 @@ constexpr std::string_view kExportUsage =
 std::string MtlPathFor(const std::string& obj_path) {
     const std::size_t slash = obj_path.rfind('/');
     const std::size_t dot = obj_path.rfind('.');
-    const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool has_extension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (has_extension ? obj_path.substr(0, dot) : obj_path) + ".mtl";
 }
 
@@ -28,7 +29,9 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<std::uint8_t> BytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> BytesOf(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 }  // namespace
 
@@ -50,8 +53,7 @@ int RunExport(std::span<const std::string_view> args, std::ostream& out, std::os
     DocumentCore document;
     const Status opened = document.Open(scene_path);
     if (!opened.ok()) {
-        err << (opened.text.empty() ? "kelto-cli export: cannot read " + scene_path : opened.text)
-            << '\n';
+        PrintOpenFailure(err, "export", scene_path, opened.text);
         return kExitFailed;
     }
     const std::string mtl_path = MtlPathFor(obj_path);

@@ -21,28 +21,49 @@ constexpr std::string_view kInfoUsage =
 
 const char* LightKindWord(LightKind kind) {
     switch (kind) {
-        case LightKind::Point: return "point";
-        case LightKind::Spot: return "spot";
-        case LightKind::Sphere: return "area";
-        case LightKind::Rectangular: return "rectangular";
-        case LightKind::Cylindrical: return "cylindrical";
+        case LightKind::Point:
+            return "point";
+        case LightKind::Spot:
+            return "spot";
+        case LightKind::Sphere:
+            return "area";
+        case LightKind::Rectangular:
+            return "rectangular";
+        case LightKind::Cylindrical:
+            return "cylindrical";
     }
     return "unknown";
 }
 
 // A float as the double with the same shortest decimal form, so that 0.3f prints as 0.3.
-double Decimal(float f) { return ParseNumber(FormatNumber(f)).value_or(f); }
+double Decimal(float f) {
+    return ParseNumber(FormatNumber(f)).value_or(f);
+}
 
-ordered_json Triple(double x, double y, double z) { return ordered_json::array({x, y, z}); }
-ordered_json Json(const Vec3& v) { return Triple(v.x, v.y, v.z); }
-ordered_json Json(const Vec3f& v) { return Triple(Decimal(v.x), Decimal(v.y), Decimal(v.z)); }
-ordered_json Json(const ColourRgb& c) { return Triple(Decimal(c.r), Decimal(c.g), Decimal(c.b)); }
+ordered_json Triple(double x, double y, double z) {
+    return ordered_json::array({x, y, z});
+}
+ordered_json Json(const Vec3& v) {
+    return Triple(v.x, v.y, v.z);
+}
+ordered_json Json(const Vec3f& v) {
+    return Triple(Decimal(v.x), Decimal(v.y), Decimal(v.z));
+}
+ordered_json Json(const ColourRgb& c) {
+    return Triple(Decimal(c.r), Decimal(c.g), Decimal(c.b));
+}
 ordered_json Json(const ColourRgba& c) {
     return ordered_json::array({Decimal(c.r), Decimal(c.g), Decimal(c.b), Decimal(c.a)});
 }
-ordered_json Json(float f) { return Decimal(f); }
-ordered_json Json(const std::array<float, 3>& a) { return Triple(Decimal(a[0]), Decimal(a[1]), Decimal(a[2])); }
-ordered_json Json(const Matrix4& m) { return ordered_json(m.m); }
+ordered_json Json(float f) {
+    return Decimal(f);
+}
+ordered_json Json(const std::array<float, 3>& a) {
+    return Triple(Decimal(a[0]), Decimal(a[1]), Decimal(a[2]));
+}
+ordered_json Json(const Matrix4& m) {
+    return ordered_json(m.m);
+}
 
 ordered_json LightJson(const Light& light) {
     return {{"name", light.name},
@@ -62,7 +83,8 @@ ordered_json LightJson(const Light& light) {
 }
 
 const char* ImageWord(const OwnedImage& image) {
-    if (!image) return "none";
+    if (!image)
+        return "none";
     return image->IsGrey() ? "grey" : "rgb";
 }
 
@@ -84,7 +106,7 @@ ordered_json MaterialJson(const Material& m) {
             {"transparency", Json(m.transparency)},
             {"ior", Json(m.index_of_refraction)},
             {"dispersiveness", Json(m.dispersiveness)},
-            {"bump", m.bump_mode == BumpMode::None        ? "none"
+            {"bump", m.bump_mode == BumpMode::None           ? "none"
                      : m.bump_mode == BumpMode::UseColourMap ? "colour"
                                                              : "image"},
             {"bump_magnitude", Json(m.bump_magnitude)}};
@@ -191,9 +213,7 @@ int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostr
     DocumentCore document;
     const Status opened = document.Open(std::string(path));
     if (!opened.ok()) {
-        err << (opened.text.empty() ? "kelto-cli info: cannot read " + std::string(path)
-                                    : opened.text)
-            << '\n';
+        PrintOpenFailure(err, "info", path, opened.text);
         return kExitFailed;
     }
     const ordered_json scene = SceneJson(document);

@@ -18,6 +18,15 @@ constexpr std::string_view kUsage =
 
 }  // namespace
 
+void PrintOpenFailure(std::ostream& err, std::string_view command, std::string_view path,
+                      const std::string& message) {
+    if (message.empty()) {
+        err << "kelto-cli " << command << ": cannot read " << path << '\n';
+    } else {
+        err << message << '\n';
+    }
+}
+
 int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kUsage;

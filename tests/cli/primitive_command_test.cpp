@@ -10,24 +10,13 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "run_cli_for_test.h"
 
 namespace kelto::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunCommand(std::vector<std::string_view> args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
 TEST(PrimitiveCommand, PrintsDisplayAndRenderMeshLines) {
-    const Result r = RunCommand({"primitive", "cube"});
+    const CliResult r = RunCommand({"primitive", "cube"});
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.out,
               "cube vertices=24 triangles=12 box=-1,-1,-1,1,1,1\n"
@@ -52,7 +41,7 @@ TEST(PrimitiveCommand, PrintsDisplayAndRenderMeshLines) {
 }
 
 TEST(PrimitiveCommand, UnknownTypeListsTheTypesWithStatusTwo) {
-    const Result r = RunCommand({"primitive", "pyramid"});
+    const CliResult r = RunCommand({"primitive", "pyramid"});
     EXPECT_EQ(r.status, kExitUsage);
     EXPECT_NE(r.err.find("sphere torus cube cone cylinder paraboloid hyperboloid superquadric"),
               std::string::npos);
@@ -63,10 +52,10 @@ TEST(PrimitiveCommand, UnknownTypeListsTheTypesWithStatusTwo) {
 }
 
 TEST(PrimitiveCommand, HelpForTheToolAndTheSubcommand) {
-    const Result tool = RunCommand({"--help"});
+    const CliResult tool = RunCommand({"--help"});
     EXPECT_EQ(tool.status, kExitOk);
     EXPECT_NE(tool.out.find("primitive TYPE"), std::string::npos);
-    const Result sub = RunCommand({"primitive", "--help"});
+    const CliResult sub = RunCommand({"primitive", "--help"});
     EXPECT_EQ(sub.status, kExitOk);
     EXPECT_NE(sub.out.find("--obj FILE"), std::string::npos);
 }
@@ -75,7 +64,7 @@ TEST(PrimitiveCommand, ObjFileHoldsTheDisplayMesh) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("kelto-cli-test-" + std::to_string(::getpid()) + ".obj");
     const std::string path_text = path.string();
-    const Result r = RunCommand({"primitive", "torus", "--obj", path_text});
+    const CliResult r = RunCommand({"primitive", "torus", "--obj", path_text});
     ASSERT_EQ(r.status, kExitOk);
     std::ifstream file(path);
     std::string line;

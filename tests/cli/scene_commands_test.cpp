@@ -3,33 +3,21 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "run_cli_for_test.h"
 
 namespace kelto::cli {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunCommand(std::vector<std::string> args) {
-    const std::vector<std::string_view> views(args.begin(), args.end());
-    std::ostringstream out, err;
-    const int status = RunCli(views, out, err);
-    return {status, out.str(), err.str()};
-}
-
 class SceneCommands : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/kelto-cli-XXXXXX";
         dir_ = ::mkdtemp(pattern);
@@ -37,7 +25,7 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     nlohmann::json Info(const std::string& path) {
-        const Result r = RunCommand({"info", path, "--json"});
+        const CliResult r = RunCommand({"info", path, "--json"});
         EXPECT_EQ(r.status, kExitOk) << r.err;
         return nlohmann::json::parse(r.out);
     }
@@ -47,12 +35,11 @@ protected:
 
 TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
     const std::string scene = Path("a.kel");
-    const Result r = RunCommand({"build", scene, "add:sphere@1,2", "add+:cube@-3,0", "group",
-                                 "light:spot@0,5,0", "light:area@1,1,1",
-                                 "material:Sphere1@colour=1/0.5/0;reflect=0.25;bump=colour",
-                                 "lightset:Light2@aim=0/-1/0;falloff=quadratic;on=0;angle=20",
-                                 "move:Group1@0,2,0", "rotate:Light3@90,0,0",
-                                 "view:0,5,20@0,0,0@35", "view:10,0,0@0,0,0"});
+    const CliResult r = RunCommand(
+        {"build", scene, "add:sphere@1,2", "add+:cube@-3,0", "group", "light:spot@0,5,0",
+         "light:area@1,1,1", "material:Sphere1@colour=1/0.5/0;reflect=0.25;bump=colour",
+         "lightset:Light2@aim=0/-1/0;falloff=quadratic;on=0;angle=20", "move:Group1@0,2,0",
+         "rotate:Light3@90,0,0", "view:0,5,20@0,0,0@35", "view:10,0,0@0,0,0"});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     const nlohmann::json info = Info(scene);
 
@@ -76,7 +63,8 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
     EXPECT_EQ(group["position"], nlohmann::json({-1.0, 3.0, 1.0}));
     EXPECT_EQ(info["nodes"][1]["parent"], "Group1");
     EXPECT_EQ(info["nodes"][1]["level"], 2);
-    const auto& sphere = info["nodes"][1]["name"] == "Sphere1" ? info["nodes"][1] : info["nodes"][2];
+    const auto& sphere =
+        info["nodes"][1]["name"] == "Sphere1" ? info["nodes"][1] : info["nodes"][2];
     EXPECT_EQ(sphere["material"]["colour"], nlohmann::json({1.0, 0.5, 0.0}));
     EXPECT_EQ(sphere["material"]["reflect"], 0.25);
     EXPECT_EQ(sphere["material"]["bump"], "colour");
@@ -89,8 +77,9 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
     // --from continues a scene.
     const std::string more = Path("b.kel");
-    ASSERT_EQ(RunCommand({"build", more, "--from", scene, "add:torus@5,5", "scale:Torus1@2,1,2"}).status,
-              kExitOk);
+    ASSERT_EQ(
+        RunCommand({"build", more, "--from", scene, "add:torus@5,5", "scale:Torus1@2,1,2"}).status,
+        kExitOk);
     const nlohmann::json grown = Info(more);
     EXPECT_EQ(grown["nodes"].size(), 4u);
     EXPECT_EQ(grown["nodes"][0]["scale"], nlohmann::json({2.0, 1.0, 2.0}));
@@ -99,21 +88,21 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
 TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     const std::string scene = Path("bad.kel");
-    for (const std::vector<std::string>& ops : std::vector<std::vector<std::string>>{
-             {"add:pyramid@0,0"},
-             {"add:sphere@0"},
-             {"light:laser@0,0,0"},
-             {"add:sphere@0,0", "select:Sphere1,Cube7"},
-             {"add:sphere@0,0", "material:Sphere1@sparkle=1"},
-             {"add:sphere@0,0", "material:Sphere1@colour=red"},
-             {"lightset:Light1@kind=laser"},
-             {"lightset:Sphere1@on=1"},
-             {"move:Nobody@1,2,3"},
-             {"view:0,0,0@0,0,0"},
-             {"frobnicate"}}) {
+    for (const std::vector<std::string>& ops :
+         std::vector<std::vector<std::string>>{{"add:pyramid@0,0"},
+                                               {"add:sphere@0"},
+                                               {"light:laser@0,0,0"},
+                                               {"add:sphere@0,0", "select:Sphere1,Cube7"},
+                                               {"add:sphere@0,0", "material:Sphere1@sparkle=1"},
+                                               {"add:sphere@0,0", "material:Sphere1@colour=red"},
+                                               {"lightset:Light1@kind=laser"},
+                                               {"lightset:Sphere1@on=1"},
+                                               {"move:Nobody@1,2,3"},
+                                               {"view:0,0,0@0,0,0"},
+                                               {"frobnicate"}}) {
         std::vector<std::string> args = {"build", scene};
         args.insert(args.end(), ops.begin(), ops.end());
-        const Result r = RunCommand(args);
+        const CliResult r = RunCommand(args);
         EXPECT_EQ(r.status, kExitUsage) << ops.back();
         EXPECT_NE(r.err.find("operation '" + ops.back() + "'"), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(scene));
@@ -125,7 +114,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
 TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
     const std::string junk = Path("junk.kel");
     std::ofstream(junk) << "not a scene at all";
-    Result r = RunCommand({"info", junk});
+    CliResult r = RunCommand({"info", junk});
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.err, "Error: File is not an Kelto scene file: " + junk + ".\n");
     r = RunCommand({"build", Path("x.kel"), "--from", junk, "add:cube@0,0"});
@@ -147,7 +136,7 @@ TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
                   .status,
               kExitOk);
     const std::string obj = Path("e.obj");
-    const Result r = RunCommand({"export", scene, obj});
+    const CliResult r = RunCommand({"export", scene, obj});
     ASSERT_EQ(r.status, kExitOk) << r.err;
 
     std::ifstream in(obj);

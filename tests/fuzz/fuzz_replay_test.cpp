@@ -15,9 +15,9 @@ namespace {
 
 std::vector<std::uint8_t> SeedScene() {
     DocumentCore doc;
-    for (const char* op : {"add:cube@0,0", "add+:cone@3,0", "group", "add:sphere@-3,0",
-                           "light:spot@1,4,1", "material:Sphere1@colour=1/0/0;reflect=0.5",
-                           "view:0,5,20@0,0,0@35"}) {
+    for (const char* op :
+         {"add:cube@0,0", "add+:cone@3,0", "group", "add:sphere@-3,0", "light:spot@1,4,1",
+          "material:Sphere1@colour=1/0/0;reflect=0.5", "view:0,5,20@0,0,0@35"}) {
         EXPECT_FALSE(cli::ApplyBuildOperation(doc, op).has_value()) << op;
     }
     doc.GetScene().FindNode("Cube1")->material.colour_source = 1;
@@ -36,9 +36,15 @@ TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
         for (int e = 0; e < edits; ++e) {
             const std::size_t at = random() % bytes.size();
             switch (random() % 4) {
-                case 0: bytes[at] = static_cast<std::uint8_t>(random()); break;
-                case 1: bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
-                case 2: bytes.resize(at + 1); break;
+                case 0:
+                    bytes[at] = static_cast<std::uint8_t>(random());
+                    break;
+                case 1:
+                    bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+                    break;
+                case 2:
+                    bytes.resize(at + 1);
+                    break;
                 default:  // a large count or length where one is read
                     for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k) {
                         bytes[k] = 0x7F;
