@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/child_list.h"
+#include "model/tessellation.h"
 
 namespace kelto {
 namespace {
@@ -274,6 +275,13 @@ OwnedImage ReadImage(ByteReader& in) {
         in.Fail();
         return {};
     }
+    if (width == 0 || height == 0) {
+        // No pixels: kept as an empty picture rather than rows of nothing, which a file could
+        // claim by the billion at no cost.
+        TextureImage empty;
+        empty.channels = channels;
+        return OwnedImage(std::move(empty));
+    }
     const std::size_t row_bytes =
         static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
     if (!in.Has(static_cast<std::size_t>(height), row_bytes)) {
@@ -437,8 +445,31 @@ bool IsStoredNodeType(std::int32_t code) {
     return (code >= 0 && code <= 8) || code == 12;
 }
 
+// Meshes are rebuilt from the stored surfaces, so a small record with a large step count could
+// ask for far more memory than the file holds. A load may tessellate one grid sample per byte
+// of the file plus a fixed allowance; real files use a small part of it (a sphere's record of
+// about 3 KB makes 361 samples).
+class TessellationBudget {
+  public:
+    explicit TessellationBudget(std::size_t file_size) : left_(file_size + 100000) {}
+    bool Spend(const Shape& shape) {
+        if (shape.steps < 1 || shape.steps > kMaxTessellationSteps) {
+            return true;  // the tessellation refuses it and makes nothing
+        }
+        const auto side = static_cast<std::size_t>(shape.steps) + 1;
+        if (side * side > left_) {
+            return false;
+        }
+        left_ -= side * side;
+        return true;
+    }
+
+  private:
+    std::size_t left_;
+};
+
 // Reads one node record into a node that is not yet in the scene.
-bool ReadNode(ByteReader& in, SceneNode& node) {
+bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget) {
     ReadMaterial(in, node.material);
     const std::int32_t code = in.I32();
     if (in.Failed() || !IsStoredNodeType(code)) {
@@ -455,6 +486,10 @@ bool ReadNode(ByteReader& in, SceneNode& node) {
             node.display_mesh.indices = ReadIndices(in, node.display_mesh.vertices.size());
             node.render_mesh.indices = ReadIndices(in, node.render_mesh.vertices.size());
         } else if (!in.Failed()) {
+            if (!budget.Spend(*node.shape)) {
+                in.Fail();
+                return false;
+            }
             node.RebuildMeshes();
         }
     }
@@ -621,6 +656,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
     }
 
     std::vector<SceneNode*> read_nodes;
+    TessellationBudget budget(in.Remaining());
     for (;;) {
         const std::uint8_t tag = in.U8();
         if (in.Failed() || (tag != kEndTag && tag != kNodeTag)) {
@@ -636,7 +672,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
             return corrupt;
         }
         auto node = std::make_unique<SceneNode>();
-        if (!ReadNode(in, *node)) {
+        if (!ReadNode(in, *node, budget)) {
             return corrupt;
         }
         node->first_child_name = std::move(first_child_name);

@@ -466,3 +466,40 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
 
 }  // namespace
 }  // namespace kelto
+
+namespace kelto {
+namespace {
+
+TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
+    // Many spheres whose step count asks for the largest meshes the tessellation makes: the
+    // file stays small, so the load is refused before the meshes outgrow it.
+    DocumentCore doc;
+    for (int i = 0; i < 40; ++i) {
+        SceneNode* sphere = doc.InsertObject(ObjectType::Sphere, {i * 3.0, 0, 0}, false);
+        sphere->shape->steps = 200;
+    }
+    DocumentCore reader;
+    EXPECT_EQ(reader.OpenFromBytes(doc.SaveToBytes(), "big.kel").number, kMsgSceneCorrupt);
+
+    // A handful of finer spheres is fine.
+    DocumentCore fine;
+    for (int i = 0; i < 2; ++i) {
+        fine.InsertObject(ObjectType::Sphere, {i * 3.0, 0, 0}, false)->shape->steps = 100;
+    }
+    ASSERT_TRUE(reader.OpenFromBytes(fine.SaveToBytes(), "fine.kel").ok());
+    EXPECT_GT(reader.GetScene().FindNode("Sphere1")->display_mesh.vertices.size(), 10000u);
+
+    // A picture of no width but a billion rows costs nothing.
+    DocumentCore empty_picture;
+    SceneNode* group = empty_picture.GetScene().AddNode(ObjectType::Group, "G");
+    LinkChild(empty_picture.GetScene().Root(), *group);
+    group->material.colour_source = 1;
+    TextureImage image;
+    image.height = 1000000000;
+    group->material.colour_image = OwnedImage(image);
+    ASSERT_TRUE(reader.OpenFromBytes(empty_picture.SaveToBytes(), "e.kel").ok());
+    EXPECT_EQ(reader.GetScene().FindNode("G")->material.colour_image->grey_rows.size(), 0u);
+}
+
+}  // namespace
+}  // namespace kelto
