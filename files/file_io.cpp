@@ -111,4 +111,22 @@ bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t
     return true;
 }
 
+std::string ExtensionOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return {};
+    }
+    return path.substr(dot + 1);
+}
+
+std::string LowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 }  // namespace kelto

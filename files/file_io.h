@@ -15,4 +15,9 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 // previous file at `path` is left as it was and the result is false.
 bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// The extension of a path's file name, without the dot ("" when there is none), and the same
+// lower-cased.
+std::string ExtensionOf(const std::string& path);
+std::string LowerCase(std::string text);
+
 }  // namespace kelto

@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 14> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 15> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -23,6 +23,7 @@ constexpr std::array<std::pair<int, std::string_view>, 14> kMessages = {{
     {kMsgSceneCorrupt, "Error reading corrupt Kelto scene file: %s."},
     {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s."},
     {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s."},
+    {kMsgImageTooLarge, "Error: image too large to import: '%s'"},
 }};
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -22,6 +22,7 @@ enum MessageNumber : int {
     kMsgSceneCorrupt = 61475,
     kMsgSceneSaveFailed = 61476,
     kMsgSceneOpenFailed = 61477,
+    kMsgImageTooLarge = 61478,
 };
 
 // The text of a message, or an empty view for an unknown number.
@@ -38,6 +39,8 @@ std::string FormatMessage(int number, int value, std::string_view text);
 struct Status {
     static constexpr int kOk = 0;
     static constexpr int kSilentFailure = -1;
+    // A message that comes from a library (an image decoder) rather than our table.
+    static constexpr int kLibraryMessage = -2;
 
     int number = kOk;
     std::string text;
@@ -46,6 +49,7 @@ struct Status {
     static Status Ok() { return {}; }
     static Status Silent() { return {kSilentFailure, {}}; }
     static Status Message(int n, std::string t) { return {n, std::move(t)}; }
+    static Status Library(std::string t) { return {kLibraryMessage, std::move(t)}; }
 };
 
 }  // namespace kelto

@@ -1,0 +1,244 @@
+// PNG through libpng. Library errors jump back to the caller, which releases everything and
+// reports the library's message.
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "image_files.h"
+
+namespace kelto {
+namespace {
+
+// The reading side's state, made before the jump target is set and only reached through a
+// pointer afterwards.
+struct PngReadState {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t position = 0;
+    char message[256] = {};
+    MessageSink* warnings = nullptr;
+    // Volatile: set after the jump target and read again when an error jumps back to it.
+    unsigned char* volatile pixels = nullptr;
+    png_bytep* volatile rows = nullptr;
+};
+
+void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
+    auto* state = static_cast<PngReadState*>(png_get_io_ptr(png));
+    if (length > state->size - state->position) {
+        png_error(png, "Read Error: the file ends too soon");
+    }
+    std::memcpy(out, state->data + state->position, length);
+    state->position += length;
+}
+
+[[noreturn]] void ReadError(png_structp png, png_const_charp message) {
+    auto* state = static_cast<PngReadState*>(png_get_error_ptr(png));
+    std::snprintf(state->message, sizeof state->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void ReadWarning(png_structp png, png_const_charp message) {
+    auto* state = static_cast<PngReadState*>(png_get_error_ptr(png));
+    if (state->warnings) {
+        state->warnings->Show(Status::kLibraryMessage, message, MessageIcon::Warning,
+                              MessageButtons::Ok);
+    }
+}
+
+void ReleaseRows(PngReadState& state) {
+    std::free(state.pixels);
+    std::free(state.rows);
+    state.pixels = nullptr;
+    state.rows = nullptr;
+}
+
+// Applies the program's transformations, in its order, and reads every row (all interlace
+// passes) into state.pixels. Returns false when the picture is too large to read.
+bool DecodeRows(png_structp png, png_infop info, PngReadState& state, png_uint_32& width,
+                png_uint_32& height, int& channels) {
+    png_set_read_fn(png, &state, ReadBytes);
+    png_read_info(png, info);
+    int bit_depth = 0, colour_type = 0;
+    png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, nullptr, nullptr, nullptr);
+    if (!ImageSizeAcceptable(width, height, 4)) {
+        return false;
+    }
+    // Palette to RGB, low-bit grey to 8 bits.
+    if (colour_type == PNG_COLOR_TYPE_PALETTE) {
+        png_set_palette_to_rgb(png);
+    }
+    if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) {
+        png_set_expand_gray_1_2_4_to_8(png);
+    }
+    // The file's own background, or black.
+    png_color_16p file_background = nullptr;
+    if (png_get_bKGD(png, info, &file_background)) {
+        png_set_background(png, file_background, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
+    } else {
+        png_color_16 black{};
+        png_set_background(png, &black, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    }
+    // Screen gamma 1.7 and the file's gamma, or 0.45 when it has none.
+    double file_gamma = 0.45;
+    if (!png_get_gAMA(png, info, &file_gamma)) {
+        file_gamma = 0.45;
+    }
+    png_set_gamma(png, 1.7, file_gamma);
+    if (bit_depth == 16) {
+        png_set_strip_16(png);
+        png_set_swap(png);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    channels = png_get_channels(png, info);
+    const std::size_t row_bytes = png_get_rowbytes(png, info);
+    state.pixels = static_cast<unsigned char*>(std::malloc(row_bytes * height));
+    state.rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
+    if (state.pixels == nullptr || state.rows == nullptr) {
+        std::fputs("out of memory\n", stderr);
+        std::exit(1);
+    }
+    for (png_uint_32 y = 0; y < height; ++y) {
+        state.rows[y] = state.pixels + row_bytes * y;
+    }
+    png_read_image(png, state.rows);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
+                 MessageSink* warnings) {
+    PngReadState state;
+    state.data = bytes.data();
+    state.size = bytes.size();
+    state.warnings = warnings;
+    const Status cannot_open =
+        Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
+
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, ReadError, ReadWarning);
+    if (png == nullptr) {
+        return cannot_open;
+    }
+    png_infop info = png_create_info_struct(png);
+    png_infop end_info = png_create_info_struct(png);
+    if (info == nullptr || end_info == nullptr) {
+        png_destroy_read_struct(&png, &info, &end_info);
+        return cannot_open;
+    }
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+
+    png_uint_32 width = 0, height = 0;
+    int channels = 0;
+    bool fits = false;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, &end_info);
+        ReleaseRows(state);
+        return Status::Library(state.message);
+    }
+    fits = DecodeRows(png, info, state, width, height, channels);
+    png_destroy_read_struct(&png, &info, &end_info);
+    if (!fits) {
+        return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
+    }
+
+    image.grey_rows.clear();
+    image.rgb_rows.clear();
+    image.height = 0;
+    if (channels == 1 || channels == 3) {
+        image.channels = channels;
+        image.width = static_cast<std::int32_t>(width);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            const unsigned char* row = state.rows[y];
+            if (channels == 1) {
+                image.grey_rows.emplace_back(row, row + width);
+            } else {
+                RgbRow& rgb = image.rgb_rows.emplace_back();
+                rgb.red.resize(width);
+                rgb.green.resize(width);
+                rgb.blue.resize(width);
+                for (png_uint_32 x = 0; x < width; ++x) {
+                    rgb.red[x] = row[3 * x];
+                    rgb.green[x] = row[3 * x + 1];
+                    rgb.blue[x] = row[3 * x + 2];
+                }
+            }
+            ++image.height;
+        }
+    }
+    ReleaseRows(state);
+    // Any other channel count after the transformations is refused without a message.
+    return channels == 1 || channels == 3 ? Status::Ok() : Status::Silent();
+}
+
+namespace {
+
+struct PngWriteState {
+    std::vector<std::uint8_t>* out = nullptr;
+    unsigned char* volatile row = nullptr;
+};
+
+void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* state = static_cast<PngWriteState*>(png_get_io_ptr(png));
+    state->out->insert(state->out->end(), data, data + length);
+}
+
+void FlushNothing(png_structp) {}
+
+[[noreturn]] void WriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void WriteWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
+    if (image.Width() <= 0 || image.Height() <= 0) {
+        return false;
+    }
+    out.clear();
+    PngWriteState state;
+    state.out = &out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteError, WriteWarning);
+    if (png == nullptr) {
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::free(state.row);
+        return false;
+    }
+    png_set_write_fn(png, &state, WriteBytes, FlushNothing);
+    const auto width = static_cast<png_uint_32>(image.Width());
+    png_set_IHDR(png, info, width, static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    state.row = static_cast<unsigned char*>(std::malloc(std::size_t{width} * 3));
+    if (state.row == nullptr) {
+        std::fputs("out of memory\n", stderr);
+        std::exit(1);
+    }
+    for (int y = 0; y < image.Height(); ++y) {
+        const RgbRow& row = image.Row(y);
+        for (png_uint_32 x = 0; x < width; ++x) {
+            state.row[3 * x] = row.red[x];
+            state.row[3 * x + 1] = row.green[x];
+            state.row[3 * x + 2] = row.blue[x];
+        }
+        png_write_row(png, state.row);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::free(state.row);
+    return true;
+}
+
+}  // namespace kelto

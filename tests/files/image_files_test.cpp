@@ -1,0 +1,350 @@
+// Reading and writing image files, with pictures made by the image libraries in the test.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "files/file_io.h"
+#include "files/image_files.h"
+#include "files/image_import.h"
+#include "image_test_files.h"
+#include "platform/headless.h"
+
+namespace kelto {
+namespace {
+
+using testing_images::GradientPicture;
+using testing_images::MakeJpeg;
+using testing_images::MakePng;
+using testing_images::PngSpec;
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t U32At(const Bytes& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+TEST(BmpWriter, FiveWidePictureHasSixteenByteRowsBottomUp) {
+    const RenderImage image = GradientPicture(5, 3);
+    Bytes bmp;
+    ASSERT_TRUE(EncodeBmp(image, bmp));
+    ASSERT_EQ(bmp.size(), 54u + 16u * 3u);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    EXPECT_EQ(U32At(bmp, 2), 54u + 16u * 3u);
+    EXPECT_EQ(U32At(bmp, 10), 54u);
+    EXPECT_EQ(U32At(bmp, 14), 40u);
+    EXPECT_EQ(U32At(bmp, 18), 5u);
+    EXPECT_EQ(U32At(bmp, 22), 3u);
+    EXPECT_EQ(bmp[28], 24);
+    EXPECT_EQ(U32At(bmp, 30), 0u);
+    // Reading it back ourselves: the first stored row is the bottom one, pixels B, G, R.
+    for (int stored = 0; stored < 3; ++stored) {
+        const std::size_t row = 54 + 16 * static_cast<std::size_t>(stored);
+        const int y = 2 - stored;
+        for (int x = 0; x < 5; ++x) {
+            const auto pixel = image.Pixel(x, y);
+            EXPECT_EQ(bmp[row + 3 * x], pixel[2]);
+            EXPECT_EQ(bmp[row + 3 * x + 1], pixel[1]);
+            EXPECT_EQ(bmp[row + 3 * x + 2], pixel[0]);
+        }
+        EXPECT_EQ(bmp[row + 15], 0);  // padding
+    }
+}
+
+void ExpectSamePixels(const RenderImage& expected, const TextureImage& actual) {
+    ASSERT_EQ(actual.channels, 3);
+    ASSERT_EQ(actual.width, expected.Width());
+    ASSERT_EQ(actual.height, expected.Height());
+    for (int y = 0; y < expected.Height(); ++y) {
+        EXPECT_EQ(actual.rgb_rows[y].red, expected.Row(y).red) << y;
+        EXPECT_EQ(actual.rgb_rows[y].green, expected.Row(y).green) << y;
+        EXPECT_EQ(actual.rgb_rows[y].blue, expected.Row(y).blue) << y;
+    }
+}
+
+TEST(ImageWriters, PngAndTiffRoundTripExactly) {
+    const RenderImage image = GradientPicture(37, 23);
+    Bytes png, tiff;
+    ASSERT_TRUE(EncodePng(image, png));
+    ASSERT_TRUE(EncodeTiff(image, tiff));
+    // Real files, as other programs would see them.
+    EXPECT_EQ(Bytes(png.begin(), png.begin() + 4), (Bytes{0x89, 'P', 'N', 'G'}));
+    EXPECT_TRUE((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'));
+
+    // Gamma 1/1.7 in a file cancels the screen gamma; ours carries none, so compare through
+    // a decode that must leave 8-bit RGB unchanged only for TIFF, and check PNG against the
+    // library's plain reading.
+    TextureImage from_tiff;
+    ASSERT_TRUE(DecodeTiff(tiff, from_tiff, "t.tif").ok());
+    ExpectSamePixels(image, from_tiff);
+
+    png_image plain{};
+    plain.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&plain, png.data(), png.size()));
+    plain.format = PNG_FORMAT_RGB;
+    Bytes pixels(PNG_IMAGE_SIZE(plain));
+    ASSERT_TRUE(png_image_finish_read(&plain, nullptr, pixels.data(), 0, nullptr));
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const auto p = image.Pixel(x, y);
+            const std::size_t at = static_cast<std::size_t>((y * image.Width() + x) * 3);
+            ASSERT_EQ(pixels[at], p[0]);
+            ASSERT_EQ(pixels[at + 1], p[1]);
+            ASSERT_EQ(pixels[at + 2], p[2]);
+        }
+    }
+}
+
+TEST(ImageWriters, JpegKeepsThePictureAtQualityNinety) {
+    // A smooth picture: at quality 90 it comes back at better than 35 dB.
+    RenderImage image(64, 48);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            image.SetPixel(x, y, static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
+                           static_cast<std::uint8_t>(128 + (x - y)));
+        }
+    }
+    Bytes jpeg;
+    ASSERT_TRUE(EncodeJpeg(image, kDefaultJpegQuality, jpeg));
+    TextureImage decoded;
+    ASSERT_TRUE(DecodeJpeg(jpeg, decoded, "q.jpg").ok());
+    ASSERT_EQ(decoded.channels, 3);
+    ASSERT_EQ(decoded.width, 64);
+    ASSERT_EQ(decoded.height, 48);
+    double squared_error = 0;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const auto p = image.Pixel(x, y);
+            const double d[3] = {p[0] - 1.0 * decoded.rgb_rows[y].red[x],
+                                 p[1] - 1.0 * decoded.rgb_rows[y].green[x],
+                                 p[2] - 1.0 * decoded.rgb_rows[y].blue[x]};
+            squared_error += d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        }
+    }
+    const double psnr = 10.0 * std::log10(255.0 * 255.0 / (squared_error / (64 * 48 * 3)));
+    EXPECT_GT(psnr, 35.0);
+    // Lower quality, smaller file; the quality is kept within 20..100.
+    Bytes rough, clamped;
+    ASSERT_TRUE(EncodeJpeg(image, 20, rough));
+    ASSERT_TRUE(EncodeJpeg(image, 1, clamped));
+    EXPECT_LT(rough.size(), jpeg.size());
+    EXPECT_EQ(rough, clamped);
+}
+
+TEST(ImageWriters, JpegWiderThanTheOldScanlineBufferAndFailedWrites) {
+    const RenderImage wide = GradientPicture(6000, 2);
+    Bytes jpeg;
+    ASSERT_TRUE(EncodeJpeg(wide, 90, jpeg));
+    TextureImage decoded;
+    ASSERT_TRUE(DecodeJpeg(jpeg, decoded, "wide.jpg").ok());
+    EXPECT_EQ(decoded.width, 6000);
+
+    const RenderImage small = GradientPicture(3, 3);
+    for (const char* extension : {"bmp", "DIB", "jpg", "jpeg", "jfif", "png", "tif", "TIFF"}) {
+        EXPECT_FALSE(WriteImage(small, std::string("/nonexistent-dir/x.") + extension, extension))
+            << extension;
+        EXPECT_TRUE(IsWritableImageExtension(extension));
+    }
+    EXPECT_FALSE(WriteImage(small, "/tmp/x.gif", "gif"));
+    EXPECT_FALSE(IsWritableImageExtension("gif"));
+    EXPECT_FALSE(EncodePng(RenderImage(0, 0), jpeg));
+}
+
+TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
+    const double neutral = 1.0 / 1.7;  // the file gamma that cancels the screen gamma
+    for (int depth : {1, 2, 4, 8}) {
+        PngSpec spec;
+        spec.width = 2;
+        spec.height = 1;
+        spec.colour_type = PNG_COLOR_TYPE_PALETTE;
+        spec.bit_depth = depth;
+        spec.gamma = neutral;
+        spec.palette = {{10, 20, 30}, {200, 100, 50}};
+        spec.samples = {1, 0};
+        TextureImage image;
+        ASSERT_TRUE(DecodePng(MakePng(spec), image, "p.png").ok()) << depth;
+        ASSERT_EQ(image.channels, 3) << depth;
+        EXPECT_EQ(image.rgb_rows[0].red, (std::vector<std::uint8_t>{200, 10})) << depth;
+        EXPECT_EQ(image.rgb_rows[0].blue, (std::vector<std::uint8_t>{50, 30})) << depth;
+    }
+    for (int depth : {1, 2, 4, 8, 16}) {
+        PngSpec spec;
+        spec.width = 3;
+        spec.height = 2;
+        spec.bit_depth = depth;
+        spec.gamma = neutral;
+        const std::uint16_t top = static_cast<std::uint16_t>((1u << depth) - 1);
+        spec.samples = {0, top, 0, top, 0, top};
+        TextureImage image;
+        ASSERT_TRUE(DecodePng(MakePng(spec), image, "g.png").ok()) << depth;
+        ASSERT_EQ(image.channels, 1) << depth;
+        EXPECT_EQ(image.grey_rows[1], (std::vector<std::uint8_t>{255, 0, 255})) << depth;
+    }
+}
+
+TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
+    const double neutral = 1.0 / 1.7;
+    // 16-bit RGB reduces to 8 bits.
+    PngSpec rgb16;
+    rgb16.width = 1;
+    rgb16.height = 1;
+    rgb16.colour_type = PNG_COLOR_TYPE_RGB;
+    rgb16.bit_depth = 16;
+    rgb16.gamma = neutral;
+    rgb16.samples = {0xFFFF, 0x8080, 0x0000};
+    TextureImage image;
+    ASSERT_TRUE(DecodePng(MakePng(rgb16), image, "x.png").ok());
+    EXPECT_EQ(image.channels, 3);
+    EXPECT_EQ(image.rgb_rows[0].red[0], 255);
+    EXPECT_EQ(image.rgb_rows[0].green[0], 128);
+
+    // Alpha is composited on black, or on the file's own background.
+    PngSpec rgba;
+    rgba.width = 2;
+    rgba.height = 1;
+    rgba.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
+    rgba.gamma = neutral;
+    rgba.samples = {255, 255, 255, 0, 90, 60, 30, 255};
+    ASSERT_TRUE(DecodePng(MakePng(rgba), image, "a.png").ok());
+    EXPECT_EQ(image.channels, 3);
+    EXPECT_EQ(image.rgb_rows[0].red, (std::vector<std::uint8_t>{0, 90}));
+    rgba.background = std::vector<std::uint16_t>{0, 255, 0};
+    ASSERT_TRUE(DecodePng(MakePng(rgba), image, "b.png").ok());
+    EXPECT_EQ(image.rgb_rows[0].green, (std::vector<std::uint8_t>{255, 60}));
+    EXPECT_EQ(image.rgb_rows[0].red[0], 0);
+
+    PngSpec grey_alpha;
+    grey_alpha.width = 2;
+    grey_alpha.height = 1;
+    grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
+    grey_alpha.gamma = neutral;
+    grey_alpha.samples = {200, 0, 77, 255};
+    ASSERT_TRUE(DecodePng(MakePng(grey_alpha), image, "ga.png").ok());
+    EXPECT_EQ(image.channels, 1);
+    EXPECT_EQ(image.grey_rows[0], (std::vector<std::uint8_t>{0, 77}));
+
+    // Interlaced files give the same pixels as plain ones.
+    PngSpec plain;
+    plain.width = 9;
+    plain.height = 7;
+    plain.gamma = neutral;
+    for (int i = 0; i < 63; ++i) {
+        plain.samples.push_back(static_cast<std::uint16_t>(i * 4));
+    }
+    PngSpec interlaced = plain;
+    interlaced.interlaced = true;
+    TextureImage a, b;
+    ASSERT_TRUE(DecodePng(MakePng(plain), a, "p.png").ok());
+    ASSERT_TRUE(DecodePng(MakePng(interlaced), b, "i.png").ok());
+    EXPECT_EQ(a.grey_rows, b.grey_rows);
+    EXPECT_EQ(a.grey_rows[6][8], 248);
+
+    // Without a gAMA chunk the file gamma is taken as 0.45: mid greys change, ends do not,
+    // and the order of values is kept.
+    PngSpec no_gamma = plain;
+    no_gamma.gamma.reset();
+    TextureImage corrected;
+    ASSERT_TRUE(DecodePng(MakePng(no_gamma), corrected, "n.png").ok());
+    EXPECT_EQ(corrected.grey_rows[0][0], 0);
+    EXPECT_NE(corrected.grey_rows[3][5], a.grey_rows[3][5]);
+    for (int x = 1; x < 9; ++x) {
+        EXPECT_GT(corrected.grey_rows[2][x], corrected.grey_rows[2][x - 1]);
+    }
+}
+
+TEST(JpegReader, GreyKeepsOneChannelAndCmykIsRefused) {
+    TextureImage grey;
+    ASSERT_TRUE(DecodeJpeg(MakeJpeg(16, 8, 1, 128), grey, "g.jpg").ok());
+    EXPECT_EQ(grey.channels, 1);
+    EXPECT_EQ(grey.height, 8);
+    EXPECT_NEAR(grey.grey_rows[4][4], 128, 2);
+
+    TextureImage cmyk;
+    const Status s = DecodeJpeg(MakeJpeg(8, 8, 4, 40), cmyk, "c.jpg");
+    EXPECT_EQ(s.number, kMsgImageChannels);
+    EXPECT_EQ(s.text, "Error: Invalid channels: 4 in image file.");
+
+    HeadlessProgress progress;
+    TextureImage tall;
+    ASSERT_TRUE(DecodeJpeg(MakeJpeg(8, 100, 3, 9), tall, "t.jpg", &progress).ok());
+    EXPECT_EQ(progress.Reports(), (std::vector<int>{0, 40, 80}));
+}
+
+TEST(ImageReaders, DamagedFilesFailWithAMessage) {
+    const RenderImage picture = GradientPicture(20, 20);
+    Bytes png, jpeg, tiff;
+    ASSERT_TRUE(EncodePng(picture, png));
+    ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
+    ASSERT_TRUE(EncodeTiff(picture, tiff));
+    for (const double fraction : {0.0, 0.1, 0.3, 0.5, 0.8, 0.95}) {
+        const auto cut = [&](const Bytes& b) {
+            return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(b.size() * fraction));
+        };
+        TextureImage image;
+        Status s = DecodePng(cut(png), image, "p.png");
+        EXPECT_FALSE(s.ok()) << fraction;
+        EXPECT_FALSE(s.text.empty()) << fraction;
+        s = DecodeJpeg(cut(jpeg), image, "j.jpg");
+        EXPECT_FALSE(s.ok()) << fraction;
+        EXPECT_FALSE(s.text.empty()) << fraction;
+        s = DecodeTiff(cut(tiff), image, "t.tif");
+        EXPECT_FALSE(s.ok()) << fraction;
+        EXPECT_FALSE(s.text.empty()) << fraction;
+    }
+    // A PNG header claiming a picture too large to hold is refused before any allocation.
+    PngSpec spec;
+    spec.width = 1;
+    spec.height = 1;
+    spec.samples = {0};
+    Bytes huge = MakePng(spec);
+    // IHDR's width is at byte 16, big-endian; 40000 pixels wide breaks the side limit.
+    huge[16] = 0;
+    huge[17] = 0;
+    huge[18] = 0x9C;
+    huge[19] = 0x40;
+    TextureImage image;
+    EXPECT_FALSE(DecodePng(huge, image, "h.png").ok());
+}
+
+TEST(ImageImport, ChecksExtensionAndFileThenReads) {
+    char pattern[] = "/tmp/kelto-import-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    HeadlessMessages messages;
+    TextureImage image;
+
+    EXPECT_FALSE(ImportImage(dir + "/picture.gif", image, messages));
+    ASSERT_EQ(messages.Shown().size(), 1u);
+    EXPECT_EQ(messages.Shown()[0].text, "Error image type 'gif': No plug-in parser found.");
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(image.failed, 1);
+
+    EXPECT_FALSE(ImportImage(dir + "/missing.jpeg", image, messages));
+    EXPECT_EQ(messages.Shown()[1].text, "Error: unable to open image file: '" + dir + "/missing.jpeg'");
+
+    const std::string jpeg_path = dir + "/Photo.JPEG";
+    ASSERT_TRUE(ReplaceFileContents(jpeg_path, MakeJpeg(10, 6, 3, 200)));
+    EXPECT_TRUE(ImportImage(jpeg_path, image, messages));
+    EXPECT_EQ(image.failed, 0);
+    EXPECT_EQ(image.width, 10);
+    EXPECT_EQ(image.format, ImageFormat::Jpeg);
+    EXPECT_EQ(image.texture.size(), TextureImage::kTextureBytes);
+    EXPECT_NEAR(image.texture[0], 200, 3);
+
+    const std::string tiff_path = dir + "/scan.tif";
+    ASSERT_TRUE(WriteTiff(GradientPicture(4, 4), tiff_path));
+    EXPECT_TRUE(ImportImage(tiff_path, image, messages));
+    EXPECT_EQ(image.format, ImageFormat::Tiff);
+    EXPECT_EQ(image.channels, 3);
+
+    const std::string bad_path = dir + "/bad.png";
+    ASSERT_TRUE(ReplaceFileContents(bad_path, Bytes{1, 2, 3}));
+    EXPECT_FALSE(ImportImage(bad_path, image, messages));
+    EXPECT_EQ(image.failed, 1);
+    EXPECT_EQ(messages.Shown().size(), 3u);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kelto
