@@ -52,9 +52,16 @@ build/fuzz/build.ninja:
 fuzz: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/make-scene-seeds $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/seeds/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/seeds/jpeg $(FUZZ_DIR)/seeds/png $(FUZZ_DIR)/seeds/tiff
+	$(FUZZ_DIR)/tests/fuzz/make_image_seeds $(FUZZ_DIR)/seeds
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/seeds/scene
+	@for kind in jpeg png tiff; do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
+	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/seeds/$$kind \
+	    || exit 1; \
+	done
 
 PREFIX ?= /usr/local
 install: build

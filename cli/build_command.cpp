@@ -53,7 +53,11 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
     }
     for (std::string_view operation : operations) {
         if (const auto error = ApplyBuildOperation(document, operation)) {
-            err << "kelto-cli build: operation '" << operation << "': " << *error << '\n';
+            if (!error->usage) {
+                err << error->text << '\n';
+                return kExitFailed;
+            }
+            err << "kelto-cli build: operation '" << operation << "': " << error->text << '\n';
             return kExitUsage;
         }
     }

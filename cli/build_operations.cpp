@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "files/image_import.h"
 #include "model/child_list.h"
+#include "platform/headless.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -29,7 +31,11 @@ const std::string_view kBuildOperationsHelp =
 
 namespace {
 
-using Result = std::optional<std::string>;
+using Result = std::optional<BuildError>;
+
+Result Usage(std::string text) {
+    return BuildError{true, std::move(text)};
+}
 
 std::pair<std::string_view, std::string_view> SplitOnce(std::string_view text, char separator) {
     const std::size_t at = text.find(separator);
@@ -81,11 +87,11 @@ Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
     const auto [type_word, where] = SplitOnce(argument, '@');
     const std::optional<ObjectType> type = PrimitiveFromWord(type_word);
     if (!type) {
-        return "unknown type " + Quote(type_word);
+        return Usage("unknown type " + Quote(type_word));
     }
     const auto xz = ParseNumbers(where, 2, ',');
     if (!xz) {
-        return "expected X,Z after '@'";
+        return Usage("expected X,Z after '@'");
     }
     doc.InsertObject(*type, {(*xz)[0], 0.0, (*xz)[1]}, shift);
     return std::nullopt;
@@ -95,11 +101,11 @@ Result AddLight(DocumentCore& doc, std::string_view argument) {
     const auto [kind_word, where] = SplitOnce(argument, '@');
     const std::optional<LightKind> kind = LightKindFromWord(kind_word);
     if (!kind) {
-        return "unknown light kind " + Quote(kind_word);
+        return Usage("unknown light kind " + Quote(kind_word));
     }
     const std::optional<Vec3> position = ParseVec3(where, ',');
     if (!position) {
-        return "expected X,Y,Z after '@'";
+        return Usage("expected X,Y,Z after '@'");
     }
     doc.InsertLight(*kind, *position);
     return std::nullopt;
@@ -114,7 +120,7 @@ Result Select(DocumentCore& doc, std::string_view argument) {
         } else if (const int light = FindLight(doc, name); light >= 0) {
             lights.push_back(light);
         } else {
-            return "no object or light named " + Quote(name);
+            return Usage("no object or light named " + Quote(name));
         }
     }
     doc.ClearSelection();
@@ -165,7 +171,7 @@ Result Move(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
-        return error;
+        return Usage(error);
     }
     if (target->node) {
         doc.DragMoveNode(*target->node, target->values);
@@ -180,11 +186,11 @@ Result Scale(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
-        return error;
+        return Usage(error);
     }
     const Vec3& s = target->values;
     if (s.x <= 0 || s.y <= 0 || s.z <= 0) {
-        return "scale factors must be greater than 0";
+        return Usage("scale factors must be greater than 0");
     }
     if (target->node) {
         doc.DragScaleNode(*target->node, s, {});
@@ -199,7 +205,7 @@ Result Rotate(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
-        return error;
+        return Usage(error);
     }
     const double angles[3] = {target->values.x, target->values.y, target->values.z};
     for (int axis = 0; axis < 3; ++axis) {
@@ -229,12 +235,63 @@ Result ApplySettings(std::string_view settings, Setter set) {
         const auto [key, value] = SplitOnce(setting, '=');
         bool bad_value = false;
         if (!set(key, value, bad_value)) {
-            return "unknown key " + Quote(key);
+            return Usage("unknown key " + Quote(key));
         }
         if (bad_value) {
-            return "bad value " + Quote(value) + " for " + Quote(key);
+            return Usage("bad value " + Quote(value) + " for " + Quote(key));
         }
     }
+    return std::nullopt;
+}
+
+struct MaterialColourKey {
+    std::string_view key;
+    ColourRgb Material::*colour;
+};
+struct MaterialNumberKey {
+    std::string_view key;
+    float Material::*number;
+};
+struct MaterialImageKey {
+    std::string_view key;
+    OwnedImage Material::*image;
+    std::int32_t Material::*source;
+};
+
+constexpr MaterialColourKey kMaterialColours[] = {{"colour", &Material::colour},
+                                                  {"glow", &Material::glow},
+                                                  {"ambient", &Material::ambient},
+                                                  {"highlight", &Material::highlight}};
+constexpr MaterialNumberKey kMaterialNumbers[] = {
+    {"brightness", &Material::brightness},
+    {"glowstrength", &Material::glow_strength},
+    {"ambientstrength", &Material::ambient_strength},
+    {"highlightstrength", &Material::highlight_strength},
+    {"shininess", &Material::shininess},
+    {"reflect", &Material::reflective_strength},
+    {"transparency", &Material::transparency},
+    {"ior", &Material::index_of_refraction},
+    {"dispersiveness", &Material::dispersiveness},
+    {"bumpmag", &Material::bump_magnitude}};
+constexpr MaterialImageKey kMaterialImages[] = {
+    {"image", &Material::colour_image, &Material::colour_source},
+    {"glowimage", &Material::glow_image, &Material::glow_source},
+    {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
+
+// Reads a picture as "Import Image..." does; the failure carries the import's message.
+std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target) {
+    HeadlessMessages messages;
+    TextureImage image;
+    if (!ImportImage(std::string(path), image, messages)) {
+        std::string text = "cannot read " + std::string(path);
+        for (const RecordedMessage& m : messages.Shown()) {
+            if (m.icon == MessageIcon::Error) {
+                text = m.text;
+            }
+        }
+        return BuildError{false, text};
+    }
+    target = OwnedImage(std::move(image));
     return std::nullopt;
 }
 
@@ -242,65 +299,57 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
     const auto [name, settings] = SplitOnce(argument, '@');
     SceneNode* node = FindObject(doc, name);
     if (node == nullptr) {
-        return "no object named " + Quote(name);
+        return Usage("no object named " + Quote(name));
     }
     Material edited = node->material;  // applied only when every setting is good
+    std::optional<BuildError> failure;
     const Result result =
         ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
-            auto colour = [&](ColourRgb& c) {
-                const auto parsed = ParseColour(value);
-                bad = !parsed;
-                if (parsed)
-                    c = *parsed;
-            };
-            auto number = [&](float& f) {
-                const auto parsed = ParseNumber(value);
-                bad = !parsed;
-                if (parsed)
-                    f = static_cast<float>(*parsed);
-            };
-            if (key == "colour")
-                colour(edited.colour);
-            else if (key == "brightness")
-                number(edited.brightness);
-            else if (key == "glow")
-                colour(edited.glow);
-            else if (key == "glowstrength")
-                number(edited.glow_strength);
-            else if (key == "ambient")
-                colour(edited.ambient);
-            else if (key == "ambientstrength")
-                number(edited.ambient_strength);
-            else if (key == "highlight")
-                colour(edited.highlight);
-            else if (key == "highlightstrength")
-                number(edited.highlight_strength);
-            else if (key == "shininess")
-                number(edited.shininess);
-            else if (key == "reflect")
-                number(edited.reflective_strength);
-            else if (key == "transparency")
-                number(edited.transparency);
-            else if (key == "ior")
-                number(edited.index_of_refraction);
-            else if (key == "dispersiveness")
-                number(edited.dispersiveness);
-            else if (key == "bumpmag")
-                number(edited.bump_magnitude);
-            else if (key == "bump") {
-                if (value == "none")
-                    edited.bump_mode = BumpMode::None;
-                else if (value == "colour")
-                    edited.bump_mode = BumpMode::UseColourMap;
-                else
-                    bad = true;
-            } else {
+            for (const auto& [word, colour] : kMaterialColours) {
+                if (key == word) {
+                    const auto parsed = ParseColour(value);
+                    bad = !parsed;
+                    if (parsed)
+                        edited.*colour = *parsed;
+                    return true;
+                }
+            }
+            for (const auto& [word, number] : kMaterialNumbers) {
+                if (key == word) {
+                    const auto parsed = ParseNumber(value);
+                    bad = !parsed;
+                    if (parsed)
+                        edited.*number = static_cast<float>(*parsed);
+                    return true;
+                }
+            }
+            for (const auto& [word, image, source] : kMaterialImages) {
+                if (key == word) {
+                    failure = ImportInto(value, edited.*image);
+                    if (!failure)
+                        edited.*source = 1;
+                    return true;
+                }
+            }
+            if (key != "bump") {
                 return false;
+            }
+            if (value == "none") {
+                edited.bump_mode = BumpMode::None;
+            } else if (value == "colour") {
+                edited.bump_mode = BumpMode::UseColourMap;
+            } else {
+                failure = ImportInto(value, edited.bump_image);
+                if (!failure)
+                    edited.bump_mode = BumpMode::Image;
             }
             return true;
         });
     if (result) {
         return result;
+    }
+    if (failure) {
+        return failure;
     }
     node->material = std::move(edited);
     doc.SetModified(true);
@@ -332,7 +381,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
     const auto [name, settings] = SplitOnce(argument, '@');
     const int index = FindLight(doc, name);
     if (index < 0) {
-        return "no light named " + Quote(name);
+        return Usage("no light named " + Quote(name));
     }
     Light& light = doc.GetScene().Lights()[static_cast<std::size_t>(index)];
     LightDialogFields fields = LightToDialog(light);
@@ -416,7 +465,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
 Result AddView(DocumentCore& doc, std::string_view argument) {
     const std::vector<std::string_view> parts = Split(argument, '@');
     if (parts.size() < 2 || parts.size() > 3) {
-        return "expected EX,EY,EZ@TX,TY,TZ[@LENS]";
+        return Usage("expected EX,EY,EZ@TX,TY,TZ[@LENS]");
     }
     const std::optional<Vec3> eye = ParseVec3(parts[0], ',');
     const std::optional<Vec3> target = ParseVec3(parts[1], ',');
@@ -425,11 +474,11 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
         lens = ParseNumber(parts[2]);
     }
     if (!eye || !target || !lens || *lens <= 0 || *lens > 100000) {
-        return "expected EX,EY,EZ@TX,TY,TZ[@LENS]";
+        return Usage("expected EX,EY,EZ@TX,TY,TZ[@LENS]");
     }
     Vec3 direction = *target - *eye;
     if (direction.Length() == 0.0) {
-        return "the eye and the target are the same point";
+        return Usage("the eye and the target are the same point");
     }
     direction.Normalise();
     doc.Views().push_back({static_cast<std::int32_t>(*lens), direction, *eye, *target});
@@ -438,7 +487,7 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
 
 }  // namespace
 
-std::optional<std::string> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
     const auto [verb, argument] = SplitOnce(operation, ':');
     if (verb == "add")
         return Add(doc, argument, false);
@@ -464,7 +513,7 @@ std::optional<std::string> ApplyBuildOperation(DocumentCore& doc, std::string_vi
         return SetLight(doc, argument);
     if (verb == "view")
         return AddView(doc, argument);
-    return "unknown operation";
+    return Usage("unknown operation");
 }
 
 }  // namespace kelto::cli

@@ -9,9 +9,15 @@
 
 namespace kelto::cli {
 
-// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success, or why
-// the operation cannot be done (unknown name, kind or key, or a malformed value).
-std::optional<std::string> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
+// Why an operation could not be done: a usage error (unknown name, kind or key, or a malformed
+// value) or a failure with the program's message (an image file that cannot be read).
+struct BuildError {
+    bool usage = true;
+    std::string text;
+};
+
+// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success.
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
 
 // The operations' summary for --help.
 extern const std::string_view kBuildOperationsHelp;

@@ -82,23 +82,27 @@ ordered_json LightJson(const Light& light) {
             {"rotation", Json(light.rotation)}};
 }
 
-const char* ImageWord(const OwnedImage& image) {
-    if (!image)
-        return "none";
-    return image->IsGrey() ? "grey" : "rgb";
+// An image as its size and channel count; null when there is none.
+ordered_json ImageJson(const OwnedImage& image) {
+    if (!image) {
+        return nullptr;
+    }
+    return {{"width", image->width}, {"height", image->height}, {"channels", image->channels}};
 }
 
 ordered_json MaterialJson(const Material& m) {
     return {{"colour_source", m.colour_source == 0 ? "colour" : "image"},
             {"colour", Json(m.colour)},
             {"brightness", Json(m.brightness)},
-            {"colour_image", ImageWord(m.colour_image)},
+            {"colour_image", ImageJson(m.colour_image)},
             {"glow_source", m.glow_source == 0 ? "colour" : "image"},
             {"glow", Json(m.glow)},
             {"glow_strength", Json(m.glow_strength)},
+            {"glow_image", ImageJson(m.glow_image)},
             {"ambient_source", m.ambient_source == 0 ? "colour" : "image"},
             {"ambient", Json(m.ambient)},
             {"ambient_strength", Json(m.ambient_strength)},
+            {"ambient_image", ImageJson(m.ambient_image)},
             {"highlight", Json(m.highlight)},
             {"highlight_strength", Json(m.highlight_strength)},
             {"shininess", Json(m.shininess)},
@@ -109,7 +113,8 @@ ordered_json MaterialJson(const Material& m) {
             {"bump", m.bump_mode == BumpMode::None           ? "none"
                      : m.bump_mode == BumpMode::UseColourMap ? "colour"
                                                              : "image"},
-            {"bump_magnitude", Json(m.bump_magnitude)}};
+            {"bump_magnitude", Json(m.bump_magnitude)},
+            {"bump_image", ImageJson(m.bump_image)}};
 }
 
 void CollectNodes(const SceneNode& parent, int level, ordered_json& nodes) {

@@ -13,6 +13,7 @@ constexpr std::string_view kUsage =
     "  build OUT.kel [--from IN.kel] OP...  make or change a scene and save it\n"
     "  info FILE.kel [--json]               print what a scene holds\n"
     "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
+    "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -46,6 +47,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "info") {
         return RunInfo(rest, out, err);
+    }
+    if (command == "image-info") {
+        return RunImageInfo(rest, out, err);
     }
     if (command == "export") {
         return RunExport(rest, out, err);

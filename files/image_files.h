@@ -28,7 +28,8 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
 // PNG warnings go to `warnings` as warning messages (reading goes on).
 Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
                  MessageSink* warnings = nullptr);
-Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path);
+Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image,
+                  const std::string& path);
 
 // The same from a file: a file that cannot be read gives "Error: unable to open image file".
 Status ReadJpeg(const std::string& path, TextureImage& image, ProgressSink* progress = nullptr);
@@ -46,7 +47,8 @@ bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out);
 
 // Writers: encode, then replace the file only once the new one is complete on the disk.
 bool WriteBmp(const RenderImage& image, const std::string& path);
-bool WriteJpeg(const RenderImage& image, const std::string& path, int quality = kDefaultJpegQuality);
+bool WriteJpeg(const RenderImage& image, const std::string& path,
+               int quality = kDefaultJpegQuality);
 bool WritePng(const RenderImage& image, const std::string& path);
 bool WriteTiff(const RenderImage& image, const std::string& path);
 // Dispatches by the extension, lower-cased: bmp, dib -> BMP; jpeg, jpg, jfif -> JPEG;

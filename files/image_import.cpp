@@ -22,7 +22,8 @@ bool ImportImage(const std::string& path, TextureImage& image, MessageSink& mess
         }
     };
     if (!IsImportableImageExtension(extension)) {
-        show_error(Status::Message(kMsgImageTypeUnknown, FormatMessage(kMsgImageTypeUnknown, extension)));
+        show_error(
+            Status::Message(kMsgImageTypeUnknown, FormatMessage(kMsgImageTypeUnknown, extension)));
         return false;
     }
     std::vector<std::uint8_t> bytes;

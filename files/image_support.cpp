@@ -29,11 +29,13 @@ bool WriteWith(const std::string& path, Encoder encode) {
 }  // namespace
 
 Status ReadJpeg(const std::string& path, TextureImage& image, ProgressSink* progress) {
-    return ReadWith(path, [&](const auto& bytes) { return DecodeJpeg(bytes, image, path, progress); });
+    return ReadWith(path,
+                    [&](const auto& bytes) { return DecodeJpeg(bytes, image, path, progress); });
 }
 
 Status ReadPng(const std::string& path, TextureImage& image, MessageSink* warnings) {
-    return ReadWith(path, [&](const auto& bytes) { return DecodePng(bytes, image, path, warnings); });
+    return ReadWith(path,
+                    [&](const auto& bytes) { return DecodePng(bytes, image, path, warnings); });
 }
 
 Status ReadTiff(const std::string& path, TextureImage& image) {
@@ -65,10 +67,14 @@ bool IsWritableImageExtension(const std::string& extension) {
 bool WriteImage(const RenderImage& image, const std::string& path, const std::string& extension,
                 int jpeg_quality) {
     const std::string e = LowerCase(extension);
-    if (e == "bmp" || e == "dib") return WriteBmp(image, path);
-    if (e == "jpeg" || e == "jpg" || e == "jfif") return WriteJpeg(image, path, jpeg_quality);
-    if (e == "png") return WritePng(image, path);
-    if (e == "tif" || e == "tiff") return WriteTiff(image, path);
+    if (e == "bmp" || e == "dib")
+        return WriteBmp(image, path);
+    if (e == "jpeg" || e == "jpg" || e == "jfif")
+        return WriteJpeg(image, path, jpeg_quality);
+    if (e == "png")
+        return WritePng(image, path);
+    if (e == "tif" || e == "tiff")
+        return WriteTiff(image, path);
     return false;
 }
 

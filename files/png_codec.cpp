@@ -190,7 +190,9 @@ void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void FlushNothing(png_structp) {}
 
-[[noreturn]] void WriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void WriteError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void WriteWarning(png_structp, png_const_charp) {}
 
 }  // namespace
@@ -202,7 +204,8 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
     out.clear();
     PngWriteState state;
     state.out = &out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteError, WriteWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteError, WriteWarning);
     if (png == nullptr) {
         return false;
     }

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <memory>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "image_files.h"
@@ -56,8 +56,10 @@ tmsize_t WriteProc(thandle_t handle, void* data, tmsize_t length) {
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
     auto* file = static_cast<MemoryFile*>(handle);
     std::uint64_t base = 0;
-    if (whence == SEEK_CUR) base = file->position;
-    if (whence == SEEK_END) base = file->Size();
+    if (whence == SEEK_CUR)
+        base = file->position;
+    if (whence == SEEK_END)
+        base = file->Size();
     const std::uint64_t target = base + offset;
     if (target > (std::uint64_t{1} << 40)) {
         return static_cast<toff_t>(-1);
@@ -69,9 +71,15 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
     return target;
 }
 
-int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t handle) { return static_cast<MemoryFile*>(handle)->Size(); }
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
+int CloseProc(thandle_t) {
+    return 0;
+}
+toff_t SizeProc(thandle_t handle) {
+    return static_cast<MemoryFile*>(handle)->Size();
+}
+int MapProc(thandle_t, void**, toff_t*) {
+    return 0;
+}
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 int KeepError(TIFF*, void* user, const char* module, const char* format, va_list args) {
@@ -79,12 +87,15 @@ int KeepError(TIFF*, void* user, const char* module, const char* format, va_list
     if (file->message[0] == '\0') {
         char text[200];
         std::vsnprintf(text, sizeof text, format, args);
-        std::snprintf(file->message, sizeof file->message, "%s: %s", module ? module : "TIFF", text);
+        std::snprintf(file->message, sizeof file->message, "%s: %s", module ? module : "TIFF",
+                      text);
     }
     return 1;
 }
 
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 // Opens the memory file with errors kept in it and warnings dropped.
 TIFF* OpenMemory(MemoryFile& file, const char* mode) {
@@ -105,7 +116,8 @@ using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
 }  // namespace
 
-Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path) {
+Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image,
+                  const std::string& path) {
     MemoryFile file;
     file.read_data = bytes.data();
     file.size = bytes.size();
@@ -129,11 +141,13 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image, cons
         return Status::Library(reason);
     }
     std::vector<std::uint32_t> raster(std::size_t{width} * height);
-    if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 1)) {
+    if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, raster.data(), ORIENTATION_TOPLEFT,
+                                   1)) {
         return Status::Library(file.message[0] ? file.message : "TIFF: cannot decode the picture");
     }
-    const bool grey = (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
-                      samples - extra_count == 1;
+    const bool grey =
+        (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+        samples - extra_count == 1;
     image.channels = grey ? 1 : 3;
     image.width = static_cast<std::int32_t>(width);
     image.height = 0;

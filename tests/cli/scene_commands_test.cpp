@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "files/image_files.h"
 #include "run_cli_for_test.h"
 
 namespace kelto::cli {
@@ -177,6 +178,51 @@ TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
     text << mtl.rdbuf();
     EXPECT_NE(text.str().find("newmtl Cube1\nKd 1 1 1\n"), std::string::npos);
     EXPECT_NE(text.str().find("d 0.75\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kelto::cli
+
+namespace kelto::cli {
+namespace {
+
+TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
+    RenderImage picture(7, 5);
+    picture.SetPixel(3, 2, 255, 0, 0);
+    const std::string png = Path("picture.png");
+    const std::string tif = Path("bumps.TIF");
+    ASSERT_TRUE(WritePng(picture, png));
+    ASSERT_TRUE(WriteTiff(picture, tif));
+
+    CliResult r = RunCommand({"image-info", png});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "7x5 channels=3\n");
+    r = RunCommand({"image-info", Path("x.gif")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n");
+    EXPECT_EQ(RunCommand({"image-info"}).status, kExitUsage);
+
+    const std::string scene = Path("pictures.kel");
+    r = RunCommand({"build", scene, "add:sphere@0,0",
+                    "material:Sphere1@image=" + png + ";glowimage=" + png + ";bump=" + tif});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const nlohmann::json material = Info(scene)["nodes"][0]["material"];
+    EXPECT_EQ(material["colour_source"], "image");
+    EXPECT_EQ(material["colour_image"],
+              nlohmann::json({{"width", 7}, {"height", 5}, {"channels", 3}}));
+    EXPECT_EQ(material["glow_image"]["width"], 7);
+    EXPECT_TRUE(material["ambient_image"].is_null());
+    EXPECT_EQ(material["bump"], "image");
+    EXPECT_EQ(material["bump_image"]["height"], 5);
+
+    // A picture that cannot be read is a failure with the import's message, and nothing is
+    // written.
+    const std::string missing = Path("missing.png");
+    r = RunCommand(
+        {"build", Path("no.kel"), "add:sphere@0,0", "material:Sphere1@image=" + missing});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error: unable to open image file: '" + missing + "'\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("no.kel")));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ using testing_images::PngSpec;
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 TEST(BmpWriter, FiveWidePictureHasSixteenByteRowsBottomUp) {
@@ -321,7 +322,8 @@ TEST(ImageImport, ChecksExtensionAndFileThenReads) {
     EXPECT_EQ(image.failed, 1);
 
     EXPECT_FALSE(ImportImage(dir + "/missing.jpeg", image, messages));
-    EXPECT_EQ(messages.Shown()[1].text, "Error: unable to open image file: '" + dir + "/missing.jpeg'");
+    EXPECT_EQ(messages.Shown()[1].text,
+              "Error: unable to open image file: '" + dir + "/missing.jpeg'");
 
     const std::string jpeg_path = dir + "/Photo.JPEG";
     ASSERT_TRUE(ReplaceFileContents(jpeg_path, MakeJpeg(10, 6, 3, 200)));

@@ -6,8 +6,8 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 
 namespace kelto::testing_images {
 namespace {
@@ -20,11 +20,16 @@ void NoFlush(png_structp) {}
 
 int ChannelsOf(int colour_type) {
     switch (colour_type) {
-        case PNG_COLOR_TYPE_GRAY: return 1;
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-        case PNG_COLOR_TYPE_RGB: return 3;
-        case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-        default: return 1;  // palette indices
+        case PNG_COLOR_TYPE_GRAY:
+            return 1;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return 2;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
+        default:
+            return 1;  // palette indices
     }
 }
 
@@ -58,8 +63,8 @@ std::vector<std::uint8_t> MakePng(const PngSpec& spec) {
         std::abort();  // a fault in the test's own picture
     }
     png_set_write_fn(png, &out, Append, NoFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bit_depth, spec.colour_type,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
+                 static_cast<png_uint_32>(spec.height), spec.bit_depth, spec.colour_type,
                  spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!spec.palette.empty()) {

@@ -2,8 +2,8 @@
 // take: PNG of every colour type and bit depth, grey and CMYK JPEG.
 #pragma once
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -17,7 +17,7 @@ struct PngSpec {
     int bit_depth = 8;
     int colour_type = 0;  // PNG_COLOR_TYPE_*
     bool interlaced = false;
-    std::optional<double> gamma;  // gAMA chunk
+    std::optional<double> gamma;                           // gAMA chunk
     std::optional<std::vector<std::uint16_t>> background;  // bKGD: grey, or r, g, b, or index
     std::vector<std::array<std::uint8_t, 3>> palette;
     // One sample per channel per pixel, at the file's bit depth, row by row.

@@ -7,6 +7,8 @@
 
 #include "cli/build_operations.h"
 #include "document/document_core.h"
+#include "files/image_files.h"
+#include "image_decoder_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -52,6 +54,55 @@ TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
             }
         }
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+}
+
+// Deterministic damage to a file: overwritten bytes, flipped bits, truncation, and large
+// numbers where counts and lengths are read.
+std::vector<std::uint8_t> Mutate(const std::vector<std::uint8_t>& seed, std::mt19937& random) {
+    std::vector<std::uint8_t> bytes = seed;
+    const int edits = 1 + static_cast<int>(random() % 8);
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+        const std::size_t at = random() % bytes.size();
+        switch (random() % 4) {
+            case 0:
+                bytes[at] = static_cast<std::uint8_t>(random());
+                break;
+            case 1:
+                bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+                break;
+            case 2:
+                bytes.resize(at + 1);
+                break;
+            default:
+                for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k) {
+                    bytes[k] = 0x7F;
+                }
+        }
+    }
+    return bytes;
+}
+
+TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
+    RenderImage picture(13, 9);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 13; ++x) {
+            picture.SetPixel(x, y, static_cast<std::uint8_t>(x * 19),
+                             static_cast<std::uint8_t>(y * 27), 80);
+        }
+    }
+    std::vector<std::uint8_t> jpeg, png, tiff;
+    ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
+    ASSERT_TRUE(EncodePng(picture, png));
+    ASSERT_TRUE(EncodeTiff(picture, tiff));
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        const auto j = Mutate(jpeg, random);
+        CheckImageDecoder(ImageDecoder::Jpeg, j.data(), j.size());
+        const auto p = Mutate(png, random);
+        CheckImageDecoder(ImageDecoder::Png, p.data(), p.size());
+        const auto t = Mutate(tiff, random);
+        CheckImageDecoder(ImageDecoder::Tiff, t.data(), t.size());
     }
 }
 

@@ -1,0 +1,7 @@
+// Fuzz target: any bytes decoded as a TIFF picture.
+#include "image_decoder_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kelto::CheckImageDecoder(kelto::ImageDecoder::Tiff, data, size);
+    return 0;
+}
