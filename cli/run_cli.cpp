@@ -14,6 +14,7 @@ constexpr std::string_view kUsage =
     "  info FILE.kel [--json]               print what a scene holds\n"
     "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
     "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
+    "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -50,6 +51,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "image-info") {
         return RunImageInfo(rest, out, err);
+    }
+    if (command == "render") {
+        return RunRender(rest, out, err);
     }
     if (command == "export") {
         return RunExport(rest, out, err);

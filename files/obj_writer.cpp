@@ -9,56 +9,22 @@
 namespace kelto {
 namespace {
 
-// The 3x3 part of a placement for normals: the inverse transpose, so that normals stay
-// perpendicular to their surface under non-uniform scale.
-struct NormalTransform {
-    double m[3][3];  // row-vector convention: n' = n * m
-
-    static NormalTransform Of(const Matrix4& placement) {
-        double a[3][3];
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                a[r][c] = placement[4 * r + c];
-            }
-        }
-        // Cofactor matrix = determinant * inverse transpose.
-        NormalTransform t{};
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
-                t.m[r][c] = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
-            }
-        }
-        const double det = a[0][0] * t.m[0][0] + a[0][1] * t.m[0][1] + a[0][2] * t.m[0][2];
-        if (det < 0) {  // a mirroring placement: keep normals on the same side
-            for (auto& row : t.m) {
-                for (double& v : row)
-                    v = -v;
-            }
-        }
-        return t;
-    }
-
-    Vec3 Apply(const DisplayVertex& v) const {
-        Vec3 n{v.nx * m[0][0] + v.ny * m[1][0] + v.nz * m[2][0],
-               v.nx * m[0][1] + v.ny * m[1][1] + v.nz * m[2][1],
-               v.nx * m[0][2] + v.ny * m[1][2] + v.nz * m[2][2]};
-        const double length = n.Length();
-        return length > 0.0 ? n * (1.0 / length) : n;
-    }
-};
-
 // Writes the mesh's lines, its vertices placed by `placement`, numbering from `first`.
 void WriteMeshLines(const Mesh& mesh, const Matrix4* placement, std::size_t first,
                     std::ostream& out) {
     const NormalTransform normals = placement ? NormalTransform::Of(*placement) : NormalTransform{};
+    auto placed_normal = [&](const DisplayVertex& v) {
+        Vec3 n = normals.Apply(v.nx, v.ny, v.nz);
+        const double length = n.Length();
+        return length > 0.0 ? n * (1.0 / length) : n;
+    };
     for (const DisplayVertex& v : mesh.vertices) {
         const Vec3f p = placement ? placement->TransformPoint(v.Position()) : v.Position();
         out << "v " << p.x << ' ' << p.y << ' ' << p.z << '\n';
     }
     for (const DisplayVertex& v : mesh.vertices) {
         if (placement) {
-            const Vec3 n = normals.Apply(v);
+            const Vec3 n = placed_normal(v);
             out << "vn " << n.x << ' ' << n.y << ' ' << n.z << '\n';
         } else {
             out << "vn " << v.nx << ' ' << v.ny << ' ' << v.nz << '\n';

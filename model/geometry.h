@@ -101,4 +101,17 @@ class Matrix4 {
     friend bool operator==(const Matrix4&, const Matrix4&) = default;
 };
 
+// How normals follow a placement: the inverse transpose of its 3x3 part (up to scale), so
+// that they stay perpendicular to their surface under non-uniform scale, and keep their side
+// under a mirroring placement.
+class NormalTransform {
+  public:
+    static NormalTransform Of(const Matrix4& placement);
+    // The transformed normal, not yet normalised.
+    Vec3 Apply(double x, double y, double z) const;
+
+  private:
+    double m_[3][3] = {};  // row-vector convention: n' = n * m
+};
+
 }  // namespace kelto

@@ -77,4 +77,34 @@ Vec3f Matrix4::TransformPoint(const Vec3f& p) const {
             static_cast<float>((x * m[2] + y * m[6] + z * m[10] + m[14]) / w)};
 }
 
+NormalTransform NormalTransform::Of(const Matrix4& placement) {
+    double a[3][3];
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            a[r][c] = placement[4 * r + c];
+        }
+    }
+    // The cofactor matrix is the determinant times the inverse transpose.
+    NormalTransform t;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+            t.m_[r][c] = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
+        }
+    }
+    const double det = a[0][0] * t.m_[0][0] + a[0][1] * t.m_[0][1] + a[0][2] * t.m_[0][2];
+    if (det < 0) {
+        for (auto& row : t.m_) {
+            for (double& v : row)
+                v = -v;
+        }
+    }
+    return t;
+}
+
+Vec3 NormalTransform::Apply(double x, double y, double z) const {
+    return {x * m_[0][0] + y * m_[1][0] + z * m_[2][0], x * m_[0][1] + y * m_[1][1] + z * m_[2][1],
+            x * m_[0][2] + y * m_[1][2] + z * m_[2][2]};
+}
+
 }  // namespace kelto

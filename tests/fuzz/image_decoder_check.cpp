@@ -11,15 +11,19 @@ bool RowsMatch(const TextureImage& image) {
     const auto w = static_cast<std::size_t>(image.width);
     const auto h = static_cast<std::size_t>(image.height);
     if (image.channels == 1) {
-        if (image.grey_rows.size() != h) return false;
+        if (image.grey_rows.size() != h)
+            return false;
         for (const auto& row : image.grey_rows) {
-            if (row.size() != w) return false;
+            if (row.size() != w)
+                return false;
         }
         return true;
     }
-    if (image.channels != 3 || image.rgb_rows.size() != h) return false;
+    if (image.channels != 3 || image.rgb_rows.size() != h)
+        return false;
     for (const RgbRow& row : image.rgb_rows) {
-        if (row.red.size() != w || row.green.size() != w || row.blue.size() != w) return false;
+        if (row.red.size() != w || row.green.size() != w || row.blue.size() != w)
+            return false;
     }
     return true;
 }
@@ -31,12 +35,19 @@ void CheckImageDecoder(ImageDecoder decoder, const std::uint8_t* data, std::size
     TextureImage image;
     Status status;
     switch (decoder) {
-        case ImageDecoder::Jpeg: status = DecodeJpeg(bytes, image, "fuzz.jpg"); break;
-        case ImageDecoder::Png: status = DecodePng(bytes, image, "fuzz.png"); break;
-        case ImageDecoder::Tiff: status = DecodeTiff(bytes, image, "fuzz.tif"); break;
+        case ImageDecoder::Jpeg:
+            status = DecodeJpeg(bytes, image, "fuzz.jpg");
+            break;
+        case ImageDecoder::Png:
+            status = DecodePng(bytes, image, "fuzz.png");
+            break;
+        case ImageDecoder::Tiff:
+            status = DecodeTiff(bytes, image, "fuzz.tif");
+            break;
     }
     if (status.ok()) {
-        if (!RowsMatch(image)) __builtin_trap();
+        if (!RowsMatch(image))
+            __builtin_trap();
         image.SampleColour(0.5, 0.5);
         image.BuildTexture();
     } else if (status.text.empty() && status.number != Status::kSilentFailure) {

@@ -1,0 +1,81 @@
+#include "view_camera.h"
+
+#include <cmath>
+
+namespace kelto {
+
+Point4d MultiplyPoint(const Matrix4& m, const Point4d& p) {
+    return {p.x * m[0] + p.y * m[4] + p.z * m[8] + p.w * m[12],
+            p.x * m[1] + p.y * m[5] + p.z * m[9] + p.w * m[13],
+            p.x * m[2] + p.y * m[6] + p.z * m[10] + p.w * m[14],
+            p.x * m[3] + p.y * m[7] + p.z * m[11] + p.w * m[15]};
+}
+
+void ViewCamera::LookAt(const Vec3& eye_point, const Vec3& target_point, const Vec3& up_hint) {
+    eye = eye_point;
+    target = target_point;
+    direction = target - eye;
+    direction.Normalise();
+    right = Cross(direction, up_hint);
+    right.Normalise();
+    up = Cross(right, direction);
+    // The rows of the basis (right, up, -direction) as OpenGL's viewing matrix, then the
+    // translation that brings the eye to the origin.
+    Matrix4 m;
+    m[0] = right.x;
+    m[4] = right.y;
+    m[8] = right.z;
+    m[1] = up.x;
+    m[5] = up.y;
+    m[9] = up.z;
+    m[2] = -direction.x;
+    m[6] = -direction.y;
+    m[10] = -direction.z;
+    m[12] = -Dot(right, eye);
+    m[13] = -Dot(up, eye);
+    m[14] = Dot(direction, eye);
+    modelview = m;
+}
+
+void ViewCamera::SetFrustum(double left, double right_bound, double bottom, double top, double near,
+                            double far) {
+    frustum_right = right_bound;
+    frustum_left = left;
+    frustum_top = top;
+    frustum_bottom = bottom;
+    frustum_near = near;
+    frustum_far = far;
+    Matrix4 m;
+    m.m.fill(0.0);
+    m[0] = 2.0 * near / (right_bound - left);
+    m[5] = 2.0 * near / (top - bottom);
+    m[8] = (right_bound + left) / (right_bound - left);
+    m[9] = (top + bottom) / (top - bottom);
+    m[10] = -(far + near) / (far - near);
+    m[11] = -1.0;
+    m[14] = -2.0 * far * near / (far - near);
+    projection = m;
+}
+
+void ViewCamera::SetPerspective(double fovy_degrees, double aspect, double near, double far) {
+    const double top = near * std::tan(fovy_degrees * kDegreesToRadians / 2.0);
+    const double right_bound = top * aspect;
+    SetFrustum(-right_bound, right_bound, -top, top, near, far);
+}
+
+void ViewCamera::SetProjection(int width, int height, double focal_length) {
+    const double fovy = std::atan(kFrameDiagonal / (2.0 * focal_length)) / kDegreesToRadians;
+    const double aspect = height < 1 ? 1.0 : static_cast<double>(width) / height;
+    SetPerspective(fovy, aspect, kNear, kFar);
+    viewport_width = width;
+    viewport_height = height;
+    x_scale = x_offset = width / 2.0;
+    y_scale = y_offset = height / 2.0;
+}
+
+void ViewCamera::MapToViewport(const Point4d& p, int& x, int& y) const {
+    x = static_cast<int>(std::trunc(p.x / p.w * x_scale + x_offset + 0.5));
+    y = viewport_height - static_cast<int>(std::trunc(p.y / p.w * y_scale + y_offset + 0.5)) - 1;
+}
+
+}  // namespace kelto

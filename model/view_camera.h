@@ -1,0 +1,52 @@
+// The software half of a modelling view's renderer: the viewing matrix built by LookAt, the
+// perspective frustum, and the mapping of eye-space points to window pixels. The OpenGL views
+// and the ray tracer both take their camera from it.
+#pragma once
+
+#include "geometry.h"
+
+namespace kelto {
+
+// A homogeneous point (x, y, z, w).
+struct Point4d {
+    double x = 0.0, y = 0.0, z = 0.0, w = 1.0;
+};
+
+// Row vector times matrix, with w: the products OpenGL forms for a point.
+Point4d MultiplyPoint(const Matrix4& m, const Point4d& p);
+
+class ViewCamera {
+public:
+    static constexpr double kNear = 0.25;
+    static constexpr double kFar = 155.0;
+    // The diagonal of a 36 x 24 mm frame.
+    static constexpr double kFrameDiagonal = 43.26;
+
+    // direction = normalise(target - eye), right = normalise(direction x up), true up =
+    // right x direction; the modelview becomes the viewing matrix of that basis.
+    void LookAt(const Vec3& eye, const Vec3& target, const Vec3& up);
+    // A perspective projection of the frustum; its bounds are kept.
+    void SetFrustum(double left, double right, double bottom, double top, double near, double far);
+    // top = near * tan(fovy / 2), right = top * aspect.
+    void SetPerspective(double fovy_degrees, double aspect, double near, double far);
+    // The projection a view of this size and focal length uses: fovy = atan(43.26 / (2 f)) in
+    // degrees, near 0.25, far 155, aspect width / height; and the viewport of that size.
+    void SetProjection(int width, int height, double focal_length);
+
+    Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(modelview, p); }
+    Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(projection, p); }
+    // Window pixel of a projected point: x = trunc(x/w * width/2 + width/2 + 0.5),
+    // y = height - trunc(y/w * height/2 + height/2 + 0.5) - 1.
+    void MapToViewport(const Point4d& p, int& x, int& y) const;
+
+    Matrix4 modelview;
+    Matrix4 projection;
+    int viewport_width = 0;
+    int viewport_height = 0;
+    double x_scale = 0.0, x_offset = 0.0, y_scale = 0.0, y_offset = 0.0;
+    double frustum_right = 0.0, frustum_left = 0.0, frustum_top = 0.0, frustum_bottom = 0.0;
+    double frustum_near = 0.0, frustum_far = 0.0;
+    Vec3 target, eye, direction, right, up;
+};
+
+}  // namespace kelto

@@ -1,0 +1,361 @@
+#include "prepared_scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "model/child_list.h"
+#include "triangle_intersection.h"
+
+namespace kelto {
+namespace {
+
+constexpr std::uint32_t kItemsPerLeaf = 4;
+
+void GrowBox(Vec3f& min, Vec3f& max, const Vec3f& p) {
+    min = {std::min(min.x, p.x), std::min(min.y, p.y), std::min(min.z, p.z)};
+    max = {std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z)};
+}
+
+void GrowRect(ScreenRect& r, const ScreenRect& other) {
+    r.xmin = std::min(r.xmin, other.xmin);
+    r.xmax = std::max(r.xmax, other.xmax);
+    r.ymin = std::min(r.ymin, other.ymin);
+    r.ymax = std::max(r.ymax, other.ymax);
+}
+
+void ClampRect(ScreenRect& r, int width, int height) {
+    r.xmin = std::max(r.xmin, 0.0f);
+    r.ymin = std::max(r.ymin, 0.0f);
+    r.xmax = std::min(r.xmax, static_cast<float>(width));
+    r.ymax = std::min(r.ymax, static_cast<float>(height));
+}
+
+Vec3f Inverse(const Vec3f& d) { return {1.0f / d.x, 1.0f / d.y, 1.0f / d.z}; }
+
+// Where the ray enters the box (0 when it starts inside), or infinity when it misses it
+// within `max_distance`. Slack as in RayMeetsBox.
+float BoxEntry(const Vec3f& min, const Vec3f& max, const Vec3f& origin, const Vec3f& inverse,
+               float max_distance) {
+    if (!RayMeetsBox(min, max, origin, inverse, max_distance)) {
+        return std::numeric_limits<float>::infinity();
+    }
+    float enter = 0.0f;
+    const float o[3] = {origin.x, origin.y, origin.z};
+    const float inv[3] = {inverse.x, inverse.y, inverse.z};
+    const float lo[3] = {min.x, min.y, min.z};
+    const float hi[3] = {max.x, max.y, max.z};
+    for (int a = 0; a < 3; ++a) {
+        if (!std::isinf(inv[a])) {
+            enter = std::max(enter, std::min((lo[a] - o[a]) * inv[a], (hi[a] - o[a]) * inv[a]));
+        }
+    }
+    return enter;
+}
+
+}  // namespace
+
+PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky,
+                             float kxz, float kyz)
+    : image_width_(camera.width), image_height_(camera.height) {
+    Prepare(scene.Root(), Matrix4{}, camera.view, camera, kx, ky, kxz, kyz);
+    PreparedNode& root = nodes_.front();
+    root.off_screen = root.first_child < 0;
+    BuildHierarchy();
+}
+
+int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
+                           const Matrix4& eye_parent, const RenderCamera& camera, float kx,
+                           float ky, float kxz, float kyz) {
+    const bool root = node.type == ObjectType::Root;
+    Matrix4 world = world_parent;
+    Matrix4 eye = eye_parent;
+    if (!root) {
+        const Matrix4 local = node.ComposeMatrix();
+        world.Multiply(local);
+        eye.Multiply(local);
+    }
+    const int index = static_cast<int>(nodes_.size());
+    nodes_.emplace_back();
+    nodes_[static_cast<std::size_t>(index)].node = &node;
+
+    if (root || node.IsContainer()) {
+        int previous = -1;
+        for (const SceneNode* child : Children(node)) {
+            const int c = Prepare(*child, world, eye, camera, kx, ky, kxz, kyz);
+            PreparedNode& self = nodes_[static_cast<std::size_t>(index)];
+            if (previous < 0) {
+                self.first_child = c;
+            } else {
+                nodes_[static_cast<std::size_t>(previous)].next_sibling = c;
+            }
+            previous = c;
+            const PreparedNode& prepared = nodes_[static_cast<std::size_t>(c)];
+            GrowBox(self.box_min, self.box_max, prepared.box_min);
+            GrowBox(self.box_min, self.box_max, prepared.box_max);
+            GrowRect(self.rect, prepared.rect);
+        }
+        return index;
+    }
+
+    PreparedNode& leaf = nodes_[static_cast<std::size_t>(index)];
+    leaf.leaf = true;
+    const Mesh& mesh = node.display_mesh;
+    const NormalTransform normals = NormalTransform::Of(world);
+    std::vector<TriangleCorner> corners(mesh.vertices.size());
+    float nearest_depth = std::numeric_limits<float>::infinity();
+    float farthest_depth = -std::numeric_limits<float>::infinity();
+    bool behind_eye = false;
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        const DisplayVertex& v = mesh.vertices[i];
+        TriangleCorner& c = corners[i];
+        c.position = world.TransformPoint(v.Position());
+        const Vec3 n = normals.Apply(v.nx, v.ny, v.nz);
+        c.normal = Normalised(ToFloat(n));
+        c.u = v.s;
+        c.v = v.t;
+        GrowBox(leaf.box_min, leaf.box_max, c.position);
+
+        const Point4d e = MultiplyPoint(eye, {v.x, v.y, v.z, 1.0});
+        const Point4d q = MultiplyPoint(camera.projection, {e.x / e.w, e.y / e.w, e.z / e.w, 1.0});
+        if (!(q.w > 1e-9)) {
+            behind_eye = true;  // its projection means nothing: the rectangle becomes the image
+            continue;
+        }
+        const auto sx = static_cast<float>(camera.half_width * q.x / q.w + camera.x_offset);
+        const auto sy = static_cast<float>(camera.viewport_height -
+                                           (camera.half_height * q.y / q.w + camera.y_offset) - 1);
+        leaf.rect.xmin = std::min(leaf.rect.xmin, sx);
+        leaf.rect.xmax = std::max(leaf.rect.xmax, sx);
+        leaf.rect.ymin = std::min(leaf.rect.ymin, sy);
+        leaf.rect.ymax = std::max(leaf.rect.ymax, sy);
+        const auto depth = static_cast<float>(e.z / e.w);
+        nearest_depth = std::min(nearest_depth, depth);
+        farthest_depth = std::max(farthest_depth, depth);
+    }
+    for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+        TriangleCorner triangle[3];
+        bool valid = true;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint16_t vi = mesh.indices[t + static_cast<std::size_t>(k)];
+            valid = valid && vi < corners.size();
+            if (valid) triangle[k] = corners[vi];
+        }
+        if (valid) {
+            leaf.triangles.push_back(MakeRenderTriangle(triangle));
+        }
+    }
+    if (behind_eye && !mesh.vertices.empty()) {
+        leaf.rect = {0.0f, static_cast<float>(image_width_), 0.0f, static_cast<float>(image_height_)};
+    }
+    leaf.rect.xmin -= 0.5f;
+    leaf.rect.xmax += 0.5f;
+    leaf.rect.ymin -= 0.5f;
+    leaf.rect.ymax += 0.5f;
+    ClampRect(leaf.rect, image_width_, image_height_);
+    leaf.off_screen = leaf.rect.xmax <= 0.0f || leaf.rect.ymax <= 0.0f ||
+                      leaf.rect.xmin >= image_width_ || leaf.rect.ymin >= image_height_;
+    if (!leaf.off_screen && std::isfinite(nearest_depth)) {
+        // Widen by the lens's circle of confusion at the leaf's nearest and farthest depths.
+        float blur_x = 0.0f, blur_y = 0.0f;
+        for (float depth : {nearest_depth, farthest_depth}) {
+            depth = depth == 0.0f ? 0.001f : depth;
+            depth = -depth;
+            blur_x = std::max(blur_x, std::fabs(kx / depth + kxz));
+            blur_y = std::max(blur_y, std::fabs(ky / depth + kyz));
+        }
+        leaf.rect.xmin -= blur_x;
+        leaf.rect.xmax += blur_x;
+        leaf.rect.ymin -= blur_y;
+        leaf.rect.ymax += blur_y;
+        ClampRect(leaf.rect, image_width_, image_height_);
+    }
+    return index;
+}
+
+bool PreparedScene::HasCandidates(float x, float y) const {
+    const PreparedNode& root = Root();
+    if (root.off_screen || !root.rect.Contains(x, y)) {
+        return false;
+    }
+    for (const PreparedNode& node : nodes_) {
+        if (node.leaf && !node.off_screen && node.rect.Contains(x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PreparedScene::ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction,
+                                  const Vec3f& inverse, float& max_distance, TraceHit& best) const {
+    const PreparedNode& node = nodes_[static_cast<std::size_t>(index)];
+    if (!RayMeetsBox(node.box_min, node.box_max, origin, inverse, max_distance)) {
+        return;
+    }
+    if (!node.leaf) {
+        for (int c = node.first_child; c >= 0; c = nodes_[static_cast<std::size_t>(c)].next_sibling) {
+            ReferenceWalk(c, origin, direction, inverse, max_distance, best);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < node.triangles.size(); ++i) {
+        float t = 0.0f;
+        if (HitTriangle(node.triangles[i], origin, direction, max_distance, t)) {
+            max_distance = t;
+            best = {index, static_cast<int>(i), t};
+        }
+    }
+}
+
+TraceHit PreparedScene::ReferenceNearest(const Vec3f& origin, const Vec3f& direction,
+                                         float max_distance) const {
+    TraceHit best;
+    ReferenceWalk(0, origin, direction, Inverse(direction), max_distance, best);
+    return best;
+}
+
+void PreparedScene::BuildHierarchy() {
+    std::uint64_t order = 0;
+    for (std::size_t n = 0; n < nodes_.size(); ++n) {
+        for (std::size_t t = 0; t < nodes_[n].triangles.size(); ++t) {
+            items_.push_back({static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(t), order++});
+        }
+    }
+    if (items_.empty()) {
+        return;
+    }
+    std::vector<Vec3f> centres(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        centres[i] = TriangleOf(items_[i]).sphere_centre;
+    }
+    bvh_.reserve(2 * items_.size() / kItemsPerLeaf + 1);
+    BuildRange(0, static_cast<std::uint32_t>(items_.size()), centres, 0);
+}
+
+std::uint32_t PreparedScene::BuildRange(std::uint32_t begin, std::uint32_t end,
+                                        std::vector<Vec3f>& centres, int depth) {
+    const auto index = static_cast<std::uint32_t>(bvh_.size());
+    bvh_.push_back({{1e30f, 1e30f, 1e30f}, {-1e30f, -1e30f, -1e30f}, begin, end - begin});
+    Vec3f centre_min{1e30f, 1e30f, 1e30f}, centre_max{-1e30f, -1e30f, -1e30f};
+    for (std::uint32_t i = begin; i < end; ++i) {
+        const RenderTriangle& t = TriangleOf(items_[i]);
+        for (const Vec3f& c : t.corner) {
+            GrowBox(bvh_[index].min, bvh_[index].max, c);
+        }
+        GrowBox(centre_min, centre_max, centres[i]);
+    }
+    if (end - begin <= kItemsPerLeaf || depth > 60) {
+        return index;
+    }
+    // Split at the middle of the longest side of the centres' box.
+    const Vec3f extent = centre_max - centre_min;
+    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+    std::vector<std::uint32_t> positions(end - begin);
+    for (std::uint32_t i = 0; i < end - begin; ++i) positions[i] = begin + i;
+    const auto middle = positions.begin() + static_cast<std::ptrdiff_t>(positions.size() / 2);
+    std::nth_element(positions.begin(), middle, positions.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return Component(centres[a], axis) < Component(centres[b], axis);
+    });
+    std::vector<Item> items(positions.size());
+    std::vector<Vec3f> moved(positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        items[i] = items_[positions[i]];
+        moved[i] = centres[positions[i]];
+    }
+    std::copy(items.begin(), items.end(), items_.begin() + begin);
+    std::copy(moved.begin(), moved.end(), centres.begin() + begin);
+    const std::uint32_t split = begin + static_cast<std::uint32_t>(positions.size() / 2);
+    BuildRange(begin, split, centres, depth + 1);
+    const std::uint32_t right = BuildRange(split, end, centres, depth + 1);
+    bvh_[index].first = right;
+    bvh_[index].count = 0;
+    return index;
+}
+
+TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
+                                float max_distance) const {
+    TraceHit best;
+    if (bvh_.empty()) {
+        return best;
+    }
+    const Vec3f inverse = Inverse(direction);
+    std::uint64_t best_order = std::numeric_limits<std::uint64_t>::max();
+    float limit = max_distance;  // a hit must be nearer, or as near and earlier in order
+    std::uint32_t stack[128];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const BvhNode& n = bvh_[stack[--top]];
+        if (!RayMeetsBox(n.min, n.max, origin, inverse, limit)) {
+            continue;
+        }
+        if (n.count > 0) {
+            for (std::uint32_t i = n.first; i < n.first + n.count; ++i) {
+                const Item& item = items_[i];
+                float t = 0.0f;
+                const float test_limit = best.Found() ? std::nextafter(limit, INFINITY) : limit;
+                if (!HitTriangle(TriangleOf(item), origin, direction, test_limit, t)) {
+                    continue;
+                }
+                if (!best.Found() || t < limit || (t == limit && item.order < best_order)) {
+                    best = {static_cast<int>(item.node), static_cast<int>(item.triangle), t};
+                    best_order = item.order;
+                    limit = t;
+                }
+            }
+            continue;
+        }
+        // Inner node: its left child follows it, its right child is at `first`. Visit the
+        // nearer one first.
+        const std::uint32_t left = static_cast<std::uint32_t>(&n - bvh_.data()) + 1;
+        const std::uint32_t right = n.first;
+        const float enter_left = BoxEntry(bvh_[left].min, bvh_[left].max, origin, inverse, limit);
+        const float enter_right = BoxEntry(bvh_[right].min, bvh_[right].max, origin, inverse, limit);
+        if (top + 2 > 128) {
+            continue;  // never at the depths the build makes
+        }
+        if (enter_left <= enter_right) {
+            if (std::isfinite(enter_right)) stack[top++] = right;
+            if (std::isfinite(enter_left)) stack[top++] = left;
+        } else {
+            if (std::isfinite(enter_left)) stack[top++] = left;
+            if (std::isfinite(enter_right)) stack[top++] = right;
+        }
+    }
+    return best;
+}
+
+bool PreparedScene::AnyHitWithin(const Vec3f& origin, const Vec3f& direction, float max_distance,
+                                 float limit) const {
+    if (bvh_.empty()) {
+        return false;
+    }
+    const Vec3f inverse = Inverse(direction);
+    std::uint32_t stack[128];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const BvhNode& n = bvh_[stack[--top]];
+        if (!RayMeetsBox(n.min, n.max, origin, inverse, max_distance)) {
+            continue;
+        }
+        if (n.count > 0) {
+            for (std::uint32_t i = n.first; i < n.first + n.count; ++i) {
+                float t = 0.0f;
+                if (HitTriangle(TriangleOf(items_[i]), origin, direction, max_distance, t) &&
+                    t <= limit) {
+                    return true;
+                }
+            }
+            continue;
+        }
+        if (top + 2 > 128) {
+            continue;
+        }
+        stack[top++] = n.first;
+        stack[top++] = static_cast<std::uint32_t>(&n - bvh_.data()) + 1;
+    }
+    return false;
+}
+
+}  // namespace kelto

@@ -1,0 +1,97 @@
+// The scene as the tracer sees it: every leaf object's triangles in world space, world boxes,
+// screen rectangles, and two ways of finding what a ray hits. The reference walk visits the
+// tree as the program always has (depth first, boxes pruned against the shrinking distance,
+// triangles in order); the accelerated search uses a bounding-volume hierarchy over all the
+// triangles and returns exactly the reference's hit.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "float_math.h"
+#include "model/render_triangle.h"
+#include "model/scene.h"
+#include "render_camera.h"
+
+namespace kelto {
+
+struct ScreenRect {
+    float xmin = 1000000.0f, xmax = -1000000.0f, ymin = 1000000.0f, ymax = -1000000.0f;
+    bool Contains(float x, float y) const { return xmin <= x && x <= xmax && ymin <= y && y <= ymax; }
+};
+
+struct PreparedNode {
+    const SceneNode* node = nullptr;
+    bool leaf = false;
+    int first_child = -1;   // index in PreparedScene::nodes
+    int next_sibling = -1;
+    std::vector<RenderTriangle> triangles;  // leaves only, world space, in mesh order
+    Vec3f box_min{1000000.0f, 1000000.0f, 1000000.0f};
+    Vec3f box_max{-1000000.0f, -1000000.0f, -1000000.0f};
+    ScreenRect rect;
+    bool off_screen = false;
+};
+
+// A hit: which leaf, which of its triangles, how far.
+struct TraceHit {
+    int node = -1;
+    int triangle = -1;
+    float distance = 0.0f;
+    bool Found() const { return node >= 0; }
+};
+
+class PreparedScene {
+public:
+    // Prepares every leaf under the scene's root (whatever its visible flag) for this camera.
+    // `kx`, `ky`, `kxz`, `kyz` are the lens blur coefficients that widen screen rectangles.
+    PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky, float kxz,
+                  float kyz);
+
+    const std::vector<PreparedNode>& Nodes() const { return nodes_; }
+    const PreparedNode& Root() const { return nodes_.front(); }
+    // Whether any on-screen leaf's rectangle holds the pixel position.
+    bool HasCandidates(float x, float y) const;
+
+    // The nearest hit nearer than `max_distance` by the reference walk; of equal distances the
+    // first tested wins.
+    TraceHit ReferenceNearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
+    // The same answer through the hierarchy.
+    TraceHit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
+    // Whether anything lies nearer than `limit` (and nearer than `max_distance`): the question
+    // a shadow ray asks.
+    bool AnyHitWithin(const Vec3f& origin, const Vec3f& direction, float max_distance,
+                      float limit) const;
+
+    std::size_t TriangleCount() const { return items_.size(); }
+
+private:
+    struct BvhNode {
+        Vec3f min, max;
+        std::uint32_t first = 0;  // leaf: first item; inner: index of the right child
+        std::uint32_t count = 0;  // leaf: number of items; inner: 0
+    };
+    struct Item {
+        std::uint32_t node;      // prepared node
+        std::uint32_t triangle;  // index in its triangles
+        std::uint64_t order;     // position in the reference walk's testing order
+    };
+
+    int Prepare(const SceneNode& node, const Matrix4& world_parent, const Matrix4& eye_parent,
+                const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
+    void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction,
+                       const Vec3f& inverse, float& max_distance, TraceHit& best) const;
+    void BuildHierarchy();
+    std::uint32_t BuildRange(std::uint32_t begin, std::uint32_t end, std::vector<Vec3f>& centres,
+                             int depth);
+    const RenderTriangle& TriangleOf(const Item& item) const {
+        return nodes_[item.node].triangles[item.triangle];
+    }
+
+    std::vector<PreparedNode> nodes_;
+    std::vector<Item> items_;
+    std::vector<BvhNode> bvh_;
+    int image_width_ = 0;
+    int image_height_ = 0;
+};
+
+}  // namespace kelto

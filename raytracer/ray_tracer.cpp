@@ -1,0 +1,489 @@
+#include "ray_tracer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <thread>
+
+#include "sampling_tables.h"
+#include "triangle_intersection.h"
+
+namespace kelto {
+namespace {
+
+constexpr float kFarAway = 100000.0f;
+
+// Process-wide: the Production state one render leaves to the next (see ProductionState).
+std::mutex g_production_lock;
+RayTracer::ProductionState g_production_state;
+
+// The eye-space point's screen position (x, y), by the camera's projection and viewport.
+std::pair<double, double> ScreenOf(const RenderCamera& camera, double x, double y, double z) {
+    const Point4d q = MultiplyPoint(camera.projection, {x, y, z, 1.0});
+    return {camera.half_width * q.x / q.w + camera.x_offset,
+            camera.viewport_height - (camera.half_height * q.y / q.w + camera.y_offset) - 1.0};
+}
+
+std::array<float, 4> CircleOfConfusion(const RenderCamera& camera) {
+    const auto a = ScreenOf(camera, 0, 0, 1);
+    const auto b = ScreenOf(camera, 1, 1, 1);
+    const auto kx = static_cast<float>((b.first - a.first) * RayTracer::kLensScale);
+    const auto ky = static_cast<float>((b.second - a.second) * RayTracer::kLensScale);
+    return {kx, ky, -kx / RayTracer::kFocalDistance, -ky / RayTracer::kFocalDistance};
+}
+
+ColourRgb operator+(const ColourRgb& a, const ColourRgb& b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+ColourRgb operator*(const ColourRgb& a, float s) { return {a.r * s, a.g * s, a.b * s}; }
+ColourRgb operator*(const ColourRgb& a, const ColourRgb& b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+float Channel(const ColourRgb& c, int i) { return i == 0 ? c.r : i == 1 ? c.g : c.b; }
+
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+// Grey of one pixel of a height image: luminance for RGB, the byte for grey.
+float HeightAt(const TextureImage& image, int x, int y) {
+    if (image.IsGrey()) {
+        return static_cast<float>(image.GreyAt(x, y));
+    }
+    const ColourRgb c = image.RgbBilinear(x, y, 0.0, 0.0);
+    return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b;
+}
+
+// The normal tilted by the material's bump image (or its colour image).
+Vec3f Bump(const Material& m, Vec3f n, float u, float v) {
+    const TextureImage* image = nullptr;
+    if (m.bump_mode == BumpMode::UseColourMap && m.colour_source == 1 && m.colour_image) {
+        image = m.colour_image.get();
+    } else if (m.bump_mode == BumpMode::Image && m.bump_image) {
+        image = m.bump_image.get();
+    }
+    if (image == nullptr || !image->HasPixels()) {
+        return n;
+    }
+    const float magnitude = m.bump_magnitude * 4.0f;
+    const int w = image->width, h = image->height;
+    const int x0 = static_cast<int>((w - 1) * u);
+    const int y0 = h - static_cast<int>((h - 1) * v) - 1;
+    int xl = x0 - 1;
+    if (xl < 0) xl = w - 1;
+    const int xr = std::min(xl + 2, w - 1);
+    const int y1 = std::min(y0 + 1, h - 1);
+    const float h0 = HeightAt(*image, x0, y0);
+    const float h1 = HeightAt(*image, xl, y1);
+    const float h2 = HeightAt(*image, xr, y1);
+    const Vec3f local = Normalised({-magnitude * (h2 - h1), 1.0f, magnitude * (h0 - h1)});
+
+    Vec3f tangent = Cross(n, {0.0f, 1.0f, 0.0f});
+    if (Length(tangent) < 1e-6f) {
+        tangent = {1.0f, 0.0f, 0.0f};
+        n = std::fabs(n.y - 1.0f) >= 0.001f ? Vec3f{0.0f, -1.0f, 0.0f} : Vec3f{0.0f, 1.0f, 0.0f};
+    } else {
+        tangent = Normalised(tangent);
+    }
+    const Vec3f binormal = Normalised(Cross(tangent, n));
+    return tangent * local.x + n * local.y + binormal * local.z;
+}
+
+ColourRgb SurfaceColour(const Material& m, float u, float v) {
+    if (m.colour_source == 1 && m.colour_image) {
+        return m.colour_image->SampleColour(u, 1.0 - v);
+    }
+    return m.colour * m.brightness;
+}
+
+}  // namespace
+
+std::uint32_t PackColour(const ColourRgb& c) {
+    auto byte = [](float v) { return static_cast<std::uint32_t>(static_cast<int>(v * 255.0f + 0.5f) & 255); };
+    return byte(c.r) | (byte(c.g) << 8) | (byte(c.b) << 16);
+}
+
+int RayTracer::HilbertOrderFor(int width, int height) {
+    const int side = std::max(width, height);
+    int order = 4;
+    while ((1 << order) < side && order < 30) {
+        ++order;
+    }
+    return order;
+}
+
+RayTracer::RayTracer(const Scene& scene, const RenderCamera& camera, const std::atomic<int>* abort,
+                     RenderOptions options)
+    : scene_(scene),
+      camera_(camera),
+      abort_(abort),
+      options_(options),
+      hilbert_order_(HilbertOrderFor(camera.width, camera.height)),
+      eye_(ToFloat(camera.eye)),
+      prepared_(scene, camera, CircleOfConfusion(camera)[0], CircleOfConfusion(camera)[1],
+                CircleOfConfusion(camera)[2], CircleOfConfusion(camera)[3]) {
+    if (options_.seed) {
+        SubtractiveRandom::Seed(*options_.seed);
+    }
+    SubtractiveRandom::Next();  // the generator is drawn from once as the render starts
+    const auto coc = CircleOfConfusion(camera);
+    std::copy(coc.begin(), coc.end(), coc_);
+    BuildLensSets();
+}
+
+Vec3f RayTracer::PrimaryDirection(float x, float y) const {
+    const double u = x / camera_.half_width - 1.0;
+    const double v = y / camera_.half_height - 1.0;
+    const double a = 4.0 * u * camera_.horizontal_ray_scale;
+    const double b = 4.0 * v * camera_.vertical_ray_scale;
+    Vec3 d = camera_.forward + camera_.right * a + camera_.up * b;
+    d.Normalise();
+    return ToFloat(d);
+}
+
+void RayTracer::BuildLensSets() {
+    std::srand(options_.seed ? static_cast<unsigned>(*options_.seed)
+                             : static_cast<unsigned>(std::time(nullptr)));
+    // The lens frame turns the lens plane (facing -z) towards the centre of the image and
+    // moves it to the eye.
+    const Vec3f centre = PrimaryDirection(camera_.width * 0.5f, camera_.height * 0.5f);
+    Matrix4 frame;
+    frame.Translate(camera_.eye);
+    const Vec3f forward{0.0f, 0.0f, -1.0f};
+    const Vec3f axis = Cross(forward, centre);
+    const float cosine = std::clamp(Dot(forward, centre), -1.0f, 1.0f);
+    if (Length(axis) > 1e-7f) {
+        frame.Rotate(std::acos(cosine) / kDegreesToRadians, {axis.x, axis.y, axis.z});
+    } else if (cosine < 0.0f) {
+        frame.Rotate(180.0, {0.0, 1.0, 0.0});
+    }
+    static constexpr float kPattern[19][2] = {
+        {0.75f, 0.433f},   {0.0f, 0.866f},    {-0.75f, 0.433f},  {-0.75f, -0.433f},
+        {0.0f, -0.866f},   {0.75f, -0.433f},  {0.0f, 0.0f},      {0.75f, 0.0f},
+        {0.375f, 0.65f},   {-0.375f, 0.65f},  {-0.75f, 0.0f},    {-0.375f, -0.65f},
+        {0.375f, -0.65f},  {0.375f, 0.216f},  {0.0f, 0.433f},    {-0.375f, 0.217f},
+        {-0.375f, -0.216f}, {0.0f, -0.433f},  {0.375f, -0.217f}};
+    auto shuffle = [](Vec3f* first, int count) {
+        for (int i = count - 1; i > 0; --i) {
+            std::swap(first[i], first[std::rand() % (i + 1)]);
+        }
+    };
+    lens_sets_.clear();
+    for (int s = 0; s < kLensSets; ++s) {
+        Vec3f points[19];
+        for (int i = 0; i < 19; ++i) {
+            const auto x = static_cast<float>(kPattern[i][0] + 0.075 * SubtractiveRandom::Next());
+            const auto y = static_cast<float>(kPattern[i][1] + 0.075 * SubtractiveRandom::Next());
+            points[i] = {x * kLensScale, y * kLensScale, 0.0f};
+        }
+        shuffle(points, 5);
+        shuffle(points + 7, 12);
+        std::array<Vec3f, kLensSlots> set;
+        for (int i = 0; i < 4; ++i) {
+            set[static_cast<std::size_t>(i)] = frame.TransformPoint(points[i]);
+        }
+        const int k = std::rand() % 3;
+        for (int i = 4; i < kLensSlots; ++i) {
+            set[static_cast<std::size_t>(i)] = frame.TransformPoint(points[i + k]);
+        }
+        lens_sets_.push_back(set);
+    }
+}
+
+TraceHit RayTracer::Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const {
+    return options_.reference_walk ? prepared_.ReferenceNearest(origin, direction, max_distance)
+                                   : prepared_.Nearest(origin, direction, max_distance);
+}
+
+bool RayTracer::Shadowed(const Vec3f& origin, const Vec3f& direction, float distance) const {
+    if (options_.reference_walk) {
+        const TraceHit hit = prepared_.ReferenceNearest(origin, direction, distance);
+        return hit.Found() && !(distance - 0.001f < hit.distance);
+    }
+    return prepared_.AnyHitWithin(origin, direction, distance, distance - 0.001f);
+}
+
+ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int depth, float weight,
+                           float medium) const {
+    const TraceHit hit = Nearest(origin, direction, kFarAway);
+    if (!hit.Found()) {
+        return {};
+    }
+    const PreparedNode& object = prepared_.Nodes()[static_cast<std::size_t>(hit.node)];
+    const SurfacePoint3 s = CompleteHit(object.triangles[static_cast<std::size_t>(hit.triangle)],
+                                        origin, direction, hit.distance);
+    const Material& material = object.node->material;
+    Vec3f normal = s.normal;
+    float incident = medium;
+    float transmitted = material.index_of_refraction;
+    if (Dot(direction, normal) > 0.0f) {
+        // The back of the surface: the ray leaves the material into air.
+        incident = material.index_of_refraction;
+        transmitted = 1.0f;
+        normal = -normal;
+    }
+    normal = Bump(material, normal, s.u, s.v);
+    return Shade(s.point, normal, direction, s.u, s.v, material, depth, weight, incident, transmitted);
+}
+
+ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, float v,
+                           const Material& m, int depth, float weight, float incident,
+                           float transmitted) const {
+    const ColourRgb surface = SurfaceColour(m, u, v);
+    const ColourRgb ambient = m.ambient * m.ambient_strength;
+    const ColourRgb glow = m.glow * m.glow_strength;
+    const ColourRgb highlight = m.highlight * m.highlight_strength;
+    ColourRgb c;
+
+    const float p_length = Length(p);
+    const Vec3f view = p_length > 1e-6f ? p * (1.0f / p_length) : p;
+    for (const Light& light : scene_.Lights()) {
+        if (!light.on) {
+            continue;
+        }
+        const Vec3f to_light = ToFloat(light.position) - p;
+        const float distance = Length(to_light);
+        if (!(distance > 0.0f)) {
+            continue;  // a light at the point itself has no direction
+        }
+        const Vec3f h = to_light - view;
+        const float nh = Dot(n, h);
+        const float spec = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
+        const auto& f = light.falloff;
+        const float attenuation = (f[0] > 1e-5f || f[1] > 1e-5f || f[2] > 1e-5f)
+                                      ? 1.0f / ((f[2] * distance + f[1]) * distance + f[0])
+                                      : 0.0f;
+        const Vec3f l = to_light * (1.0f / distance);
+        const float ndl = Dot(n, l);
+        if (!(ndl > 0.0f && attenuation > 0.0f && light.intensity > 0.0f)) {
+            continue;
+        }
+        float spot = 1.0f;
+        if (light.kind == LightKind::Spot) {
+            const Vec3f axis = Normalised({static_cast<float>(-light.rotation[8]),
+                                           static_cast<float>(-light.rotation[9]),
+                                           static_cast<float>(-light.rotation[10])});
+            const float cs = Dot(-l, axis);
+            const auto cutoff = static_cast<float>(std::cos(light.spot_angle * kDegreesToRadians));
+            if (!(cs > 0.0f && cs >= cutoff)) {
+                continue;
+            }
+            spot = std::pow(cs, light.spot_exponent);
+        }
+        if (light.casts_shadows && Shadowed(p + l * 0.001f, l, distance)) {
+            continue;
+        }
+        const ColourRgb light_highlight{light.highlight.r, light.highlight.g, light.highlight.b};
+        const ColourRgb light_diffuse{light.diffuse.r, light.diffuse.g, light.diffuse.b};
+        const float scale = spot * light.intensity * attenuation;
+        c = c + (light_highlight * highlight * spec + light_diffuse * surface * ndl) * scale;
+    }
+    const auto& a = scene_.ambient_light;
+    c = c + ColourRgb{a[0], a[1], a[2]} * ambient + glow;
+
+    if (depth + 1 < kMaxDepth) {
+        const float reflected_weight = weight * m.reflective_strength;
+        if (reflected_weight > kMinWeight) {
+            const Vec3f r = d - n * (2.0f * Dot(d, n));
+            c = c + Trace(p + r * 0.0001f, r, depth + 1, reflected_weight, incident) *
+                        m.reflective_strength;
+        }
+        const float transmitted_weight = weight * m.transparency;
+        if (transmitted_weight > kMinWeight) {
+            const float eta = incident / transmitted;
+            const float ci = -Dot(d, n);
+            const float q = 1.0f - (1.0f - ci * ci) * eta * eta;
+            if (q >= 0.0f) {
+                const Vec3f t = d * eta + n * (eta * ci - std::sqrt(q));
+                c = c + Trace(p + t * 0.0001f, t, depth + 1, transmitted_weight, transmitted) *
+                            m.transparency;
+            }
+        }
+    }
+    return {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)};
+}
+
+ColourRgb RayTracer::CornerColour(float x, float y) const {
+    if (!prepared_.HasCandidates(x, y)) {
+        return {};
+    }
+    return Trace(eye_, PrimaryDirection(x, y), 0, 1.0f, 1.0f);
+}
+
+void RayTracer::DraftBand(int first_row, int end_row, PixelSink& sink) const {
+    const int width = camera_.width;
+    std::vector<ColourRgb> previous(static_cast<std::size_t>(width + 1));
+    std::vector<ColourRgb> current(static_cast<std::size_t>(width + 1));
+    for (int cy = first_row; cy <= end_row; ++cy) {
+        if (Aborted()) {
+            return;
+        }
+        for (int cx = 0; cx <= width; ++cx) {
+            if (Aborted()) {
+                return;
+            }
+            const auto i = static_cast<std::size_t>(cx);
+            current[i] = CornerColour(static_cast<float>(cx), static_cast<float>(cy));
+            if (cx >= 1 && cy > first_row) {
+                const ColourRgb mean =
+                    (current[i] + current[i - 1] + previous[i] + previous[i - 1]) * 0.25f;
+                sink.Output(cx - 1, cy - 1, PackColour(mean));
+            }
+        }
+        std::swap(previous, current);
+    }
+}
+
+void RayTracer::RenderDraft(PixelSink& sink) {
+    const int height = camera_.height;
+    const int threads = std::clamp(options_.threads, 1, std::max(height, 1));
+    if (threads == 1) {
+        DraftBand(0, height, sink);
+        return;
+    }
+    // Bands of rows; each band also traces the corner row above it, so every pixel is the
+    // same whatever the number of threads.
+    std::vector<std::jthread> workers;
+    for (int t = 0; t < threads; ++t) {
+        const int first = height * t / threads;
+        const int end = height * (t + 1) / threads;
+        workers.emplace_back([this, first, end, &sink] { DraftBand(first, end, sink); });
+    }
+}
+
+std::vector<std::pair<int, int>> RayTracer::HilbertPixels() const {
+    std::vector<std::pair<int, int>> pixels;
+    pixels.reserve(static_cast<std::size_t>(camera_.width) * static_cast<std::size_t>(std::max(camera_.height, 0)));
+    int x = 0, y = 0, heading = 0;
+    auto visit = [&] {
+        if (x < camera_.width && y < camera_.height) {
+            pixels.emplace_back(x, y);
+        }
+    };
+    auto move = [&] {
+        switch (((heading % 360) + 360) % 360) {
+            case 0: ++x; break;
+            case 90: ++y; break;
+            case 180: --x; break;
+            default: --y; break;
+        }
+        visit();
+    };
+    auto step = [&](auto&& self, int turn, int level) -> void {
+        if (level == 0) {
+            return;
+        }
+        heading += 90 * turn;
+        self(self, -turn, level - 1);
+        move();
+        heading -= 90 * turn;
+        self(self, turn, level - 1);
+        move();
+        self(self, turn, level - 1);
+        heading -= 90 * turn;
+        move();
+        self(self, -turn, level - 1);
+        heading += 90 * turn;
+    };
+    visit();
+    step(step, 1, hilbert_order_);
+    return pixels;
+}
+
+ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& samples) const {
+    samples = 0;
+    const float px = static_cast<float>(x), py = static_cast<float>(y);
+    if (!prepared_.HasCandidates(px + 0.5f, py + 0.5f)) {
+        return {};
+    }
+    auto sample = [&](const JitterPair& j, int slot) {
+        const Vec3f d = PrimaryDirection(px + j.x, py + j.y);
+        const Vec3f focal = eye_ + d * kFocalDistance;
+        const Vec3f origin = lens_sets_[static_cast<std::size_t>(state.lens_set)][static_cast<std::size_t>(slot)];
+        ++samples;
+        return Trace(origin, Normalised(focal - origin), 0, 1.0f, 1.0f);
+    };
+    state.first_pass_counter = (state.first_pass_counter + 1) % kJitterSets;
+    state.lens_set = (state.lens_set + 1) % kLensSets;
+    ColourRgb first[4];
+    ColourRgb sum;
+    for (int i = 0; i < 4; ++i) {
+        if (Aborted()) {
+            return sum * 0.25f;
+        }
+        first[i] = sample(FirstPassJitter(state.first_pass_counter, i), i);
+        sum = sum + first[i];
+    }
+    const ColourRgb mean = sum * 0.25f;
+    bool refine = false;
+    for (int c = 0; c < 3 && !refine; ++c) {
+        refine = (Channel(mean, c) - Channel(state.last, c)) / Channel(state.last, c) > kRefineThreshold;
+        for (int i = 0; i < 4 && !refine; ++i) {
+            refine = (Channel(first[i], c) - Channel(mean, c)) / Channel(mean, c) > kRefineThreshold;
+        }
+    }
+    if (!refine) {
+        return mean;
+    }
+    state.refinement_counter = (state.refinement_counter + 1) % kJitterSets;
+    state.lens_set = (state.lens_set + 1) % kLensSets;
+    for (int j = 0; j < 16; ++j) {
+        if (Aborted()) {
+            break;
+        }
+        sum = sum + sample(RefinementJitter(state.refinement_counter, j), j);
+    }
+    return sum * 0.05f;
+}
+
+void RayTracer::ProductionStretch(const std::vector<std::pair<int, int>>& pixels, std::size_t begin,
+                                  std::size_t end, ProductionState& state, PixelSink& sink) const {
+    for (std::size_t i = begin; i < end; ++i) {
+        if (Aborted()) {
+            return;
+        }
+        int samples = 0;
+        const auto [x, y] = pixels[i];
+        const ColourRgb colour = ProductionPixel(x, y, state, samples);
+        state.last = colour;
+        if (!Aborted()) {
+            sink.Output(x, y, PackColour(colour));
+        }
+    }
+}
+
+void RayTracer::RenderProduction(PixelSink& sink) {
+    const std::vector<std::pair<int, int>> pixels = HilbertPixels();
+    ProductionState start;
+    {
+        std::lock_guard guard(g_production_lock);
+        start = g_production_state;
+    }
+    start.lens_set = 0;
+    const int threads = std::clamp(options_.threads, 1, std::max<int>(static_cast<int>(pixels.size()), 1));
+    std::vector<ProductionState> states(static_cast<std::size_t>(threads), start);
+    if (threads == 1) {
+        ProductionStretch(pixels, 0, pixels.size(), states[0], sink);
+    } else {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t) {
+            const std::size_t first = pixels.size() * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads);
+            const std::size_t end = pixels.size() * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(threads);
+            ProductionState& state = states[static_cast<std::size_t>(t)];
+            workers.emplace_back([this, &pixels, first, end, &state, &sink] {
+                ProductionStretch(pixels, first, end, state, sink);
+            });
+        }
+    }
+    std::lock_guard guard(g_production_lock);
+    g_production_state = states.back();
+}
+
+void RayTracer::Render(PixelSink& sink) {
+    if (camera_.width <= 0 || camera_.height <= 0) {
+        return;
+    }
+    if (camera_.quality == RenderQuality::Production) {
+        RenderProduction(sink);
+    } else {
+        RenderDraft(sink);
+    }
+}
+
+}  // namespace kelto

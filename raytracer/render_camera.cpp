@@ -1,0 +1,34 @@
+#include "render_camera.h"
+
+namespace kelto {
+
+RenderCamera MakeRenderCamera(const ViewCamera& view, RenderQuality quality) {
+    RenderCamera camera;
+    camera.width = view.viewport_width;
+    camera.height = view.viewport_height;
+    camera.eye = view.eye;
+    camera.forward = view.direction;
+    camera.right = view.right;
+    camera.up = view.up;
+    camera.vertical_ray_scale = view.frustum_bottom;
+    camera.half_width = view.x_scale;
+    camera.half_height = view.y_scale;
+    camera.horizontal_ray_scale = view.frustum_right;
+    camera.viewport_height = view.viewport_height;
+    camera.x_offset = view.x_offset;
+    camera.y_offset = view.y_offset;
+    camera.view = view.modelview;
+    camera.projection = view.projection;
+    camera.quality = quality;
+    return camera;
+}
+
+RenderCamera MakeRenderCamera(const Vec3& eye, const Vec3& target, const Vec3& up,
+                              double focal_length, int width, int height, RenderQuality quality) {
+    ViewCamera view;
+    view.SetProjection(width, height, focal_length);
+    view.LookAt(eye, target, up);
+    return MakeRenderCamera(view, quality);
+}
+
+}  // namespace kelto

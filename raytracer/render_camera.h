@@ -1,0 +1,41 @@
+// The snapshot of a modelling view's camera that a render is made from.
+#pragma once
+
+#include <cstdint>
+
+#include "model/geometry.h"
+#include "model/view_camera.h"
+
+namespace kelto {
+
+enum class RenderQuality : std::int32_t { Draft = 0, Production = 1 };
+
+struct RenderCamera {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    Vec3 eye;
+    Vec3 forward;
+    Vec3 right;
+    Vec3 up;
+    double vertical_ray_scale = 0.0;    // the frustum's bottom bound at the near distance
+    double half_width = 0.0;
+    double half_height = 0.0;
+    double depth_scale = 0.5;
+    double horizontal_ray_scale = 0.0;  // the frustum's right bound at the near distance
+    double viewport_height = 0.0;
+    double x_offset = 0.0;
+    double y_offset = 0.0;
+    double depth_offset = 0.5;
+    Matrix4 view;
+    Matrix4 projection;
+    RenderQuality quality = RenderQuality::Draft;
+};
+
+// The snapshot the Render command takes of a view whose camera is (eye, target, up) with this
+// focal length, at this image size.
+RenderCamera MakeRenderCamera(const Vec3& eye, const Vec3& target, const Vec3& up,
+                              double focal_length, int width, int height, RenderQuality quality);
+// The same from a view's renderer.
+RenderCamera MakeRenderCamera(const ViewCamera& view, RenderQuality quality);
+
+}  // namespace kelto

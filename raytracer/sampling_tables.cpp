@@ -1,0 +1,122 @@
+#include "sampling_tables.h"
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <vector>
+
+namespace kelto {
+namespace {
+
+constexpr long kModulus = 1000000000;
+constexpr long kSeedConstant = 161803398;
+
+// Process-wide: see SubtractiveRandom.
+struct SubtractiveState {
+    std::mutex lock;
+    bool seeded = false;
+    std::array<long, 56> table{};  // entries 1..55
+    int next = 0;
+    int next_far = 0;
+
+    void SeedWith(long seed) {
+        long mj = (kSeedConstant - std::labs(seed)) % kModulus;
+        if (mj < 0) mj += kModulus;
+        table[55] = mj;
+        long mk = 1;
+        for (int i = 1; i <= 54; ++i) {
+            const int ii = (21 * i) % 55;
+            table[static_cast<std::size_t>(ii)] = mk;
+            mk = mj - mk;
+            if (mk < 0) mk += kModulus;
+            mj = table[static_cast<std::size_t>(ii)];
+        }
+        for (int round = 0; round < 4; ++round) {
+            for (int i = 1; i <= 55; ++i) {
+                long& entry = table[static_cast<std::size_t>(i)];
+                entry -= table[static_cast<std::size_t>(1 + (i + 30) % 55)];
+                if (entry < 0) entry += kModulus;
+            }
+        }
+        next = 0;
+        next_far = 31;
+        seeded = true;
+    }
+
+    double Draw() {
+        if (!seeded) {
+            SeedWith(static_cast<long>(std::time(nullptr)));
+        }
+        if (++next == 56) next = 1;
+        if (++next_far == 56) next_far = 1;
+        long mj = table[static_cast<std::size_t>(next)] - table[static_cast<std::size_t>(next_far)];
+        if (mj < 0) mj += kModulus;
+        table[static_cast<std::size_t>(next)] = mj;
+        return static_cast<double>(mj) * 1e-9;
+    }
+};
+
+SubtractiveState& State() {
+    static SubtractiveState state;
+    return state;
+}
+
+struct JitterTables {
+    std::vector<JitterPair> first_pass;
+    std::vector<JitterPair> refinement;
+
+    JitterTables() : first_pass(kJitterSets * 4), refinement(kJitterSets * 16) {
+        // Well spread fixed offsets: one point in each quarter (or sixteenth) of the pixel,
+        // placed by a fixed linear congruential sequence. The first set starts with the
+        // offsets the program has always used.
+        std::uint32_t state = 0x2545F491u;
+        auto next = [&state] {
+            state = state * 1664525u + 1013904223u;
+            return static_cast<float>((state >> 8) & 0xFFFFFF) / 16777216.0f;
+        };
+        for (int s = 0; s < kJitterSets; ++s) {
+            for (int i = 0; i < 4; ++i) {
+                first_pass[static_cast<std::size_t>(s * 4 + i)] = {((i % 2) + next()) * 0.5f,
+                                                                   ((i / 2) + next()) * 0.5f};
+            }
+            for (int j = 0; j < 16; ++j) {
+                refinement[static_cast<std::size_t>(s * 16 + j)] = {((j % 4) + next()) * 0.25f,
+                                                                    ((j / 4) + next()) * 0.25f};
+            }
+        }
+        first_pass[0] = {0.2185f, 0.1764f};
+        first_pass[1] = {0.8463f, 0.2979f};
+        first_pass[2] = {0.3417f, 0.9562f};
+        first_pass[3] = {0.6325f, 0.1682f};
+    }
+};
+
+const JitterTables& Tables() {
+    static const JitterTables tables;
+    return tables;
+}
+
+}  // namespace
+
+double SubtractiveRandom::Next() {
+    SubtractiveState& state = State();
+    std::lock_guard guard(state.lock);
+    return state.Draw();
+}
+
+void SubtractiveRandom::Seed(long seed) {
+    SubtractiveState& state = State();
+    std::lock_guard guard(state.lock);
+    state.SeedWith(seed);
+}
+
+const JitterPair& FirstPassJitter(int set, int sample) {
+    return Tables().first_pass[static_cast<std::size_t>(set * 4 + sample)];
+}
+
+const JitterPair& RefinementJitter(int set, int sample) {
+    return Tables().refinement[static_cast<std::size_t>(set * 16 + sample)];
+}
+
+}  // namespace kelto
