@@ -30,7 +30,7 @@ constexpr std::string_view kRenderUsage =
 
 // Waits for the render job's news on the command's own thread.
 class WaitingListener : public RenderListener {
-public:
+  public:
     void FlushRequested() override {
         std::lock_guard guard(lock_);
         flush_ = true;
@@ -44,12 +44,13 @@ public:
     // Waits for news or a moment; returns whether the render is done.
     bool Wait() {
         std::unique_lock guard(lock_);
-        changed_.wait_for(guard, std::chrono::milliseconds(250), [this] { return flush_ || done_; });
+        changed_.wait_for(guard, std::chrono::milliseconds(250),
+                          [this] { return flush_ || done_; });
         flush_ = false;
         return done_;
     }
 
-private:
+  private:
     std::mutex lock_;
     std::condition_variable changed_;
     bool flush_ = false;
@@ -97,29 +98,37 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
             const auto parts = Split(args[++i], 'x');
             const auto w = parts.size() == 2 ? ParseWhole(parts[0], 1, 16384) : std::nullopt;
             const auto h = parts.size() == 2 ? ParseWhole(parts[1], 1, 16384) : std::nullopt;
-            if (!w || !h) return usage("--size takes WIDTHxHEIGHT, each 1 to 16384");
+            if (!w || !h)
+                return usage("--size takes WIDTHxHEIGHT, each 1 to 16384");
             width = static_cast<int>(*w);
             height = static_cast<int>(*h);
         } else if (arg == "--quality" && has_value) {
             const std::string_view q = args[++i];
-            if (q == "draft") quality = RenderQuality::Draft;
-            else if (q == "production") quality = RenderQuality::Production;
-            else return usage("--quality is draft or production");
+            if (q == "draft")
+                quality = RenderQuality::Draft;
+            else if (q == "production")
+                quality = RenderQuality::Production;
+            else
+                return usage("--quality is draft or production");
         } else if (arg == "--view" && has_value) {
             const auto n = ParseWhole(args[++i], 1, 1000000);
-            if (!n) return usage("--view takes a view number from 1");
+            if (!n)
+                return usage("--view takes a view number from 1");
             view_number = static_cast<int>(*n);
         } else if (arg == "--threads" && has_value) {
             const auto n = ParseWhole(args[++i], 1, 256);
-            if (!n) return usage("--threads takes 1 to 256");
+            if (!n)
+                return usage("--threads takes 1 to 256");
             options.threads = static_cast<int>(*n);
         } else if (arg == "--seed" && has_value) {
             const auto n = ParseWhole(args[++i], -2000000000, 2000000000);
-            if (!n) return usage("--seed takes a whole number");
+            if (!n)
+                return usage("--seed takes a whole number");
             options.seed = *n;
         } else if (arg == "--jpeg-quality" && has_value) {
             const auto n = ParseWhole(args[++i], 20, 100);
-            if (!n) return usage("--jpeg-quality takes 20 to 100");
+            if (!n)
+                return usage("--jpeg-quality takes 20 to 100");
             jpeg_quality = static_cast<int>(*n);
         } else if (!arg.starts_with("--") && scene_path.empty()) {
             scene_path = arg;
@@ -160,8 +169,8 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         return usage("the scene has no views");
     }
 
-    const RenderCamera camera = MakeRenderCamera(eye, target, {0, 1, 0}, focal_length, width,
-                                                 height, quality);
+    const RenderCamera camera =
+        MakeRenderCamera(eye, target, {0, 1, 0}, focal_length, width, height, quality);
     RenderImage image(width, height);
     WaitingListener listener;
     const std::size_t total = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

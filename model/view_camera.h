@@ -16,7 +16,7 @@ struct Point4d {
 Point4d MultiplyPoint(const Matrix4& m, const Point4d& p);
 
 class ViewCamera {
-public:
+  public:
     static constexpr double kNear = 0.25;
     static constexpr double kFar = 155.0;
     // The diagonal of a 36 x 24 mm frame.

@@ -31,7 +31,9 @@ void ClampRect(ScreenRect& r, int width, int height) {
     r.ymax = std::min(r.ymax, static_cast<float>(height));
 }
 
-Vec3f Inverse(const Vec3f& d) { return {1.0f / d.x, 1.0f / d.y, 1.0f / d.z}; }
+Vec3f Inverse(const Vec3f& d) {
+    return {1.0f / d.x, 1.0f / d.y, 1.0f / d.z};
+}
 
 // Where the ray enters the box (0 when it starts inside), or infinity when it misses it
 // within `max_distance`. Slack as in RayMeetsBox.
@@ -106,6 +108,7 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
     float nearest_depth = std::numeric_limits<float>::infinity();
     float farthest_depth = -std::numeric_limits<float>::infinity();
     bool behind_eye = false;
+    bool before_eye = false;
     for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
         const DisplayVertex& v = mesh.vertices[i];
         TriangleCorner& c = corners[i];
@@ -119,9 +122,10 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         const Point4d e = MultiplyPoint(eye, {v.x, v.y, v.z, 1.0});
         const Point4d q = MultiplyPoint(camera.projection, {e.x / e.w, e.y / e.w, e.z / e.w, 1.0});
         if (!(q.w > 1e-9)) {
-            behind_eye = true;  // its projection means nothing: the rectangle becomes the image
+            behind_eye = true;  // no projection; a leaf wholly behind the eye stays off the screen
             continue;
         }
+        before_eye = true;
         const auto sx = static_cast<float>(camera.half_width * q.x / q.w + camera.x_offset);
         const auto sy = static_cast<float>(camera.viewport_height -
                                            (camera.half_height * q.y / q.w + camera.y_offset) - 1);
@@ -139,14 +143,17 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         for (int k = 0; k < 3; ++k) {
             const std::uint16_t vi = mesh.indices[t + static_cast<std::size_t>(k)];
             valid = valid && vi < corners.size();
-            if (valid) triangle[k] = corners[vi];
+            if (valid)
+                triangle[k] = corners[vi];
         }
         if (valid) {
             leaf.triangles.push_back(MakeRenderTriangle(triangle));
         }
     }
-    if (behind_eye && !mesh.vertices.empty()) {
-        leaf.rect = {0.0f, static_cast<float>(image_width_), 0.0f, static_cast<float>(image_height_)};
+    if (behind_eye && before_eye) {
+        // Reaching round the eye: its projection could be anywhere.
+        leaf.rect = {0.0f, static_cast<float>(image_width_), 0.0f,
+                     static_cast<float>(image_height_)};
     }
     leaf.rect.xmin -= 0.5f;
     leaf.rect.xmax += 0.5f;
@@ -193,7 +200,8 @@ void PreparedScene::ReferenceWalk(int index, const Vec3f& origin, const Vec3f& d
         return;
     }
     if (!node.leaf) {
-        for (int c = node.first_child; c >= 0; c = nodes_[static_cast<std::size_t>(c)].next_sibling) {
+        for (int c = node.first_child; c >= 0;
+             c = nodes_[static_cast<std::size_t>(c)].next_sibling) {
             ReferenceWalk(c, origin, direction, inverse, max_distance, best);
         }
         return;
@@ -218,7 +226,8 @@ void PreparedScene::BuildHierarchy() {
     std::uint64_t order = 0;
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
         for (std::size_t t = 0; t < nodes_[n].triangles.size(); ++t) {
-            items_.push_back({static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(t), order++});
+            items_.push_back(
+                {static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(t), order++});
         }
     }
     if (items_.empty()) {
@@ -249,13 +258,17 @@ std::uint32_t PreparedScene::BuildRange(std::uint32_t begin, std::uint32_t end,
     }
     // Split at the middle of the longest side of the centres' box.
     const Vec3f extent = centre_max - centre_min;
-    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0
+                     : extent.y >= extent.z                       ? 1
+                                                                  : 2;
     std::vector<std::uint32_t> positions(end - begin);
-    for (std::uint32_t i = 0; i < end - begin; ++i) positions[i] = begin + i;
+    for (std::uint32_t i = 0; i < end - begin; ++i)
+        positions[i] = begin + i;
     const auto middle = positions.begin() + static_cast<std::ptrdiff_t>(positions.size() / 2);
-    std::nth_element(positions.begin(), middle, positions.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return Component(centres[a], axis) < Component(centres[b], axis);
-    });
+    std::nth_element(positions.begin(), middle, positions.end(),
+                     [&](std::uint32_t a, std::uint32_t b) {
+                         return Component(centres[a], axis) < Component(centres[b], axis);
+                     });
     std::vector<Item> items(positions.size());
     std::vector<Vec3f> moved(positions.size());
     for (std::size_t i = 0; i < positions.size(); ++i) {
@@ -310,16 +323,21 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
         const std::uint32_t left = static_cast<std::uint32_t>(&n - bvh_.data()) + 1;
         const std::uint32_t right = n.first;
         const float enter_left = BoxEntry(bvh_[left].min, bvh_[left].max, origin, inverse, limit);
-        const float enter_right = BoxEntry(bvh_[right].min, bvh_[right].max, origin, inverse, limit);
+        const float enter_right =
+            BoxEntry(bvh_[right].min, bvh_[right].max, origin, inverse, limit);
         if (top + 2 > 128) {
             continue;  // never at the depths the build makes
         }
         if (enter_left <= enter_right) {
-            if (std::isfinite(enter_right)) stack[top++] = right;
-            if (std::isfinite(enter_left)) stack[top++] = left;
+            if (std::isfinite(enter_right))
+                stack[top++] = right;
+            if (std::isfinite(enter_left))
+                stack[top++] = left;
         } else {
-            if (std::isfinite(enter_left)) stack[top++] = left;
-            if (std::isfinite(enter_right)) stack[top++] = right;
+            if (std::isfinite(enter_left))
+                stack[top++] = left;
+            if (std::isfinite(enter_right))
+                stack[top++] = right;
         }
     }
     return best;

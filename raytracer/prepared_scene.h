@@ -17,13 +17,15 @@ namespace kelto {
 
 struct ScreenRect {
     float xmin = 1000000.0f, xmax = -1000000.0f, ymin = 1000000.0f, ymax = -1000000.0f;
-    bool Contains(float x, float y) const { return xmin <= x && x <= xmax && ymin <= y && y <= ymax; }
+    bool Contains(float x, float y) const {
+        return xmin <= x && x <= xmax && ymin <= y && y <= ymax;
+    }
 };
 
 struct PreparedNode {
     const SceneNode* node = nullptr;
     bool leaf = false;
-    int first_child = -1;   // index in PreparedScene::nodes
+    int first_child = -1;  // index in PreparedScene::nodes
     int next_sibling = -1;
     std::vector<RenderTriangle> triangles;  // leaves only, world space, in mesh order
     Vec3f box_min{1000000.0f, 1000000.0f, 1000000.0f};
@@ -41,7 +43,7 @@ struct TraceHit {
 };
 
 class PreparedScene {
-public:
+  public:
     // Prepares every leaf under the scene's root (whatever its visible flag) for this camera.
     // `kx`, `ky`, `kxz`, `kyz` are the lens blur coefficients that widen screen rectangles.
     PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky, float kxz,
@@ -54,7 +56,8 @@ public:
 
     // The nearest hit nearer than `max_distance` by the reference walk; of equal distances the
     // first tested wins.
-    TraceHit ReferenceNearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
+    TraceHit ReferenceNearest(const Vec3f& origin, const Vec3f& direction,
+                              float max_distance) const;
     // The same answer through the hierarchy.
     TraceHit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
     // Whether anything lies nearer than `limit` (and nearer than `max_distance`): the question
@@ -64,7 +67,7 @@ public:
 
     std::size_t TriangleCount() const { return items_.size(); }
 
-private:
+  private:
     struct BvhNode {
         Vec3f min, max;
         std::uint32_t first = 0;  // leaf: first item; inner: index of the right child
@@ -78,8 +81,8 @@ private:
 
     int Prepare(const SceneNode& node, const Matrix4& world_parent, const Matrix4& eye_parent,
                 const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
-    void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction,
-                       const Vec3f& inverse, float& max_distance, TraceHit& best) const;
+    void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
+                       float& max_distance, TraceHit& best) const;
     void BuildHierarchy();
     std::uint32_t BuildRange(std::uint32_t begin, std::uint32_t end, std::vector<Vec3f>& centres,
                              int depth);

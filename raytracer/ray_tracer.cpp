@@ -34,12 +34,22 @@ std::array<float, 4> CircleOfConfusion(const RenderCamera& camera) {
     return {kx, ky, -kx / RayTracer::kFocalDistance, -ky / RayTracer::kFocalDistance};
 }
 
-ColourRgb operator+(const ColourRgb& a, const ColourRgb& b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-ColourRgb operator*(const ColourRgb& a, float s) { return {a.r * s, a.g * s, a.b * s}; }
-ColourRgb operator*(const ColourRgb& a, const ColourRgb& b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-float Channel(const ColourRgb& c, int i) { return i == 0 ? c.r : i == 1 ? c.g : c.b; }
+ColourRgb operator+(const ColourRgb& a, const ColourRgb& b) {
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+ColourRgb operator*(const ColourRgb& a, float s) {
+    return {a.r * s, a.g * s, a.b * s};
+}
+ColourRgb operator*(const ColourRgb& a, const ColourRgb& b) {
+    return {a.r * b.r, a.g * b.g, a.b * b.b};
+}
+float Channel(const ColourRgb& c, int i) {
+    return i == 0 ? c.r : i == 1 ? c.g : c.b;
+}
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+float Clamp01(float v) {
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
 
 // Grey of one pixel of a height image: luminance for RGB, the byte for grey.
 float HeightAt(const TextureImage& image, int x, int y) {
@@ -66,7 +76,8 @@ Vec3f Bump(const Material& m, Vec3f n, float u, float v) {
     const int x0 = static_cast<int>((w - 1) * u);
     const int y0 = h - static_cast<int>((h - 1) * v) - 1;
     int xl = x0 - 1;
-    if (xl < 0) xl = w - 1;
+    if (xl < 0)
+        xl = w - 1;
     const int xr = std::min(xl + 2, w - 1);
     const int y1 = std::min(y0 + 1, h - 1);
     const float h0 = HeightAt(*image, x0, y0);
@@ -95,7 +106,9 @@ ColourRgb SurfaceColour(const Material& m, float u, float v) {
 }  // namespace
 
 std::uint32_t PackColour(const ColourRgb& c) {
-    auto byte = [](float v) { return static_cast<std::uint32_t>(static_cast<int>(v * 255.0f + 0.5f) & 255); };
+    auto byte = [](float v) {
+        return static_cast<std::uint32_t>(static_cast<int>(v * 255.0f + 0.5f) & 255);
+    };
     return byte(c.r) | (byte(c.g) << 8) | (byte(c.b) << 16);
 }
 
@@ -154,10 +167,10 @@ void RayTracer::BuildLensSets() {
         frame.Rotate(180.0, {0.0, 1.0, 0.0});
     }
     static constexpr float kPattern[19][2] = {
-        {0.75f, 0.433f},   {0.0f, 0.866f},    {-0.75f, 0.433f},  {-0.75f, -0.433f},
-        {0.0f, -0.866f},   {0.75f, -0.433f},  {0.0f, 0.0f},      {0.75f, 0.0f},
-        {0.375f, 0.65f},   {-0.375f, 0.65f},  {-0.75f, 0.0f},    {-0.375f, -0.65f},
-        {0.375f, -0.65f},  {0.375f, 0.216f},  {0.0f, 0.433f},    {-0.375f, 0.217f},
+        {0.75f, 0.433f},    {0.0f, 0.866f},   {-0.75f, 0.433f}, {-0.75f, -0.433f},
+        {0.0f, -0.866f},    {0.75f, -0.433f}, {0.0f, 0.0f},     {0.75f, 0.0f},
+        {0.375f, 0.65f},    {-0.375f, 0.65f}, {-0.75f, 0.0f},   {-0.375f, -0.65f},
+        {0.375f, -0.65f},   {0.375f, 0.216f}, {0.0f, 0.433f},   {-0.375f, 0.217f},
         {-0.375f, -0.216f}, {0.0f, -0.433f},  {0.375f, -0.217f}};
     auto shuffle = [](Vec3f* first, int count) {
         for (int i = count - 1; i > 0; --i) {
@@ -201,6 +214,13 @@ bool RayTracer::Shadowed(const Vec3f& origin, const Vec3f& direction, float dist
 
 ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int depth, float weight,
                            float medium) const {
+    if (options_.statistics != nullptr) {
+        options_.statistics->rays.fetch_add(1, std::memory_order_relaxed);
+        int deepest = options_.statistics->deepest.load(std::memory_order_relaxed);
+        while (depth > deepest &&
+               !options_.statistics->deepest.compare_exchange_weak(deepest, depth)) {
+        }
+    }
     const TraceHit hit = Nearest(origin, direction, kFarAway);
     if (!hit.Found()) {
         return {};
@@ -219,7 +239,8 @@ ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int dept
         normal = -normal;
     }
     normal = Bump(material, normal, s.u, s.v);
-    return Shade(s.point, normal, direction, s.u, s.v, material, depth, weight, incident, transmitted);
+    return Shade(s.point, normal, direction, s.u, s.v, material, depth, weight, incident,
+                 transmitted);
 }
 
 ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, float v,
@@ -349,7 +370,8 @@ void RayTracer::RenderDraft(PixelSink& sink) {
 
 std::vector<std::pair<int, int>> RayTracer::HilbertPixels() const {
     std::vector<std::pair<int, int>> pixels;
-    pixels.reserve(static_cast<std::size_t>(camera_.width) * static_cast<std::size_t>(std::max(camera_.height, 0)));
+    pixels.reserve(static_cast<std::size_t>(camera_.width) *
+                   static_cast<std::size_t>(std::max(camera_.height, 0)));
     int x = 0, y = 0, heading = 0;
     auto visit = [&] {
         if (x < camera_.width && y < camera_.height) {
@@ -358,10 +380,18 @@ std::vector<std::pair<int, int>> RayTracer::HilbertPixels() const {
     };
     auto move = [&] {
         switch (((heading % 360) + 360) % 360) {
-            case 0: ++x; break;
-            case 90: ++y; break;
-            case 180: --x; break;
-            default: --y; break;
+            case 0:
+                ++x;
+                break;
+            case 90:
+                ++y;
+                break;
+            case 180:
+                --x;
+                break;
+            default:
+                --y;
+                break;
         }
         visit();
     };
@@ -395,7 +425,8 @@ ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& 
     auto sample = [&](const JitterPair& j, int slot) {
         const Vec3f d = PrimaryDirection(px + j.x, py + j.y);
         const Vec3f focal = eye_ + d * kFocalDistance;
-        const Vec3f origin = lens_sets_[static_cast<std::size_t>(state.lens_set)][static_cast<std::size_t>(slot)];
+        const Vec3f origin =
+            lens_sets_[static_cast<std::size_t>(state.lens_set)][static_cast<std::size_t>(slot)];
         ++samples;
         return Trace(origin, Normalised(focal - origin), 0, 1.0f, 1.0f);
     };
@@ -413,9 +444,11 @@ ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& 
     const ColourRgb mean = sum * 0.25f;
     bool refine = false;
     for (int c = 0; c < 3 && !refine; ++c) {
-        refine = (Channel(mean, c) - Channel(state.last, c)) / Channel(state.last, c) > kRefineThreshold;
+        refine =
+            (Channel(mean, c) - Channel(state.last, c)) / Channel(state.last, c) > kRefineThreshold;
         for (int i = 0; i < 4 && !refine; ++i) {
-            refine = (Channel(first[i], c) - Channel(mean, c)) / Channel(mean, c) > kRefineThreshold;
+            refine =
+                (Channel(first[i], c) - Channel(mean, c)) / Channel(mean, c) > kRefineThreshold;
         }
     }
     if (!refine) {
@@ -456,15 +489,18 @@ void RayTracer::RenderProduction(PixelSink& sink) {
         start = g_production_state;
     }
     start.lens_set = 0;
-    const int threads = std::clamp(options_.threads, 1, std::max<int>(static_cast<int>(pixels.size()), 1));
+    const int threads =
+        std::clamp(options_.threads, 1, std::max<int>(static_cast<int>(pixels.size()), 1));
     std::vector<ProductionState> states(static_cast<std::size_t>(threads), start);
     if (threads == 1) {
         ProductionStretch(pixels, 0, pixels.size(), states[0], sink);
     } else {
         std::vector<std::jthread> workers;
         for (int t = 0; t < threads; ++t) {
-            const std::size_t first = pixels.size() * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads);
-            const std::size_t end = pixels.size() * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(threads);
+            const std::size_t first =
+                pixels.size() * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads);
+            const std::size_t end =
+                pixels.size() * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(threads);
             ProductionState& state = states[static_cast<std::size_t>(t)];
             workers.emplace_back([this, &pixels, first, end, &state, &sink] {
                 ProductionStretch(pixels, first, end, state, sink);

@@ -21,9 +21,15 @@ namespace kelto {
 // Where finished pixels go: column, row and the colour packed red | green << 8 | blue << 16.
 // Called from the render's threads, possibly several at once.
 class PixelSink {
-public:
+  public:
     virtual ~PixelSink() = default;
     virtual void Output(int x, int y, std::uint32_t colour) = 0;
+};
+
+// What a render did, for tests and measurements.
+struct TraceStatistics {
+    std::atomic<int> deepest{0};     // the largest ray depth traced
+    std::atomic<long long> rays{0};  // rays traced (shadow rays not counted)
 };
 
 struct RenderOptions {
@@ -32,13 +38,15 @@ struct RenderOptions {
     std::optional<long> seed;
     // Finds hits by the reference tree walk instead of the hierarchy (slow; for comparison).
     bool reference_walk = false;
+    // Counted into when given.
+    TraceStatistics* statistics = nullptr;
 };
 
 // Packs a colour in 0..1 per channel: each byte is (int)(c * 255 + 0.5) & 255.
 std::uint32_t PackColour(const ColourRgb& c);
 
 class RayTracer {
-public:
+  public:
     static constexpr int kMaxDepth = 9;
     static constexpr float kMinWeight = 0.05f;
     static constexpr float kRefineThreshold = 1.0e-7f;
@@ -49,8 +57,8 @@ public:
 
     // Prepares the scene for the camera. `abort`, when given, is read before every corner,
     // pixel, sample and output; once it is non-zero the loops end.
-    RayTracer(const Scene& scene, const RenderCamera& camera, const std::atomic<int>* abort = nullptr,
-              RenderOptions options = {});
+    RayTracer(const Scene& scene, const RenderCamera& camera,
+              const std::atomic<int>* abort = nullptr, RenderOptions options = {});
 
     // Traces the whole picture in the camera's quality.
     void Render(PixelSink& sink);
@@ -73,7 +81,9 @@ public:
     // The image's pixels in the order of the Hilbert walk (positions outside the image left
     // out).
     std::vector<std::pair<int, int>> HilbertPixels() const;
-    const std::array<Vec3f, kLensSlots>& LensSet(int i) const { return lens_sets_[static_cast<std::size_t>(i)]; }
+    const std::array<Vec3f, kLensSlots>& LensSet(int i) const {
+        return lens_sets_[static_cast<std::size_t>(i)];
+    }
 
     // The state a Production pixel carries on to the next: the two jitter counters, the lens
     // set, and the last colour output. It is process-wide between renders; with several
@@ -87,8 +97,10 @@ public:
     // One Production pixel; returns its colour and how many samples it took (0, 4 or 20).
     ColourRgb ProductionPixel(int x, int y, ProductionState& state, int& samples) const;
 
-private:
-    bool Aborted() const { return abort_ != nullptr && abort_->load(std::memory_order_relaxed) != 0; }
+  private:
+    bool Aborted() const {
+        return abort_ != nullptr && abort_->load(std::memory_order_relaxed) != 0;
+    }
     TraceHit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
     bool Shadowed(const Vec3f& origin, const Vec3f& direction, float distance) const;
     ColourRgb Shade(const Vec3f& point, Vec3f normal, const Vec3f& direction, float u, float v,

@@ -17,7 +17,7 @@ struct RenderCamera {
     Vec3 forward;
     Vec3 right;
     Vec3 up;
-    double vertical_ray_scale = 0.0;    // the frustum's bottom bound at the near distance
+    double vertical_ray_scale = 0.0;  // the frustum's bottom bound at the near distance
     double half_width = 0.0;
     double half_height = 0.0;
     double depth_scale = 0.5;

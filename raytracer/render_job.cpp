@@ -4,11 +4,9 @@ namespace kelto {
 
 RenderJob::RenderJob(const Scene& scene, const RenderCamera& camera, RenderListener& listener,
                      RenderOptions options)
-    : scene_(scene),
-      camera_(camera),
-      listener_(listener),
-      options_(options),
-      thread_([this] { Run(); }) {}
+    : scene_(scene), camera_(camera), listener_(listener), options_(options), thread_([this] {
+          Run();
+      }) {}
 
 RenderJob::~RenderJob() {
     Abort();
@@ -18,7 +16,9 @@ RenderJob::~RenderJob() {
     }
 }
 
-void RenderJob::Start() { start_.release(); }
+void RenderJob::Start() {
+    start_.release();
+}
 
 void RenderJob::Run() {
     start_.acquire();

@@ -26,7 +26,7 @@ struct PixelUpdate {
 // What the window side is told, on the render's thread. Implementations hand the news over
 // to their own thread (the application posts it to its event loop); they must not block.
 class RenderListener {
-public:
+  public:
     virtual ~RenderListener() = default;
     // 4096 or more pixels are waiting; drain them soon.
     virtual void FlushRequested() = 0;
@@ -35,7 +35,7 @@ public:
 };
 
 class RenderJob : private PixelSink {
-public:
+  public:
     static constexpr std::size_t kFlushThreshold = 4096;
 
     // Starts the render thread, which waits for Start(). The scene must not change until the
@@ -65,7 +65,7 @@ public:
     // Pushes one pixel as the render does (for tests of the queue itself).
     void Push(int x, int y, std::uint32_t colour) { Output(x, y, colour); }
 
-private:
+  private:
     void Output(int x, int y, std::uint32_t colour) override;
     void Run();
 

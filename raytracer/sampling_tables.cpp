@@ -22,21 +22,24 @@ struct SubtractiveState {
 
     void SeedWith(long seed) {
         long mj = (kSeedConstant - std::labs(seed)) % kModulus;
-        if (mj < 0) mj += kModulus;
+        if (mj < 0)
+            mj += kModulus;
         table[55] = mj;
         long mk = 1;
         for (int i = 1; i <= 54; ++i) {
             const int ii = (21 * i) % 55;
             table[static_cast<std::size_t>(ii)] = mk;
             mk = mj - mk;
-            if (mk < 0) mk += kModulus;
+            if (mk < 0)
+                mk += kModulus;
             mj = table[static_cast<std::size_t>(ii)];
         }
         for (int round = 0; round < 4; ++round) {
             for (int i = 1; i <= 55; ++i) {
                 long& entry = table[static_cast<std::size_t>(i)];
                 entry -= table[static_cast<std::size_t>(1 + (i + 30) % 55)];
-                if (entry < 0) entry += kModulus;
+                if (entry < 0)
+                    entry += kModulus;
             }
         }
         next = 0;
@@ -48,10 +51,13 @@ struct SubtractiveState {
         if (!seeded) {
             SeedWith(static_cast<long>(std::time(nullptr)));
         }
-        if (++next == 56) next = 1;
-        if (++next_far == 56) next_far = 1;
+        if (++next == 56)
+            next = 1;
+        if (++next_far == 56)
+            next_far = 1;
         long mj = table[static_cast<std::size_t>(next)] - table[static_cast<std::size_t>(next_far)];
-        if (mj < 0) mj += kModulus;
+        if (mj < 0)
+            mj += kModulus;
         table[static_cast<std::size_t>(next)] = mj;
         return static_cast<double>(mj) * 1e-9;
     }

@@ -12,7 +12,7 @@ namespace kelto {
 // used (or by Seed), it then continues its sequence across renders. Guarded by a lock so
 // that concurrent renders cannot corrupt it.
 class SubtractiveRandom {
-public:
+  public:
     // A value in [0, 1).
     static double Next();
     // Restarts the sequence from `seed` (for repeatable renders).

@@ -7,7 +7,9 @@
 namespace kelto {
 namespace {
 
-bool IsZero(const Vec3f& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
+bool IsZero(const Vec3f& v) {
+    return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
+}
 
 // The axis of the largest absolute component; ties prefer z to y and x, and y to x.
 int DominantAxis(const Vec3f& v) {
@@ -46,9 +48,15 @@ RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
     const int axis = DominantAxis(t.plane_normal);
     bool swap = false;
     switch (axis) {
-        case 0: swap = (c1.z - c0.z) * (c1.y - c2.y) < (c1.y - c0.y) * (c1.z - c2.z); break;
-        case 1: swap = (c1.z - c2.z) * (c1.x - c0.x) > (c1.z - c0.z) * (c1.x - c2.x); break;
-        default: swap = (c1.y - c2.y) * (c1.x - c0.x) > (c1.y - c0.y) * (c1.x - c2.x); break;
+        case 0:
+            swap = (c1.z - c0.z) * (c1.y - c2.y) < (c1.y - c0.y) * (c1.z - c2.z);
+            break;
+        case 1:
+            swap = (c1.z - c2.z) * (c1.x - c0.x) > (c1.z - c0.z) * (c1.x - c2.x);
+            break;
+        default:
+            swap = (c1.y - c2.y) * (c1.x - c0.x) > (c1.y - c0.y) * (c1.x - c2.x);
+            break;
     }
     int order[3] = {0, 1, 2};
     if (swap) {
@@ -156,7 +164,8 @@ bool RayMeetsBox(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
         }
         float t0 = (lo[a] - o[a]) * inv[a];
         float t1 = (hi[a] - o[a]) * inv[a];
-        if (t0 > t1) std::swap(t0, t1);
+        if (t0 > t1)
+            std::swap(t0, t1);
         enter = std::max(enter, t0);
         leave = std::min(leave, t1);
     }

@@ -1,0 +1,295 @@
+// Cameras, shading rules and the two pixel loops.
+#include <gtest/gtest.h>
+
+#include "files/image_files.h"
+#include "raytracer/ray_tracer.h"
+#include "tracer_test_scenes.h"
+
+namespace kelto {
+namespace {
+
+using tracer_test::Camera;
+using tracer_test::CollectingSink;
+
+TEST(RenderCamera, PrimaryRaysGoThroughTheirPixels) {
+    const RenderCamera camera = Camera(64, 48);
+    EXPECT_NEAR(Dot(camera.forward, camera.right), 0.0, 1e-12);
+    EXPECT_NEAR(Dot(camera.forward, camera.up), 0.0, 1e-12);
+    EXPECT_NEAR(camera.vertical_ray_scale, -camera.horizontal_ray_scale * 48.0 / 64.0, 1e-12);
+    Scene scene;
+    const RayTracer tracer(scene, camera);
+    const Vec3f centre = tracer.PrimaryDirection(32, 24);
+    EXPECT_NEAR(centre.x, camera.forward.x, 1e-6);
+    EXPECT_NEAR(centre.z, camera.forward.z, 1e-6);
+    // The top rows look up, the left columns look left.
+    EXPECT_GT(Dot(tracer.PrimaryDirection(32, 0), ToFloat(camera.up)), 0.0f);
+    EXPECT_LT(Dot(tracer.PrimaryDirection(0, 24), ToFloat(camera.right)), 0.0f);
+    // A world point, projected to the screen, lies on the ray through its pixel.
+    const Vec3 point{1.5, 0.7, -2.0};
+    const Point4d eye_space = MultiplyPoint(camera.view, {point.x, point.y, point.z, 1});
+    const Point4d q = MultiplyPoint(camera.projection, eye_space);
+    const double sx = camera.half_width * q.x / q.w + camera.x_offset;
+    const double sy = camera.viewport_height - (camera.half_height * q.y / q.w + camera.y_offset);
+    const Vec3f d = tracer.PrimaryDirection(static_cast<float>(sx), static_cast<float>(sy));
+    const Vec3f to_point = Normalised(ToFloat(point - camera.eye));
+    EXPECT_NEAR(Dot(d, to_point), 1.0f, 1e-6f);
+    // The lens samples sit within a hair of the eye.
+    for (const Vec3f& p : tracer.LensSet(7)) {
+        EXPECT_LT(Length(p - ToFloat(camera.eye)), 1e-4f);
+    }
+}
+
+TEST(DraftRender, OnePixelIsTheMeanOfItsFourCorners) {
+    Scene scene;
+    tracer_test::AddStillLife(scene);
+    const RenderCamera camera = Camera(1, 1, RenderQuality::Draft, {0, 1, 6}, {0, 1, 0});
+    RayTracer tracer(scene, camera);
+    CollectingSink sink(1, 1);
+    tracer.Render(sink);
+    ASSERT_EQ(sink.outputs, 1);
+    const ColourRgb corners[4] = {tracer.CornerColour(0, 0), tracer.CornerColour(1, 0),
+                                  tracer.CornerColour(0, 1), tracer.CornerColour(1, 1)};
+    const ColourRgb mean{(corners[2].r + corners[3].r + corners[0].r + corners[1].r) * 0.25f,
+                         (corners[2].g + corners[3].g + corners[0].g + corners[1].g) * 0.25f,
+                         (corners[2].b + corners[3].b + corners[0].b + corners[1].b) * 0.25f};
+    EXPECT_EQ(sink.image.Pixel(0, 0), (std::array<std::uint8_t, 3>{
+                                           static_cast<std::uint8_t>(PackColour(mean) & 0xFF),
+                                           static_cast<std::uint8_t>((PackColour(mean) >> 8) & 0xFF),
+                                           static_cast<std::uint8_t>((PackColour(mean) >> 16) & 0xFF)}));
+    EXPECT_GT(sink.image.Pixel(0, 0)[0] + sink.image.Pixel(0, 0)[1], 0);  // the sphere is there
+}
+
+TEST(ProductionRender, EveryPixelOnceInHilbertOrder) {
+    Scene scene;
+    tracer_test::AddStillLife(scene);
+    RenderOptions options;
+    options.seed = 5;
+    RayTracer tracer(scene, Camera(100, 30, RenderQuality::Production), nullptr, options);
+    EXPECT_EQ(tracer.HilbertOrder(), 7);
+    const auto pixels = tracer.HilbertPixels();
+    ASSERT_EQ(pixels.size(), 3000u);
+    EXPECT_EQ(pixels.front(), (std::pair<int, int>{0, 0}));
+    for (std::size_t i = 1; i < pixels.size(); ++i) {
+        // Consecutive pixels of a Hilbert walk are neighbours, unless the walk left the image
+        // in between.
+        const int step = std::abs(pixels[i].first - pixels[i - 1].first) +
+                         std::abs(pixels[i].second - pixels[i - 1].second);
+        EXPECT_GE(step, 1);
+    }
+    CollectingSink sink(100, 30);
+    tracer.Render(sink);
+    EXPECT_EQ(sink.outputs, 3000);
+    for (int count : sink.hits) {
+        ASSERT_EQ(count, 1);
+    }
+    EXPECT_EQ(RayTracer::HilbertOrderFor(4096, 10), 12);
+    EXPECT_EQ(RayTracer::HilbertOrderFor(5000, 10), 13);  // beyond the old table
+    EXPECT_EQ(RayTracer::HilbertOrderFor(16, 16), 4);
+    EXPECT_EQ(RayTracer::HilbertOrderFor(17, 1), 5);
+}
+
+TEST(Render, EmptySceneIsBlackInBothQualities) {
+    Scene scene;
+    for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {
+        RayTracer tracer(scene, Camera(12, 9, quality));
+        CollectingSink sink(12, 9);
+        tracer.Render(sink);
+        EXPECT_EQ(sink.outputs, 12 * 9);
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                ASSERT_EQ(sink.image.Pixel(x, y), (std::array<std::uint8_t, 3>{0, 0, 0}));
+            }
+        }
+    }
+}
+
+TEST(DraftRender, SameImageOnAnyNumberOfThreads) {
+    Scene scene;
+    tracer_test::AddStillLife(scene);
+    const RenderCamera camera = Camera(40, 30);
+    RenderImage first;
+    for (int threads : {1, 2, 8}) {
+        RenderOptions options;
+        options.threads = threads;
+        RayTracer tracer(scene, camera, nullptr, options);
+        CollectingSink sink(40, 30);
+        tracer.Render(sink);
+        EXPECT_EQ(sink.outputs, 1200);
+        if (threads == 1) {
+            first = sink.image;
+        } else {
+            for (int y = 0; y < 30; ++y) {
+                ASSERT_EQ(sink.image.Row(y).red, first.Row(y).red) << threads;
+                ASSERT_EQ(sink.image.Row(y).blue, first.Row(y).blue) << threads;
+            }
+        }
+    }
+    // The reference walk gives the same picture as the hierarchy.
+    RenderOptions reference;
+    reference.reference_walk = true;
+    RayTracer slow(scene, camera, nullptr, reference);
+    CollectingSink sink(40, 30);
+    slow.Render(sink);
+    for (int y = 0; y < 30; ++y) {
+        ASSERT_EQ(sink.image.Row(y).green, first.Row(y).green);
+    }
+}
+
+TEST(DraftRender, MatchesTheReviewedReferencePicture) {
+    Scene scene;
+    tracer_test::AddStillLife(scene);
+    RayTracer tracer(scene, Camera(64, 48));
+    CollectingSink sink(64, 48);
+    tracer.Render(sink);
+    // TIFF, because it reads back byte for byte (PNG reading applies a gamma correction).
+    TextureImage reference;
+    const Status read = ReadTiff(KELTO_TEST_DATA "/raytracer/still_life_draft.tif", reference);
+    if (!read.ok()) {
+        // Write the picture for review when the reference is missing; fail until it is kept.
+        WriteTiff(sink.image, "still_life_draft.tif");
+        FAIL() << "no reference picture: " << read.text;
+    }
+    ASSERT_EQ(reference.width, 64);
+    ASSERT_EQ(reference.height, 48);
+    for (int y = 0; y < 48; ++y) {
+        EXPECT_EQ(reference.rgb_rows[y].red, sink.image.Row(y).red) << y;
+        EXPECT_EQ(reference.rgb_rows[y].green, sink.image.Row(y).green) << y;
+        EXPECT_EQ(reference.rgb_rows[y].blue, sink.image.Row(y).blue) << y;
+    }
+}
+
+// A scene whose every surface glows the same and is lit by nothing: all samples are equal.
+void AddGlowingWall(Scene& scene) {
+    scene.Lights().clear();
+    scene.ambient_light = {0, 0, 0, 0};
+    SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
+    wall->scale = {20, 20, 1};
+    wall->ComputeWorldMatrix();
+    wall->material.glow = {0.5f, 0.25f, 0.125f};
+}
+
+TEST(ProductionRender, RefinesOnlyWhereSamplesDifferOrBrighten) {
+    Scene scene;
+    AddGlowingWall(scene);
+    RenderOptions options;
+    options.seed = 3;
+    const RayTracer tracer(scene, Camera(16, 16, RenderQuality::Production, {0, 1, 12}, {0, 1, 0}),
+                           nullptr, options);
+    RayTracer::ProductionState state;
+    int samples = 0;
+    // The previous pixel was black: this one is brighter, so it is refined.
+    ColourRgb colour = tracer.ProductionPixel(8, 8, state, samples);
+    EXPECT_EQ(samples, 20);
+    EXPECT_FLOAT_EQ(colour.r, 0.5f);
+    // Four equal samples, no brighter than the last pixel: four samples only.
+    state.last = colour;
+    colour = tracer.ProductionPixel(9, 8, state, samples);
+    EXPECT_EQ(samples, 4);
+    EXPECT_FLOAT_EQ(colour.g, 0.25f);
+    EXPECT_EQ(state.first_pass_counter, 2);
+    EXPECT_EQ(state.refinement_counter, 1);
+}
+
+TEST(Shading, DepthAndWeightLimitRecursion) {
+    // Two facing mirrors with the eye between them: rays bounce until the depth limit.
+    Scene scene;
+    for (double z : {-3.0, 3.0}) {
+        SceneNode* mirror = scene.CreateNode(ObjectType::Cube, {0, 0, z});
+        mirror->scale = {10, 10, 0.5};
+        mirror->ComputeWorldMatrix();
+        mirror->material.reflective_strength = 1.0f;
+        mirror->material.transparency = 1.0f;
+    }
+    const RenderCamera camera = Camera(4, 4, RenderQuality::Draft, {0, 1, 0}, {0, 1, -1});
+    TraceStatistics statistics;
+    RenderOptions options;
+    options.statistics = &statistics;
+    RayTracer tracer(scene, camera, nullptr, options);
+    tracer.Trace(tracer.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
+    EXPECT_EQ(statistics.deepest.load(), 8);
+
+    // Reflection 0.5: weights 1, 0.5, 0.25, 0.125, 0.0625 - the next would be 0.03125.
+    for (SceneNode* n : {scene.FindNode("Cube1"), scene.FindNode("Cube2")}) {
+        n->material.reflective_strength = 0.5f;
+        n->material.transparency = 0.0f;
+    }
+    TraceStatistics halves;
+    options.statistics = &halves;
+    RayTracer halving(scene, camera, nullptr, options);
+    halving.Trace(halving.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
+    EXPECT_EQ(halves.deepest.load(), 4);
+
+    // A weight of exactly 0.05 spawns nothing.
+    TraceStatistics none;
+    options.statistics = &none;
+    for (SceneNode* n : {scene.FindNode("Cube1"), scene.FindNode("Cube2")}) {
+        n->material.reflective_strength = 0.05f;
+    }
+    RayTracer faint(scene, camera, nullptr, options);
+    faint.Trace(faint.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
+    EXPECT_EQ(none.deepest.load(), 0);
+}
+
+// A floor lit by one light from above; what lands at the floor point under the light.
+ColourRgb FloorUnderLight(Scene& scene, const Vec3& light_position) {
+    const RenderCamera camera = Camera(8, 8, RenderQuality::Draft, {0, 10, 10}, {0, 0, 0});
+    RayTracer tracer(scene, camera);
+    const Vec3f floor_point{static_cast<float>(light_position.x), 0.0f,
+                            static_cast<float>(light_position.z)};
+    const Vec3f eye = tracer.Eye();
+    return tracer.Trace(eye, Normalised(floor_point - eye), 0, 1.0f, 1.0f);
+}
+
+Scene& FloorScene(Scene& scene) {
+    scene.Lights().clear();
+    scene.ambient_light = {0, 0, 0, 0};
+    SceneNode* floor = scene.CreateNode(ObjectType::Cube, {0, -2, 0});  // top face at y = 0
+    floor->scale = {30, 1, 30};
+    floor->ComputeWorldMatrix();
+    floor->material.highlight = {0, 0, 0};
+    return scene;
+}
+
+TEST(Shading, SpotConesShadowsAndClamping) {
+    Scene scene;
+    FloorScene(scene);
+    scene.InsertLight(LightKind::Spot, {0, 4, 0});
+    Light& spot = scene.Lights().back();
+    spot.rotation.Rotate(-90, {1, 0, 0});  // shining down
+    spot.spot_angle = 45.0f;
+    spot.casts_shadows = 0;
+    // Straight below: lit. 45 degrees off the axis exactly, on the cone's edge: lit. Beyond: dark.
+    EXPECT_GT(FloorUnderLight(scene, {0, 4, 0}).b, 0.1f);
+    const RenderCamera camera = Camera(8, 8, RenderQuality::Draft, {0, 10, 10}, {0, 0, 0});
+    {
+        RayTracer tracer(scene, camera);
+        const Vec3f eye = tracer.Eye();
+        const Vec3f edge{3.99f, 0.0f, 0.0f}, outside{4.4f, 0.0f, 0.0f};
+        EXPECT_GT(tracer.Trace(eye, Normalised(edge - eye), 0, 1, 1).b, 0.01f);
+        EXPECT_EQ(tracer.Trace(eye, Normalised(outside - eye), 0, 1, 1).b, 0.0f);
+    }
+
+    // An object outside the image still casts its shadow.
+    spot.casts_shadows = 1;
+    const float lit = FloorUnderLight(scene, {0, 4, 0}).b;
+    SceneNode* blocker = scene.CreateNode(ObjectType::Cube, {0, 2, 0});
+    blocker->scale = {0.5, 0.2, 0.5};
+    blocker->ComputeWorldMatrix();
+    blocker->visible = 0;  // hidden in the views, still rendered
+    EXPECT_GT(lit, 0.1f);
+    EXPECT_EQ(FloorUnderLight(scene, {0, 4, 0}).b, 0.0f);
+
+    // Many bright lights clamp at 1 per channel.
+    Scene bright;
+    FloorScene(bright);
+    for (int i = 0; i < 6; ++i) {
+        bright.InsertLight(LightKind::Point, {0.1 * i, 3, 0});
+        bright.Lights().back().intensity = 5;
+    }
+    const ColourRgb c = FloorUnderLight(bright, {0, 3, 0});
+    EXPECT_EQ(c.b, 1.0f);
+    EXPECT_LE(c.r, 1.0f);
+}
+
+}  // namespace
+}  // namespace kelto

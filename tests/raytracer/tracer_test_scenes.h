@@ -1,0 +1,59 @@
+// Small scenes and cameras for the tracer's tests.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "model/scene.h"
+#include "raytracer/ray_tracer.h"
+
+namespace kelto::tracer_test {
+
+// Collects a render's pixels.
+class CollectingSink : public PixelSink {
+public:
+    CollectingSink(int width, int height) : image(width, height), hits(static_cast<std::size_t>(width * height)) {}
+    void Output(int x, int y, std::uint32_t colour) override {
+        std::lock_guard guard(lock);
+        image.SetPixel(x, y, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+        ++hits[static_cast<std::size_t>(y * image.Width() + x)];
+        ++outputs;
+    }
+    std::mutex lock;
+    RenderImage image;
+    std::vector<int> hits;
+    int outputs = 0;
+};
+
+inline RenderCamera Camera(int width, int height, RenderQuality quality = RenderQuality::Draft,
+                           Vec3 eye = {3, 8.5, 22.5}, Vec3 target = {0, 0, 0}) {
+    return MakeRenderCamera(eye, target, {0, 1, 0}, 50.0, width, height, quality);
+}
+
+// A few objects of several kinds on the floor, one with a picture and a bump.
+inline void AddStillLife(Scene& scene) {
+    SceneNode* sphere = scene.CreateNode(ObjectType::Sphere, {0, 0, 0});
+    sphere->material.reflective_strength = 0.4f;
+    SceneNode* cube = scene.CreateNode(ObjectType::Cube, {-3, 0, 1});
+    cube->material.colour = {0.9f, 0.2f, 0.1f};
+    SceneNode* cone = scene.CreateNode(ObjectType::Cone, {3, 0, -1});
+    cone->material.transparency = 0.6f;
+    cone->material.index_of_refraction = 1.5f;
+    SceneNode* torus = scene.CreateNode(ObjectType::Torus, {0, 0, 3});
+    torus->material.colour = {0.9f, 0.8f, 0.1f};
+    TextureImage picture = TextureImage::Blank(4, 4, 3);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            picture.rgb_rows[y].red[x] = static_cast<std::uint8_t>(60 * x);
+            picture.rgb_rows[y].green[x] = static_cast<std::uint8_t>(60 * y);
+        }
+    }
+    torus->material.colour_source = 1;
+    torus->material.colour_image = OwnedImage(picture);
+    torus->material.bump_mode = BumpMode::UseColourMap;
+    scene.InsertLight(LightKind::Spot, {0, 9, 2});
+    scene.Lights().back().rotation.Rotate(-90, {1, 0, 0});  // pointing down
+    scene.Lights().back().spot_angle = 40;
+}
+
+}  // namespace kelto::tracer_test
