@@ -16,22 +16,32 @@ build/release/build.ninja:
 build: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 
-# The main job, until scenes can be rendered: build the demo scene with kelto-cli, describe it,
-# and export its meshes and materials as OBJ for any mesh viewer.
+# The main job: build the demo scene with kelto-cli, ray trace it in Production quality, and
+# export its meshes and materials as OBJ for any mesh viewer.
 run: build
 	@mkdir -p $(RUN_DIR)
 	examples/build-demo-scene build/release/cli/kelto-cli $(RUN_DIR)/demo.kel
-	build/release/cli/kelto-cli info $(RUN_DIR)/demo.kel | cut -c1-160
+	build/release/cli/kelto-cli info $(RUN_DIR)/demo.kel | head -1
+	build/release/cli/kelto-cli render $(RUN_DIR)/demo.kel $(RUN_DIR)/demo.png \
+	  --quality production --progress
 	build/release/cli/kelto-cli export $(RUN_DIR)/demo.kel $(RUN_DIR)/demo.obj
+	@echo "The demo scene's picture is $(RUN_DIR)/demo.png"
 
 build/test/build.ninja:
 	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \
 	  -DKELTO_SANITIZE=ON -DKELTO_WERROR=ON -DCMAKE_CXX_FLAGS="-O1 -g"
 
-test: deps build/test/build.ninja
+test: deps build/test/build.ninja build/tsan/build.ninja
+	cmake --build build/tsan -j $(JOBS) --target raytracer_tests
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests --gtest_filter='RenderJob.*:DraftRender.Same*'
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
 	  ctest --output-on-failure -j $(JOBS)
+
+# The render job's threads under ThreadSanitizer.
+build/tsan/build.ninja:
+	cmake -S . -B build/tsan $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DKELTO_TSAN=ON \
+	  -DKELTO_WERROR=ON -DKELTO_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS="-O1 -g"
 
 build/bench/build.ninja:
 	cmake -S . -B build/bench $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release \

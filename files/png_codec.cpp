@@ -23,6 +23,11 @@ struct PngReadState {
     // Volatile: set after the jump target and read again when an error jumps back to it.
     unsigned char* volatile pixels = nullptr;
     png_bytep* volatile rows = nullptr;
+    // What the decoding found, kept here rather than in locals of the function that sets the
+    // jump target.
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int channels = 0;
 };
 
 void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
@@ -57,8 +62,10 @@ void ReleaseRows(PngReadState& state) {
 
 // Applies the program's transformations, in its order, and reads every row (all interlace
 // passes) into state.pixels. Returns false when the picture is too large to read.
-bool DecodeRows(png_structp png, png_infop info, PngReadState& state, png_uint_32& width,
-                png_uint_32& height, int& channels) {
+bool DecodeRows(png_structp png, png_infop info, PngReadState& state) {
+    png_uint_32& width = state.width;
+    png_uint_32& height = state.height;
+    int& channels = state.channels;
     png_set_read_fn(png, &state, ReadBytes);
     png_read_info(png, info);
     int bit_depth = 0, colour_type = 0;
@@ -110,42 +117,11 @@ bool DecodeRows(png_structp png, png_infop info, PngReadState& state, png_uint_3
     return true;
 }
 
-}  // namespace
-
-Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
-                 MessageSink* warnings) {
-    PngReadState state;
-    state.data = bytes.data();
-    state.size = bytes.size();
-    state.warnings = warnings;
-    const Status cannot_open =
-        Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
-
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, ReadError, ReadWarning);
-    if (png == nullptr) {
-        return cannot_open;
-    }
-    png_infop info = png_create_info_struct(png);
-    png_infop end_info = png_create_info_struct(png);
-    if (info == nullptr || end_info == nullptr) {
-        png_destroy_read_struct(&png, &info, &end_info);
-        return cannot_open;
-    }
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
-
-    png_uint_32 width = 0, height = 0;
-    int channels = 0;
-    bool fits = false;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, &end_info);
-        ReleaseRows(state);
-        return Status::Library(state.message);
-    }
-    fits = DecodeRows(png, info, state, width, height, channels);
-    png_destroy_read_struct(&png, &info, &end_info);
-    if (!fits) {
-        return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
-    }
+// Copies the decoded rows into the picture and releases them.
+Status StoreRows(PngReadState& state, TextureImage& image) {
+    const png_uint_32 width = state.width;
+    const png_uint_32 height = state.height;
+    const int channels = state.channels;
 
     image.grey_rows.clear();
     image.rgb_rows.clear();
@@ -174,6 +150,42 @@ Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const
     ReleaseRows(state);
     // Any other channel count after the transformations is refused without a message.
     return channels == 1 || channels == 3 ? Status::Ok() : Status::Silent();
+}
+
+}  // namespace
+
+Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
+                 MessageSink* warnings) {
+    PngReadState state;
+    state.data = bytes.data();
+    state.size = bytes.size();
+    state.warnings = warnings;
+    const Status cannot_open =
+        Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
+
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, ReadError, ReadWarning);
+    if (png == nullptr) {
+        return cannot_open;
+    }
+    png_infop info = png_create_info_struct(png);
+    png_infop end_info = png_create_info_struct(png);
+    if (info == nullptr || end_info == nullptr) {
+        png_destroy_read_struct(&png, &info, &end_info);
+        return cannot_open;
+    }
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, &end_info);
+        ReleaseRows(state);
+        return Status::Library(state.message);
+    }
+    if (!DecodeRows(png, info, state)) {
+        png_destroy_read_struct(&png, &info, &end_info);
+        return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
+    }
+    png_destroy_read_struct(&png, &info, &end_info);
+    return StoreRows(state, image);
 }
 
 namespace {

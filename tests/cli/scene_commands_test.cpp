@@ -227,3 +227,39 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
 
 }  // namespace
 }  // namespace kelto::cli
+
+namespace kelto::cli {
+namespace {
+
+TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
+    const std::string scene = Path("r.kel");
+    ASSERT_EQ(RunCommand({"build", scene, "add:sphere@0,0", "view:0,2,8@0,1,0@35"}).status,
+              kExitOk);
+    const std::string png = Path("r.png");
+    CliResult r = RunCommand({"render", scene, png, "--size", "24x16", "--threads", "2"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "24x16 draft render written to " + png + "\n");
+    TextureImage picture;
+    ASSERT_TRUE(ReadPng(png, picture).ok());
+    EXPECT_EQ(picture.width, 24);
+    EXPECT_EQ(picture.height, 16);
+    // The sphere fills the middle of the picture; the corners see nothing.
+    EXPECT_GT(picture.rgb_rows[8].blue[12], 40);
+    EXPECT_EQ(picture.rgb_rows[0].blue[0], 0);
+
+    r = RunCommand({"render", scene, Path("r.bmp"), "--size", "8x8", "--quality", "production",
+                    "--seed", "4", "--progress"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.err.find("100%"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(Path("r.bmp")));
+
+    r = RunCommand({"render", scene, Path("r.gif")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n");
+    EXPECT_EQ(RunCommand({"render", scene, png, "--view", "2"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"render", scene, png, "--size", "0x5"}).status, kExitUsage);
+    EXPECT_EQ(RunCommand({"render", scene}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace kelto::cli

@@ -12,8 +12,8 @@ namespace kelto {
 namespace {
 
 RenderTriangle Triangle(Vec3f a, Vec3f b, Vec3f c) {
-    TriangleCorner corners[3] = {{a, {0, 0, 1}, 0.0f, 0.0f}, {b, {0, 1, 0}, 1.0f, 0.0f},
-                                 {c, {1, 0, 0}, 0.0f, 1.0f}};
+    TriangleCorner corners[3] = {
+        {a, {0, 0, 1}, 0.0f, 0.0f}, {b, {0, 1, 0}, 1.0f, 0.0f}, {c, {1, 0, 0}, 0.0f, 1.0f}};
     return MakeRenderTriangle(corners);
 }
 
@@ -48,7 +48,8 @@ TEST(Triangle, EdgesAndCornersCountAsInsideAndAttributesInterpolate) {
 }
 
 TEST(Triangle, ZeroCornerNormalsTakeThePlaneNormal) {
-    TriangleCorner corners[3] = {{{0, 0, 0}, {0, 0, 0}, 0, 0}, {{1, 0, 0}, {0, 0, -0.0f}, 0, 0},
+    TriangleCorner corners[3] = {{{0, 0, 0}, {0, 0, 0}, 0, 0},
+                                 {{1, 0, 0}, {0, 0, -0.0f}, 0, 0},
                                  {{0, 1, 0}, {0, 1, 0}, 0, 0}};
     const RenderTriangle t = MakeRenderTriangle(corners);
     EXPECT_EQ(corners[0].normal, t.plane_normal);
@@ -124,11 +125,12 @@ TEST(PreparedScene, ScreenRectanglesAndBoxes) {
     Scene scene;
     SceneNode* visible = scene.CreateNode(ObjectType::Sphere, {0, 0, 0});
     SceneNode* behind = scene.CreateNode(ObjectType::Sphere, {0, 0, 40});  // behind the eye
-    SceneNode* aside = scene.CreateNode(ObjectType::Cube, {80, 0, 0});      // outside the image
+    SceneNode* aside = scene.CreateNode(ObjectType::Cube, {80, 0, 0});     // outside the image
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     auto find = [&](const SceneNode* n) -> const PreparedNode& {
         for (const PreparedNode& p : prepared.Nodes()) {
-            if (p.node == n) return p;
+            if (p.node == n)
+                return p;
         }
         throw std::runtime_error("not prepared");
     };

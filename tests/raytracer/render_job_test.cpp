@@ -13,7 +13,7 @@ namespace kelto {
 namespace {
 
 class RecordingListener : public RenderListener {
-public:
+  public:
     void FlushRequested() override {
         std::lock_guard guard(lock_);
         ++flushes_;
@@ -36,7 +36,7 @@ public:
         return done_;
     }
 
-private:
+  private:
     std::mutex lock_;
     std::condition_variable changed_;
     int flushes_ = 0;
@@ -101,8 +101,8 @@ TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {
     }
     // Aborting a running render from another thread ends it early.
     RecordingListener listener;
-    auto job = std::make_unique<RenderJob>(scene, tracer_test::Camera(400, 300, RenderQuality::Production),
-                                           listener);
+    auto job = std::make_unique<RenderJob>(
+        scene, tracer_test::Camera(400, 300, RenderQuality::Production), listener);
     job->Start();
     while (job->Waiting() == 0) {
         std::this_thread::yield();

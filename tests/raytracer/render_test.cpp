@@ -52,10 +52,11 @@ TEST(DraftRender, OnePixelIsTheMeanOfItsFourCorners) {
     const ColourRgb mean{(corners[2].r + corners[3].r + corners[0].r + corners[1].r) * 0.25f,
                          (corners[2].g + corners[3].g + corners[0].g + corners[1].g) * 0.25f,
                          (corners[2].b + corners[3].b + corners[0].b + corners[1].b) * 0.25f};
-    EXPECT_EQ(sink.image.Pixel(0, 0), (std::array<std::uint8_t, 3>{
-                                           static_cast<std::uint8_t>(PackColour(mean) & 0xFF),
-                                           static_cast<std::uint8_t>((PackColour(mean) >> 8) & 0xFF),
-                                           static_cast<std::uint8_t>((PackColour(mean) >> 16) & 0xFF)}));
+    EXPECT_EQ(
+        sink.image.Pixel(0, 0),
+        (std::array<std::uint8_t, 3>{static_cast<std::uint8_t>(PackColour(mean) & 0xFF),
+                                     static_cast<std::uint8_t>((PackColour(mean) >> 8) & 0xFF),
+                                     static_cast<std::uint8_t>((PackColour(mean) >> 16) & 0xFF)}));
     EXPECT_GT(sink.image.Pixel(0, 0)[0] + sink.image.Pixel(0, 0)[1], 0);  // the sphere is there
 }
 

@@ -11,8 +11,9 @@ namespace kelto::tracer_test {
 
 // Collects a render's pixels.
 class CollectingSink : public PixelSink {
-public:
-    CollectingSink(int width, int height) : image(width, height), hits(static_cast<std::size_t>(width * height)) {}
+  public:
+    CollectingSink(int width, int height)
+        : image(width, height), hits(static_cast<std::size_t>(width * height)) {}
     void Output(int x, int y, std::uint32_t colour) override {
         std::lock_guard guard(lock);
         image.SetPixel(x, y, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
