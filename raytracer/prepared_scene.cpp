@@ -246,38 +246,109 @@ std::uint32_t PreparedScene::BuildRange(std::uint32_t begin, std::uint32_t end,
     const auto index = static_cast<std::uint32_t>(bvh_.size());
     bvh_.push_back({{1e30f, 1e30f, 1e30f}, {-1e30f, -1e30f, -1e30f}, begin, end - begin});
     Vec3f centre_min{1e30f, 1e30f, 1e30f}, centre_max{-1e30f, -1e30f, -1e30f};
+    std::vector<Vec3f> item_min(end - begin), item_max(end - begin);
     for (std::uint32_t i = begin; i < end; ++i) {
         const RenderTriangle& t = TriangleOf(items_[i]);
+        Vec3f lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
         for (const Vec3f& c : t.corner) {
-            GrowBox(bvh_[index].min, bvh_[index].max, c);
+            GrowBox(lo, hi, c);
         }
+        item_min[i - begin] = lo;
+        item_max[i - begin] = hi;
+        GrowBox(bvh_[index].min, bvh_[index].max, lo);
+        GrowBox(bvh_[index].min, bvh_[index].max, hi);
         GrowBox(centre_min, centre_max, centres[i]);
     }
-    if (end - begin <= kItemsPerLeaf || depth > 60) {
+    const std::uint32_t count = end - begin;
+    if (count <= kItemsPerLeaf || depth > 60) {
         return index;
     }
-    // Split at the middle of the longest side of the centres' box.
-    const Vec3f extent = centre_max - centre_min;
-    const int axis = extent.x >= extent.y && extent.x >= extent.z ? 0
-                     : extent.y >= extent.z                       ? 1
-                                                                  : 2;
-    std::vector<std::uint32_t> positions(end - begin);
-    for (std::uint32_t i = 0; i < end - begin; ++i)
-        positions[i] = begin + i;
-    const auto middle = positions.begin() + static_cast<std::ptrdiff_t>(positions.size() / 2);
-    std::nth_element(positions.begin(), middle, positions.end(),
-                     [&](std::uint32_t a, std::uint32_t b) {
-                         return Component(centres[a], axis) < Component(centres[b], axis);
-                     });
-    std::vector<Item> items(positions.size());
-    std::vector<Vec3f> moved(positions.size());
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        items[i] = items_[positions[i]];
-        moved[i] = centres[positions[i]];
+
+    // Binned surface-area heuristic over the centres along each axis.
+    constexpr int kBins = 12;
+    auto area = [](const Vec3f& lo, const Vec3f& hi) {
+        const Vec3f e = hi - lo;
+        return e.x < 0 ? 0.0f : e.x * e.y + e.y * e.z + e.z * e.x;
+    };
+    float best_cost = std::numeric_limits<float>::infinity();
+    int best_axis = -1;
+    float best_split = 0.0f;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float lo = Component(centre_min, axis), hi = Component(centre_max, axis);
+        if (!(hi > lo)) {
+            continue;
+        }
+        struct Bin {
+            Vec3f min{1e30f, 1e30f, 1e30f}, max{-1e30f, -1e30f, -1e30f};
+            std::uint32_t count = 0;
+        } bins[kBins];
+        const float scale = kBins / (hi - lo);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const int b = std::min(
+                kBins - 1, static_cast<int>((Component(centres[begin + i], axis) - lo) * scale));
+            GrowBox(bins[b].min, bins[b].max, item_min[i]);
+            GrowBox(bins[b].min, bins[b].max, item_max[i]);
+            ++bins[b].count;
+        }
+        float right_area[kBins] = {};
+        std::uint32_t right_count[kBins] = {};
+        Vec3f rmin{1e30f, 1e30f, 1e30f}, rmax{-1e30f, -1e30f, -1e30f};
+        std::uint32_t rc = 0;
+        for (int b = kBins - 1; b > 0; --b) {
+            if (bins[b].count > 0) {
+                GrowBox(rmin, rmax, bins[b].min);
+                GrowBox(rmin, rmax, bins[b].max);
+            }
+            rc += bins[b].count;
+            right_area[b] = area(rmin, rmax);
+            right_count[b] = rc;
+        }
+        Vec3f lmin{1e30f, 1e30f, 1e30f}, lmax{-1e30f, -1e30f, -1e30f};
+        std::uint32_t lc = 0;
+        for (int b = 0; b < kBins - 1; ++b) {
+            if (bins[b].count > 0) {
+                GrowBox(lmin, lmax, bins[b].min);
+                GrowBox(lmin, lmax, bins[b].max);
+            }
+            lc += bins[b].count;
+            if (lc == 0 || right_count[b + 1] == 0) {
+                continue;
+            }
+            const float cost = area(lmin, lmax) * lc + right_area[b + 1] * right_count[b + 1];
+            if (cost < best_cost) {
+                best_cost = cost;
+                best_axis = axis;
+                best_split = lo + (b + 1) / scale;
+            }
+        }
     }
-    std::copy(items.begin(), items.end(), items_.begin() + begin);
-    std::copy(moved.begin(), moved.end(), centres.begin() + begin);
-    const std::uint32_t split = begin + static_cast<std::uint32_t>(positions.size() / 2);
+    if (best_axis < 0 || best_cost >= area(bvh_[index].min, bvh_[index].max) * count) {
+        if (count <= 16 || best_axis < 0) {
+            return index;  // splitting would not pay, or every centre is at one place
+        }
+    }
+    // Partition the items by the chosen plane, keeping their relative order.
+    std::vector<Item> left_items, right_items;
+    std::vector<Vec3f> left_centres, right_centres;
+    for (std::uint32_t i = begin; i < end; ++i) {
+        if (Component(centres[i], best_axis) < best_split) {
+            left_items.push_back(items_[i]);
+            left_centres.push_back(centres[i]);
+        } else {
+            right_items.push_back(items_[i]);
+            right_centres.push_back(centres[i]);
+        }
+    }
+    if (left_items.empty() || right_items.empty()) {
+        return index;
+    }
+    std::copy(left_items.begin(), left_items.end(), items_.begin() + begin);
+    std::copy(right_items.begin(), right_items.end(),
+              items_.begin() + begin + static_cast<std::ptrdiff_t>(left_items.size()));
+    std::copy(left_centres.begin(), left_centres.end(), centres.begin() + begin);
+    std::copy(right_centres.begin(), right_centres.end(),
+              centres.begin() + begin + static_cast<std::ptrdiff_t>(left_centres.size()));
+    const std::uint32_t split = begin + static_cast<std::uint32_t>(left_items.size());
     BuildRange(begin, split, centres, depth + 1);
     const std::uint32_t right = BuildRange(split, end, centres, depth + 1);
     bvh_[index].first = right;
@@ -294,14 +365,24 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
     const Vec3f inverse = Inverse(direction);
     std::uint64_t best_order = std::numeric_limits<std::uint64_t>::max();
     float limit = max_distance;  // a hit must be nearer, or as near and earlier in order
-    std::uint32_t stack[128];
+    struct Pending {
+        std::uint32_t node;
+        float entry;
+    };
+    Pending stack[128];
     int top = 0;
-    stack[top++] = 0;
+    const float root_entry = BoxEntry(bvh_[0].min, bvh_[0].max, origin, inverse, limit);
+    if (std::isfinite(root_entry)) {
+        stack[top++] = {0, root_entry};
+    }
     while (top > 0) {
-        const BvhNode& n = bvh_[stack[--top]];
-        if (!RayMeetsBox(n.min, n.max, origin, inverse, limit)) {
+        const Pending pending = stack[--top];
+        // Boxes are entered with a little slack (see RayMeetsBox); one found farther than the
+        // best hit so far cannot hold a nearer triangle.
+        if (pending.entry > limit + 1e-4f * std::max(1.0f, limit)) {
             continue;
         }
+        const BvhNode& n = bvh_[pending.node];
         if (n.count > 0) {
             for (std::uint32_t i = n.first; i < n.first + n.count; ++i) {
                 const Item& item = items_[i];
@@ -318,9 +399,9 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
             }
             continue;
         }
-        // Inner node: its left child follows it, its right child is at `first`. Visit the
-        // nearer one first.
-        const std::uint32_t left = static_cast<std::uint32_t>(&n - bvh_.data()) + 1;
+        // Inner node: its left child follows it, its right child is at `first`. The nearer
+        // one is visited first.
+        const std::uint32_t left = pending.node + 1;
         const std::uint32_t right = n.first;
         const float enter_left = BoxEntry(bvh_[left].min, bvh_[left].max, origin, inverse, limit);
         const float enter_right =
@@ -328,17 +409,13 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
         if (top + 2 > 128) {
             continue;  // never at the depths the build makes
         }
-        if (enter_left <= enter_right) {
-            if (std::isfinite(enter_right))
-                stack[top++] = right;
-            if (std::isfinite(enter_left))
-                stack[top++] = left;
-        } else {
-            if (std::isfinite(enter_left))
-                stack[top++] = left;
-            if (std::isfinite(enter_right))
-                stack[top++] = right;
-        }
+        const bool left_first = enter_left <= enter_right;
+        const Pending near{left_first ? left : right, left_first ? enter_left : enter_right};
+        const Pending far{left_first ? right : left, left_first ? enter_right : enter_left};
+        if (std::isfinite(far.entry))
+            stack[top++] = far;
+        if (std::isfinite(near.entry))
+            stack[top++] = near;
     }
     return best;
 }

@@ -1,0 +1,124 @@
+// Ray tracer speed: closest-hit and shadow queries by the reference walk and by the hierarchy,
+// and whole renders of the demo scene.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/build_operations.h"
+#include "document/document_core.h"
+#include "raytracer/ray_tracer.h"
+
+namespace kelto {
+namespace {
+
+// n spheres on a square grid, 3 units apart.
+void AddSpheres(Scene& scene, int n) {
+    const int side = static_cast<int>(std::ceil(std::sqrt(n)));
+    for (int i = 0; i < n; ++i) {
+        scene.CreateNode(ObjectType::Sphere, {(i % side - side / 2) * 3.0, 0, (i / side - side / 2) * 3.0});
+    }
+}
+
+struct Rays {
+    std::vector<Vec3f> origins, directions;
+};
+
+Rays CameraRays(int count) {
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> spread(-0.45f, 0.45f);
+    Rays rays;
+    for (int i = 0; i < count; ++i) {
+        rays.origins.push_back({0, 25, 35});
+        rays.directions.push_back(Normalised(Vec3f{spread(random), -0.58f + spread(random), -0.8f}));
+    }
+    return rays;
+}
+
+void BM_ClosestHit(benchmark::State& state) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    const bool reference = state.range(1) != 0;
+    const PreparedScene prepared(scene, MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0, 0, 0);
+    const Rays rays = CameraRays(1024);
+    std::size_t i = 0, hits = 0;
+    for (auto _ : state) {
+        const TraceHit hit = reference ? prepared.ReferenceNearest(rays.origins[i], rays.directions[i], 100000)
+                                       : prepared.Nearest(rays.origins[i], rays.directions[i], 100000);
+        hits += hit.Found() ? 1 : 0;
+        i = (i + 1) % rays.origins.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(std::string(reference ? "reference" : "hierarchy") + " " +
+                   std::to_string(prepared.TriangleCount()) + " triangles");
+    benchmark::DoNotOptimize(hits);
+}
+BENCHMARK(BM_ClosestHit)->ArgsProduct({{1, 20, 200}, {1, 0}});
+
+void BM_ShadowRay(benchmark::State& state) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    const bool reference = state.range(1) != 0;
+    const PreparedScene prepared(scene, MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0, 0, 0);
+    // From points on the floor to a light above the middle.
+    std::mt19937 random(2);
+    std::uniform_real_distribution<float> spread(-20.0f, 20.0f);
+    std::vector<Vec3f> points;
+    for (int k = 0; k < 1024; ++k) points.push_back({spread(random), 0.001f, spread(random)});
+    const Vec3f light{0, 15, 0};
+    std::size_t i = 0, shadowed = 0;
+    for (auto _ : state) {
+        const Vec3f to = light - points[i];
+        const float d = Length(to);
+        const Vec3f l = to * (1.0f / d);
+        if (reference) {
+            const TraceHit hit = prepared.ReferenceNearest(points[i], l, d);
+            shadowed += hit.Found() && !(d - 0.001f < hit.distance) ? 1 : 0;
+        } else {
+            shadowed += prepared.AnyHitWithin(points[i], l, d, d - 0.001f) ? 1 : 0;
+        }
+        i = (i + 1) % points.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel(reference ? "reference" : "hierarchy");
+    benchmark::DoNotOptimize(shadowed);
+}
+BENCHMARK(BM_ShadowRay)->ArgsProduct({{1, 20, 200}, {1, 0}});
+
+class NullSink : public PixelSink {
+public:
+    void Output(int, int, std::uint32_t) override {}
+};
+
+void BM_RenderDemo(benchmark::State& state) {
+    DocumentCore document;
+    std::ifstream ops(KELTO_EXAMPLES "/demo-scene.ops");
+    for (std::string line; std::getline(ops, line);) {
+        if (!line.empty() && line[0] != '#') {
+            if (cli::ApplyBuildOperation(document, line)) {
+                state.SkipWithError("the demo scene's operations do not apply");
+                return;
+            }
+        }
+    }
+    const ViewEntry& view = document.Views().front();
+    const auto quality = state.range(0) == 0 ? RenderQuality::Draft : RenderQuality::Production;
+    const RenderCamera camera = MakeRenderCamera(view.eye, view.target, {0, 1, 0}, view.lens, 640, 480, quality);
+    RenderOptions options;
+    options.threads = static_cast<int>(state.range(1));
+    options.seed = 1;
+    for (auto _ : state) {
+        RayTracer tracer(document.GetScene(), camera, nullptr, options);
+        NullSink sink;
+        tracer.Render(sink);
+    }
+    state.SetLabel(std::string(quality == RenderQuality::Draft ? "draft" : "production") + " 640x480, " +
+                   std::to_string(options.threads) + " threads");
+}
+BENCHMARK(BM_RenderDemo)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kelto
