@@ -19,7 +19,8 @@ namespace {
 void AddSpheres(Scene& scene, int n) {
     const int side = static_cast<int>(std::ceil(std::sqrt(n)));
     for (int i = 0; i < n; ++i) {
-        scene.CreateNode(ObjectType::Sphere, {(i % side - side / 2) * 3.0, 0, (i / side - side / 2) * 3.0});
+        scene.CreateNode(ObjectType::Sphere,
+                         {(i % side - side / 2) * 3.0, 0, (i / side - side / 2) * 3.0});
     }
 }
 
@@ -33,7 +34,8 @@ Rays CameraRays(int count) {
     Rays rays;
     for (int i = 0; i < count; ++i) {
         rays.origins.push_back({0, 25, 35});
-        rays.directions.push_back(Normalised(Vec3f{spread(random), -0.58f + spread(random), -0.8f}));
+        rays.directions.push_back(
+            Normalised(Vec3f{spread(random), -0.58f + spread(random), -0.8f}));
     }
     return rays;
 }
@@ -42,12 +44,16 @@ void BM_ClosestHit(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const bool reference = state.range(1) != 0;
-    const PreparedScene prepared(scene, MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0, 0, 0);
+    const PreparedScene prepared(
+        scene,
+        MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0,
+        0, 0);
     const Rays rays = CameraRays(1024);
     std::size_t i = 0, hits = 0;
     for (auto _ : state) {
-        const TraceHit hit = reference ? prepared.ReferenceNearest(rays.origins[i], rays.directions[i], 100000)
-                                       : prepared.Nearest(rays.origins[i], rays.directions[i], 100000);
+        const TraceHit hit =
+            reference ? prepared.ReferenceNearest(rays.origins[i], rays.directions[i], 100000)
+                      : prepared.Nearest(rays.origins[i], rays.directions[i], 100000);
         hits += hit.Found() ? 1 : 0;
         i = (i + 1) % rays.origins.size();
     }
@@ -62,12 +68,16 @@ void BM_ShadowRay(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const bool reference = state.range(1) != 0;
-    const PreparedScene prepared(scene, MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0, 0, 0);
+    const PreparedScene prepared(
+        scene,
+        MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0,
+        0, 0);
     // From points on the floor to a light above the middle.
     std::mt19937 random(2);
     std::uniform_real_distribution<float> spread(-20.0f, 20.0f);
     std::vector<Vec3f> points;
-    for (int k = 0; k < 1024; ++k) points.push_back({spread(random), 0.001f, spread(random)});
+    for (int k = 0; k < 1024; ++k)
+        points.push_back({spread(random), 0.001f, spread(random)});
     const Vec3f light{0, 15, 0};
     std::size_t i = 0, shadowed = 0;
     for (auto _ : state) {
@@ -89,7 +99,7 @@ void BM_ShadowRay(benchmark::State& state) {
 BENCHMARK(BM_ShadowRay)->ArgsProduct({{1, 20, 200}, {1, 0}});
 
 class NullSink : public PixelSink {
-public:
+  public:
     void Output(int, int, std::uint32_t) override {}
 };
 
@@ -106,7 +116,8 @@ void BM_RenderDemo(benchmark::State& state) {
     }
     const ViewEntry& view = document.Views().front();
     const auto quality = state.range(0) == 0 ? RenderQuality::Draft : RenderQuality::Production;
-    const RenderCamera camera = MakeRenderCamera(view.eye, view.target, {0, 1, 0}, view.lens, 640, 480, quality);
+    const RenderCamera camera =
+        MakeRenderCamera(view.eye, view.target, {0, 1, 0}, view.lens, 640, 480, quality);
     RenderOptions options;
     options.threads = static_cast<int>(state.range(1));
     options.seed = 1;
@@ -115,10 +126,13 @@ void BM_RenderDemo(benchmark::State& state) {
         NullSink sink;
         tracer.Render(sink);
     }
-    state.SetLabel(std::string(quality == RenderQuality::Draft ? "draft" : "production") + " 640x480, " +
-                   std::to_string(options.threads) + " threads");
+    state.SetLabel(std::string(quality == RenderQuality::Draft ? "draft" : "production") +
+                   " 640x480, " + std::to_string(options.threads) + " threads");
 }
-BENCHMARK(BM_RenderDemo)->ArgsProduct({{0, 1}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderDemo)
+    ->ArgsProduct({{0, 1}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kelto

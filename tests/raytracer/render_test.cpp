@@ -270,14 +270,22 @@ TEST(Shading, SpotConesShadowsAndClamping) {
         EXPECT_EQ(tracer.Trace(eye, Normalised(outside - eye), 0, 1, 1).b, 0.0f);
     }
 
-    // An object outside the image still casts its shadow.
-    spot.casts_shadows = 1;
+    // An object outside the picture still casts its shadow: a light far to the side, and a
+    // hidden block half-way to it, well out of the camera's narrow view.
+    scene.Lights().clear();
+    scene.InsertLight(LightKind::Point, {20, 10, 0});
     const float lit = FloorUnderLight(scene, {0, 4, 0}).b;
-    SceneNode* blocker = scene.CreateNode(ObjectType::Cube, {0, 2, 0});
-    blocker->scale = {0.5, 0.2, 0.5};
-    blocker->ComputeWorldMatrix();
-    blocker->visible = 0;  // hidden in the views, still rendered
     EXPECT_GT(lit, 0.1f);
+    SceneNode* blocker = scene.CreateNode(ObjectType::Cube, {10, 4, 0});
+    blocker->visible = 0;  // hidden in the views, still rendered
+    {
+        RayTracer tracer(scene, camera);
+        for (const PreparedNode& node : tracer.Prepared().Nodes()) {
+            if (node.node == blocker) {
+                EXPECT_TRUE(node.off_screen);
+            }
+        }
+    }
     EXPECT_EQ(FloorUnderLight(scene, {0, 4, 0}).b, 0.0f);
 
     // Many bright lights clamp at 1 per channel.
