@@ -52,7 +52,7 @@ bench: deps build/bench/build.ninja
 	@for b in build/bench/bench/*_bench; do $$b || exit 1; done
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
-# target, each for FUZZ_SECONDS, starting from seed files made with kelto-cli.
+# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -61,15 +61,15 @@ build/fuzz/build.ninja:
 
 fuzz: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	scripts/make-scene-seeds $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/seeds/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/seeds/jpeg $(FUZZ_DIR)/seeds/png $(FUZZ_DIR)/seeds/tiff
-	$(FUZZ_DIR)/tests/fuzz/make_image_seeds $(FUZZ_DIR)/seeds
+	scripts/make-scene-samples $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff
+	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/seeds/scene
+	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
 	@for kind in jpeg png tiff; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/seeds/$$kind \
+	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
 	    || exit 1; \
 	done
 

@@ -40,7 +40,7 @@ struct BoundingSphere {
 
 // Ritter's approximate bounding sphere. The first pass takes the extreme points along each
 // axis (a point replaces an extreme only when strictly beyond it); the pair farthest apart
-// seeds the sphere (ties go to x over y, and to the pair found so far over z); the second
+// starts the sphere (ties go to x over y, and to the pair found so far over z); the second
 // pass grows the sphere to take in every point outside it. An empty set yields the sphere
 // of the sentinel extremes.
 BoundingSphere RitterSphere(std::span<const Vec3f> points);

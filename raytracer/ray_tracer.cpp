@@ -265,7 +265,7 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         }
         const Vec3f h = to_light - view;
         const float nh = Dot(n, h);
-        const float spec = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
+        const float specular = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
         const auto& f = light.falloff;
         const float attenuation = (f[0] > 1e-5f || f[1] > 1e-5f || f[2] > 1e-5f)
                                       ? 1.0f / ((f[2] * distance + f[1]) * distance + f[0])
@@ -293,7 +293,7 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         const ColourRgb light_highlight{light.highlight.r, light.highlight.g, light.highlight.b};
         const ColourRgb light_diffuse{light.diffuse.r, light.diffuse.g, light.diffuse.b};
         const float scale = spot * light.intensity * attenuation;
-        c = c + (light_highlight * highlight * spec + light_diffuse * surface * ndl) * scale;
+        c = c + (light_highlight * highlight * specular + light_diffuse * surface * ndl) * scale;
     }
     const auto& a = scene_.ambient_light;
     c = c + ColourRgb{a[0], a[1], a[2]} * ambient + glow;

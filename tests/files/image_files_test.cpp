@@ -18,7 +18,7 @@ namespace {
 using testing_images::GradientPicture;
 using testing_images::MakeJpeg;
 using testing_images::MakePng;
-using testing_images::PngSpec;
+using testing_images::PngLayout;
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
@@ -156,30 +156,30 @@ TEST(ImageWriters, JpegWiderThanTheOldScanlineBufferAndFailedWrites) {
 TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
     const double neutral = 1.0 / 1.7;  // the file gamma that cancels the screen gamma
     for (int depth : {1, 2, 4, 8}) {
-        PngSpec spec;
-        spec.width = 2;
-        spec.height = 1;
-        spec.colour_type = PNG_COLOR_TYPE_PALETTE;
-        spec.bit_depth = depth;
-        spec.gamma = neutral;
-        spec.palette = {{10, 20, 30}, {200, 100, 50}};
-        spec.samples = {1, 0};
+        PngLayout layout;
+        layout.width = 2;
+        layout.height = 1;
+        layout.colour_type = PNG_COLOR_TYPE_PALETTE;
+        layout.bit_depth = depth;
+        layout.gamma = neutral;
+        layout.palette = {{10, 20, 30}, {200, 100, 50}};
+        layout.samples = {1, 0};
         TextureImage image;
-        ASSERT_TRUE(DecodePng(MakePng(spec), image, "p.png").ok()) << depth;
+        ASSERT_TRUE(DecodePng(MakePng(layout), image, "p.png").ok()) << depth;
         ASSERT_EQ(image.channels, 3) << depth;
         EXPECT_EQ(image.rgb_rows[0].red, (std::vector<std::uint8_t>{200, 10})) << depth;
         EXPECT_EQ(image.rgb_rows[0].blue, (std::vector<std::uint8_t>{50, 30})) << depth;
     }
     for (int depth : {1, 2, 4, 8, 16}) {
-        PngSpec spec;
-        spec.width = 3;
-        spec.height = 2;
-        spec.bit_depth = depth;
-        spec.gamma = neutral;
+        PngLayout layout;
+        layout.width = 3;
+        layout.height = 2;
+        layout.bit_depth = depth;
+        layout.gamma = neutral;
         const std::uint16_t top = static_cast<std::uint16_t>((1u << depth) - 1);
-        spec.samples = {0, top, 0, top, 0, top};
+        layout.samples = {0, top, 0, top, 0, top};
         TextureImage image;
-        ASSERT_TRUE(DecodePng(MakePng(spec), image, "g.png").ok()) << depth;
+        ASSERT_TRUE(DecodePng(MakePng(layout), image, "g.png").ok()) << depth;
         ASSERT_EQ(image.channels, 1) << depth;
         EXPECT_EQ(image.grey_rows[1], (std::vector<std::uint8_t>{255, 0, 255})) << depth;
     }
@@ -188,7 +188,7 @@ TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
 TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     const double neutral = 1.0 / 1.7;
     // 16-bit RGB reduces to 8 bits.
-    PngSpec rgb16;
+    PngLayout rgb16;
     rgb16.width = 1;
     rgb16.height = 1;
     rgb16.colour_type = PNG_COLOR_TYPE_RGB;
@@ -202,7 +202,7 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     EXPECT_EQ(image.rgb_rows[0].green[0], 128);
 
     // Alpha is composited on black, or on the file's own background.
-    PngSpec rgba;
+    PngLayout rgba;
     rgba.width = 2;
     rgba.height = 1;
     rgba.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -216,7 +216,7 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     EXPECT_EQ(image.rgb_rows[0].green, (std::vector<std::uint8_t>{255, 60}));
     EXPECT_EQ(image.rgb_rows[0].red[0], 0);
 
-    PngSpec grey_alpha;
+    PngLayout grey_alpha;
     grey_alpha.width = 2;
     grey_alpha.height = 1;
     grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
@@ -227,14 +227,14 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     EXPECT_EQ(image.grey_rows[0], (std::vector<std::uint8_t>{0, 77}));
 
     // Interlaced files give the same pixels as plain ones.
-    PngSpec plain;
+    PngLayout plain;
     plain.width = 9;
     plain.height = 7;
     plain.gamma = neutral;
     for (int i = 0; i < 63; ++i) {
         plain.samples.push_back(static_cast<std::uint16_t>(i * 4));
     }
-    PngSpec interlaced = plain;
+    PngLayout interlaced = plain;
     interlaced.interlaced = true;
     TextureImage a, b;
     ASSERT_TRUE(DecodePng(MakePng(plain), a, "p.png").ok());
@@ -244,7 +244,7 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
 
     // Without a gAMA chunk the file gamma is taken as 0.45: mid greys change, ends do not,
     // and the order of values is kept.
-    PngSpec no_gamma = plain;
+    PngLayout no_gamma = plain;
     no_gamma.gamma.reset();
     TextureImage corrected;
     ASSERT_TRUE(DecodePng(MakePng(no_gamma), corrected, "n.png").ok());
@@ -295,11 +295,11 @@ TEST(ImageReaders, DamagedFilesFailWithAMessage) {
         EXPECT_FALSE(s.text.empty()) << fraction;
     }
     // A PNG header claiming a picture too large to hold is refused before any allocation.
-    PngSpec spec;
-    spec.width = 1;
-    spec.height = 1;
-    spec.samples = {0};
-    Bytes huge = MakePng(spec);
+    PngLayout layout;
+    layout.width = 1;
+    layout.height = 1;
+    layout.samples = {0};
+    Bytes huge = MakePng(layout);
     // IHDR's width is at byte 16, big-endian; 40000 pixels wide breaks the side limit.
     huge[16] = 0;
     huge[17] = 0;

@@ -54,7 +54,7 @@ std::vector<std::uint8_t> PackRow(const std::uint16_t* samples, int count, int d
 
 }  // namespace
 
-std::vector<std::uint8_t> MakePng(const PngSpec& spec) {
+std::vector<std::uint8_t> MakePng(const PngLayout& layout) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -63,24 +63,24 @@ std::vector<std::uint8_t> MakePng(const PngSpec& spec) {
         std::abort();  // a fault in the test's own picture
     }
     png_set_write_fn(png, &out, Append, NoFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bit_depth, spec.colour_type,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width),
+                 static_cast<png_uint_32>(layout.height), layout.bit_depth, layout.colour_type,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
+    if (!layout.palette.empty()) {
         std::vector<png_color> colours;
-        for (const auto& c : spec.palette) {
+        for (const auto& c : layout.palette) {
             colours.push_back({c[0], c[1], c[2]});
         }
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     }
-    if (spec.gamma) {
-        png_set_gAMA(png, info, *spec.gamma);
+    if (layout.gamma) {
+        png_set_gAMA(png, info, *layout.gamma);
     }
-    if (spec.background) {
+    if (layout.background) {
         png_color_16 bg{};
-        const auto& b = *spec.background;
-        if (spec.colour_type == PNG_COLOR_TYPE_PALETTE) {
+        const auto& b = *layout.background;
+        if (layout.colour_type == PNG_COLOR_TYPE_PALETTE) {
             bg.index = static_cast<png_byte>(b[0]);
         } else if (b.size() == 1) {
             bg.gray = b[0];
@@ -92,11 +92,11 @@ std::vector<std::uint8_t> MakePng(const PngSpec& spec) {
         png_set_bKGD(png, info, &bg);
     }
     png_write_info(png, info);
-    const int per_row = spec.width * ChannelsOf(spec.colour_type);
+    const int per_row = layout.width * ChannelsOf(layout.colour_type);
     std::vector<std::vector<std::uint8_t>> rows;
-    for (int y = 0; y < spec.height; ++y) {
-        rows.push_back(PackRow(spec.samples.data() + static_cast<std::size_t>(y * per_row), per_row,
-                               spec.bit_depth));
+    for (int y = 0; y < layout.height; ++y) {
+        rows.push_back(PackRow(layout.samples.data() + static_cast<std::size_t>(y * per_row),
+                               per_row, layout.bit_depth));
     }
     std::vector<png_bytep> pointers;
     for (auto& row : rows) {

@@ -11,7 +11,7 @@
 
 namespace kelto::testing_images {
 
-struct PngSpec {
+struct PngLayout {
     int width = 4;
     int height = 3;
     int bit_depth = 8;
@@ -24,7 +24,7 @@ struct PngSpec {
     std::vector<std::uint16_t> samples;
 };
 
-std::vector<std::uint8_t> MakePng(const PngSpec& spec);
+std::vector<std::uint8_t> MakePng(const PngLayout& layout);
 
 // A JPEG of `components` channels (1 grey, 3 RGB, 4 CMYK) filled with `value` in every sample.
 std::vector<std::uint8_t> MakeJpeg(int width, int height, int components, std::uint8_t value);

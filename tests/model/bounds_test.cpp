@@ -55,7 +55,7 @@ TEST(RitterSphere, ContainsEveryPointOfRandomClouds) {
 }
 
 TEST(RitterSphere, TiesFavourXThenTheEarlierPair) {
-    // Extremes 2 apart on both x and y: the x pair seeds the sphere.
+    // Extremes 2 apart on both x and y: the x pair starts the sphere.
     const Vec3f square[] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}};
     const BoundingSphere sphere = RitterSphere(square);
     EXPECT_EQ(sphere.centre, (Vec3f{0, 0, 0}));

@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_image_seeds FOLDER\n");
+        std::fprintf(stderr, "usage: make_image_samples FOLDER\n");
         return 2;
     }
     const std::string folder = argv[1];
