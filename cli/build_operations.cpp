@@ -27,6 +27,8 @@ const std::string_view kBuildOperationsHelp =
     "        kind=point|spot|area colour=R/G/B intensity=F falloff=none|linear|quadratic\n"
     "        angle=DEGREES exponent=F shadows=0|1 on=0|1 position=X/Y/Z aim=X/Y/Z\n"
     "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
+    "  text:STRING@X,Y,Z[;font=FAMILY][;weight=N][;italic=0|1][;depth=D]\n"
+    "        3D text standing on (X, Y, Z); defaults Times New Roman, 400, 0, depth 0.45\n"
     "TYPE: sphere torus cube cone cylinder paraboloid hyperboloid superquadric\n";
 
 namespace {
@@ -485,6 +487,46 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
+Result AddText(DocumentCore& doc, std::string_view argument) {
+    const std::size_t at = argument.rfind('@');
+    if (at == std::string_view::npos || at == 0) {
+        return Usage("expected STRING@X,Y,Z");
+    }
+    const std::string text(argument.substr(0, at));
+    const std::vector<std::string_view> parts = Split(argument.substr(at + 1), ';');
+    const std::optional<Vec3> point = ParseVec3(parts[0], ',');
+    if (!point) {
+        return Usage("expected X,Y,Z after '@'");
+    }
+    LogFont font = LogFont::TextToolDefault();
+    double depth = 0.45;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const auto [key, value] = SplitOnce(parts[i], '=');
+        const std::optional<double> number = ParseNumber(value);
+        if (key == "font" && !value.empty()) {
+            font.SetFaceName(std::string(value));
+        } else if (key == "weight" && number && *number >= 1 && *number <= 1000) {
+            font.weight = static_cast<std::int32_t>(*number);
+        } else if (key == "italic" && (value == "0" || value == "1")) {
+            font.italic = value == "1" ? 1 : 0;
+        } else if (key == "depth" && number && *number >= 0.01 && *number <= 1.5) {
+            depth = *number;
+        } else if (key == "font" || key == "weight" || key == "italic" || key == "depth") {
+            return Usage("bad value " + Quote(value) + " for " + Quote(key));
+        } else {
+            return Usage("unknown key " + Quote(key));
+        }
+    }
+    if (text.find_first_not_of(' ') == std::string::npos) {
+        return Usage("the text has nothing but spaces");
+    }
+    const Status status = doc.InsertText(*point, text, font, depth, false);
+    if (!status.ok()) {
+        return BuildError{false, status.text};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
@@ -513,6 +555,8 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return SetLight(doc, argument);
     if (verb == "view")
         return AddView(doc, argument);
+    if (verb == "text")
+        return AddText(doc, argument);
     return Usage("unknown operation");
 }
 

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "modelling/glyph_outline.h"
 
 namespace kelto::cli {
 namespace {
@@ -15,6 +16,7 @@ constexpr std::string_view kUsage =
     "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
     "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
     "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture\n"
+    "  fonts                                list the TrueType font families for text\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -51,6 +53,21 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "image-info") {
         return RunImageInfo(rest, out, err);
+    }
+    if (command == "fonts") {
+        if (!rest.empty() && rest[0] != "--help" && rest[0] != "-h") {
+            err << "kelto-cli fonts: takes no arguments\n";
+            return kExitUsage;
+        }
+        if (!rest.empty()) {
+            out << "usage: kelto-cli fonts\n\nLists the TrueType font families text can be made "
+                   "in.\n";
+            return kExitOk;
+        }
+        for (const std::string& family : TrueTypeFamilies()) {
+            out << family << '\n';
+        }
+        return kExitOk;
     }
     if (command == "render") {
         return RunRender(rest, out, err);

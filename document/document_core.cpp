@@ -1,6 +1,7 @@
 #include "document_core.h"
 
 #include "model/child_list.h"
+#include "modelling/text_shape.h"
 
 namespace kelto {
 
@@ -19,19 +20,53 @@ SceneNode* DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool s
     if (node == nullptr) {
         return nullptr;
     }
+    SelectInserted(*node, shift);
+    return node;
+}
+
+Status DocumentCore::InsertText(const Vec3& point, const std::string& text, const LogFont& font,
+                                double depth, bool shift, SceneNode** created) {
+    auto shape = std::make_unique<TextShape>(text, font, depth);
+    if (!shape->ReadGlyphs()) {
+        return Status::Message(kMsgNoTrueTypeFont,
+                               FormatMessage(kMsgNoTrueTypeFont, font.FaceName()));
+    }
+    Mesh mesh;
+    BoundingBox box;
+    if (!shape->BuildDisplayMesh(mesh, box)) {
+        return Status::Message(kMsgTextTooLarge, FormatMessage(kMsgTextTooLarge, text));
+    }
+    SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
+    node->shape = std::move(shape);
+    node->display_mesh = std::move(mesh);
+    node->box = box;
+    node->smooth = 1;
+    // The box's bottom left goes to the click point; the text then stands up.
+    node->position = {point.x - box.min.x, point.y - box.min.z, point.z};
+    node->rotation.Rotate(-90.0, {1, 0, 0});
+    node->UpdateBounds();
+    node->ComputeWorldMatrix();
+    LinkChild(scene_.Root(), *node);
+    if (created != nullptr) {
+        *created = node;
+    }
+    SelectInserted(*node, shift);
+    return Status::Ok();
+}
+
+void DocumentCore::SelectInserted(SceneNode& node, bool shift) {
     selection_.is_group = false;
     scene_.DeselectAllLights();
     if (shift) {
-        scene_.AddToSelection(*node);
+        scene_.AddToSelection(node);
         ++selection_.selected_count;
     } else {
-        scene_.SelectOnly(*node);
+        scene_.SelectOnly(node);
         selection_.selected_count = 1;
         selection_.is_trim = false;
     }
     modified_ = true;
     Changed();
-    return node;
 }
 
 int DocumentCore::InsertLight(LightKind kind, const Vec3& point) {

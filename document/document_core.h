@@ -11,6 +11,7 @@
 
 #include "model/message_table.h"
 #include "model/scene.h"
+#include "modelling/font_record.h"
 
 namespace kelto {
 
@@ -58,6 +59,12 @@ class DocumentCore {
     // Shift it joins the selection.
     SceneNode* InsertObject(ObjectType type, const Vec3& point, bool shift);
     int InsertLight(LightKind kind, const Vec3& point);
+    // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
+    // left at `point` and going away from the viewer; selected as InsertObject selects. On
+    // failure (no TrueType face, or more vertices than one mesh holds) the status says why
+    // and nothing changes.
+    Status InsertText(const Vec3& point, const std::string& text, const LogFont& font, double depth,
+                      bool shift, SceneNode** created = nullptr);
 
     // --- selection ---
     // Without Shift the node becomes the only selection (a group selection when its flags say
@@ -114,6 +121,7 @@ class DocumentCore {
 
   private:
     void Changed();
+    void SelectInserted(SceneNode& node, bool shift);
     void Grab(const SceneNode* node, int light_index, int handle_code, bool shift);
 
     Scene scene_;

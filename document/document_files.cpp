@@ -3,6 +3,7 @@
 #include "files/byte_stream.h"
 #include "files/file_io.h"
 #include "files/scene_file.h"
+#include "modelling/text_shape.h"
 
 namespace kelto {
 namespace {
@@ -90,7 +91,7 @@ Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
                                    const std::string& file_name) {
     Clear();
     ByteReader in(bytes);
-    Status status = ReadScene(in, scene_, file_name);
+    Status status = ReadScene(in, scene_, file_name, [] { return std::make_unique<TextShape>(); });
     if (status.ok()) {
         status = ReadViews(in, views_, file_name);
     }

@@ -434,9 +434,11 @@ std::vector<std::uint16_t> ReadIndices(ByteReader& in, std::size_t vertex_count)
     return indices;
 }
 
-std::unique_ptr<Shape> ShapeForType(ObjectType type) {
+using TextShapeMaker = std::function<std::unique_ptr<Shape>()>;
+
+std::unique_ptr<Shape> ShapeForType(ObjectType type, const TextShapeMaker& make_text_shape) {
     if (type == ObjectType::Text) {
-        return std::make_unique<MeshShape>();
+        return make_text_shape ? make_text_shape() : std::make_unique<MeshShape>();
     }
     return MakePrimitiveShape(type);
 }
@@ -469,7 +471,8 @@ class TessellationBudget {
 };
 
 // Reads one node record into a node that is not yet in the scene.
-bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget) {
+bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
+              const TextShapeMaker& make_text_shape) {
     ReadMaterial(in, node.material);
     const std::int32_t code = in.I32();
     if (in.Failed() || !IsStoredNodeType(code)) {
@@ -478,7 +481,7 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget) {
     }
     node.type = static_cast<ObjectType>(code);
     if (StoresShape(node.type)) {
-        node.shape = ShapeForType(node.type);
+        node.shape = ShapeForType(node.type, make_text_shape);
         ReadShape(in, *node.shape);
         if (node.type == ObjectType::Text) {
             node.display_mesh.vertices = ReadVertices(in);
@@ -599,7 +602,8 @@ void WriteScene(const Scene& scene, ByteWriter& out) {
     out.String(LinkName(scene.Root().first_child));
 }
 
-Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
+Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
+                 const std::function<std::unique_ptr<Shape>()>& make_text_shape) {
     const Status corrupt =
         Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
 
@@ -672,7 +676,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name) {
             return corrupt;
         }
         auto node = std::make_unique<SceneNode>();
-        if (!ReadNode(in, *node, budget)) {
+        if (!ReadNode(in, *node, budget, make_text_shape)) {
             return corrupt;
         }
         node->first_child_name = std::move(first_child_name);

@@ -3,6 +3,8 @@
 // document's (document/).
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "byte_stream.h"
@@ -22,6 +24,9 @@ void WriteScene(const Scene& scene, ByteWriter& out);
 // the status carries the message to show (with `file_name` in it), or no message where the
 // file's tree cannot be linked; the scene is then left in whatever state the reading reached
 // and the caller resets it.
-Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name);
+// `make_text_shape` makes the shape a text node's stored record is read into (a plain mesh
+// shape when not given).
+Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
+                 const std::function<std::unique_ptr<Shape>()>& make_text_shape = {});
 
 }  // namespace kelto

@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 15> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 17> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -24,6 +24,8 @@ constexpr std::array<std::pair<int, std::string_view>, 15> kMessages = {{
     {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s."},
     {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s."},
     {kMsgImageTooLarge, "Error: image too large to import: '%s'"},
+    {kMsgTextTooLarge, "The text '%s' is too long to make into one object."},
+    {kMsgNoTrueTypeFont, "No TrueType font matches '%s'."},
 }};
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -23,6 +23,8 @@ enum MessageNumber : int {
     kMsgSceneSaveFailed = 61476,
     kMsgSceneOpenFailed = 61477,
     kMsgImageTooLarge = 61478,
+    kMsgTextTooLarge = 61479,
+    kMsgNoTrueTypeFont = 61480,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -1,0 +1,193 @@
+// 3D text from the default TrueType face (Times New Roman resolves to Liberation Serif).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "document/document_core.h"
+#include "modelling/text_shape.h"
+
+namespace kelto {
+namespace {
+
+std::vector<ContourCurve> GlyphContours(char c) {
+    const GlyphSource source(LogFont::TextToolDefault());
+    EXPECT_TRUE(source.Usable()) << "no TrueType face for Times New Roman";
+    return ContourCurves(source.Outline(static_cast<unsigned char>(c)));
+}
+
+struct Flattened {
+    std::vector<ContourCurve> contours;
+    std::vector<std::vector<Point2>> polygons;
+    std::vector<DisplayVertex> walls;
+    double largest = -1e6;
+};
+
+Flattened Flatten(char c) {
+    Flattened f;
+    f.contours = GlyphContours(c);
+    f.polygons.resize(f.contours.size());
+    for (std::size_t i = 0; i < f.contours.size(); ++i) {
+        f.largest = std::max(
+            f.largest,
+            FlattenContour(f.contours[i], 0.0, 0.45, TextShape::kFlatness, f.walls, f.polygons[i]));
+    }
+    return f;
+}
+
+double Area(const std::vector<Point2>& p) {
+    double a = 0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        a += p[i].x * p[(i + 1) % p.size()].y - p[(i + 1) % p.size()].x * p[i].y;
+    }
+    return a / 2;
+}
+
+TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
+    const GlyphSource source(LogFont::TextToolDefault());
+    ASSERT_TRUE(source.Usable());
+    EXPECT_EQ(source.UnitsPerEm(), 2048);
+    EXPECT_NE(source.FilePath().find("LiberationSerif"), std::string::npos);
+    const auto families = TrueTypeFamilies();
+    EXPECT_NE(std::find(families.begin(), families.end(), "Liberation Serif"), families.end());
+    // A character without an outline (the space) gives nothing.
+    EXPECT_TRUE(source.Outline(' ').empty());
+    // Outline points come in straight points and spline triples.
+    const std::vector<OutlinePoint> o = source.Outline('O');
+    ASSERT_FALSE(o.empty());
+    EXPECT_TRUE(std::any_of(o.begin(), o.end(), [](const OutlinePoint& p) { return p.kind == 1; }));
+}
+
+TEST(GlyphContours, CapitalAHasAnOuterContourAndAHole) {
+    const Flattened a = Flatten('A');
+    ASSERT_EQ(a.contours.size(), 2u);
+    std::multiset<int> marks = {a.contours[0].orientation, a.contours[1].orientation};
+    EXPECT_EQ(marks, (std::multiset<int>{-1, 1}));
+    for (std::size_t i = 0; i < 2; ++i) {
+        // Outer contours run counter-clockwise (positive area), holes clockwise.
+        EXPECT_EQ(Area(a.polygons[i]) > 0, a.contours[i].orientation == 1);
+    }
+    // Each contour is a closed curve: it ends where it starts.
+    for (const ContourCurve& c : a.contours) {
+        EXPECT_EQ(c.curve.control_points.front(), c.curve.control_points.back());
+        EXPECT_EQ(c.curve.Order(), 3);
+    }
+    const Flattened i = Flatten('i');
+    ASSERT_EQ(i.contours.size(), 2u);
+    EXPECT_EQ(i.contours[0].orientation, 1);
+    EXPECT_EQ(i.contours[1].orientation, 1);
+}
+
+TEST(GlyphContours, WallsAreQuadsFromFrontToBack) {
+    const Flattened o = Flatten('o');
+    ASSERT_FALSE(o.walls.empty());
+    ASSERT_EQ(o.walls.size() % 6, 0u);
+    for (std::size_t k = 0; k < o.walls.size(); k += 6) {
+        const DisplayVertex* q = &o.walls[k];
+        EXPECT_EQ(q[0].y, 0.0f);
+        EXPECT_EQ(q[1].y, 0.0f);
+        EXPECT_FLOAT_EQ(q[2].y, 0.45f);
+        EXPECT_FLOAT_EQ(q[4].y, 0.45f);
+        EXPECT_EQ(q[0].t, 0.0f);
+        EXPECT_EQ(q[2].t, 1.0f);
+        // Wall normals lie in the x-z plane.
+        EXPECT_EQ(q[0].ny, 0.0f);
+        EXPECT_NEAR(std::hypot(q[0].nx, q[0].nz), 1.0, 1e-5);
+    }
+    EXPECT_NEAR(o.largest, 0.0004 * 1000, 0.4);  // about one em-width of 'o' in x
+}
+
+double Width(const std::string& text) {
+    TextShape shape(text, LogFont::TextToolDefault(), 0.45);
+    EXPECT_TRUE(shape.ReadGlyphs());
+    Mesh mesh;
+    BoundingBox box;
+    EXPECT_TRUE(shape.BuildDisplayMesh(mesh, box));
+    return box.max.x - box.min.x;
+}
+
+TEST(TextShape, PenAdvancesPastTheRightmostPointAndSpacesAddHalf) {
+    const Flattened glyph = Flatten('I');
+    const double one = Width("I");
+    EXPECT_NEAR(Width("II") - one, glyph.largest + TextShape::kLetterSpacing, 1e-5);
+    EXPECT_NEAR(Width("I I") - Width("II"), TextShape::kSpaceAdvance, 1e-5);
+
+    TextShape spaces("   ", LogFont::TextToolDefault(), 0.45);
+    ASSERT_TRUE(spaces.ReadGlyphs());
+    Mesh mesh;
+    BoundingBox box;
+    EXPECT_TRUE(spaces.BuildDisplayMesh(mesh, box));
+    EXPECT_TRUE(mesh.vertices.empty());
+    EXPECT_TRUE(box.IsEmpty());
+}
+
+TEST(TextShape, MeshIsCentredWithIdentityIndices) {
+    TextShape shape("Kelto", LogFont::TextToolDefault(), 0.3);
+    ASSERT_TRUE(shape.ReadGlyphs());
+    Mesh mesh;
+    BoundingBox box;
+    ASSERT_TRUE(shape.BuildDisplayMesh(mesh, box));
+    ASSERT_EQ(mesh.indices.size(), mesh.vertices.size());
+    for (std::size_t i = 0; i < mesh.indices.size(); ++i) {
+        ASSERT_EQ(mesh.indices[i], i);
+    }
+    EXPECT_NEAR(box.min.x + box.max.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(box.min.y, -0.15f, 1e-5f);
+    EXPECT_NEAR(box.max.y, 0.15f, 1e-5f);
+    Vec3 anchor;
+    EXPECT_TRUE(shape.GetAnchor(anchor));
+    EXPECT_GT(anchor.x, 0.0);  // the text was built rightwards from the pen at 0
+}
+
+TEST(TextNode, StandsOnTheClickPointAndSavesAndLoads) {
+    DocumentCore doc;
+    SceneNode* node = nullptr;
+    ASSERT_TRUE(
+        doc.InsertText({2, 0, -1}, "Hi", LogFont::TextToolDefault(), 0.45, false, &node).ok());
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->name, "Text1");
+    EXPECT_EQ(node->type, ObjectType::Text);
+    EXPECT_TRUE(node->selected);
+    // Upright: the lowest world point is at the click height, the left edge at its x.
+    float lowest = 1e9f, leftmost = 1e9f;
+    for (const DisplayVertex& v : node->display_mesh.vertices) {
+        const Vec3f p = node->world_matrix.TransformPoint(v.Position());
+        lowest = std::min(lowest, p.y);
+        leftmost = std::min(leftmost, p.x);
+    }
+    EXPECT_NEAR(lowest, 0.0f, 1e-5f);
+    EXPECT_NEAR(leftmost, 2.0f, 1e-5f);
+
+    DocumentCore reopened;
+    ASSERT_TRUE(reopened.OpenFromBytes(doc.SaveToBytes(), "text.kel").ok());
+    const SceneNode* loaded = reopened.GetScene().FindNode("Text1");
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->display_mesh.vertices.size(), node->display_mesh.vertices.size());
+    EXPECT_EQ(loaded->display_mesh.indices, node->display_mesh.indices);
+    EXPECT_EQ(std::memcmp(loaded->display_mesh.vertices.data(), node->display_mesh.vertices.data(),
+                          node->display_mesh.vertices.size() * sizeof(DisplayVertex)),
+              0);
+    Vec3 anchor;
+    EXPECT_TRUE(loaded->shape->GetAnchor(anchor));
+}
+
+TEST(TextNode, TextTooLargeForOneMeshIsRefusedAndChangesNothing) {
+    DocumentCore doc;
+    const std::size_t before = doc.GetScene().NodeCount();
+    const Status status =
+        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false);
+    EXPECT_EQ(status.number, kMsgTextTooLarge);
+    EXPECT_EQ(doc.GetScene().NodeCount(), before);
+    EXPECT_FALSE(doc.IsModified());
+
+    LogFont missing = LogFont::TextToolDefault();
+    missing.SetFaceName("No Such Family Anywhere");
+    // fontconfig falls back to another face rather than to nothing; the text is still made.
+    EXPECT_TRUE(doc.InsertText({0, 0, 0}, "x", missing, 0.45, false).ok());
+}
+
+}  // namespace
+}  // namespace kelto
