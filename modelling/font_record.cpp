@@ -21,4 +21,8 @@ LogFont LogFont::TextToolDefault() {
     return font;
 }
 
+double TextDepthFromSlider(int slider) {
+    return std::clamp(slider, kMinDepthSlider, kMaxDepthSlider) * 0.01;
+}
+
 }  // namespace kelto

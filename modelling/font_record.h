@@ -33,4 +33,9 @@ struct LogFont {
     static LogFont TextToolDefault();
 };
 
+// The text tool's depth slider runs from 1 to 150; the depth is the value times 0.01.
+inline constexpr int kMinDepthSlider = 1;
+inline constexpr int kMaxDepthSlider = 150;
+double TextDepthFromSlider(int slider);
+
 }  // namespace kelto

@@ -263,3 +263,34 @@ TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
 
 }  // namespace
 }  // namespace kelto::cli
+
+namespace kelto::cli {
+namespace {
+
+TEST_F(SceneCommands, TextOperationAndFontList) {
+    const CliResult fonts = RunCommand({"fonts"});
+    EXPECT_EQ(fonts.status, kExitOk);
+    EXPECT_NE(fonts.out.find("Liberation Serif\n"), std::string::npos);
+
+    const std::string scene = Path("t.kel");
+    CliResult r = RunCommand({"build", scene, "text:Hi there@1,0,2;depth=0.2;weight=700",
+                              "text:ok@0,3,0;font=DejaVu Sans;italic=1"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const nlohmann::json nodes = Info(scene)["nodes"];
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[1]["name"], "Text1");
+    EXPECT_EQ(nodes[1]["type"], 8);
+    EXPECT_GT(nodes[1]["triangles"].get<int>(), 100);
+    // 0.2 deep, centred on its origin.
+    EXPECT_NEAR(nodes[1]["box"]["max"][1].get<double>(), 0.1, 1e-6);
+
+    for (const char* bad : {"text:   @0,0,0", "text:x@1,2", "text:x@0,0,0;depth=3",
+                            "text:x@0,0,0;colour=1", "text:x@0,0,0;italic=2"}) {
+        r = RunCommand({"build", Path("bad.kel"), bad});
+        EXPECT_EQ(r.status, kExitUsage) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("bad.kel")));
+}
+
+}  // namespace
+}  // namespace kelto::cli
