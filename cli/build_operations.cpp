@@ -16,6 +16,7 @@ const std::string_view kBuildOperationsHelp =
     "  light:KIND@X,Y,Z      insert a light; KIND is point, spot or area\n"
     "  select:NAME[,NAME...] select exactly these objects or lights\n"
     "  group                 group the selected objects\n"
+    "  trim                  cut the second selected object by the first (the newer)\n"
     "  move:NAME@DX,DY,DZ    move an object or light by a drag of that amount\n"
     "  scale:NAME@SX,SY,SZ   scale an object (a light's size by SX)\n"
     "  rotate:NAME@AX,AY,AZ  turn by degrees about the world x, y and z axes\n"
@@ -541,6 +542,13 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return Select(doc, argument);
     if (verb == "group" && argument.empty() && operation == "group") {
         doc.Group();
+        return std::nullopt;
+    }
+    if (verb == "trim" && argument.empty() && operation == "trim") {
+        const Status status = doc.Trim();
+        if (!status.ok()) {
+            return BuildError{false, status.text};
+        }
         return std::nullopt;
     }
     if (verb == "move")

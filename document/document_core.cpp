@@ -2,6 +2,7 @@
 
 #include "model/child_list.h"
 #include "modelling/text_shape.h"
+#include "modelling/trim_kernel.h"
 
 namespace kelto {
 
@@ -244,6 +245,46 @@ SceneNode* DocumentCore::Group() {
     modified_ = true;
     Changed();
     return group;
+}
+
+}  // namespace kelto
+
+namespace kelto {
+
+Status DocumentCore::Trim(MessageIcon* icon, SceneNode** created) {
+    if (created != nullptr) {
+        *created = nullptr;
+    }
+    const std::vector<SceneNode*> selected = scene_.SelectedTopLevel();
+    if (selected.size() < 2) {
+        return Status::Ok();
+    }
+    SceneNode& cutter = *selected[0];
+    SceneNode& trimmed = *selected[1];
+    const TrimResult result = TrimKernel(trimmed, cutter);
+    if (result != TrimResult::Done) {
+        const int number =
+            result == TrimResult::NoIntersection ? kMsgTrimNoIntersection : kMsgTrimTopology;
+        if (icon != nullptr) {
+            *icon = result == TrimResult::NoIntersection ? MessageIcon::Information
+                                                         : MessageIcon::Warning;
+        }
+        return Status::Message(number, FormatMessage(number));
+    }
+    for (SceneNode* operand : {&cutter, &trimmed}) {
+        operand->box = operand->display_mesh.Box();
+        operand->UpdateBounds();
+    }
+    SceneNode* trim = scene_.GatherSelected(ObjectType::Trim);
+    if (created != nullptr) {
+        *created = trim;
+    }
+    selection_.selected_count = 1;
+    selection_.is_group = false;
+    selection_.is_trim = true;
+    modified_ = true;
+    Changed();
+    return Status::Ok();
 }
 
 }  // namespace kelto

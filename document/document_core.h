@@ -12,6 +12,7 @@
 #include "model/message_table.h"
 #include "model/scene.h"
 #include "modelling/font_record.h"
+#include "platform/messages.h"
 
 namespace kelto {
 
@@ -118,6 +119,12 @@ class DocumentCore {
     // --- commands ---
     // Groups the selected top-level objects; nothing happens with fewer than two.
     SceneNode* Group();
+    // Trims the second selected top-level object by the first (the newer) and puts both under
+    // a new Trim object at the centre of their box. On failure nothing changes and the
+    // status carries the message, with `icon` the box it is shown in. With fewer than two
+    // selected objects (one Trim object, say) nothing happens and the result is Ok with a
+    // null node.
+    Status Trim(MessageIcon* icon = nullptr, SceneNode** created = nullptr);
 
   private:
     void Changed();

@@ -35,7 +35,7 @@ void WriteMeshLines(const Mesh& mesh, const Matrix4* placement, std::size_t firs
     }
     for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
         out << 'f';
-        for (const std::size_t k : {i, i + 2, i + 1}) {
+        for (const std::size_t k : {i, i + 1, i + 2}) {
             const std::size_t n = first + mesh.indices[k];
             out << ' ' << n << '/' << n << '/' << n;
         }

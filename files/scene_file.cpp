@@ -185,6 +185,16 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
             WriteIndices(out, node.render_mesh.indices);
         }
     }
+    if (node.type == ObjectType::Trim) {
+        // The operands' cut meshes, in child order (empty for a child without a mesh): their
+        // surfaces alone cannot give them back.
+        const std::vector<SceneNode*> operands = ChildrenOf(node);
+        out.I32(static_cast<std::int32_t>(operands.size()));
+        for (const SceneNode* operand : operands) {
+            WriteVertices(out, operand->display_mesh.vertices);
+            WriteIndices(out, operand->display_mesh.indices);
+        }
+    }
     out.String(node.name);
     out.Flag(node.visible != 0);
     out.WriteVec3f(node.box.min);
@@ -444,7 +454,7 @@ std::unique_ptr<Shape> ShapeForType(ObjectType type, const TextShapeMaker& make_
 }
 
 bool IsStoredNodeType(std::int32_t code) {
-    return (code >= 0 && code <= 8) || code == 12;
+    return (code >= 0 && code <= 8) || code == 12 || code == 14;
 }
 
 // Meshes are rebuilt from the stored surfaces, so a small record with a large step count could
@@ -472,7 +482,7 @@ class TessellationBudget {
 
 // Reads one node record into a node that is not yet in the scene.
 bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
-              const TextShapeMaker& make_text_shape) {
+              const TextShapeMaker& make_text_shape, std::vector<Mesh>& operand_meshes) {
     ReadMaterial(in, node.material);
     const std::int32_t code = in.I32();
     if (in.Failed() || !IsStoredNodeType(code)) {
@@ -494,6 +504,15 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
                 return false;
             }
             node.RebuildMeshes();
+        }
+    }
+    if (node.type == ObjectType::Trim) {
+        const std::size_t count = in.Count(8);  // two empty arrays at the least
+        for (std::size_t i = 0; i < count && !in.Failed(); ++i) {
+            Mesh mesh;
+            mesh.vertices = ReadVertices(in);
+            mesh.indices = ReadIndices(in, mesh.vertices.size());
+            operand_meshes.push_back(std::move(mesh));
         }
     }
     node.name = in.String(kMaxStoredNameLength);
@@ -660,6 +679,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
     }
 
     std::vector<SceneNode*> read_nodes;
+    std::vector<std::pair<SceneNode*, std::vector<Mesh>>> trim_meshes;
     TessellationBudget budget(in.Remaining());
     for (;;) {
         const std::uint8_t tag = in.U8();
@@ -676,7 +696,8 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
             return corrupt;
         }
         auto node = std::make_unique<SceneNode>();
-        if (!ReadNode(in, *node, budget, make_text_shape)) {
+        std::vector<Mesh> operand_meshes;
+        if (!ReadNode(in, *node, budget, make_text_shape, operand_meshes)) {
             return corrupt;
         }
         node->first_child_name = std::move(first_child_name);
@@ -687,6 +708,9 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
             return corrupt;  // two nodes of one name, or a node named like the root
         }
         read_nodes.push_back(added);
+        if (added->type == ObjectType::Trim) {
+            trim_meshes.emplace_back(added, std::move(operand_meshes));
+        }
     }
 
     const std::string root_child_name = in.String(kMaxStoredNameLength);
@@ -707,6 +731,18 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
     }
     if (root.first_child == &root || !IsWellFormedTree(root)) {
         return Status::Silent();
+    }
+    // Trim operands take back their cut meshes.
+    for (auto& [trim, meshes] : trim_meshes) {
+        const std::vector<SceneNode*> operands = ChildrenOf(*trim);
+        if (operands.size() != meshes.size()) {
+            return Status::Silent();
+        }
+        for (std::size_t i = 0; i < operands.size(); ++i) {
+            if (!meshes[i].vertices.empty()) {
+                operands[i]->display_mesh = std::move(meshes[i]);
+            }
+        }
     }
     return Status::Ok();
 }

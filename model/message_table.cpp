@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 17> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 21> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -26,6 +26,14 @@ constexpr std::array<std::pair<int, std::string_view>, 17> kMessages = {{
     {kMsgImageTooLarge, "Error: image too large to import: '%s'"},
     {kMsgTextTooLarge, "The text '%s' is too long to make into one object."},
     {kMsgNoTrueTypeFont, "No TrueType font matches '%s'."},
+    {kMsgTrimNoIntersection,
+     "Unable to complete the requested boolean operation because the selected objects do not "
+     "intersect."},
+    {kMsgTrimTopology, "Unable to complete the requested operation. <IDS_CSG_VORN_TOPLOGY_ERROR>"},
+    {kMsgTrimIsomorphism, "Unable to complete the requested operation. <IDS_CSG_VORN_ISOMORPHISM>"},
+    {kMsgTrimResourcesLow,
+     "Unable to complete the requested CSG operation because system\nresources are low. "
+     "<VORN_RES_LOW_CSG>"},
 }};
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

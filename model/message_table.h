@@ -25,6 +25,10 @@ enum MessageNumber : int {
     kMsgImageTooLarge = 61478,
     kMsgTextTooLarge = 61479,
     kMsgNoTrueTypeFont = 61480,
+    kMsgTrimNoIntersection = 61481,
+    kMsgTrimTopology = 61482,
+    kMsgTrimIsomorphism = 61483,
+    kMsgTrimResourcesLow = 61484,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -200,7 +200,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
     container->box.max = {members_box.max.x - shift.x, members_box.max.y - shift.y,
                           members_box.max.z - shift.z};
     container->UpdateBounds();
-    container->group_flag = 1;
+    container->group_flag = container_type == ObjectType::Group ? 1 : 0;
     container->ComputeWorldMatrix();
     return container;
 }

@@ -105,9 +105,9 @@ void BuildFlatCubeMesh(Mesh& mesh) {
             v.t = t;
             mesh.vertices.push_back(v);
         }
-        // Corners 0..3 go counter-clockwise seen from outside; the triangles are wound the
-        // other way, like those of the surface tessellation: (A, D, C) and (A, B, D) of a cell.
-        const std::uint16_t order[6] = {0, 2, 1, 0, 3, 2};
+        // Corners 0..3 go counter-clockwise seen from outside, and so do the two triangles,
+        // as every mesh's triangles do.
+        const std::uint16_t order[6] = {0, 1, 2, 0, 2, 3};
         for (std::uint16_t k : order) {
             mesh.indices.push_back(static_cast<std::uint16_t>(first + k));
         }

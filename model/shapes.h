@@ -29,6 +29,9 @@ class Shape {
     virtual bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
     // The same tessellation into the render mesh.
     virtual bool BuildRenderMesh(Mesh& mesh);
+    // Whether the meshes' vertices lie on the surface at their (s, t) parameters, so that a
+    // cut can put new vertices back on the exact surface.
+    virtual bool MeshFollowsSurface() const { return true; }
     // Where the shape is anchored; only text has an anchor.
     virtual bool GetAnchor(Vec3& anchor) const {
         anchor = {};
@@ -81,6 +84,8 @@ class CubeShape : public Shape {
     CubeShape();
     bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
     bool BuildRenderMesh(Mesh& mesh) override;
+    // The flat faces are not the surface's tessellation, unless the surface is used.
+    bool MeshFollowsSurface() const override { return UsesSurface(); }
 
   private:
     bool UsesSurface() const { return reserved_b[1] != 0; }
@@ -112,7 +117,10 @@ class SuperquadricShape : public Shape {
 };
 
 // A shape whose geometry is a triangle mesh rather than a surface; the base of the text shape.
-class MeshShape : public Shape {};
+class MeshShape : public Shape {
+  public:
+    bool MeshFollowsSurface() const override { return false; }
+};
 
 // The flat-faced cube mesh (24 vertices, 12 triangles).
 void BuildFlatCubeMesh(Mesh& mesh);

@@ -137,7 +137,7 @@ bool TessellateSurface(const SurfaceEvaluator& surface, int steps, Mesh& out) {
             } else if (b.normal_length == 0.0) {
                 RepairNormals(&a, &b, &d);
             }
-            if (!EmitTriangle(welder, a, d, c) || !EmitTriangle(welder, a, b, d)) {
+            if (!EmitTriangle(welder, a, c, d) || !EmitTriangle(welder, a, d, b)) {
                 out.Clear();
                 return false;
             }

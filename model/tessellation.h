@@ -13,9 +13,10 @@ inline constexpr int kMaxTessellationSteps = 255;
 // the rows of the grid, v across), takes each sample's normal from the cross product of the
 // partial derivatives, repairs samples without a normal from their neighbours (Newell's normal
 // of the triangle when no neighbour has one), splits every cell along its A-D diagonal into
-// (A, D, C) and (A, B, D), drops triangles with two identical corners and welds the rest into
-// `out`. Returns false, leaving `out` empty, when the surface cannot be evaluated, the step
-// count is outside 1..kMaxTessellationSteps, or the welded mesh would not fit.
+// two triangles wound counter-clockwise seen from the side the normals face, (A, C, D) and
+// (A, D, B), drops triangles with two identical corners and welds the rest into `out`. Returns
+// false, leaving `out` empty, when the surface cannot be evaluated, the step count is
+// outside 1..kMaxTessellationSteps, or the welded mesh would not fit.
 bool TessellateSurface(const SurfaceEvaluator& surface, int steps, Mesh& out);
 
 }  // namespace kelto

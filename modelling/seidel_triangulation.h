@@ -4,8 +4,8 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -27,7 +27,7 @@ std::vector<std::array<int, 3>> TriangulatePolygon(const std::vector<std::vector
 
 // A trapezoidation of one simple polygon kept for point location: whether a point lies inside.
 class PolygonLocator {
-public:
+  public:
     explicit PolygonLocator(const std::vector<Point2>& contour,
                             std::optional<std::uint32_t> random_seed = {});
     ~PolygonLocator();
@@ -35,7 +35,7 @@ public:
     PolygonLocator& operator=(PolygonLocator&&) noexcept;
     bool Contains(const Point2& point) const;
 
-private:
+  private:
     struct Structure;
     std::unique_ptr<Structure> structure_;
 };

@@ -294,3 +294,28 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
 
 }  // namespace
 }  // namespace kelto::cli
+
+namespace kelto::cli {
+namespace {
+
+TEST_F(SceneCommands, TrimOperationAndItsRefusal) {
+    const std::string scene = Path("trim.kel");
+    CliResult r = RunCommand({"build", scene, "add:sphere@0,0", "add+:cube@1,0", "trim"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const nlohmann::json nodes = Info(scene)["nodes"];
+    ASSERT_EQ(nodes.size(), 3u);
+    EXPECT_EQ(nodes[0]["type"], 14);
+    EXPECT_EQ(nodes[0]["name"], "Trim1");
+    EXPECT_EQ(nodes[1]["parent"], "Trim1");
+    EXPECT_EQ(nodes[2]["parent"], "Trim1");
+
+    r = RunCommand({"build", Path("apart.kel"), "add:sphere@0,0", "add+:cube@6,0", "trim"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err,
+              "Unable to complete the requested boolean operation because the selected objects do "
+              "not intersect.\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("apart.kel")));
+}
+
+}  // namespace
+}  // namespace kelto::cli

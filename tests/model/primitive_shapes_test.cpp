@@ -63,7 +63,7 @@ TEST_P(EveryPrimitive, MeshIsWellFormed) {
     EXPECT_EQ(built.box, mesh.Box());
 }
 
-TEST_P(EveryPrimitive, TrianglesAreWoundClockwiseSeenFromTheirNormals) {
+TEST_P(EveryPrimitive, TrianglesAreWoundCounterClockwiseSeenFromTheirNormals) {
     // One winding for every shape, so that the views and the tracer can rely on it.
     const Mesh mesh = Build(GetParam()).display;
     std::size_t agreeing = 0;
@@ -73,7 +73,7 @@ TEST_P(EveryPrimitive, TrianglesAreWoundClockwiseSeenFromTheirNormals) {
         const DisplayVertex& c = mesh.vertices[mesh.indices[t + 2]];
         const Vec3 face = Cross(PositionOf(b) - PositionOf(a), PositionOf(c) - PositionOf(a));
         const Vec3 normal = NormalOf(a) + NormalOf(b) + NormalOf(c);
-        agreeing += Dot(face, normal) < 0.0 ? 1 : 0;
+        agreeing += Dot(face, normal) > 0.0 ? 1 : 0;
     }
     EXPECT_EQ(agreeing, mesh.TriangleCount());
 }

@@ -1,0 +1,67 @@
+// Trim: one solid cut by another with solid plane-partition (BSP) trees. The trimmed solid
+// keeps its surface outside the cutter; the cutter keeps its surface inside the trimmed solid,
+// turned inside out; together they bound the difference.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/mesh.h"
+#include "model/scene_node.h"
+
+namespace kelto {
+
+enum class TrimResult : int {
+    Done = 0,
+    NoIntersection = 1,  // the objects do not intersect
+    Topology = 2,        // the trimmed object has no mesh
+};
+
+// One convex planar polygon of an operand, in world coordinates, with what it carries along
+// a cut: the local position, surface parameters and normal of each vertex.
+struct CsgPolygon {
+    std::vector<Vec3> points;        // world
+    std::vector<Vec3> local_points;  // the operand's own coordinates
+    std::vector<double> u;
+    std::vector<double> v;
+    std::vector<Vec3> normals;           // local, as the mesh had them
+    std::vector<std::uint8_t> created;   // 1 for a vertex a cut made
+    int source = 0;                      // index of the triangle's first index
+    int label = 2;                       // 0 inside, 1 outside, 2 not classified
+};
+
+// A node of a solid plane-partition tree.
+struct BspNode {
+    enum Kind { kInterior = 0, kOutside = 1, kInside = 2, kChoosing = 3 };
+
+    std::vector<std::vector<Vec3>> coplanar;
+    int kind = kChoosing;
+    BspNode* parent = nullptr;
+    std::unique_ptr<BspNode> front;
+    std::unique_ptr<BspNode> back;
+    double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
+    int index = -1;
+
+    virtual ~BspNode() = default;
+    double Distance(const Vec3& p) const { return a * p.x + b * p.y + c * p.z + d; }
+};
+
+// Builds a tree from point-only polygons (iteratively, so long lists cannot exhaust the stack).
+std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons);
+
+// Whether a point lies inside the solid the tree bounds (for tests and checks).
+bool InsideSolid(const BspNode& tree, const Vec3& point);
+
+// Cuts `trimmed` by `cutter`, replacing both display meshes on success. The nodes' world
+// placement is taken from their transforms (they are top-level objects). Nothing changes
+// unless the result is Done.
+TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter);
+
+// A corner of a cut fragment on a node's surface: evaluated on the exact surface at (u, v)
+// when the node's mesh comes from its surface, else the interpolated position and normal.
+DisplayVertex SurfaceCorner(const SceneNode& node, const Vec3& local, double u, double v,
+                            const Vec3& normal);
+
+}  // namespace kelto
