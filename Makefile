@@ -62,11 +62,13 @@ build/fuzz/build.ninja:
 fuzz: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/make-scene-samples $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff
+	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff \
+	  $(FUZZ_DIR)/samples/three_ds
 	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
+	$(FUZZ_DIR)/tests/fuzz/make_3ds_samples $(FUZZ_DIR)/samples/three_ds
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
-	@for kind in jpeg png tiff; do \
+	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \

@@ -17,6 +17,7 @@ constexpr std::string_view kUsage =
     "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
     "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture\n"
     "  fonts                                list the TrueType font families for text\n"
+    "  import-3ds FILE.3ds [--into S] [-o O] check a 3D Studio file, or import it into a scene\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -68,6 +69,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
             out << family << '\n';
         }
         return kExitOk;
+    }
+    if (command == "import-3ds") {
+        return RunImport3ds(rest, out, err);
     }
     if (command == "render") {
         return RunRender(rest, out, err);

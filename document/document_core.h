@@ -116,6 +116,17 @@ class DocumentCore {
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
 
+    // --- 3DS import ---
+    // Reads a 3DS file (its extension must be 3ds, any case) and adds its meshes to the scene:
+    // one object per mesh (a mesh too large for one object is split), z up turned to y up,
+    // scaled by the file's master scale, resting on the floor, materials taken over, and the
+    // new objects selected (grouped when there are several). On failure the status carries
+    // the message and the scene is unchanged.
+    Status Import3ds(const std::string& path, std::vector<SceneNode*>* created = nullptr);
+    // The same from bytes already read; `file_name` goes into the messages.
+    Status Import3dsBytes(std::span<const std::uint8_t> bytes, const std::string& file_name,
+                          std::vector<SceneNode*>* created = nullptr);
+
     // --- commands ---
     // Groups the selected top-level objects; nothing happens with fewer than two.
     SceneNode* Group();

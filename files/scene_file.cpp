@@ -169,7 +169,12 @@ void WriteIndices(ByteWriter& out, const std::vector<std::uint16_t>& indices) {
 
 bool StoresShape(ObjectType type) {
     const auto code = static_cast<std::int32_t>(type);
-    return code >= 0 && code <= 8;
+    return (code >= 0 && code <= 8) || type == ObjectType::Mesh;
+}
+
+// Text and imported meshes keep their meshes in the file; the others rebuild theirs.
+bool StoresMeshes(ObjectType type) {
+    return type == ObjectType::Text || type == ObjectType::Mesh;
 }
 
 void WriteNode(ByteWriter& out, const SceneNode& node) {
@@ -178,7 +183,7 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
     if (StoresShape(node.type)) {
         static const Shape kNoShape;
         WriteShape(out, node.shape ? *node.shape : kNoShape);
-        if (node.type == ObjectType::Text) {
+        if (StoresMeshes(node.type)) {
             WriteVertices(out, node.display_mesh.vertices);
             WriteVertices(out, node.render_mesh.vertices);
             WriteIndices(out, node.display_mesh.indices);
@@ -450,11 +455,14 @@ std::unique_ptr<Shape> ShapeForType(ObjectType type, const TextShapeMaker& make_
     if (type == ObjectType::Text) {
         return make_text_shape ? make_text_shape() : std::make_unique<MeshShape>();
     }
+    if (type == ObjectType::Mesh) {
+        return std::make_unique<MeshShape>();
+    }
     return MakePrimitiveShape(type);
 }
 
 bool IsStoredNodeType(std::int32_t code) {
-    return (code >= 0 && code <= 8) || code == 12 || code == 14;
+    return (code >= 0 && code <= 8) || code == 11 || code == 12 || code == 14;
 }
 
 // Meshes are rebuilt from the stored surfaces, so a small record with a large step count could
@@ -493,7 +501,7 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
     if (StoresShape(node.type)) {
         node.shape = ShapeForType(node.type, make_text_shape);
         ReadShape(in, *node.shape);
-        if (node.type == ObjectType::Text) {
+        if (StoresMeshes(node.type)) {
             node.display_mesh.vertices = ReadVertices(in);
             node.render_mesh.vertices = ReadVertices(in);
             node.display_mesh.indices = ReadIndices(in, node.display_mesh.vertices.size());

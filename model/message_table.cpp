@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 21> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -31,6 +31,14 @@ constexpr std::array<std::pair<int, std::string_view>, 21> kMessages = {{
      "intersect."},
     {kMsgTrimTopology, "Unable to complete the requested operation. <IDS_CSG_VORN_TOPLOGY_ERROR>"},
     {kMsgTrimIsomorphism, "Unable to complete the requested operation. <IDS_CSG_VORN_ISOMORPHISM>"},
+    {kMsgObjectTypeUnknown, "Error object type '%s': No plug-in parser found."},
+    {kMsgObjectOpenFailed, "Error: unable to open object file '%s'."},
+    {kMsg3dsIdentifier, "Error reading identifier in 3ds file: %s."},
+    {kMsg3dsNotA3ds, "File %s is not a 3ds file (or is corrupt)."},
+    {kMsg3dsCorrupt, "File %s is corrupt."},
+    {kMsg3dsChunkLength, "Error encountered in %s: corrupt chunk length."},
+    {kMsg3dsDatablock, "Error encountered in %s: corrupt datablock."},
+    {kMsg3dsVersion, "Error reading %s: version %d 3ds files are not supported."},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>"},

@@ -29,6 +29,14 @@ enum MessageNumber : int {
     kMsgTrimTopology = 61482,
     kMsgTrimIsomorphism = 61483,
     kMsgTrimResourcesLow = 61484,
+    kMsgObjectTypeUnknown = 61485,
+    kMsgObjectOpenFailed = 61486,
+    kMsg3dsIdentifier = 61487,
+    kMsg3dsNotA3ds = 61488,
+    kMsg3dsCorrupt = 61489,
+    kMsg3dsChunkLength = 61490,
+    kMsg3dsDatablock = 61491,
+    kMsg3dsVersion = 61492,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -32,8 +32,10 @@ int Side(const BspNode& plane, const std::vector<Vec3>& polygon, double toleranc
         above = above || distance > tolerance;
         below = below || distance < -tolerance;
     }
-    if (above && !below) return 1;
-    if (below && !above) return -1;
+    if (above && !below)
+        return 1;
+    if (below && !above)
+        return -1;
     return 0;
 }
 
@@ -51,7 +53,8 @@ void SetPlane(BspNode& node, const std::vector<Vec3>& polygon) {
 std::size_t ChooseSplitter(const std::vector<std::vector<Vec3>>& polygons) {
     std::vector<std::size_t> candidates;
     if (polygons.size() < 5) {
-        for (std::size_t i = 0; i < polygons.size(); ++i) candidates.push_back(i);
+        for (std::size_t i = 0; i < polygons.size(); ++i)
+            candidates.push_back(i);
     } else {
         std::set<std::size_t> drawn;
         for (int k = 0; k < 5; ++k) {
@@ -74,7 +77,8 @@ std::size_t ChooseSplitter(const std::vector<std::vector<Vec3>>& polygons) {
         if (best_score < 0 || score < best_score) {
             best_score = score;
             best = candidate;
-            if (score == 0) break;
+            if (score == 0)
+                break;
         }
     }
     return best;
@@ -94,8 +98,10 @@ void SplitPoints(const BspNode& node, const std::vector<Vec3>& polygon, double t
         const std::size_t j = (i + 1) % n;
         const Vec3& a = polygon[i];
         const Vec3& b = polygon[j];
-        if (side[i] >= 0) front.push_back(a);
-        if (side[i] <= 0) back.push_back(a);
+        if (side[i] >= 0)
+            front.push_back(a);
+        if (side[i] <= 0)
+            back.push_back(a);
         if (side[i] * side[j] < 0) {
             const double denominator = Dot(normal, b - a);
             const double t = denominator == 0.0 ? 0.0 : -(Dot(normal, a) + node.d) / denominator;
@@ -114,7 +120,8 @@ void SplitPolygon(const BspNode& node, const CsgPolygon& polygon, CsgPolygon& fr
     std::vector<double> distance(n);
     for (std::size_t i = 0; i < n; ++i) {
         distance[i] = node.Distance(polygon.points[i]);
-        side[i] = distance[i] > kClassifyTolerance ? 1 : (distance[i] < -kClassifyTolerance ? -1 : 0);
+        side[i] =
+            distance[i] > kClassifyTolerance ? 1 : (distance[i] < -kClassifyTolerance ? -1 : 0);
     }
     front.source = back.source = polygon.source;
     auto add = [](CsgPolygon& to, const CsgPolygon& from, std::size_t i) {
@@ -127,8 +134,10 @@ void SplitPolygon(const BspNode& node, const CsgPolygon& polygon, CsgPolygon& fr
     };
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t j = (i + 1) % n;
-        if (side[i] >= 0) add(front, polygon, i);
-        if (side[i] <= 0) add(back, polygon, i);
+        if (side[i] >= 0)
+            add(front, polygon, i);
+        if (side[i] <= 0)
+            add(back, polygon, i);
         if (side[i] * side[j] < 0) {
             const double t = distance[i] / (distance[i] - distance[j]);
             auto mix = [t](const auto& a, const auto& b) { return a + (b - a) * t; };
@@ -180,7 +189,8 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
                 // cutter's shared face is not kept twice); a piece facing the other way is
                 // outside. So faces the two solids share vanish from both results, and the
                 // rest of such a face is classified by the other planes.
-                const Vec3 n = Cross(piece.points[1] - piece.points[0], piece.points[2] - piece.points[0]);
+                const Vec3 n =
+                    Cross(piece.points[1] - piece.points[0], piece.points[2] - piece.points[0]);
                 const bool same_way = Dot(n, Vec3{node->a, node->b, node->c}) > 0.0;
                 const BspNode* next = same_way && kept == 1 ? node->back.get() : node->front.get();
                 pending.emplace_back(std::move(piece), next);
@@ -188,13 +198,19 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
             }
             // Pieces that are only their shared points on the plane are not pieces.
             bool front_off = false, back_off = false;
-            for (const Vec3& p : front.points) front_off = front_off || node->Distance(p) > kClassifyTolerance;
-            for (const Vec3& p : back.points) back_off = back_off || node->Distance(p) < -kClassifyTolerance;
-            if (has_front && front_off) pending.emplace_back(std::move(front), node->front.get());
-            if (has_back && back_off) pending.emplace_back(std::move(back), node->back.get());
+            for (const Vec3& p : front.points)
+                front_off = front_off || node->Distance(p) > kClassifyTolerance;
+            for (const Vec3& p : back.points)
+                back_off = back_off || node->Distance(p) < -kClassifyTolerance;
+            if (has_front && front_off)
+                pending.emplace_back(std::move(front), node->front.get());
+            if (has_back && back_off)
+                pending.emplace_back(std::move(back), node->back.get());
         }
-        const bool any_kept = std::any_of(out.begin(), out.end(), [&](const CsgPolygon& p) { return p.label == kept; });
-        const bool all_kept = std::all_of(out.begin(), out.end(), [&](const CsgPolygon& p) { return p.label == kept; });
+        const bool any_kept = std::any_of(out.begin(), out.end(),
+                                          [&](const CsgPolygon& p) { return p.label == kept; });
+        const bool all_kept = std::all_of(out.begin(), out.end(),
+                                          [&](const CsgPolygon& p) { return p.label == kept; });
         if (out.empty() || !any_kept) {
             continue;
         }
@@ -203,7 +219,8 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
             continue;
         }
         for (const CsgPolygon& piece : out) {
-            if (piece.label != kept) continue;
+            if (piece.label != kept)
+                continue;
             for (std::size_t i = 0; i + 2 < piece.points.size(); ++i) {
                 CsgPolygon triangle;
                 triangle.source = piece.source;
@@ -251,7 +268,8 @@ std::vector<CsgPolygon> PolygonsOf(const SceneNode& node, const Matrix4& world) 
 std::vector<std::vector<Vec3>> PointsOf(const std::vector<CsgPolygon>& polygons) {
     std::vector<std::vector<Vec3>> points;
     points.reserve(polygons.size());
-    for (const CsgPolygon& p : polygons) points.push_back(p.points);
+    for (const CsgPolygon& p : polygons)
+        points.push_back(p.points);
     return points;
 }
 
@@ -275,10 +293,12 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
         for (int k = 0; k < 3; ++k) {
             corners[k] = mesh.vertices[mesh.indices[static_cast<std::size_t>(source + k)]];
         }
-        const bool added = inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
-                                            welder.Add(flip(corners[0]))
-                                      : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
-        if (!added) return false;
+        const bool added =
+            inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
+                             welder.Add(flip(corners[0]))
+                       : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
+        if (!added)
+            return false;
     }
     for (const CsgPolygon& fragment : kept.fragments) {
         DisplayVertex corners[3];
@@ -289,8 +309,10 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
                                        fragment.normals[static_cast<std::size_t>(k)]);
         }
         // Corners without a surface normal take the fragment's face normal.
-        Vec3 face = Cross(Vec3{corners[1].x - corners[0].x, corners[1].y - corners[0].y, corners[1].z - corners[0].z},
-                          Vec3{corners[2].x - corners[0].x, corners[2].y - corners[0].y, corners[2].z - corners[0].z});
+        Vec3 face = Cross(Vec3{corners[1].x - corners[0].x, corners[1].y - corners[0].y,
+                               corners[1].z - corners[0].z},
+                          Vec3{corners[2].x - corners[0].x, corners[2].y - corners[0].y,
+                               corners[2].z - corners[0].z});
         const double length = face.Length();
         face = length > 0 ? face * (1.0 / length) : face;
         for (DisplayVertex& c : corners) {
@@ -301,10 +323,12 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
                 c.normal_valid = 1.0f;
             }
         }
-        const bool added = inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
-                                            welder.Add(flip(corners[0]))
-                                      : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
-        if (!added) return false;
+        const bool added =
+            inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
+                             welder.Add(flip(corners[0]))
+                       : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
+        if (!added)
+            return false;
     }
     return true;
 }
@@ -318,9 +342,12 @@ std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons) {
     while (!work.empty()) {
         auto [node, list] = std::move(work.back());
         work.pop_back();
-        std::erase_if(list, [](const std::vector<Vec3>& p) { return p.size() < 3 || !(DoubledArea(p) > 1e-10); });
+        std::erase_if(list, [](const std::vector<Vec3>& p) {
+            return p.size() < 3 || !(DoubledArea(p) > 1e-10);
+        });
         if (list.empty()) {
-            if (node->kind == BspNode::kChoosing) node->kind = BspNode::kOutside;
+            if (node->kind == BspNode::kChoosing)
+                node->kind = BspNode::kOutside;
             continue;
         }
         const std::size_t splitter = ChooseSplitter(list);
@@ -328,7 +355,8 @@ std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons) {
         node->index = static_cast<int>(splitter);
         node->kind = BspNode::kInterior;
         double tolerance = 1e-10;
-        for (const Vec3& p : list[splitter]) tolerance = std::max(tolerance, std::fabs(node->Distance(p)));
+        for (const Vec3& p : list[splitter])
+            tolerance = std::max(tolerance, std::fabs(node->Distance(p)));
         std::vector<std::vector<Vec3>> front_list, back_list;
         for (auto& polygon : list) {
             bool front = false, back = false;
@@ -346,8 +374,10 @@ std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons) {
             } else {
                 std::vector<Vec3> f, b;
                 SplitPoints(*node, polygon, tolerance, f, b);
-                if (f.size() >= 3) front_list.push_back(std::move(f));
-                if (b.size() >= 3) back_list.push_back(std::move(b));
+                if (f.size() >= 3)
+                    front_list.push_back(std::move(f));
+                if (b.size() >= 3)
+                    back_list.push_back(std::move(b));
             }
         }
         node->front = std::make_unique<BspNode>();

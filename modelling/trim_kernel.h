@@ -26,10 +26,10 @@ struct CsgPolygon {
     std::vector<Vec3> local_points;  // the operand's own coordinates
     std::vector<double> u;
     std::vector<double> v;
-    std::vector<Vec3> normals;           // local, as the mesh had them
-    std::vector<std::uint8_t> created;   // 1 for a vertex a cut made
-    int source = 0;                      // index of the triangle's first index
-    int label = 2;                       // 0 inside, 1 outside, 2 not classified
+    std::vector<Vec3> normals;          // local, as the mesh had them
+    std::vector<std::uint8_t> created;  // 1 for a vertex a cut made
+    int source = 0;                     // index of the triangle's first index
+    int label = 2;                      // 0 inside, 1 outside, 2 not classified
 };
 
 // A node of a solid plane-partition tree.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../files/three_ds_writer.h"
 #include "cli/commands.h"
 #include "files/image_files.h"
 #include "run_cli_for_test.h"
@@ -315,6 +316,46 @@ TEST_F(SceneCommands, TrimOperationAndItsRefusal) {
               "Unable to complete the requested boolean operation because the selected objects do "
               "not intersect.\n");
     EXPECT_FALSE(std::filesystem::exists(Path("apart.kel")));
+}
+
+}  // namespace
+}  // namespace kelto::cli
+
+namespace kelto::cli {
+namespace {
+
+TEST_F(SceneCommands, Import3dsChecksOrAddsToAScene) {
+    const std::string file = Path("Thing.3DS");
+    {
+        const auto bytes = testing_3ds::Make3ds({testing_3ds::Tetrahedron("Pyramid")}, 2.0f);
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    CliResult r = RunCommand({"import-3ds", file});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("master scale 2\n"), std::string::npos);
+    EXPECT_NE(r.out.find("material Red_Paint ambient=0,0,0 diffuse=1,0,0"), std::string::npos);
+    EXPECT_NE(r.out.find("mesh Pyramid vertices=4 faces=4 smoothing=0 material=Red_Paint"),
+              std::string::npos);
+
+    const std::string base = Path("base.kel");
+    ASSERT_EQ(RunCommand({"build", base, "add:cube@5,5"}).status, kExitOk);
+    const std::string out = Path("out.kel");
+    r = RunCommand({"import-3ds", file, "--into", base, "-o", out});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const nlohmann::json nodes = Info(out)["nodes"];
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]["type"], 11);
+    EXPECT_EQ(nodes[0]["name"], "Pyramid");
+    EXPECT_EQ(nodes[0]["triangles"], 4);
+
+    std::ofstream(Path("bad.3ds")) << "MM";
+    r = RunCommand({"import-3ds", Path("bad.3ds")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error reading identifier in 3ds file: bad.3ds.\n");
+    EXPECT_EQ(RunCommand({"import-3ds", Path("x.obj")}).status, kExitFailed);
+    EXPECT_EQ(RunCommand({"import-3ds"}).status, kExitUsage);
 }
 
 }  // namespace

@@ -287,7 +287,7 @@ TEST(SceneFile, NodeAndLightRecordRules) {
     const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
     Bytes bytes = OneGroupFile();
     ASSERT_EQ(bytes[kTypeOffset], 12);
-    for (std::int32_t type : {9, 10, 11, 13, 15, 16, 99, -1}) {
+    for (std::int32_t type : {9, 10, 13, 15, 16, 99, -1}) {
         Bytes patched = bytes;
         PutI32(patched, kTypeOffset, type);
         EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << type;

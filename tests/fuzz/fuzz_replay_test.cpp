@@ -5,10 +5,12 @@
 #include <random>
 #include <vector>
 
+#include "../files/three_ds_writer.h"
 #include "cli/build_operations.h"
 #include "document/document_core.h"
 #include "files/image_files.h"
 #include "image_decoder_check.h"
+#include "three_ds_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -84,6 +86,19 @@ TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
         CheckImageDecoder(ImageDecoder::Png, p.data(), p.size());
         const auto t = Mutate(tiff, random);
         CheckImageDecoder(ImageDecoder::Tiff, t.data(), t.size());
+    }
+}
+
+TEST(FuzzReplay, Damaged3dsFilesNeverHurtTheImport) {
+    testing_3ds::TestMesh smooth = testing_3ds::Tetrahedron("Smooth");
+    smooth.smoothing = true;
+    const std::vector<std::uint8_t> original =
+        testing_3ds::Make3ds({testing_3ds::Tetrahedron("T"), smooth}, 1.5f);
+    CheckThreeDsImport(original.data(), original.size());
+    std::mt19937 random(99);
+    for (int round = 0; round < 1500; ++round) {
+        const std::vector<std::uint8_t> bytes = Mutate(original, random);
+        CheckThreeDsImport(bytes.data(), bytes.size());
     }
 }
 

@@ -120,7 +120,8 @@ TEST(TrimCommand, DisjointInsideAndCavityCases) {
         const Status again = p.doc.Trim(&icon);
         EXPECT_EQ(p.status.number, kMsgTrimNoIntersection);
         EXPECT_EQ(again.text,
-                  "Unable to complete the requested boolean operation because the selected objects do not intersect.");
+                  "Unable to complete the requested boolean operation because the selected objects "
+                  "do not intersect.");
         EXPECT_EQ(icon, MessageIcon::Information);
         // Nothing changed: both still at the top, their meshes whole.
         EXPECT_EQ(ChildCount(p.doc.GetScene().Root()), 2u);
@@ -214,7 +215,8 @@ TEST(TrimCommand, TrimNodeSitsAtTheCentreAndNothingMoves) {
         ASSERT_NE(loaded, nullptr);
         ASSERT_EQ(loaded->display_mesh.vertices.size(), original->display_mesh.vertices.size());
         EXPECT_EQ(loaded->display_mesh.indices, original->display_mesh.indices);
-        EXPECT_EQ(loaded->display_mesh.vertices.front().Position(), original->display_mesh.vertices.front().Position());
+        EXPECT_EQ(loaded->display_mesh.vertices.front().Position(),
+                  original->display_mesh.vertices.front().Position());
     }
     EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
 }
