@@ -24,9 +24,12 @@ std::vector<std::uint8_t> BigFile() {
         for (int y = 0; y + 1 < side; ++y) {
             for (int x = 0; x + 1 < side; ++x) {
                 const auto i = static_cast<std::uint16_t>(y * side + x);
-                if (m.faces.size() + 2 > 50000) break;
-                m.faces.push_back({i, static_cast<std::uint16_t>(i + 1), static_cast<std::uint16_t>(i + side)});
-                m.faces.push_back({static_cast<std::uint16_t>(i + 1), static_cast<std::uint16_t>(i + side + 1),
+                if (m.faces.size() + 2 > 50000)
+                    break;
+                m.faces.push_back(
+                    {i, static_cast<std::uint16_t>(i + 1), static_cast<std::uint16_t>(i + side)});
+                m.faces.push_back({static_cast<std::uint16_t>(i + 1),
+                                   static_cast<std::uint16_t>(i + side + 1),
                                    static_cast<std::uint16_t>(i + side)});
             }
         }

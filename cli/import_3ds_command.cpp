@@ -18,7 +18,9 @@ constexpr std::string_view kImportUsage =
     "materials. With -o, adds its meshes to SCENE.kel (or to a new scene) as the import command\n"
     "does and saves the result as OUT.kel.\n";
 
-std::string Colour(const ColourRgb& c) { return FormatTriple(c.r, c.g, c.b); }
+std::string Colour(const ColourRgb& c) {
+    return FormatTriple(c.r, c.g, c.b);
+}
 
 }  // namespace
 
@@ -56,9 +58,11 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
         }
         Importer importer;
         const std::size_t slash = path.rfind('/');
-        const Status status = Read3ds(bytes, slash == std::string::npos ? path : path.substr(slash + 1), importer);
+        const Status status =
+            Read3ds(bytes, slash == std::string::npos ? path : path.substr(slash + 1), importer);
         if (!status.ok()) {
-            if (!status.text.empty()) err << status.text << '\n';
+            if (!status.text.empty())
+                err << status.text << '\n';
             return kExitFailed;
         }
         out << "master scale " << FormatNumber(importer.master_scale) << '\n';
@@ -93,7 +97,8 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
     std::vector<SceneNode*> created;
     const Status imported = document.Import3ds(path, &created);
     if (!imported.ok()) {
-        if (!imported.text.empty()) err << imported.text << '\n';
+        if (!imported.text.empty())
+            err << imported.text << '\n';
         return kExitFailed;
     }
     const Status saved = document.Save(std::string(output));

@@ -14,7 +14,9 @@ namespace {
 constexpr std::size_t kMaxNameBase = 20;  // names are stored in at most 24 bytes
 
 // The file's z-up coordinates, scaled, as our y-up ones.
-Vec3 ToSceneAxes(const Vec3f& p, double scale) { return {p.x * scale, p.z * scale, -p.y * scale}; }
+Vec3 ToSceneAxes(const Vec3f& p, double scale) {
+    return {p.x * scale, p.z * scale, -p.y * scale};
+}
 
 Vec3 FaceNormal(const Vec3& a, const Vec3& b, const Vec3& c) {
     Vec3 n = Cross(b - a, c - a);
@@ -45,8 +47,10 @@ std::vector<Mesh> BuildMeshes(const ImportedMesh& imported, double scale) {
     if (imported.smoothing) {
         smooth_normals.assign(points.size(), Vec3{});
         for (const ImportedFace& f : imported.faces) {
-            const Vec3 n = Cross(points[f.b] - points[f.a], points[f.c] - points[f.a]);  // area-weighted
-            for (std::uint16_t i : {f.a, f.b, f.c}) smooth_normals[i] = smooth_normals[i] + n;
+            const Vec3 n =
+                Cross(points[f.b] - points[f.a], points[f.c] - points[f.a]);  // area-weighted
+            for (std::uint16_t i : {f.a, f.b, f.c})
+                smooth_normals[i] = smooth_normals[i] + n;
         }
         for (Vec3& n : smooth_normals) {
             const double length = n.Length();
@@ -101,17 +105,20 @@ void TakeMaterial(const ImportedMesh& imported, Material& material) {
 Status DocumentCore::Import3ds(const std::string& path, std::vector<SceneNode*>* created) {
     const std::string extension = ExtensionOf(path);
     if (LowerCase(extension) != "3ds") {
-        return Status::Message(kMsgObjectTypeUnknown, FormatMessage(kMsgObjectTypeUnknown, extension));
+        return Status::Message(kMsgObjectTypeUnknown,
+                               FormatMessage(kMsgObjectTypeUnknown, extension));
     }
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
         return Status::Message(kMsgObjectOpenFailed, FormatMessage(kMsgObjectOpenFailed, path));
     }
     const std::size_t slash = path.rfind('/');
-    return Import3dsBytes(bytes, slash == std::string::npos ? path : path.substr(slash + 1), created);
+    return Import3dsBytes(bytes, slash == std::string::npos ? path : path.substr(slash + 1),
+                          created);
 }
 
-Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes, const std::string& file_name,
+Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
+                                    const std::string& file_name,
                                     std::vector<SceneNode*>* created) {
     Importer importer;
     const Status status = Read3ds(bytes, file_name, importer);
@@ -124,7 +131,9 @@ Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes, const s
         BoundingBox box;
     };
     std::vector<Piece> pieces;
-    const double scale = importer.master_scale > 0 && std::isfinite(importer.master_scale) ? importer.master_scale : 1.0;
+    const double scale = importer.master_scale > 0 && std::isfinite(importer.master_scale)
+                             ? importer.master_scale
+                             : 1.0;
     float lowest = 1e30f;
     for (const ImportedMesh* imported : importer.mesh_order) {
         for (Mesh& mesh : BuildMeshes(*imported, scale)) {
@@ -138,7 +147,8 @@ Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes, const s
         std::string base = piece.source->name.substr(0, kMaxNameBase);
         std::string name = base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base;
         for (int i = 1; scene_.IsNameUsed(name); ++i) {
-            name = (base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base) + std::to_string(i);
+            name =
+                (base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base) + std::to_string(i);
         }
         SceneNode* node = scene_.AddNode(ObjectType::Mesh, name);
         // Centred on its own box, standing with the whole import on the floor.

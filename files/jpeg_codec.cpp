@@ -11,6 +11,7 @@
 #include <jerror.h>
 
 #include "image_files.h"
+#include "model/out_of_memory.h"
 
 namespace kelto {
 namespace {
@@ -102,8 +103,7 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
     image.rgb_rows.clear();
     scanline = static_cast<unsigned char*>(std::malloc(width * static_cast<std::size_t>(channels)));
     if (scanline == nullptr) {
-        std::fputs("out of memory\n", stderr);
-        std::exit(1);
+        ReportOutOfMemory();
     }
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = scanline;
@@ -163,8 +163,7 @@ bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>
     const auto width = static_cast<std::size_t>(image.Width());
     scanline = static_cast<unsigned char*>(std::malloc(width * 3));
     if (scanline == nullptr) {
-        std::fputs("out of memory\n", stderr);
-        std::exit(1);
+        ReportOutOfMemory();
     }
     for (int y = 0; y < image.Height(); ++y) {
         const RgbRow& row = image.Row(y);

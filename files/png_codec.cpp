@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image_files.h"
+#include "model/out_of_memory.h"
 
 namespace kelto {
 namespace {
@@ -106,8 +107,7 @@ bool DecodeRows(png_structp png, png_infop info, PngReadState& state) {
     state.pixels = static_cast<unsigned char*>(std::malloc(row_bytes * height));
     state.rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
     if (state.pixels == nullptr || state.rows == nullptr) {
-        std::fputs("out of memory\n", stderr);
-        std::exit(1);
+        ReportOutOfMemory();
     }
     for (png_uint_32 y = 0; y < height; ++y) {
         state.rows[y] = state.pixels + row_bytes * y;
@@ -238,8 +238,7 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
     png_write_info(png, info);
     state.row = static_cast<unsigned char*>(std::malloc(std::size_t{width} * 3));
     if (state.row == nullptr) {
-        std::fputs("out of memory\n", stderr);
-        std::exit(1);
+        ReportOutOfMemory();
     }
     for (int y = 0; y < image.Height(); ++y) {
         const RgbRow& row = image.Row(y);

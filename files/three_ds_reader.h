@@ -34,12 +34,12 @@ struct ImportedMesh {
     std::string name;
     std::vector<Vec3f> vertices;  // as stored: world coordinates, z up
     std::vector<ImportedFace> faces;
-    std::int32_t smoothing = 0;   // 1 when the file has smoothing groups for it
-    Matrix4 local;                // the object's frame; the vertices already include it
+    std::int32_t smoothing = 0;  // 1 when the file has smoothing groups for it
+    Matrix4 local;               // the object's frame; the vertices already include it
 };
 
 class Importer {
-public:
+  public:
     float master_scale = 1.0f;
     // Keyed by cleaned-up name; the first of a name stays. The order lists keep file order.
     std::unordered_map<std::string, std::unique_ptr<ImportedMaterial>> materials;
@@ -58,6 +58,7 @@ std::string CleanUpName(std::string_view name);
 // count and length is checked against its chunk before anything is allocated, and every face
 // index against its mesh's vertices. On failure the status says why (or nothing, where the
 // file ends quietly) and `importer` is to be discarded.
-Status Read3ds(std::span<const std::uint8_t> bytes, const std::string& file_name, Importer& importer);
+Status Read3ds(std::span<const std::uint8_t> bytes, const std::string& file_name,
+               Importer& importer);
 
 }  // namespace kelto

@@ -8,4 +8,8 @@ namespace kelto {
 // Both programs call it first thing in main().
 void InstallOutOfMemoryHandler();
 
+// What the handler does, for code that finds memory exhausted without `new` (C libraries'
+// buffers): "out of memory" on standard error and exit status 1.
+[[noreturn]] void ReportOutOfMemory();
+
 }  // namespace kelto

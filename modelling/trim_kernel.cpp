@@ -288,16 +288,19 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
         v.nz = -v.nz;
         return v;
     };
+    // Inside out: normals negated and the corners in reverse order.
+    auto emit = [&](const DisplayVertex(&corners)[3]) {
+        return inside_out
+                   ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
+                         welder.Add(flip(corners[0]))
+                   : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
+    };
     for (int source : whole) {
         DisplayVertex corners[3];
         for (int k = 0; k < 3; ++k) {
             corners[k] = mesh.vertices[mesh.indices[static_cast<std::size_t>(source + k)]];
         }
-        const bool added =
-            inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
-                             welder.Add(flip(corners[0]))
-                       : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
-        if (!added)
+        if (!emit(corners))
             return false;
     }
     for (const CsgPolygon& fragment : kept.fragments) {
@@ -323,11 +326,7 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
                 c.normal_valid = 1.0f;
             }
         }
-        const bool added =
-            inside_out ? welder.Add(flip(corners[2])) && welder.Add(flip(corners[1])) &&
-                             welder.Add(flip(corners[0]))
-                       : welder.Add(corners[0]) && welder.Add(corners[1]) && welder.Add(corners[2]);
-        if (!added)
+        if (!emit(corners))
             return false;
     }
     return true;
@@ -411,13 +410,11 @@ DisplayVertex SurfaceCorner(const SceneNode& node, const Vec3& local, double u, 
     DisplayVertex corner;
     corner.s = static_cast<float>(u);
     corner.t = static_cast<float>(v);
-    SurfaceEvaluator surface;
-    if (node.shape && node.shape->MeshFollowsSurface() && node.shape->surface.LoadInto(surface)) {
-        const SurfacePoint p = surface.Evaluate(u, v);
-        corner.x = static_cast<float>(p.point.x);
-        corner.y = static_cast<float>(p.point.y);
-        corner.z = static_cast<float>(p.point.z);
-        const Vec3 n = Cross(p.du, p.dv);
+    // The position and (when it has a length) the normal of the corner.
+    auto set = [&corner](const Vec3& position, const Vec3& n) {
+        corner.x = static_cast<float>(position.x);
+        corner.y = static_cast<float>(position.y);
+        corner.z = static_cast<float>(position.z);
         const double length = n.Length();
         if (length > 0.0001) {
             corner.nx = static_cast<float>(n.x / length);
@@ -425,19 +422,15 @@ DisplayVertex SurfaceCorner(const SceneNode& node, const Vec3& local, double u, 
             corner.nz = static_cast<float>(n.z / length);
             corner.normal_valid = 1.0f;
         }
-        return corner;
-    }
-    // A mesh that is not its surface's tessellation (the flat-faced cube, text): the cut point
-    // itself, with the interpolated normal.
-    corner.x = static_cast<float>(local.x);
-    corner.y = static_cast<float>(local.y);
-    corner.z = static_cast<float>(local.z);
-    const double length = normal.Length();
-    if (length > 0.0001) {
-        corner.nx = static_cast<float>(normal.x / length);
-        corner.ny = static_cast<float>(normal.y / length);
-        corner.nz = static_cast<float>(normal.z / length);
-        corner.normal_valid = 1.0f;
+    };
+    SurfaceEvaluator surface;
+    if (node.shape && node.shape->MeshFollowsSurface() && node.shape->surface.LoadInto(surface)) {
+        const SurfacePoint p = surface.Evaluate(u, v);
+        set(p.point, Cross(p.du, p.dv));
+    } else {
+        // A mesh that is not its surface's tessellation (the flat-faced cube, text): the cut
+        // point itself, with the interpolated normal.
+        set(local, normal);
     }
     return corner;
 }

@@ -1,10 +1,10 @@
 // 3DS files: the reading rules and the import into the scene.
 #include <gtest/gtest.h>
 
+#include "../files/three_ds_writer.h"
 #include "document/document_core.h"
 #include "files/three_ds_reader.h"
 #include "model/child_list.h"
-#include "../files/three_ds_writer.h"
 
 namespace kelto {
 namespace {
@@ -15,7 +15,9 @@ using testing_3ds::TestMesh;
 using testing_3ds::Tetrahedron;
 using Bytes = std::vector<std::uint8_t>;
 
-Status Read(const Bytes& bytes, Importer& importer) { return Read3ds(bytes, "x.3ds", importer); }
+Status Read(const Bytes& bytes, Importer& importer) {
+    return Read3ds(bytes, "x.3ds", importer);
+}
 
 TEST(Read3ds, HeaderRules) {
     Importer importer;
@@ -23,7 +25,8 @@ TEST(Read3ds, HeaderRules) {
     EXPECT_EQ(Read(Bytes{0x4D, 0x4D, 7, 0, 0, 0}, importer).text, "File x.3ds is corrupt.");
     EXPECT_EQ(Read(Bytes{0x4D, 0x4D, 6, 0, 0, 0, 1}, importer).text, "File x.3ds is corrupt.");
     EXPECT_EQ(Read(Bytes{0x4D}, importer).text, "Error reading identifier in 3ds file: x.3ds.");
-    EXPECT_EQ(Read(Bytes{0x4D, 0x4D, 6, 0}, importer).text, "Error reading identifier in 3ds file: x.3ds.");
+    EXPECT_EQ(Read(Bytes{0x4D, 0x4D, 6, 0}, importer).text,
+              "Error reading identifier in 3ds file: x.3ds.");
     EXPECT_EQ(Read(Bytes{0x4C, 0x4D, 6, 0, 0, 0}, importer).text,
               "File x.3ds is not a 3ds file (or is corrupt).");
     Importer v2;
@@ -89,7 +92,8 @@ TEST(Read3ds, CountsLengthsAndIndicesAreChecked) {
     // Every truncation fails with one of the reader's messages (or quietly) and never crashes.
     for (std::size_t length = 0; length < bytes.size(); ++length) {
         Importer cut;
-        const Status s = Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)), cut);
+        const Status s =
+            Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)), cut);
         ASSERT_FALSE(s.ok() && length > 6) << length;
     }
 }
@@ -97,7 +101,8 @@ TEST(Read3ds, CountsLengthsAndIndicesAreChecked) {
 TEST(Import3ds, MeshesBecomeObjectsStandingOnTheFloor) {
     DocumentCore doc;
     std::vector<SceneNode*> created;
-    ASSERT_TRUE(doc.Import3dsBytes(Make3ds({Tetrahedron("Pyramid")}, 2.0f), "p.3ds", &created).ok());
+    ASSERT_TRUE(
+        doc.Import3dsBytes(Make3ds({Tetrahedron("Pyramid")}, 2.0f), "p.3ds", &created).ok());
     ASSERT_EQ(created.size(), 1u);
     SceneNode* node = created[0];
     EXPECT_EQ(node->type, ObjectType::Mesh);
@@ -120,7 +125,8 @@ TEST(Import3ds, MeshesBecomeObjectsStandingOnTheFloor) {
     for (std::size_t t = 0; t < node->display_mesh.indices.size(); t += 3) {
         const DisplayVertex& v = node->display_mesh.vertices[node->display_mesh.indices[t]];
         const Vec3f p = node->world_matrix.TransformPoint(v.Position());
-        EXPECT_GT((p.x - centre.x) * v.nx + (p.y - centre.y) * v.ny + (p.z - centre.z) * v.nz, -1e-6f);
+        EXPECT_GT((p.x - centre.x) * v.nx + (p.y - centre.y) * v.ny + (p.z - centre.z) * v.nz,
+                  -1e-6f);
     }
 
     // It saves and loads back with the same triangles.
@@ -141,7 +147,8 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
         large.vertices.push_back({static_cast<float>(i), 0, 0});
     }
     for (int i = 0; i < 30000; ++i) {
-        large.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>((i + 1) % 30000),
+        large.faces.push_back({static_cast<std::uint16_t>(i),
+                               static_cast<std::uint16_t>((i + 1) % 30000),
                                static_cast<std::uint16_t>((i + 2) % 30000)});
     }
     DocumentCore doc;
@@ -149,7 +156,8 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
     ASSERT_TRUE(doc.Import3dsBytes(Make3ds({smooth, large}), "s.3ds", &created).ok());
     ASSERT_EQ(created.size(), 3u);  // 90 000 flat corners need two objects
     EXPECT_EQ(created[0]->display_mesh.vertices.size(), 4u);  // shared
-    EXPECT_EQ(created[1]->display_mesh.vertices.size() + created[2]->display_mesh.vertices.size(), 90000u);
+    EXPECT_EQ(created[1]->display_mesh.vertices.size() + created[2]->display_mesh.vertices.size(),
+              90000u);
     EXPECT_EQ(created[2]->name, "Large1");
     EXPECT_EQ(ChildCount(doc.GetScene().Root()), 1u);  // gathered in one group
     EXPECT_EQ(doc.GetScene().Root().first_child->type, ObjectType::Group);
@@ -158,7 +166,8 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
     DocumentCore untouched;
     EXPECT_EQ(untouched.Import3dsBytes(Bytes{1, 2, 3}, "bad.3ds").number, kMsg3dsNotA3ds);
     EXPECT_EQ(untouched.GetScene().NodeCount(), 1u);
-    EXPECT_EQ(untouched.Import3ds("/tmp/thing.obj").text, "Error object type 'obj': No plug-in parser found.");
+    EXPECT_EQ(untouched.Import3ds("/tmp/thing.obj").text,
+              "Error object type 'obj': No plug-in parser found.");
     EXPECT_EQ(untouched.Import3ds("/nonexistent/thing.3DS").text,
               "Error: unable to open object file '/nonexistent/thing.3DS'.");
 }

@@ -10,7 +10,7 @@
 namespace kelto::testing_3ds {
 
 class ChunkWriter {
-public:
+  public:
     // Opens a chunk; its length is written when it is closed.
     void Open(std::uint16_t id) {
         U16(id);
@@ -21,14 +21,16 @@ public:
         const std::size_t at = starts_.back();
         starts_.pop_back();
         const auto length = static_cast<std::uint32_t>(bytes_.size() - at + 2);
-        for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<std::uint8_t>(length >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes_[at + i] = static_cast<std::uint8_t>(length >> (8 * i));
     }
     void U16(std::uint16_t v) {
         bytes_.push_back(static_cast<std::uint8_t>(v));
         bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
     }
     void U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     }
     void F32(float f) {
         std::uint32_t bits;
@@ -41,7 +43,7 @@ public:
     }
     std::vector<std::uint8_t>& Bytes() { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
     std::vector<std::size_t> starts_;
 };
@@ -55,8 +57,8 @@ struct TestMesh {
 };
 
 // A whole file: version 3, a red material "Red Paint", and the given meshes.
-inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes, float master_scale = 1.0f,
-                                         std::uint32_t version = 3) {
+inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes,
+                                         float master_scale = 1.0f, std::uint32_t version = 3) {
     ChunkWriter w;
     w.Open(0x4D4D);
     w.Open(0x0002);
@@ -75,7 +77,8 @@ inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes, fl
     w.Close();
     w.Open(0xA020);
     w.Open(0x0011);
-    for (std::uint8_t b : {255, 0, 0}) w.Bytes().push_back(b);
+    for (std::uint8_t b : {255, 0, 0})
+        w.Bytes().push_back(b);
     w.Close();
     w.Close();
     w.Open(0xA030);
@@ -98,25 +101,29 @@ inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes, fl
         w.Open(0x4110);
         w.U16(static_cast<std::uint16_t>(m.vertices.size()));
         for (const auto& v : m.vertices) {
-            for (float f : v) w.F32(f);
+            for (float f : v)
+                w.F32(f);
         }
         w.Close();
         w.Open(0x4120);
         w.U16(static_cast<std::uint16_t>(m.faces.size()));
         for (const auto& f : m.faces) {
-            for (std::uint16_t i : f) w.U16(i);
+            for (std::uint16_t i : f)
+                w.U16(i);
             w.U16(0);
         }
         if (!m.material.empty()) {
             w.Open(0x4130);
             w.Text(m.material);
             w.U16(static_cast<std::uint16_t>(m.faces.size() + 1));
-            for (std::size_t i = 0; i <= m.faces.size(); ++i) w.U16(static_cast<std::uint16_t>(i));  // one beyond
+            for (std::size_t i = 0; i <= m.faces.size(); ++i)
+                w.U16(static_cast<std::uint16_t>(i));  // one beyond
             w.Close();
         }
         if (m.smoothing) {
             w.Open(0x4150);
-            for (std::size_t i = 0; i < m.faces.size(); ++i) w.U32(1);
+            for (std::size_t i = 0; i < m.faces.size(); ++i)
+                w.U32(1);
             w.Close();
         }
         w.Close();

@@ -13,11 +13,14 @@ int main(int argc, char** argv) {
     using namespace kelto::testing_3ds;
     TestMesh smooth = Tetrahedron("Smooth One");
     smooth.smoothing = true;
-    const std::vector<std::vector<TestMesh>> files = {{Tetrahedron("T")}, {smooth, Tetrahedron("Two")}};
+    const std::vector<std::vector<TestMesh>> files = {{Tetrahedron("T")},
+                                                      {smooth, Tetrahedron("Two")}};
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto bytes = Make3ds(files[i], 1.5f);
-        std::ofstream out(std::string(argv[1]) + "/sample" + std::to_string(i) + ".3ds", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream out(std::string(argv[1]) + "/sample" + std::to_string(i) + ".3ds",
+                          std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     }
     return 0;
 }

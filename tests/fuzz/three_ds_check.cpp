@@ -11,14 +11,17 @@ void CheckThreeDsImport(const std::uint8_t* data, std::size_t size) {
     std::vector<SceneNode*> created;
     const Status status = document.Import3dsBytes(std::span(data, size), "fuzz.3ds", &created);
     if (!status.ok()) {
-        if (document.GetScene().NodeCount() != 1 || document.IsModified()) __builtin_trap();
+        if (document.GetScene().NodeCount() != 1 || document.IsModified())
+            __builtin_trap();
         return;
     }
     for (const SceneNode* node : created) {
         const Mesh& mesh = node->display_mesh;
-        if (mesh.indices.size() % 3 != 0 || mesh.vertices.size() > kMaxMeshVertices) __builtin_trap();
+        if (mesh.indices.size() % 3 != 0 || mesh.vertices.size() > kMaxMeshVertices)
+            __builtin_trap();
         for (std::uint16_t i : mesh.indices) {
-            if (i >= mesh.vertices.size()) __builtin_trap();
+            if (i >= mesh.vertices.size())
+                __builtin_trap();
         }
     }
 }
