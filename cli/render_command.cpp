@@ -175,6 +175,7 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     WaitingListener listener;
     const std::size_t total = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::size_t received = 0;
+    std::size_t shown_percent = 101;  // redraw the bar only when its percentage changes
     {
         RenderJob job(document.GetScene(), camera, listener, options);
         job.Start();
@@ -182,8 +183,10 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         while (!done) {
             done = listener.Wait();
             received += job.DrainInto(image);
-            if (progress) {
+            const std::size_t percent = total == 0 ? 100 : received * 100 / total;
+            if (progress && percent != shown_percent) {
                 ShowProgress(err, received, total);
+                shown_percent = percent;
             }
         }
     }
