@@ -10,18 +10,25 @@ RenderJob::RenderJob(const Scene& scene, const RenderCamera& camera, RenderListe
 
 RenderJob::~RenderJob() {
     Abort();
-    start_.release();  // a thread still waiting for its start must not wait for ever
+    Start();  // a thread still waiting for its start must not wait for ever
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
 void RenderJob::Start() {
-    start_.release();
+    {
+        std::lock_guard guard(start_lock_);
+        started_ = true;
+    }
+    start_signal_.notify_one();
 }
 
 void RenderJob::Run() {
-    start_.acquire();
+    {
+        std::unique_lock guard(start_lock_);
+        start_signal_.wait(guard, [this] { return started_; });
+    }
     if (!Aborted()) {
         RayTracer tracer(scene_, camera_, &abort_, options_);
         tracer.Render(*this);

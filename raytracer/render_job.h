@@ -4,9 +4,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <semaphore>
 #include <thread>
 #include <vector>
 
@@ -74,7 +74,10 @@ class RenderJob : private PixelSink {
     RenderListener& listener_;
     RenderOptions options_;
     std::atomic<int> abort_{0};
-    std::binary_semaphore start_{0};
+    // The start event: set once, by Start or by the destructor of a job never started.
+    std::mutex start_lock_;
+    std::condition_variable start_signal_;
+    bool started_ = false;
     mutable std::mutex lock_;
     std::vector<PixelUpdate> queue_;
     std::jthread thread_;  // last: it starts once everything above exists

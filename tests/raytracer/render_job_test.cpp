@@ -99,6 +99,15 @@ TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {
         EXPECT_EQ(job.Waiting(), 0u);  // aborted before the first pixel: nothing was pushed
         EXPECT_EQ(listener.Done(), 1);
     }
+    // Started and destroyed at once: the destructor's own start signal is harmless.
+    {
+        RecordingListener quick;
+        {
+            RenderJob job(scene, tracer_test::Camera(50, 40), quick);
+            job.Start();
+        }
+        EXPECT_EQ(quick.Done(), 1);
+    }
     // Aborting a running render from another thread ends it early.
     RecordingListener listener;
     auto job = std::make_unique<RenderJob>(
