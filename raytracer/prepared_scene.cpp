@@ -35,26 +35,6 @@ Vec3f Inverse(const Vec3f& d) {
     return {1.0f / d.x, 1.0f / d.y, 1.0f / d.z};
 }
 
-// Where the ray enters the box (0 when it starts inside), or infinity when it misses it
-// within `max_distance`. Slack as in RayMeetsBox.
-float BoxEntry(const Vec3f& min, const Vec3f& max, const Vec3f& origin, const Vec3f& inverse,
-               float max_distance) {
-    if (!RayMeetsBox(min, max, origin, inverse, max_distance)) {
-        return std::numeric_limits<float>::infinity();
-    }
-    float enter = 0.0f;
-    const float o[3] = {origin.x, origin.y, origin.z};
-    const float inv[3] = {inverse.x, inverse.y, inverse.z};
-    const float lo[3] = {min.x, min.y, min.z};
-    const float hi[3] = {max.x, max.y, max.z};
-    for (int a = 0; a < 3; ++a) {
-        if (!std::isinf(inv[a])) {
-            enter = std::max(enter, std::min((lo[a] - o[a]) * inv[a], (hi[a] - o[a]) * inv[a]));
-        }
-    }
-    return enter;
-}
-
 }  // namespace
 
 PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky,
@@ -371,7 +351,7 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
     };
     Pending stack[128];
     int top = 0;
-    const float root_entry = BoxEntry(bvh_[0].min, bvh_[0].max, origin, inverse, limit);
+    const float root_entry = RayBoxEntry(bvh_[0].min, bvh_[0].max, origin, inverse, limit);
     if (std::isfinite(root_entry)) {
         stack[top++] = {0, root_entry};
     }
@@ -403,9 +383,10 @@ TraceHit PreparedScene::Nearest(const Vec3f& origin, const Vec3f& direction,
         // one is visited first.
         const std::uint32_t left = pending.node + 1;
         const std::uint32_t right = n.first;
-        const float enter_left = BoxEntry(bvh_[left].min, bvh_[left].max, origin, inverse, limit);
+        const float enter_left =
+            RayBoxEntry(bvh_[left].min, bvh_[left].max, origin, inverse, limit);
         const float enter_right =
-            BoxEntry(bvh_[right].min, bvh_[right].max, origin, inverse, limit);
+            RayBoxEntry(bvh_[right].min, bvh_[right].max, origin, inverse, limit);
         if (top + 2 > 128) {
             continue;  // never at the depths the build makes
         }

@@ -147,11 +147,16 @@ SurfacePoint3 CompleteHit(const RenderTriangle& t, const Vec3f& origin, const Ve
     return s;
 }
 
-bool RayMeetsBox(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
-                 const Vec3f& inverse_direction, float max_distance) {
-    float enter = -INFINITY, leave = INFINITY;
+namespace {
+
+// The interval of the ray's parameter inside the box's slabs; false when the ray runs beside
+// the box, parallel to a pair of its faces.
+bool SlabInterval(const Vec3f& min, const Vec3f& max, const Vec3f& origin, const Vec3f& inverse,
+                  float& enter, float& leave) {
+    enter = -INFINITY;
+    leave = INFINITY;
     const float o[3] = {origin.x, origin.y, origin.z};
-    const float inv[3] = {inverse_direction.x, inverse_direction.y, inverse_direction.z};
+    const float inv[3] = {inverse.x, inverse.y, inverse.z};
     const float lo[3] = {min.x, min.y, min.z};
     const float hi[3] = {max.x, max.y, max.z};
     for (int a = 0; a < 3; ++a) {
@@ -169,9 +174,32 @@ bool RayMeetsBox(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
         enter = std::max(enter, t0);
         leave = std::min(leave, t1);
     }
-    // A little slack so that rounding never prunes a triangle that lies on the box.
+    return true;
+}
+
+// A little slack so that rounding never prunes a triangle that lies on the box.
+bool Meets(float enter, float leave, float max_distance) {
     const float slack = 1e-4f * std::max(1.0f, std::fabs(leave));
     return enter <= leave + slack && leave >= -slack && enter < max_distance + slack;
+}
+
+}  // namespace
+
+bool RayMeetsBox(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
+                 const Vec3f& inverse_direction, float max_distance) {
+    float enter = 0.0f, leave = 0.0f;
+    return SlabInterval(min, max, origin, inverse_direction, enter, leave) &&
+           Meets(enter, leave, max_distance);
+}
+
+float RayBoxEntry(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
+                  const Vec3f& inverse_direction, float max_distance) {
+    float enter = 0.0f, leave = 0.0f;
+    if (!SlabInterval(min, max, origin, inverse_direction, enter, leave) ||
+        !Meets(enter, leave, max_distance)) {
+        return INFINITY;
+    }
+    return std::max(enter, 0.0f);
 }
 
 }  // namespace kelto

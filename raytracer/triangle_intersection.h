@@ -44,5 +44,9 @@ SurfacePoint3 CompleteHit(const RenderTriangle& triangle, const Vec3f& origin,
 // (not including) `max_distance`. A ray that starts inside passes.
 bool RayMeetsBox(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
                  const Vec3f& inverse_direction, float max_distance);
+// Where the same ray enters the box (0 when it starts inside), or infinity when it does not
+// meet it within `max_distance` (with the same slack).
+float RayBoxEntry(const Vec3f& min, const Vec3f& max, const Vec3f& origin,
+                  const Vec3f& inverse_direction, float max_distance);
 
 }  // namespace kelto
