@@ -24,6 +24,13 @@ void AddSpheres(Scene& scene, int n) {
     }
 }
 
+PreparedScene Prepare(const Scene& scene) {
+    return PreparedScene(
+        scene,
+        MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0,
+        0, 0);
+}
+
 struct Rays {
     std::vector<Vec3f> origins, directions;
 };
@@ -44,10 +51,7 @@ void BM_ClosestHit(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const bool reference = state.range(1) != 0;
-    const PreparedScene prepared(
-        scene,
-        MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0,
-        0, 0);
+    const PreparedScene prepared = Prepare(scene);
     const Rays rays = CameraRays(1024);
     std::size_t i = 0, hits = 0;
     for (auto _ : state) {
@@ -68,10 +72,7 @@ void BM_ShadowRay(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const bool reference = state.range(1) != 0;
-    const PreparedScene prepared(
-        scene,
-        MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 64, 48, RenderQuality::Draft), 0, 0,
-        0, 0);
+    const PreparedScene prepared = Prepare(scene);
     // From points on the floor to a light above the middle.
     std::mt19937 random(2);
     std::uniform_real_distribution<float> spread(-20.0f, 20.0f);

@@ -109,20 +109,7 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
         JSAMPROW row = scanline;
         jpeg_read_scanlines(&info, &row, 1);
         // No C++ object is alive across the library call above: the rows are made here.
-        if (channels == 1) {
-            image.grey_rows.emplace_back(scanline, scanline + width);
-        } else {
-            RgbRow& rgb = image.rgb_rows.emplace_back();
-            rgb.red.resize(width);
-            rgb.green.resize(width);
-            rgb.blue.resize(width);
-            for (std::size_t x = 0; x < width; ++x) {
-                rgb.red[x] = scanline[3 * x];
-                rgb.green[x] = scanline[3 * x + 1];
-                rgb.blue[x] = scanline[3 * x + 2];
-            }
-        }
-        ++image.height;
+        image.AppendRow(scanline);
         if (progress && image.height % 40 == 0) {
             progress->Report(static_cast<int>(image.height * 100LL / info.output_height));
         }

@@ -130,21 +130,7 @@ Status StoreRows(PngReadState& state, TextureImage& image) {
         image.channels = channels;
         image.width = static_cast<std::int32_t>(width);
         for (png_uint_32 y = 0; y < height; ++y) {
-            const unsigned char* row = state.rows[y];
-            if (channels == 1) {
-                image.grey_rows.emplace_back(row, row + width);
-            } else {
-                RgbRow& rgb = image.rgb_rows.emplace_back();
-                rgb.red.resize(width);
-                rgb.green.resize(width);
-                rgb.blue.resize(width);
-                for (png_uint_32 x = 0; x < width; ++x) {
-                    rgb.red[x] = row[3 * x];
-                    rgb.green[x] = row[3 * x + 1];
-                    rgb.blue[x] = row[3 * x + 2];
-                }
-            }
-            ++image.height;
+            image.AppendRow(state.rows[y]);
         }
     }
     ReleaseRows(state);

@@ -22,6 +22,24 @@ TextureImage TextureImage::Blank(int width, int height, int channels) {
     return image;
 }
 
+void TextureImage::AppendRow(const std::uint8_t* pixels) {
+    const auto w = static_cast<std::size_t>(std::max(width, 0));
+    if (IsGrey()) {
+        grey_rows.emplace_back(pixels, pixels + w);
+    } else {
+        RgbRow& row = rgb_rows.emplace_back();
+        row.red.resize(w);
+        row.green.resize(w);
+        row.blue.resize(w);
+        for (std::size_t x = 0; x < w; ++x) {
+            row.red[x] = pixels[3 * x];
+            row.green[x] = pixels[3 * x + 1];
+            row.blue[x] = pixels[3 * x + 2];
+        }
+    }
+    ++height;
+}
+
 bool TextureImage::HasPixels() const {
     if (width <= 0 || height <= 0) {
         return false;

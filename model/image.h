@@ -47,6 +47,9 @@ class TextureImage {
     static TextureImage Blank(int width, int height, int channels);
 
     bool IsGrey() const { return channels == 1; }
+    // Appends one decoded row of `width` pixels, `channels` bytes each (grey, or red, green,
+    // blue interleaved), and counts it in `height`.
+    void AppendRow(const std::uint8_t* pixels);
     // True when there are rows to read: width and height positive and a row for each.
     bool HasPixels() const;
 

@@ -124,20 +124,12 @@ void SplitPolygon(const BspNode& node, const CsgPolygon& polygon, CsgPolygon& fr
             distance[i] > kClassifyTolerance ? 1 : (distance[i] < -kClassifyTolerance ? -1 : 0);
     }
     front.source = back.source = polygon.source;
-    auto add = [](CsgPolygon& to, const CsgPolygon& from, std::size_t i) {
-        to.points.push_back(from.points[i]);
-        to.local_points.push_back(from.local_points[i]);
-        to.u.push_back(from.u[i]);
-        to.v.push_back(from.v[i]);
-        to.normals.push_back(from.normals[i]);
-        to.created.push_back(from.created[i]);
-    };
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t j = (i + 1) % n;
         if (side[i] >= 0)
-            add(front, polygon, i);
+            front.AppendVertex(polygon, i);
         if (side[i] <= 0)
-            add(back, polygon, i);
+            back.AppendVertex(polygon, i);
         if (side[i] * side[j] < 0) {
             const double t = distance[i] / (distance[i] - distance[j]);
             auto mix = [t](const auto& a, const auto& b) { return a + (b - a) * t; };
@@ -148,8 +140,8 @@ void SplitPolygon(const BspNode& node, const CsgPolygon& polygon, CsgPolygon& fr
             cut.v.push_back(polygon.v[i] + (polygon.v[j] - polygon.v[i]) * t);
             cut.normals.push_back(mix(polygon.normals[i], polygon.normals[j]));
             cut.created.push_back(1);
-            add(front, cut, 0);
-            add(back, cut, 0);
+            front.AppendVertex(cut, 0);
+            back.AppendVertex(cut, 0);
         }
     }
 }
@@ -226,12 +218,7 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
                 triangle.source = piece.source;
                 triangle.label = kept;
                 for (std::size_t k : {std::size_t{0}, i + 1, i + 2}) {
-                    triangle.points.push_back(piece.points[k]);
-                    triangle.local_points.push_back(piece.local_points[k]);
-                    triangle.u.push_back(piece.u[k]);
-                    triangle.v.push_back(piece.v[k]);
-                    triangle.normals.push_back(piece.normals[k]);
-                    triangle.created.push_back(piece.created[k]);
+                    triangle.AppendVertex(piece, k);
                 }
                 result.fragments.push_back(std::move(triangle));
             }

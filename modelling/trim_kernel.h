@@ -30,6 +30,16 @@ struct CsgPolygon {
     std::vector<std::uint8_t> created;  // 1 for a vertex a cut made
     int source = 0;                     // index of the triangle's first index
     int label = 2;                      // 0 inside, 1 outside, 2 not classified
+
+    // Copies vertex `i` of `from`, with everything it carries, onto the end of this polygon.
+    void AppendVertex(const CsgPolygon& from, std::size_t i) {
+        points.push_back(from.points[i]);
+        local_points.push_back(from.local_points[i]);
+        u.push_back(from.u[i]);
+        v.push_back(from.v[i]);
+        normals.push_back(from.normals[i]);
+        created.push_back(from.created[i]);
+    }
 };
 
 // A node of a solid plane-partition tree.
