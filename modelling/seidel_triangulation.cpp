@@ -669,6 +669,16 @@ std::vector<std::array<int, 3>> TriangulateFaces(
 
 }  // namespace
 
+double SignedArea(const std::vector<Point2>& polygon) {
+    double twice = 0.0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const Point2& a = polygon[i];
+        const Point2& b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return twice / 2.0;
+}
+
 std::vector<std::array<int, 3>> TriangulatePolygon(const std::vector<std::vector<Point2>>& contours,
                                                    std::optional<std::uint32_t> random_seed) {
     PreparedPolygon polygon = PreparePolygon(contours);

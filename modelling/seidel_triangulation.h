@@ -16,6 +16,9 @@ struct Point2 {
     double y = 0.0;
 };
 
+// The area enclosed by a closed polygon: positive when its points run counter-clockwise.
+double SignedArea(const std::vector<Point2>& polygon);
+
 // Triangulates one polygon with holes. contours[0] is the outer boundary, counter-clockwise;
 // the others are holes, clockwise. Points are numbered from 1 across all contours in order
 // (the outer contour's first point is 1). Returns triangles as triples of point numbers, each

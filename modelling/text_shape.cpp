@@ -85,16 +85,6 @@ DisplayVertex Vertex(double x, double y, double z, const Vec3& n, double s, doub
     return v;
 }
 
-double SignedArea(const std::vector<Point2>& polygon) {
-    double area = 0.0;
-    for (std::size_t i = 0; i < polygon.size(); ++i) {
-        const Point2& a = polygon[i];
-        const Point2& b = polygon[(i + 1) % polygon.size()];
-        area += a.x * b.y - b.x * a.y;
-    }
-    return area / 2.0;
-}
-
 }  // namespace
 
 double SplitFractions::Next() {

@@ -20,16 +20,6 @@ using Triangles = std::vector<std::array<int, 3>>;
 
 constexpr double kPi = std::numbers::pi;
 
-double SignedArea(const Contour& contour) {
-    double twice = 0.0;
-    for (std::size_t i = 0; i < contour.size(); ++i) {
-        const Point2& a = contour[i];
-        const Point2& b = contour[(i + 1) % contour.size()];
-        twice += a.x * b.y - b.x * a.y;
-    }
-    return twice / 2.0;
-}
-
 // Outer area minus the holes' areas.
 double RegionArea(const Contours& contours) {
     double area = std::abs(SignedArea(contours[0]));

@@ -31,11 +31,7 @@ Glyph Build(char c) {
 }
 
 double PolygonArea(const std::vector<Point2>& p) {
-    double a = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        a += p[i].x * p[(i + 1) % p.size()].y - p[(i + 1) % p.size()].x * p[i].y;
-    }
-    return std::fabs(a) / 2;
+    return std::fabs(SignedArea(p));
 }
 
 // The front cap's triangles (y = 0, facing -y): their total area in the x-z plane.

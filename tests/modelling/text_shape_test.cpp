@@ -38,14 +38,6 @@ Flattened Flatten(char c) {
     return f;
 }
 
-double Area(const std::vector<Point2>& p) {
-    double a = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        a += p[i].x * p[(i + 1) % p.size()].y - p[(i + 1) % p.size()].x * p[i].y;
-    }
-    return a / 2;
-}
-
 TEST(TextTool, DepthSliderGivesHundredths) {
     EXPECT_DOUBLE_EQ(TextDepthFromSlider(1), 0.01);
     EXPECT_DOUBLE_EQ(TextDepthFromSlider(150), 1.50);
@@ -76,7 +68,7 @@ TEST(GlyphContours, CapitalAHasAnOuterContourAndAHole) {
     EXPECT_EQ(marks, (std::multiset<int>{-1, 1}));
     for (std::size_t i = 0; i < 2; ++i) {
         // Outer contours run counter-clockwise (positive area), holes clockwise.
-        EXPECT_EQ(Area(a.polygons[i]) > 0, a.contours[i].orientation == 1);
+        EXPECT_EQ(SignedArea(a.polygons[i]) > 0, a.contours[i].orientation == 1);
     }
     // Each contour is a closed curve: it ends where it starts.
     for (const ContourCurve& c : a.contours) {
