@@ -153,12 +153,7 @@ bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>
         ReportOutOfMemory();
     }
     for (int y = 0; y < image.Height(); ++y) {
-        const RgbRow& row = image.Row(y);
-        for (std::size_t x = 0; x < width; ++x) {
-            scanline[3 * x] = row.red[x];
-            scanline[3 * x + 1] = row.green[x];
-            scanline[3 * x + 2] = row.blue[x];
-        }
+        image.InterleaveRow(y, scanline);
         JSAMPROW rows[1] = {scanline};
         jpeg_write_scanlines(&info, rows, 1);
     }

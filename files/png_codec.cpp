@@ -227,12 +227,7 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
         ReportOutOfMemory();
     }
     for (int y = 0; y < image.Height(); ++y) {
-        const RgbRow& row = image.Row(y);
-        for (png_uint_32 x = 0; x < width; ++x) {
-            state.row[3 * x] = row.red[x];
-            state.row[3 * x + 1] = row.green[x];
-            state.row[3 * x + 2] = row.blue[x];
-        }
+        image.InterleaveRow(y, state.row);
         png_write_row(png, state.row);
     }
     png_write_end(png, nullptr);

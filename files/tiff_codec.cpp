@@ -199,12 +199,7 @@ bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out) {
     TIFFSetField(tiff.get(), TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff.get(), 0));
     std::vector<std::uint8_t> scanline(std::size_t{width} * 3);
     for (int y = 0; y < image.Height(); ++y) {
-        const RgbRow& row = image.Row(y);
-        for (std::uint32_t x = 0; x < width; ++x) {
-            scanline[3 * x] = row.red[x];
-            scanline[3 * x + 1] = row.green[x];
-            scanline[3 * x + 2] = row.blue[x];
-        }
+        image.InterleaveRow(y, scanline.data());
         if (TIFFWriteScanline(tiff.get(), scanline.data(), static_cast<std::uint32_t>(y), 0) < 0) {
             return false;
         }

@@ -169,6 +169,15 @@ void RenderImage::SetPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::ui
     row.blue[i] = b;
 }
 
+void RenderImage::InterleaveRow(int y, std::uint8_t* out) const {
+    const RgbRow& row = Row(y);
+    for (std::size_t x = 0; x < static_cast<std::size_t>(width_); ++x) {
+        out[3 * x] = row.red[x];
+        out[3 * x + 1] = row.green[x];
+        out[3 * x + 2] = row.blue[x];
+    }
+}
+
 std::array<std::uint8_t, 3> RenderImage::Pixel(int x, int y) const {
     const RgbRow& row = rows_[static_cast<std::size_t>(y)];
     const auto i = static_cast<std::size_t>(x);

@@ -75,6 +75,9 @@ class RenderImage {
     int Width() const { return width_; }
     int Height() const { return height_; }
     const RgbRow& Row(int y) const { return rows_[static_cast<std::size_t>(y)]; }
+    // Writes row y into `out` as Width() pixels of red, green, blue bytes, the layout the
+    // picture encoders take.
+    void InterleaveRow(int y, std::uint8_t* out) const;
     void SetPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b);
     std::array<std::uint8_t, 3> Pixel(int x, int y) const;
 
