@@ -74,12 +74,5 @@ TEST(Matrix4, AffineMatrixLeavesWeightOneAndProjectiveColumnDivides) {
     ExpectNear(Apply(projective, {2, 4, 2}), {1, 2, 1});
 }
 
-TEST(Vec3, NormaliseGivesUnitLength) {
-    Vec3 v{3, 4, 12};
-    v.Normalise();
-    EXPECT_DOUBLE_EQ(v.Length(), 1.0);
-    EXPECT_DOUBLE_EQ(v.x, 3.0 / 13.0);
-}
-
 }  // namespace
 }  // namespace kelto

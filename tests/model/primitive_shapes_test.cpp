@@ -242,10 +242,5 @@ TEST(Shape, SurfaceThatCannotBeEvaluatedGivesEmptyMeshAndBox) {
     EXPECT_FALSE(too_fine.BuildRenderMesh(mesh));
 }
 
-TEST(Shape, NonPrimitiveTypesHaveNoPrimitiveShape) {
-    EXPECT_EQ(MakePrimitiveShape(ObjectType::Group), nullptr);
-    EXPECT_EQ(MakePrimitiveShape(ObjectType::Text), nullptr);
-}
-
 }  // namespace
 }  // namespace kelto
