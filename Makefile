@@ -66,12 +66,13 @@ fuzz: deps build/fuzz/build.ninja
 	  $(FUZZ_DIR)/samples/three_ds
 	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
 	$(FUZZ_DIR)/tests/fuzz/make_3ds_samples $(FUZZ_DIR)/samples/three_ds
+	@mkdir -p $(FUZZ_DIR)/findings
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	    -rss_limit_mb=4096 -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
+	    -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
 	    || exit 1; \
 	done
 
