@@ -23,10 +23,13 @@ const std::string_view kBuildOperationsHelp =
     "  material:NAME@KEY=VALUE[;KEY=VALUE...]\n"
     "        colour=R/G/B brightness=F glow=R/G/B glowstrength=F ambient=R/G/B\n"
     "        ambientstrength=F highlight=R/G/B highlightstrength=F shininess=F reflect=F\n"
-    "        transparency=F ior=F dispersiveness=F bump=none|colour bumpmag=F\n"
+    "        transparency=F ior=F dispersiveness=F bump=none|colour|FILE bumpmag=F\n"
+    "        image=FILE glowimage=FILE ambientimage=FILE (pictures read as Import Image does)\n"
+    "        shininess, reflect, transparency, dispersiveness 0-1; ior 1-3.5; bumpmag 0.001-1\n"
     "  lightset:NAME@KEY=VALUE[;KEY=VALUE...]\n"
     "        kind=point|spot|area colour=R/G/B intensity=F falloff=none|linear|quadratic\n"
     "        angle=DEGREES exponent=F shadows=0|1 on=0|1 position=X/Y/Z aim=X/Y/Z\n"
+    "        angle 0-90; intensity 0 or more\n"
     "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
     "  text:STRING@X,Y,Z[;font=FAMILY][;weight=N][;italic=0|1][;depth=D]\n"
     "        3D text standing on (X, Y, Z); defaults Times New Roman, 400, 0, depth 0.45\n"
@@ -230,21 +233,52 @@ std::optional<ColourRgb> ParseColour(std::string_view text) {
     return ColourRgb{static_cast<float>(v->x), static_cast<float>(v->y), static_cast<float>(v->z)};
 }
 
-// Applies KEY=VALUE settings with `set`, which returns false for an unknown key and sets
-// `bad_value` for a value it cannot read.
+std::string RangeText(std::string_view key, double low, double high) {
+    if (high >= 1e30) {
+        return Quote(key) + " must be " + FormatNumber(low) + " or more";
+    }
+    return Quote(key) + " must be from " + FormatNumber(low) + " to " + FormatNumber(high);
+}
+
+// What a setter found wrong with a value: nothing, unreadable, or outside its range (the text
+// names the key and the range).
+struct ValueProblem {
+    bool bad = false;
+    std::string range;
+};
+
+// Applies KEY=VALUE settings with `set`, which returns false for an unknown key and fills
+// `problem` for a value it cannot take.
 template <typename Setter>
 Result ApplySettings(std::string_view settings, Setter set) {
     for (std::string_view setting : Split(settings, ';')) {
         const auto [key, value] = SplitOnce(setting, '=');
-        bool bad_value = false;
-        if (!set(key, value, bad_value)) {
+        ValueProblem problem;
+        if (!set(key, value, problem)) {
             return Usage("unknown key " + Quote(key));
         }
-        if (bad_value) {
+        if (!problem.range.empty()) {
+            return Usage("bad value " + Quote(value) + ": " + problem.range);
+        }
+        if (problem.bad) {
             return Usage("bad value " + Quote(value) + " for " + Quote(key));
         }
     }
     return std::nullopt;
+}
+
+// Reads a number into `target` when it lies in [low, high]; otherwise records the problem.
+template <typename T>
+void ReadRanged(std::string_view key, std::string_view value, double low, double high, T& target,
+                ValueProblem& problem) {
+    const auto parsed = ParseNumber(value);
+    if (!parsed) {
+        problem.bad = true;
+    } else if (*parsed < low || *parsed > high) {
+        problem.range = RangeText(key, low, high);
+    } else {
+        target = static_cast<T>(*parsed);
+    }
 }
 
 struct MaterialColourKey {
@@ -254,6 +288,9 @@ struct MaterialColourKey {
 struct MaterialNumberKey {
     std::string_view key;
     float Material::*number;
+    // The values the material editor's sliders allow; unbounded keys take any number.
+    double low = -1e30;
+    double high = 1e30;
 };
 struct MaterialImageKey {
     std::string_view key;
@@ -270,12 +307,13 @@ constexpr MaterialNumberKey kMaterialNumbers[] = {
     {"glowstrength", &Material::glow_strength},
     {"ambientstrength", &Material::ambient_strength},
     {"highlightstrength", &Material::highlight_strength},
-    {"shininess", &Material::shininess},
-    {"reflect", &Material::reflective_strength},
-    {"transparency", &Material::transparency},
-    {"ior", &Material::index_of_refraction},
-    {"dispersiveness", &Material::dispersiveness},
-    {"bumpmag", &Material::bump_magnitude}};
+    {"shininess", &Material::shininess, 0.0, 1.0},
+    {"reflect", &Material::reflective_strength, 0.0, 1.0},
+    {"transparency", &Material::transparency, 0.0, 1.0},
+    {"ior", &Material::index_of_refraction, 1.0, 3.5},
+    {"dispersiveness", &Material::dispersiveness, 0.0, 1.0},
+    {"bumpmag", &Material::bump_magnitude, 0.001, 1.0}};
+
 constexpr MaterialImageKey kMaterialImages[] = {
     {"image", &Material::colour_image, &Material::colour_source},
     {"glowimage", &Material::glow_image, &Material::glow_source},
@@ -306,8 +344,9 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
     }
     Material edited = node->material;  // applied only when every setting is good
     std::optional<BuildError> failure;
-    const Result result =
-        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+    const Result result = ApplySettings(
+        settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
+            bool& bad = problem.bad;
             for (const auto& [word, colour] : kMaterialColours) {
                 if (key == word) {
                     const auto parsed = ParseColour(value);
@@ -317,12 +356,9 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
                     return true;
                 }
             }
-            for (const auto& [word, number] : kMaterialNumbers) {
+            for (const auto& [word, number, low, high] : kMaterialNumbers) {
                 if (key == word) {
-                    const auto parsed = ParseNumber(value);
-                    bad = !parsed;
-                    if (parsed)
-                        edited.*number = static_cast<float>(*parsed);
+                    ReadRanged(key, value, low, high, edited.*number, problem);
                     return true;
                 }
             }
@@ -390,8 +426,9 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
-    const Result result =
-        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+    const Result result = ApplySettings(
+        settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
+            bool& bad = problem.bad;
             auto number = [&](float& f) {
                 const auto parsed = ParseNumber(value);
                 bad = !parsed;
@@ -417,7 +454,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
                 if (c)
                     fields.colour = {c->r, c->g, c->b, 1.0f};
             } else if (key == "intensity") {
-                number(fields.intensity);
+                ReadRanged(key, value, 0.0, 1e30, fields.intensity, problem);
             } else if (key == "falloff") {
                 if (value == "none")
                     fields.falloff = LightDialogFields::kFalloffNone;
@@ -428,7 +465,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
                 else
                     bad = true;
             } else if (key == "angle") {
-                number(fields.spot_angle);
+                ReadRanged(key, value, 0.0, 90.0, fields.spot_angle, problem);
             } else if (key == "exponent") {
                 number(fields.spot_exponent);
             } else if (key == "shadows") {
@@ -528,7 +565,29 @@ Result AddText(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
+constexpr std::string_view kVerbs[] = {"add",    "add+",     "light",    "select", "move", "scale",
+                                       "rotate", "material", "lightset", "view",   "text"};
+constexpr std::string_view kBareOperations[] = {"group", "trim"};
+
 }  // namespace
+
+bool LooksLikeBuildOperation(std::string_view word) {
+    for (std::string_view bare : kBareOperations) {
+        if (word == bare) {
+            return true;
+        }
+    }
+    const std::size_t colon = word.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    for (std::string_view verb : kVerbs) {
+        if (word.substr(0, colon) == verb) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
     const auto [verb, argument] = SplitOnce(operation, ':');

@@ -19,6 +19,9 @@ struct BuildError {
 // Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success.
 std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
 
+// Whether a command-line word is written like an operation ("add:cube@0,0", "group").
+bool LooksLikeBuildOperation(std::string_view word);
+
 // The operations' summary for --help.
 extern const std::string_view kBuildOperationsHelp;
 

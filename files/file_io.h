@@ -12,7 +12,9 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // Writes the bytes to a temporary file beside `path`, flushes them to the disk and only then
 // renames the temporary file over `path`. On any failure the temporary file is removed, the
-// previous file at `path` is left as it was and the result is false.
+// previous file at `path` is left as it was and the result is false. When `path` is a symbolic
+// link, the file it leads to is replaced (in its own folder) and the link stays; the replaced
+// file's permissions are kept.
 bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // The extension of a path's file name, without the dot ("" when there is none), and the same

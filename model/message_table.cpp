@@ -18,7 +18,7 @@ constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
      "You cannot close a workspace while a render is in progress. Select the Stop Render "
      "command before closing."},
     {kMsgSaveRenderedImage, "Save changes to rendered image?"},
-    {kMsgNotSceneFile, "Error: File is not an Kelto scene file: %s."},
+    {kMsgNotSceneFile, "Error: File is not a Kelto scene file: %s."},
     {kMsgSceneVersion, "Error loading unsupported (ver %d) Kelto scene file:%s."},
     {kMsgSceneCorrupt, "Error reading corrupt Kelto scene file: %s."},
     {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s."},

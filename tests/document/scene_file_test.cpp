@@ -262,7 +262,7 @@ TEST(SceneFile, HeaderRulesGiveTheirMessages) {
     Bytes bytes = OneGroupFile();
     bytes[3] = 0x17;
     Status s = OpenBytes(bytes, doc);
-    EXPECT_EQ(s.text, "Error: File is not an Kelto scene file: f.kel.");
+    EXPECT_EQ(s.text, "Error: File is not a Kelto scene file: f.kel.");
     EXPECT_TRUE(IsEmptyDocument(doc));
 
     bytes = OneGroupFile();
