@@ -76,7 +76,12 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
         }
     }
     for (std::string_view operation : operations) {
-        if (const auto error = ApplyBuildOperation(document, operation)) {
+        std::vector<Status> warnings;
+        const auto error = ApplyBuildOperation(document, operation, &warnings);
+        for (const Status& warning : warnings) {
+            err << "warning: " << warning.text << '\n';
+        }
+        if (error) {
             if (!error->usage) {
                 err << error->text << '\n';
                 return kExitFailed;

@@ -4,7 +4,6 @@
 
 #include "files/image_import.h"
 #include "model/child_list.h"
-#include "platform/headless.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -37,9 +36,9 @@ const std::string_view kBuildOperationsHelp =
 
 namespace {
 
-using Result = std::optional<BuildError>;
+using OpResult = std::optional<BuildError>;
 
-Result Usage(std::string text) {
+OpResult Usage(std::string text) {
     return BuildError{true, std::move(text)};
 }
 
@@ -55,28 +54,12 @@ std::string Quote(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
-SceneNode* FindObject(DocumentCore& doc, std::string_view name) {
-    SceneNode* node = doc.GetScene().FindNode(std::string(name));
-    return node != nullptr && node->type != ObjectType::Root ? node : nullptr;
+NodeId FindObject(const DocumentCore& doc, std::string_view name) {
+    return doc.NodeNamed(std::string(name));
 }
 
-bool IsTopLevel(DocumentCore& doc, const SceneNode& node) {
-    for (const SceneNode* child : Children(doc.GetScene().Root())) {
-        if (child == &node) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int FindLight(DocumentCore& doc, std::string_view name) {
-    const auto& lights = doc.GetScene().Lights();
-    for (std::size_t i = 0; i < lights.size(); ++i) {
-        if (lights[i].name == name) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+LightId FindLight(const DocumentCore& doc, std::string_view name) {
+    return doc.LightNamed(std::string(name));
 }
 
 std::optional<LightKind> LightKindFromWord(std::string_view word) {
@@ -89,7 +72,7 @@ std::optional<LightKind> LightKindFromWord(std::string_view word) {
     return std::nullopt;
 }
 
-Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
+OpResult Add(DocumentCore& doc, std::string_view argument, bool shift) {
     const auto [type_word, where] = SplitOnce(argument, '@');
     const std::optional<ObjectType> type = PrimitiveFromWord(type_word);
     if (!type) {
@@ -103,7 +86,7 @@ Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
     return std::nullopt;
 }
 
-Result AddLight(DocumentCore& doc, std::string_view argument) {
+OpResult AddLight(DocumentCore& doc, std::string_view argument) {
     const auto [kind_word, where] = SplitOnce(argument, '@');
     const std::optional<LightKind> kind = LightKindFromWord(kind_word);
     if (!kind) {
@@ -117,34 +100,26 @@ Result AddLight(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Select(DocumentCore& doc, std::string_view argument) {
-    std::vector<SceneNode*> nodes;
-    std::vector<int> lights;
+OpResult Select(DocumentCore& doc, std::string_view argument) {
+    std::vector<NodeId> nodes;
+    std::vector<LightId> lights;
     for (std::string_view name : Split(argument, ',')) {
-        if (SceneNode* node = FindObject(doc, name)) {
+        if (const NodeId node = FindObject(doc, name)) {
             nodes.push_back(node);
-        } else if (const int light = FindLight(doc, name); light >= 0) {
+        } else if (const LightId light = FindLight(doc, name)) {
             lights.push_back(light);
         } else {
             return Usage("no object or light named " + Quote(name));
         }
     }
-    doc.ClearSelection();
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (!nodes[i]->selected) {
-            doc.SelectNode(*nodes[i], i > 0);
-        }
-    }
-    for (int light : lights) {
-        doc.GetScene().Lights()[static_cast<std::size_t>(light)].selected = 1;
-    }
+    doc.SelectExactly(nodes, lights);
     return std::nullopt;
 }
 
 // Resolves "NAME@X,Y,Z" to an object or a light and the three numbers.
 struct Target {
-    SceneNode* node = nullptr;
-    int light = -1;
+    NodeId node;
+    LightId light;
     Vec3 values;
 };
 
@@ -153,14 +128,14 @@ std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument
     const auto [name, numbers] = SplitOnce(argument, '@');
     Target target;
     target.node = FindObject(doc, name);
-    if (target.node == nullptr) {
+    if (!target.node) {
         target.light = FindLight(doc, name);
-        if (target.light < 0) {
+        if (!target.light) {
             error = "no object or light named " + Quote(name);
             return std::nullopt;
         }
     }
-    if (target.node != nullptr && !IsTopLevel(doc, *target.node)) {
+    if (target.node && !doc.IsTopLevel(target.node)) {
         error = Quote(name) + " is inside a group; move, scale or rotate the group instead";
         return std::nullopt;
     }
@@ -173,14 +148,14 @@ std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument
     return target;
 }
 
-Result Move(DocumentCore& doc, std::string_view argument) {
+OpResult Move(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
         return Usage(error);
     }
     if (target->node) {
-        doc.DragMoveNode(*target->node, target->values);
+        doc.DragMoveNode(target->node, target->values);
     } else {
         doc.DragMoveLight(target->light, target->values);
     }
@@ -188,7 +163,7 @@ Result Move(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Scale(DocumentCore& doc, std::string_view argument) {
+OpResult Scale(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -199,7 +174,7 @@ Result Scale(DocumentCore& doc, std::string_view argument) {
         return Usage("scale factors must be greater than 0");
     }
     if (target->node) {
-        doc.DragScaleNode(*target->node, s, {});
+        doc.DragScaleNode(target->node, s, {});
     } else {
         doc.DragScaleLight(target->light, s.x);
     }
@@ -207,7 +182,7 @@ Result Scale(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Rotate(DocumentCore& doc, std::string_view argument) {
+OpResult Rotate(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -216,7 +191,7 @@ Result Rotate(DocumentCore& doc, std::string_view argument) {
     const double angles[3] = {target->values.x, target->values.y, target->values.z};
     for (int axis = 0; axis < 3; ++axis) {
         if (target->node) {
-            doc.DragRotateNode(*target->node, axis, angles[axis]);
+            doc.DragRotateNode(target->node, axis, angles[axis]);
         } else {
             doc.DragRotateLight(target->light, axis, angles[axis]);
         }
@@ -250,7 +225,7 @@ struct ValueProblem {
 // Applies KEY=VALUE settings with `set`, which returns false for an unknown key and fills
 // `problem` for a value it cannot take.
 template <typename Setter>
-Result ApplySettings(std::string_view settings, Setter set) {
+OpResult ApplySettings(std::string_view settings, Setter set) {
     for (std::string_view setting : Split(settings, ';')) {
         const auto [key, value] = SplitOnce(setting, '=');
         ValueProblem problem;
@@ -320,31 +295,26 @@ constexpr MaterialImageKey kMaterialImages[] = {
     {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
 
 // Reads a picture as "Import Image..." does; the failure carries the import's message.
-std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target) {
-    HeadlessMessages messages;
+std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target,
+                                     std::vector<Status>* warnings) {
     TextureImage image;
-    if (!ImportImage(std::string(path), image, messages)) {
-        std::string text = "cannot read " + std::string(path);
-        for (const RecordedMessage& m : messages.Shown()) {
-            if (m.icon == MessageIcon::Error) {
-                text = m.text;
-            }
-        }
-        return BuildError{false, text};
+    const Status imported = ImportImage(std::string(path), image, warnings);
+    if (!imported.ok()) {
+        return BuildError{false, imported.text};
     }
     target = OwnedImage(std::move(image));
     return std::nullopt;
 }
 
-Result SetMaterial(DocumentCore& doc, std::string_view argument) {
+OpResult SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const auto [name, settings] = SplitOnce(argument, '@');
-    SceneNode* node = FindObject(doc, name);
-    if (node == nullptr) {
+    const NodeId node = FindObject(doc, name);
+    if (!node) {
         return Usage("no object named " + Quote(name));
     }
-    Material edited = node->material;  // applied only when every setting is good
+    Material edited = doc.Node(node)->material;  // applied only when every setting is good
     std::optional<BuildError> failure;
-    const Result result = ApplySettings(
+    const OpResult result = ApplySettings(
         settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
             bool& bad = problem.bad;
             for (const auto& [word, colour] : kMaterialColours) {
@@ -364,7 +334,7 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
             }
             for (const auto& [word, image, source] : kMaterialImages) {
                 if (key == word) {
-                    failure = ImportInto(value, edited.*image);
+                    failure = ImportInto(value, edited.*image, warnings);
                     if (!failure)
                         edited.*source = 1;
                     return true;
@@ -378,7 +348,7 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
             } else if (value == "colour") {
                 edited.bump_mode = BumpMode::UseColourMap;
             } else {
-                failure = ImportInto(value, edited.bump_image);
+                failure = ImportInto(value, edited.bump_image, warnings);
                 if (!failure)
                     edited.bump_mode = BumpMode::Image;
             }
@@ -390,8 +360,10 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
     if (failure) {
         return failure;
     }
-    node->material = std::move(edited);
-    doc.SetModified(true);
+    const Status set = doc.SetMaterial(node, edited);
+    if (!set.ok()) {
+        return BuildError{false, set.text};
+    }
     return std::nullopt;
 }
 
@@ -416,17 +388,17 @@ Matrix4 AimAlong(Vec3 direction) {
     return m;
 }
 
-Result SetLight(DocumentCore& doc, std::string_view argument) {
+OpResult SetLight(DocumentCore& doc, std::string_view argument) {
     const auto [name, settings] = SplitOnce(argument, '@');
-    const int index = FindLight(doc, name);
-    if (index < 0) {
+    const LightId id = FindLight(doc, name);
+    if (!id) {
         return Usage("no light named " + Quote(name));
     }
-    Light& light = doc.GetScene().Lights()[static_cast<std::size_t>(index)];
+    Light light = *doc.FindLight(id);
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
-    const Result result = ApplySettings(
+    const OpResult result = ApplySettings(
         settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
             bool& bad = problem.bad;
             auto number = [&](float& f) {
@@ -498,11 +470,14 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
     if (aim) {
         light.rotation = *aim;
     }
-    doc.SetModified(true);
+    const Status set = doc.SetLight(id, light);
+    if (!set.ok()) {
+        return BuildError{false, set.text};
+    }
     return std::nullopt;
 }
 
-Result AddView(DocumentCore& doc, std::string_view argument) {
+OpResult AddView(DocumentCore& doc, std::string_view argument) {
     const std::vector<std::string_view> parts = Split(argument, '@');
     if (parts.size() < 2 || parts.size() > 3) {
         return Usage("expected EX,EY,EZ@TX,TY,TZ[@LENS]");
@@ -521,11 +496,11 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
         return Usage("the eye and the target are the same point");
     }
     direction.Normalise();
-    doc.Views().push_back({static_cast<std::int32_t>(*lens), direction, *eye, *target});
+    doc.AddView({static_cast<std::int32_t>(*lens), direction, *eye, *target});
     return std::nullopt;
 }
 
-Result AddText(DocumentCore& doc, std::string_view argument) {
+OpResult AddText(DocumentCore& doc, std::string_view argument) {
     const std::size_t at = argument.rfind('@');
     if (at == std::string_view::npos || at == 0) {
         return Usage("expected STRING@X,Y,Z");
@@ -558,9 +533,9 @@ Result AddText(DocumentCore& doc, std::string_view argument) {
     if (text.find_first_not_of(' ') == std::string::npos) {
         return Usage("the text has nothing but spaces");
     }
-    const Status status = doc.InsertText(*point, text, font, depth, false);
-    if (!status.ok()) {
-        return BuildError{false, status.text};
+    const kelto::Result<TextInsertion> inserted = doc.InsertText(*point, text, font, depth, false);
+    if (!inserted.ok()) {
+        return BuildError{false, inserted.status().text};
     }
     return std::nullopt;
 }
@@ -589,7 +564,8 @@ bool LooksLikeBuildOperation(std::string_view word) {
     return false;
 }
 
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
+                                              std::vector<Status>* warnings) {
     const auto [verb, argument] = SplitOnce(operation, ':');
     if (verb == "add")
         return Add(doc, argument, false);
@@ -604,9 +580,9 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return std::nullopt;
     }
     if (verb == "trim" && argument.empty() && operation == "trim") {
-        const Status status = doc.Trim();
-        if (!status.ok()) {
-            return BuildError{false, status.text};
+        const kelto::Result<NodeId> trimmed = doc.Trim();
+        if (!trimmed.ok()) {
+            return BuildError{false, trimmed.status().text};
         }
         return std::nullopt;
     }
@@ -617,7 +593,7 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
     if (verb == "rotate")
         return Rotate(doc, argument);
     if (verb == "material")
-        return SetMaterial(doc, argument);
+        return SetMaterial(doc, argument, warnings);
     if (verb == "lightset")
         return SetLight(doc, argument);
     if (verb == "view")

@@ -16,8 +16,11 @@ struct BuildError {
     std::string text;
 };
 
-// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success.
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
+// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success; what
+// went through with a reservation (a picture read with the PNG library's warnings) adds to
+// `warnings`.
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation,
+                                              std::vector<Status>* warnings = nullptr);
 
 // Whether a command-line word is written like an operation ("add:cube@0,0", "group").
 bool LooksLikeBuildOperation(std::string_view word);

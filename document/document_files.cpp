@@ -1,5 +1,6 @@
 // Saving and opening the document: the scene file followed by the view trailer.
 #include "document_core.h"
+#include "document_operation.h"
 #include "files/byte_stream.h"
 #include "files/file_io.h"
 #include "files/scene_file.h"
@@ -22,30 +23,27 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
     out.U8(kEndTag);
 }
 
-// A missing tag byte or a short lens ends the load without a message; a bad tag or a short
-// vector is corruption.
+// The trailer ends with its end tag; a file that stops before it, or holds anything else, is
+// damaged.
 Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::string& file_name) {
     for (;;) {
         const std::uint8_t tag = in.U8();
         if (in.Failed()) {
-            return Status::Silent();
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         if (tag == kEndTag) {
             return Status::Ok();
         }
         if (tag != kViewTag) {
-            return Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         ViewEntry view;
         view.lens = in.I32();
-        if (in.Failed()) {
-            return Status::Silent();
-        }
         view.direction = in.ReadVec3();
         view.eye = in.ReadVec3();
         view.target = in.ReadVec3();
         if (in.Failed()) {
-            return Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         views.push_back(view);
     }
@@ -54,14 +52,19 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
 }  // namespace
 
 void DocumentCore::Clear() {
+    Operation operation(*this);
     scene_.Reset();
     views_.clear();
     selection_ = {};
     ClearGrab();
     grabbed_ring_ = 0;
     drag_changed_ = false;
-    modified_ = false;
-    Changed();
+    pending_ = {};
+    Notify(ChangeKind::SceneReplaced);
+    if (modified_) {
+        modified_ = false;
+        Notify(ChangeKind::Modified);
+    }
 }
 
 std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
@@ -72,23 +75,28 @@ std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
 }
 
 Status DocumentCore::Save(const std::string& path) {
-    if (!ReplaceFileContents(path, SaveToBytes())) {
-        return Status::Message(kMsgSceneSaveFailed, FormatMessage(kMsgSceneSaveFailed, path));
+    Operation operation(*this);
+    if (ReplaceFileContents(path, SaveToBytes()) != FileWrite::Done) {
+        return Status::Message(kMsgSceneSaveFailed, {path});
     }
-    modified_ = false;
+    if (modified_) {
+        modified_ = false;
+        Notify(ChangeKind::Modified);
+    }
     return Status::Ok();
 }
 
 Status DocumentCore::Open(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        return Status::Message(kMsgSceneOpenFailed, FormatMessage(kMsgSceneOpenFailed, path));
+        return Status::Message(kMsgSceneOpenFailed, {path});
     }
     return OpenFromBytes(bytes, path);
 }
 
 Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
                                    const std::string& file_name) {
+    Operation operation(*this);
     Clear();
     ByteReader in(bytes);
     Status status = ReadScene(in, scene_, file_name, [] { return std::make_unique<TextShape>(); });
@@ -103,8 +111,6 @@ Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
     const SceneNode* first = scene_.FirstSelectedTopLevel();
     selection_.is_group =
         selection_.selected_count == 1 && first != nullptr && first->MarksGroupSelection();
-    modified_ = false;
-    Changed();
     return Status::Ok();
 }
 

@@ -117,13 +117,13 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     }
 }
 
-bool ReplaceFileContents(const std::string& requested_path,
-                         const std::vector<std::uint8_t>& bytes) {
+FileWrite ReplaceFileContents(const std::string& requested_path,
+                              const std::vector<std::uint8_t>& bytes) {
     const std::string path = ResolveLinks(requested_path);
     std::string temporary = path + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
-        return false;
+        return FileWrite::CannotCreate;
     }
     // Keep the permissions of the file replaced, or those a newly created file would have had.
     struct stat existing {};
@@ -139,14 +139,14 @@ bool ReplaceFileContents(const std::string& requested_path,
                          ::fsync(file.get()) == 0 && file.Close();
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return FileWrite::CannotWrite;
     }
     // Make the rename itself durable.
     FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() >= 0) {
         ::fsync(directory.get());
     }
-    return true;
+    return FileWrite::Done;
 }
 
 std::string ExtensionOf(const std::string& path) {

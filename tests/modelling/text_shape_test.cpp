@@ -144,9 +144,9 @@ TEST(TextShape, MeshIsCentredWithIdentityIndices) {
 
 TEST(TextNode, StandsOnTheClickPointAndSavesAndLoads) {
     DocumentCore doc;
-    SceneNode* node = nullptr;
-    ASSERT_TRUE(
-        doc.InsertText({2, 0, -1}, "Hi", LogFont::TextToolDefault(), 0.45, false, &node).ok());
+    const auto inserted = doc.InsertText({2, 0, -1}, "Hi", LogFont::TextToolDefault(), 0.45, false);
+    ASSERT_TRUE(inserted.ok());
+    const SceneNode* node = doc.Node(inserted->node);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->name, "Text1");
     EXPECT_EQ(node->type, ObjectType::Text);
@@ -178,7 +178,8 @@ TEST(TextNode, TextTooLargeForOneMeshIsRefusedAndChangesNothing) {
     DocumentCore doc;
     const std::size_t before = doc.GetScene().NodeCount();
     const Status status =
-        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false);
+        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false)
+            .status();
     EXPECT_EQ(status.number, kMsgTextTooLarge);
     EXPECT_EQ(doc.GetScene().NodeCount(), before);
     EXPECT_FALSE(doc.IsModified());
