@@ -51,8 +51,14 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
             return kExitFailed;
         }
     }
+    std::vector<std::string> warnings;
     for (std::string_view operation : operations) {
-        if (const auto error = ApplyBuildOperation(document, operation)) {
+        warnings.clear();
+        const auto error = ApplyBuildOperation(document, operation, &warnings);
+        for (const std::string& warning : warnings) {
+            err << "kelto-cli build: warning: " << warning << '\n';
+        }
+        if (error) {
             if (!error->usage) {
                 err << error->text << '\n';
                 return kExitFailed;

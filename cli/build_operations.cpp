@@ -488,7 +488,7 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result AddText(DocumentCore& doc, std::string_view argument) {
+Result AddText(DocumentCore& doc, std::string_view argument, std::vector<std::string>* warnings) {
     const std::size_t at = argument.rfind('@');
     if (at == std::string_view::npos || at == 0) {
         return Usage("expected STRING@X,Y,Z");
@@ -521,16 +521,21 @@ Result AddText(DocumentCore& doc, std::string_view argument) {
     if (text.find_first_not_of(' ') == std::string::npos) {
         return Usage("the text has nothing but spaces");
     }
-    const Status status = doc.InsertText(*point, text, font, depth, false);
+    TextInsertion made;
+    const Status status = doc.InsertText(*point, text, font, depth, false, &made);
     if (!status.ok()) {
         return BuildError{false, status.text};
+    }
+    if (!made.warning.ok() && warnings != nullptr) {
+        warnings->push_back(made.warning.text);
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
+                                              std::vector<std::string>* warnings) {
     const auto [verb, argument] = SplitOnce(operation, ':');
     if (verb == "add")
         return Add(doc, argument, false);
@@ -564,7 +569,7 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
     if (verb == "view")
         return AddView(doc, argument);
     if (verb == "text")
-        return AddText(doc, argument);
+        return AddText(doc, argument, warnings);
     return Usage("unknown operation");
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/document_core.h"
 
@@ -16,8 +17,11 @@ struct BuildError {
     std::string text;
 };
 
-// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success.
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
+// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success. An
+// operation that succeeds with a warning (a text made without characters its font lacks)
+// appends the warning's text to `warnings` when given.
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation,
+                                              std::vector<std::string>* warnings = nullptr);
 
 // The operations' summary for --help.
 extern const std::string_view kBuildOperationsHelp;

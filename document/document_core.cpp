@@ -26,9 +26,10 @@ SceneNode* DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool s
 }
 
 Status DocumentCore::InsertText(const Vec3& point, const std::string& text, const LogFont& font,
-                                double depth, bool shift, SceneNode** created) {
+                                double depth, bool shift, TextInsertion* made) {
     auto shape = std::make_unique<TextShape>(text, font, depth);
-    if (!shape->ReadGlyphs()) {
+    std::string missing;
+    if (!shape->ReadGlyphs(&missing)) {
         return Status::Message(kMsgNoTrueTypeFont,
                                FormatMessage(kMsgNoTrueTypeFont, font.FaceName()));
     }
@@ -36,6 +37,9 @@ Status DocumentCore::InsertText(const Vec3& point, const std::string& text, cons
     BoundingBox box;
     if (!shape->BuildDisplayMesh(mesh, box)) {
         return Status::Message(kMsgTextTooLarge, FormatMessage(kMsgTextTooLarge, text));
+    }
+    if (mesh.vertices.empty()) {
+        return Status::Message(kMsgTextEmpty, FormatMessage(kMsgTextEmpty, text));
     }
     SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
     node->shape = std::move(shape);
@@ -48,8 +52,12 @@ Status DocumentCore::InsertText(const Vec3& point, const std::string& text, cons
     node->UpdateBounds();
     node->ComputeWorldMatrix();
     LinkChild(scene_.Root(), *node);
-    if (created != nullptr) {
-        *created = node;
+    if (made != nullptr) {
+        made->node = node;
+        made->warning = missing.empty() ? Status::Ok()
+                                        : Status::Message(kMsgTextCharactersMissing,
+                                                          FormatMessage(kMsgTextCharactersMissing,
+                                                                        CharacterNames(missing)));
     }
     SelectInserted(*node, shift);
     return Status::Ok();

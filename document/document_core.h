@@ -42,6 +42,13 @@ struct ViewEntry {
     friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
+// What InsertText made: the new node, and a warning to show when the text was made without
+// some of its characters (ok otherwise).
+struct TextInsertion {
+    SceneNode* node = nullptr;
+    Status warning;
+};
+
 class DocumentCore {
   public:
     static constexpr int kFirstRingCode = 32;  // 32, 33, 34: the rings about x, y and z
@@ -62,10 +69,11 @@ class DocumentCore {
     int InsertLight(LightKind kind, const Vec3& point);
     // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
     // left at `point` and going away from the viewer; selected as InsertObject selects. On
-    // failure (no TrueType face, or more vertices than one mesh holds) the status says why
-    // and nothing changes.
+    // failure (no TrueType face, more vertices than one mesh holds, or nothing to show: only
+    // spaces or characters the font lacks) the status says why and nothing changes. Characters
+    // the font lacks are left out, and `made` (when given) carries a warning naming them.
     Status InsertText(const Vec3& point, const std::string& text, const LogFont& font, double depth,
-                      bool shift, SceneNode** created = nullptr);
+                      bool shift, TextInsertion* made = nullptr);
 
     // --- selection ---
     // Without Shift the node becomes the only selection (a group selection when its flags say

@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 31> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -26,6 +26,10 @@ constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
     {kMsgImageTooLarge, "Error: image too large to import: '%s'"},
     {kMsgTextTooLarge, "The text '%s' is too long to make into one object."},
     {kMsgNoTrueTypeFont, "No TrueType font matches '%s'."},
+    {kMsgTextCharactersMissing,
+     "These characters are not in the font and are left out of the text: %s."},
+    {kMsgTextEmpty,
+     "The text '%s' makes no object: none of its characters has an outline in the font."},
     {kMsgTrimNoIntersection,
      "Unable to complete the requested boolean operation because the selected objects do not "
      "intersect."},

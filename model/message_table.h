@@ -37,6 +37,8 @@ enum MessageNumber : int {
     kMsg3dsChunkLength = 61490,
     kMsg3dsDatablock = 61491,
     kMsg3dsVersion = 61492,
+    kMsgTextCharactersMissing = 61493,
+    kMsgTextEmpty = 61494,
 };
 
 // The text of a message, or an empty view for an unknown number.
