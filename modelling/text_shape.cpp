@@ -159,6 +159,48 @@ DisplayVertex Vertex(double x, double y, double z, const Vec3& n, double s, doub
     return v;
 }
 
+bool SamePlace(const FlatSample& a, const FlatSample& b) {
+    return a.point.x == b.point.x && a.point.z == b.point.z;
+}
+
+// Whether the outline runs from a to b and straight back towards a at b: the way back within
+// a billionth of a radian of the way out (rounding of the samples' places, nothing drawn).
+bool TurnsBack(const FlatSample& a, const FlatSample& b, const FlatSample& c) {
+    const double ex = b.point.x - a.point.x, ez = b.point.z - a.point.z;
+    const double fx = c.point.x - b.point.x, fz = c.point.z - b.point.z;
+    const double dot = ex * fx + ez * fz;
+    return dot < 0.0 && std::fabs(ex * fz - ez * fx) <= 1e-9 * -dot;
+}
+
+// Takes the tips of spurs out of a closed run of piece ends (the last at the first's place):
+// points where the outline runs out along a line and straight back, as some fonts draw a
+// spike of no width. Walls out and back would stand in one plane, and the cap's outline would
+// overlap itself, which no triangulation takes. Repeated points go too.
+void TakeOutSpurs(std::vector<FlatSample>& ends) {
+    if (ends.size() < 2) {
+        return;
+    }
+    const double closing_t = ends.back().t;
+    std::vector<FlatSample> ring(ends.begin(), ends.end() - 1);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t i = 0; i < ring.size() && ring.size() >= 2;) {
+            const std::size_t n = ring.size();
+            const FlatSample& before = ring[(i + n - 1) % n];
+            const FlatSample& after = ring[(i + 1) % n];
+            if (SamePlace(before, ring[i]) || (n >= 3 && TurnsBack(before, ring[i], after))) {
+                ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(i));
+                changed = true;
+            } else {
+                ++i;
+            }
+        }
+    }
+    ends = ring;
+    ends.push_back(ring.front());
+    ends.back().t = closing_t;
+}
+
 // FNV-1a over the text's bytes: the caps' random source for that text.
 std::uint32_t TextHash(std::string_view text) {
     std::uint32_t hash = 2166136261u;
@@ -255,10 +297,21 @@ std::vector<ContourCurve> ContourCurves(const std::vector<OutlinePoint>& outline
             control.push_front(first);
         }
         control.push_back(first);
-        if (control.size() < 3) {
+        // A point the outline repeats (a line of no length, a spline ending where a line of no
+        // length begins) would stand three or four times: the curve would stop there for a
+        // stretch of parameter, and two samples at its ends, rounded apart, would make the
+        // flattened outline step back on itself. Two copies make the corner.
+        std::vector<Vec3> list;
+        for (const Vec3& p : control) {
+            const std::size_t n = list.size();
+            if (n >= 2 && list[n - 1] == p && list[n - 2] == p) {
+                continue;
+            }
+            list.push_back(p);
+        }
+        if (list.size() < 3) {
             continue;
         }
-        const std::vector<Vec3> list(control.begin(), control.end());
         curves.push_back({MakeCurve(list, {}, 3), 0});
     }
     return curves;
@@ -285,11 +338,21 @@ double FlattenContour(ContourCurve& contour, double pen, double depth, double fl
     for (FlatSample& s : samples) {
         s.tangent = Tangent(curve, s.t);
     }
+    // The pieces run on from one to the next: keep their ends once each, the curve's start
+    // first and its end (the same point) last, without the tips of spurs.
+    std::vector<FlatSample> ends;
+    if (!samples.empty()) {
+        ends.push_back(samples.front());
+        for (std::size_t k = 1; k < samples.size(); k += 2) {
+            ends.push_back(samples[k]);
+        }
+        TakeOutSpurs(ends);
+    }
 
     double largest = kNoWall;
-    for (std::size_t k = 0; k + 1 < samples.size(); k += 2) {
-        const FlatSample& a = samples[k];
-        const FlatSample& b = samples[k + 1];
+    for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
+        const FlatSample& a = ends[k];
+        const FlatSample& b = ends[k + 1];
         if (static_cast<float>(a.point.x) == static_cast<float>(b.point.x) &&
             static_cast<float>(a.point.z) == static_cast<float>(b.point.z)) {
             continue;
@@ -313,13 +376,10 @@ double FlattenContour(ContourCurve& contour, double pen, double depth, double fl
         largest = std::max({largest, af.x, bf.x});
     }
 
-    // The polygon: the pieces' endpoints once each, in reverse order of the parameter.
-    const std::size_t pieces = samples.size() / 2;
-    if (pieces > 0) {
-        polygon.push_back({samples[2 * pieces - 1].point.x, samples[2 * pieces - 1].point.z});
-        for (std::size_t k = pieces - 1; k >= 1; --k) {
-            polygon.push_back({samples[2 * k].point.x, samples[2 * k].point.z});
-        }
+    // The polygon: the pieces' ends once each, in reverse order of the parameter (the last
+    // end first: the curve's start, the curve being closed).
+    for (std::size_t k = ends.size(); k-- > 1;) {
+        polygon.push_back({ends[k].point.x, ends[k].point.z});
     }
     // Orientation from the turning angles: a full counter-clockwise turn is an outer contour.
     double turning = 0.0;
@@ -346,23 +406,37 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
     if (count == 0 || (count == 1 && contours[0].orientation == -1)) {
         return;
     }
-    // Outer contours in order, each followed by the holes whose first point it holds.
+    // Outer contours in order, each followed by the holes whose first point it holds. A hole
+    // inside several outer contours (the counter of an 'R' inside the ring of a '®') goes with
+    // the smallest of them, the one it is cut from.
     std::vector<std::size_t> ordered;
     if (count == 1) {
         ordered.push_back(0);
     } else {
-        std::vector<bool> placed(count, false);
+        constexpr std::size_t kNoOuter = static_cast<std::size_t>(-1);
+        std::vector<std::size_t> owner(count, kNoOuter);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (contours[i].orientation == -1 || polygons[i].size() < 3) {
+                continue;
+            }
+            const PolygonLocator outer(polygons[i], random.NextSeed());
+            const double area = std::fabs(SignedArea(polygons[i]));
+            for (std::size_t h = 0; h < count; ++h) {
+                if (contours[h].orientation == -1 && !polygons[h].empty() &&
+                    (owner[h] == kNoOuter || area < std::fabs(SignedArea(polygons[owner[h]]))) &&
+                    outer.Contains(polygons[h].front())) {
+                    owner[h] = i;
+                }
+            }
+        }
         for (std::size_t i = 0; i < count; ++i) {
             if (contours[i].orientation == -1 || polygons[i].size() < 3) {
                 continue;
             }
             ordered.push_back(i);
-            const PolygonLocator outer(polygons[i], random.NextSeed());
             for (std::size_t h = 0; h < count; ++h) {
-                if (contours[h].orientation == -1 && !placed[h] && !polygons[h].empty() &&
-                    outer.Contains(polygons[h].front())) {
+                if (owner[h] == i) {
                     ordered.push_back(h);
-                    placed[h] = true;
                 }
             }
         }

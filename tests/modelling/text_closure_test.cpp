@@ -46,33 +46,46 @@ std::size_t OpenEdges(const Mesh& mesh) {
     return open;
 }
 
-LogFont Face(const char* family) {
+struct FaceChoice {
+    const char* family;  // nullptr: the text tool's default
+    int weight;
+    bool italic;
+    const char* file;  // a part of the file name the face must come from
+};
+
+LogFont Face(const FaceChoice& choice) {
     LogFont font = LogFont::TextToolDefault();
-    if (family != nullptr) {
-        font.SetFaceName(family);
+    if (choice.family != nullptr) {
+        font.SetFaceName(choice.family);
     }
+    font.weight = choice.weight;
+    font.italic = choice.italic ? 1 : 0;
     return font;
 }
 
-// The text tool's default face and two others, with a part of the file name each must come
-// from (so that a fallback of fontconfig's cannot stand in unnoticed).
-constexpr std::array<std::pair<const char*, const char*>, 3> kFaces = {{
-    {nullptr, "LiberationSerif-Regular"},  // "Times New Roman"
-    {"DejaVu Sans", "DejaVuSans.ttf"},
-    {"Liberation Sans", "LiberationSans-Regular"},
+// The text tool's default face and two others (one bold italic, whose 'b' draws a spike of no
+// width). The file names make sure that no fallback of fontconfig's stands in unnoticed.
+constexpr std::array<FaceChoice, 3> kFaces = {{
+    {nullptr, 400, false, "LiberationSerif-Regular"},  // "Times New Roman"
+    {"DejaVu Sans", 400, false, "DejaVuSans.ttf"},
+    {"Liberation Sans", 700, true, "LiberationSans-BoldItalic"},
 }};
+constexpr FaceChoice kDefaultFace = kFaces[0];
 
-// The glyphs of the printable ASCII characters of one face, read once.
+// The glyphs of the printable characters of one face, read once.
 struct FaceGlyphs {
     LogFont font;
     std::map<char, std::vector<ContourCurve>> glyphs;
 
-    FaceGlyphs(const LogFont& f, const std::string& file_part) : font(f) {
+    explicit FaceGlyphs(const FaceChoice& choice) : font(Face(choice)) {
         const GlyphSource source(font);
         EXPECT_TRUE(source.Usable());
-        EXPECT_NE(source.FilePath().find(file_part), std::string::npos) << source.FilePath();
-        for (char c = '!'; c <= '~'; ++c) {
-            glyphs[c] = ContourCurves(source.Outline(static_cast<unsigned char>(c)));
+        EXPECT_NE(source.FilePath().find(choice.file), std::string::npos) << source.FilePath();
+        for (int code = 0x21; code <= 0xFF; ++code) {
+            if (code < 0x7F || code > 0xA0) {
+                glyphs[static_cast<char>(code)] =
+                    ContourCurves(source.Outline(static_cast<unsigned char>(code)));
+            }
         }
     }
 
@@ -95,8 +108,9 @@ struct FaceGlyphs {
 // flattening's split fractions on and put another glyph's caps before it), in the text tool's
 // default face and two others.
 TEST(TextClosure, EveryPrintableCharacterClosesUpAloneAndAfterOthers) {
-    for (const auto& [family, file] : kFaces) {
-        const FaceGlyphs face(Face(family), file);
+    for (const FaceChoice& choice : kFaces) {
+        const FaceGlyphs face(choice);
+        const char* file = choice.file;
         for (char c = '!'; c <= '~'; ++c) {
             for (const std::string prefix : {"", "K", "A", "W"}) {
                 const std::string text = prefix + c;
@@ -108,10 +122,11 @@ TEST(TextClosure, EveryPrintableCharacterClosesUpAloneAndAfterOthers) {
     }
 }
 
-// The texts of the fault reports, as whole lines.
+// The texts of the fault reports, and a glyph with an outer contour inside a hole (the 'R'
+// in the ring of a '®'), whose counter belongs to the inner outer contour.
 TEST(TextClosure, LinesOfTextCloseUp) {
-    const FaceGlyphs face(Face(nullptr), "LiberationSerif-Regular");
-    for (const std::string text : {"Ke", "Kelto 8", "0123456789", "Hello, World!"}) {
+    const FaceGlyphs face(kDefaultFace);
+    for (const std::string text : {"Ke", "Kelto 8", "0123456789", "Hello, World!", "\xae"}) {
         const Mesh mesh = face.Build(text);
         EXPECT_EQ(OpenEdges(mesh), 0u) << text;
     }
@@ -131,12 +146,76 @@ double DistanceToPolygon(const std::vector<Point2>& polygon, double x, double y)
     return best;
 }
 
+// Outlines some fonts draw: a point given twice in a row, and a spike of no width (out along
+// a line and straight back). The text still closes up around the square's whole area.
+TEST(TextClosure, RepeatedPointsAndSpikesCloseUp) {
+    const auto square = [](bool spike) {
+        std::vector<OutlinePoint> points = {
+            {0, 0, 0, 0}, {0, 1000, 0, 0}, {0, 1000, 0, 0}, {1000, 1000, 0, 0}};
+        if (spike) {
+            points.push_back({1000, 500, 0, 0});
+            points.push_back({1500, 500, 0, 0});
+            points.push_back({1000, 500, 0, 0});
+        }
+        points.push_back({1000, 0, 0, 0});
+        return points;
+    };
+    for (const bool spike : {false, true}) {
+        TextShape shape("x", LogFont::TextToolDefault(), 0.45);
+        shape.contours.push_back(ContourCurves(square(spike)));
+        Mesh mesh;
+        BoundingBox box;
+        ASSERT_TRUE(shape.BuildDisplayMesh(mesh, box));
+        EXPECT_EQ(OpenEdges(mesh), 0u) << spike;
+        double front = 0.0;
+        for (std::size_t k = 0; k + 2 < mesh.vertices.size(); k += 3) {
+            const DisplayVertex& a = mesh.vertices[k];
+            const DisplayVertex& b = mesh.vertices[k + 1];
+            const DisplayVertex& c = mesh.vertices[k + 2];
+            if (a.ny == -1.0f) {
+                front += std::fabs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z)) / 2;
+            }
+        }
+        EXPECT_NEAR(front, 0.4 * 1.6, 1e-5) << spike;
+    }
+}
+
+// Whether the outline, control points included, comes to point i along a line and leaves it
+// straight back the way it came.
+bool IsSpikeTip(const std::vector<OutlinePoint>& outline, std::size_t i) {
+    const OutlinePoint& p = outline[i];
+    std::vector<const OutlinePoint*> contour;
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+        if (outline[k].contour == p.contour) {
+            at = k == i ? contour.size() : at;
+            contour.push_back(&outline[k]);
+        }
+    }
+    const std::size_t n = contour.size();
+    const auto distinct = [&](bool forwards) {
+        for (std::size_t k = 1; k < n; ++k) {
+            const OutlinePoint* q = contour[forwards ? (at + k) % n : (at + n - k) % n];
+            if (q->x != p.x || q->y != p.y) {
+                return q;
+            }
+        }
+        return &p;
+    };
+    const OutlinePoint* before = distinct(false);
+    const OutlinePoint* after = distinct(true);
+    const double ex = p.x - before->x, ey = p.y - before->y;
+    const double fx = after->x - p.x, fy = after->y - p.y;
+    return ex * fy - ey * fx == 0.0 && ex * fx + ey * fy < 0.0;
+}
+
 // The flattened outline goes through every point where the glyph's outline is on its curve
 // (line ends, spline ends, the midpoints between two control points), so corners stay sharp
 // and no point of the outline is cut off.
 TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
-    for (const auto& [family, file] : kFaces) {
-        const GlyphSource source(Face(family));
+    for (const FaceChoice& choice : kFaces) {
+        const char* file = choice.file;
+        const GlyphSource source(Face(choice));
         ASSERT_TRUE(source.Usable());
         for (char c = '!'; c <= '~'; ++c) {
             const std::vector<OutlinePoint> outline = source.Outline(static_cast<unsigned char>(c));
@@ -149,16 +228,18 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
                                polygons[i]);
             }
             ASSERT_EQ(contours.size(), outline.empty() ? 0 : outline.back().contour + 1u) << c;
-            // Straight points, and the first and last of each spline triple (previous, A, B).
+            // Straight points, and the first and last of each spline triple (previous, A, B),
+            // but not the tip of a spike of no width, which is left out.
             std::vector<OutlinePoint> on_curve;
             for (std::size_t k = 0; k < outline.size();) {
-                on_curve.push_back(outline[k]);
-                if (outline[k].kind == 1 && k + 2 < outline.size()) {
-                    on_curve.push_back(outline[k + 2]);
-                    k += 3;
-                } else {
-                    ++k;
+                const bool triple = outline[k].kind == 1 && k + 2 < outline.size();
+                const std::size_t ends[] = {k, k + 2};
+                for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e) {
+                    if (!IsSpikeTip(outline, ends[e])) {
+                        on_curve.push_back(outline[ends[e]]);
+                    }
                 }
+                k += triple ? 3 : 1;
             }
             for (const OutlinePoint& p : on_curve) {
                 const double x = TextShape::kScaleX * p.x, z = TextShape::kScaleZ * p.y;
@@ -175,7 +256,7 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
 // middle point happened to lie on the line through its ends.
 TEST(TextFlattening, ShapeDoesNotDependOnWhereTheCursorStands) {
     const GlyphSource source(LogFont::TextToolDefault());
-    for (char c : {'e', 'S', '8', '@'}) {
+    for (unsigned char c : {'e', 'S', '8', '@'}) {
         const std::vector<ContourCurve> glyph = ContourCurves(source.Outline(c));
         std::vector<double> areas;
         for (int start = 0; start < SplitFractionCursor::kSize; start += 3) {
@@ -206,7 +287,7 @@ bool SameBytes(const Mesh& a, const Mesh& b) {
 // Flattening and caps draw on state of the build's own, so other texts built in between
 // change nothing.
 TEST(TextDeterminism, SameTextGivesTheSameMeshBytesEveryBuild) {
-    const FaceGlyphs face(Face(nullptr), "LiberationSerif-Regular");
+    const FaceGlyphs face(kDefaultFace);
     for (const std::string text : {"Kelto 8", "Ke", "@%&"}) {
         const Mesh first = face.Build(text);
         face.Build("WAW");
