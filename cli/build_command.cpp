@@ -75,11 +75,12 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
             return kExitFailed;
         }
     }
+    std::vector<Status> warnings;
     for (std::string_view operation : operations) {
-        std::vector<Status> warnings;
+        warnings.clear();
         const auto error = ApplyBuildOperation(document, operation, &warnings);
         for (const Status& warning : warnings) {
-            err << "warning: " << warning.text << '\n';
+            err << "kelto-cli build: warning: " << warning.text << '\n';
         }
         if (error) {
             if (!error->usage) {

@@ -500,7 +500,7 @@ OpResult AddView(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-OpResult AddText(DocumentCore& doc, std::string_view argument) {
+OpResult AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const std::size_t at = argument.rfind('@');
     if (at == std::string_view::npos || at == 0) {
         return Usage("expected STRING@X,Y,Z");
@@ -536,6 +536,9 @@ OpResult AddText(DocumentCore& doc, std::string_view argument) {
     const kelto::Result<TextInsertion> inserted = doc.InsertText(*point, text, font, depth, false);
     if (!inserted.ok()) {
         return BuildError{false, inserted.status().text};
+    }
+    if (!inserted->warning.ok() && warnings != nullptr) {
+        warnings->push_back(inserted->warning);
     }
     return std::nullopt;
 }
@@ -599,7 +602,7 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
     if (verb == "view")
         return AddView(doc, argument);
     if (verb == "text")
-        return AddText(doc, argument);
+        return AddText(doc, argument, warnings);
     return Usage("unknown operation");
 }
 

@@ -71,13 +71,17 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
                                                const LogFont& font, double depth, bool shift) {
     Operation operation(*this);
     auto shape = std::make_unique<TextShape>(text, font, depth);
-    if (!shape->ReadGlyphs()) {
+    std::string missing;
+    if (!shape->ReadGlyphs(&missing)) {
         return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
     }
     Mesh mesh;
     BoundingBox box;
     if (!shape->BuildDisplayMesh(mesh, box)) {
         return Status::Message(kMsgTextTooLarge, {text});
+    }
+    if (mesh.vertices.empty()) {
+        return Status::Message(kMsgTextEmpty, {text});
     }
     SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
     node->shape = std::move(shape);
@@ -91,8 +95,12 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     node->ComputeWorldMatrix();
     LinkChild(scene_.Root(), *node);
     Notify(ChangeKind::NodeAdded, node->id);
+    TextInsertion made{node->id, Status::Ok()};
+    if (!missing.empty()) {
+        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(missing)});
+    }
     SelectInserted(*node, shift);
-    return TextInsertion{node->id, {}};
+    return made;
 }
 
 void DocumentCore::SelectInserted(SceneNode& node, bool shift) {

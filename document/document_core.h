@@ -47,12 +47,11 @@ struct ViewEntry {
     friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
-// What InsertText made, and what it could not show.
+// What InsertText made: the new node, and a warning to show when the text was made without
+// some of its characters (ok otherwise).
 struct TextInsertion {
     NodeId node;
-    // The characters of the text the font has no outline for (each once, in text order);
-    // they moved the pen like a space.
-    std::string missing_characters;
+    Status warning;
 };
 
 class DocumentCore {
@@ -87,8 +86,9 @@ class DocumentCore {
     LightId InsertLight(LightKind kind, const Vec3& point);
     // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
     // left at `point` and going away from the viewer; selected as InsertObject selects. On
-    // failure (no TrueType face, more vertices than one mesh holds, nothing to show) the
-    // status says why and nothing changes.
+    // failure (no TrueType face, more vertices than one mesh holds, or nothing to show: only
+    // spaces or characters the font lacks) the status says why and nothing changes. Characters
+    // the font lacks are left out, and the result's warning names them.
     Result<TextInsertion> InsertText(const Vec3& point, const std::string& text,
                                      const LogFont& font, double depth, bool shift);
 

@@ -35,6 +35,12 @@ constexpr MessageEntry kMessages[] = {
     {kMsgImageTooLarge, "Error: image too large to import: '%s'", MessageIcon::Error},
     {kMsgTextTooLarge, "The text '%s' is too long to make into one object.", MessageIcon::Warning},
     {kMsgNoTrueTypeFont, "No TrueType font matches '%s'.", MessageIcon::Warning},
+    {kMsgTextCharactersMissing,
+     "These characters are not in the font and are left out of the text: %s.",
+     MessageIcon::Warning},
+    {kMsgTextEmpty,
+     "The text '%s' makes no object: none of its characters has an outline in the font.",
+     MessageIcon::Warning},
     {kMsgTrimNoIntersection,
      "Unable to complete the requested boolean operation because the selected objects do not "
      "intersect.",

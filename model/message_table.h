@@ -40,6 +40,8 @@ enum MessageNumber : int {
     kMsg3dsChunkLength = 61490,
     kMsg3dsDatablock = 61491,
     kMsg3dsVersion = 61492,
+    kMsgTextCharactersMissing = 61493,
+    kMsgTextEmpty = 61494,
     // The document's own refusals.
     kMsgNotAGroup = 61500,
     kMsgUngroupShear = 61501,

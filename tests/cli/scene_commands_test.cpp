@@ -362,6 +362,19 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
         EXPECT_EQ(r.status, kExitUsage) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(Path("bad.kel")));
+
+    // Characters the font lacks are left out with a warning; the scene is still written.
+    r = RunCommand({"build", Path("warned.kel"), "text:K\x7f" "e@0,0,0"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.err,
+              "kelto-cli build: warning: These characters are not in the font and are left out "
+              "of the text: U+007F.\n");
+    EXPECT_TRUE(std::filesystem::exists(Path("warned.kel")));
+    // A text with nothing the font can show is refused, and nothing is written.
+    r = RunCommand({"build", Path("empty.kel"), "text:\x7f\x7f@0,0,0"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("makes no object"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("empty.kel")));
 }
 
 }  // namespace
