@@ -537,6 +537,7 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
         for (std::uint32_t& v : f.third)
             v = in.U32();
     }
+    node.faces.Compact();
     node.position = in.ReadVec3();
     node.rotation = in.ReadMatrix();
     node.scale = in.ReadVec3();

@@ -10,7 +10,11 @@ void SceneNode::RebuildMeshes() {
         return;
     }
     shape->BuildDisplayMesh(display_mesh, box);
-    shape->BuildRenderMesh(render_mesh);
+    if (shape->RenderMeshIsDisplayMesh()) {
+        render_mesh = display_mesh;
+    } else {
+        shape->BuildRenderMesh(render_mesh);
+    }
 }
 
 void SceneNode::UpdateBounds() {

@@ -22,8 +22,6 @@ namespace kelto {
 
 class SceneNode : public SceneObject {
   public:
-    static constexpr int kFaceRecordCount = 6;
-
     SceneNode();
     SceneNode(const SceneNode&) = delete;
     SceneNode& operator=(const SceneNode&) = delete;
@@ -69,7 +67,7 @@ class SceneNode : public SceneObject {
     BoundingBox box;
     float sphere_radius = 0.0f;
     Vec3f sphere_centre;
-    std::array<FaceRecord, kFaceRecordCount> faces{};  // kept as the file stores them
+    FaceRecords faces;  // kept as the file stores them
     std::int32_t scaling = 0;
     std::int32_t moving = 0;
     std::int32_t rotating = 0;

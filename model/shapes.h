@@ -29,6 +29,9 @@ class Shape {
     virtual bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
     // The same tessellation into the render mesh.
     virtual bool BuildRenderMesh(Mesh& mesh);
+    // Whether the render mesh is the display mesh's tessellation again, so that a copy of the
+    // display mesh makes it without tessellating twice.
+    virtual bool RenderMeshIsDisplayMesh() const { return true; }
     // Whether the meshes' vertices lie on the surface at their (s, t) parameters, so that a
     // cut can put new vertices back on the exact surface.
     virtual bool MeshFollowsSurface() const { return true; }

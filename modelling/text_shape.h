@@ -91,6 +91,7 @@ class TextShape : public MeshShape {
         mesh.Clear();
         return true;
     }
+    bool RenderMeshIsDisplayMesh() const override { return false; }
     // The centre the mesh was moved by.
     bool GetAnchor(Vec3& anchor) const override {
         anchor = centre;
