@@ -25,6 +25,13 @@ void LinkChild(SceneNode& parent, SceneNode& child) {
     parent.first_child = &child;
 }
 
+void SetChildren(SceneNode& parent, const std::vector<SceneNode*>& children) {
+    parent.first_child = children.empty() ? nullptr : children.front();
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        children[i]->next = i + 1 < children.size() ? children[i + 1] : &parent;
+    }
+}
+
 bool UnlinkChild(SceneNode& parent, SceneNode& child) {
     SceneNode* previous = nullptr;
     for (SceneNode* node : Children(parent)) {
