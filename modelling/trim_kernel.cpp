@@ -197,14 +197,26 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
                 out.push_back(std::move(piece));
                 continue;
             }
+            bool above = false, below = false;
+            for (const Vec3& p : piece.points) {
+                const double distance = node->Distance(p);
+                above = above || distance > kClassifyTolerance;
+                below = below || distance < -kClassifyTolerance;
+            }
+            const bool off_plane = above || below;
+            // A piece on one side (touching the plane at most) goes on whole, uncopied.
+            if (above && !below && node->front) {
+                pending.emplace_back(std::move(piece), node->front.get());
+                continue;
+            }
+            if (below && !above && node->back) {
+                pending.emplace_back(std::move(piece), node->back.get());
+                continue;
+            }
             CsgPolygon front, back;
             SplitPolygon(*node, piece, front, back);
             const bool has_front = front.points.size() >= 3 && node->front;
             const bool has_back = back.points.size() >= 3 && node->back;
-            bool off_plane = false;
-            for (const Vec3& p : piece.points) {
-                off_plane = off_plane || std::fabs(node->Distance(p)) > kClassifyTolerance;
-            }
             if (!off_plane) {
                 // Wholly in the node's plane: the route says on which side a piece facing the
                 // same way as the plane, or the other way, goes on (for Trim a shared face
