@@ -195,13 +195,7 @@ void DocumentCore::DiscardSubtree(SceneNode& node) {
         step.TouchChildren(*parent);
         UnlinkChild(*parent, node);
     }
-    std::vector<SceneNode*> subtree{&node};
-    for (std::size_t i = 0; i < subtree.size(); ++i) {
-        for (SceneNode* child : Children(*subtree[i])) {
-            subtree.push_back(child);
-        }
-    }
-    for (SceneNode* gone : subtree) {
+    for (SceneNode* gone : SubtreeOf(node)) {
         Notify(ChangeKind::NodeRemoved, gone->id);
         step.Removed(scene_.ReleaseNode(*gone));
     }

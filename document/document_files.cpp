@@ -193,12 +193,8 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
         return added;
     }
     // Every pasted node, parents before their children, and the names they come with.
-    std::vector<SceneNode*> incoming(top_level.begin(), top_level.end());
-    for (std::size_t i = 0; i < incoming.size(); ++i) {
-        for (SceneNode* child : Children(*incoming[i])) {
-            incoming.push_back(child);
-        }
-    }
+    std::vector<SceneNode*> incoming = SubtreeOf(pasted.Root());
+    incoming.erase(incoming.begin());
     std::unordered_set<std::string> incoming_names, given;
     for (const SceneNode* node : incoming) {
         incoming_names.insert(node->name);

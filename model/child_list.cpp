@@ -12,6 +12,16 @@ std::vector<SceneNode*> ChildrenOf(const SceneNode& parent) {
     return children;
 }
 
+std::vector<SceneNode*> SubtreeOf(const SceneNode& node) {
+    std::vector<SceneNode*> nodes{const_cast<SceneNode*>(&node)};  // as ChildrenOf gives them
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        for (SceneNode* child : Children(*nodes[i])) {
+            nodes.push_back(child);
+        }
+    }
+    return nodes;
+}
+
 std::size_t ChildCount(const SceneNode& parent) {
     std::size_t count = 0;
     for ([[maybe_unused]] SceneNode* child : Children(parent)) {

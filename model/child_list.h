@@ -63,6 +63,8 @@ inline ChildRange Children(const SceneNode& parent) {
 
 // The children as a list, safe to keep while the tree changes.
 std::vector<SceneNode*> ChildrenOf(const SceneNode& parent);
+// The node and everything below it, each parent before its children.
+std::vector<SceneNode*> SubtreeOf(const SceneNode& node);
 std::size_t ChildCount(const SceneNode& parent);
 
 // Pushes `child` at the front of `parent`'s children.

@@ -113,13 +113,7 @@ void Scene::DeleteNode(SceneNode& node) {
     if (SceneNode* parent = ParentOf(node)) {
         UnlinkChild(*parent, node);
     }
-    std::vector<SceneNode*> doomed{&node};
-    for (std::size_t i = 0; i < doomed.size(); ++i) {
-        for (SceneNode* child : Children(*doomed[i])) {
-            doomed.push_back(child);
-        }
-    }
-    for (SceneNode* gone : doomed) {
+    for (SceneNode* gone : SubtreeOf(node)) {
         by_id_.erase(gone->id);
         nodes_.erase(gone->name);  // deletes it
     }

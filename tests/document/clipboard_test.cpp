@@ -12,34 +12,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TextureImage Picture(int width, int height, int channels) {
-    TextureImage image = TextureImage::Blank(width, height, channels);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const auto v = static_cast<std::uint8_t>(x * 40 + y * 7);
-            if (channels == 1) {
-                image.grey_rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = v;
-            } else {
-                image.rgb_rows[static_cast<std::size_t>(y)].red[static_cast<std::size_t>(x)] = v;
-                image.rgb_rows[static_cast<std::size_t>(y)].blue[static_cast<std::size_t>(x)] =
-                    static_cast<std::uint8_t>(255 - v);
-            }
-        }
-    }
-    return image;
-}
-
-// Every node below `parent`, parents first.
-std::vector<const SceneNode*> Subtree(const SceneNode& parent) {
-    std::vector<const SceneNode*> nodes;
-    for (const SceneNode* child : Children(parent)) {
-        nodes.push_back(child);
-        const std::vector<const SceneNode*> below = Subtree(*child);
-        nodes.insert(nodes.end(), below.begin(), below.end());
-    }
-    return nodes;
-}
-
 void ExpectSameObject(const SceneNode& pasted, const SceneNode& original) {
     SCOPED_TRACE(original.name + " as " + pasted.name);
     EXPECT_EQ(pasted.type, original.type);
@@ -77,9 +49,14 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
     pictured.colour = {0.9f, 0.1f, 0.2f};
     pictured.shininess = 0.25f;
     pictured.colour_source = 1;
-    pictured.colour_image = OwnedImage(Picture(5, 3, 3));
+    TextureImage colour = TextureImage::Blank(5, 3, 3);
+    colour.rgb_rows[1].red[2] = 200;
+    colour.rgb_rows[2].blue[4] = 90;
+    pictured.colour_image = OwnedImage(std::move(colour));
     pictured.bump_mode = BumpMode::Image;
-    pictured.bump_image = OwnedImage(Picture(2, 4, 1));
+    TextureImage bump = TextureImage::Blank(2, 4, 1);
+    bump.grey_rows[3][1] = 77;
+    pictured.bump_image = OwnedImage(std::move(bump));
     ASSERT_TRUE(from.SetMaterial(sphere, pictured).ok());
     from.InsertObject(ObjectType::Cube, {0.8, 0, 0.3}, true);
     const Result<NodeId> trim = from.Trim();
@@ -117,8 +94,7 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
         std::vector<const SceneNode*> nodes;
         for (const SceneNode* node : Children(from.GetScene().Root())) {
             if (node->selected) {  // the group (newer) first, then the Trim object
-                nodes.push_back(node);
-                const std::vector<const SceneNode*> below = Subtree(*node);
+                const std::vector<SceneNode*> below = SubtreeOf(*node);
                 nodes.insert(nodes.end(), below.begin(), below.end());
             }
         }
@@ -126,8 +102,7 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
     }();
     std::vector<const SceneNode*> copies;
     for (NodeId id : *pasted) {
-        copies.push_back(to.Node(id));
-        const std::vector<const SceneNode*> below = Subtree(*to.Node(id));
+        const std::vector<SceneNode*> below = SubtreeOf(*to.Node(id));
         copies.insert(copies.end(), below.begin(), below.end());
     }
     ASSERT_EQ(copies.size(), originals.size());

@@ -34,17 +34,10 @@ struct ChangeLog {
     Subscription subscription;
 };
 
-std::vector<const SceneNode*> AllNodes(const DocumentCore& doc) {
-    std::vector<const SceneNode*> nodes;
-    std::vector<const SceneNode*> pending{&doc.GetScene().Root()};
-    while (!pending.empty()) {
-        const SceneNode* parent = pending.back();
-        pending.pop_back();
-        for (const SceneNode* child : Children(*parent)) {
-            nodes.push_back(child);
-            pending.push_back(child);
-        }
-    }
+// Every node but the root.
+std::vector<SceneNode*> AllNodes(const DocumentCore& doc) {
+    std::vector<SceneNode*> nodes = SubtreeOf(doc.GetScene().Root());
+    nodes.erase(nodes.begin());
     return nodes;
 }
 
@@ -185,7 +178,7 @@ class RandomEditor {
                 break;
             case 8: {
                 what = "rename";
-                const std::vector<const SceneNode*> all = AllNodes(doc_);
+                const std::vector<SceneNode*> all = AllNodes(doc_);
                 if (!all.empty()) {
                     doc_.Rename(
                         all[static_cast<std::size_t>(Pick(static_cast<int>(all.size())))]->id,
