@@ -16,6 +16,11 @@ const std::string_view kBuildOperationsHelp =
     "  select:NAME[,NAME...] select exactly these objects or lights\n"
     "  group                 group the selected objects\n"
     "  trim                  cut the second selected object by the first (the newer)\n"
+    "  union                 combine the two selected objects (Combine)\n"
+    "  intersect             keep what the two selected objects share (Intersect)\n"
+    "  delete                delete the selected objects and lights\n"
+    "  undo                  take back the last edit (selections and views are not edits)\n"
+    "  redo                  do the last edit taken back again\n"
     "  move:NAME@DX,DY,DZ    move an object or light by a drag of that amount\n"
     "  scale:NAME@SX,SY,SZ   scale an object (a light's size by SX)\n"
     "  rotate:NAME@AX,AY,AZ  turn by degrees about the world x, y and z axes\n"
@@ -545,7 +550,28 @@ OpResult AddText(DocumentCore& doc, std::string_view argument, std::vector<Statu
 
 constexpr std::string_view kVerbs[] = {"add",    "add+",     "light",    "select", "move", "scale",
                                        "rotate", "material", "lightset", "view",   "text"};
-constexpr std::string_view kBareOperations[] = {"group", "trim"};
+constexpr std::string_view kBareOperations[] = {"group",  "trim", "union", "intersect",
+                                                "delete", "undo", "redo"};
+
+// Trim, Combine or Intersect; the failure carries the command's message.
+OpResult Boolean(DocumentCore& doc, kelto::Result<NodeId> (DocumentCore::*command)()) {
+    const kelto::Result<NodeId> result = (doc.*command)();
+    if (!result.ok()) {
+        return BuildError{false, result.status().text};
+    }
+    return std::nullopt;
+}
+
+OpResult StepHistory(DocumentCore& doc, bool undo) {
+    if (undo ? !doc.CanUndo() : !doc.CanRedo()) {
+        return Usage(undo ? "nothing to undo" : "nothing to redo");
+    }
+    const Status status = undo ? doc.Undo() : doc.Redo();
+    if (!status.ok()) {
+        return BuildError{false, status.text};
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -582,13 +608,20 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         doc.Group();
         return std::nullopt;
     }
-    if (verb == "trim" && argument.empty() && operation == "trim") {
-        const kelto::Result<NodeId> trimmed = doc.Trim();
-        if (!trimmed.ok()) {
-            return BuildError{false, trimmed.status().text};
-        }
+    if (operation == "trim")
+        return Boolean(doc, &DocumentCore::Trim);
+    if (operation == "union")
+        return Boolean(doc, &DocumentCore::Combine);
+    if (operation == "intersect")
+        return Boolean(doc, &DocumentCore::Intersect);
+    if (operation == "delete") {
+        doc.DeleteSelection();
         return std::nullopt;
     }
+    if (operation == "undo")
+        return StepHistory(doc, true);
+    if (operation == "redo")
+        return StepHistory(doc, false);
     if (verb == "move")
         return Move(doc, argument);
     if (verb == "scale")

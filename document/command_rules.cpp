@@ -14,6 +14,14 @@ CommandState TrimCommandState(const DocumentCore& document) {
     return {s.selected_count == 2 || single_trim, single_trim};
 }
 
+CommandState CombineCommandState(const DocumentCore& document) {
+    return {document.Selection().selected_count == 2, false};
+}
+
+CommandState IntersectCommandState(const DocumentCore& document) {
+    return CombineCommandState(document);
+}
+
 CommandState MaterialPropertiesState(const DocumentCore& document) {
     const SelectionSummary& s = document.Selection();
     const int lights = document.GetScene().CountSelectedLights();

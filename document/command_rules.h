@@ -17,6 +17,10 @@ CommandState GroupCommandState(const DocumentCore& document);
 // Trim: enabled with exactly two selected objects, or one Trim result; checked for a single
 // Trim result.
 CommandState TrimCommandState(const DocumentCore& document);
+// Combine and Intersect: enabled with exactly two selected objects (their operands); never
+// checked.
+CommandState CombineCommandState(const DocumentCore& document);
+CommandState IntersectCommandState(const DocumentCore& document);
 // Material Properties: exactly one thing selected, an object, and not a group selection.
 CommandState MaterialPropertiesState(const DocumentCore& document);
 // Light Properties: exactly one thing selected, a light, and not a group selection.

@@ -5,13 +5,17 @@
 #include <cmath>
 
 #include "files/scene_file.h"
+#include "history.h"
 #include "model/child_list.h"
 #include "modelling/text_shape.h"
 #include "modelling/trim_kernel.h"
 
 namespace kelto {
 
-DocumentCore::DocumentCore() : hub_(std::make_shared<ChangeHub>()) {}
+DocumentCore::DocumentCore()
+    : hub_(std::make_shared<ChangeHub>()), history_(std::make_unique<History>()) {
+    saved_state_ = history_->State();
+}
 
 DocumentCore::~DocumentCore() = default;
 
@@ -28,9 +32,10 @@ void DocumentCore::Notify(ChangeKind kind, NodeId node, LightId light) {
     }
 }
 
-void DocumentCore::MarkModified() {
-    if (!modified_) {
-        modified_ = true;
+void DocumentCore::RefreshModified() {
+    const bool modified = history_->State() != saved_state_;
+    if (modified != modified_) {
+        modified_ = modified;
         Notify(ChangeKind::Modified);
     }
 }
@@ -58,10 +63,14 @@ bool DocumentCore::IsTopLevel(NodeId id) const {
 
 NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift) {
     Operation operation(*this);
-    SceneNode* node = scene_.CreateNode(type, point);
-    if (node == nullptr) {
+    if (!IsPrimitive(type)) {
         return {};
     }
+    EditStep& step = Record();
+    step.TouchChildren(scene_.Root());
+    SceneNode* node = scene_.CreateNode(type, point);
+    step.Added(*node);
+    Record("Insert " + node->name);
     Notify(ChangeKind::NodeAdded, node->id);
     SelectInserted(*node, shift);
     return node->id;
@@ -93,7 +102,10 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     node->rotation.Rotate(-90.0, {1, 0, 0});
     node->UpdateBounds();
     node->ComputeWorldMatrix();
+    EditStep& step = Record("Insert " + node->name);
+    step.TouchChildren(scene_.Root());
     LinkChild(scene_.Root(), *node);
+    step.Added(*node);
     Notify(ChangeKind::NodeAdded, node->id);
     TextInsertion made{node->id, Status::Ok()};
     if (!missing.empty()) {
@@ -115,16 +127,17 @@ void DocumentCore::SelectInserted(SceneNode& node, bool shift) {
         selection_.is_trim = false;
     }
     Notify(ChangeKind::Selection);
-    MarkModified();
 }
 
 LightId DocumentCore::InsertLight(LightKind kind, const Vec3& point) {
     Operation operation(*this);
+    EditStep& step = Record();
     const int index = scene_.InsertLight(kind, point);
-    const LightId id = scene_.Lights()[static_cast<std::size_t>(index)].id;
-    Notify(ChangeKind::LightAdded, {}, id);
-    MarkModified();
-    return id;
+    const Light& light = scene_.Lights()[static_cast<std::size_t>(index)];
+    step.LightAdded(light);
+    Record("Insert " + light.name);
+    Notify(ChangeKind::LightAdded, {}, light.id);
+    return light.id;
 }
 
 // --- editing ---
@@ -135,9 +148,9 @@ Status DocumentCore::SetMaterial(NodeId id, const Material& material) {
     if (node == nullptr) {
         return Status::Message(kMsgNoSuchObject);
     }
+    Record("Material " + node->name).TouchMaterial(*node);
     node->material = material;
     Notify(ChangeKind::NodeMaterial, id);
-    MarkModified();
     return Status::Ok();
 }
 
@@ -147,12 +160,12 @@ Status DocumentCore::SetLight(LightId id, const Light& edited) {
     if (light == nullptr) {
         return Status::Message(kMsgNoSuchLight);
     }
+    Record("Edit " + light->name).TouchLight(scene_, *light);
     const std::string name = light->name;
     *light = edited;
     light->id = id;
     light->name = name;
     Notify(ChangeKind::LightChanged, {}, id);
-    MarkModified();
     return Status::Ok();
 }
 
@@ -171,15 +184,32 @@ Status DocumentCore::Rename(NodeId id, const std::string& name) {
     if (name == node->name) {
         return Status::Ok();
     }
-    if (name == kSceneRootName || !scene_.RenameNode(*node, name)) {
+    if (name == kSceneRootName || scene_.IsNameUsed(name)) {
         return Status::Message(kMsgNameTaken, {name});
     }
+    Record("Rename " + node->name).TouchName(*node);
+    scene_.RenameNode(*node, name);
     Notify(ChangeKind::NodeRenamed, id);
-    MarkModified();
     return Status::Ok();
 }
 
 void DocumentCore::DeleteSelection() {
+    DeleteSelected("Delete");
+}
+
+void DocumentCore::DiscardSubtree(SceneNode& node) {
+    EditStep& step = *recording_;
+    if (SceneNode* parent = scene_.ParentOf(node)) {
+        step.TouchChildren(*parent);
+        UnlinkChild(*parent, node);
+    }
+    for (SceneNode* gone : SubtreeOf(node)) {
+        Notify(ChangeKind::NodeRemoved, gone->id);
+        step.Removed(scene_.ReleaseNode(*gone));
+    }
+}
+
+void DocumentCore::DeleteSelected(const std::string& verb) {
     Operation operation(*this);
     // The selected nodes that no selected node holds, found from the root down.
     std::vector<SceneNode*> doomed;
@@ -195,26 +225,25 @@ void DocumentCore::DeleteSelection() {
             }
         }
     }
-    bool changed = false;
+    const int lights = scene_.CountSelectedLights();
+    if (doomed.empty() && lights == 0) {
+        return;
+    }
+    std::string name = verb;
+    if (doomed.size() == 1 && lights == 0) {
+        name += " " + doomed.front()->name;
+    } else if (doomed.empty() && lights == 1) {
+        name += " " + scene_.Lights()[static_cast<std::size_t>(scene_.FirstSelectedLight())].name;
+    }
+    EditStep& step = Record(name);
     for (SceneNode* node : doomed) {
         SceneNode* parent = scene_.ParentOf(*node);
-        std::vector<SceneNode*> subtree{node};
-        for (std::size_t i = 0; i < subtree.size(); ++i) {
-            for (SceneNode* child : Children(*subtree[i])) {
-                subtree.push_back(child);
-            }
-        }
-        for (const SceneNode* gone : subtree) {
-            Notify(ChangeKind::NodeRemoved, gone->id);
-        }
-        scene_.DeleteNode(*node);
-        changed = true;
+        DiscardSubtree(*node);
         // A container left empty has nothing to hold.
         while (parent != nullptr && parent != &scene_.Root() && parent->IsContainer() &&
                ChildCount(*parent) == 0) {
             SceneNode* above = scene_.ParentOf(*parent);
-            Notify(ChangeKind::NodeRemoved, parent->id);
-            scene_.DeleteNode(*parent);
+            DiscardSubtree(*parent);
             parent = above;
         }
         if (parent != nullptr && parent != &scene_.Root()) {
@@ -225,12 +254,9 @@ void DocumentCore::DeleteSelection() {
         const Light& light = scene_.Lights()[static_cast<std::size_t>(i)];
         if (light.selected) {
             Notify(ChangeKind::LightRemoved, {}, light.id);
+            step.LightRemoved(i, light);
             scene_.RemoveLight(i);
-            changed = true;
         }
-    }
-    if (!changed) {
-        return;
     }
     if (!Node(grabbed_node_) || (grabbed_light_ && !FindLight(grabbed_light_))) {
         ClearGrab();
@@ -238,7 +264,6 @@ void DocumentCore::DeleteSelection() {
     scene_.ClearSelection();
     selection_ = {};
     Notify(ChangeKind::Selection);
-    MarkModified();
 }
 
 namespace {
@@ -301,6 +326,12 @@ Status DocumentCore::Ungroup(NodeId id) {
         }
         placements.push_back(*placement);
     }
+    EditStep& step = Record("Ungroup " + group->name);
+    step.TouchChildren(*group);
+    step.TouchChildren(*parent);
+    for (const SceneNode* member : members) {
+        step.TouchPlacement(*member);
+    }
     scene_.ClearSelection();
     // Oldest first, so that the members keep their order in the parent.
     for (std::size_t i = members.size(); i-- > 0;) {
@@ -313,18 +344,16 @@ Status DocumentCore::Ungroup(NodeId id) {
         member.selected = 1;
         Notify(ChangeKind::NodeTransformed, member.id);
     }
-    Notify(ChangeKind::NodeRemoved, group->id);
     if (grabbed_node_ == group->id) {
         ClearGrab();
     }
-    scene_.DeleteNode(*group);
+    DiscardSubtree(*group);
     if (parent != &scene_.Root()) {
         Notify(ChangeKind::TreeChanged, parent->id);
     }
     selection_ = {};
     selection_.selected_count = static_cast<int>(members.size());
     Notify(ChangeKind::Selection);
-    MarkModified();
     return Status::Ok();
 }
 
@@ -470,6 +499,7 @@ void DocumentCore::DragMoveNode(NodeId id, const Vec3& offset) {
     if (node == nullptr) {
         return;
     }
+    RecordDrag("Move", node->name).TouchPlacement(*node);
     node->moving = 1;
     node->pending_offset = node->pending_offset + offset;
     node->ComputeWorldMatrix();
@@ -483,6 +513,7 @@ void DocumentCore::DragScaleNode(NodeId id, const Vec3& factors, const Vec3& off
     if (node == nullptr) {
         return;
     }
+    RecordDrag("Scale", node->name).TouchPlacement(*node);
     node->scaling = 1;
     node->moving = 1;
     node->pending_scale = {node->pending_scale.x * factors.x, node->pending_scale.y * factors.y,
@@ -512,6 +543,7 @@ void DocumentCore::DragRotateNode(NodeId id, int axis, double degrees) {
     if (node == nullptr) {
         return;
     }
+    RecordDrag("Rotate", node->name).TouchPlacement(*node);
     node->rotating = 1;
     AddAngle(node->pending_angles, axis, degrees);
     node->ComputeWorldMatrix();
@@ -525,6 +557,7 @@ void DocumentCore::DragMoveLight(LightId id, const Vec3& offset) {
     if (light == nullptr) {
         return;
     }
+    RecordDrag("Move", light->name).TouchLightPlacement(*light);
     light->moving = 1;
     light->pending_offset = light->pending_offset + offset;
     drag_changed_ = true;
@@ -537,6 +570,7 @@ void DocumentCore::DragScaleLight(LightId id, double factor) {
     if (light == nullptr) {
         return;
     }
+    RecordDrag("Scale", light->name).TouchLightPlacement(*light);
     if (!light->scaling) {
         light->pending_scale = 1.0;
         light->scaling = 1;
@@ -552,6 +586,7 @@ void DocumentCore::DragRotateLight(LightId id, int axis, double degrees) {
     if (light == nullptr) {
         return;
     }
+    RecordDrag("Rotate", light->name).TouchLightPlacement(*light);
     light->rotating = 1;
     AddAngle(light->pending_angles, axis, degrees);
     drag_changed_ = true;
@@ -574,9 +609,9 @@ void DocumentCore::EndDrag() {
     grabbed_ring_ = 0;
     scene_.drag_mode = 0;
     scene_.EndPendingTransforms();
-    if (drag_changed_) {
-        drag_changed_ = false;
-        MarkModified();
+    drag_changed_ = false;
+    if (recording_drag_) {
+        FinishStep();
     }
 }
 
@@ -604,6 +639,10 @@ void DocumentCore::CancelDrag() {
     grabbed_ring_ = 0;
     scene_.drag_mode = 0;
     drag_changed_ = false;
+    if (recording_drag_) {
+        recording_.reset();
+        recording_drag_ = false;
+    }
 }
 
 // --- views ---
@@ -642,21 +681,39 @@ void DocumentCore::SetViews(std::vector<ViewEntry> views) {
 
 NodeId DocumentCore::Group() {
     Operation operation(*this);
-    SceneNode* group = scene_.GroupSelected();
-    if (group == nullptr) {
+    const std::vector<SceneNode*> members = scene_.SelectedTopLevel();
+    if (members.size() < 2) {
         return {};
     }
+    EditStep& step = Record("Group");
+    step.TouchChildren(scene_.Root());
+    for (const SceneNode* member : members) {
+        step.TouchPlacement(*member);
+    }
+    SceneNode* group = scene_.GroupSelected();
+    step.Added(*group);
     selection_.is_group = true;
     selection_.is_trim = false;
     selection_.selected_count = 1;
     Notify(ChangeKind::NodeAdded, group->id);
     Notify(ChangeKind::TreeChanged, group->id);
     Notify(ChangeKind::Selection);
-    MarkModified();
     return group->id;
 }
 
 Result<NodeId> DocumentCore::Trim() {
+    return BooleanCommand(BooleanMode::Difference);
+}
+
+Result<NodeId> DocumentCore::Combine() {
+    return BooleanCommand(BooleanMode::Union);
+}
+
+Result<NodeId> DocumentCore::Intersect() {
+    return BooleanCommand(BooleanMode::Intersection);
+}
+
+Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
     Operation operation(*this);
     const std::vector<SceneNode*> selected = scene_.SelectedTopLevel();
     if (selected.size() < 2) {
@@ -664,25 +721,182 @@ Result<NodeId> DocumentCore::Trim() {
     }
     SceneNode& cutter = *selected[0];
     SceneNode& trimmed = *selected[1];
-    const TrimResult result = TrimKernel(trimmed, cutter);
+    // The kernel replaces the meshes; the step keeps what they were.
+    Mesh cutter_mesh = cutter.display_mesh;
+    Mesh trimmed_mesh = trimmed.display_mesh;
+    const TrimResult result = TrimKernel(trimmed, cutter, mode);
     if (result != TrimResult::Done) {
         return Status::Message(result == TrimResult::NoIntersection ? kMsgTrimNoIntersection
                                                                     : kMsgTrimTopology);
     }
+    const ObjectType type = mode == BooleanMode::Union          ? ObjectType::Combine
+                            : mode == BooleanMode::Intersection ? ObjectType::Intersect
+                                                                : ObjectType::Trim;
+    EditStep& step = Record(std::string(NameBase(type)));
+    step.TouchChildren(scene_.Root());
+    for (const SceneNode* operand : selected) {
+        step.TouchPlacement(*operand);
+    }
+    step.MeshBefore(cutter, std::move(cutter_mesh));
+    step.MeshBefore(trimmed, std::move(trimmed_mesh));
     for (SceneNode* operand : {&cutter, &trimmed}) {
         operand->box = operand->display_mesh.Box();
         operand->UpdateBounds();
         Notify(ChangeKind::NodeGeometry, operand->id);
     }
-    SceneNode* trim = scene_.GatherSelected(ObjectType::Trim);
+    SceneNode* container = scene_.GatherSelected(type);
+    step.Added(*container);
     selection_.selected_count = 1;
     selection_.is_group = false;
-    selection_.is_trim = true;
-    Notify(ChangeKind::NodeAdded, trim->id);
-    Notify(ChangeKind::TreeChanged, trim->id);
+    selection_.is_trim = type == ObjectType::Trim;
+    Notify(ChangeKind::NodeAdded, container->id);
+    Notify(ChangeKind::TreeChanged, container->id);
     Notify(ChangeKind::Selection);
-    MarkModified();
-    return trim->id;
+    return container->id;
+}
+
+// --- history ---
+
+SelectionState DocumentCore::CaptureSelection() const {
+    SelectionState state;
+    std::vector<const SceneNode*> pending{&scene_.Root()};
+    while (!pending.empty()) {
+        const SceneNode* parent = pending.back();
+        pending.pop_back();
+        for (const SceneNode* child : Children(*parent)) {
+            if (child->selected) {
+                state.nodes.push_back({child->id, child->selected});
+            }
+            pending.push_back(child);
+        }
+    }
+    for (const Light& light : scene_.Lights()) {
+        if (light.selected) {
+            state.lights.push_back(light.id);
+        }
+    }
+    state.summary = selection_;
+    return state;
+}
+
+EditStep& DocumentCore::Record(const std::string& name) {
+    if (recording_drag_) {
+        EndDrag();  // an edit in the middle of a drag ends the drag first
+    }
+    if (!recording_) {
+        recording_ = std::make_unique<EditStep>(CaptureSelection());
+    }
+    if (recording_->Name().empty()) {
+        recording_->SetName(name);
+    }
+    return *recording_;
+}
+
+EditStep& DocumentCore::RecordDrag(const char* verb, const std::string& subject) {
+    if (recording_ && !recording_drag_) {
+        return *recording_;  // a drag inside another operation belongs to it
+    }
+    if (!recording_) {
+        recording_ = std::make_unique<EditStep>(CaptureSelection());
+        recording_drag_ = true;
+        drag_verb_ = verb;
+        drag_subject_ = subject;
+        recording_->SetName(drag_verb_ + " " + subject);
+    } else if (subject != drag_subject_) {
+        recording_->SetName(drag_verb_);  // more than one thing dragged
+    }
+    return *recording_;
+}
+
+void DocumentCore::CloseStep() {
+    if (recording_ && !recording_drag_) {
+        FinishStep();
+    }
+}
+
+void DocumentCore::FinishStep() {
+    std::unique_ptr<EditStep> step = std::move(recording_);
+    recording_drag_ = false;
+    if (step->Finish(scene_, CaptureSelection())) {
+        history_->Push(std::move(step));
+    }
+    RefreshModified();
+}
+
+bool DocumentCore::CanUndo() const {
+    return history_->NextUndo() != nullptr;
+}
+
+bool DocumentCore::CanRedo() const {
+    return history_->NextRedo() != nullptr;
+}
+
+std::string DocumentCore::UndoText() const {
+    const EditStep* step = history_->NextUndo();
+    return step ? "Undo " + step->Name() : std::string();
+}
+
+std::string DocumentCore::RedoText() const {
+    const EditStep* step = history_->NextRedo();
+    return step ? "Redo " + step->Name() : std::string();
+}
+
+std::size_t DocumentCore::UndoCount() const {
+    return history_->UndoCount();
+}
+
+std::size_t DocumentCore::RedoCount() const {
+    return history_->RedoCount();
+}
+
+std::size_t DocumentCore::HistoryBytes() const {
+    return history_->Bytes();
+}
+
+std::size_t DocumentCore::UndoStepBytes() const {
+    const EditStep* step = history_->NextUndo();
+    return step ? step->Bytes() : 0;
+}
+
+Status DocumentCore::Undo() {
+    return StepHistory(true);
+}
+
+Status DocumentCore::Redo() {
+    return StepHistory(false);
+}
+
+Status DocumentCore::StepHistory(bool back) {
+    Operation operation(*this);
+    if (recording_drag_) {
+        CancelDrag();
+        return Status::Ok();
+    }
+    EditStep* step = back ? history_->NextUndo() : history_->NextRedo();
+    if (step == nullptr) {
+        return Status::Ok();
+    }
+    const StepDirection direction = back ? StepDirection::Back : StepDirection::Forward;
+    std::vector<DocumentChange> changes;
+    if (!step->Apply(scene_, direction, changes)) {
+        history_->Clear();
+        RefreshModified();
+        return Status::Message(kMsgHistoryMismatch);
+    }
+    if (back) {
+        history_->Undone();
+    } else {
+        history_->Redone();
+    }
+    for (const DocumentChange& change : changes) {
+        Notify(change.kind, change.node, change.light);
+    }
+    selection_ = step->SelectionAt(direction).summary;
+    if ((grabbed_node_ && !Node(grabbed_node_)) || (grabbed_light_ && !FindLight(grabbed_light_))) {
+        ClearGrab();
+    }
+    RefreshModified();
+    return Status::Ok();
 }
 
 }  // namespace kelto

@@ -54,6 +54,11 @@ struct TextInsertion {
     Status warning;
 };
 
+class EditStep;
+class History;
+struct SelectionState;
+enum class BooleanMode;
+
 class DocumentCore {
   public:
     static constexpr int kFirstRingCode = 32;  // 32, 33, 34: the rings about x, y and z
@@ -117,6 +122,48 @@ class DocumentCore {
     // SelectNode with Shift after the first.
     void SelectExactly(std::span<const NodeId> nodes, std::span<const LightId> lights);
     void ClearSelection();
+
+    // --- history ---
+    // Every edit of the scene is one step: an insertion, Delete, Paste, Group, Ungroup, Trim,
+    // Combine, Intersect, a material, light or name change, a 3DS import, and a whole drag
+    // from its first move to EndDrag (a cancelled drag leaves none). Selection and view
+    // changes are not steps. The history keeps at most 100 steps holding at most 256 MB, the
+    // oldest dropped first; a new edit drops the steps that were undone. Open and Clear empty
+    // it. The modified flag follows it: back at the state last saved or opened, the document
+    // is not modified.
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // The menu texts, "Undo Move Sphere1" and "Redo Group"; empty when there is nothing to
+    // undo or redo.
+    std::string UndoText() const;
+    std::string RedoText() const;
+    // Takes the newest step back, or does the last one taken back again, selection included;
+    // nodes and lights coming back keep their handles. With nothing to undo or redo nothing
+    // happens; during a drag either drops the drag instead. Should the scene no longer match
+    // the history (no operation of the document's can cause that), nothing changes, the
+    // history is emptied and the status says so.
+    Status Undo();
+    Status Redo();
+    // What the history holds: steps either way and the bytes they keep.
+    std::size_t UndoCount() const;
+    std::size_t RedoCount() const;
+    std::size_t HistoryBytes() const;
+    // The bytes the next step to undo keeps (0 when there is none).
+    std::size_t UndoStepBytes() const;
+
+    // --- clipboard ---
+    // The selected top-level objects with everything below them, materials and pictures
+    // included, as the bytes of a scene file that holds only them (no lights, no views);
+    // empty when no top-level object is selected.
+    std::vector<std::uint8_t> CopySelection() const;
+    // CopySelection, then the selection is deleted as Delete deletes it, as one step "Cut".
+    std::vector<std::uint8_t> CutSelection();
+    // Adds the objects of scene-file bytes (CopySelection's, or any scene file's) at the top
+    // of the scene where they were, each under its own name or, when that is taken, the first
+    // free one made from it, and makes them the selection: one step "Paste". The bytes go
+    // through the scene reader's checks; damaged or foreign bytes change nothing and the
+    // status carries the reader's message. Bytes without objects add nothing.
+    Result<std::vector<NodeId>> Paste(std::span<const std::uint8_t> bytes);
 
     // --- drags ---
     // Handle codes are corner * 4 + kind (kind 0 x, 1 y, 2 z, 3 all axes).
@@ -187,6 +234,13 @@ class DocumentCore {
     // carries the message and its box. With fewer than two selected objects (one Trim object,
     // say) nothing happens and the result holds no handle.
     Result<NodeId> Trim();
+    // Combine (the union) and Intersect: the first two selected top-level objects, each kept
+    // where it is outside (Combine) or inside (Intersect) the other, go under a new Combine
+    // or Intersect object at the centre of their box. The failures and the selections that
+    // do nothing are Trim's: solids that do not meet, or one that lies wholly inside the
+    // other, give Trim's message and change nothing.
+    Result<NodeId> Combine();
+    Result<NodeId> Intersect();
 
   private:
     // The file format's tests set fields no operation reaches (stored header words, flags).
@@ -196,8 +250,22 @@ class DocumentCore {
     // open and reach the listeners, as one set, when the outermost one closes.
     class Operation;
     void Notify(ChangeKind kind, NodeId node = {}, LightId light = {});
-    void MarkModified();
     void SelectInserted(SceneNode& node, bool shift);
+    // The step the running operation records into, opened on first use (a drag in progress
+    // is ended first); `name` names it unless an outer operation already did.
+    EditStep& Record(const std::string& name = {});
+    // The step of a drag, open until EndDrag or CancelDrag.
+    EditStep& RecordDrag(const char* verb, const std::string& subject);
+    // Closes the running operation's step (called when the outermost operation ends).
+    void CloseStep();
+    void FinishStep();
+    Status StepHistory(bool back);
+    SelectionState CaptureSelection() const;
+    void RefreshModified();
+    // Unlinks the node and hands it, with everything below it, to the running step.
+    void DiscardSubtree(SceneNode& node);
+    void DeleteSelected(const std::string& verb);
+    Result<NodeId> BooleanCommand(BooleanMode mode);
     void Grab(NodeId node, LightId light, int handle_code, bool shift);
     SceneNode* MutableNode(NodeId id) { return scene_.FindNode(id); }
     Light* MutableLight(LightId id) { return scene_.FindLight(id); }
@@ -215,6 +283,12 @@ class DocumentCore {
     std::shared_ptr<ChangeHub> hub_;
     ChangeSet pending_;
     int operation_depth_ = 0;
+    std::unique_ptr<History> history_;
+    std::unique_ptr<EditStep> recording_;
+    bool recording_drag_ = false;
+    std::string drag_verb_;
+    std::string drag_subject_;
+    std::uint64_t saved_state_ = 0;  // the history's state when last saved or opened
 };
 
 }  // namespace kelto

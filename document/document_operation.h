@@ -1,5 +1,6 @@
 // Inside the document core only: the scope of one operation. Changes collect while one is
-// open and reach the listeners, as one set, when the outermost one closes.
+// open and reach the listeners, as one set, when the outermost one closes; the step the
+// operation recorded for the history closes just before.
 #pragma once
 
 #include "document_core.h"
@@ -12,6 +13,9 @@ class DocumentCore::Operation {
         ++document_.operation_depth_;
     }
     ~Operation() {
+        if (document_.operation_depth_ == 1) {
+            document_.CloseStep();
+        }
         if (--document_.operation_depth_ == 0 && !document_.pending_.Empty()) {
             ChangeSet changes = std::move(document_.pending_);
             document_.pending_ = {};

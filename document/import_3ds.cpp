@@ -7,6 +7,7 @@
 #include "document_operation.h"
 #include "files/file_io.h"
 #include "files/three_ds_reader.h"
+#include "history.h"
 #include "model/child_list.h"
 
 namespace kelto {
@@ -142,6 +143,11 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
         }
     }
     std::vector<NodeId> nodes;
+    if (pieces.empty()) {
+        return nodes;
+    }
+    EditStep& step = Record("Import " + file_name.substr(0, kMaxNameBase));
+    step.TouchChildren(scene_.Root());
     for (Piece& piece : pieces) {
         std::string base = piece.source->name.substr(0, kMaxNameBase);
         std::string name = base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base;
@@ -168,6 +174,7 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
         node->UpdateBounds();
         node->ComputeWorldMatrix();
         LinkChild(scene_.Root(), *node);
+        step.Added(*node);
         Notify(ChangeKind::NodeAdded, node->id);
         nodes.push_back(node->id);
     }
@@ -181,7 +188,6 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
     if (nodes.size() > 1) {
         Group();
     }
-    MarkModified();
     return nodes;
 }
 

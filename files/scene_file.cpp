@@ -190,7 +190,7 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
             WriteIndices(out, node.render_mesh.indices);
         }
     }
-    if (node.type == ObjectType::Trim) {
+    if (node.IsBooleanResult()) {
         // The operands' cut meshes, in child order (empty for a child without a mesh): their
         // surfaces alone cannot give them back.
         const std::vector<SceneNode*> operands = ChildrenOf(node);
@@ -250,14 +250,36 @@ std::string LinkName(const SceneNode* target) {
     return target ? target->name : std::string();
 }
 
+void WriteSubtree(ByteWriter& out, const SceneNode& parent, int level);
+
+// One node record with its subtree; `next` is the name its sibling link leads to.
+void WriteNodeAndSubtree(ByteWriter& out, const SceneNode& node, const std::string& next,
+                         int level) {
+    out.U8(kNodeTag);
+    out.I32(level);
+    out.String(LinkName(node.first_child == &node ? nullptr : node.first_child));
+    out.String(next);
+    WriteNode(out, node);
+    WriteSubtree(out, node, level + 1);
+}
+
 void WriteSubtree(ByteWriter& out, const SceneNode& parent, int level) {
     for (const SceneNode* node : Children(parent)) {
-        out.U8(kNodeTag);
-        out.I32(level);
-        out.String(LinkName(node->first_child == node ? nullptr : node->first_child));
-        out.String(LinkName(node->next));
-        WriteNode(out, *node);
-        WriteSubtree(out, *node, level + 1);
+        WriteNodeAndSubtree(out, *node, LinkName(node->next), level);
+    }
+}
+
+void WriteHeader(const Scene& scene, ByteWriter& out) {
+    out.Bytes(kSceneMagic);
+    const std::uint8_t version[4] = {0, 0, 0, kSceneVersion};
+    out.Bytes(version);
+    out.U8(1);
+    for (int i = 1; i < 4; ++i) {
+        out.I32(scene.header_words[static_cast<std::size_t>(i)]);
+    }
+    out.U8(scene.valid);
+    for (float f : scene.stored_colour) {
+        out.F32(f);
     }
 }
 
@@ -462,7 +484,8 @@ std::unique_ptr<Shape> ShapeForType(ObjectType type, const TextShapeMaker& make_
 }
 
 bool IsStoredNodeType(std::int32_t code) {
-    return (code >= 0 && code <= 8) || code == 11 || code == 12 || code == 14;
+    return (code >= 0 && code <= 8) || code == 11 || code == 12 || code == 14 || code == 17 ||
+           code == 18;
 }
 
 // Meshes are rebuilt from the stored surfaces, so a small record with a large step count could
@@ -514,7 +537,7 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
             node.RebuildMeshes();
         }
     }
-    if (node.type == ObjectType::Trim) {
+    if (node.IsBooleanResult()) {
         const std::size_t count = in.Count(8);  // two empty arrays at the least
         for (std::size_t i = 0; i < count && !in.Failed(); ++i) {
             Mesh mesh;
@@ -609,17 +632,7 @@ bool IsWellFormedTree(const SceneNode& root) {
 }  // namespace
 
 void WriteScene(const Scene& scene, ByteWriter& out) {
-    out.Bytes(kSceneMagic);
-    const std::uint8_t version[4] = {0, 0, 0, kSceneVersion};
-    out.Bytes(version);
-    out.U8(1);
-    for (int i = 1; i < 4; ++i) {
-        out.I32(scene.header_words[static_cast<std::size_t>(i)]);
-    }
-    out.U8(scene.valid);
-    for (float f : scene.stored_colour) {
-        out.F32(f);
-    }
+    WriteHeader(scene, out);
     for (const Light& light : scene.Lights()) {
         out.U8(kLightTag);
         WriteLight(out, light);
@@ -628,6 +641,18 @@ void WriteScene(const Scene& scene, ByteWriter& out) {
     WriteSubtree(out, scene.Root(), 1);
     out.U8(kEndTag);
     out.String(LinkName(scene.Root().first_child));
+}
+
+void WriteSceneOf(const Scene& scene, const std::vector<const SceneNode*>& top_level,
+                  ByteWriter& out) {
+    WriteHeader(scene, out);
+    out.U8(kEndTag);  // no lights
+    for (std::size_t i = 0; i < top_level.size(); ++i) {
+        const SceneNode* following = i + 1 < top_level.size() ? top_level[i + 1] : &scene.Root();
+        WriteNodeAndSubtree(out, *top_level[i], following->name, 1);
+    }
+    out.U8(kEndTag);
+    out.String(top_level.empty() ? std::string() : top_level.front()->name);
 }
 
 Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
@@ -721,7 +746,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
             return corrupt;  // two nodes of one name, or a node named like the root
         }
         read_nodes.push_back({added, std::move(first_child_name), std::move(next_name)});
-        if (added->type == ObjectType::Trim) {
+        if (added->IsBooleanResult()) {
             trim_meshes.emplace_back(added, std::move(operand_meshes));
         }
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "byte_stream.h"
 #include "model/message_table.h"
@@ -19,6 +20,11 @@ inline constexpr std::size_t kMaxStoredNameLength = 24;
 
 // Writes the scene, items 1 to 11 of the file.
 void WriteScene(const Scene& scene, ByteWriter& out);
+// Writes the same items for a scene that holds only `top_level` (nodes of `scene`, each with
+// everything below it, in this order at the top) and no lights: what Copy puts on the
+// clipboard.
+void WriteSceneOf(const Scene& scene, const std::vector<const SceneNode*>& top_level,
+                  ByteWriter& out);
 
 // Reads items 1 to 11 into `scene`, which should be empty (as after Scene::Reset). On failure
 // the status carries the message to show (with `file_name` in it), links that lead nowhere

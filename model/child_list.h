@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <iterator>
+#include <vector>
 
 #include "scene_node.h"
 
@@ -62,10 +63,15 @@ inline ChildRange Children(const SceneNode& parent) {
 
 // The children as a list, safe to keep while the tree changes.
 std::vector<SceneNode*> ChildrenOf(const SceneNode& parent);
+// The node and everything below it, each parent before its children.
+std::vector<SceneNode*> SubtreeOf(const SceneNode& node);
 std::size_t ChildCount(const SceneNode& parent);
 
 // Pushes `child` at the front of `parent`'s children.
 void LinkChild(SceneNode& parent, SceneNode& child);
+// Makes `children` (in sibling order) the whole child list of `parent`, whatever it held
+// before; the nodes it held and `children` do not name are left unlinked from it.
+void SetChildren(SceneNode& parent, const std::vector<SceneNode*>& children);
 // Takes `child` out of `parent`'s children; false when it is not one of them. The child's next
 // pointer is cleared.
 bool UnlinkChild(SceneNode& parent, SceneNode& child);

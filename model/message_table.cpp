@@ -70,6 +70,9 @@ constexpr MessageEntry kMessages[] = {
     {kMsgNoSuchObject, "The object is no longer in the scene.", MessageIcon::Warning},
     {kMsgNoSuchLight, "The light is no longer in the scene.", MessageIcon::Warning},
     {kMsgImageWriteFailed, "Error: unable to write image file: '%s'", MessageIcon::Error},
+    {kMsgHistoryMismatch,
+     "The scene no longer matches the undo history; the history has been cleared.",
+     MessageIcon::Warning},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

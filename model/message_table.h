@@ -51,6 +51,7 @@ enum MessageNumber : int {
     kMsgNoSuchObject = 61505,
     kMsgNoSuchLight = 61506,
     kMsgImageWriteFailed = 61507,
+    kMsgHistoryMismatch = 61520,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -28,6 +28,10 @@ std::string_view NameBase(ObjectType type) {
             return "Group";
         case ObjectType::Trim:
             return "Trim";
+        case ObjectType::Combine:
+            return "Combine";
+        case ObjectType::Intersect:
+            return "Intersect";
         case ObjectType::Root:
             return "";
     }

@@ -21,6 +21,8 @@ enum class ObjectType : std::int32_t {
     Group = 12,
     Trim = 14,
     Root = 16,
+    Combine = 17,    // the union of its two operands
+    Intersect = 18,  // the intersection of its two operands
 };
 
 // The eight primitive solids, in type-code order.

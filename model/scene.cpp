@@ -113,16 +113,38 @@ void Scene::DeleteNode(SceneNode& node) {
     if (SceneNode* parent = ParentOf(node)) {
         UnlinkChild(*parent, node);
     }
-    std::vector<SceneNode*> doomed{&node};
-    for (std::size_t i = 0; i < doomed.size(); ++i) {
-        for (SceneNode* child : Children(*doomed[i])) {
-            doomed.push_back(child);
-        }
-    }
-    for (SceneNode* gone : doomed) {
+    for (SceneNode* gone : SubtreeOf(node)) {
         by_id_.erase(gone->id);
         nodes_.erase(gone->name);  // deletes it
     }
+}
+
+std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
+    if (&node == root_) {
+        return nullptr;
+    }
+    const auto it = nodes_.find(node.name);
+    if (it == nodes_.end() || it->second.get() != &node) {
+        return nullptr;
+    }
+    std::unique_ptr<SceneNode> released = std::move(it->second);
+    nodes_.erase(it);
+    by_id_.erase(released->id);
+    return released;
+}
+
+bool Scene::CanRestoreNode(const SceneNode& node) const {
+    return node.id && !by_id_.contains(node.id) && !IsNameUsed(node.name);
+}
+
+SceneNode* Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
+    if (!node || !CanRestoreNode(*node)) {
+        return nullptr;
+    }
+    SceneNode* restored = node.get();
+    by_id_[restored->id] = restored;
+    nodes_[restored->name] = std::move(node);
+    return restored;
 }
 
 bool Scene::RenameNode(SceneNode& node, const std::string& name) {
@@ -339,6 +361,11 @@ void Scene::RemoveLight(int index) {
     if (index >= 0 && static_cast<std::size_t>(index) < lights_.size()) {
         lights_.erase(lights_.begin() + index);
     }
+}
+
+void Scene::RestoreLight(int index, Light light) {
+    const auto at = std::min(static_cast<std::size_t>(std::max(index, 0)), lights_.size());
+    lights_.insert(lights_.begin() + static_cast<std::ptrdiff_t>(at), std::move(light));
 }
 
 int Scene::LightIndex(LightId id) const {

@@ -50,6 +50,14 @@ class Scene : public SceneObject {
     const SceneNode* ParentOf(const SceneNode& node) const;
     // Unlinks the node from its parent and deletes it with everything below it.
     void DeleteNode(SceneNode& node);
+    // Takes one node out of the name map and the handle table and hands it over, links and
+    // handle untouched (the document's history keeps nodes this way). The caller unlinks it.
+    std::unique_ptr<SceneNode> ReleaseNode(SceneNode& node);
+    // Whether a released node may come back: its handle and its name are free.
+    bool CanRestoreNode(const SceneNode& node) const;
+    // Enters a released node again under its own handle and name; the caller links it. Null,
+    // and the node discarded, when CanRestoreNode says no.
+    SceneNode* RestoreNode(std::unique_ptr<SceneNode> node);
     // Gives the node another name; false when the name is taken.
     bool RenameNode(SceneNode& node, const std::string& name);
     SceneNode& Root() { return *root_; }
@@ -89,6 +97,8 @@ class Scene : public SceneObject {
     // Appends a light as it is (the file reader) with a handle of its own; returns its index.
     int AddLight(Light light);
     void RemoveLight(int index);
+    // Puts a light back at `index` (clamped to the list) with the handle it carries.
+    void RestoreLight(int index, Light light);
     // The index of the light with this handle, or -1.
     int LightIndex(LightId id) const;
     Light* FindLight(LightId id);

@@ -151,8 +151,39 @@ struct Classified {
     std::vector<CsgPolygon> fragments;  // kept pieces of split triangles, as triangles
 };
 
+// Where a piece lying wholly in a plane of the other tree goes on: to the plane's back (its
+// inside) or front, by whether the piece faces the same way as the plane.
+struct CoplanarRoute {
+    bool same_way_to_back = false;
+    bool opposite_to_back = false;
+};
+
+// What one operation keeps of each operand, and how each is classified.
+struct KeptSides {
+    int trimmed_label;  // of the trimmed solid's pieces against the cutter's tree
+    CoplanarRoute trimmed_route;
+    int cutter_label;  // of the cutter's pieces against the trimmed solid's tree
+    CoplanarRoute cutter_route;
+    bool cutter_inside_out;
+};
+
+// The shared faces (one plane, same facing) are kept once: by neither solid for a difference,
+// by the trimmed solid for a union or intersection. Faces touching back to back vanish.
+KeptSides SidesFor(BooleanMode mode) {
+    switch (mode) {
+        case BooleanMode::Union:
+            return {1, {false, true}, 1, {true, true}, false};
+        case BooleanMode::Intersection:
+            return {0, {true, false}, 0, {false, false}, false};
+        case BooleanMode::Difference:
+            break;
+    }
+    return {1, {true, false}, 0, {false, false}, true};
+}
+
 // Pushes every polygon through the tree and keeps the parts with the wanted label.
-Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree, int kept) {
+Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree, int kept,
+                    const CoplanarRoute& route) {
     Classified result;
     for (const CsgPolygon& polygon : polygons) {
         std::vector<CsgPolygon> out;
@@ -166,25 +197,37 @@ Classified Classify(const std::vector<CsgPolygon>& polygons, const BspNode& tree
                 out.push_back(std::move(piece));
                 continue;
             }
+            bool above = false, below = false;
+            for (const Vec3& p : piece.points) {
+                const double distance = node->Distance(p);
+                above = above || distance > kClassifyTolerance;
+                below = below || distance < -kClassifyTolerance;
+            }
+            const bool off_plane = above || below;
+            // A piece on one side (touching the plane at most) goes on whole, uncopied.
+            if (above && !below && node->front) {
+                pending.emplace_back(std::move(piece), node->front.get());
+                continue;
+            }
+            if (below && !above && node->back) {
+                pending.emplace_back(std::move(piece), node->back.get());
+                continue;
+            }
             CsgPolygon front, back;
             SplitPolygon(*node, piece, front, back);
             const bool has_front = front.points.size() >= 3 && node->front;
             const bool has_back = back.points.size() >= 3 && node->back;
-            bool off_plane = false;
-            for (const Vec3& p : piece.points) {
-                off_plane = off_plane || std::fabs(node->Distance(p)) > kClassifyTolerance;
-            }
             if (!off_plane) {
-                // Wholly in the node's plane: a piece facing the same way as the plane counts
-                // as inside it when the outside parts are kept (a face shared with the cutter
-                // goes with the cut) and as outside when the inside parts are kept (the
-                // cutter's shared face is not kept twice); a piece facing the other way is
-                // outside. So faces the two solids share vanish from both results, and the
-                // rest of such a face is classified by the other planes.
+                // Wholly in the node's plane: the route says on which side a piece facing the
+                // same way as the plane, or the other way, goes on (for Trim a shared face
+                // goes with the cut from the trimmed solid and is not kept twice by the
+                // cutter, so it vanishes from both results); the rest of such a face is
+                // classified by the other planes.
                 const Vec3 n =
                     Cross(piece.points[1] - piece.points[0], piece.points[2] - piece.points[0]);
                 const bool same_way = Dot(n, Vec3{node->a, node->b, node->c}) > 0.0;
-                const BspNode* next = same_way && kept == 1 ? node->back.get() : node->front.get();
+                const bool to_back = same_way ? route.same_way_to_back : route.opposite_to_back;
+                const BspNode* next = to_back ? node->back.get() : node->front.get();
                 pending.emplace_back(std::move(piece), next);
                 continue;
             }
@@ -422,25 +465,34 @@ DisplayVertex SurfaceCorner(const SceneNode& node, const Vec3& local, double u, 
     return corner;
 }
 
-TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter) {
+TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
     if (trimmed.display_mesh.vertices.empty() || trimmed.display_mesh.indices.empty()) {
         return TrimResult::Topology;
     }
+    const KeptSides sides = SidesFor(mode);
     const std::vector<CsgPolygon> a = PolygonsOf(trimmed, trimmed.ComposeMatrix());
     const std::vector<CsgPolygon> b = PolygonsOf(cutter, cutter.ComposeMatrix());
 
     const std::unique_ptr<BspNode> a_tree = BuildBspTree(PointsOf(a));
-    const Classified b_kept = Classify(b, *a_tree, 0);
+    const Classified b_kept = Classify(b, *a_tree, sides.cutter_label, sides.cutter_route);
     if (b_kept.whole.empty() && b_kept.fragments.empty()) {
         return TrimResult::NoIntersection;
     }
     const std::unique_ptr<BspNode> b_tree = BuildBspTree(PointsOf(b));
-    const Classified a_kept = Classify(a, *b_tree, 1);
+    const Classified a_kept = Classify(a, *b_tree, sides.trimmed_label, sides.trimmed_route);
     if (a_kept.whole.empty() && a_kept.fragments.empty()) {
         return TrimResult::NoIntersection;
     }
+    // Solids that do not meet keep all of their surfaces in a union: nothing to combine.
+    auto all_kept = [](const Classified& kept, std::size_t count) {
+        return kept.fragments.empty() && kept.whole.size() == count;
+    };
+    if (mode == BooleanMode::Union && all_kept(a_kept, a.size()) && all_kept(b_kept, b.size())) {
+        return TrimResult::NoIntersection;
+    }
     Mesh new_b, new_a;
-    if (!BuildMesh(cutter, b_kept, true, new_b) || !BuildMesh(trimmed, a_kept, false, new_a)) {
+    if (!BuildMesh(cutter, b_kept, sides.cutter_inside_out, new_b) ||
+        !BuildMesh(trimmed, a_kept, false, new_a)) {
         return TrimResult::Topology;  // more vertices than one mesh holds
     }
     trimmed.display_mesh = std::move(new_a);

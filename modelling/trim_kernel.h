@@ -1,6 +1,8 @@
-// Trim: one solid cut by another with solid plane-partition (BSP) trees. The trimmed solid
-// keeps its surface outside the cutter; the cutter keeps its surface inside the trimmed solid,
-// turned inside out; together they bound the difference.
+// Boolean operations on two solids with solid plane-partition (BSP) trees. Trim: the trimmed
+// solid keeps its surface outside the cutter; the cutter keeps its surface inside the trimmed
+// solid, turned inside out; together they bound the difference. Combine keeps each solid's
+// surface outside the other (the union); Intersect keeps each solid's surface inside the
+// other (the intersection); neither turns a surface inside out.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,13 @@ enum class TrimResult : int {
     Done = 0,
     NoIntersection = 1,  // the objects do not intersect
     Topology = 2,        // the trimmed object has no mesh
+};
+
+// Which of the three operations the kernel performs.
+enum class BooleanMode {
+    Difference,    // Trim
+    Union,         // Combine
+    Intersection,  // Intersect
 };
 
 // One convex planar polygon of an operand, in world coordinates, with what it carries along
@@ -64,10 +73,13 @@ std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons);
 // Whether a point lies inside the solid the tree bounds (for tests and checks).
 bool InsideSolid(const BspNode& tree, const Vec3& point);
 
-// Cuts `trimmed` by `cutter`, replacing both display meshes on success. The nodes' world
-// placement is taken from their transforms (they are top-level objects). Nothing changes
-// unless the result is Done.
-TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter);
+// Cuts `trimmed` by `cutter` (or, for a union or an intersection, the two solids by each
+// other), replacing both display meshes on success. The nodes' world placement is taken from
+// their transforms (they are top-level objects). Nothing changes unless the result is Done.
+// NoIntersection also answers a union or intersection that would leave one solid without any
+// surface (one wholly inside the other), and a union of solids that do not meet.
+TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter,
+                      BooleanMode mode = BooleanMode::Difference);
 
 // A corner of a cut fragment on a node's surface: evaluated on the exact surface at (u, v)
 // when the node's mesh comes from its surface, else the interpolated position and normal.

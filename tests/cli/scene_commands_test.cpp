@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../files/three_ds_writer.h"
+#include "cli/build_operations.h"
 #include "cli/commands.h"
 #include "files/image_files.h"
 #include "run_cli_for_test.h"
@@ -400,6 +401,51 @@ TEST_F(SceneCommands, TrimOperationAndItsRefusal) {
               "Unable to complete the requested boolean operation because the selected objects do "
               "not intersect.\n");
     EXPECT_FALSE(std::filesystem::exists(Path("apart.kel")));
+}
+
+TEST_F(SceneCommands, UnionIntersectDeleteUndoAndRedo) {
+    const std::string scene = Path("booleans.kel");
+    CliResult r = RunCommand({"build", scene, "add:sphere@0,0", "add+:cube@1,0", "union",
+                              "add:cone@5,0", "add+:cylinder@5.5,0", "intersect"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    nlohmann::json nodes = Info(scene)["nodes"];
+    ASSERT_EQ(nodes.size(), 6u);
+    EXPECT_EQ(nodes[0]["type"], 18);
+    EXPECT_EQ(nodes[0]["name"], "Intersect1");
+    EXPECT_EQ(nodes[3]["type"], 17);
+    EXPECT_EQ(nodes[3]["name"], "Combine1");
+    EXPECT_EQ(nodes[4]["parent"], "Combine1");
+
+    // Undo takes edits back one at a time (the selection is not an edit); redo does them
+    // again; delete takes the selection.
+    const std::string undone = Path("undone.kel");
+    r = RunCommand({"build", undone, "add:sphere@0,0", "add+:cube@1,0", "union", "add:cone@5,0",
+                    "add+:cylinder@5.5,0", "intersect", "undo", "undo", "redo", "select:Combine1",
+                    "delete", "undo", "undo"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    nodes = Info(undone)["nodes"];
+    ASSERT_EQ(nodes.size(), 4u);  // the Combine object, its operands and the cone
+    EXPECT_EQ(nodes[0]["name"], "Cone1");
+    EXPECT_EQ(nodes[1]["name"], "Combine1");
+    r = RunCommand({"build", Path("deleted.kel"), "--from", scene, "select:Intersect1", "delete"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(Info(Path("deleted.kel"))["nodes"].size(), 3u);
+
+    // The history starts with the scene read: nothing to undo or redo.
+    for (const char* op : {"undo", "redo"}) {
+        r = RunCommand({"build", Path("none.kel"), "--from", scene, op});
+        EXPECT_EQ(r.status, kExitUsage) << op;
+        EXPECT_NE(r.err.find(std::string("nothing to ") + op), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(Path("none.kel")));
+    }
+    r = RunCommand({"build", Path("apart.kel"), "add:sphere@0,0", "add+:cube@6,0", "intersect"});
+    EXPECT_EQ(r.status, kExitFailed);
+    r = RunCommand({"build", "union", "add:sphere@0,0"});  // an operation is not a file name
+    EXPECT_EQ(r.status, kExitUsage);
+    for (const char* bare : {"union", "intersect", "delete", "undo", "redo"}) {
+        EXPECT_TRUE(LooksLikeBuildOperation(bare)) << bare;
+    }
+    EXPECT_NE(RunCommand({"build", "--help"}).out.find("  union "), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Fuzz target: any bytes opened as a scene file. The reader must fail cleanly (and leave an
-// empty document) or succeed with a scene that can be walked and saved again.
+// empty document) or succeed with a scene that can be walked and saved again, and pasted
+// into a document and undone.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -37,6 +38,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> saved = document.SaveToBytes();
     kelto::DocumentCore again;
     if (!again.OpenFromBytes(saved, "again.kel").ok() || again.SaveToBytes() != saved) {
+        __builtin_trap();
+    }
+    // Pasted into a document holding the same objects, the bytes add theirs under free names;
+    // the result saves and loads, undo takes the paste back exactly and redo does it again.
+    const kelto::Result<std::vector<kelto::NodeId>> pasted = again.Paste(std::span(data, size));
+    if (!pasted.ok()) {
+        __builtin_trap();
+    }
+    const std::vector<std::uint8_t> with_paste = again.SaveToBytes();
+    kelto::DocumentCore reopened;
+    if (!reopened.OpenFromBytes(with_paste, "pasted.kel").ok() ||
+        reopened.SaveToBytes() != with_paste) {
+        __builtin_trap();
+    }
+    if (!again.Undo().ok() || again.SaveToBytes() != saved) {
+        __builtin_trap();
+    }
+    if (!pasted->empty() && (!again.Redo().ok() || again.SaveToBytes() != with_paste)) {
         __builtin_trap();
     }
     return 0;

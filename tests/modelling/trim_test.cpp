@@ -44,16 +44,18 @@ struct TrimmedPair {
     }
 };
 
-// `trimmed` is inserted first, `cutter` second (the newer one cuts).
+// `trimmed` is inserted first, `cutter` second (the newer one cuts); `command` is Trim,
+// Combine or Intersect.
 void Make(TrimmedPair& pair, ObjectType trimmed, Vec3 at, ObjectType cutter, Vec3 cutter_at,
-          Vec3 cutter_scale = {1, 1, 1}) {
+          Vec3 cutter_scale = {1, 1, 1},
+          Result<NodeId> (DocumentCore::*command)() = &DocumentCore::Trim) {
     pair.trimmed = pair.doc.Node(pair.doc.InsertObject(trimmed, at, false));
     const NodeId cutter_id = pair.doc.InsertObject(cutter, cutter_at, true);
     pair.doc.DragScaleNode(cutter_id, cutter_scale, {});
     pair.doc.EndDrag();
     pair.cutter = pair.doc.Node(cutter_id);
     pair.before = Volume(*pair.trimmed, Matrix4{});
-    const Result<NodeId> trim = pair.doc.Trim();
+    const Result<NodeId> trim = (pair.doc.*command)();
     pair.status = trim.status();
     pair.trim = trim.ok() ? pair.doc.Node(*trim) : nullptr;
 }
@@ -238,6 +240,166 @@ TEST(TrimCommand, NestedTrimSavesAndLoads) {
     ASSERT_TRUE(reopened.OpenFromBytes(doc.SaveToBytes(), "nested.kel").ok());
     EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
     EXPECT_NE(reopened.GetScene().FindNode("Trim1"), nullptr);
+}
+
+// --- Combine and Intersect ---
+
+constexpr auto kCombine = &DocumentCore::Combine;
+constexpr auto kIntersect = &DocumentCore::Intersect;
+
+// Every vertex normal of a node points away from its solid's centre `centre` (world): the
+// surface was not turned inside out.
+void ExpectOutward(const TrimmedPair& p, const SceneNode& node, const Vec3& centre) {
+    Matrix4 m = p.trim->ComposeMatrix();
+    m.Multiply(node.ComposeMatrix());
+    const NormalTransform normals = NormalTransform::Of(m);
+    for (const DisplayVertex& v : node.display_mesh.vertices) {
+        const Vec3f w = m.TransformPoint(v.Position());
+        const Vec3 n = normals.Apply(v.nx, v.ny, v.nz);
+        EXPECT_GT(Dot(n, Vec3{w.x, w.y, w.z} - centre), 0.0) << node.name;
+    }
+}
+
+TEST(BooleanVolumes, CubesAreExactAndClosed) {
+    // A spans [-1,1] x [0,2] x [-1,1]; B [0,2] x [1,3] x [0,2]; they overlap in a unit cube.
+    TrimmedPair sum;
+    Make(sum, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kCombine);
+    ASSERT_TRUE(sum.status.ok()) << sum.status.text;
+    ASSERT_NE(sum.trim, nullptr);
+    EXPECT_EQ(sum.trim->type, ObjectType::Combine);
+    EXPECT_EQ(sum.trim->name, "Combine1");
+    EXPECT_NEAR(sum.After(), 8 + 8 - 1, 1e-5);
+    EXPECT_NEAR(sum.After({5, -3, 2}), 15, 1e-5);  // closed: independent of the origin
+
+    TrimmedPair overlap;
+    Make(overlap, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kIntersect);
+    ASSERT_TRUE(overlap.status.ok()) << overlap.status.text;
+    EXPECT_EQ(overlap.trim->type, ObjectType::Intersect);
+    EXPECT_EQ(overlap.trim->name, "Intersect1");
+    EXPECT_NEAR(overlap.After(), 1, 1e-5);
+    EXPECT_NEAR(overlap.After({-4, 7, 1}), 1, 1e-5);
+
+    // Cubes sharing four face planes: each shared face is kept once.
+    TrimmedPair slab_sum;
+    Make(slab_sum, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kCombine);
+    ASSERT_TRUE(slab_sum.status.ok());
+    EXPECT_NEAR(slab_sum.After(), 12, 1e-5);
+    EXPECT_NEAR(slab_sum.After({3, 1, -2}), 12, 1e-5);
+    TrimmedPair slab;
+    Make(slab, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kIntersect);
+    ASSERT_TRUE(slab.status.ok());
+    EXPECT_NEAR(slab.After(), 4, 1e-5);
+    EXPECT_NEAR(slab.After({3, 1, -2}), 4, 1e-5);
+}
+
+TEST(BooleanVolumes, SpheresAreWithinThreePercent) {
+    // Unit spheres one radius apart: the lens between them is pi (4r + d)(2r - d)^2 / 12.
+    const double lens = M_PI * 5.0 * 1.0 / 12.0;
+    const double ball = 4 * M_PI / 3;
+    TrimmedPair sum;
+    Make(sum, ObjectType::Sphere, {0, 0, 0}, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, kCombine);
+    ASSERT_TRUE(sum.status.ok()) << sum.status.text;
+    const double scale = sum.before / ball;  // the mesh's share of the true sphere
+    EXPECT_NEAR(sum.After(), (2 * ball - lens) * scale, 0.03 * (2 * ball - lens));
+    EXPECT_NEAR(sum.After({2, 5, -1}), sum.After(), 0.005 * sum.After());  // seams: chord error
+    ExpectOutward(sum, *sum.trimmed, {0, 1, 0});
+    ExpectOutward(sum, *sum.cutter, {1, 1, 0});
+
+    TrimmedPair both;
+    Make(both, ObjectType::Sphere, {0, 0, 0}, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, kIntersect);
+    ASSERT_TRUE(both.status.ok()) << both.status.text;
+    EXPECT_NEAR(both.After(), lens * scale, 0.03 * lens);
+    EXPECT_NEAR(both.After({2, 5, -1}), both.After(), 0.005 * both.After());
+    // The lens is bounded by the far side of each sphere's surface: its normals still point
+    // away from that sphere's centre.
+    ExpectOutward(both, *both.trimmed, {0, 1, 0});
+    ExpectOutward(both, *both.cutter, {1, 1, 0});
+    // New vertices lie on the exact spheres.
+    for (const SceneNode* n : {both.trimmed, both.cutter}) {
+        for (const DisplayVertex& v : n->display_mesh.vertices) {
+            EXPECT_NEAR(Vec3(v.x, v.y, v.z).Length(), 1.0, 1e-5);
+        }
+    }
+}
+
+TEST(BooleanCommands, RefusalsLeaveTheSceneAsItWas) {
+    for (auto command : {kCombine, kIntersect}) {
+        {
+            // Solids that do not meet: Trim's message.
+            DocumentCore doc;
+            doc.InsertObject(ObjectType::Sphere, {}, false);
+            doc.InsertObject(ObjectType::Cube, {6, 0, 0}, true);
+            const std::vector<std::uint8_t> before = doc.SaveToBytes();
+            const Result<NodeId> result = (doc.*command)();
+            EXPECT_EQ(result.status().text,
+                      "Unable to complete the requested boolean operation because the selected "
+                      "objects do not intersect.");
+            EXPECT_EQ(doc.SaveToBytes(), before);
+            EXPECT_EQ(doc.UndoCount(), 2u);
+        }
+        {
+            // One inside the other: one of the two would keep no surface.
+            TrimmedPair p;
+            Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25},
+                 command);
+            EXPECT_EQ(p.status.number, kMsgTrimNoIntersection);
+        }
+        {
+            // A light, or one object: disabled, and the command does nothing.
+            DocumentCore doc;
+            doc.SelectLight(doc.GetScene().Lights().front().id);
+            EXPECT_FALSE(CombineCommandState(doc).enabled || IntersectCommandState(doc).enabled);
+            const NodeId one = doc.InsertObject(ObjectType::Sphere, {}, false);
+            doc.SelectExactly(std::vector<NodeId>{one},
+                              std::vector<LightId>{doc.GetScene().Lights().front().id});
+            EXPECT_FALSE(CombineCommandState(doc).enabled || IntersectCommandState(doc).enabled);
+            const std::vector<std::uint8_t> before = doc.SaveToBytes();
+            const Result<NodeId> result = (doc.*command)();
+            EXPECT_TRUE(result.ok() && !*result);
+            EXPECT_EQ(doc.SaveToBytes(), before);
+            doc.InsertObject(ObjectType::Cube, {1, 0, 0}, true);
+            EXPECT_TRUE(CombineCommandState(doc).enabled && IntersectCommandState(doc).enabled);
+            EXPECT_FALSE(CombineCommandState(doc).checked);
+        }
+    }
+}
+
+TEST(BooleanCommands, ResultsSaveLoadAndUndo) {
+    DocumentCore doc;
+    doc.InsertObject(ObjectType::Torus, {0, 0, 0}, false);
+    doc.InsertObject(ObjectType::Sphere, {0.8, 0, 0}, true);
+    const std::vector<std::uint8_t> before = doc.SaveToBytes();
+    const Result<NodeId> combined = doc.Combine();
+    ASSERT_TRUE(combined.ok() && *combined) << combined.status().text;
+    EXPECT_EQ(doc.UndoText(), "Undo Combine");
+    doc.InsertObject(ObjectType::Cone, {5, 0, 0}, false);
+    doc.InsertObject(ObjectType::Cylinder, {5.5, 0, 0}, true);
+    const Result<NodeId> intersected = doc.Intersect();
+    ASSERT_TRUE(intersected.ok() && *intersected) << intersected.status().text;
+    EXPECT_EQ(doc.UndoText(), "Undo Intersect");
+    EXPECT_EQ(ChildCount(*doc.Node(*intersected)), 2u);
+
+    DocumentCore reopened;
+    const Status opened = reopened.OpenFromBytes(doc.SaveToBytes(), "booleans.kel");
+    ASSERT_TRUE(opened.ok()) << opened.text;
+    EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
+    for (const char* name : {"Combine1", "Intersect1"}) {
+        const SceneNode* original = doc.GetScene().FindNode(name);
+        const SceneNode* loaded = reopened.GetScene().FindNode(name);
+        ASSERT_NE(loaded, nullptr) << name;
+        EXPECT_EQ(loaded->type, original->type);
+        const std::vector<SceneNode*> a = ChildrenOf(*original), b = ChildrenOf(*loaded);
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(b[i]->display_mesh.indices, a[i]->display_mesh.indices);
+        }
+    }
+
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(doc.Undo().ok());
+    }
+    ASSERT_TRUE(doc.Undo().ok());
+    EXPECT_EQ(doc.SaveToBytes(), before);
 }
 
 }  // namespace
