@@ -257,7 +257,7 @@ struct MaterialNumberKey {
 };
 struct MaterialImageKey {
     std::string_view key;
-    OwnedImage Material::*image;
+    SharedImage Material::*image;
     std::int32_t Material::*source;
 };
 
@@ -282,7 +282,7 @@ constexpr MaterialImageKey kMaterialImages[] = {
     {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
 
 // Reads a picture as "Import Image..." does; the failure carries the import's message.
-std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target) {
+std::optional<BuildError> ImportInto(std::string_view path, SharedImage& target) {
     HeadlessMessages messages;
     TextureImage image;
     if (!ImportImage(std::string(path), image, messages)) {
@@ -294,7 +294,7 @@ std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target) 
         }
         return BuildError{false, text};
     }
-    target = OwnedImage(std::move(image));
+    target = SharedImage(std::move(image));
     return std::nullopt;
 }
 

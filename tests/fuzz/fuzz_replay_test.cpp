@@ -26,7 +26,7 @@ std::vector<std::uint8_t> SampleScene() {
     }
     doc.GetScene().FindNode("Cube1")->material.colour_source = 1;
     doc.GetScene().FindNode("Cube1")->material.colour_image =
-        OwnedImage(TextureImage::Blank(3, 2, 3));
+        SharedImage(TextureImage::Blank(3, 2, 3));
     return doc.SaveToBytes();
 }
 
