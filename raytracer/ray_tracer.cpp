@@ -12,13 +12,6 @@ namespace {
 
 constexpr float kFarAway = 100000.0f;
 
-// A seed for a render given none: the clock, to the nanosecond, so that renders started in
-// the same second still differ.
-long ClockSeed() {
-    return static_cast<long>(std::chrono::system_clock::now().time_since_epoch().count() %
-                             1000000000);
-}
-
 // The eye-space point's screen position (x, y), by the camera's projection and viewport.
 std::pair<double, double> ScreenOf(const RenderCamera& camera, double x, double y, double z) {
     const Point4d q = MultiplyPoint(camera.projection, {x, y, z, 1.0});
@@ -105,6 +98,11 @@ ColourRgb SurfaceColour(const Material& m, float u, float v) {
 
 }  // namespace
 
+long SeedFromClock() {
+    return static_cast<long>(std::chrono::system_clock::now().time_since_epoch().count() %
+                             1000000000);
+}
+
 std::uint32_t PackColour(const ColourRgb& c) {
     auto byte = [](float v) {
         return static_cast<std::uint32_t>(static_cast<int>(v * 255.0f + 0.5f) & 255);
@@ -136,7 +134,7 @@ RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std:
     : camera_(camera),
       abort_(abort),
       options_(options),
-      seed_(options.seed ? *options.seed : ClockSeed()),
+      seed_(options.seed ? *options.seed : SeedFromClock()),
       random_(seed_),
       hilbert_order_(HilbertOrderFor(camera.width, camera.height)),
       eye_(ToFloat(camera.eye)),

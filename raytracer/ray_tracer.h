@@ -100,6 +100,10 @@ struct RenderRandom {
     std::minstd_rand shuffles;
 };
 
+// A seed for a render given none: the clock, to the nanosecond, so that renders started in
+// the same second still differ.
+long SeedFromClock();
+
 // Packs a colour in 0..1 per channel: each byte is (int)(c * 255 + 0.5) & 255.
 std::uint32_t PackColour(const ColourRgb& c);
 
