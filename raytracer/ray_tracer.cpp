@@ -399,7 +399,7 @@ void RayTracer::RenderDraft(PixelSink& sink) {
     std::vector<DraftSeam> seams(static_cast<std::size_t>(chunks) + 1);
     std::atomic<int> next{0};
     OnThreads(std::clamp(options_.threads, 1, chunks), [&] {
-        PixelBatch batch(sink);
+        PixelBatch batch(sink, 8);
         for (int chunk = next.fetch_add(1); chunk < chunks && !Aborted();
              chunk = next.fetch_add(1)) {
             DraftChunk(chunk, seams, batch);

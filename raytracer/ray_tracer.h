@@ -40,21 +40,24 @@ class PixelSink {
 
 // One render thread's finished pixels on their way to the sink: handed over every kSize
 // pixels, when the oldest has waited kMaxWait, and at Send, so that the sink's lock is taken
-// once per batch rather than once per pixel.
+// once per batch rather than once per pixel. The clock is read every `check_every` pixels:
+// for cheap pixels (Draft) not every time.
 class PixelBatch {
   public:
     static constexpr std::size_t kSize = 256;
     static constexpr std::chrono::milliseconds kMaxWait{40};
 
-    explicit PixelBatch(PixelSink& sink) : sink_(sink) { pixels_.reserve(kSize); }
+    explicit PixelBatch(PixelSink& sink, std::size_t check_every = 1)
+        : sink_(sink), check_every_(check_every) {
+        pixels_.reserve(kSize);
+    }
     void Add(int x, int y, std::uint32_t colour) {
         if (pixels_.empty()) {
             oldest_ = std::chrono::steady_clock::now();
         }
         pixels_.push_back({x, y, colour});
-        // The clock is read every eighth pixel only: a Draft pixel costs little more.
-        if (pixels_.size() >= kSize ||
-            (pixels_.size() % 8 == 0 && std::chrono::steady_clock::now() - oldest_ >= kMaxWait)) {
+        if (pixels_.size() >= kSize || (pixels_.size() % check_every_ == 0 &&
+                                        std::chrono::steady_clock::now() - oldest_ >= kMaxWait)) {
             Send();
         }
     }
@@ -67,6 +70,7 @@ class PixelBatch {
 
   private:
     PixelSink& sink_;
+    std::size_t check_every_;
     std::vector<PixelUpdate> pixels_;
     std::chrono::steady_clock::time_point oldest_;
 };
