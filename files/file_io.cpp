@@ -86,7 +86,9 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     }
 }
 
-bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                         Durability durability) {
+    const bool flush = durability == Durability::Flushed;
     std::string temporary = path + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
@@ -98,10 +100,13 @@ bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t
     ::fchmod(file.get(), 0666 & ~mask);
 
     const bool written = WriteAll(file.get(), bytes.data(), bytes.size()) &&
-                         ::fsync(file.get()) == 0 && file.Close();
+                         (!flush || ::fsync(file.get()) == 0) && file.Close();
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
+    }
+    if (!flush) {
+        return true;
     }
     // Make the rename itself durable.
     FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

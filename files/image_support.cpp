@@ -23,7 +23,8 @@ Status ReadWith(const std::string& path, Decoder decode) {
 template <typename Encoder>
 bool WriteWith(const std::string& path, Encoder encode) {
     std::vector<std::uint8_t> bytes;
-    return encode(bytes) && ReplaceFileContents(path, bytes);
+    // A picture can be rendered again: it is replaced whole, without waiting for the disk.
+    return encode(bytes) && ReplaceFileContents(path, bytes, Durability::Unflushed);
 }
 
 }  // namespace
