@@ -32,13 +32,15 @@ build/test/build.ninja:
 	  -DKELTO_SANITIZE=ON -DKELTO_WERROR=ON -DCMAKE_CXX_FLAGS="-O1 -g"
 
 test: deps build/test/build.ninja build/tsan/build.ninja
-	cmake --build build/tsan -j $(JOBS) --target raytracer_tests
-	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests --gtest_filter='RenderJob.*:DraftRender.Same*'
+	cmake --build build/tsan -j $(JOBS) --target raytracer_tests document_tests
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests \
+	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*'
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/document_tests --gtest_filter='RenderRequest.*'
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
 	  ctest --output-on-failure -j $(JOBS)
 
-# The render job's threads under ThreadSanitizer.
+# The render job's threads, and a document edited while it renders, under ThreadSanitizer.
 build/tsan/build.ninja:
 	cmake -S . -B build/tsan $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DKELTO_TSAN=ON \
 	  -DKELTO_WERROR=ON -DKELTO_BUILD_GUI=OFF -DCMAKE_CXX_FLAGS="-O1 -g"

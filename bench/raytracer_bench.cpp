@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "cli/build_operations.h"
 #include "document/document_core.h"
+#include "model/child_list.h"
 #include "raytracer/ray_tracer.h"
 
 namespace kelto {
@@ -68,6 +70,27 @@ void BM_ClosestHit(benchmark::State& state) {
 }
 BENCHMARK(BM_ClosestHit)->ArgsProduct({{1, 20, 200}, {1, 0}});
 
+// The same closest-hit queries through the interface the tracer calls (one virtual call per
+// ray), to weigh the indirection against the search itself.
+void BM_ClosestHitThroughFinder(benchmark::State& state) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    const PreparedScene prepared = Prepare(scene);
+    const std::unique_ptr<HitFinder> owned = std::make_unique<HierarchyHitFinder>(prepared);
+    const HitFinder* finder = owned.get();
+    benchmark::DoNotOptimize(finder);  // keeps the compiler from seeing through the call
+    const Rays rays = CameraRays(1024);
+    std::size_t i = 0, hits = 0;
+    for (auto _ : state) {
+        hits += finder->Nearest(rays.origins[i], rays.directions[i], 100000).Found() ? 1 : 0;
+        i = (i + 1) % rays.origins.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("hierarchy through HitFinder");
+    benchmark::DoNotOptimize(hits);
+}
+BENCHMARK(BM_ClosestHitThroughFinder)->Arg(20)->Arg(200);
+
 void BM_ShadowRay(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
@@ -101,8 +124,45 @@ BENCHMARK(BM_ShadowRay)->ArgsProduct({{1, 20, 200}, {1, 0}});
 
 class NullSink : public PixelSink {
   public:
-    void Output(int, int, std::uint32_t) override {}
+    void Output(std::span<const PixelUpdate>) override {}
 };
+
+// What a render takes from the document on the caller's thread: 10 000 objects, each with a
+// material whose picture (256 x 256) is shared, not copied. Range 0: objects without meshes,
+// the cost of the snapshot itself; range 1: cubes, with their triangles prepared.
+void BM_Snapshot(benchmark::State& state) {
+    Scene scene;
+    const bool meshes = state.range(0) != 0;
+    const SharedImage picture(TextureImage::Blank(256, 256, 3));
+    for (int i = 0; i < 10000; ++i) {
+        SceneNode* node = nullptr;
+        const Vec3 at{(i % 100) * 3.0, 0, (i / 100) * 3.0};
+        if (meshes) {
+            node = scene.CreateNode(ObjectType::Cube, at);
+        } else {
+            node = scene.AddNode(ObjectType::Mesh, "Mesh" + std::to_string(i));
+            LinkChild(scene.Root(), *node);
+            node->position = at;
+            node->ComputeWorldMatrix();
+        }
+        node->material.colour_source = 1;
+        node->material.colour_image = picture;
+    }
+    const RenderCamera camera = MakeRenderCamera({150, 120, 400}, {150, 0, 150}, {0, 1, 0}, 50, 640,
+                                                 480, RenderQuality::Draft);
+    std::size_t triangles = 0;
+    for (auto _ : state) {
+        const PreparedScene snapshot = RayTracer::Snapshot(scene, camera);
+        triangles = 0;
+        for (const PreparedNode& node : snapshot.Nodes()) {
+            triangles += node.triangles.size();
+        }
+        benchmark::DoNotOptimize(snapshot.Nodes().data());
+    }
+    state.SetLabel(std::to_string(scene.NodeCount()) + " nodes, " + std::to_string(triangles) +
+                   " triangles");
+}
+BENCHMARK(BM_Snapshot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_RenderDemo(benchmark::State& state) {
     DocumentCore document;

@@ -274,7 +274,7 @@ struct MaterialNumberKey {
 };
 struct MaterialImageKey {
     std::string_view key;
-    OwnedImage Material::*image;
+    SharedImage Material::*image;
     std::int32_t Material::*source;
 };
 
@@ -300,14 +300,14 @@ constexpr MaterialImageKey kMaterialImages[] = {
     {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
 
 // Reads a picture as "Import Image..." does; the failure carries the import's message.
-std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target,
+std::optional<BuildError> ImportInto(std::string_view path, SharedImage& target,
                                      std::vector<Status>* warnings) {
     TextureImage image;
     const Status imported = ImportImage(std::string(path), image, warnings);
     if (!imported.ok()) {
         return BuildError{false, imported.text};
     }
-    target = OwnedImage(std::move(image));
+    target = SharedImage(std::move(image));
     return std::nullopt;
 }
 

@@ -83,7 +83,7 @@ ordered_json LightJson(const Light& light) {
 }
 
 // An image as its size and channel count; null when there is none.
-ordered_json ImageJson(const OwnedImage& image) {
+ordered_json ImageJson(const SharedImage& image) {
     if (!image) {
         return nullptr;
     }

@@ -8,10 +8,8 @@
 
 #include "commands.h"
 #include "document/document_core.h"
-#include "files/file_io.h"
-#include "files/image_files.h"
+#include "document/render_request.h"
 #include "model/message_table.h"
-#include "raytracer/render_job.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -21,12 +19,12 @@ constexpr std::string_view kRenderUsage =
     "usage: kelto-cli render FILE.kel OUT [--size WxH] [--quality draft|production] [--view N]\n"
     "                        [--threads N] [--seed N] [--jpeg-quality Q] [--progress]\n"
     "\n"
-    "Ray traces the scene as seen from view camera N stored in the file (1 is the first; a file\n"
-    "without views uses the scene's camera: eye (3, 8.5, 22.5), target at the origin, 50 mm)\n"
-    "and writes the picture to OUT, whose extension picks the format: bmp, dib, jpg, jpeg,\n"
-    "jfif, png, tif, tiff. Defaults: 640x480, draft, every core, JPEG quality 90. --seed makes\n"
-    "production renders repeatable. --progress shows a progress bar on standard error (shown\n"
-    "anyway when standard error is a terminal).\n";
+    "Ray traces the scene as seen from view camera N stored in the file (default the first; a\n"
+    "file without views uses the scene's camera: eye (3, 8.5, 22.5), target at the origin,\n"
+    "50 mm) and writes the picture to OUT, whose extension picks the format: bmp, dib, jpg,\n"
+    "jpeg, jfif, png, tif, tiff. Defaults: 640x480, draft, every core, JPEG quality 90, a seed\n"
+    "from the clock. --seed makes production renders repeatable. --progress shows a progress\n"
+    "bar on standard error (shown anyway when standard error is a terminal).\n";
 
 // Waits for the render job's news on the command's own thread.
 class WaitingListener : public RenderListener {
@@ -41,11 +39,11 @@ class WaitingListener : public RenderListener {
         done_ = true;
         changed_.notify_one();
     }
-    // Waits for news or a moment; returns whether the render is done.
+    // Waits for news (the render asks for a drain at least every 250 ms while it makes
+    // pixels); returns whether the render is done.
     bool Wait() {
         std::unique_lock guard(lock_);
-        changed_.wait_for(guard, std::chrono::milliseconds(250),
-                          [this] { return flush_ || done_; });
+        changed_.wait(guard, [this] { return flush_ || done_; });
         flush_ = false;
         return done_;
     }
@@ -77,10 +75,8 @@ std::optional<long> ParseWhole(std::string_view text, long low, long high) {
 
 int RunRender(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
     std::string_view scene_path, output_path;
-    int width = 640, height = 480, view_number = 1, jpeg_quality = kDefaultJpegQuality;
-    RenderQuality quality = RenderQuality::Draft;
-    RenderOptions options;
-    options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    int jpeg_quality = kDefaultJpegQuality;
+    RenderSettings settings;
     bool progress = ::isatty(STDERR_FILENO) != 0;
     auto usage = [&](const std::string& why) {
         err << "kelto-cli render: " << why << '\n' << kRenderUsage;
@@ -100,31 +96,31 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
             const auto h = parts.size() == 2 ? ParseWhole(parts[1], 1, 16384) : std::nullopt;
             if (!w || !h)
                 return usage("--size takes WIDTHxHEIGHT, each 1 to 16384");
-            width = static_cast<int>(*w);
-            height = static_cast<int>(*h);
+            settings.width = static_cast<int>(*w);
+            settings.height = static_cast<int>(*h);
         } else if (arg == "--quality" && has_value) {
             const std::string_view q = args[++i];
             if (q == "draft")
-                quality = RenderQuality::Draft;
+                settings.quality = RenderQuality::Draft;
             else if (q == "production")
-                quality = RenderQuality::Production;
+                settings.quality = RenderQuality::Production;
             else
                 return usage("--quality is draft or production");
         } else if (arg == "--view" && has_value) {
             const auto n = ParseWhole(args[++i], 1, 1000000);
             if (!n)
                 return usage("--view takes a view number from 1");
-            view_number = static_cast<int>(*n);
+            settings.view = static_cast<int>(*n);
         } else if (arg == "--threads" && has_value) {
             const auto n = ParseWhole(args[++i], 1, 256);
             if (!n)
                 return usage("--threads takes 1 to 256");
-            options.threads = static_cast<int>(*n);
+            settings.threads = static_cast<int>(*n);
         } else if (arg == "--seed" && has_value) {
             const auto n = ParseWhole(args[++i], -2000000000, 2000000000);
             if (!n)
                 return usage("--seed takes a whole number");
-            options.seed = *n;
+            settings.seed = *n;
         } else if (arg == "--jpeg-quality" && has_value) {
             const auto n = ParseWhole(args[++i], 20, 100);
             if (!n)
@@ -142,9 +138,8 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         return usage("needs a scene file and an output picture");
     }
     const std::string output(output_path);
-    const std::string extension = LowerCase(ExtensionOf(output));
-    if (!IsWritableImageExtension(extension)) {
-        err << FormatMessage(kMsgImageTypeUnknown, extension) << '\n';
+    if (const Status name = CheckPictureName(output); !name.ok()) {
+        err << name.text << '\n';
         return kExitFailed;
     }
 
@@ -154,52 +149,36 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         PrintOpenFailure(err, "render", scene_path, opened.text);
         return kExitFailed;
     }
-    Vec3 eye = document.GetScene().CurrentCamera().eye;
-    Vec3 target = document.GetScene().CurrentCamera().target;
-    double focal_length = document.GetScene().CurrentCamera().focal_length;
-    if (!document.Views().empty()) {
-        if (view_number > static_cast<int>(document.Views().size())) {
-            return usage("the scene has " + std::to_string(document.Views().size()) + " views");
-        }
-        const ViewEntry& view = document.Views()[static_cast<std::size_t>(view_number - 1)];
-        eye = view.eye;
-        target = view.target;
-        focal_length = view.lens > 0 ? view.lens : 50;
-    } else if (view_number != 1) {
-        return usage("the scene has no views");
+    RenderCamera camera;
+    if (const Status chosen = ChooseRenderCamera(document, settings, camera); !chosen.ok()) {
+        return usage(chosen.text);
     }
 
-    const RenderCamera camera =
-        MakeRenderCamera(eye, target, {0, 1, 0}, focal_length, width, height, quality);
-    RenderImage image(width, height);
     WaitingListener listener;
-    const std::size_t total = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::size_t received = 0;
+    RenderRequest request(document, camera, settings, listener);
+    request.Start();
     std::size_t shown_percent = 101;  // redraw the bar only when its percentage changes
-    {
-        RenderJob job(document.GetScene(), camera, listener, options);
-        job.Start();
-        bool done = false;
-        while (!done) {
-            done = listener.Wait();
-            received += job.DrainInto(image);
-            const std::size_t percent = total == 0 ? 100 : received * 100 / total;
-            if (progress && percent != shown_percent) {
-                ShowProgress(err, received, total);
-                shown_percent = percent;
-            }
+    for (bool done = false; !done;) {
+        done = listener.Wait();
+        request.Drain();
+        const std::size_t total = request.PixelsTotal();
+        const std::size_t finished = request.PixelsDone();
+        const std::size_t percent = total == 0 ? 100 : finished * 100 / total;
+        if (progress && percent != shown_percent) {
+            ShowProgress(err, finished, total);
+            shown_percent = percent;
         }
     }
     if (progress) {
         err << '\n';
     }
-    if (const Status written = WriteImage(image, output, extension, jpeg_quality); !written.ok()) {
-        err << written.text << '\n';
+    if (const Status saved = request.Save(output, jpeg_quality); !saved.ok()) {
+        err << saved.text << '\n';
         return kExitFailed;
     }
-    out << width << 'x' << height << ' '
-        << (quality == RenderQuality::Draft ? "draft" : "production") << " render written to "
-        << output << '\n';
+    out << settings.width << 'x' << settings.height << ' '
+        << (settings.quality == RenderQuality::Draft ? "draft" : "production")
+        << " render written to " << output << '\n';
     return kExitOk;
 }
 

@@ -118,8 +118,9 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 }
 
 FileWrite ReplaceFileContents(const std::string& requested_path,
-                              const std::vector<std::uint8_t>& bytes) {
+                              const std::vector<std::uint8_t>& bytes, Durability durability) {
     const std::string path = ResolveLinks(requested_path);
+    const bool flush = durability == Durability::Flushed;
     std::string temporary = path + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
@@ -136,10 +137,13 @@ FileWrite ReplaceFileContents(const std::string& requested_path,
     }
 
     const bool written = WriteAll(file.get(), bytes.data(), bytes.size()) &&
-                         ::fsync(file.get()) == 0 && file.Close();
+                         (!flush || ::fsync(file.get()) == 0) && file.Close();
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return FileWrite::CannotWrite;
+    }
+    if (!flush) {
+        return FileWrite::Done;
     }
     // Make the rename itself durable.
     FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -18,12 +18,19 @@ enum class FileWrite {
     CannotWrite,   // writing, flushing or renaming failed (a full disk, say)
 };
 
-// Writes the bytes to a temporary file beside `path`, flushes them to the disk and only then
-// renames the temporary file over `path`. On any failure the temporary file is removed, the
-// previous file at `path` is left as it was and the result says which step failed. When `path`
-// is a symbolic link, the file it leads to is replaced (in its own folder) and the link stays;
-// the replaced file's permissions are kept.
-FileWrite ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Whether a replacing write waits until the new file and its name are on the disk (scene
+// files: the user's work) or leaves the flushing to the system (rendered pictures, which can
+// be made again, and whose writing is a render's last step). Either way the file at `path`
+// is replaced only by a complete new one.
+enum class Durability { Flushed, Unflushed };
+
+// Writes the bytes to a temporary file beside `path`, flushes them to the disk (when asked)
+// and only then renames the temporary file over `path`. On any failure the temporary file is
+// removed, the previous file at `path` is left as it was and the result says which step
+// failed. When `path` is a symbolic link, the file it leads to is replaced (in its own folder)
+// and the link stays; the replaced file's permissions are kept.
+FileWrite ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                              Durability durability = Durability::Flushed);
 
 // The extension of a path's file name, without the dot ("" when there is none), and the same
 // lower-cased.

@@ -32,10 +32,11 @@ Status ReadWith(const std::string& path, Decoder decode) {
 template <typename Encoder>
 Status WriteWith(const std::string& path, Encoder encode) {
     std::vector<std::uint8_t> bytes;
+    // A picture can be rendered again: it is replaced whole, without waiting for the disk.
     if (!encode(bytes)) {
         return Status::Message(kMsgImageWriteFailed, {path});
     }
-    switch (ReplaceFileContents(path, bytes)) {
+    switch (ReplaceFileContents(path, bytes, Durability::Unflushed)) {
         case FileWrite::Done:
             return Status::Ok();
         case FileWrite::CannotCreate:

@@ -224,6 +224,11 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
     const auto width = static_cast<png_uint_32>(image.Width());
     png_set_IHDR(png, info, width, static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // One filter (each row against the row above) and light compression: a rendered picture
+    // comes out about a quarter larger than with every filter tried at the default level, and
+    // is written four times as fast, which a render's whole time notices.
+    png_set_filter(png, 0, PNG_FILTER_UP);
+    png_set_compression_level(png, 3);
     png_write_info(png, info);
     state.row = static_cast<unsigned char*>(std::malloc(std::size_t{width} * 3));
     if (state.row == nullptr) {

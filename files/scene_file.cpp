@@ -56,7 +56,7 @@ void WriteImage(ByteWriter& out, const TextureImage& image) {
 
 // A source that asks for an image is written as that image; without one (nothing to store)
 // it is written as the plain colour.
-void WriteSourceAndColour(ByteWriter& out, std::int32_t source, const OwnedImage& image,
+void WriteSourceAndColour(ByteWriter& out, std::int32_t source, const SharedImage& image,
                           const ColourRgb& colour, float strength) {
     if (source != 0 && image) {
         out.I32(source);
@@ -303,7 +303,7 @@ ColourRgba ReadRgba(ByteReader& in) {
     return c;
 }
 
-OwnedImage ReadImage(ByteReader& in) {
+SharedImage ReadImage(ByteReader& in) {
     in.U8();  // written as 1, not checked
     const std::int32_t channels = in.I32();
     const std::int32_t height = in.I32();
@@ -317,7 +317,7 @@ OwnedImage ReadImage(ByteReader& in) {
         // claim by the billion at no cost.
         TextureImage empty;
         empty.channels = channels;
-        return OwnedImage(std::move(empty));
+        return SharedImage(std::move(empty));
     }
     const std::size_t row_bytes =
         static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
@@ -339,11 +339,11 @@ OwnedImage ReadImage(ByteReader& in) {
         }
     }
     image.failed = 0;
-    return OwnedImage(std::move(image));
+    return SharedImage(std::move(image));
 }
 
-void ReadSourceAndColour(ByteReader& in, std::int32_t& source, OwnedImage& image, ColourRgb& colour,
-                         float& strength) {
+void ReadSourceAndColour(ByteReader& in, std::int32_t& source, SharedImage& image,
+                         ColourRgb& colour, float& strength) {
     source = in.I32();
     if (source != 0) {
         image = ReadImage(in);

@@ -11,31 +11,38 @@
 
 namespace kelto {
 
-// An image a material owns. Copying copies the picture, so two materials never share one.
-class OwnedImage {
+// A material's picture, shared read-only: copying a material (for the clipboard, an undo
+// step or a render's snapshot) shares the picture instead of copying its pixels, and a render
+// keeps the pictures it reads alive for as long as it runs. Edit() gives a picture of one's
+// own to change, copying it first when anyone else holds it.
+class SharedImage {
   public:
-    OwnedImage() = default;
-    explicit OwnedImage(TextureImage image)
-        : image_(std::make_unique<TextureImage>(std::move(image))) {}
-    OwnedImage(const OwnedImage& other)
-        : image_(other.image_ ? std::make_unique<TextureImage>(*other.image_) : nullptr) {}
-    OwnedImage& operator=(const OwnedImage& other) {
-        if (this != &other) {
-            image_ = other.image_ ? std::make_unique<TextureImage>(*other.image_) : nullptr;
-        }
-        return *this;
-    }
-    OwnedImage(OwnedImage&&) noexcept = default;
-    OwnedImage& operator=(OwnedImage&&) noexcept = default;
+    SharedImage() = default;
+    explicit SharedImage(TextureImage image)
+        : image_(std::make_shared<TextureImage>(std::move(image))) {}
 
     explicit operator bool() const { return image_ != nullptr; }
-    TextureImage* get() const { return image_.get(); }
-    TextureImage* operator->() const { return image_.get(); }
-    TextureImage& operator*() const { return *image_; }
+    const TextureImage* get() const { return image_.get(); }
+    const TextureImage* operator->() const { return image_.get(); }
+    const TextureImage& operator*() const { return *image_; }
     void reset() { image_.reset(); }
+    // Whether both hold the same picture (not merely equal pixels).
+    bool SharesWith(const SharedImage& other) const { return image_ == other.image_; }
+
+    // The picture to change in place; copied first unless this is its only holder. Call it on
+    // the thread that owns the material: other holders (renders) only ever let go.
+    TextureImage& Edit() {
+        if (!image_) {
+            image_ = std::make_shared<TextureImage>();
+        } else if (image_.use_count() > 1) {
+            image_ = std::make_shared<TextureImage>(*image_);
+        }
+        return *image_;
+    }
 
   private:
-    std::unique_ptr<TextureImage> image_;
+    // Never changed through a pointer another holder may read: see Edit.
+    std::shared_ptr<TextureImage> image_;
 };
 
 enum class BumpMode : std::int32_t { None = 0, UseColourMap = 1, Image = 2 };
@@ -46,18 +53,18 @@ class Material : public SceneObject {
     std::int32_t colour_source = 0;  // 0 plain colour, 1 colour image
     ColourRgb colour{0.3f, 0.3f, 0.9f};
     float brightness = 1.0f;
-    OwnedImage colour_image;
+    SharedImage colour_image;
     BumpMode bump_mode = BumpMode::None;
-    OwnedImage bump_image;
+    SharedImage bump_image;
     float bump_magnitude = 0.1f;
     std::int32_t glow_source = 0;  // 0 plain glow colour, otherwise the glow image
     ColourRgb glow{0.0f, 0.0f, 0.0f};
     float glow_strength = 1.0f;
-    OwnedImage glow_image;
+    SharedImage glow_image;
     std::int32_t ambient_source = 0;  // 0 plain ambient colour, otherwise the ambient image
     ColourRgb ambient{0.3f, 0.3f, 0.3f};
     float ambient_strength = 1.0f;
-    OwnedImage ambient_image;
+    SharedImage ambient_image;
     ColourRgb highlight{0.4f, 0.4f, 0.4f};
     float highlight_strength = 1.0f;
     float transparency = 0.0f;  // 0 opaque .. 1 clear

@@ -73,6 +73,7 @@ constexpr MessageEntry kMessages[] = {
     {kMsgHistoryMismatch,
      "The scene no longer matches the undo history; the history has been cleared.",
      MessageIcon::Warning},
+    {kMsgNoSuchView, "The scene has no view %d.", MessageIcon::Error},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

@@ -52,6 +52,7 @@ enum MessageNumber : int {
     kMsgNoSuchLight = 61506,
     kMsgImageWriteFailed = 61507,
     kMsgHistoryMismatch = 61520,
+    kMsgNoSuchView = 61508,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <set>
 
 #include "model/bspline.h"
@@ -49,8 +51,9 @@ void SetPlane(BspNode& node, const std::vector<Vec3>& polygon) {
     node.d = -Dot(n, polygon[0]);
 }
 
-// The splitting polygon: the one whose plane leaves the front and back counts most even.
-std::size_t ChooseSplitter(const std::vector<std::vector<Vec3>>& polygons) {
+// The splitting polygon: the one whose plane leaves the front and back counts most even, of
+// five drawn at random from a long list.
+std::size_t ChooseSplitter(const std::vector<std::vector<Vec3>>& polygons, SplitterRandom& random) {
     std::vector<std::size_t> candidates;
     if (polygons.size() < 5) {
         for (std::size_t i = 0; i < polygons.size(); ++i)
@@ -58,7 +61,7 @@ std::size_t ChooseSplitter(const std::vector<std::vector<Vec3>>& polygons) {
     } else {
         std::set<std::size_t> drawn;
         for (int k = 0; k < 5; ++k) {
-            drawn.insert(static_cast<std::size_t>(std::rand()) % polygons.size());
+            drawn.insert(static_cast<std::size_t>(random()) % polygons.size());
         }
         candidates.assign(drawn.begin(), drawn.end());
     }
@@ -364,7 +367,8 @@ bool BuildMesh(const SceneNode& node, const Classified& kept, bool inside_out, M
 
 }  // namespace
 
-std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons) {
+std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons, std::uint32_t seed) {
+    SplitterRandom random(seed);
     auto root = std::make_unique<BspNode>();
     std::vector<std::pair<BspNode*, std::vector<std::vector<Vec3>>>> work;
     work.emplace_back(root.get(), std::move(polygons));
@@ -379,7 +383,7 @@ std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons) {
                 node->kind = BspNode::kOutside;
             continue;
         }
-        const std::size_t splitter = ChooseSplitter(list);
+        const std::size_t splitter = ChooseSplitter(list, random);
         SetPlane(*node, list[splitter]);
         node->index = static_cast<int>(splitter);
         node->kind = BspNode::kInterior;
@@ -465,6 +469,31 @@ DisplayVertex SurfaceCorner(const SceneNode& node, const Vec3& local, double u, 
     return corner;
 }
 
+std::uint32_t OperandSeed(const SceneNode& trimmed, const SceneNode& cutter) {
+    // FNV-1a over the bytes of both meshes and both placements.
+    std::uint64_t hash = 14695981039346656037ull;
+    auto add = [&hash](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
+        }
+    };
+    for (const SceneNode* node : {&trimmed, &cutter}) {
+        const Mesh& mesh = node->display_mesh;
+        for (const DisplayVertex& v : mesh.vertices) {
+            const float fields[] = {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.normal_valid, v.s, v.t};
+            add(fields, sizeof fields);
+        }
+        add(mesh.indices.data(), mesh.indices.size() * sizeof(mesh.indices[0]));
+        const Matrix4 placement = node->ComposeMatrix();
+        for (int i = 0; i < 16; ++i) {
+            const double element = placement[i];
+            add(&element, sizeof element);
+        }
+    }
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
 TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
     if (trimmed.display_mesh.vertices.empty() || trimmed.display_mesh.indices.empty()) {
         return TrimResult::Topology;
@@ -472,13 +501,14 @@ TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
     const KeptSides sides = SidesFor(mode);
     const std::vector<CsgPolygon> a = PolygonsOf(trimmed, trimmed.ComposeMatrix());
     const std::vector<CsgPolygon> b = PolygonsOf(cutter, cutter.ComposeMatrix());
+    const std::uint32_t seed = OperandSeed(trimmed, cutter);
 
-    const std::unique_ptr<BspNode> a_tree = BuildBspTree(PointsOf(a));
+    const std::unique_ptr<BspNode> a_tree = BuildBspTree(PointsOf(a), seed);
     const Classified b_kept = Classify(b, *a_tree, sides.cutter_label, sides.cutter_route);
     if (b_kept.whole.empty() && b_kept.fragments.empty()) {
         return TrimResult::NoIntersection;
     }
-    const std::unique_ptr<BspNode> b_tree = BuildBspTree(PointsOf(b));
+    const std::unique_ptr<BspNode> b_tree = BuildBspTree(PointsOf(b), seed + 1);
     const Classified a_kept = Classify(a, *b_tree, sides.trimmed_label, sides.trimmed_route);
     if (a_kept.whole.empty() && a_kept.fragments.empty()) {
         return TrimResult::NoIntersection;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "model/geometry.h"
@@ -67,8 +68,17 @@ struct BspNode {
     double Distance(const Vec3& p) const { return a * p.x + b * p.y + c * p.z + d; }
 };
 
+// Where a tree build draws its candidate splitting polygons from: a generator of its own,
+// seeded by the caller, so a build never depends on what else drew random numbers before it.
+using SplitterRandom = std::minstd_rand;
+
 // Builds a tree from point-only polygons (iteratively, so long lists cannot exhaust the stack).
-std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons);
+// The same polygons and seed give the same tree.
+std::unique_ptr<BspNode> BuildBspTree(std::vector<std::vector<Vec3>> polygons, std::uint32_t seed);
+
+// The seed a Trim of these operands builds its trees from: a hash of their meshes and
+// placements, so the same Trim of the same objects gives the same meshes every time.
+std::uint32_t OperandSeed(const SceneNode& trimmed, const SceneNode& cutter);
 
 // Whether a point lies inside the solid the tree bounds (for tests and checks).
 bool InsideSolid(const BspNode& tree, const Vec3& point);

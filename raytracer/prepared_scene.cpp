@@ -38,12 +38,17 @@ Vec3f Inverse(const Vec3f& d) {
 }  // namespace
 
 PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky,
-                             float kxz, float kyz)
-    : image_width_(camera.width), image_height_(camera.height) {
+                             float kxz, float kyz, Hierarchy hierarchy)
+    : lights_(scene.Lights()),
+      ambient_light_{scene.ambient_light[0], scene.ambient_light[1], scene.ambient_light[2]},
+      image_width_(camera.width),
+      image_height_(camera.height) {
     Prepare(scene.Root(), Matrix4{}, camera.view, camera, kx, ky, kxz, kyz);
     PreparedNode& root = nodes_.front();
     root.off_screen = root.first_child < 0;
-    BuildHierarchy();
+    if (hierarchy == Hierarchy::Build) {
+        BuildHierarchy();
+    }
 }
 
 int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
@@ -59,7 +64,6 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
     }
     const int index = static_cast<int>(nodes_.size());
     nodes_.emplace_back();
-    nodes_[static_cast<std::size_t>(index)].node = &node;
 
     if (root || node.IsContainer()) {
         int previous = -1;
@@ -82,6 +86,8 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
 
     PreparedNode& leaf = nodes_[static_cast<std::size_t>(index)];
     leaf.leaf = true;
+    leaf.material = static_cast<int>(materials_.size());
+    materials_.push_back(node.material);
     const Mesh& mesh = node.display_mesh;
     const NormalTransform normals = NormalTransform::Of(world);
     std::vector<TriangleCorner> corners(mesh.vertices.size());
@@ -203,6 +209,10 @@ TraceHit PreparedScene::ReferenceNearest(const Vec3f& origin, const Vec3f& direc
 }
 
 void PreparedScene::BuildHierarchy() {
+    if (hierarchy_built_) {
+        return;
+    }
+    hierarchy_built_ = true;
     std::uint64_t order = 0;
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
         for (std::size_t t = 0; t < nodes_[n].triangles.size(); ++t) {

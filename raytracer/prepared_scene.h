@@ -1,5 +1,7 @@
-// The scene as the tracer sees it: every leaf object's triangles in world space, world boxes,
-// screen rectangles, and two ways of finding what a ray hits. The reference walk visits the
+// The scene as the tracer sees it, a snapshot that owns everything a render reads: every leaf
+// object's triangles in world space, world boxes, screen rectangles, copies of the materials
+// (their pictures shared, never copied), the lights and the ambient light; and two ways of
+// finding what a ray hits. The reference walk visits the
 // tree as the program always has (depth first, boxes pruned against the shrinking distance,
 // triangles in order); the accelerated search uses a bounding-volume hierarchy over all the
 // triangles and returns exactly the reference's hit.
@@ -23,7 +25,7 @@ struct ScreenRect {
 };
 
 struct PreparedNode {
-    const SceneNode* node = nullptr;
+    int material = -1;  // leaves only: index in PreparedScene::Materials
     bool leaf = false;
     int first_child = -1;  // index in PreparedScene::nodes
     int next_sibling = -1;
@@ -44,12 +46,29 @@ struct TraceHit {
 
 class PreparedScene {
   public:
+    // Whether the constructor builds the hierarchy too, or leaves it to BuildHierarchy: a
+    // render takes its snapshot on the caller's thread and builds the hierarchy on its own.
+    enum class Hierarchy { Build, Later };
+
     // Prepares every leaf under the scene's root (whatever its visible flag) for this camera.
     // `kx`, `ky`, `kxz`, `kyz` are the lens blur coefficients that widen screen rectangles.
+    // Nothing of the scene is referred to afterwards.
     PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky, float kxz,
-                  float kyz);
+                  float kyz, Hierarchy hierarchy = Hierarchy::Build);
+    PreparedScene(PreparedScene&&) noexcept = default;
+    PreparedScene& operator=(PreparedScene&&) noexcept = default;
+
+    // Builds the hierarchy that Nearest and AnyHitWithin search, once.
+    void BuildHierarchy();
+    bool HierarchyBuilt() const { return hierarchy_built_; }
 
     const std::vector<PreparedNode>& Nodes() const { return nodes_; }
+    const std::vector<Material>& Materials() const { return materials_; }
+    const Material& MaterialOf(const PreparedNode& leaf) const {
+        return materials_[static_cast<std::size_t>(leaf.material)];
+    }
+    const std::vector<Light>& Lights() const { return lights_; }
+    const ColourRgb& AmbientLight() const { return ambient_light_; }
     const PreparedNode& Root() const { return nodes_.front(); }
     // Whether any on-screen leaf's rectangle holds the pixel position.
     bool HasCandidates(float x, float y) const;
@@ -83,7 +102,6 @@ class PreparedScene {
                 const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
     void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
                        float& max_distance, TraceHit& best) const;
-    void BuildHierarchy();
     std::uint32_t BuildRange(std::uint32_t begin, std::uint32_t end, std::vector<Vec3f>& centres,
                              int depth);
     const RenderTriangle& TriangleOf(const Item& item) const {
@@ -91,6 +109,10 @@ class PreparedScene {
     }
 
     std::vector<PreparedNode> nodes_;
+    std::vector<Material> materials_;
+    std::vector<Light> lights_;
+    ColourRgb ambient_light_;
+    bool hierarchy_built_ = false;
     std::vector<Item> items_;
     std::vector<BvhNode> bvh_;
     int image_width_ = 0;

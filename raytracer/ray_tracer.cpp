@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
-#include <mutex>
 #include <thread>
 
 #include "sampling_tables.h"
@@ -14,10 +11,6 @@ namespace kelto {
 namespace {
 
 constexpr float kFarAway = 100000.0f;
-
-// Process-wide: the Production state one render leaves to the next (see ProductionState).
-std::mutex g_production_lock;
-RayTracer::ProductionState g_production_state;
 
 // The eye-space point's screen position (x, y), by the camera's projection and viewport.
 std::pair<double, double> ScreenOf(const RenderCamera& camera, double x, double y, double z) {
@@ -105,6 +98,11 @@ ColourRgb SurfaceColour(const Material& m, float u, float v) {
 
 }  // namespace
 
+long SeedFromClock() {
+    return static_cast<long>(std::chrono::system_clock::now().time_since_epoch().count() %
+                             1000000000);
+}
+
 std::uint32_t PackColour(const ColourRgb& c) {
     auto byte = [](float v) {
         return static_cast<std::uint32_t>(static_cast<int>(v * 255.0f + 0.5f) & 255);
@@ -121,20 +119,33 @@ int RayTracer::HilbertOrderFor(int width, int height) {
     return order;
 }
 
+PreparedScene RayTracer::Snapshot(const Scene& scene, const RenderCamera& camera) {
+    const auto coc = CircleOfConfusion(camera);
+    return PreparedScene(scene, camera, coc[0], coc[1], coc[2], coc[3],
+                         PreparedScene::Hierarchy::Later);
+}
+
 RayTracer::RayTracer(const Scene& scene, const RenderCamera& camera, const std::atomic<int>* abort,
                      RenderOptions options)
-    : scene_(scene),
-      camera_(camera),
+    : RayTracer(Snapshot(scene, camera), camera, abort, options) {}
+
+RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std::atomic<int>* abort,
+                     RenderOptions options)
+    : camera_(camera),
       abort_(abort),
       options_(options),
+      seed_(options.seed ? *options.seed : SeedFromClock()),
+      random_(seed_),
       hilbert_order_(HilbertOrderFor(camera.width, camera.height)),
       eye_(ToFloat(camera.eye)),
-      prepared_(scene, camera, CircleOfConfusion(camera)[0], CircleOfConfusion(camera)[1],
-                CircleOfConfusion(camera)[2], CircleOfConfusion(camera)[3]) {
-    if (options_.seed) {
-        SubtractiveRandom::Seed(*options_.seed);
+      prepared_(std::move(scene)) {
+    if (options_.reference_walk) {
+        finder_ = std::make_unique<ReferenceHitFinder>(prepared_);
+    } else {
+        prepared_.BuildHierarchy();
+        finder_ = std::make_unique<HierarchyHitFinder>(prepared_);
     }
-    SubtractiveRandom::Next();  // the generator is drawn from once as the render starts
+    random_.subtractive.Next();  // the generator is drawn from once as the render starts
     const auto coc = CircleOfConfusion(camera);
     std::copy(coc.begin(), coc.end(), coc_);
     BuildLensSets();
@@ -151,8 +162,6 @@ Vec3f RayTracer::PrimaryDirection(float x, float y) const {
 }
 
 void RayTracer::BuildLensSets() {
-    std::srand(options_.seed ? static_cast<unsigned>(*options_.seed)
-                             : static_cast<unsigned>(std::time(nullptr)));
     // The lens frame turns the lens plane (facing -z) towards the centre of the image and
     // moves it to the eye.
     const Vec3f centre = PrimaryDirection(camera_.width * 0.5f, camera_.height * 0.5f);
@@ -172,17 +181,18 @@ void RayTracer::BuildLensSets() {
         {0.375f, 0.65f},    {-0.375f, 0.65f}, {-0.75f, 0.0f},   {-0.375f, -0.65f},
         {0.375f, -0.65f},   {0.375f, 0.216f}, {0.0f, 0.433f},   {-0.375f, 0.217f},
         {-0.375f, -0.216f}, {0.0f, -0.433f},  {0.375f, -0.217f}};
-    auto shuffle = [](Vec3f* first, int count) {
+    auto draw = [this](int n) { return static_cast<int>(random_.shuffles() % n); };
+    auto shuffle = [&draw](Vec3f* first, int count) {
         for (int i = count - 1; i > 0; --i) {
-            std::swap(first[i], first[std::rand() % (i + 1)]);
+            std::swap(first[i], first[draw(i + 1)]);
         }
     };
     lens_sets_.clear();
     for (int s = 0; s < kLensSets; ++s) {
         Vec3f points[19];
         for (int i = 0; i < 19; ++i) {
-            const auto x = static_cast<float>(kPattern[i][0] + 0.075 * SubtractiveRandom::Next());
-            const auto y = static_cast<float>(kPattern[i][1] + 0.075 * SubtractiveRandom::Next());
+            const auto x = static_cast<float>(kPattern[i][0] + 0.075 * random_.subtractive.Next());
+            const auto y = static_cast<float>(kPattern[i][1] + 0.075 * random_.subtractive.Next());
             points[i] = {x * kLensScale, y * kLensScale, 0.0f};
         }
         shuffle(points, 5);
@@ -191,25 +201,12 @@ void RayTracer::BuildLensSets() {
         for (int i = 0; i < 4; ++i) {
             set[static_cast<std::size_t>(i)] = frame.TransformPoint(points[i]);
         }
-        const int k = std::rand() % 3;
+        const int k = draw(3);
         for (int i = 4; i < kLensSlots; ++i) {
             set[static_cast<std::size_t>(i)] = frame.TransformPoint(points[i + k]);
         }
         lens_sets_.push_back(set);
     }
-}
-
-TraceHit RayTracer::Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const {
-    return options_.reference_walk ? prepared_.ReferenceNearest(origin, direction, max_distance)
-                                   : prepared_.Nearest(origin, direction, max_distance);
-}
-
-bool RayTracer::Shadowed(const Vec3f& origin, const Vec3f& direction, float distance) const {
-    if (options_.reference_walk) {
-        const TraceHit hit = prepared_.ReferenceNearest(origin, direction, distance);
-        return hit.Found() && !(distance - 0.001f < hit.distance);
-    }
-    return prepared_.AnyHitWithin(origin, direction, distance, distance - 0.001f);
 }
 
 ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int depth, float weight,
@@ -221,14 +218,14 @@ ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int dept
                !options_.statistics->deepest.compare_exchange_weak(deepest, depth)) {
         }
     }
-    const TraceHit hit = Nearest(origin, direction, kFarAway);
+    const TraceHit hit = finder_->Nearest(origin, direction, kFarAway);
     if (!hit.Found()) {
         return {};
     }
     const PreparedNode& object = prepared_.Nodes()[static_cast<std::size_t>(hit.node)];
     const SurfacePoint3 s = CompleteHit(object.triangles[static_cast<std::size_t>(hit.triangle)],
                                         origin, direction, hit.distance);
-    const Material& material = object.node->material;
+    const Material& material = prepared_.MaterialOf(object);
     Vec3f normal = s.normal;
     float incident = medium;
     float transmitted = material.index_of_refraction;
@@ -254,7 +251,7 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
 
     const float p_length = Length(p);
     const Vec3f view = p_length > 1e-6f ? p * (1.0f / p_length) : p;
-    for (const Light& light : scene_.Lights()) {
+    for (const Light& light : prepared_.Lights()) {
         if (!light.on) {
             continue;
         }
@@ -287,7 +284,8 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
             }
             spot = std::pow(cs, light.spot_exponent);
         }
-        if (light.casts_shadows && Shadowed(p + l * 0.001f, l, distance)) {
+        if (light.casts_shadows &&
+            finder_->AnyHitWithin(p + l * 0.001f, l, distance, distance - 0.001f)) {
             continue;
         }
         const ColourRgb light_highlight{light.highlight.r, light.highlight.g, light.highlight.b};
@@ -295,8 +293,7 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         const float scale = spot * light.intensity * attenuation;
         c = c + (light_highlight * highlight * specular + light_diffuse * surface * ndl) * scale;
     }
-    const auto& a = scene_.ambient_light;
-    c = c + ColourRgb{a[0], a[1], a[2]} * ambient + glow;
+    c = c + prepared_.AmbientLight() * ambient + glow;
 
     if (depth + 1 < kMaxDepth) {
         const float reflected_weight = weight * m.reflective_strength;
@@ -327,11 +324,44 @@ ColourRgb RayTracer::CornerColour(float x, float y) const {
     return Trace(eye_, PrimaryDirection(x, y), 0, 1.0f, 1.0f);
 }
 
-void RayTracer::DraftBand(int first_row, int end_row, PixelSink& sink) const {
+template <class Work>
+void RayTracer::OnThreads(int threads, const Work& work) {
+    std::vector<std::jthread> helpers;
+    for (int t = 1; t < threads; ++t) {
+        helpers.emplace_back(work);
+    }
+    work();
+}
+
+// Where two runs of corner rows meet: the last corner row of the run above and the first of
+// the run below. Whichever run finishes its side second outputs the row of pixels between.
+struct RayTracer::DraftSeam {
+    std::vector<ColourRgb> above;
+    std::vector<ColourRgb> below;
+    std::atomic<int> sides{0};
+};
+
+void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch& batch) const {
     const int width = camera_.width;
+    const int first_row = chunk * kDraftChunkRows;
+    const int end_row = std::min(first_row + kDraftChunkRows, camera_.height + 1);
+    // The pixel row between the two corner rows of a seam, once both are there.
+    auto seam_done = [&](DraftSeam& seam, int pixel_row) {
+        if (seam.sides.fetch_add(1, std::memory_order_acq_rel) != 1) {
+            return;  // the other side is not there yet: it outputs the row
+        }
+        for (int cx = 1; cx <= width; ++cx) {
+            const auto i = static_cast<std::size_t>(cx);
+            const ColourRgb mean =
+                (seam.below[i] + seam.below[i - 1] + seam.above[i] + seam.above[i - 1]) * 0.25f;
+            batch.Add(cx - 1, pixel_row, PackColour(mean));
+        }
+        seam.above = {};
+        seam.below = {};
+    };
     std::vector<ColourRgb> previous(static_cast<std::size_t>(width + 1));
     std::vector<ColourRgb> current(static_cast<std::size_t>(width + 1));
-    for (int cy = first_row; cy <= end_row; ++cy) {
+    for (int cy = first_row; cy < end_row; ++cy) {
         if (Aborted()) {
             return;
         }
@@ -344,28 +374,38 @@ void RayTracer::DraftBand(int first_row, int end_row, PixelSink& sink) const {
             if (cx >= 1 && cy > first_row) {
                 const ColourRgb mean =
                     (current[i] + current[i - 1] + previous[i] + previous[i - 1]) * 0.25f;
-                sink.Output(cx - 1, cy - 1, PackColour(mean));
+                batch.Add(cx - 1, cy - 1, PackColour(mean));
             }
+        }
+        if (cy == first_row && chunk > 0) {
+            DraftSeam& seam = seams[static_cast<std::size_t>(chunk)];
+            seam.below = current;
+            seam_done(seam, cy - 1);
+        }
+        if (cy == end_row - 1 && end_row <= camera_.height) {
+            DraftSeam& seam = seams[static_cast<std::size_t>(chunk + 1)];
+            seam.above = current;
+            seam_done(seam, cy);
         }
         std::swap(previous, current);
     }
 }
 
 void RayTracer::RenderDraft(PixelSink& sink) {
-    const int height = camera_.height;
-    const int threads = std::clamp(options_.threads, 1, std::max(height, 1));
-    if (threads == 1) {
-        DraftBand(0, height, sink);
-        return;
-    }
-    // Bands of rows; each band also traces the corner row above it, so every pixel is the
-    // same whatever the number of threads.
-    std::vector<std::jthread> workers;
-    for (int t = 0; t < threads; ++t) {
-        const int first = height * t / threads;
-        const int end = height * (t + 1) / threads;
-        workers.emplace_back([this, first, end, &sink] { DraftBand(first, end, sink); });
-    }
+    // Runs of corner rows go to whichever thread is free. Every corner is traced once and
+    // every pixel is the mean of the same four corners whatever the number of threads, so
+    // the picture is bit-identical for any number of them.
+    const int chunks = (camera_.height + 1 + kDraftChunkRows - 1) / kDraftChunkRows;
+    std::vector<DraftSeam> seams(static_cast<std::size_t>(chunks) + 1);
+    std::atomic<int> next{0};
+    OnThreads(std::clamp(options_.threads, 1, chunks), [&] {
+        PixelBatch batch(sink, 8);
+        for (int chunk = next.fetch_add(1); chunk < chunks && !Aborted();
+             chunk = next.fetch_add(1)) {
+            DraftChunk(chunk, seams, batch);
+        }
+        batch.Send();
+    });
 }
 
 std::vector<std::pair<int, int>> RayTracer::HilbertPixels() const {
@@ -465,8 +505,18 @@ ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& 
     return sum * 0.05f;
 }
 
+RayTracer::ProductionState RayTracer::ProductionState::ForStretch(std::size_t k) {
+    ProductionState state;
+    const std::size_t advanced = k * kProductionStretch;
+    state.first_pass_counter = static_cast<int>(advanced % kJitterSets);
+    state.refinement_counter = static_cast<int>(advanced % kJitterSets);
+    state.lens_set = static_cast<int>(advanced % kLensSets);
+    return state;
+}
+
 void RayTracer::ProductionStretch(const std::vector<std::pair<int, int>>& pixels, std::size_t begin,
-                                  std::size_t end, ProductionState& state, PixelSink& sink) const {
+                                  std::size_t end, ProductionState& state,
+                                  PixelBatch& batch) const {
     for (std::size_t i = begin; i < end; ++i) {
         if (Aborted()) {
             return;
@@ -476,39 +526,31 @@ void RayTracer::ProductionStretch(const std::vector<std::pair<int, int>>& pixels
         const ColourRgb colour = ProductionPixel(x, y, state, samples);
         state.last = colour;
         if (!Aborted()) {
-            sink.Output(x, y, PackColour(colour));
+            batch.Add(x, y, PackColour(colour));
         }
     }
 }
 
 void RayTracer::RenderProduction(PixelSink& sink) {
+    // Stretches of the walk go to whichever thread is free; each starts from its own state,
+    // so the picture is the same for any number of threads.
     const std::vector<std::pair<int, int>> pixels = HilbertPixels();
-    ProductionState start;
-    {
-        std::lock_guard guard(g_production_lock);
-        start = g_production_state;
-    }
-    start.lens_set = 0;
-    const int threads =
-        std::clamp(options_.threads, 1, std::max<int>(static_cast<int>(pixels.size()), 1));
-    std::vector<ProductionState> states(static_cast<std::size_t>(threads), start);
-    if (threads == 1) {
-        ProductionStretch(pixels, 0, pixels.size(), states[0], sink);
-    } else {
-        std::vector<std::jthread> workers;
-        for (int t = 0; t < threads; ++t) {
-            const std::size_t first =
-                pixels.size() * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads);
-            const std::size_t end =
-                pixels.size() * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(threads);
-            ProductionState& state = states[static_cast<std::size_t>(t)];
-            workers.emplace_back([this, &pixels, first, end, &state, &sink] {
-                ProductionStretch(pixels, first, end, state, sink);
-            });
+    const std::size_t stretches = (pixels.size() + kProductionStretch - 1) / kProductionStretch;
+    std::atomic<std::size_t> next{0};
+    const int threads = static_cast<int>(
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(options_.threads, 1)), 1,
+                                std::max<std::size_t>(stretches, 1)));
+    OnThreads(threads, [&] {
+        PixelBatch batch(sink);
+        for (std::size_t k = next.fetch_add(1); k < stretches && !Aborted();
+             k = next.fetch_add(1)) {
+            ProductionState state = ProductionState::ForStretch(k);
+            const std::size_t begin = k * kProductionStretch;
+            ProductionStretch(pixels, begin, std::min(begin + kProductionStretch, pixels.size()),
+                              state, batch);
         }
-    }
-    std::lock_guard guard(g_production_lock);
-    g_production_state = states.back();
+        batch.Send();
+    });
 }
 
 void RayTracer::Render(PixelSink& sink) {

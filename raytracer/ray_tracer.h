@@ -5,25 +5,74 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <random>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "float_math.h"
+#include "hit_finder.h"
 #include "model/image.h"
 #include "model/scene.h"
 #include "prepared_scene.h"
 #include "render_camera.h"
+#include "sampling_tables.h"
 
 namespace kelto {
 
-// Where finished pixels go: column, row and the colour packed red | green << 8 | blue << 16.
-// Called from the render's threads, possibly several at once.
+struct PixelUpdate {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::uint32_t colour = 0;  // red | green << 8 | blue << 16
+};
+
+// Where finished pixels go, a batch at a time. Called from the render's threads, possibly
+// several at once.
 class PixelSink {
   public:
     virtual ~PixelSink() = default;
-    virtual void Output(int x, int y, std::uint32_t colour) = 0;
+    virtual void Output(std::span<const PixelUpdate> pixels) = 0;
+};
+
+// One render thread's finished pixels on their way to the sink: handed over every kSize
+// pixels, when the oldest has waited kMaxWait, and at Send, so that the sink's lock is taken
+// once per batch rather than once per pixel. The clock is read every `check_every` pixels:
+// for cheap pixels (Draft) not every time.
+class PixelBatch {
+  public:
+    static constexpr std::size_t kSize = 256;
+    static constexpr std::chrono::milliseconds kMaxWait{40};
+
+    explicit PixelBatch(PixelSink& sink, std::size_t check_every = 1)
+        : sink_(sink), check_every_(check_every) {
+        pixels_.reserve(kSize);
+    }
+    void Add(int x, int y, std::uint32_t colour) {
+        if (pixels_.empty()) {
+            oldest_ = std::chrono::steady_clock::now();
+        }
+        pixels_.push_back({x, y, colour});
+        if (pixels_.size() >= kSize || (pixels_.size() % check_every_ == 0 &&
+                                        std::chrono::steady_clock::now() - oldest_ >= kMaxWait)) {
+            Send();
+        }
+    }
+    void Send() {
+        if (!pixels_.empty()) {
+            sink_.Output(pixels_);
+            pixels_.clear();
+        }
+    }
+
+  private:
+    PixelSink& sink_;
+    std::size_t check_every_;
+    std::vector<PixelUpdate> pixels_;
+    std::chrono::steady_clock::time_point oldest_;
 };
 
 // What a render did, for tests and measurements.
@@ -34,13 +83,30 @@ struct TraceStatistics {
 
 struct RenderOptions {
     int threads = 1;
-    // Restarts the random sequences (lens samples) from this value instead of the clock.
+    // Seeds the render's random sources (lens samples); without one they are seeded from the
+    // clock.
     std::optional<long> seed;
     // Finds hits by the reference tree walk instead of the hierarchy (slow; for comparison).
     bool reference_walk = false;
     // Counted into when given.
     TraceStatistics* statistics = nullptr;
+    // How long a render job lets finished pixels wait before it asks for a drain, however few.
+    std::chrono::milliseconds flush_interval{250};
 };
+
+// The random sources one render owns, both from its seed: Knuth's subtractive generator,
+// which jitters the lens points, and the generator that shuffles them and picks each set's
+// slice of the pattern.
+struct RenderRandom {
+    explicit RenderRandom(long seed)
+        : subtractive(seed), shuffles(static_cast<std::uint_fast32_t>(seed)) {}
+    SubtractiveRandom subtractive;
+    std::minstd_rand shuffles;
+};
+
+// A seed for a render given none: the clock, to the nanosecond, so that renders started in
+// the same second still differ.
+long SeedFromClock();
 
 // Packs a colour in 0..1 per channel: each byte is (int)(c * 255 + 0.5) & 255.
 std::uint32_t PackColour(const ColourRgb& c);
@@ -54,17 +120,33 @@ class RayTracer {
     static constexpr float kLensScale = 9.765625e-06f;
     static constexpr int kLensSets = 100;
     static constexpr int kLensSlots = 16;
+    // Work is handed to the threads in pieces: Draft in runs of this many rows of pixel
+    // corners, Production in stretches of this many pixels of the Hilbert walk. Neither
+    // depends on the number of threads, and neither does the picture.
+    static constexpr int kDraftChunkRows = 8;
+    static constexpr std::size_t kProductionStretch = 1024;
 
-    // Prepares the scene for the camera. `abort`, when given, is read before every corner,
-    // pixel, sample and output; once it is non-zero the loops end.
+    // What a render needs of the scene for this camera, taken on the calling thread; the
+    // hierarchy is left for the render's own thread to build.
+    static PreparedScene Snapshot(const Scene& scene, const RenderCamera& camera);
+
+    // A render of a snapshot: builds its hierarchy and the lens sets. `abort`, when given, is
+    // read before every corner, pixel, sample and output; once it is non-zero the loops end.
+    RayTracer(PreparedScene scene, const RenderCamera& camera,
+              const std::atomic<int>* abort = nullptr, RenderOptions options = {});
+    // The same, snapshot included.
     RayTracer(const Scene& scene, const RenderCamera& camera,
               const std::atomic<int>* abort = nullptr, RenderOptions options = {});
+    RayTracer(const RayTracer&) = delete;
+    RayTracer& operator=(const RayTracer&) = delete;
 
     // Traces the whole picture in the camera's quality.
     void Render(PixelSink& sink);
     void RenderDraft(PixelSink& sink);
     void RenderProduction(PixelSink& sink);
 
+    // The seed the render's random sources started from (the given one, or the clock's).
+    long Seed() const { return seed_; }
     // The unit direction of the primary ray through a pixel position (pixels from the
     // top-left corner); rays start at the eye.
     Vec3f PrimaryDirection(float x, float y) const;
@@ -86,13 +168,17 @@ class RayTracer {
     }
 
     // The state a Production pixel carries on to the next: the two jitter counters, the lens
-    // set, and the last colour output. It is process-wide between renders; with several
-    // threads each stretch of the walk starts from the same state.
+    // set, and the last colour output. Every stretch of the walk starts from its own state
+    // (ForStretch), so a render never depends on another one or on how its stretches were
+    // shared among threads.
     struct ProductionState {
         int first_pass_counter = 0;
         int refinement_counter = 0;
         int lens_set = 0;
         ColourRgb last;
+        // Stretch k starts with its counters and lens set as far along as k stretches of
+        // once-sampled pixels would have left them, and with black as the last colour.
+        static ProductionState ForStretch(std::size_t k);
     };
     // One Production pixel; returns its colour and how many samples it took (0, 4 or 20).
     ColourRgb ProductionPixel(int x, int y, ProductionState& state, int& samples) const;
@@ -101,24 +187,28 @@ class RayTracer {
     bool Aborted() const {
         return abort_ != nullptr && abort_->load(std::memory_order_relaxed) != 0;
     }
-    TraceHit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
-    bool Shadowed(const Vec3f& origin, const Vec3f& direction, float distance) const;
     ColourRgb Shade(const Vec3f& point, Vec3f normal, const Vec3f& direction, float u, float v,
                     const Material& material, int depth, float weight, float incident,
                     float transmitted) const;
     void BuildLensSets();
-    void DraftBand(int first_row, int end_row, PixelSink& sink) const;
+    struct DraftSeam;
+    void DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch& batch) const;
     void ProductionStretch(const std::vector<std::pair<int, int>>& pixels, std::size_t begin,
-                           std::size_t end, ProductionState& state, PixelSink& sink) const;
+                           std::size_t end, ProductionState& state, PixelBatch& batch) const;
+    // Runs `work` on the calling thread and threads - 1 more, and waits for them all.
+    template <class Work>
+    static void OnThreads(int threads, const Work& work);
 
-    const Scene& scene_;
     RenderCamera camera_;
     const std::atomic<int>* abort_;
     RenderOptions options_;
+    long seed_;
+    RenderRandom random_;
     int hilbert_order_ = 4;
     Vec3f eye_;
     float coc_[4] = {};  // kx, ky, kxz, kyz
     PreparedScene prepared_;
+    std::unique_ptr<HitFinder> finder_;
     std::vector<std::array<Vec3f, kLensSlots>> lens_sets_;
 };
 

@@ -1,12 +1,17 @@
 #include "render_job.h"
 
+#include <algorithm>
+
 namespace kelto {
 
 RenderJob::RenderJob(const Scene& scene, const RenderCamera& camera, RenderListener& listener,
                      RenderOptions options)
-    : scene_(scene), camera_(camera), listener_(listener), options_(options), thread_([this] {
-          Run();
-      }) {}
+    : camera_(camera),
+      listener_(listener),
+      options_(options),
+      snapshot_(RayTracer::Snapshot(scene, camera)),
+      last_drain_(Clock::now()),
+      thread_([this] { Run(); }) {}
 
 RenderJob::~RenderJob() {
     Abort();
@@ -30,49 +35,70 @@ void RenderJob::Run() {
         start_signal_.wait(guard, [this] { return started_; });
     }
     if (!Aborted()) {
-        RayTracer tracer(scene_, camera_, &abort_, options_);
+        {
+            std::lock_guard guard(lock_);
+            last_drain_ = Clock::now();
+        }
+        RayTracer tracer(std::move(*snapshot_), camera_, &abort_, options_);
+        snapshot_.reset();
         tracer.Render(*this);
     }
+    snapshot_.reset();
+    finished_.store(true, std::memory_order_release);
     listener_.RenderDone();
 }
 
-void RenderJob::Output(int x, int y, std::uint32_t colour) {
+void RenderJob::Output(std::span<const PixelUpdate> pixels) {
     bool flush = false;
     {
         std::lock_guard guard(lock_);
         if (Aborted()) {
             return;
         }
-        queue_.push_back({x, y, colour});
-        flush = queue_.size() >= kFlushThreshold;
+        queue_.insert(queue_.end(), pixels.begin(), pixels.end());
+        pixels_done_.fetch_add(pixels.size(), std::memory_order_relaxed);
+        if (!flush_requested_ && (queue_.size() >= kFlushThreshold ||
+                                  Clock::now() - last_drain_ >= options_.flush_interval)) {
+            flush_requested_ = true;
+            flush = true;
+        }
     }
     if (flush) {
         listener_.FlushRequested();
     }
 }
 
+void RenderJob::DrainedLocked() {
+    flush_requested_ = false;
+    last_drain_ = Clock::now();
+}
+
 std::vector<PixelUpdate> RenderJob::Drain() {
     std::vector<PixelUpdate> drained;
     std::lock_guard guard(lock_);
-    drained.reserve(queue_.size());
-    while (!queue_.empty()) {
-        drained.push_back(queue_.back());
-        queue_.pop_back();
-    }
+    drained.assign(queue_.rbegin(), queue_.rend());
+    queue_.clear();
+    DrainedLocked();
     return drained;
 }
 
-std::size_t RenderJob::DrainInto(RenderImage& image) {
+DrainedRows RenderJob::DrainInto(RenderImage& image) {
+    DrainedRows rows;
+    rows.first_row = image.Height();
     std::lock_guard guard(lock_);
-    const std::size_t count = queue_.size();
-    while (!queue_.empty()) {
-        const PixelUpdate& p = queue_.back();
-        image.SetPixel(p.x, p.y, static_cast<std::uint8_t>(p.colour & 0xFF),
-                       static_cast<std::uint8_t>((p.colour >> 8) & 0xFF),
-                       static_cast<std::uint8_t>((p.colour >> 16) & 0xFF));
-        queue_.pop_back();
+    rows.pixels = queue_.size();
+    for (auto p = queue_.rbegin(); p != queue_.rend(); ++p) {
+        image.SetPixel(p->x, p->y, static_cast<std::uint8_t>(p->colour & 0xFF),
+                       static_cast<std::uint8_t>((p->colour >> 8) & 0xFF),
+                       static_cast<std::uint8_t>((p->colour >> 16) & 0xFF));
+        rows.first_row = std::min(rows.first_row, p->y);
+        rows.last_row = std::max(rows.last_row, p->y);
     }
-    return count;
+    queue_.clear();
+    DrainedLocked();
+    rows.first_row = std::max(rows.first_row, 0);
+    rows.last_row = std::min(rows.last_row, image.Height() - 1);
+    return rows;
 }
 
 std::size_t RenderJob::Waiting() const {

@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <ctime>
-#include <mutex>
 #include <vector>
 
 namespace kelto {
@@ -11,62 +9,6 @@ namespace {
 
 constexpr long kModulus = 1000000000;
 constexpr long kSeedConstant = 161803398;
-
-// Process-wide: see SubtractiveRandom.
-struct SubtractiveState {
-    std::mutex lock;
-    bool seeded = false;
-    std::array<long, 56> table{};  // entries 1..55
-    int next = 0;
-    int next_far = 0;
-
-    void SeedWith(long seed) {
-        long mj = (kSeedConstant - std::labs(seed)) % kModulus;
-        if (mj < 0)
-            mj += kModulus;
-        table[55] = mj;
-        long mk = 1;
-        for (int i = 1; i <= 54; ++i) {
-            const int ii = (21 * i) % 55;
-            table[static_cast<std::size_t>(ii)] = mk;
-            mk = mj - mk;
-            if (mk < 0)
-                mk += kModulus;
-            mj = table[static_cast<std::size_t>(ii)];
-        }
-        for (int round = 0; round < 4; ++round) {
-            for (int i = 1; i <= 55; ++i) {
-                long& entry = table[static_cast<std::size_t>(i)];
-                entry -= table[static_cast<std::size_t>(1 + (i + 30) % 55)];
-                if (entry < 0)
-                    entry += kModulus;
-            }
-        }
-        next = 0;
-        next_far = 31;
-        seeded = true;
-    }
-
-    double Draw() {
-        if (!seeded) {
-            SeedWith(static_cast<long>(std::time(nullptr)));
-        }
-        if (++next == 56)
-            next = 1;
-        if (++next_far == 56)
-            next_far = 1;
-        long mj = table[static_cast<std::size_t>(next)] - table[static_cast<std::size_t>(next_far)];
-        if (mj < 0)
-            mj += kModulus;
-        table[static_cast<std::size_t>(next)] = mj;
-        return static_cast<double>(mj) * 1e-9;
-    }
-};
-
-SubtractiveState& State() {
-    static SubtractiveState state;
-    return state;
-}
 
 struct JitterTables {
     std::vector<JitterPair> first_pass;
@@ -105,16 +47,41 @@ const JitterTables& Tables() {
 
 }  // namespace
 
-double SubtractiveRandom::Next() {
-    SubtractiveState& state = State();
-    std::lock_guard guard(state.lock);
-    return state.Draw();
+SubtractiveRandom::SubtractiveRandom(long seed) {
+    // Folded into the generator's range first: the absolute value of any long is then defined.
+    long mj = (kSeedConstant - std::labs(seed % kModulus)) % kModulus;
+    if (mj < 0)
+        mj += kModulus;
+    table_[55] = mj;
+    long mk = 1;
+    for (int i = 1; i <= 54; ++i) {
+        const int ii = (21 * i) % 55;
+        table_[static_cast<std::size_t>(ii)] = mk;
+        mk = mj - mk;
+        if (mk < 0)
+            mk += kModulus;
+        mj = table_[static_cast<std::size_t>(ii)];
+    }
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 1; i <= 55; ++i) {
+            long& entry = table_[static_cast<std::size_t>(i)];
+            entry -= table_[static_cast<std::size_t>(1 + (i + 30) % 55)];
+            if (entry < 0)
+                entry += kModulus;
+        }
+    }
 }
 
-void SubtractiveRandom::Seed(long seed) {
-    SubtractiveState& state = State();
-    std::lock_guard guard(state.lock);
-    state.SeedWith(seed);
+double SubtractiveRandom::Next() {
+    if (++next_ == 56)
+        next_ = 1;
+    if (++next_far_ == 56)
+        next_far_ = 1;
+    long mj = table_[static_cast<std::size_t>(next_)] - table_[static_cast<std::size_t>(next_far_)];
+    if (mj < 0)
+        mj += kModulus;
+    table_[static_cast<std::size_t>(next_)] = mj;
+    return static_cast<double>(mj) * 1e-9;
 }
 
 const JitterPair& FirstPassJitter(int set, int sample) {

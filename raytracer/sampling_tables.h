@@ -1,22 +1,25 @@
-// The process-wide sources of randomness of Production renders: Knuth's subtractive
-// generator, and the two constant tables of jittered sample offsets.
+// The sources of randomness of Production renders: Knuth's subtractive generator, and the two
+// constant tables of jittered sample offsets.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <optional>
 
 namespace kelto {
 
-// Knuth's subtractive generator (modulus 10^9, seed constant 161803398, 55-entry table).
-// Process-wide, as renders have always shared it: seeded from the clock the first time it is
-// used (or by Seed), it then continues its sequence across renders. Guarded by a lock so
-// that concurrent renders cannot corrupt it.
+// Knuth's subtractive generator (modulus 10^9, seed constant 161803398, 55-entry table, fill
+// step 21, four mixing rounds). Each render owns one, seeded explicitly, so renders never
+// disturb each other and the same seed gives the same sequence.
 class SubtractiveRandom {
   public:
+    explicit SubtractiveRandom(long seed);
     // A value in [0, 1).
-    static double Next();
-    // Restarts the sequence from `seed` (for repeatable renders).
-    static void Seed(long seed);
+    double Next();
+
+  private:
+    std::array<long, 56> table_{};  // entries 1..55
+    int next_ = 0;
+    int next_far_ = 31;
 };
 
 // Offsets in [0, 1) x [0, 1): 1000 sets of 4 pairs for a pixel's first pass and 1000 sets of

@@ -52,11 +52,11 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
     TextureImage colour = TextureImage::Blank(5, 3, 3);
     colour.rgb_rows[1].red[2] = 200;
     colour.rgb_rows[2].blue[4] = 90;
-    pictured.colour_image = OwnedImage(std::move(colour));
+    pictured.colour_image = SharedImage(std::move(colour));
     pictured.bump_mode = BumpMode::Image;
     TextureImage bump = TextureImage::Blank(2, 4, 1);
     bump.grey_rows[3][1] = 77;
-    pictured.bump_image = OwnedImage(std::move(bump));
+    pictured.bump_image = SharedImage(std::move(bump));
     ASSERT_TRUE(from.SetMaterial(sphere, pictured).ok());
     from.InsertObject(ObjectType::Cube, {0.8, 0, 0.3}, true);
     const Result<NodeId> trim = from.Trim();

@@ -71,11 +71,11 @@ void BuildRichScene(DocumentCore& doc) {
     EXPECT_EQ(ChildrenOf(*outer).back(), inner);  // the inner group is the oldest child
 
     a->material.colour_source = 1;
-    a->material.colour_image = OwnedImage(Picture(5, 3, 3));
+    a->material.colour_image = SharedImage(Picture(5, 3, 3));
     a->material.glow_source = 1;
-    a->material.glow_image = OwnedImage(Picture(2, 4, 1));
+    a->material.glow_image = SharedImage(Picture(2, 4, 1));
     a->material.bump_mode = BumpMode::Image;
-    a->material.bump_image = OwnedImage(Picture(3, 3, 1));
+    a->material.bump_image = SharedImage(Picture(3, 3, 1));
     a->material.reflective_strength = 0.75f;
     a->material.transparency = 0.5f;
     a->material.index_of_refraction = 1.33f;
@@ -83,7 +83,7 @@ void BuildRichScene(DocumentCore& doc) {
     SceneNode* first = scene.FindNode("Sphere1");
     first->material.bump_mode = BumpMode::UseColourMap;
     first->material.ambient_source = 1;
-    first->material.ambient_image = OwnedImage(Picture(1, 1, 3));
+    first->material.ambient_image = SharedImage(Picture(1, 1, 3));
     first->visible = 0;
     first->flag_a = 1;
     first->flag_d = 1;
@@ -347,7 +347,7 @@ TEST(SceneFile, ImageChannelsOtherThanOneOrThreeAreCorrupt) {
     SceneNode* group = EditScene(doc).AddNode(ObjectType::Group, "G");
     LinkChild(EditScene(doc).Root(), *group);
     group->material.colour_source = 1;
-    group->material.colour_image = OwnedImage(Picture(2, 2, 3));
+    group->material.colour_image = SharedImage(Picture(2, 2, 3));
     Bytes bytes = doc.SaveToBytes();
     const std::size_t channels_at = kMaterialOffset + 128 + 4 + 1;
     ASSERT_EQ(bytes[channels_at], 3);
@@ -371,7 +371,7 @@ TEST(SceneFile, EveryTruncationFailsCleanly) {
     doc.Group();
     EditScene(doc).InsertLight(LightKind::Spot, {1, 1, 1});
     EditScene(doc).FindNode("Cube1")->material.colour_source = 1;
-    EditScene(doc).FindNode("Cube1")->material.colour_image = OwnedImage(Picture(2, 2, 1));
+    EditScene(doc).FindNode("Cube1")->material.colour_image = SharedImage(Picture(2, 2, 1));
     EditViews(doc).push_back({50, {0, 0, -1}, {0, 0, 5}, {0, 0, 0}});
     const Bytes whole = doc.SaveToBytes();
 
@@ -511,7 +511,7 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
     group->material.colour_source = 1;
     TextureImage image;
     image.height = 1000000000;
-    group->material.colour_image = OwnedImage(image);
+    group->material.colour_image = SharedImage(image);
     ASSERT_TRUE(reader.OpenFromBytes(empty_picture.SaveToBytes(), "e.kel").ok());
     EXPECT_EQ(reader.GetScene().FindNode("G")->material.colour_image->grey_rows.size(), 0u);
 }

@@ -27,7 +27,7 @@ std::vector<std::uint8_t> SampleScene() {
     const NodeId cube = doc.NodeNamed("Cube1");
     Material material = doc.Node(cube)->material;
     material.colour_source = 1;
-    material.colour_image = OwnedImage(TextureImage::Blank(3, 2, 3));
+    material.colour_image = SharedImage(TextureImage::Blank(3, 2, 3));
     EXPECT_TRUE(doc.SetMaterial(cube, material).ok());
     return doc.SaveToBytes();
 }

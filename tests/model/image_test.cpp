@@ -88,23 +88,41 @@ TEST(RenderImage, StartsBlackAndKeepsPixelsInside) {
     EXPECT_EQ(image.Row(2).red.size(), 4u);
 }
 
-TEST(Material, CopiesDoNotShareImages) {
+TEST(Material, CopiesSharePicturesUntilOneIsEdited) {
     Material original;
     original.colour_source = 1;
-    original.colour_image = OwnedImage(SmallPicture());
-    original.bump_image = OwnedImage(TextureImage::Blank(2, 2, 1));
+    original.colour_image = SharedImage(SmallPicture());
+    original.bump_image = SharedImage(TextureImage::Blank(2, 2, 1));
     Material copy = original;
     ASSERT_TRUE(copy.colour_image);
-    EXPECT_NE(copy.colour_image.get(), original.colour_image.get());
-    EXPECT_EQ(*copy.colour_image, *original.colour_image);
-    copy.colour_image->rgb_rows[0].red[0] = 255;
-    EXPECT_EQ(original.colour_image->rgb_rows[0].red[0], 0);
+    EXPECT_TRUE(copy.colour_image.SharesWith(original.colour_image));
+    EXPECT_EQ(copy.colour_image.get(), original.colour_image.get());
 
-    Material assigned;
-    assigned = copy;
-    EXPECT_NE(assigned.bump_image.get(), copy.bump_image.get());
-    assigned = assigned;  // self-assignment keeps the image
-    EXPECT_TRUE(assigned.bump_image);
+    // Editing the copy's picture gives the copy a picture of its own; the original keeps its
+    // pixels, and the untouched bump picture stays shared.
+    copy.colour_image.Edit().rgb_rows[0].red[0] = 255;
+    EXPECT_FALSE(copy.colour_image.SharesWith(original.colour_image));
+    EXPECT_EQ(original.colour_image->rgb_rows[0].red[0], 0);
+    EXPECT_EQ(copy.colour_image->rgb_rows[0].red[0], 255);
+    EXPECT_TRUE(copy.bump_image.SharesWith(original.bump_image));
+
+    // The only holder edits in place; a picture outlives the material it came from.
+    const TextureImage* own = copy.colour_image.get();
+    copy.colour_image.Edit().rgb_rows[0].green[0] = 7;
+    EXPECT_EQ(copy.colour_image.get(), own);
+    SharedImage kept;
+    {
+        Material temporary = copy;
+        kept = temporary.colour_image;
+    }
+    copy.colour_image.reset();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->rgb_rows[0].green[0], 7);
+
+    // Editing an empty slot makes an empty picture to fill.
+    SharedImage empty;
+    EXPECT_FALSE(empty.Edit().HasPixels());
+    EXPECT_TRUE(empty);
 }
 
 }  // namespace

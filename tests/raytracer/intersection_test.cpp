@@ -64,6 +64,7 @@ TEST(PreparedScene, EqualDistancesKeepTheFirstTested) {
     Scene scene;
     SceneNode* older = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
     SceneNode* newer = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
+    newer->material.colour = {1, 0, 0};  // tells the newer apart in the prepared scene
     const PreparedScene prepared(scene, tracer_test::Camera(32, 32), 0, 0, 0, 0);
     for (float x : {-0.5f, 0.0f, 0.3f}) {
         const Vec3f origin{x, 1.0f, 10.0f};
@@ -71,7 +72,8 @@ TEST(PreparedScene, EqualDistancesKeepTheFirstTested) {
         const TraceHit reference = prepared.ReferenceNearest(origin, direction, 100000);
         const TraceHit fast = prepared.Nearest(origin, direction, 100000);
         ASSERT_TRUE(reference.Found());
-        EXPECT_EQ(prepared.Nodes()[reference.node].node, newer);
+        EXPECT_EQ(prepared.MaterialOf(prepared.Nodes()[reference.node]).colour,
+                  newer->material.colour);
         EXPECT_EQ(fast.node, reference.node);
         EXPECT_EQ(fast.triangle, reference.triangle);
         EXPECT_FLOAT_EQ(reference.distance, 9.0f);
@@ -126,10 +128,14 @@ TEST(PreparedScene, ScreenRectanglesAndBoxes) {
     SceneNode* visible = scene.CreateNode(ObjectType::Sphere, {0, 0, 0});
     SceneNode* behind = scene.CreateNode(ObjectType::Sphere, {0, 0, 40});  // behind the eye
     SceneNode* aside = scene.CreateNode(ObjectType::Cube, {80, 0, 0});     // outside the image
+    // Each object's material tells its prepared node apart.
+    visible->material.brightness = 0.25f;
+    behind->material.brightness = 0.5f;
+    aside->material.brightness = 0.75f;
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     auto find = [&](const SceneNode* n) -> const PreparedNode& {
         for (const PreparedNode& p : prepared.Nodes()) {
-            if (p.node == n)
+            if (p.leaf && prepared.MaterialOf(p).brightness == n->material.brightness)
                 return p;
         }
         throw std::runtime_error("not prepared");

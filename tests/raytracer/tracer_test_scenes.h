@@ -14,16 +14,21 @@ class CollectingSink : public PixelSink {
   public:
     CollectingSink(int width, int height)
         : image(width, height), hits(static_cast<std::size_t>(width * height)) {}
-    void Output(int x, int y, std::uint32_t colour) override {
+    void Output(std::span<const PixelUpdate> pixels) override {
         std::lock_guard guard(lock);
-        image.SetPixel(x, y, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-        ++hits[static_cast<std::size_t>(y * image.Width() + x)];
-        ++outputs;
+        for (const PixelUpdate& p : pixels) {
+            const std::uint32_t colour = p.colour;
+            image.SetPixel(p.x, p.y, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+            ++hits[static_cast<std::size_t>(p.y * image.Width() + p.x)];
+            ++outputs;
+            order.push_back({p.x, p.y});
+        }
     }
     std::mutex lock;
     RenderImage image;
     std::vector<int> hits;
     int outputs = 0;
+    std::vector<std::pair<int, int>> order;  // pixels in the order they came
 };
 
 inline RenderCamera Camera(int width, int height, RenderQuality quality = RenderQuality::Draft,
@@ -50,7 +55,7 @@ inline void AddStillLife(Scene& scene) {
         }
     }
     torus->material.colour_source = 1;
-    torus->material.colour_image = OwnedImage(picture);
+    torus->material.colour_image = SharedImage(picture);
     torus->material.bump_mode = BumpMode::UseColourMap;
     scene.InsertLight(LightKind::Spot, {0, 9, 2});
     scene.Lights().back().rotation.Rotate(-90, {1, 0, 0});  // pointing down

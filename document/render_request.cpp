@@ -1,0 +1,100 @@
+#include "render_request.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "files/file_io.h"
+
+namespace kelto {
+
+Status ChooseRenderCamera(const DocumentCore& document, const RenderSettings& settings,
+                          RenderCamera& camera) {
+    const Camera& scene_camera = document.GetScene().CurrentCamera();
+    Vec3 eye = scene_camera.eye;
+    Vec3 target = scene_camera.target;
+    double focal_length = scene_camera.focal_length;
+    const std::vector<ViewEntry>& views = document.Views();
+    if (settings.view || !views.empty()) {
+        const int number = settings.view.value_or(1);
+        if (number < 1 || static_cast<std::size_t>(number) > views.size()) {
+            return Status::Message(kMsgNoSuchView, FormatMessage(kMsgNoSuchView, number));
+        }
+        const ViewEntry& view = views[static_cast<std::size_t>(number - 1)];
+        eye = view.eye;
+        target = view.target;
+        focal_length = view.lens > 0 ? view.lens : 50;
+    }
+    camera = MakeRenderCamera(eye, target, {0, 1, 0}, focal_length, settings.width, settings.height,
+                              settings.quality);
+    return Status::Ok();
+}
+
+Status CheckPictureName(const std::string& path) {
+    const std::string extension = LowerCase(ExtensionOf(path));
+    if (!IsWritableImageExtension(extension)) {
+        return Status::Message(kMsgImageTypeUnknown,
+                               FormatMessage(kMsgImageTypeUnknown, extension));
+    }
+    return Status::Ok();
+}
+
+Status SavePicture(const RenderImage& image, const std::string& path, int jpeg_quality) {
+    if (Status name = CheckPictureName(path); !name.ok()) {
+        return name;
+    }
+    if (!WriteImage(image, path, LowerCase(ExtensionOf(path)), jpeg_quality)) {
+        return Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
+    }
+    return Status::Ok();
+}
+
+namespace {
+
+RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
+    RenderOptions options;
+    options.threads = settings.threads > 0
+                          ? settings.threads
+                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    options.seed = seed;
+    return options;
+}
+
+}  // namespace
+
+RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& camera,
+                             const RenderSettings& settings, RenderListener& listener)
+    : camera_(camera),
+      seed_(settings.seed ? *settings.seed : SeedFromClock()),
+      image_(camera.width, camera.height),
+      stride_((static_cast<std::size_t>(std::max(camera.width, 0)) * 3 + 3) / 4 * 4),
+      rgb_(stride_ * static_cast<std::size_t>(std::max(camera.height, 0))),
+      job_(std::make_unique<RenderJob>(document.GetScene(), camera, listener,
+                                       OptionsFor(settings, seed_))) {}
+
+RenderRequest::~RenderRequest() = default;
+
+DrainedRows RenderRequest::Drain() {
+    DrainedRows rows;
+    rows.first_row = image_.Height();
+    const std::vector<PixelUpdate> pixels = job_->Drain();
+    rows.pixels = pixels.size();
+    for (const PixelUpdate& p : pixels) {
+        if (p.x < 0 || p.y < 0 || p.x >= image_.Width() || p.y >= image_.Height()) {
+            continue;
+        }
+        const auto r = static_cast<std::uint8_t>(p.colour & 0xFF);
+        const auto g = static_cast<std::uint8_t>((p.colour >> 8) & 0xFF);
+        const auto b = static_cast<std::uint8_t>((p.colour >> 16) & 0xFF);
+        image_.SetPixel(p.x, p.y, r, g, b);
+        std::uint8_t* out = rgb_.data() + static_cast<std::size_t>(p.y) * stride_ +
+                            static_cast<std::size_t>(p.x) * 3;
+        out[0] = r;
+        out[1] = g;
+        out[2] = b;
+        rows.first_row = std::min(rows.first_row, p.y);
+        rows.last_row = std::max(rows.last_row, p.y);
+    }
+    return rows;
+}
+
+}  // namespace kelto

@@ -1,0 +1,93 @@
+// A render of a document as both front ends ask for it: the camera to look through, the size,
+// quality, threads and seed; the render job, which takes its snapshot of the document when
+// the request is made; the drained pixels, kept as the picture to save and as interleaved RGB
+// rows a window paints directly; and writing the picture by its extension. The document may
+// be edited, saved, closed or rendered again while the request runs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document_core.h"
+#include "files/image_files.h"
+#include "model/message_table.h"
+#include "raytracer/render_job.h"
+
+namespace kelto {
+
+struct RenderSettings {
+    // The stored view to look through, from 1. Without one: the first stored view, or the
+    // scene's camera when the document has no views.
+    std::optional<int> view;
+    int width = 640;
+    int height = 480;
+    RenderQuality quality = RenderQuality::Draft;
+    int threads = 0;  // 0: one per processor
+    // Without one the render is seeded from the clock (the request says which seed it took).
+    std::optional<long> seed;
+};
+
+// The camera the settings ask for: a stored view (its lens, or 50 mm when it has none), or
+// the scene's own camera. Fails when the settings name a view the document does not have.
+Status ChooseRenderCamera(const DocumentCore& document, const RenderSettings& settings,
+                          RenderCamera& camera);
+
+// Whether a picture can be written under this name: its extension, in any case, must be one
+// of bmp, dib, jpg, jpeg, jfif, png, tif, tiff.
+Status CheckPictureName(const std::string& path);
+// Writes the picture in the format its name's extension picks.
+Status SavePicture(const RenderImage& image, const std::string& path,
+                   int jpeg_quality = kDefaultJpegQuality);
+
+class RenderRequest {
+  public:
+    // Takes the render's snapshot of the document for `camera` (whose size and quality are the
+    // picture's) on this thread; the render waits for Start. `listener` hears from the
+    // render's threads and must outlive the request.
+    RenderRequest(const DocumentCore& document, const RenderCamera& camera,
+                  const RenderSettings& settings, RenderListener& listener);
+    // Stops the render if it still runs and waits for its threads.
+    ~RenderRequest();
+    RenderRequest(const RenderRequest&) = delete;
+    RenderRequest& operator=(const RenderRequest&) = delete;
+
+    void Start() { job_->Start(); }
+    void Abort() { job_->Abort(); }
+    // Whether the render has ended (its done news has been sent).
+    bool Finished() const { return job_->Finished(); }
+    // Progress, readable from any thread without waiting for the render.
+    std::size_t PixelsDone() const { return job_->PixelsDone(); }
+    std::size_t PixelsTotal() const { return job_->PixelsTotal(); }
+    long Seed() const { return seed_; }
+    const RenderCamera& Camera() const { return camera_; }
+
+    // Moves the waiting pixels into the picture and the painting rows (on the window's
+    // thread, on the timer, a flush request or the done news); says which rows changed.
+    DrainedRows Drain();
+    // The picture as drained so far, black where nothing has arrived.
+    const RenderImage& Image() const { return image_; }
+    // Row y of the picture as red, green, blue bytes per pixel; rows are RowStride() bytes
+    // apart (a multiple of 4), ready to be wrapped by a window's image.
+    const std::uint8_t* RgbRow(int y) const {
+        return rgb_.data() + static_cast<std::size_t>(y) * stride_;
+    }
+    const std::uint8_t* RgbRows() const { return rgb_.data(); }
+    std::size_t RowStride() const { return stride_; }
+
+    Status Save(const std::string& path, int jpeg_quality = kDefaultJpegQuality) const {
+        return SavePicture(image_, path, jpeg_quality);
+    }
+
+  private:
+    RenderCamera camera_;
+    long seed_;
+    RenderImage image_;
+    std::size_t stride_ = 0;
+    std::vector<std::uint8_t> rgb_;
+    std::unique_ptr<RenderJob> job_;  // last: its thread ends before the rest goes
+};
+
+}  // namespace kelto

@@ -1,0 +1,249 @@
+// The render request: the camera it chooses, its snapshot of the document (which may change,
+// go away or be reloaded while the render runs), the drained picture and its painting rows,
+// and saving by extension.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "document/document_core.h"
+#include "document/render_request.h"
+
+namespace kelto {
+namespace {
+
+class DoneListener : public RenderListener {
+  public:
+    void FlushRequested() override {}
+    void RenderDone() override {
+        std::lock_guard guard(lock_);
+        done_ = true;
+        changed_.notify_all();
+    }
+    void WaitForDone() {
+        std::unique_lock guard(lock_);
+        changed_.wait(guard, [this] { return done_; });
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool done_ = false;
+};
+
+// A small scene with an image material, a reflective and a glassy object and two lights.
+void BuildStillLife(DocumentCore& document) {
+    const NodeId sphere_id = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    Material sphere = document.Node(sphere_id)->material;
+    sphere.reflective_strength = 0.4f;
+    document.SetMaterial(sphere_id, sphere);
+    const NodeId cube_id = document.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
+    Material cube = document.Node(cube_id)->material;
+    cube.colour_source = 1;
+    TextureImage picture = TextureImage::Blank(8, 8, 3);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            picture.rgb_rows[y].red[x] = static_cast<std::uint8_t>(30 * x);
+            picture.rgb_rows[y].blue[x] = static_cast<std::uint8_t>(30 * y);
+        }
+    }
+    cube.colour_image = SharedImage(picture);
+    cube.bump_mode = BumpMode::UseColourMap;
+    document.SetMaterial(cube_id, cube);
+    const NodeId cone_id = document.InsertObject(ObjectType::Cone, {3, 0, -1}, false);
+    Material cone = document.Node(cone_id)->material;
+    cone.transparency = 0.6f;
+    cone.index_of_refraction = 1.5f;
+    document.SetMaterial(cone_id, cone);
+    document.InsertLight(LightKind::Spot, {0, 9, 2});
+    document.InsertLight(LightKind::Point, {-5, 6, 8});
+}
+
+RenderSettings SmallProduction() {
+    RenderSettings settings;
+    settings.width = 40;
+    settings.height = 30;
+    settings.quality = RenderQuality::Production;
+    settings.threads = 2;
+    settings.seed = 77;
+    return settings;
+}
+
+// Renders the document to the end and returns the picture.
+RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& settings) {
+    RenderCamera camera;
+    EXPECT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    DoneListener listener;
+    RenderRequest request(document, camera, settings, listener);
+    request.Start();
+    listener.WaitForDone();
+    request.Drain();
+    return request.Image();
+}
+
+bool SamePicture(const RenderImage& a, const RenderImage& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        return false;
+    }
+    for (int y = 0; y < a.Height(); ++y) {
+        if (!(a.Row(y) == b.Row(y))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Runs under ThreadSanitizer in `make test`: any read of the document by the render's threads
+// would race with the edits made here.
+TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
+    auto document = std::make_unique<DocumentCore>();
+    BuildStillLife(*document);
+    const std::vector<std::uint8_t> saved = document->SaveToBytes();
+    for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {
+        RenderSettings settings = SmallProduction();
+        settings.quality = quality;
+        const RenderImage expected = RenderToEnd(*document, settings);
+
+        RenderCamera camera;
+        ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
+        DoneListener listener;
+        RenderRequest request(*document, camera, settings, listener);
+        request.Start();
+        int rounds = 0;
+        do {
+            // Edit lights, transforms, materials and pictures; add, delete and reload.
+            const LightId light = document->GetScene().Lights().front().id;
+            document->DragMoveLight(light, {0.5, 0, 0});
+            document->EndDrag();
+            Light brighter = *document->FindLight(light);
+            brighter.intensity *= 2;
+            document->SetLight(light, brighter);
+            const NodeId cube = document->NodeNamed("Cube1");
+            ASSERT_TRUE(cube);
+            document->DragMoveNode(cube, {0, 0.25, 0});
+            document->EndDrag();
+            Material material = document->Node(cube)->material;
+            material.colour = {0.1f, 0.9f, 0.1f};
+            material.colour_image.Edit().rgb_rows[0].red[0] = 255;
+            document->SetMaterial(cube, material);
+            document->SelectNode(document->NodeNamed("Sphere1"), false);
+            document->DeleteSelection();
+            document->Undo();
+            document->InsertObject(ObjectType::Torus, {1, 0, 1}, false);
+            document->Clear();
+            ASSERT_TRUE(document->OpenFromBytes(saved, "still.kel").ok());
+            ++rounds;
+        } while (!request.Finished());
+        listener.WaitForDone();
+        request.Drain();
+        EXPECT_GE(rounds, 1);
+        EXPECT_TRUE(SamePicture(request.Image(), expected));
+    }
+
+    // The document may even go away while its render runs.
+    const RenderSettings settings = SmallProduction();
+    const RenderImage expected = RenderToEnd(*document, settings);
+    RenderCamera camera;
+    ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
+    DoneListener listener;
+    RenderRequest request(*document, camera, settings, listener);
+    document.reset();
+    request.Start();
+    listener.WaitForDone();
+    request.Drain();
+    EXPECT_TRUE(SamePicture(request.Image(), expected));
+}
+
+TEST(RenderRequest, ChoosesAStoredViewOrTheScenesCamera) {
+    DocumentCore document;
+    RenderSettings settings;
+    RenderCamera camera;
+    // No views: the scene's camera; asking for a view is refused.
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    EXPECT_EQ(camera.eye, document.GetScene().CurrentCamera().eye);
+    EXPECT_EQ(camera.width, 640);
+    EXPECT_EQ(camera.height, 480);
+    settings.view = 1;
+    Status refused = ChooseRenderCamera(document, settings, camera);
+    EXPECT_EQ(refused.number, kMsgNoSuchView);
+    EXPECT_EQ(refused.text, "The scene has no view 1.");
+
+    ViewEntry first;
+    first.eye = {10, 2, 0};
+    first.target = {0, 1, 0};
+    first.lens = 35;
+    ViewEntry second = first;
+    second.eye = {0, 2, -10};
+    second.lens = 0;  // none stored: 50 mm
+    document.SetViews({first, second});
+    settings.view.reset();
+    settings.width = 64;
+    settings.height = 48;
+    settings.quality = RenderQuality::Production;
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    EXPECT_EQ(camera.eye, first.eye);
+    EXPECT_EQ(camera.quality, RenderQuality::Production);
+    const RenderCamera thirty_five = camera;
+    settings.view = 2;
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    EXPECT_EQ(camera.eye, second.eye);
+    EXPECT_EQ(camera.width, 64);
+    // A longer lens sees less: its rays spread less.
+    EXPECT_LT(std::abs(camera.horizontal_ray_scale), std::abs(thirty_five.horizontal_ray_scale));
+    settings.view = 3;
+    EXPECT_EQ(ChooseRenderCamera(document, settings, camera).text, "The scene has no view 3.");
+}
+
+TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
+    DocumentCore document;
+    BuildStillLife(document);
+    RenderSettings settings;
+    settings.width = 7;  // 21 bytes a row: rows are padded to 24
+    settings.height = 5;
+    settings.threads = 1;
+    RenderCamera camera;
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    DoneListener listener;
+    RenderRequest request(document, camera, settings, listener);
+    EXPECT_EQ(request.RowStride(), 24u);
+    EXPECT_EQ(request.Seed(), request.Seed());
+    request.Start();
+    listener.WaitForDone();
+    EXPECT_EQ(request.PixelsDone(), 35u);
+    EXPECT_EQ(request.PixelsTotal(), 35u);
+    const DrainedRows rows = request.Drain();
+    EXPECT_EQ(rows.pixels, 35u);
+    EXPECT_EQ(rows.first_row, 0);
+    EXPECT_EQ(rows.last_row, 4);
+    EXPECT_TRUE(request.Drain().Empty());
+    std::uint8_t interleaved[21];
+    bool lit = false;
+    for (int y = 0; y < 5; ++y) {
+        request.Image().InterleaveRow(y, interleaved);
+        for (int i = 0; i < 21; ++i) {
+            ASSERT_EQ(request.RgbRow(y)[i], interleaved[i]);
+            lit = lit || interleaved[i] != 0;
+        }
+    }
+    EXPECT_TRUE(lit);
+
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("kelto-render-request-" +
+         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(request.Save((folder / "picture.BMP").string()).ok());
+    EXPECT_TRUE(std::filesystem::exists(folder / "picture.BMP"));
+    const Status type = request.Save((folder / "picture.gif").string());
+    EXPECT_EQ(type.number, kMsgImageTypeUnknown);
+    EXPECT_EQ(type.text, "Error image type 'gif': No plug-in parser found.");
+    EXPECT_EQ(CheckPictureName("a.png").number, Status::kOk);
+    const Status missing = request.Save((folder / "no" / "such" / "picture.png").string());
+    EXPECT_EQ(missing.number, kMsgImageOpenFailed);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kelto
