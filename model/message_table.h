@@ -49,6 +49,13 @@ enum MessageNumber : int {
     kMsgNoSuchObject = 61505,
     kMsgNoSuchLight = 61506,
     kMsgImageWriteFailed = 61507,
+    // The application's own.
+    kMsgKilobytes = 118,
+    kMsgNeedsColour = 61450,
+    kMsgSaveChanges = 61520,
+    kMsgSettingsReadOnly = 61521,
+    kMsgNoOpenGL = 61522,
+    kMsgTextureUnusable = 61523,
 };
 
 // The text of a message, or an empty view for an unknown number.
