@@ -411,6 +411,11 @@ void CMainFrame::DocumentFramesChanged(CTalvorDoc* document) {
 
 QMdiSubWindow* CMainFrame::ShowFrame(DocumentFrame* frame) {
     documents_area_->addSubWindow(frame);
+    // A new window takes three quarters of the area (once the area has its size).
+    const QSize area = documents_area_->viewport()->size();
+    if (isVisible() && area.width() > 320 && area.height() > 240) {
+        frame->resize(area.width() * 3 / 4, area.height() * 3 / 4);
+    }
     frame->Document().AddFrame(frame);
     frame->show();
     documents_area_->setActiveSubWindow(frame);

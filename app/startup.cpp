@@ -151,14 +151,14 @@ int RunKelto(int argc, char** argv) {
         messages.Show(Status::Message(kMsgSettingsReadOnly, {settings.FileName()}));
     }
 
-    // The command line's file, or a new document; a file that cannot be read leaves a new one.
-    if (line.scene_file.isEmpty() || frame.OpenDocumentFile(line.scene_file) == nullptr) {
-        frame.NewDocument();
-    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         frame.setGeometry(screen->availableGeometry());  // where no window manager maximises
     }
     frame.showMaximized();
+    // The command line's file, or a new document; a file that cannot be read leaves a new one.
+    if (line.scene_file.isEmpty() || frame.OpenDocumentFile(line.scene_file) == nullptr) {
+        frame.NewDocument();
+    }
     if (!OpenGLWorks()) {
         frame.ReportMissingOpenGL();
     }

@@ -344,6 +344,27 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.Act(kRecentFile1)->text(), QString("&1 named.kel"));
     }
 
+    void ASceneWhosePictureCannotBeShownOpensWithAWarning() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pictures.kel");
+        {
+            DocumentCore core;
+            const NodeId id = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+            Material m;
+            m.colour_source = 1;  // an image material whose picture has no pixels
+            m.colour_image = OwnedImage(TextureImage{});
+            QVERIFY(core.SetMaterial(id, m).ok());
+            QVERIFY(core.Save(path.toStdString()).ok());
+        }
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
+        QVERIFY(doc != nullptr);
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgTextureUnusable));
+        QVERIFY(rig.messages.Shown().back().text.find("'Sphere1'") != std::string::npos);
+        QCOMPARE(rig.WindowCount(), 1);
+    }
+
     void TitlesNumberTheWindowsOfADocumentAndShowTheModifiedMark() {
         Rig rig;
         CTalvorDoc* doc = rig.frame->NewDocument();
