@@ -145,6 +145,8 @@ void CMainFrame::CreateActions() {
         action->setObjectName(QString("command_%1").arg(command.id));
         action->setData(command.id);
         action->setToolTip(PlainText(command.text));
+        // What a toolbar button and a screen reader call it.
+        action->setIconText(PlainText(command.text).remove("..."));
         action->setStatusTip(
             QString::fromUtf8(command.prompt.data(), static_cast<int>(command.prompt.size())));
         QList<QKeySequence> keys;

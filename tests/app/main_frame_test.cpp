@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QtTest>
 #include <fstream>
+#include <thread>
 
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
@@ -180,7 +181,8 @@ class MainFrameTest : public QObject {
                 QVERIFY(accessible != nullptr);
                 const QString name = accessible->text(QAccessible::Name);
                 QVERIFY(!name.isEmpty());
-                QVERIFY2(QString(action->text()).remove('&').startsWith(name), qPrintable(name));
+                QCOMPARE(name,
+                         QString(action->text()).remove('&').remove("...").section('\t', 0, 0));
                 ++buttons;
             }
         }
@@ -543,6 +545,45 @@ class MainFrameTest : public QObject {
         QVERIFY(QtSettingsStore().CanWrite());
         QCOMPARE(QtFileChooser::QtFilterText({"Image Files (*.jpg;*.png)", {"*.jpg", "*.png"}}),
                  QString("Image Files (*.jpg *.png)"));
+    }
+
+    void ViewsRightButtonShowsTheContextMenuAndMissingOpenGLIsToldOnce() {
+        Rig rig;
+        rig.frame->NewDocument();
+        CTalvorView* view = rig.frame->ActiveModellingView();
+        QVERIFY(view != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.frame.get()));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                view->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(view, &event);
+        QTRY_VERIFY(rig.frame->ViewContextMenu()->isVisible());
+        rig.frame->ViewContextMenu()->close();
+        rig.frame->ReportMissingOpenGL();
+        rig.frame->ReportMissingOpenGL();
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNoOpenGL));
+    }
+
+    void WorkPostedFromAnotherThreadRunsOnTheWindowThreadInOrder() {
+        QtWindowThread window_thread;
+        std::vector<int> order;
+        std::vector<bool> on_window_thread;
+        {
+            std::jthread worker([&] {
+                for (int i = 0; i < 100; ++i) {
+                    window_thread.Post([&, i] {
+                        order.push_back(i);
+                        on_window_thread.push_back(QThread::currentThread() ==
+                                                   QApplication::instance()->thread());
+                    });
+                }
+            });
+        }
+        QTRY_COMPARE(order.size(), std::size_t{100});
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(order[static_cast<std::size_t>(i)], i);
+            QVERIFY(on_window_thread[static_cast<std::size_t>(i)]);
+        }
     }
 
     void CommandLineTakesOneSceneAndItsOptions() {
