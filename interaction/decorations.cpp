@@ -170,8 +170,7 @@ const std::array<Vec3f, kIconSphereTriangles>& PointStarTips() {
                    (p[0].z + p[1].z + p[2].z) / 3.0};
             c.Normalise();
             c = c * kLightIconRadius;
-            points[i] = {static_cast<float>(c.x), static_cast<float>(c.y),
-                         static_cast<float>(c.z)};
+            points[i] = {static_cast<float>(c.x), static_cast<float>(c.y), static_cast<float>(c.z)};
         }
         return points;
     }();

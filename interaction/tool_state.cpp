@@ -6,8 +6,8 @@ namespace kelto {
 
 ObjectType PrimitiveKindType(int kind) {
     static constexpr std::array<ObjectType, kPrimitiveKindCount> kTypes = {
-        ObjectType::Cube,     ObjectType::Sphere,     ObjectType::Torus,
-        ObjectType::Cone,     ObjectType::Cylinder,   ObjectType::Paraboloid,
+        ObjectType::Cube,        ObjectType::Sphere,      ObjectType::Torus,
+        ObjectType::Cone,        ObjectType::Cylinder,    ObjectType::Paraboloid,
         ObjectType::Hyperboloid, ObjectType::Superquadric};
     return kind >= 0 && kind < kPrimitiveKindCount ? kTypes[static_cast<std::size_t>(kind)]
                                                    : ObjectType::Cube;

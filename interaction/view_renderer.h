@@ -24,8 +24,12 @@ struct WindowPoint {
 class CViewRenderer {
   public:
     // What the view is doing with the selection while a drag is on.
-    enum HighlightMode { kHighlightNormal = 0, kHighlightMoving = 1, kHighlightRotating = 2,
-                         kHighlightScaling = 3 };
+    enum HighlightMode {
+        kHighlightNormal = 0,
+        kHighlightMoving = 1,
+        kHighlightRotating = 2,
+        kHighlightScaling = 3
+    };
 
     CViewRenderer(int width, int height, const Vec3& eye, const Vec3& target, const Vec3& up,
                   double focal_length);

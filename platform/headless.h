@@ -5,9 +5,9 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>

@@ -107,9 +107,9 @@ TEST(Rings, ANodesRingsHaveItsBoundingSphereRadiusAndFollowItsPlacement) {
     EXPECT_NEAR(centre.z, expected_centre.z, 1e-4);
     for (int code : {kRingCodeX, kRingCodeY, kRingCodeZ}) {
         const Vec3f p = frame.TransformPoint(RingPointAbout(code, UnitRing()[0]));
-        const double r = std::sqrt((p.x - centre.x) * (p.x - centre.x) +
-                                   (p.y - centre.y) * (p.y - centre.y) +
-                                   (p.z - centre.z) * (p.z - centre.z));
+        const double r =
+            std::sqrt((p.x - centre.x) * (p.x - centre.x) + (p.y - centre.y) * (p.y - centre.y) +
+                      (p.z - centre.z) * (p.z - centre.z));
         EXPECT_NEAR(r, node->sphere_radius, 1e-4);
     }
 }

@@ -144,7 +144,8 @@ TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&window_thread, &seen, t] {
                 for (int i = 0; i < kEach; ++i) {
-                    window_thread.Post([&seen, t, i] { seen[static_cast<std::size_t>(t)].push_back(i); });
+                    window_thread.Post(
+                        [&seen, t, i] { seen[static_cast<std::size_t>(t)].push_back(i); });
                 }
             });
         }
