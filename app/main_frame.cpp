@@ -1,13 +1,847 @@
 #include "main_frame.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <ctime>
+
+#include "app/about_dialog.h"
+#include "app/child_frame.h"
+#include "app/command_icons.h"
+#include "app/running_renders.h"
+#include "app/system_info.h"
+#include "app/talvor_doc.h"
+#include "app/tip_dialog.h"
+#include "app/tip_file.h"
+#include "model/child_list.h"
+#include "model/message_table.h"
+#include "views/talvor_view.h"
 
 namespace kelto {
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), documents_(new QMdiArea(this)) {
+using namespace command_ids;
+
+namespace {
+
+QString PlainText(std::string_view text) {
+    QString plain = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    const int tab = plain.indexOf('\t');
+    if (tab >= 0) {
+        plain.truncate(tab);
+    }
+    return plain.remove('&');
+}
+
+// The texture-less image materials of a scene, by object name.
+void CollectUnusableTextures(const SceneNode& parent, QStringList& names) {
+    for (const SceneNode* node : Children(parent)) {
+        const Material& m = node->material;
+        if (m.colour_source == 1 && (!m.colour_image || !m.colour_image->HasPixels())) {
+            names << QString::fromStdString(node->name);
+        }
+        CollectUnusableTextures(*node, names);
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppServices services, QWidget* parent)
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      documents_area_(new QMdiArea(this)),
+      modelling_template_(kDocumentResourceId, kDocumentStrings),
+      render_template_(kDocumentResourceId, kDocumentStrings) {
     setWindowTitle("Kelto");
-    setCentralWidget(documents_);
+    setWindowIcon(ApplicationIcon());
+    setCentralWidget(documents_area_);
+    setAcceptDrops(true);
     resize(1024, 768);
+    documents_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    documents_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    modelling_template_.SetFrameFactory([this](CTalvorDoc& document) -> QMdiSubWindow* {
+        // A window takes the camera the file stored for its place, or the scene's camera.
+        const std::size_t index = document.ModellingViews().size();
+        const std::vector<ViewEntry>& stored = document.Core().Views();
+        std::optional<ViewEntry> camera;
+        if (index < stored.size()) {
+            camera = stored[index];
+        }
+        auto* frame = new CChildFrame(document, tools_, camera);
+        ConnectView(frame->View());
+        return frame;
+    });
+
+    recent_files_.Load(services_.settings);
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateStatusBar();
+
+    tools_.SetListener([this] {
+        UpdateCommandUI();
+        // The rotate tool shows rings instead of handles: every view changes.
+        for (const auto& document : documents_) {
+            document->UpdateAllViews();
+        }
+    });
+    connect(documents_area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (auto* child = qobject_cast<CChildFrame*>(window)) {
+            last_view_ = &child->View();
+        }
+        UpdateTitle();
+        UpdateCommandUI();
+    });
+    UpdateRecentFileActions();
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    // The windows go before their documents.
+    for (const auto& document : documents_) {
+        document->SetClosing(true);
+        disconnect(document.get(), nullptr, this, nullptr);
+    }
+    for (DocumentFrame* window : documents_area_->findChildren<DocumentFrame*>()) {
+        delete window;
+    }
+    documents_.clear();
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::SetHooks(CommandHooks hooks) {
+    hooks_ = std::move(hooks);
+    UpdateCommandUI();
+}
+
+// --- actions, menus, toolbars ---
+
+void CMainFrame::CreateActions() {
+    shapes_group_ = new QActionGroup(this);
+    shapes_group_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    lights_group_ = new QActionGroup(this);
+    lights_group_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const CommandInfo& command : CommandTable()) {
+        auto* action = new QAction(
+            QString::fromUtf8(command.text.data(), static_cast<int>(command.text.size())), this);
+        action->setObjectName(QString("command_%1").arg(command.id));
+        action->setData(command.id);
+        action->setToolTip(PlainText(command.text));
+        // What a toolbar button and a screen reader call it.
+        action->setIconText(PlainText(command.text).remove("..."));
+        action->setStatusTip(
+            QString::fromUtf8(command.prompt.data(), static_cast<int>(command.prompt.size())));
+        QList<QKeySequence> keys;
+        for (std::string_view key : command.keys) {
+            if (!key.empty()) {
+                keys << QKeySequence(QString::fromUtf8(key.data(), static_cast<int>(key.size())));
+            }
+        }
+        action->setShortcuts(keys);
+        action->setIcon(CommandIcon(command.id));
+        action->setCheckable(command.checkable);
+        if (command.rule == CommandRule::PrimitiveKind) {
+            shapes_group_->addAction(action);
+        } else if (command.rule == CommandRule::LightKind) {
+            lights_group_->addAction(action);
+        }
+        const int id = command.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        addAction(action);  // its keys work wherever the focus is in the window
+        actions_[id] = action;
+    }
+    for (int i = 0; i < kRecentFileCommands; ++i) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString("command_%1").arg(kRecentFile1 + i));
+        action->setStatusTip("Open this scene file");
+        const int id = kRecentFile1 + i;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        recent_actions_.push_back(action);
+        actions_[id] = action;
+    }
+}
+
+QMenu* CMainFrame::AddMenu(QMenu* menu, const QString& title, std::initializer_list<int> ids) {
+    QMenu* target = title.isEmpty() ? menu : menu->addMenu(title);
+    for (int id : ids) {
+        if (id == 0) {
+            target->addSeparator();
+        } else {
+            target->addAction(Action(id));
+        }
+    }
+    return target;
+}
+
+void CMainFrame::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu("&File");
+    AddMenu(file, {}, {kNew, kOpen, kClose, kSave, kSaveAs, 0, kImportObject, 0});
+    for (QAction* action : recent_actions_) {
+        file->addAction(action);
+    }
+    file->addSeparator();
+    file->addAction(Action(kExit));
+
+    QMenu* edit = bar->addMenu("&Edit");
+    AddMenu(edit, {}, {kUndo, kRedo, 0, kCut, kCopy, kPaste, kDelete});
+
+    QMenu* view = bar->addMenu("&View");
+    AddMenu(view, {},
+            {kToolbar, kStatusBar, 0, kCameraPalette, kMaterialsPalette, 0, kTopView, kFrontView,
+             kRightSideView, kPerspectiveView, kFourViews, kSchematicView, 0, kMoveCamera});
+
+    QMenu* object = bar->addMenu("&Object");
+    AddMenu(object, {}, {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0});
+    AddMenu(object, "&Shapes",
+            {kSelectPrimitive, 0, kCube, kSphere, kTorus, kCone, kCylinder, kParaboloid,
+             kHyperboloid, kSuperquadric});
+    AddMenu(object, "&Lights", {kSelectLight, 0, kAreaLight, kPointLight, kSpotLight});
+    AddMenu(object, {},
+            {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties, 0,
+             kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
+    AddMenu(object, "C&urves", {kNurbsCurve, kNurbsCurveClosed});
+    AddMenu(object, "2&D Shapes", {kRectangleShape, kEllipseShape, kPolygonShape, kFreehandShape});
+    AddMenu(object, "Pat&h",
+            {kPathPick, kPathDraw, kPathInsertPoint, kPathRemovePoint, kPathConvertPoint});
+    AddMenu(object, {}, {0, kExtrusionWizard, kSceneWizard, kSnapToGrid, kDebug1});
+
+    QMenu* render = bar->addMenu("&Render");
+    AddMenu(render, {}, {kRender, kStopRendering, kSaveImage, 0, kSettings});
+
+    window_menu_ = bar->addMenu("&Window");
+    AddMenu(window_menu_, {}, {kNewWindow, kCascade, kTile, kArrangeIcons});
+    window_list_separator_ = window_menu_->addSeparator();
+    connect(window_menu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
+
+    QMenu* help = bar->addMenu("&Help");
+    AddMenu(help, {}, {kTipOfTheDay, 0, kAbout});
+
+    for (QMenu* menu : {file, edit, view, object, render, window_menu_, help}) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+
+    context_menu_ = new QMenu(this);
+    context_menu_->addAction(Action(kMaterialProperties));
+    context_menu_->addAction(Action(kLightProperties));
+}
+
+void CMainFrame::CreateToolBars() {
+    auto add = [this](const QString& title, std::initializer_list<int> ids) {
+        QToolBar* bar = addToolBar(title);
+        bar->setObjectName(title);
+        bar->setIconSize(QSize(24, 24));
+        for (int id : ids) {
+            if (id == 0) {
+                bar->addSeparator();
+            } else {
+                bar->addAction(Action(id));
+            }
+        }
+        toolbars_.push_back(bar);
+    };
+    add("File", {kNew, kOpen, kSave, 0, kCut, kCopy, kPaste, 0, kToolbarUndo, 0, kAbout});
+    add("Tools", {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0, kGroup, kTrim, 0,
+                  kMaterialProperties, kLightProperties, 0, kRender});
+    add("Shapes",
+        {kCube, kSphere, kTorus, kCone, kCylinder, kParaboloid, kHyperboloid, kSuperquadric});
+    add("Lights", {kAreaLight, kPointLight, kSpotLight});
+}
+
+void CMainFrame::CreateStatusBar() {
+    date_pane_ = new QLabel(this);
+    date_pane_->setObjectName("date_pane");
+    time_pane_ = new QLabel(this);
+    time_pane_->setObjectName("time_pane");
+    for (QLabel* pane : {date_pane_, time_pane_}) {
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setContentsMargins(4, 0, 4, 0);
+        statusBar()->addPermanentWidget(pane);
+    }
+    statusBar()->showMessage("Ready");
+    clock_ = new QTimer(this);
+    connect(clock_, &QTimer::timeout, this, &CMainFrame::UpdateClock);
+    clock_->start(1000);
+    UpdateClock();
+}
+
+void CMainFrame::UpdateClock() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    date_pane_->setText(QString::fromStdString(StatusDateText(local)));
+    time_pane_->setText(QString::fromStdString(StatusTimeText(local)));
+}
+
+// --- command states ---
+
+CommandContext CMainFrame::CurrentCommandContext() const {
+    CommandContext context;
+    CTalvorDoc* document = ActiveDocument();
+    context.document = document ? &document->Core() : nullptr;
+    context.tool_mode = tools_.Mode();
+    context.primitive_kind = tools_.PrimitiveKind();
+    context.light_tool = tools_.LightTool();
+    context.modelling_view_active = ActiveModellingView() != nullptr;
+    context.render_available = static_cast<bool>(hooks_.render);
+    if (hooks_.render_window_state) {
+        const RenderWindowState state =
+            hooks_.render_window_state(documents_area_->currentSubWindow());
+        context.render_window_active = state.is_render_window;
+        context.render_finished = state.finished;
+    }
+    context.toolbar_shown = !toolbars_.empty() && !toolbars_.front()->isHidden();
+    context.status_bar_shown = !statusBar()->isHidden();
+    return context;
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const CommandContext context = CurrentCommandContext();
+    for (const CommandInfo& command : CommandTable()) {
+        QAction* action = Action(command.id);
+        const CommandState state = EvaluateCommand(command, context);
+        action->setEnabled(state.enabled);
+        if (command.checkable) {
+            action->setChecked(state.checked);
+        }
+    }
+    // The group buttons show the kind chosen last.
+    static constexpr int kShapeCommands[] = {kCube,     kSphere,     kTorus,       kCone,
+                                             kCylinder, kParaboloid, kHyperboloid, kSuperquadric};
+    static constexpr int kLightCommands[] = {kAreaLight, kPointLight, kSpotLight};
+    Action(kSelectPrimitive)->setIcon(CommandIcon(kShapeCommands[tools_.PrimitiveKind()]));
+    Action(kSelectLight)->setIcon(CommandIcon(kLightCommands[tools_.LightTool()]));
+}
+
+// --- documents ---
+
+CTalvorDoc* CMainFrame::ActiveDocument() const {
+    if (auto* frame = qobject_cast<DocumentFrame*>(documents_area_->currentSubWindow())) {
+        return &frame->Document();
+    }
+    // With the focus outside the windows (a toolbar), the window shown on top.
+    const QList<QMdiSubWindow*> windows =
+        documents_area_->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        if (auto* frame = qobject_cast<DocumentFrame*>(*it)) {
+            return &frame->Document();
+        }
+    }
+    return nullptr;
+}
+
+CTalvorView* CMainFrame::ActiveModellingView() const {
+    QMdiSubWindow* active = documents_area_->currentSubWindow();
+    if (auto* child = qobject_cast<CChildFrame*>(active)) {
+        return &child->View();
+    }
+    if (active == nullptr && last_view_) {
+        return last_view_.data();
+    }
+    return nullptr;
+}
+
+void CMainFrame::ConnectView(CTalvorView& view) {
+    connect(&view, &CTalvorView::ContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateCommandUI();
+        context_menu_->popup(at);
+    });
+    connect(&view, &CTalvorView::Focused, this,
+            [this](CTalvorView* focused) { last_view_ = focused; });
+    connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
+            Qt::QueuedConnection);
+}
+
+void CMainFrame::ReportMissingOpenGL() {
+    if (told_no_opengl_) {
+        return;
+    }
+    told_no_opengl_ = true;
+    services_.messages.Show(Status::Message(kMsgNoOpenGL));
+}
+
+void CMainFrame::AddDocument(std::unique_ptr<CTalvorDoc> document) {
+    CTalvorDoc* doc = document.get();
+    connect(doc, &CTalvorDoc::Changed, this, [this] {
+        UpdateCommandUI();
+        UpdateTitle();
+    });
+    connect(doc, &CTalvorDoc::Saved, this, [this](const QString& path) {
+        RememberFile(path);
+        UpdateTitle();
+    });
+    connect(doc, &CTalvorDoc::FramesChanged, this, [this, doc] { DocumentFramesChanged(doc); });
+    documents_.push_back(std::move(document));
+}
+
+void CMainFrame::DocumentFramesChanged(CTalvorDoc* document) {
+    if (!document->Frames().empty()) {
+        UpdateTitle();
+        return;
+    }
+    // The last window is gone: so is the document.
+    for (auto it = documents_.begin(); it != documents_.end(); ++it) {
+        if (it->get() == document) {
+            disconnect(document, nullptr, this, nullptr);
+            it->release()->deleteLater();
+            documents_.erase(it);
+            break;
+        }
+    }
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+QMdiSubWindow* CMainFrame::ShowFrame(DocumentFrame* frame) {
+    documents_area_->addSubWindow(frame);
+    // A new window takes three quarters of the area (once the area has its size).
+    const QSize area = documents_area_->viewport()->size();
+    if (isVisible() && area.width() > 320 && area.height() > 240) {
+        frame->resize(area.width() * 3 / 4, area.height() * 3 / 4);
+    }
+    frame->Document().AddFrame(frame);
+    frame->show();
+    documents_area_->setActiveSubWindow(frame);
+    frame->widget()->setFocus();
+    UpdateTitle();
+    UpdateCommandUI();
+    return frame;
+}
+
+CTalvorDoc* CMainFrame::NewDocument() {
+    auto document = std::make_unique<CTalvorDoc>(
+        std::make_unique<DocumentCore>(), QString(),
+        modelling_template_.DocumentName() + QString::number(++untitled_count_), services_.messages,
+        services_.files);
+    CTalvorDoc* doc = document.get();
+    AddDocument(std::move(document));
+    NewWindow(*doc);
+    return doc;
+}
+
+QMdiSubWindow* CMainFrame::NewWindow(CTalvorDoc& document) {
+    auto* frame = qobject_cast<DocumentFrame*>(modelling_template_.OpenFrame(document));
+    return frame ? ShowFrame(frame) : nullptr;
+}
+
+CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (const auto& document : documents_) {
+        if (!document->PathName().isEmpty() &&
+            QFileInfo(document->PathName()) == QFileInfo(absolute)) {
+            if (!document->Frames().empty()) {
+                documents_area_->setActiveSubWindow(document->Frames().front());
+            }
+            return document.get();
+        }
+    }
+    auto core = std::make_unique<DocumentCore>();
+    const Status status = core->Open(absolute.toStdString());
+    if (!status.ok()) {
+        services_.messages.Show(status);
+        // A file that is no longer there leaves the recent list.
+        if (!QFileInfo::exists(absolute)) {
+            recent_files_.Remove(absolute.toStdString());
+            recent_files_.Save(services_.settings);
+            UpdateRecentFileActions();
+        }
+        return nullptr;
+    }
+    auto document = std::make_unique<CTalvorDoc>(std::move(core), absolute, QString(),
+                                                 services_.messages, services_.files);
+    CTalvorDoc* doc = document.get();
+    AddDocument(std::move(document));
+    NewWindow(*doc);
+    RememberFile(absolute);
+    WarnAboutTextures(*doc);
+    return doc;
+}
+
+void CMainFrame::WarnAboutTextures(CTalvorDoc& document) {
+    QStringList names;
+    CollectUnusableTextures(document.Core().GetScene().Root(), names);
+    if (!names.isEmpty()) {
+        services_.messages.Show(
+            Status::Message(kMsgTextureUnusable, {names.join(", ").toStdString()}));
+    }
+}
+
+bool CMainFrame::CloseDocument(CTalvorDoc& document) {
+    if (!document.SaveModified()) {
+        return false;
+    }
+    document.SetClosing(true);
+    const std::vector<DocumentFrame*> frames = document.Frames();
+    for (DocumentFrame* frame : frames) {
+        frame->close();
+    }
+    return true;
+}
+
+void CMainFrame::RememberFile(const QString& path) {
+    recent_files_.Add(path.toStdString());
+    recent_files_.Save(services_.settings);
+    UpdateRecentFileActions();
+}
+
+void CMainFrame::UpdateRecentFileActions() {
+    const std::vector<std::string>& files = recent_files_.Files();
+    for (std::size_t i = 0; i < recent_actions_.size(); ++i) {
+        QAction* action = recent_actions_[i];
+        if (i < files.size()) {
+            const QString path = QString::fromStdString(files[i]);
+            QString name = QFileInfo(path).fileName();
+            name.replace('&', "&&");
+            action->setText(QString("&%1 %2").arg(i + 1).arg(name));
+            action->setToolTip(path);
+            action->setVisible(true);
+        } else {
+            action->setVisible(false);
+        }
+    }
+}
+
+void CMainFrame::UpdateWindowMenu() {
+    for (QAction* action : window_list_) {
+        window_menu_->removeAction(action);
+        action->deleteLater();
+    }
+    window_list_.clear();
+    const QList<QMdiSubWindow*> windows = documents_area_->subWindowList();
+    window_list_separator_->setVisible(!windows.isEmpty());
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QString title = window->windowTitle().replace("[*]", window->isWindowModified() ? "*" : "");
+        auto* action = window_menu_->addAction(QString("&%1 %2").arg(i + 1).arg(title));
+        action->setCheckable(true);
+        action->setChecked(window == documents_area_->currentSubWindow());
+        connect(action, &QAction::triggered, this,
+                [this, window] { documents_area_->setActiveSubWindow(window); });
+        window_list_.push_back(action);
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    QMdiSubWindow* active = documents_area_->currentSubWindow();
+    if (active == nullptr) {
+        setWindowTitle("Kelto");
+        setWindowModified(false);
+        return;
+    }
+    setWindowTitle("Kelto - " + active->windowTitle());
+    setWindowModified(active->isWindowModified());
+}
+
+void CMainFrame::ArrangeIcons() {
+    // The minimised windows in a row along the bottom of the area.
+    const QRect area = documents_area_->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
+        if (!window->isMinimized()) {
+            continue;
+        }
+        const QSize size = window->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+        }
+        window->move(x, area.height() - size.height());
+        x += size.width();
+    }
+}
+
+// --- commands ---
+
+void CMainFrame::OnCommand(int id) {
+    CTalvorDoc* document = ActiveDocument();
+    if (id >= kRecentFile1 && id < kRecentFile1 + kRecentFileCommands) {
+        const std::size_t index = static_cast<std::size_t>(id - kRecentFile1);
+        if (index < recent_files_.Files().size()) {
+            OpenDocumentFile(QString::fromStdString(recent_files_.Files()[index]));
+        }
+        return;
+    }
+    const CommandInfo* command = FindCommand(id);
+    if (command == nullptr || !EvaluateCommand(*command, CurrentCommandContext()).enabled) {
+        return;
+    }
+    switch (id) {
+        case kNew:
+            NewDocument();
+            break;
+        case kOpen:
+            OnOpen();
+            break;
+        case kClose:
+            if (document) {
+                CloseDocument(*document);
+            }
+            break;
+        case kSave:
+        case kSaveAs:
+            if (document) {
+                document->DoSave(id == kSaveAs);
+            }
+            break;
+        case kImportObject:
+            OnImportObject();
+            break;
+        case kExit:
+            close();
+            break;
+        case kDelete:
+            if (document) {
+                document->Core().DeleteSelection();
+            }
+            break;
+        case kSelectTool:
+            tools_.SetMode(ToolMode::Select);
+            break;
+        case kRotateTool:
+            tools_.SetMode(ToolMode::Rotate);
+            break;
+        case kTextTool:
+            tools_.SetMode(ToolMode::Text);
+            break;
+        case kSelectPrimitive:
+            tools_.ChoosePrimitive(tools_.PrimitiveKind());
+            break;
+        case kSelectLight:
+            tools_.ChooseLight(tools_.LightTool());
+            break;
+        case kGroup:
+            if (document) {
+                document->Core().Group();
+            }
+            break;
+        case kTrim:
+            if (document) {
+                const Result<NodeId> trimmed = document->Core().Trim();
+                if (!trimmed.ok()) {
+                    services_.messages.Show(trimmed.status());
+                }
+            }
+            break;
+        case kMaterialProperties:
+            OnMaterialProperties();
+            break;
+        case kLightProperties:
+            OnLightProperties();
+            break;
+        case kRender:
+            OnRender();
+            break;
+        case kStopRendering:
+            if (hooks_.stop_rendering) {
+                hooks_.stop_rendering(documents_area_->currentSubWindow());
+            }
+            break;
+        case kSaveImage:
+            if (hooks_.save_image) {
+                hooks_.save_image(documents_area_->currentSubWindow());
+            }
+            break;
+        case kToolbar: {
+            const bool show = toolbars_.front()->isHidden();
+            for (QToolBar* bar : toolbars_) {
+                bar->setVisible(show);
+            }
+            break;
+        }
+        case kStatusBar:
+            statusBar()->setVisible(statusBar()->isHidden());
+            break;
+        case kCameraPalette:
+            if (hooks_.camera_palette) {
+                hooks_.camera_palette();
+            }
+            break;
+        case kMaterialsPalette:
+            if (hooks_.materials_palette) {
+                hooks_.materials_palette();
+            }
+            break;
+        case kSettings:
+            if (hooks_.settings) {
+                hooks_.settings();
+            }
+            break;
+        case kNewWindow:
+            if (document) {
+                NewWindow(*document);
+            }
+            break;
+        case kCascade:
+            documents_area_->cascadeSubWindows();
+            break;
+        case kTile:
+            documents_area_->tileSubWindows();
+            break;
+        case kArrangeIcons:
+            ArrangeIcons();
+            break;
+        case kTipOfTheDay:
+            ShowTipDialog();
+            break;
+        case kAbout:
+            ShowAboutBox();
+            break;
+        default:
+            if (command->rule == CommandRule::PrimitiveKind) {
+                tools_.ChoosePrimitive(command->kind);
+            } else if (command->rule == CommandRule::LightKind) {
+                tools_.ChooseLight(command->kind);
+            }
+            break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnOpen() {
+    FileDialogRequest request;
+    request.title = kOpenSceneTitle;
+    request.filters = SceneFileFilters();
+    if (CTalvorDoc* document = ActiveDocument(); document && !document->PathName().isEmpty()) {
+        request.initial_name = QFileInfo(document->PathName()).absolutePath().toStdString();
+    }
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
+    if (choice && !choice->path.empty()) {
+        OpenDocumentFile(QString::fromStdString(choice->path));
+    }
+}
+
+void CMainFrame::OnImportObject() {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    FileDialogRequest request;
+    request.title = kImportObjectTitle;
+    request.filters = ImportObjectFilters();
+    request.initial_name = "*.3ds";
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
+    if (!choice || choice->path.empty()) {
+        return;
+    }
+    const Result<std::vector<NodeId>> imported = document->Core().Import3ds(choice->path);
+    if (!imported.ok()) {
+        services_.messages.Show(imported.status());
+    }
+}
+
+void CMainFrame::OnMaterialProperties() {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr || !hooks_.material_properties) {
+        return;
+    }
+    if (const SceneNode* node = document->Core().GetScene().FirstSelectedTopLevel()) {
+        hooks_.material_properties(*document, node->id);
+    }
+}
+
+void CMainFrame::OnLightProperties() {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr || !hooks_.light_properties) {
+        return;
+    }
+    const Scene& scene = document->Core().GetScene();
+    const int index = scene.FirstSelectedLight();
+    if (index >= 0) {
+        hooks_.light_properties(*document, scene.Lights()[static_cast<std::size_t>(index)].id);
+    }
+}
+
+void CMainFrame::OnRender() {
+    CTalvorDoc* document = ActiveDocument();
+    CTalvorView* view = ActiveModellingView();
+    if (document != nullptr && view != nullptr && hooks_.render) {
+        hooks_.render(*document, *view);
+    }
+}
+
+void CMainFrame::ShowTipDialog() {
+    CTipDlg dialog(services_.settings, FindTipFile(services_.data_folder), this);
+    dialog.exec();
+}
+
+void CMainFrame::ShowAboutBox() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+// --- closing and dropping ---
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (RunningRenders::Count() > 0) {
+        services_.messages.Show(Status::Message(kMsgRenderInProgress));
+        event->ignore();
+        return;
+    }
+    // Every modified document asks first; Cancel on any keeps the program running.
+    const std::vector<CTalvorDoc*> open = [this] {
+        std::vector<CTalvorDoc*> list;
+        for (const auto& document : documents_) {
+            list.push_back(document.get());
+        }
+        return list;
+    }();
+    for (CTalvorDoc* document : open) {
+        if (!document->SaveModified()) {
+            event->ignore();
+            return;
+        }
+    }
+    for (CTalvorDoc* document : open) {
+        document->SetClosing(true);
+    }
+    documents_area_->closeAllSubWindows();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data != nullptr && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+    event->ignore();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data == nullptr || !data->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            OpenDocumentFile(url.toLocalFile());
+        }
+    }
 }
 
 }  // namespace kelto

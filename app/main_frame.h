@@ -1,21 +1,151 @@
-// The application's main window: a multiple-document area that holds the scene windows.
+// The application's main window: the documents' windows in a multiple-document area, every
+// command of the command table as an action in the menus, toolbars, keys and the modelling
+// views' context menu, the status bar with its date and time, and the main frame's tool.
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <vector>
 
+#include "app/command_hooks.h"
+#include "app/command_table.h"
+#include "app/doc_template.h"
+#include "interaction/tool_state.h"
+#include "platform/file_chooser.h"
+#include "platform/messages.h"
+#include "platform/program_settings.h"
+#include "platform/settings.h"
+#include "platform/window_thread.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolBar;
 
 namespace kelto {
+
+class CTalvorDoc;
+class CTalvorView;
+class DocumentFrame;
+
+// What the main window works through: message boxes, file dialogs, the settings store and
+// the window thread's queue (the desktop's in the program, headless ones in the tests), and
+// the folder of the installed data (the tips file).
+struct AppServices {
+    MessageSink& messages;
+    FileChooser& files;
+    SettingsStore& settings;
+    WindowThread& window_thread;  // render news reaches the windows through it
+    std::string data_folder;
+};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
   public:
-    explicit CMainFrame(QWidget* parent = nullptr);
-    QMdiArea* DocumentArea() const { return documents_; }
+    explicit CMainFrame(AppServices services, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    QMdiArea* DocumentArea() const { return documents_area_; }
+    // The action of a command of the table; null for other identifiers.
+    QAction* Action(int id) const;
+    QMenu* ViewContextMenu() const { return context_menu_; }
+    const std::vector<QToolBar*>& ToolBars() const { return toolbars_; }
+    QLabel* DatePane() const { return date_pane_; }
+    QLabel* TimePane() const { return time_pane_; }
+
+    // The current tool, which every modelling view reads.
+    ToolState& Tools() { return tools_; }
+    DocumentTemplate& ModellingTemplate() { return modelling_template_; }
+    DocumentTemplate& RenderTemplate() { return render_template_; }
+    void SetHooks(CommandHooks hooks);
+    const AppServices& Services() const { return services_; }
+
+    // --- documents ---
+    const std::vector<std::unique_ptr<CTalvorDoc>>& Documents() const { return documents_; }
+    CTalvorDoc* ActiveDocument() const;
+    // The modelling view commands act on: the active window's, or the last one focused.
+    CTalvorView* ActiveModellingView() const;
+    // A new empty document ("Kelto1", "Kelto2", ...) in a modelling window.
+    CTalvorDoc* NewDocument();
+    // Opens a scene file in a new document (or brings forward the document that has it open).
+    // On failure the core's message is shown, the windows stay as they were, and the result
+    // is null.
+    CTalvorDoc* OpenDocumentFile(const QString& path);
+    // Another modelling window on the document.
+    QMdiSubWindow* NewWindow(CTalvorDoc& document);
+    // Asks to save if needed, then closes all the document's windows; false on Cancel.
+    bool CloseDocument(CTalvorDoc& document);
+    const RecentFileList& RecentFiles() const { return recent_files_; }
+
+    // --- commands ---
+    void OnCommand(int id);
+    // Sets every action's enabled and checked state from the rules.
+    void UpdateCommandUI();
+    CommandContext CurrentCommandContext() const;
+    // Modal dialogs of the Help menu.
+    void ShowTipDialog();
+    void ShowAboutBox();
+    // Tells once that the modelling windows have no OpenGL.
+    void ReportMissingOpenGL();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
-    QMdiArea* documents_;  // owned by the window
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    QMenu* AddMenu(QMenu* parent, const QString& title, std::initializer_list<int> ids);
+    void AddDocument(std::unique_ptr<CTalvorDoc> document);
+    void ConnectView(CTalvorView& view);
+    QMdiSubWindow* ShowFrame(DocumentFrame* frame);
+    void DocumentFramesChanged(CTalvorDoc* document);
+    void OnOpen();
+    void OnImportObject();
+    void OnMaterialProperties();
+    void OnLightProperties();
+    void OnRender();
+    void ArrangeIcons();
+    void UpdateRecentFileActions();
+    void RememberFile(const QString& path);
+    void UpdateWindowMenu();
+    void UpdateClock();
+    void UpdateTitle();
+    void WarnAboutTextures(CTalvorDoc& document);
+
+    AppServices services_;
+    QMdiArea* documents_area_;  // owned by the window
+    ToolState tools_;
+    DocumentTemplate modelling_template_;
+    DocumentTemplate render_template_;
+    CommandHooks hooks_;
+    std::vector<std::unique_ptr<CTalvorDoc>> documents_;
+    int untitled_count_ = 0;
+    QPointer<CTalvorView> last_view_;
+    std::map<int, QAction*> actions_;
+    std::vector<QAction*> recent_actions_;
+    QActionGroup* shapes_group_ = nullptr;
+    QActionGroup* lights_group_ = nullptr;
+    QMenu* context_menu_ = nullptr;
+    QMenu* window_menu_ = nullptr;
+    QAction* window_list_separator_ = nullptr;
+    std::vector<QAction*> window_list_;
+    std::vector<QToolBar*> toolbars_;
+    QLabel* date_pane_ = nullptr;
+    QLabel* time_pane_ = nullptr;
+    QTimer* clock_ = nullptr;
+    RecentFileList recent_files_;
+    bool told_no_opengl_ = false;
 };
 
 }  // namespace kelto

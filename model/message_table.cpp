@@ -78,6 +78,22 @@ constexpr MessageEntry kMessages[] = {
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",
      MessageIcon::Warning},
+    // The application's own.
+    {kMsgKilobytes, "%lu KB", MessageIcon::Information},
+    {kMsgNeedsColour, "This version of Rovize(tm) requires at least 16 bit color support",
+     MessageIcon::Error},
+    {kMsgSaveChanges, "Save changes to %s?", MessageIcon::Warning},
+    {kMsgSettingsReadOnly,
+     "Kelto cannot write its settings to %s. Changes to the settings last until Kelto closes.",
+     MessageIcon::Warning},
+    {kMsgNoOpenGL,
+     "OpenGL is not available on this display, so the modelling windows stay empty. Scenes can "
+     "still be opened, saved and edited.",
+     MessageIcon::Warning},
+    {kMsgTextureUnusable,
+     "The picture of the material of '%s' cannot be shown in the modelling windows; the object "
+     "is drawn without it.",
+     MessageIcon::Warning},
 };
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -53,6 +53,13 @@ enum MessageNumber : int {
     kMsgImageWriteFailed = 61507,
     kMsgHistoryMismatch = 61520,
     kMsgNoSuchView = 61508,
+    // The application's own.
+    kMsgKilobytes = 118,
+    kMsgNeedsColour = 61450,
+    kMsgSaveChanges = 61530,
+    kMsgSettingsReadOnly = 61531,
+    kMsgNoOpenGL = 61532,
+    kMsgTextureUnusable = 61533,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -1,6 +1,6 @@
 #include "headless.h"
 
-#include <charconv>
+#include <utility>
 
 namespace kelto {
 
@@ -31,19 +31,36 @@ void MemorySettings::Write(const std::string& section, const std::string& key,
     values_[{section, key}] = value;
 }
 
-int SettingsStore::ReadInt(const std::string& section, const std::string& key, int fallback) const {
-    const std::optional<std::string> text = Read(section, key);
-    if (!text) {
-        return fallback;
+std::optional<FileChoice> HeadlessFileChooser::Next(const FileDialogRequest& request) {
+    requests_.push_back(request);
+    if (answers_.empty()) {
+        return std::nullopt;
     }
-    int value = 0;
-    const char* end = text->data() + text->size();
-    const auto [ptr, error] = std::from_chars(text->data(), end, value);
-    return error == std::errc() && ptr == end ? value : fallback;
+    std::optional<FileChoice> answer = std::move(answers_.front());
+    answers_.pop_front();
+    return answer;
 }
 
-void SettingsStore::WriteInt(const std::string& section, const std::string& key, int value) {
-    Write(section, key, std::to_string(value));
+void QueuedWindowThread::Post(std::function<void()> work) {
+    const std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(work));
+}
+
+int QueuedWindowThread::RunPending() {
+    std::deque<std::function<void()>> batch;
+    {
+        const std::lock_guard lock(mutex_);
+        batch.swap(queue_);
+    }
+    for (std::function<void()>& work : batch) {
+        work();
+    }
+    return static_cast<int>(batch.size());
+}
+
+std::size_t QueuedWindowThread::PendingCount() const {
+    const std::lock_guard lock(mutex_);
+    return queue_.size();
 }
 
 }  // namespace kelto

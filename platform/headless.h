@@ -1,15 +1,21 @@
 // A desktop without a desktop: for kelto-cli and the tests. Messages are recorded (and
-// answered from a script), settings live in memory, progress is recorded.
+// answered from a script), file dialogs answer from a script, settings live in memory,
+// progress is recorded, and work for the window thread waits until a test runs it.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "file_chooser.h"
 #include "messages.h"
 #include "settings.h"
+#include "window_thread.h"
 
 namespace kelto {
 
@@ -22,6 +28,7 @@ struct RecordedMessage {
 
 class HeadlessMessages : public MessageSink {
   public:
+    using MessageSink::Show;
     MessageAnswer Show(int number, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override;
     // Answers given to the next questions, in order; when none is left the first button
@@ -52,6 +59,43 @@ class MemorySettings : public SettingsStore {
 
   private:
     std::map<std::pair<std::string, std::string>, std::string> values_;
+};
+
+// Answers file dialogs in order from a script; with the script used up, every dialog is
+// cancelled. Every request is kept.
+class HeadlessFileChooser : public FileChooser {
+  public:
+    std::optional<FileChoice> ChooseFileToOpen(const FileDialogRequest& request) override {
+        return Next(request);
+    }
+    std::optional<FileChoice> ChooseFileToSave(const FileDialogRequest& request) override {
+        return Next(request);
+    }
+    void QueueChoice(std::string path, int filter_index = 0) {
+        answers_.push_back(FileChoice{std::move(path), filter_index});
+    }
+    void QueueCancel() { answers_.push_back(std::nullopt); }
+    const std::vector<FileDialogRequest>& Requests() const { return requests_; }
+
+  private:
+    std::optional<FileChoice> Next(const FileDialogRequest& request);
+    std::deque<std::optional<FileChoice>> answers_;
+    std::vector<FileDialogRequest> requests_;
+};
+
+// Work posted from any thread waits in a queue until RunPending runs it on the caller's
+// thread, in the order posted.
+class QueuedWindowThread : public WindowThread {
+  public:
+    void Post(std::function<void()> work) override;
+    // Runs what was posted before the call (work posted while it runs waits for the next
+    // call); returns how many ran.
+    int RunPending();
+    std::size_t PendingCount() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
 };
 
 }  // namespace kelto

@@ -17,6 +17,9 @@ class MessageSink {
     // button the user chose.
     virtual MessageAnswer Show(int number, const std::string& text, MessageIcon icon,
                                MessageButtons buttons) = 0;
+    // Shows a status in its own box with an Ok button. A status without a text (a failure the
+    // table has no words for) is shown as a general failure.
+    MessageAnswer Show(const Status& status);
 };
 
 class ProgressSink {

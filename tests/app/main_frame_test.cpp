@@ -1,22 +1,614 @@
+// The main window as a user drives it: commands through their real actions, documents
+// opened, changed, saved and closed, the save question, the running-render refusal, titles,
+// dropped files, the tip and about dialogs, and the settings file.
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
 #include <QtTest>
+#include <fstream>
+#include <thread>
 
+#include "app/about_dialog.h"
+#include "app/child_frame.h"
+#include "app/command_table.h"
 #include "app/main_frame.h"
+#include "app/qt_platform.h"
+#include "app/running_renders.h"
+#include "app/startup.h"
+#include "app/talvor_doc.h"
+#include "app/tip_dialog.h"
+#include "model/message_table.h"
+#include "platform/headless.h"
+#include "views/talvor_view.h"
+
+using namespace kelto;
+using namespace kelto::command_ids;
+
+namespace {
+
+struct Rig {
+    HeadlessMessages messages;
+    HeadlessFileChooser files;
+    MemorySettings settings;
+    QueuedWindowThread window_thread;
+    std::unique_ptr<CMainFrame> frame;
+
+    Rig() {
+        frame = std::make_unique<CMainFrame>(
+            AppServices{messages, files, settings, window_thread, std::string()});
+        frame->resize(900, 700);
+        frame->show();
+    }
+    QAction* Act(int id) { return frame->Action(id); }
+    CTalvorDoc* Doc() { return frame->ActiveDocument(); }
+    DocumentCore& Core() { return Doc()->Core(); }
+    int WindowCount() { return static_cast<int>(frame->DocumentArea()->subWindowList().size()); }
+};
+
+QString SavedScene(const QTemporaryDir& dir, const QString& name, int spheres) {
+    DocumentCore core;
+    for (int i = 0; i < spheres; ++i) {
+        core.InsertObject(ObjectType::Sphere, {2.0 * i, 0, 0}, false);
+    }
+    const QString path = dir.filePath(name);
+    if (!core.Save(path.toStdString()).ok()) {
+        qWarning("could not write the test scene");
+    }
+    return path;
+}
+
+}  // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void ShowsTheDocumentAreaUnderTheProgramName() {
-        kelto::CMainFrame frame;
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QCOMPARE(frame.windowTitle(), QString("Kelto"));
-        QVERIFY(frame.DocumentArea() != nullptr);
-        QCOMPARE(frame.centralWidget(), static_cast<QWidget*>(frame.DocumentArea()));
-        QVERIFY(frame.DocumentArea()->isVisible());
+    void CommandsFollowTheSelectionRulesThroughTheirActions() {
+        Rig rig;
+        rig.frame->NewDocument();
+        DocumentCore& core = rig.Core();
+        rig.frame->UpdateCommandUI();
+        for (int id : {kGroup, kTrim, kMaterialProperties, kLightProperties, kDelete}) {
+            QVERIFY2(!rig.Act(id)->isEnabled(), qPrintable(rig.Act(id)->text()));
+        }
+        // One light: its properties, not a material's. The context menu agrees.
+        core.SelectLight(core.GetScene().Lights()[0].id);
+        QVERIFY(!rig.Act(kMaterialProperties)->isEnabled());
+        QVERIFY(rig.Act(kLightProperties)->isEnabled());
+        QVERIFY(rig.frame->ViewContextMenu()->actions().contains(rig.Act(kLightProperties)));
+        QVERIFY(rig.frame->ViewContextMenu()->actions().contains(rig.Act(kMaterialProperties)));
+        // Three objects: Group yes, Trim no.
+        core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        QVERIFY(rig.Act(kMaterialProperties)->isEnabled());
+        core.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+        QVERIFY(rig.Act(kTrim)->isEnabled());
+        core.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
+        QVERIFY(!rig.Act(kTrim)->isEnabled());
+        QVERIFY(rig.Act(kGroup)->isEnabled());
+        QVERIFY(!rig.Act(kGroup)->isChecked());
+        // The Group command itself: one group selected, checked; both property commands off.
+        rig.Act(kGroup)->trigger();
+        QCOMPARE(core.Selection().selected_count, 1);
+        QVERIFY(core.Selection().is_group);
+        QVERIFY(rig.Act(kGroup)->isChecked());
+        QVERIFY(!rig.Act(kMaterialProperties)->isEnabled());
+        QVERIFY(!rig.Act(kLightProperties)->isEnabled());
+        // Group again with the group selected takes nothing apart.
+        const std::size_t nodes = core.GetScene().NodeCount();
+        rig.Act(kGroup)->trigger();
+        QCOMPARE(core.GetScene().NodeCount(), nodes);
+        // Delete works on the selection.
+        QVERIFY(rig.Act(kDelete)->isEnabled());
+        rig.Act(kDelete)->trigger();
+        QCOMPARE(core.GetScene().CountSelected(), 0);
+        QVERIFY(!rig.Act(kDelete)->isEnabled());
+    }
+
+    void EditorAndRenderCommandsReachTheirHooks() {
+        Rig rig;
+        rig.frame->NewDocument();
+        DocumentCore& core = rig.Core();
+        const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        NodeId edited;
+        LightId lit;
+        int renders = 0;
+        CommandHooks hooks;
+        hooks.material_properties = [&](CTalvorDoc&, NodeId id) { edited = id; };
+        hooks.light_properties = [&](CTalvorDoc&, LightId id) { lit = id; };
+        QVERIFY(!rig.Act(kRender)->isEnabled());  // shown disabled until rendering is there
+        QCOMPARE(rig.Act(kRender)->shortcut(), QKeySequence(Qt::Key_F12));
+        rig.Act(kMaterialProperties)->trigger();  // no hook yet: nothing happens
+        QVERIFY(!edited);
+        hooks.render = [&](CTalvorDoc&, CTalvorView&) { ++renders; };
+        rig.frame->SetHooks(hooks);
+        QVERIFY(rig.Act(kRender)->isEnabled());
+        rig.Act(kMaterialProperties)->trigger();
+        QCOMPARE(edited, sphere);
+        core.SelectLight(core.GetScene().Lights()[0].id);
+        rig.Act(kLightProperties)->trigger();
+        QCOMPARE(lit, core.GetScene().Lights()[0].id);
+        rig.Act(kRender)->trigger();
+        QCOMPARE(renders, 1);
+        QVERIFY(rig.frame->RenderTemplate().ResourceId() == 129);
+        QCOMPARE(rig.frame->RenderTemplate().TypeName(), QString("Kelto Scene"));
+        QVERIFY(!rig.frame->RenderTemplate().CanOpenFrames());
+    }
+
+    void InertCommandsAreDisabledAndEveryActionHasItsText() {
+        Rig rig;
+        rig.frame->NewDocument();
+        for (int id : {kUndo, kRedo, kToolbarUndo, kCut, kCopy, kPaste, kIntersect, kCombine,
+                       kLathe, kExtrusionWizard, kSchematicView, kFourViews, kSnapToGrid, kDebug1,
+                       kStopRendering, kSaveImage}) {
+            QVERIFY2(!rig.Act(id)->isEnabled(), qPrintable(rig.Act(id)->text()));
+        }
+        QVERIFY(rig.Act(kJoinObjectsTool)->isEnabled());
+        QVERIFY(rig.Act(kSceneWizard)->isEnabled());
+        QCOMPARE(rig.Act(kUndo)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+        QCOMPARE(rig.Act(kPaste)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}));
+        QVERIFY(rig.Act(kGroup)->shortcuts().isEmpty());
+        for (const CommandInfo& command : CommandTable()) {
+            QVERIFY(!rig.Act(command.id)->text().isEmpty());
+            QVERIFY(!rig.Act(command.id)->statusTip().isEmpty());
+        }
+        // Icon-only toolbar buttons are still named by their command for screen readers.
+        int buttons = 0;
+        for (QToolBar* bar : rig.frame->ToolBars()) {
+            for (QAction* action : bar->actions()) {
+                if (action->isSeparator()) {
+                    continue;
+                }
+                auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+                QVERIFY(button != nullptr);
+                QVERIFY(!action->icon().isNull());
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+                QVERIFY(accessible != nullptr);
+                const QString name = accessible->text(QAccessible::Name);
+                QVERIFY(!name.isEmpty());
+                QCOMPARE(name,
+                         QString(action->text()).remove('&').remove("...").section('\t', 0, 0));
+                ++buttons;
+            }
+        }
+        QVERIFY(buttons >= 20);
+        // Menus have mnemonics.
+        for (QAction* menu : rig.frame->menuBar()->actions()) {
+            QVERIFY2(menu->text().contains('&'), qPrintable(menu->text()));
+        }
+        QCOMPARE(rig.frame->menuBar()->actions().size(), 7);
+    }
+
+    void ToolCommandsSetTheFramesToolAndCheckOneButtonOfEachGroup() {
+        Rig rig;
+        rig.frame->NewDocument();
+        ToolState& tools = rig.frame->Tools();
+        QVERIFY(rig.Act(kSelectTool)->isChecked());
+        rig.Act(kSphere)->trigger();
+        QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
+        QCOMPARE(tools.PrimitiveKind(), 1);
+        QVERIFY(rig.Act(kSphere)->isChecked());
+        QVERIFY(rig.Act(kSelectPrimitive)->isChecked());
+        QVERIFY(!rig.Act(kSelectTool)->isChecked());
+        rig.Act(kCylinder)->trigger();
+        QCOMPARE(tools.PrimitiveKind(), 4);
+        QVERIFY(!rig.Act(kSphere)->isChecked());
+        QVERIFY(rig.Act(kCylinder)->isChecked());
+        // Choosing the checked button again keeps it checked.
+        rig.Act(kCylinder)->trigger();
+        QVERIFY(rig.Act(kCylinder)->isChecked());
+        rig.Act(kSpotLight)->trigger();
+        QCOMPARE(tools.Mode(), ToolMode::InsertLight);
+        QCOMPARE(tools.LightTool(), 2);
+        QVERIFY(rig.Act(kSpotLight)->isChecked());
+        QVERIFY(!rig.Act(kCylinder)->isChecked());
+        rig.Act(kSelectPrimitive)->trigger();  // back to the last shape
+        QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
+        QCOMPARE(tools.PrimitiveKind(), 4);
+        rig.Act(kRotateTool)->trigger();
+        QCOMPARE(tools.Mode(), ToolMode::Rotate);
+        QVERIFY(rig.Act(kRotateTool)->isChecked());
+        rig.Act(kTextTool)->trigger();
+        QCOMPARE(tools.Mode(), ToolMode::Text);
+        rig.Act(kSelectTool)->trigger();
+        QCOMPARE(tools.Mode(), ToolMode::Select);
+        for (int id : {kCube, kSphere, kCylinder, kAreaLight, kPointLight, kSpotLight, kRotateTool,
+                       kTextTool, kSelectPrimitive, kSelectLight}) {
+            QVERIFY(!rig.Act(id)->isChecked());
+        }
+    }
+
+    void KeysReachTheirCommands() {
+        Rig rig;
+        rig.frame->NewDocument();
+        DocumentCore& core = rig.Core();
+        core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        rig.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
+        QTest::keyClick(rig.frame->ActiveModellingView(), Qt::Key_Delete);
+        QCOMPARE(core.GetScene().Root().first_child == &core.GetScene().Root() ||
+                     core.GetScene().Root().first_child == nullptr,
+                 true);
+        QTest::keyClick(rig.frame->ActiveModellingView(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{2});
+    }
+
+    void ClosingAModifiedDocumentAsksAndCancelKeepsIt() {
+        QTemporaryDir dir;
+        const QString path = SavedScene(dir, "one.kel", 1);
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
+        QVERIFY(doc != nullptr);
+        QVERIFY(!doc->IsModified());
+        doc->Core().InsertObject(ObjectType::Cube, {3, 0, 0}, false);
+        QVERIFY(doc->IsModified());
+        QVERIFY(rig.frame->DocumentArea()->subWindowList().front()->isWindowModified());
+
+        rig.messages.QueueAnswer(MessageAnswer::Cancel);
+        QVERIFY(!doc->Frames().front()->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveChanges));
+        QCOMPARE(rig.messages.Shown().back().text, std::string("Save changes to one.kel?"));
+        QCOMPARE(rig.messages.Shown().back().buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(rig.WindowCount(), 1);
+
+        // Yes saves to the file and closes.
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        QVERIFY(doc->Frames().front()->close());
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{0});
+        DocumentCore reread;
+        QVERIFY(reread.Open(path.toStdString()).ok());
+        QCOMPARE(reread.GetScene().NodeCount(), std::size_t{3});  // root, sphere, cube
+
+        // No discards.
+        doc = rig.frame->OpenDocumentFile(path);
+        doc->Core().InsertObject(ObjectType::Torus, {-3, 0, 0}, false);
+        rig.messages.QueueAnswer(MessageAnswer::No);
+        rig.Act(kClose)->trigger();
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{0});
+        QVERIFY(reread.Open(path.toStdString()).ok());
+        QCOMPARE(reread.GetScene().NodeCount(), std::size_t{3});
+    }
+
+    void ExitIsRefusedWhileARenderRunsAndAsksForChangedScenes() {
+        Rig rig;
+        rig.frame->NewDocument();
+        rig.Core().InsertObject(ObjectType::Cube, {0, 0, 0}, false);
+        {
+            RunningRenders::Token render;
+            rig.Act(kExit)->trigger();
+            QVERIFY(rig.frame->isVisible());
+            QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgRenderInProgress));
+            QCOMPARE(rig.messages.Shown().back().icon, MessageIcon::Information);
+            QCOMPARE(rig.WindowCount(), 1);
+        }
+        // No render now: the changed scene asks; Cancel keeps the program.
+        rig.messages.QueueAnswer(MessageAnswer::Cancel);
+        QVERIFY(!rig.frame->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveChanges));
+        rig.messages.QueueAnswer(MessageAnswer::No);
+        QVERIFY(rig.frame->close());
+    }
+
+    void FailedOpenLeavesTheWindowsAndFailedSaveKeepsTheChanges() {
+        QTemporaryDir dir;
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        doc->Core().InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        const QString damaged = dir.filePath("damaged.kel");
+        { std::ofstream(damaged.toStdString(), std::ios::binary) << "not a scene at all"; }
+        rig.files.QueueChoice(damaged.toStdString());
+        rig.Act(kOpen)->trigger();
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNotSceneFile));
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{1});
+        QCOMPARE(rig.frame->ActiveDocument(), doc);
+        QVERIFY(doc->IsModified());
+        QVERIFY(rig.frame->OpenDocumentFile(dir.filePath("missing.kel")) == nullptr);
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSceneOpenFailed));
+
+        // Saving into a folder that does not exist fails, says so, and keeps the changes.
+        rig.files.QueueChoice(dir.filePath("no/such/folder/x.kel").toStdString());
+        rig.Act(kSaveAs)->trigger();
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSceneSaveFailed));
+        QVERIFY(doc->IsModified());
+        QVERIFY(doc->PathName().isEmpty());
+        QCOMPARE(doc->Frames().front()->windowTitle(), QString("Kelto1[*]"));
+        // Cancel in the dialog saves nothing and asks nothing.
+        const std::size_t shown = rig.messages.Shown().size();
+        rig.files.QueueCancel();
+        rig.Act(kSave)->trigger();
+        QCOMPARE(rig.messages.Shown().size(), shown);
+        // A name without extension gets .kel; the title follows the file.
+        rig.files.QueueChoice(dir.filePath("named").toStdString());
+        rig.Act(kSave)->trigger();
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(doc->Title(), QString("named.kel"));
+        QVERIFY(QFile::exists(dir.filePath("named.kel")));
+        QCOMPARE(rig.files.Requests().back().filters.front().text,
+                 std::string("Kelto Files (*.kel)"));
+        QCOMPARE(rig.frame->RecentFiles().Files().front(),
+                 QFileInfo(dir.filePath("named.kel")).absoluteFilePath().toStdString());
+        QVERIFY(rig.Act(kRecentFile1)->isVisible());
+        QCOMPARE(rig.Act(kRecentFile1)->text(), QString("&1 named.kel"));
+    }
+
+    void ASceneWhosePictureCannotBeShownOpensWithAWarning() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pictures.kel");
+        {
+            DocumentCore core;
+            const NodeId id = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+            Material m;
+            m.colour_source = 1;  // an image material whose picture has no pixels
+            m.colour_image = SharedImage(TextureImage{});
+            QVERIFY(core.SetMaterial(id, m).ok());
+            QVERIFY(core.Save(path.toStdString()).ok());
+        }
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
+        QVERIFY(doc != nullptr);
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgTextureUnusable));
+        QVERIFY(rig.messages.Shown().back().text.find("'Sphere1'") != std::string::npos);
+        QCOMPARE(rig.WindowCount(), 1);
+    }
+
+    void TitlesNumberTheWindowsOfADocumentAndShowTheModifiedMark() {
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        QMdiSubWindow* first = doc->Frames().front();
+        QCOMPARE(first->windowTitle(), QString("Kelto1[*]"));
+        QVERIFY(!first->isWindowModified());
+        rig.Act(kNewWindow)->trigger();
+        QCOMPARE(doc->Frames().size(), std::size_t{2});
+        QCOMPARE(first->windowTitle(), QString("Kelto1:1[*]"));
+        QCOMPARE(doc->Frames()[1]->windowTitle(), QString("Kelto1:2[*]"));
+        doc->Core().InsertObject(ObjectType::Cube, {0, 0, 0}, false);
+        QVERIFY(first->isWindowModified());
+        QVERIFY(doc->Frames()[1]->isWindowModified());
+        // Closing one of two windows asks nothing.
+        const std::size_t shown = rig.messages.Shown().size();
+        QVERIFY(doc->Frames()[1]->close());
+        QCOMPARE(rig.messages.Shown().size(), shown);
+        QCOMPARE(first->windowTitle(), QString("Kelto1[*]"));
+        CTalvorDoc* second = rig.frame->NewDocument();
+        QCOMPARE(second->Frames().front()->windowTitle(), QString("Kelto2[*]"));
+        rig.Act(kTile)->trigger();
+        rig.Act(kCascade)->trigger();
+        QCOMPARE(rig.WindowCount(), 2);
+        QVERIFY(rig.frame->windowTitle().startsWith("Kelto - Kelto2"));
+    }
+
+    void EachWindowsCameraGoesIntoTheFileAndComesBack() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("views.kel");
+        ViewEntry second_view;
+        {
+            Rig rig;
+            CTalvorDoc* doc = rig.frame->NewDocument();
+            rig.frame->NewWindow(*doc);
+            std::vector<CTalvorView*> views = doc->ModellingViews();
+            QCOMPARE(views.size(), std::size_t{2});
+            views[1]->Renderer().DollyIn(5.0);
+            views[1]->Renderer().TurnCamera(20.0);
+            views[1]->Renderer().SetFocalLength(35.0);
+            second_view = views[1]->CurrentView();
+            rig.files.QueueChoice(path.toStdString());
+            rig.Act(kSave)->trigger();
+            QCOMPARE(doc->Core().Views().size(), std::size_t{2});
+        }
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
+        QVERIFY(doc != nullptr);
+        const Camera fresh;
+        QCOMPARE(doc->ModellingViews()[0]->CurrentView().eye, fresh.eye);
+        rig.frame->NewWindow(*doc);
+        const ViewEntry back = doc->ModellingViews()[1]->CurrentView();
+        QCOMPARE(back.lens, 35);
+        QVERIFY((back.eye - second_view.eye).Length() < 1e-9);
+        QVERIFY((back.target - second_view.target).Length() < 1e-9);
+        // A third window has no stored camera: the scene's.
+        rig.frame->NewWindow(*doc);
+        QCOMPARE(doc->ModellingViews()[2]->CurrentView().eye, fresh.eye);
+        // Opening the same file again brings its document forward.
+        QCOMPARE(rig.frame->OpenDocumentFile(path), doc);
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{1});
+    }
+
+    void DroppedFilesOpen() {
+        QTemporaryDir dir;
+        const QString a = SavedScene(dir, "a.kel", 1);
+        const QString b = SavedScene(dir, "b.kel", 2);
+        Rig rig;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(rig.frame.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(rig.frame.get(), &drop);
+        QCOMPARE(rig.frame->Documents().size(), std::size_t{2});
+        QCOMPARE(rig.frame->Documents()[1]->Core().GetScene().NodeCount(), std::size_t{3});
+        QMimeData text;
+        text.setText("not a file");
+        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton,
+                                Qt::NoModifier);
+        QApplication::sendEvent(rig.frame.get(), &refused);
+        QVERIFY(!refused.isAccepted());
+    }
+
+    void ImportObjectShowsTheReadersMessage() {
+        QTemporaryDir dir;
+        Rig rig;
+        rig.frame->NewDocument();
+        rig.files.QueueCancel();
+        rig.Act(kImportObject)->trigger();
+        QCOMPARE(rig.files.Requests().back().title, std::string("Import Object..."));
+        QCOMPARE(rig.files.Requests().back().filters.front().text,
+                 std::string("3D Studio Objects (*.3ds)"));
+        QVERIFY(rig.messages.Shown().empty());
+        const QString bad = dir.filePath("bad.3ds");
+        { std::ofstream(bad.toStdString(), std::ios::binary) << "garbage"; }
+        rig.files.QueueChoice(bad.toStdString());
+        rig.Act(kImportObject)->trigger();
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        QVERIFY(!rig.Core().IsModified());
+    }
+
+    void StatusBarShowsTheDateAndTimeAndToggles() {
+        Rig rig;
+        QVERIFY(!rig.frame->DatePane()->text().isEmpty());
+        QVERIFY(QRegularExpression("^[A-Z][a-z]{2}, [A-Z][a-z]{2} [1-9][0-9]?, [0-9]{2}$")
+                    .match(rig.frame->DatePane()->text())
+                    .hasMatch());
+        QVERIFY(QRegularExpression("^(1[0-2]|[1-9]):[0-5][0-9]$")
+                    .match(rig.frame->TimePane()->text())
+                    .hasMatch());
+        QVERIFY(rig.Act(kStatusBar)->isChecked());
+        rig.Act(kStatusBar)->trigger();
+        QVERIFY(rig.frame->statusBar()->isHidden());
+        QVERIFY(!rig.Act(kStatusBar)->isChecked());
+        rig.Act(kToolbar)->trigger();
+        QVERIFY(rig.frame->ToolBars().front()->isHidden());
+        QVERIFY(!rig.Act(kToolbar)->isChecked());
+    }
+
+    void TipDialogShowsTipsAndKeepsItsBox() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Kelto.tip");
+        { std::ofstream(path.toStdString()) << "; note\nFirst tip.\nSecond tip.\n"; }
+        MemorySettings settings;
+        {
+            CTipDlg dialog(settings, path.toStdString());
+            QCOMPARE(dialog.TipText(), QString("First tip."));
+            QVERIFY(dialog.ShowOnStartUp()->isChecked());
+            QTest::mouseClick(dialog.NextTipButton(), Qt::LeftButton);
+            QCOMPARE(dialog.TipText(), QString("Second tip."));
+            dialog.ShowOnStartUp()->setChecked(false);
+            dialog.accept();
+        }
+        QCOMPARE(settings.ReadInt("Tip", "StartUp", 0), 1);
+        CTipDlg again(settings, path.toStdString());
+        QCOMPARE(again.TipText(), QString("First tip."));  // wrapped round
+        QVERIFY(!again.ShowOnStartUp()->isChecked());
+        CTipDlg missing(settings, "");
+        QCOMPARE(missing.TipText(),
+                 QString("Tips file does not exist in the prescribed directory"));
+        QVERIFY(!missing.NextTipButton()->isEnabled());
+    }
+
+    void AboutBoxShowsMemoryAndDiskInKilobytes() {
+        CAboutDlg about;
+        QVERIFY(about.MemoryText().endsWith(" KB"));
+        QVERIFY(about.MemoryText().split(' ').front().toULongLong() > 1024);
+        QVERIFY(about.DiskText().endsWith(" KB"));
+        QCOMPARE(about.windowTitle(), QString("About Kelto"));
+    }
+
+    void SettingsLandInTheConfigFolderAndAnUnwritableOneIsNoticed() {
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY(!config.isEmpty());
+        QtSettingsStore store;
+        QCOMPARE(QString::fromStdString(store.FileName()), config + "/Vorn/Kelto.conf");
+        QVERIFY(store.CanWrite());
+        store.WriteInt("Tip", "StartUp", 1);
+        SettingsStore::CustomColours colours{};
+        colours.fill(0x00FF00);
+        store.WriteCustomColours("Material Tool", colours);
+        QtSettingsStore reread;
+        QCOMPARE(reread.ReadInt("Tip", "StartUp", 0), 1);
+        QCOMPARE(reread.ReadCustomColours("Material Tool")[15], 0x00FF00u);
+        QCOMPARE(reread.ReadCustomColours("Lighting Tool")[0], 0xFFFFFFu);
+        // A configuration folder that cannot be made (a file stands in its way) is noticed.
+        QTemporaryDir dir;
+        { std::ofstream(dir.filePath("file").toStdString()) << "x"; }
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir.filePath("file/below"));
+        QtSettingsStore blocked;
+        QVERIFY(!blocked.CanWrite());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+        QVERIFY(QtSettingsStore().CanWrite());
+        QCOMPARE(QtFileChooser::QtFilterText({"Image Files (*.jpg;*.png)", {"*.jpg", "*.png"}}),
+                 QString("Image Files (*.jpg *.png)"));
+    }
+
+    void ViewsRightButtonShowsTheContextMenuAndMissingOpenGLIsToldOnce() {
+        Rig rig;
+        rig.frame->NewDocument();
+        CTalvorView* view = rig.frame->ActiveModellingView();
+        QVERIFY(view != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.frame.get()));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                view->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(view, &event);
+        QTRY_VERIFY(rig.frame->ViewContextMenu()->isVisible());
+        rig.frame->ViewContextMenu()->close();
+        rig.frame->ReportMissingOpenGL();
+        rig.frame->ReportMissingOpenGL();
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNoOpenGL));
+    }
+
+    void WorkPostedFromAnotherThreadRunsOnTheWindowThreadInOrder() {
+        QtWindowThread window_thread;
+        std::vector<int> order;
+        std::vector<bool> on_window_thread;
+        {
+            std::jthread worker([&] {
+                for (int i = 0; i < 100; ++i) {
+                    window_thread.Post([&, i] {
+                        order.push_back(i);
+                        on_window_thread.push_back(QThread::currentThread() ==
+                                                   QApplication::instance()->thread());
+                    });
+                }
+            });
+        }
+        QTRY_COMPARE(order.size(), std::size_t{100});
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(order[static_cast<std::size_t>(i)], i);
+            QVERIFY(on_window_thread[static_cast<std::size_t>(i)]);
+        }
+    }
+
+    void CommandLineTakesOneSceneAndItsOptions() {
+        CommandLine line = ParseCommandLine({"scene.kel"});
+        QCOMPARE(line.scene_file, QString("scene.kel"));
+        QVERIFY(line.show_tips);
+        line = ParseCommandLine({"--nologo", "--", "-odd.kel"});
+        QVERIFY(!line.show_tips);
+        QCOMPARE(line.scene_file, QString("-odd.kel"));
+        QVERIFY(!ParseCommandLine({"a.kel", "b.kel"}).error.isEmpty());
+        QVERIFY(!ParseCommandLine({"--bogus"}).error.isEmpty());
+        QVERIFY(ParseCommandLine({"--help"}).help);
+        QVERIFY(ParseCommandLine({"--version"}).version);
     }
 };
 
-QTEST_MAIN(MainFrameTest)
+int main(int argc, char** argv) {
+    // The settings of these tests live in a folder of their own, set before any QSettings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Vorn");
+    QApplication::setApplicationName("Kelto");
+    MainFrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "main_frame_test.moc"

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "platform/headless.h"
+#include "platform/program_settings.h"
 
 namespace kelto {
 namespace {
@@ -30,6 +35,139 @@ TEST(MemorySettings, IntegersRoundTripAndBadTextGivesTheDefault) {
     settings.Write("Tip", "FilePos", "12abc");
     EXPECT_EQ(settings.ReadInt("Tip", "FilePos", 5), 5);
     EXPECT_EQ(settings.ReadInt("Other", "FilePos", 3), 3);
+}
+
+TEST(HeadlessMessages, ShowsAStatusInItsBoxAndGivesWordsToOneWithoutText) {
+    HeadlessMessages messages;
+    Status status = Status::WithText(61473, "Error: File is not a Kelto scene file: a.kel.");
+    status.icon = MessageIcon::Error;
+    EXPECT_EQ(messages.Show(status), MessageAnswer::Ok);
+    messages.Show(Status::Silent());
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[0].number, 61473);
+    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(messages.Shown()[0].buttons, MessageButtons::Ok);
+    EXPECT_FALSE(messages.Shown()[1].text.empty());
+}
+
+TEST(MemorySettings, StringsAndCustomColoursKeepTheirDefaultsUntilWritten) {
+    MemorySettings settings;
+    EXPECT_EQ(settings.ReadString("Tip", "TimeStamp", "none"), "none");
+    SettingsStore::CustomColours colours = settings.ReadCustomColours("Material Tool");
+    for (std::uint32_t colour : colours) {
+        EXPECT_EQ(colour, 0xFFFFFFu);
+    }
+    colours[0] = 0x0000FF;   // red
+    colours[15] = 0x123456;  // 0x00BBGGRR
+    settings.WriteCustomColours("Material Tool", colours);
+    EXPECT_EQ(settings.Read("Material Tool", "Custom Color 1"), "255");
+    EXPECT_EQ(settings.Read("Material Tool", "Custom Color 16"), std::to_string(0x123456));
+    EXPECT_EQ(settings.ReadCustomColours("Material Tool"), colours);
+    // The other chooser keeps its own.
+    EXPECT_EQ(settings.ReadCustomColours("Lighting Tool")[0], 0xFFFFFFu);
+    // A damaged value is white again; stray high bits are dropped.
+    settings.Write("Lighting Tool", "Custom Color 2", "blue");
+    settings.WriteInt("Lighting Tool", "Custom Color 3", -1);
+    EXPECT_EQ(settings.ReadCustomColours("Lighting Tool")[1], 0xFFFFFFu);
+    EXPECT_EQ(settings.ReadCustomColours("Lighting Tool")[2], 0xFFFFFFu);
+}
+
+TEST(ProgramSettings, TextToolDefaultsAndRoundTrip) {
+    MemorySettings settings;
+    const TextToolSettings defaults = ReadTextToolSettings(settings);
+    EXPECT_EQ(defaults.face_name, "Times New Roman");
+    EXPECT_EQ(defaults.weight, 400);
+    EXPECT_EQ(defaults.italic, 0);
+    EXPECT_EQ(defaults.depth, 45);
+    WriteTextToolSettings(settings, {"DejaVu Sans", 700, 1, 80});
+    EXPECT_EQ(settings.Read("Text Tool", "Face Name"), "DejaVu Sans");
+    EXPECT_EQ(settings.Read("Text Tool", "eStyle"), "1");
+    EXPECT_EQ(ReadTextToolSettings(settings), (TextToolSettings{"DejaVu Sans", 700, 1, 80}));
+}
+
+TEST(RecentFileList, KeepsSixNewestFirstWithoutRepeats) {
+    RecentFileList list;
+    for (int i = 1; i <= 8; ++i) {
+        list.Add("/s/" + std::to_string(i) + ".kel");
+    }
+    ASSERT_EQ(list.Files().size(), 6u);
+    EXPECT_EQ(list.Files().front(), "/s/8.kel");
+    EXPECT_EQ(list.Files().back(), "/s/3.kel");
+    list.Add("/s/5.kel");  // opened again: moves up, nothing dropped
+    EXPECT_EQ(list.Files().front(), "/s/5.kel");
+    EXPECT_EQ(list.Files().size(), 6u);
+    EXPECT_EQ(list.Files()[4], "/s/4.kel");
+
+    MemorySettings settings;
+    list.Remove("/s/3.kel");
+    list.Save(settings);
+    EXPECT_EQ(settings.Read("Recent File List", "File1"), "/s/5.kel");
+    EXPECT_EQ(settings.Read("Recent File List", "File6"), "");
+    RecentFileList loaded;
+    loaded.Load(settings);
+    EXPECT_EQ(loaded.Files(), list.Files());
+}
+
+TEST(HeadlessFileChooser, AnswersFromItsScriptThenCancels) {
+    HeadlessFileChooser chooser;
+    chooser.QueueChoice("/tmp/a.3ds", 0);
+    chooser.QueueCancel();
+    FileDialogRequest request{"Import Object...", ImportObjectFilters(), "*.3ds", 0, ""};
+    EXPECT_EQ(chooser.ChooseFileToOpen(request), (FileChoice{"/tmp/a.3ds", 0}));
+    EXPECT_EQ(chooser.ChooseFileToSave(request), std::nullopt);
+    EXPECT_EQ(chooser.ChooseFileToOpen(request), std::nullopt);
+    ASSERT_EQ(chooser.Requests().size(), 3u);
+    EXPECT_EQ(chooser.Requests()[0].filters[0].text, "3D Studio Objects (*.3ds)");
+}
+
+TEST(FileFilters, SaveImageEntriesMatchTheirExtensions) {
+    const std::vector<FileFilter> filters = SaveImageFilters();
+    ASSERT_EQ(filters.size(), 6u);
+    EXPECT_EQ(filters[0].patterns.size(), 5u);
+    const char* expected[] = {"*.bmp", "*.dib", "*.jpg", "*.png", "*.tif"};
+    for (int i = 1; i < 6; ++i) {
+        ASSERT_EQ(filters[static_cast<std::size_t>(i)].patterns.size(), 1u);
+        EXPECT_EQ(filters[static_cast<std::size_t>(i)].patterns[0], expected[i - 1]);
+        EXPECT_NE(filters[static_cast<std::size_t>(i)].text.find(expected[i - 1]),
+                  std::string::npos);
+    }
+    EXPECT_EQ(SceneFileFilters()[0].text, "Kelto Files (*.kel)");
+}
+
+TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {
+    QueuedWindowThread window_thread;
+    constexpr int kThreads = 4;
+    constexpr int kEach = 500;
+    std::vector<std::vector<int>> seen(kThreads);
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&window_thread, &seen, t] {
+                for (int i = 0; i < kEach; ++i) {
+                    window_thread.Post(
+                        [&seen, t, i] { seen[static_cast<std::size_t>(t)].push_back(i); });
+                }
+            });
+        }
+    }
+    EXPECT_EQ(window_thread.PendingCount(), static_cast<std::size_t>(kThreads * kEach));
+    EXPECT_EQ(window_thread.RunPending(), kThreads * kEach);
+    for (const std::vector<int>& one : seen) {
+        ASSERT_EQ(one.size(), static_cast<std::size_t>(kEach));
+        for (int i = 0; i < kEach; ++i) {
+            EXPECT_EQ(one[static_cast<std::size_t>(i)], i);
+        }
+    }
+    // Work posted by work runs on the next call, not inside this one.
+    int runs = 0;
+    window_thread.Post([&] {
+        ++runs;
+        window_thread.Post([&] { ++runs; });
+    });
+    EXPECT_EQ(window_thread.RunPending(), 1);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(window_thread.RunPending(), 1);
+    EXPECT_EQ(runs, 2);
 }
 
 }  // namespace

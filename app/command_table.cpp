@@ -1,0 +1,189 @@
+#include "command_table.h"
+
+#include <algorithm>
+
+namespace kelto {
+namespace {
+
+using namespace command_ids;
+using R = CommandRule;
+
+// clang-format off
+constexpr CommandInfo kCommands[] = {
+    // File
+    {kNew, "&New", {"Ctrl+N", ""}, "Start a new, empty scene", R::Always},
+    {kOpen, "&Open...", {"Ctrl+O", ""}, "Open a scene file", R::Always},
+    {kClose, "&Close", {"", ""}, "Close the scene and all its windows", R::NeedsDocument},
+    {kSave, "&Save", {"Ctrl+S", ""}, "Save the scene", R::NeedsDocument},
+    {kSaveAs, "Save &As...", {"", ""}, "Save the scene under a new name", R::NeedsDocument},
+    {kImportObject, "&Import object from file...", {"", ""},
+     "Add the objects of a 3D Studio file to the scene", R::NeedsDocument},
+    {kExit, "E&xit", {"", ""}, "Quit Kelto, asking to save changed scenes", R::Always},
+    // Edit
+    {kUndo, "&Undo", {"Ctrl+Z", "Alt+Backspace"}, "Take back the last change", R::Inert},
+    {kRedo, "&Redo", {"Ctrl+Y", "Ctrl+Shift+Z"}, "Make the change taken back again", R::Inert},
+    {kToolbarUndo, "Undo", {"", ""}, "Take back the last change", R::Inert},
+    {kCut, "Cu&t", {"Ctrl+X", "Shift+Del"}, "Move the selection to the clipboard", R::Inert},
+    {kCopy, "&Copy", {"Ctrl+C", "Ctrl+Ins"}, "Copy the selection to the clipboard", R::Inert},
+    {kPaste, "&Paste", {"Ctrl+V", "Shift+Ins"}, "Put the clipboard's objects in the scene",
+     R::Inert},
+    {kDelete, "&Delete", {"Del", ""}, "Delete the selected objects and lights", R::Delete},
+    // Object: tools
+    {kSelectTool, "&Select Object Tool", {"", ""}, "Select objects and lights; drag to move or scale",
+     R::SelectTool, -1, true},
+    {kRotateTool, "&Rotate an object", {"", ""}, "Turn the selected object by its rings",
+     R::RotateTool, -1, true},
+    {kTextTool, "&Text Tool", {"", ""}, "Add text to the scene", R::TextTool, -1, true},
+    {kJoinObjectsTool, "&Join Objects Tool", {"", ""}, "Join objects", R::InertEnabled},
+    {kSelectPrimitive, "Select &primitive shape", {"", ""},
+     "Insert the chosen primitive with the next click", R::PrimitiveTool, -1, true},
+    {kCube, "&Cube", {"", ""}, "Insert a cube with the next click", R::PrimitiveKind, 0, true},
+    {kSphere, "&Sphere", {"", ""}, "Insert a sphere with the next click", R::PrimitiveKind, 1, true},
+    {kTorus, "&Torus", {"", ""}, "Insert a torus with the next click", R::PrimitiveKind, 2, true},
+    {kCone, "C&one", {"", ""}, "Insert a cone with the next click", R::PrimitiveKind, 3, true},
+    {kCylinder, "C&ylinder", {"", ""}, "Insert a cylinder with the next click", R::PrimitiveKind,
+     4, true},
+    {kParaboloid, "&Paraboloid", {"", ""}, "Insert a paraboloid with the next click",
+     R::PrimitiveKind, 5, true},
+    {kHyperboloid, "&Hyperboloid", {"", ""}, "Insert a hyperboloid with the next click",
+     R::PrimitiveKind, 6, true},
+    {kSuperquadric, "S&uperquadric", {"", ""}, "Insert a superquadric with the next click",
+     R::PrimitiveKind, 7, true},
+    {kSelectLight, "Select &light source", {"", ""}, "Insert the chosen light with the next click",
+     R::LightTool, -1, true},
+    {kAreaLight, "&Area Light", {"", ""}, "Insert an area light with the next click",
+     R::LightKind, 0, true},
+    {kPointLight, "&Point Light", {"", ""}, "Insert a point light with the next click",
+     R::LightKind, 1, true},
+    {kSpotLight, "&Spot Light", {"", ""}, "Insert a spot light with the next click", R::LightKind,
+     2, true},
+    // Object: commands
+    {kGroup, "&Group/ungroup\tCtrl+G", {"", ""}, "Group the selected objects", R::Group, -1, true},
+    {kTrim, "T&rim", {"", ""}, "Cut the first selected object out of the second", R::Trim, -1,
+     true},
+    {kIntersect, "&Intersect", {"", ""}, "Keep what the selected objects share", R::Inert},
+    {kCombine, "Co&mbine", {"", ""}, "Join the selected objects into one", R::Inert},
+    {kMaterialProperties, "&Material Properties", {"", ""}, "Edit the selected object's material",
+     R::MaterialProperties},
+    {kLightProperties, "L&ight Properties", {"", ""}, "Edit the selected light",
+     R::LightProperties},
+    {kMoveRotationCentre, "Move an object's center of rotation point", {"", ""},
+     "Move the point an object turns about", R::Inert},
+    {kPuttyTool, "PuttyTool deformation", {"", ""}, "Deform an object", R::Inert},
+    {kLathe, "Lat&he", {"", ""}, "Turn a curve into a solid", R::Inert},
+    {kLathedCurve, "Lathed Curve", {"", ""}, "Draw the curve of a lathed solid", R::Inert},
+    {kNurbsCurve, "Nurbs curve", {"", ""}, "Draw an open curve", R::Inert},
+    {kNurbsCurveClosed, "Closed Nurbs curve", {"", ""}, "Draw a closed curve", R::Inert},
+    {kRectangleShape, "Rectangle shape", {"", ""}, "Draw a flat rectangle", R::Inert},
+    {kEllipseShape, "Ellipse shape", {"", ""}, "Draw a flat ellipse", R::Inert},
+    {kPolygonShape, "Polygon shape", {"", ""}, "Draw a flat polygon", R::Inert},
+    {kFreehandShape, "Freehand shape", {"", ""}, "Draw a flat shape by hand", R::Inert},
+    {kPathPick, "Pick", {"", ""}, "Pick a path", R::Inert},
+    {kPathDraw, "Draw", {"", ""}, "Draw a path", R::Inert},
+    {kPathInsertPoint, "Insert Point", {"", ""}, "Add a point to the path", R::Inert},
+    {kPathRemovePoint, "Remove Point", {"", ""}, "Take a point out of the path", R::Inert},
+    {kPathConvertPoint, "Convert Point", {"", ""}, "Make a point smooth or sharp", R::Inert},
+    {kExtrusionWizard, "E&xtrusion Wizard...", {"", ""}, "Build a solid from a shape", R::Inert},
+    {kSceneWizard, "Scene &Wizard...", {"", ""}, "Build a scene step by step", R::InertEnabled},
+    {kSnapToGrid, "Snap to grid", {"", ""}, "Keep moves on the grid", R::Inert},
+    {kDebug1, "Debug 1", {"", ""}, "Debugging aid", R::Inert},
+    // View
+    {kToolbar, "&Toolbar", {"", ""}, "Show or hide the toolbars", R::ToolbarShown, -1, true},
+    {kStatusBar, "&Status Bar", {"", ""}, "Show or hide the status bar", R::StatusBarShown, -1,
+     true},
+    {kCameraPalette, "&Camera manager palette", {"", ""}, "Show the camera palette", R::Always},
+    {kMaterialsPalette, "&Materials manager palette", {"", ""}, "Show the material palette",
+     R::Always},
+    {kMoveCamera, "Move camera position", {"", ""}, "Move the camera with the mouse", R::Inert},
+    {kMoveCameraToolbar, "Move camera", {"", ""}, "Move the camera with the mouse", R::Inert},
+    {kTopView, "Top View", {"", ""}, "Look at the scene from above", R::Inert},
+    {kFrontView, "Front View", {"", ""}, "Look at the scene from the front", R::Inert},
+    {kRightSideView, "Right Side View", {"", ""}, "Look at the scene from the right", R::Inert},
+    {kPerspectiveView, "Perspective View", {"", ""}, "Look at the scene in perspective",
+     R::Inert},
+    {kFourViews, "Four Views", {"", ""}, "Show four views at once", R::Inert},
+    {kFourViewsToolbar, "Four Views", {"", ""}, "Show four views at once", R::Inert},
+    {kSchematicView, "Schematic View", {"", ""}, "Show the scene as a tree", R::Inert},
+    // Render
+    {kRender, "&Render", {"F12", ""}, "Ray trace the active view", R::Render},
+    {kStopRendering, "&Stop rendering", {"", ""}, "Stop the render and close its window",
+     R::StopRendering},
+    {kSaveImage, "Save &image", {"", ""}, "Save the rendered picture", R::SaveImage},
+    {kSettings, "Change Kelto's se&ttings...", {"", ""}, "Change Kelto's settings", R::Always},
+    // Window
+    {kNewWindow, "&New Window", {"", ""}, "Open another window on the scene", R::NeedsDocument},
+    {kCascade, "&Cascade", {"", ""}, "Arrange the windows so that they overlap", R::Always},
+    {kTile, "&Tile", {"", ""}, "Arrange the windows side by side", R::Always},
+    {kArrangeIcons, "&Arrange Icons", {"", ""}, "Line up the minimised windows", R::Always},
+    // Help
+    {kTipOfTheDay, "&Tip of the Day...", {"", ""}, "Show a tip", R::Always},
+    {kAbout, "&About Kelto...", {"", ""}, "Show the program's version, memory and disk space",
+     R::Always},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CommandInfo> CommandTable() {
+    return kCommands;
+}
+
+const CommandInfo* FindCommand(int id) {
+    const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                 [id](const CommandInfo& c) { return c.id == id; });
+    return it == std::end(kCommands) ? nullptr : &*it;
+}
+
+CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& context) {
+    const DocumentCore* document = context.document;
+    const ToolMode mode = context.tool_mode;
+    switch (command.rule) {
+        case R::Always:
+        case R::InertEnabled:
+            return {true, false};
+        case R::Inert:
+            return {false, false};
+        case R::NeedsDocument:
+            return {document != nullptr, false};
+        case R::Delete:
+            return {document != nullptr && document->GetScene().CountSelected() > 0, false};
+        case R::Group:
+            return document ? GroupCommandState(*document) : CommandState{};
+        case R::Trim:
+            return document ? TrimCommandState(*document) : CommandState{};
+        case R::MaterialProperties:
+            return document ? MaterialPropertiesState(*document) : CommandState{};
+        case R::LightProperties:
+            return document ? LightPropertiesState(*document) : CommandState{};
+        case R::SelectTool:
+            return {true, mode == ToolMode::Select};
+        case R::RotateTool:
+            return {true, mode == ToolMode::Rotate};
+        case R::TextTool:
+            return {true, mode == ToolMode::Text};
+        case R::PrimitiveTool:
+            return {true, mode == ToolMode::InsertPrimitive};
+        case R::PrimitiveKind:
+            return {true,
+                    mode == ToolMode::InsertPrimitive && context.primitive_kind == command.kind};
+        case R::LightTool:
+            return {true, mode == ToolMode::InsertLight};
+        case R::LightKind:
+            return {true, mode == ToolMode::InsertLight && context.light_tool == command.kind};
+        case R::Render:
+            return {
+                document != nullptr && context.modelling_view_active && context.render_available,
+                false};
+        case R::StopRendering:
+            return {context.render_window_active && !context.render_finished, false};
+        case R::SaveImage:
+            return {context.render_window_active && context.render_finished, false};
+        case R::ToolbarShown:
+            return {true, context.toolbar_shown};
+        case R::StatusBarShown:
+            return {true, context.status_bar_shown};
+    }
+    return {};
+}
+
+}  // namespace kelto

@@ -1,0 +1,60 @@
+// The main frame's current tool: the mode the tool commands set, with the chosen primitive
+// kind and light kind. Every modelling view reads it when the mouse is pressed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "model/light.h"
+#include "model/object_type.h"
+
+namespace kelto {
+
+enum class ToolMode : std::int32_t {
+    Select = 0,
+    InsertPrimitive = 1,
+    Rotate = 2,
+    InsertLight = 3,
+    Text = 10,
+};
+
+// Primitive kinds in toolbar order: 0 cube, 1 sphere, 2 torus, 3 cone, 4 cylinder,
+// 5 paraboloid, 6 hyperboloid, 7 superquadric.
+inline constexpr int kPrimitiveKindCount = 8;
+// Light tool codes: 0 area, 1 point, 2 spot.
+inline constexpr int kLightToolCount = 3;
+
+// The object type a primitive kind inserts (cube 2, sphere 0, ...).
+ObjectType PrimitiveKindType(int kind);
+// The kind of light a light tool code inserts (area: a sphere light).
+LightKind LightToolKind(int code);
+
+class ToolState {
+  public:
+    ToolMode Mode() const { return mode_; }
+    int PrimitiveKind() const { return primitive_kind_; }
+    int LightTool() const { return light_tool_; }
+
+    void SetMode(ToolMode mode);
+    // Insert-primitive mode with this kind (kinds outside 0..7 are ignored).
+    void ChoosePrimitive(int kind);
+    // Insert-light mode with this light tool code (codes outside 0..2 are ignored).
+    void ChooseLight(int code);
+
+    // Called after every change (the frame refreshes its buttons).
+    void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+  private:
+    void Changed() const {
+        if (listener_) {
+            listener_();
+        }
+    }
+
+    ToolMode mode_ = ToolMode::Select;
+    int primitive_kind_ = 0;
+    int light_tool_ = 1;
+    std::function<void()> listener_;
+};
+
+}  // namespace kelto

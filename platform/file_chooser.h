@@ -1,0 +1,60 @@
+// Choosing a file to open or a name to save under. The application shows the desktop's file
+// dialogs; the headless implementation answers from a script.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelto {
+
+// One entry of a dialog's type list: the text as the dialog shows it and the name patterns
+// it lets through.
+struct FileFilter {
+    std::string text;                   // "3D Studio Objects (*.3ds)"
+    std::vector<std::string> patterns;  // {"*.3ds"}
+    friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+struct FileDialogRequest {
+    std::string title;  // "Import Object..."
+    std::vector<FileFilter> filters;
+    std::string initial_name;  // a file name, or a folder to start in; may be empty
+    int initial_filter = 0;
+    // Added (with its dot) to a name chosen for saving without an extension; empty: nothing.
+    std::string default_extension;
+};
+
+struct FileChoice {
+    std::string path;
+    int filter_index = 0;  // the entry of the type list chosen when the dialog closed
+    friend bool operator==(const FileChoice&, const FileChoice&) = default;
+};
+
+class FileChooser {
+  public:
+    virtual ~FileChooser() = default;
+    // An existing file; nothing when the user cancels.
+    virtual std::optional<FileChoice> ChooseFileToOpen(const FileDialogRequest& request) = 0;
+    // A name to write to (asking before a file is replaced); nothing on Cancel.
+    virtual std::optional<FileChoice> ChooseFileToSave(const FileDialogRequest& request) = 0;
+};
+
+// The program's dialogs and their type lists.
+inline constexpr char kOpenSceneTitle[] = "Open";
+inline constexpr char kSaveSceneTitle[] = "Save As";
+inline constexpr char kImportObjectTitle[] = "Import Object...";
+inline constexpr char kImportImageTitle[] = "Import Image...";
+inline constexpr char kSaveImageTitle[] = "Save Image As...";
+
+// Scene files: "Kelto Files (*.kel)", then every file.
+std::vector<FileFilter> SceneFileFilters();
+// Import object from file: "3D Studio Objects (*.3ds)", then every file.
+std::vector<FileFilter> ImportObjectFilters();
+// Import Image: JPEG and PNG together, each alone, then every file.
+std::vector<FileFilter> ImportImageFilters();
+// Save Image As: every picture type together, then each (the chosen entry decides the
+// extension of a name typed without one).
+std::vector<FileFilter> SaveImageFilters();
+
+}  // namespace kelto

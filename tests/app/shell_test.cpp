@@ -1,0 +1,313 @@
+// The application shell's toolkit-free parts: the tips file, the command table and its rules,
+// the status bar's clock texts, the about box's facts, the running-render count.
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "app/command_table.h"
+#include "app/running_renders.h"
+#include "app/system_info.h"
+#include "app/tip_file.h"
+#include "model/message_table.h"
+#include "platform/headless.h"
+
+namespace kelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TipFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("kelto_tips_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder_);
+        path_ = (folder_ / "Kelto.tip").string();
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    void Write(const std::string& text, std::time_t mtime = 1000000000) {
+        std::ofstream(path_, std::ios::binary) << text;
+        const utimbuf times{mtime, mtime};
+        ::utime(path_.c_str(), &times);
+    }
+    std::vector<std::string> Tips(int count) {
+        TipFile tips(settings_, path_);
+        std::vector<std::string> seen{tips.Tip()};
+        for (int i = 1; i < count; ++i) {
+            tips.NextTip();
+            seen.push_back(tips.Tip());
+        }
+        return seen;
+    }
+
+    fs::path folder_;
+    std::string path_;
+    MemorySettings settings_;
+};
+
+TEST_F(TipFileTest, SkipsCommentsIndentedAndEmptyLinesAndWrapsRound) {
+    Write("; a note\nFirst tip.\n\n  indented\n\tTabbed\nSecond tip.\r\n;last note\n");
+    EXPECT_EQ(Tips(5), (std::vector<std::string>{"First tip.", "Second tip.", "First tip.",
+                                                 "Second tip.", "First tip."}));
+}
+
+TEST_F(TipFileTest, NextDialogGoesOnWhereTheLastStoppedUntilTheFileChanges) {
+    Write("One\nTwo\nThree\n");
+    EXPECT_EQ(Tips(2), (std::vector<std::string>{"One", "Two"}));
+    EXPECT_EQ(settings_.ReadInt("Tip", "FilePos", -1), 8);  // after "Two\n"
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Three"}));
+    // A changed file (another time stamp) starts from its beginning.
+    Write("Alpha\nBeta\n", 1100000000);
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
+    EXPECT_EQ(settings_.ReadString("Tip", "TimeStamp", ""), FileTimeStamp(path_));
+    EXPECT_FALSE(FileTimeStamp(path_).empty());
+    // A stored position beyond the end, or negative, leads to the first tip.
+    settings_.WriteInt("Tip", "FilePos", 5000);
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
+    settings_.WriteInt("Tip", "FilePos", -3);
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
+}
+
+TEST_F(TipFileTest, MissingFileAndFileWithoutTipsSayWhy) {
+    {
+        TipFile tips(settings_, (folder_ / "nothing.tip").string());
+        EXPECT_FALSE(tips.HasFile());
+        EXPECT_EQ(tips.Tip(), "Tips file does not exist in the prescribed directory");
+        tips.NextTip();
+        EXPECT_EQ(tips.Tip(), FormatMessage(kMsgNoTipsFile));
+    }
+    EXPECT_EQ(settings_.Read("Tip", "FilePos"), std::nullopt);  // nothing to remember
+    TipFile no_path(settings_, "");
+    EXPECT_FALSE(no_path.HasFile());
+    Write("; only notes\n   \n\n");
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Trouble reading the tips file"}));
+    Write("");
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Trouble reading the tips file"}));
+}
+
+TEST_F(TipFileTest, LongLinesAreCutAndTheirRestIsNotATip) {
+    const std::string long_line(1500, 'x');
+    Write(long_line + "\nShort\n");
+    const std::vector<std::string> tips = Tips(2);
+    EXPECT_EQ(tips[0], std::string(999, 'x'));
+    EXPECT_EQ(tips[1], "Short");
+    // Binary damage: a line starting with a zero byte is not a tip; others read as bytes.
+    Write(std::string("\0\x01\x02\n", 4) + "\xff\xfe tip\n");
+    EXPECT_EQ(Tips(1), (std::vector<std::string>{"\xff\xfe tip"}));
+}
+
+TEST_F(TipFileTest, StartUpFollowsTheBoxAtClose) {
+    Write("One\n");
+    {
+        TipFile tips(settings_, path_);
+        EXPECT_TRUE(tips.ShowAtStartUp());  // the default 0 means: show
+        tips.Closed(false);
+    }
+    EXPECT_EQ(settings_.ReadInt("Tip", "StartUp", -1), 1);
+    TipFile tips(settings_, path_);
+    EXPECT_FALSE(tips.ShowAtStartUp());
+    tips.Closed(true);
+    EXPECT_EQ(settings_.ReadInt("Tip", "StartUp", -1), 0);
+}
+
+TEST_F(TipFileTest, FindsTheFileInTheWorkingFolderFirstThenTheDataFolder) {
+    Write("x\n");
+    const fs::path before = fs::current_path();
+    const fs::path elsewhere = folder_ / "work";
+    fs::create_directories(elsewhere);
+    fs::current_path(elsewhere);
+    EXPECT_EQ(FindTipFile(folder_.string()), path_);
+    EXPECT_EQ(FindTipFile((folder_ / "none").string()), "");
+    std::ofstream("Kelto.tip") << "here\n";
+    EXPECT_EQ(FindTipFile(folder_.string()), "Kelto.tip");
+    fs::current_path(before);
+}
+
+TEST(CommandTable, IdentifiersAreUniqueAndToolCommandsCarryTheirKinds) {
+    std::set<int> ids;
+    for (const CommandInfo& command : CommandTable()) {
+        EXPECT_TRUE(ids.insert(command.id).second) << command.id;
+        EXPECT_FALSE(command.text.empty());
+        EXPECT_FALSE(command.prompt.empty()) << command.id;
+        if (command.rule == CommandRule::PrimitiveKind) {
+            EXPECT_GE(command.kind, 0);
+            EXPECT_LT(command.kind, kPrimitiveKindCount);
+        }
+        if (command.rule == CommandRule::LightKind) {
+            EXPECT_GE(command.kind, 0);
+            EXPECT_LT(command.kind, kLightToolCount);
+        }
+    }
+    using namespace command_ids;
+    EXPECT_EQ(FindCommand(kCube)->kind, 0);
+    EXPECT_EQ(FindCommand(kSphere)->kind, 1);
+    EXPECT_EQ(FindCommand(kSuperquadric)->kind, 7);
+    EXPECT_EQ(FindCommand(kAreaLight)->kind, 0);
+    EXPECT_EQ(FindCommand(kSpotLight)->kind, 2);
+    EXPECT_EQ(FindCommand(kUndo)->keys[0], "Ctrl+Z");
+    EXPECT_EQ(FindCommand(kUndo)->keys[1], "Alt+Backspace");
+    EXPECT_EQ(FindCommand(kRedo)->keys[1], "Ctrl+Shift+Z");
+    EXPECT_EQ(FindCommand(kCut)->keys[1], "Shift+Del");
+    EXPECT_EQ(FindCommand(kRender)->keys[0], "F12");
+    EXPECT_EQ(FindCommand(kGroup)->keys[0], "");  // the menu shows Ctrl+G; no key is bound
+    EXPECT_NE(FindCommand(kGroup)->text.find("\tCtrl+G"), std::string_view::npos);
+    EXPECT_EQ(FindCommand(12345), nullptr);
+}
+
+CommandState StateOf(int id, const CommandContext& context) {
+    return EvaluateCommand(*FindCommand(id), context);
+}
+
+TEST(CommandRules, SelectionEdgeCases) {
+    using namespace command_ids;
+    DocumentCore document;
+    CommandContext context;
+    context.document = &document;
+    document.ClearSelection();
+    for (int id : {kGroup, kTrim, kMaterialProperties, kLightProperties, kDelete}) {
+        EXPECT_FALSE(StateOf(id, context).enabled) << id;
+    }
+    document.SelectLight(document.GetScene().Lights()[0].id);
+    EXPECT_FALSE(StateOf(kMaterialProperties, context).enabled);
+    EXPECT_TRUE(StateOf(kLightProperties, context).enabled);
+    EXPECT_TRUE(StateOf(kDelete, context).enabled);
+
+    const NodeId a = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    EXPECT_TRUE(StateOf(kMaterialProperties, context).enabled);
+    EXPECT_FALSE(StateOf(kLightProperties, context).enabled);
+    document.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+    document.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
+    EXPECT_FALSE(StateOf(kTrim, context).enabled);  // three objects
+    EXPECT_TRUE(StateOf(kGroup, context).enabled);
+    EXPECT_FALSE(StateOf(kGroup, context).checked);
+    ASSERT_TRUE(bool(document.Group()));
+    EXPECT_FALSE(StateOf(kMaterialProperties, context).enabled);
+    EXPECT_FALSE(StateOf(kLightProperties, context).enabled);
+    EXPECT_TRUE(StateOf(kGroup, context).enabled);
+    EXPECT_TRUE(StateOf(kGroup, context).checked);
+    (void)a;
+
+    // Without a document only what needs none is on.
+    CommandContext none;
+    EXPECT_TRUE(StateOf(kNew, none).enabled);
+    EXPECT_FALSE(StateOf(kSave, none).enabled);
+    EXPECT_FALSE(StateOf(kGroup, none).enabled);
+}
+
+TEST(CommandRules, ToolChecksInertCommandsAndTheRenderCommands) {
+    using namespace command_ids;
+    CommandContext context;
+    context.tool_mode = ToolMode::InsertPrimitive;
+    context.primitive_kind = 3;
+    EXPECT_TRUE(StateOf(kCone, context).checked);
+    EXPECT_FALSE(StateOf(kCube, context).checked);
+    EXPECT_TRUE(StateOf(kSelectPrimitive, context).checked);
+    EXPECT_FALSE(StateOf(kSelectTool, context).checked);
+    context.tool_mode = ToolMode::InsertLight;
+    context.light_tool = 0;
+    EXPECT_TRUE(StateOf(kAreaLight, context).checked);
+    EXPECT_FALSE(StateOf(kCone, context).checked);
+    context.tool_mode = ToolMode::Text;
+    EXPECT_TRUE(StateOf(kTextTool, context).checked);
+    context.tool_mode = ToolMode::Rotate;
+    EXPECT_TRUE(StateOf(kRotateTool, context).checked);
+
+    for (int id : {kUndo,
+                   kRedo,
+                   kToolbarUndo,
+                   kCut,
+                   kCopy,
+                   kPaste,
+                   kIntersect,
+                   kCombine,
+                   kMoveRotationCentre,
+                   kPuttyTool,
+                   kMoveCamera,
+                   kMoveCameraToolbar,
+                   kLathe,
+                   kLathedCurve,
+                   kNurbsCurve,
+                   kNurbsCurveClosed,
+                   kRectangleShape,
+                   kFreehandShape,
+                   kPathPick,
+                   kPathConvertPoint,
+                   kExtrusionWizard,
+                   kSchematicView,
+                   kFourViews,
+                   kFourViewsToolbar,
+                   kSnapToGrid,
+                   kDebug1}) {
+        EXPECT_FALSE(StateOf(id, context).enabled) << id;
+    }
+    EXPECT_TRUE(StateOf(kJoinObjectsTool, context).enabled);
+    EXPECT_TRUE(StateOf(kSceneWizard, context).enabled);
+
+    DocumentCore document;
+    context.document = &document;
+    context.modelling_view_active = true;
+    EXPECT_FALSE(StateOf(kRender, context).enabled);  // no render window to open yet
+    context.render_available = true;
+    EXPECT_TRUE(StateOf(kRender, context).enabled);
+    EXPECT_FALSE(StateOf(kStopRendering, context).enabled);
+    EXPECT_FALSE(StateOf(kSaveImage, context).enabled);
+    context.render_window_active = true;
+    EXPECT_TRUE(StateOf(kStopRendering, context).enabled);
+    EXPECT_FALSE(StateOf(kSaveImage, context).enabled);
+    context.render_finished = true;
+    EXPECT_FALSE(StateOf(kStopRendering, context).enabled);
+    EXPECT_TRUE(StateOf(kSaveImage, context).enabled);
+}
+
+TEST(StatusClock, DayAndHourHaveNoLeadingZero) {
+    std::tm when{};
+    when.tm_year = 124;  // 2024
+    when.tm_mon = 2;     // March
+    when.tm_mday = 5;
+    when.tm_wday = 2;  // Tuesday
+    when.tm_hour = 15;
+    when.tm_min = 7;
+    EXPECT_EQ(StatusDateText(when), "Tue, Mar 5, 24");
+    EXPECT_EQ(StatusTimeText(when), "3:07");
+    when.tm_hour = 0;
+    when.tm_min = 30;
+    EXPECT_EQ(StatusTimeText(when), "12:30");
+    when.tm_hour = 12;
+    EXPECT_EQ(StatusTimeText(when), "12:30");
+    when.tm_mday = 25;
+    when.tm_year = 105;
+    EXPECT_EQ(StatusDateText(when), "Tue, Mar 25, 05");
+}
+
+TEST(SystemInfo, MemoryAndDiskInKilobytes) {
+    EXPECT_GT(PhysicalMemoryKb(), 1024u);
+    EXPECT_EQ(KilobytesText(16384), "16384 KB");
+    const std::optional<std::uint64_t> free = FreeDiskKb(fs::temp_directory_path().string());
+    ASSERT_TRUE(free.has_value());
+    EXPECT_EQ(FreeDiskKb("/no/such/folder/anywhere"), std::nullopt);
+}
+
+TEST(RunningRenders, TokensCountWhileTheyLiveAndMovesDoNotCountTwice) {
+    const int before = RunningRenders::Count();
+    {
+        RunningRenders::Token first;
+        EXPECT_EQ(RunningRenders::Count(), before + 1);
+        RunningRenders::Token second = std::move(first);
+        EXPECT_EQ(RunningRenders::Count(), before + 1);
+        RunningRenders::Token third;
+        EXPECT_EQ(RunningRenders::Count(), before + 2);
+        third.Release();
+        third.Release();
+        EXPECT_EQ(RunningRenders::Count(), before + 1);
+        second = std::move(third);  // the counted one is let go
+        EXPECT_EQ(RunningRenders::Count(), before);
+    }
+    EXPECT_EQ(RunningRenders::Count(), before);
+}
+
+}  // namespace
+}  // namespace kelto

@@ -1,0 +1,84 @@
+// The modelling view: an OpenGL window on a document's scene. It draws the scene through its
+// CGLRenderer and hands its mouse events, as toolkit-free PointerEvents, to its
+// ToolController, which edits the document through the document's operations.
+#pragma once
+
+#include <QOpenGLWidget>
+#include <memory>
+#include <optional>
+
+#include "document/document_core.h"
+#include "interaction/tool_controller.h"
+#include "interaction/tool_state.h"
+#include "views/gl_renderer.h"
+
+namespace kelto {
+
+class CTalvorView : public QOpenGLWidget {
+    Q_OBJECT
+
+  public:
+    // The view looks through `stored` when the document's file gave it a camera, otherwise
+    // through the scene's camera.
+    CTalvorView(DocumentCore& document, ToolState& tools, const std::optional<ViewEntry>& stored,
+                QWidget* parent = nullptr);
+    ~CTalvorView() override;
+
+    DocumentCore& Document() { return document_; }
+    CGLRenderer& Renderer() { return *renderer_; }
+    const CGLRenderer& Renderer() const { return *renderer_; }
+    ToolController& Tools() { return *tools_; }
+    // The camera as the scene file keeps it: the lens (whole millimetres), direction, eye and
+    // target.
+    ViewEntry CurrentView() const;
+    // Looks through a stored camera from now on.
+    void SetStoredCamera(const ViewEntry& view);
+    bool SizeValid() const { return size_valid_; }
+    // False when the window got no working OpenGL context; it then stays empty.
+    bool HasOpenGL() const { return renderer_->HasContext(); }
+    // Redraws at once (the camera controls and the document call it).
+    void RedrawNow() { update(); }
+
+    // The window's client area changed to cx x cy pixels.
+    void OnSize(int cx, int cy);
+    // One frame of the scene.
+    void OnDraw();
+
+  signals:
+    // Right button: the frame shows the view's context menu at this screen point.
+    void ContextMenuRequested(const QPoint& global_point);
+    // The view took the keyboard focus: it is the active modelling view now.
+    void Focused(kelto::CTalvorView* view);
+    // The window could not get an OpenGL context.
+    void OpenGLMissing();
+
+  protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+  private:
+    void OnLButtonDown(QMouseEvent* event);
+    void OnMouseMove(QMouseEvent* event);
+    void OnLButtonUp(QMouseEvent* event);
+    void Pass(PointerEventKind kind, QMouseEvent* event);
+    void Apply(const ToolResponse& response);
+
+    DocumentCore& document_;
+    ToolState& tool_state_;
+    std::unique_ptr<CGLRenderer> renderer_;
+    std::unique_ptr<ToolController> tools_;
+    Subscription changes_;
+    bool size_valid_ = false;
+    bool local_viewer_ = true;
+    unsigned modifiers_ = kModifierNone;  // 4 while Shift is down, 2 while Ctrl is
+};
+
+}  // namespace kelto
