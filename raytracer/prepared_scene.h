@@ -12,6 +12,7 @@
 #include "model/render_triangle.h"
 #include "model/scene.h"
 #include "render_camera.h"
+#include "triangle_hierarchy.h"
 
 namespace kelto {
 
@@ -65,34 +66,22 @@ class PreparedScene {
     bool AnyHitWithin(const Vec3f& origin, const Vec3f& direction, float max_distance,
                       float limit) const;
 
-    std::size_t TriangleCount() const { return items_.size(); }
+    std::size_t TriangleCount() const { return hierarchy_.TriangleCount(); }
+    const TriangleHierarchy& Hierarchy() const { return hierarchy_; }
 
   private:
-    struct BvhNode {
-        Vec3f min, max;
-        std::uint32_t first = 0;  // leaf: first item; inner: index of the right child
-        std::uint32_t count = 0;  // leaf: number of items; inner: 0
-    };
-    struct Item {
-        std::uint32_t node;      // prepared node
-        std::uint32_t triangle;  // index in its triangles
-        std::uint64_t order;     // position in the reference walk's testing order
-    };
-
     int Prepare(const SceneNode& node, const Matrix4& world_parent, const Matrix4& eye_parent,
                 const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
     void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
                        float& max_distance, TraceHit& best) const;
     void BuildHierarchy();
-    std::uint32_t BuildRange(std::uint32_t begin, std::uint32_t end, std::vector<Vec3f>& centres,
-                             int depth);
-    const RenderTriangle& TriangleOf(const Item& item) const {
-        return nodes_[item.node].triangles[item.triangle];
-    }
+    TraceHit FromHierarchy(const TriangleHierarchy::Hit& hit) const;
 
     std::vector<PreparedNode> nodes_;
-    std::vector<Item> items_;
-    std::vector<BvhNode> bvh_;
+    // The hierarchy's lists are the leaves' triangles in the reference's order; this gives
+    // the prepared node of each list.
+    std::vector<int> hierarchy_nodes_;
+    TriangleHierarchy hierarchy_;
     int image_width_ = 0;
     int image_height_ = 0;
 };
