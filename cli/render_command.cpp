@@ -176,6 +176,7 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     const std::size_t total = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::size_t received = 0;
     std::size_t shown_percent = 101;  // redraw the bar only when its percentage changes
+    std::vector<std::string> left_out;
     {
         RenderJob job(document.GetScene(), camera, listener, options);
         job.Start();
@@ -189,9 +190,13 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
                 shown_percent = percent;
             }
         }
+        left_out = job.LeftOut();
     }
     if (progress) {
         err << '\n';
+    }
+    for (const std::string& name : left_out) {
+        err << "kelto-cli render: " << FormatMessage(kMsgObjectLeftOut, name) << '\n';
     }
     if (!WriteImage(image, output, extension, jpeg_quality)) {
         err << FormatMessage(kMsgImageOpenFailed, output) << '\n';

@@ -1,4 +1,6 @@
 // Saving and opening the document: the scene file followed by the view trailer.
+#include <cmath>
+
 #include "document_core.h"
 #include "files/byte_stream.h"
 #include "files/file_io.h"
@@ -22,8 +24,8 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
     out.U8(kEndTag);
 }
 
-// A missing tag byte or a short lens ends the load without a message; a bad tag or a short
-// vector is corruption.
+// A missing tag byte or a short lens ends the load without a message; a bad tag, a short
+// vector or one that is not finite is corruption.
 Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::string& file_name) {
     for (;;) {
         const std::uint8_t tag = in.U8();
@@ -44,7 +46,10 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
         view.direction = in.ReadVec3();
         view.eye = in.ReadVec3();
         view.target = in.ReadVec3();
-        if (in.Failed()) {
+        auto finite = [](const Vec3& v) {
+            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        };
+        if (in.Failed() || !finite(view.direction) || !finite(view.eye) || !finite(view.target)) {
             return Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
         }
         views.push_back(view);

@@ -6,7 +6,7 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
+constexpr std::array<std::pair<int, std::string_view>, 30> kMessages = {{
     {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
     {kMsgTipsTrouble, "Trouble reading the tips file"},
     {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
@@ -39,6 +39,8 @@ constexpr std::array<std::pair<int, std::string_view>, 29> kMessages = {{
     {kMsg3dsChunkLength, "Error encountered in %s: corrupt chunk length."},
     {kMsg3dsDatablock, "Error encountered in %s: corrupt datablock."},
     {kMsg3dsVersion, "Error reading %s: version %d 3ds files are not supported."},
+    {kMsgObjectLeftOut,
+     "Warning: %s is left out of the render: its position or size is out of range."},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>"},

@@ -37,6 +37,7 @@ enum MessageNumber : int {
     kMsg3dsChunkLength = 61490,
     kMsg3dsDatablock = 61491,
     kMsg3dsVersion = 61492,
+    kMsgObjectLeftOut = 61493,
 };
 
 // The text of a message, or an empty view for an unknown number.

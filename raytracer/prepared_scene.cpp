@@ -115,6 +115,9 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         nearest_depth = std::min(nearest_depth, depth);
         farthest_depth = std::max(farthest_depth, depth);
     }
+    if (LeftOutAsUntraceable(leaf, node, corners)) {
+        return index;
+    }
     for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
         TriangleCorner triangle[3];
         bool valid = true;
@@ -156,6 +159,33 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         ClampRect(leaf.rect, image_width_, image_height_);
     }
     return index;
+}
+
+bool TraceableCorners(const std::vector<TriangleCorner>& corners) {
+    auto within = [](float v) { return std::fabs(v) <= kMaxTracedCoordinate; };
+    auto finite = [](const Vec3f& v) {
+        return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+    };
+    for (const TriangleCorner& c : corners) {
+        if (!within(c.position.x) || !within(c.position.y) || !within(c.position.z) ||
+            !finite(c.normal) || !std::isfinite(c.u) || !std::isfinite(c.v)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PreparedScene::LeftOutAsUntraceable(PreparedNode& leaf, const SceneNode& node,
+                                         const std::vector<TriangleCorner>& corners) {
+    if (TraceableCorners(corners)) {
+        return false;
+    }
+    leaf.box_min = PreparedNode{}.box_min;
+    leaf.box_max = PreparedNode{}.box_max;
+    leaf.rect = {};
+    leaf.off_screen = true;
+    left_out_.push_back(node.name);
+    return true;
 }
 
 bool PreparedScene::HasCandidates(float x, float y) const {

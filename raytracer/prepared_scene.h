@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "float_math.h"
@@ -13,6 +14,7 @@
 #include "model/scene.h"
 #include "render_camera.h"
 #include "triangle_hierarchy.h"
+#include "triangle_intersection.h"
 
 namespace kelto {
 
@@ -34,6 +36,14 @@ struct PreparedNode {
     ScreenRect rect;
     bool off_screen = false;
 };
+
+// The largest coordinate a traced corner may have (after the conversion to single precision):
+// the squared distances of the triangle test stay finite up to about 5e18.
+inline constexpr float kMaxTracedCoordinate = 1e18f;
+
+// Whether every corner's position is within that range and its normal and texture
+// coordinates are numbers.
+bool TraceableCorners(const std::vector<TriangleCorner>& corners);
 
 // A hit: which leaf, which of its triangles, how far.
 struct TraceHit {
@@ -67,6 +77,9 @@ class PreparedScene {
                       float limit) const;
 
     std::size_t TriangleCount() const { return hierarchy_.TriangleCount(); }
+    // The names of the objects left out of the render because their placed corners are not
+    // finite or out of range (a position or scale beyond what single precision holds).
+    const std::vector<std::string>& LeftOut() const { return left_out_; }
     const TriangleHierarchy& Hierarchy() const { return hierarchy_; }
 
   private:
@@ -74,6 +87,10 @@ class PreparedScene {
                 const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
     void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
                        float& max_distance, TraceHit& best) const;
+    // Leaves the leaf out (no triangles, empty box, off the screen) and notes its name when its
+    // corners cannot be traced; returns whether it did.
+    bool LeftOutAsUntraceable(PreparedNode& leaf, const SceneNode& node,
+                              const std::vector<TriangleCorner>& corners);
     void BuildHierarchy();
     TraceHit FromHierarchy(const TriangleHierarchy::Hit& hit) const;
 
@@ -82,6 +99,7 @@ class PreparedScene {
     // the prepared node of each list.
     std::vector<int> hierarchy_nodes_;
     TriangleHierarchy hierarchy_;
+    std::vector<std::string> left_out_;
     int image_width_ = 0;
     int image_height_ = 0;
 };

@@ -31,6 +31,10 @@ void RenderJob::Run() {
     }
     if (!Aborted()) {
         RayTracer tracer(scene_, camera_, &abort_, options_);
+        {
+            std::lock_guard guard(lock_);
+            left_out_ = tracer.Prepared().LeftOut();
+        }
         tracer.Render(*this);
     }
     listener_.RenderDone();
@@ -73,6 +77,11 @@ std::size_t RenderJob::DrainInto(RenderImage& image) {
         queue_.pop_back();
     }
     return count;
+}
+
+std::vector<std::string> RenderJob::LeftOut() const {
+    std::lock_guard guard(lock_);
+    return left_out_;
 }
 
 std::size_t RenderJob::Waiting() const {

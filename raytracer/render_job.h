@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -62,6 +63,9 @@ class RenderJob : private PixelSink {
     // The waiting pixels, last pushed first, removed from the queue.
     std::vector<PixelUpdate> Drain();
     std::size_t Waiting() const;
+    // The names of the objects the render leaves out (see PreparedScene::LeftOut), known once
+    // the render has prepared its scene.
+    std::vector<std::string> LeftOut() const;
     // Pushes one pixel as the render does (for tests of the queue itself).
     void Push(int x, int y, std::uint32_t colour) { Output(x, y, colour); }
 
@@ -80,6 +84,7 @@ class RenderJob : private PixelSink {
     bool started_ = false;
     mutable std::mutex lock_;
     std::vector<PixelUpdate> queue_;
+    std::vector<std::string> left_out_;
     std::jthread thread_;  // last: it starts once everything above exists
 };
 
