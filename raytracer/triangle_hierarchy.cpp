@@ -520,10 +520,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     root_ = collapse(collapse, 0);
 }
 
-bool TriangleHierarchy::Collect(const Ray& shared_ray, NearSet& near, bool fixed_bound) const {
-    // A copy of its own, which the compiler may keep in registers: nothing written during the
-    // walk can change it.
-    const Ray ray = shared_ray;
+bool TriangleHierarchy::Collect(const Ray& ray, NearSet& near, bool fixed_bound) const {
     struct Pending {
         std::uint32_t ref;
         float entry;
