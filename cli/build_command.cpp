@@ -14,6 +14,30 @@ constexpr std::string_view kBuildUsage =
     "written when an operation cannot be done.\n"
     "\n";
 
+bool EndsWithKel(std::string_view name) {
+    if (name.size() <= 4) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - 4);
+    return tail[0] == '.' && (tail[1] | 0x20) == 'k' && (tail[2] | 0x20) == 'e' &&
+           (tail[3] | 0x20) == 'l';
+}
+
+// Why the first argument cannot be the scene file to write, or nothing.
+std::string OutputNameProblem(std::string_view output) {
+    if (output.empty()) {
+        return "the first argument must name the scene file to write (OUT.kel)";
+    }
+    if (LooksLikeBuildOperation(output)) {
+        return "the first argument must name the scene file to write (OUT.kel); '" +
+               std::string(output) + "' is an operation";
+    }
+    if (!EndsWithKel(output)) {
+        return "the scene file to write must end in .kel: '" + std::string(output) + "'";
+    }
+    return {};
+}
+
 }  // namespace
 
 int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
@@ -38,8 +62,8 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
             operations.push_back(arg);
         }
     }
-    if (output.empty()) {
-        err << "kelto-cli build: where should the scene go?\n" << kBuildUsage;
+    if (const std::string problem = OutputNameProblem(output); !problem.empty()) {
+        err << "kelto-cli build: " << problem << '\n' << kBuildUsage;
         return kExitUsage;
     }
 
@@ -51,8 +75,14 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
             return kExitFailed;
         }
     }
+    std::vector<Status> warnings;
     for (std::string_view operation : operations) {
-        if (const auto error = ApplyBuildOperation(document, operation)) {
+        warnings.clear();
+        const auto error = ApplyBuildOperation(document, operation, &warnings);
+        for (const Status& warning : warnings) {
+            err << "kelto-cli build: warning: " << warning.text << '\n';
+        }
+        if (error) {
             if (!error->usage) {
                 err << error->text << '\n';
                 return kExitFailed;

@@ -4,7 +4,6 @@
 
 #include "files/image_import.h"
 #include "model/child_list.h"
-#include "platform/headless.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -23,10 +22,13 @@ const std::string_view kBuildOperationsHelp =
     "  material:NAME@KEY=VALUE[;KEY=VALUE...]\n"
     "        colour=R/G/B brightness=F glow=R/G/B glowstrength=F ambient=R/G/B\n"
     "        ambientstrength=F highlight=R/G/B highlightstrength=F shininess=F reflect=F\n"
-    "        transparency=F ior=F dispersiveness=F bump=none|colour bumpmag=F\n"
+    "        transparency=F ior=F dispersiveness=F bump=none|colour|FILE bumpmag=F\n"
+    "        image=FILE glowimage=FILE ambientimage=FILE (pictures read as Import Image does)\n"
+    "        shininess, reflect, transparency, dispersiveness 0-1; ior 1-3.5; bumpmag 0.001-1\n"
     "  lightset:NAME@KEY=VALUE[;KEY=VALUE...]\n"
     "        kind=point|spot|area colour=R/G/B intensity=F falloff=none|linear|quadratic\n"
     "        angle=DEGREES exponent=F shadows=0|1 on=0|1 position=X/Y/Z aim=X/Y/Z\n"
+    "        angle 0-90; intensity 0 or more\n"
     "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
     "  text:STRING@X,Y,Z[;font=FAMILY][;weight=N][;italic=0|1][;depth=D]\n"
     "        3D text standing on (X, Y, Z); defaults Times New Roman, 400, 0, depth 0.45\n"
@@ -34,9 +36,9 @@ const std::string_view kBuildOperationsHelp =
 
 namespace {
 
-using Result = std::optional<BuildError>;
+using OpResult = std::optional<BuildError>;
 
-Result Usage(std::string text) {
+OpResult Usage(std::string text) {
     return BuildError{true, std::move(text)};
 }
 
@@ -52,28 +54,12 @@ std::string Quote(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
-SceneNode* FindObject(DocumentCore& doc, std::string_view name) {
-    SceneNode* node = doc.GetScene().FindNode(std::string(name));
-    return node != nullptr && node->type != ObjectType::Root ? node : nullptr;
+NodeId FindObject(const DocumentCore& doc, std::string_view name) {
+    return doc.NodeNamed(std::string(name));
 }
 
-bool IsTopLevel(DocumentCore& doc, const SceneNode& node) {
-    for (const SceneNode* child : Children(doc.GetScene().Root())) {
-        if (child == &node) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int FindLight(DocumentCore& doc, std::string_view name) {
-    const auto& lights = doc.GetScene().Lights();
-    for (std::size_t i = 0; i < lights.size(); ++i) {
-        if (lights[i].name == name) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+LightId FindLight(const DocumentCore& doc, std::string_view name) {
+    return doc.LightNamed(std::string(name));
 }
 
 std::optional<LightKind> LightKindFromWord(std::string_view word) {
@@ -86,7 +72,7 @@ std::optional<LightKind> LightKindFromWord(std::string_view word) {
     return std::nullopt;
 }
 
-Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
+OpResult Add(DocumentCore& doc, std::string_view argument, bool shift) {
     const auto [type_word, where] = SplitOnce(argument, '@');
     const std::optional<ObjectType> type = PrimitiveFromWord(type_word);
     if (!type) {
@@ -100,7 +86,7 @@ Result Add(DocumentCore& doc, std::string_view argument, bool shift) {
     return std::nullopt;
 }
 
-Result AddLight(DocumentCore& doc, std::string_view argument) {
+OpResult AddLight(DocumentCore& doc, std::string_view argument) {
     const auto [kind_word, where] = SplitOnce(argument, '@');
     const std::optional<LightKind> kind = LightKindFromWord(kind_word);
     if (!kind) {
@@ -114,34 +100,26 @@ Result AddLight(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Select(DocumentCore& doc, std::string_view argument) {
-    std::vector<SceneNode*> nodes;
-    std::vector<int> lights;
+OpResult Select(DocumentCore& doc, std::string_view argument) {
+    std::vector<NodeId> nodes;
+    std::vector<LightId> lights;
     for (std::string_view name : Split(argument, ',')) {
-        if (SceneNode* node = FindObject(doc, name)) {
+        if (const NodeId node = FindObject(doc, name)) {
             nodes.push_back(node);
-        } else if (const int light = FindLight(doc, name); light >= 0) {
+        } else if (const LightId light = FindLight(doc, name)) {
             lights.push_back(light);
         } else {
             return Usage("no object or light named " + Quote(name));
         }
     }
-    doc.ClearSelection();
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        if (!nodes[i]->selected) {
-            doc.SelectNode(*nodes[i], i > 0);
-        }
-    }
-    for (int light : lights) {
-        doc.GetScene().Lights()[static_cast<std::size_t>(light)].selected = 1;
-    }
+    doc.SelectExactly(nodes, lights);
     return std::nullopt;
 }
 
 // Resolves "NAME@X,Y,Z" to an object or a light and the three numbers.
 struct Target {
-    SceneNode* node = nullptr;
-    int light = -1;
+    NodeId node;
+    LightId light;
     Vec3 values;
 };
 
@@ -150,14 +128,14 @@ std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument
     const auto [name, numbers] = SplitOnce(argument, '@');
     Target target;
     target.node = FindObject(doc, name);
-    if (target.node == nullptr) {
+    if (!target.node) {
         target.light = FindLight(doc, name);
-        if (target.light < 0) {
+        if (!target.light) {
             error = "no object or light named " + Quote(name);
             return std::nullopt;
         }
     }
-    if (target.node != nullptr && !IsTopLevel(doc, *target.node)) {
+    if (target.node && !doc.IsTopLevel(target.node)) {
         error = Quote(name) + " is inside a group; move, scale or rotate the group instead";
         return std::nullopt;
     }
@@ -170,14 +148,14 @@ std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument
     return target;
 }
 
-Result Move(DocumentCore& doc, std::string_view argument) {
+OpResult Move(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
         return Usage(error);
     }
     if (target->node) {
-        doc.DragMoveNode(*target->node, target->values);
+        doc.DragMoveNode(target->node, target->values);
     } else {
         doc.DragMoveLight(target->light, target->values);
     }
@@ -185,7 +163,7 @@ Result Move(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Scale(DocumentCore& doc, std::string_view argument) {
+OpResult Scale(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -196,7 +174,7 @@ Result Scale(DocumentCore& doc, std::string_view argument) {
         return Usage("scale factors must be greater than 0");
     }
     if (target->node) {
-        doc.DragScaleNode(*target->node, s, {});
+        doc.DragScaleNode(target->node, s, {});
     } else {
         doc.DragScaleLight(target->light, s.x);
     }
@@ -204,7 +182,7 @@ Result Scale(DocumentCore& doc, std::string_view argument) {
     return std::nullopt;
 }
 
-Result Rotate(DocumentCore& doc, std::string_view argument) {
+OpResult Rotate(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -213,7 +191,7 @@ Result Rotate(DocumentCore& doc, std::string_view argument) {
     const double angles[3] = {target->values.x, target->values.y, target->values.z};
     for (int axis = 0; axis < 3; ++axis) {
         if (target->node) {
-            doc.DragRotateNode(*target->node, axis, angles[axis]);
+            doc.DragRotateNode(target->node, axis, angles[axis]);
         } else {
             doc.DragRotateLight(target->light, axis, angles[axis]);
         }
@@ -230,21 +208,52 @@ std::optional<ColourRgb> ParseColour(std::string_view text) {
     return ColourRgb{static_cast<float>(v->x), static_cast<float>(v->y), static_cast<float>(v->z)};
 }
 
-// Applies KEY=VALUE settings with `set`, which returns false for an unknown key and sets
-// `bad_value` for a value it cannot read.
+std::string RangeText(std::string_view key, double low, double high) {
+    if (high >= 1e30) {
+        return Quote(key) + " must be " + FormatNumber(low) + " or more";
+    }
+    return Quote(key) + " must be from " + FormatNumber(low) + " to " + FormatNumber(high);
+}
+
+// What a setter found wrong with a value: nothing, unreadable, or outside its range (the text
+// names the key and the range).
+struct ValueProblem {
+    bool bad = false;
+    std::string range;
+};
+
+// Applies KEY=VALUE settings with `set`, which returns false for an unknown key and fills
+// `problem` for a value it cannot take.
 template <typename Setter>
-Result ApplySettings(std::string_view settings, Setter set) {
+OpResult ApplySettings(std::string_view settings, Setter set) {
     for (std::string_view setting : Split(settings, ';')) {
         const auto [key, value] = SplitOnce(setting, '=');
-        bool bad_value = false;
-        if (!set(key, value, bad_value)) {
+        ValueProblem problem;
+        if (!set(key, value, problem)) {
             return Usage("unknown key " + Quote(key));
         }
-        if (bad_value) {
+        if (!problem.range.empty()) {
+            return Usage("bad value " + Quote(value) + ": " + problem.range);
+        }
+        if (problem.bad) {
             return Usage("bad value " + Quote(value) + " for " + Quote(key));
         }
     }
     return std::nullopt;
+}
+
+// Reads a number into `target` when it lies in [low, high]; otherwise records the problem.
+template <typename T>
+void ReadRanged(std::string_view key, std::string_view value, double low, double high, T& target,
+                ValueProblem& problem) {
+    const auto parsed = ParseNumber(value);
+    if (!parsed) {
+        problem.bad = true;
+    } else if (*parsed < low || *parsed > high) {
+        problem.range = RangeText(key, low, high);
+    } else {
+        target = static_cast<T>(*parsed);
+    }
 }
 
 struct MaterialColourKey {
@@ -254,6 +263,9 @@ struct MaterialColourKey {
 struct MaterialNumberKey {
     std::string_view key;
     float Material::*number;
+    // The values the material editor's sliders allow; unbounded keys take any number.
+    double low = -1e30;
+    double high = 1e30;
 };
 struct MaterialImageKey {
     std::string_view key;
@@ -270,44 +282,41 @@ constexpr MaterialNumberKey kMaterialNumbers[] = {
     {"glowstrength", &Material::glow_strength},
     {"ambientstrength", &Material::ambient_strength},
     {"highlightstrength", &Material::highlight_strength},
-    {"shininess", &Material::shininess},
-    {"reflect", &Material::reflective_strength},
-    {"transparency", &Material::transparency},
-    {"ior", &Material::index_of_refraction},
-    {"dispersiveness", &Material::dispersiveness},
-    {"bumpmag", &Material::bump_magnitude}};
+    {"shininess", &Material::shininess, 0.0, 1.0},
+    {"reflect", &Material::reflective_strength, 0.0, 1.0},
+    {"transparency", &Material::transparency, 0.0, 1.0},
+    {"ior", &Material::index_of_refraction, 1.0, 3.5},
+    {"dispersiveness", &Material::dispersiveness, 0.0, 1.0},
+    {"bumpmag", &Material::bump_magnitude, 0.001, 1.0}};
+
 constexpr MaterialImageKey kMaterialImages[] = {
     {"image", &Material::colour_image, &Material::colour_source},
     {"glowimage", &Material::glow_image, &Material::glow_source},
     {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
 
 // Reads a picture as "Import Image..." does; the failure carries the import's message.
-std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target) {
-    HeadlessMessages messages;
+std::optional<BuildError> ImportInto(std::string_view path, OwnedImage& target,
+                                     std::vector<Status>* warnings) {
     TextureImage image;
-    if (!ImportImage(std::string(path), image, messages)) {
-        std::string text = "cannot read " + std::string(path);
-        for (const RecordedMessage& m : messages.Shown()) {
-            if (m.icon == MessageIcon::Error) {
-                text = m.text;
-            }
-        }
-        return BuildError{false, text};
+    const Status imported = ImportImage(std::string(path), image, warnings);
+    if (!imported.ok()) {
+        return BuildError{false, imported.text};
     }
     target = OwnedImage(std::move(image));
     return std::nullopt;
 }
 
-Result SetMaterial(DocumentCore& doc, std::string_view argument) {
+OpResult SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const auto [name, settings] = SplitOnce(argument, '@');
-    SceneNode* node = FindObject(doc, name);
-    if (node == nullptr) {
+    const NodeId node = FindObject(doc, name);
+    if (!node) {
         return Usage("no object named " + Quote(name));
     }
-    Material edited = node->material;  // applied only when every setting is good
+    Material edited = doc.Node(node)->material;  // applied only when every setting is good
     std::optional<BuildError> failure;
-    const Result result =
-        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+    const OpResult result = ApplySettings(
+        settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
+            bool& bad = problem.bad;
             for (const auto& [word, colour] : kMaterialColours) {
                 if (key == word) {
                     const auto parsed = ParseColour(value);
@@ -317,18 +326,15 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
                     return true;
                 }
             }
-            for (const auto& [word, number] : kMaterialNumbers) {
+            for (const auto& [word, number, low, high] : kMaterialNumbers) {
                 if (key == word) {
-                    const auto parsed = ParseNumber(value);
-                    bad = !parsed;
-                    if (parsed)
-                        edited.*number = static_cast<float>(*parsed);
+                    ReadRanged(key, value, low, high, edited.*number, problem);
                     return true;
                 }
             }
             for (const auto& [word, image, source] : kMaterialImages) {
                 if (key == word) {
-                    failure = ImportInto(value, edited.*image);
+                    failure = ImportInto(value, edited.*image, warnings);
                     if (!failure)
                         edited.*source = 1;
                     return true;
@@ -342,7 +348,7 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
             } else if (value == "colour") {
                 edited.bump_mode = BumpMode::UseColourMap;
             } else {
-                failure = ImportInto(value, edited.bump_image);
+                failure = ImportInto(value, edited.bump_image, warnings);
                 if (!failure)
                     edited.bump_mode = BumpMode::Image;
             }
@@ -354,8 +360,10 @@ Result SetMaterial(DocumentCore& doc, std::string_view argument) {
     if (failure) {
         return failure;
     }
-    node->material = std::move(edited);
-    doc.SetModified(true);
+    const Status set = doc.SetMaterial(node, edited);
+    if (!set.ok()) {
+        return BuildError{false, set.text};
+    }
     return std::nullopt;
 }
 
@@ -380,18 +388,19 @@ Matrix4 AimAlong(Vec3 direction) {
     return m;
 }
 
-Result SetLight(DocumentCore& doc, std::string_view argument) {
+OpResult SetLight(DocumentCore& doc, std::string_view argument) {
     const auto [name, settings] = SplitOnce(argument, '@');
-    const int index = FindLight(doc, name);
-    if (index < 0) {
+    const LightId id = FindLight(doc, name);
+    if (!id) {
         return Usage("no light named " + Quote(name));
     }
-    Light& light = doc.GetScene().Lights()[static_cast<std::size_t>(index)];
+    Light light = *doc.FindLight(id);
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
-    const Result result =
-        ApplySettings(settings, [&](std::string_view key, std::string_view value, bool& bad) {
+    const OpResult result = ApplySettings(
+        settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
+            bool& bad = problem.bad;
             auto number = [&](float& f) {
                 const auto parsed = ParseNumber(value);
                 bad = !parsed;
@@ -417,7 +426,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
                 if (c)
                     fields.colour = {c->r, c->g, c->b, 1.0f};
             } else if (key == "intensity") {
-                number(fields.intensity);
+                ReadRanged(key, value, 0.0, 1e30, fields.intensity, problem);
             } else if (key == "falloff") {
                 if (value == "none")
                     fields.falloff = LightDialogFields::kFalloffNone;
@@ -428,7 +437,7 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
                 else
                     bad = true;
             } else if (key == "angle") {
-                number(fields.spot_angle);
+                ReadRanged(key, value, 0.0, 90.0, fields.spot_angle, problem);
             } else if (key == "exponent") {
                 number(fields.spot_exponent);
             } else if (key == "shadows") {
@@ -461,11 +470,14 @@ Result SetLight(DocumentCore& doc, std::string_view argument) {
     if (aim) {
         light.rotation = *aim;
     }
-    doc.SetModified(true);
+    const Status set = doc.SetLight(id, light);
+    if (!set.ok()) {
+        return BuildError{false, set.text};
+    }
     return std::nullopt;
 }
 
-Result AddView(DocumentCore& doc, std::string_view argument) {
+OpResult AddView(DocumentCore& doc, std::string_view argument) {
     const std::vector<std::string_view> parts = Split(argument, '@');
     if (parts.size() < 2 || parts.size() > 3) {
         return Usage("expected EX,EY,EZ@TX,TY,TZ[@LENS]");
@@ -484,11 +496,11 @@ Result AddView(DocumentCore& doc, std::string_view argument) {
         return Usage("the eye and the target are the same point");
     }
     direction.Normalise();
-    doc.Views().push_back({static_cast<std::int32_t>(*lens), direction, *eye, *target});
+    doc.AddView({static_cast<std::int32_t>(*lens), direction, *eye, *target});
     return std::nullopt;
 }
 
-Result AddText(DocumentCore& doc, std::string_view argument) {
+OpResult AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const std::size_t at = argument.rfind('@');
     if (at == std::string_view::npos || at == 0) {
         return Usage("expected STRING@X,Y,Z");
@@ -521,16 +533,42 @@ Result AddText(DocumentCore& doc, std::string_view argument) {
     if (text.find_first_not_of(' ') == std::string::npos) {
         return Usage("the text has nothing but spaces");
     }
-    const Status status = doc.InsertText(*point, text, font, depth, false);
-    if (!status.ok()) {
-        return BuildError{false, status.text};
+    const kelto::Result<TextInsertion> inserted = doc.InsertText(*point, text, font, depth, false);
+    if (!inserted.ok()) {
+        return BuildError{false, inserted.status().text};
+    }
+    if (!inserted->warning.ok() && warnings != nullptr) {
+        warnings->push_back(inserted->warning);
     }
     return std::nullopt;
 }
 
+constexpr std::string_view kVerbs[] = {"add",    "add+",     "light",    "select", "move", "scale",
+                                       "rotate", "material", "lightset", "view",   "text"};
+constexpr std::string_view kBareOperations[] = {"group", "trim"};
+
 }  // namespace
 
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation) {
+bool LooksLikeBuildOperation(std::string_view word) {
+    for (std::string_view bare : kBareOperations) {
+        if (word == bare) {
+            return true;
+        }
+    }
+    const std::size_t colon = word.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    for (std::string_view verb : kVerbs) {
+        if (word.substr(0, colon) == verb) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
+                                              std::vector<Status>* warnings) {
     const auto [verb, argument] = SplitOnce(operation, ':');
     if (verb == "add")
         return Add(doc, argument, false);
@@ -545,9 +583,9 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return std::nullopt;
     }
     if (verb == "trim" && argument.empty() && operation == "trim") {
-        const Status status = doc.Trim();
-        if (!status.ok()) {
-            return BuildError{false, status.text};
+        const kelto::Result<NodeId> trimmed = doc.Trim();
+        if (!trimmed.ok()) {
+            return BuildError{false, trimmed.status().text};
         }
         return std::nullopt;
     }
@@ -558,13 +596,13 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
     if (verb == "rotate")
         return Rotate(doc, argument);
     if (verb == "material")
-        return SetMaterial(doc, argument);
+        return SetMaterial(doc, argument, warnings);
     if (verb == "lightset")
         return SetLight(doc, argument);
     if (verb == "view")
         return AddView(doc, argument);
     if (verb == "text")
-        return AddText(doc, argument);
+        return AddText(doc, argument, warnings);
     return Usage("unknown operation");
 }
 

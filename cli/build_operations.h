@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/document_core.h"
 
@@ -16,8 +17,14 @@ struct BuildError {
     std::string text;
 };
 
-// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success.
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation);
+// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success. An
+// operation that succeeds with a reservation (a text made without characters its font lacks,
+// a picture read with the PNG library's warnings) adds the warnings to `warnings` when given.
+std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation,
+                                              std::vector<Status>* warnings = nullptr);
+
+// Whether a command-line word is written like an operation ("add:cube@0,0", "group").
+bool LooksLikeBuildOperation(std::string_view word);
 
 // The operations' summary for --help.
 extern const std::string_view kBuildOperationsHelp;

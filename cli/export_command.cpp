@@ -60,7 +60,7 @@ int RunExport(std::span<const std::string_view> args, std::ostream& out, std::os
     std::ostringstream obj, mtl;
     const int objects = WriteSceneObj(document.GetScene(), obj, mtl, FileNameOf(mtl_path));
     for (const auto& [path, text] : {std::pair{&obj_path, obj.str()}, {&mtl_path, mtl.str()}}) {
-        if (!ReplaceFileContents(*path, BytesOf(text))) {
+        if (ReplaceFileContents(*path, BytesOf(text)) != FileWrite::Done) {
             err << "kelto-cli export: cannot write " << *path << '\n';
             return kExitFailed;
         }

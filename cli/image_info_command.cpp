@@ -2,7 +2,6 @@
 
 #include "commands.h"
 #include "files/image_import.h"
-#include "platform/headless.h"
 
 namespace kelto::cli {
 namespace {
@@ -24,13 +23,14 @@ int RunImageInfo(std::span<const std::string_view> args, std::ostream& out, std:
         err << "kelto-cli image-info: needs one picture file\n" << kImageInfoUsage;
         return kExitUsage;
     }
-    HeadlessMessages messages;
     TextureImage image;
-    const bool read = ImportImage(std::string(args[0]), image, messages);
-    for (const RecordedMessage& message : messages.Shown()) {
-        err << message.text << '\n';
+    std::vector<Status> warnings;
+    const Status read = ImportImage(std::string(args[0]), image, &warnings);
+    for (const Status& warning : warnings) {
+        err << warning.text << '\n';
     }
-    if (!read) {
+    if (!read.ok()) {
+        err << read.text << '\n';
         return kExitFailed;
     }
     out << image.width << 'x' << image.height << " channels=" << image.channels << '\n';

@@ -94,11 +94,9 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
             return kExitFailed;
         }
     }
-    std::vector<SceneNode*> created;
-    const Status imported = document.Import3ds(path, &created);
+    const Result<std::vector<NodeId>> imported = document.Import3ds(path);
     if (!imported.ok()) {
-        if (!imported.text.empty())
-            err << imported.text << '\n';
+        err << imported.status().text << '\n';
         return kExitFailed;
     }
     const Status saved = document.Save(std::string(output));
@@ -106,7 +104,7 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
         err << saved.text << '\n';
         return kExitFailed;
     }
-    out << created.size() << " objects imported into " << output << '\n';
+    out << imported->size() << " objects imported into " << output << '\n';
     return kExitOk;
 }
 

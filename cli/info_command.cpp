@@ -177,9 +177,14 @@ void PrintPairs(std::ostream& out, const ordered_json& object, const std::string
     }
 }
 
+std::string Counted(std::size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + ' ' + (count == 1 ? singular : plural);
+}
+
 void PrintText(std::ostream& out, const ordered_json& scene) {
-    out << "scene: " << scene["lights"].size() << " lights, " << scene["nodes"].size()
-        << " objects, " << scene["views"].size() << " views\n";
+    out << "scene: " << Counted(scene["lights"].size(), "light", "lights") << ", "
+        << Counted(scene["nodes"].size(), "object", "objects") << ", "
+        << Counted(scene["views"].size(), "view", "views") << '\n';
     for (const char* section : {"lights", "nodes", "views"}) {
         const std::string word = std::string(section) == "lights"  ? "light"
                                  : std::string(section) == "nodes" ? "node"

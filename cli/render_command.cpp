@@ -198,8 +198,8 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     for (const std::string& name : left_out) {
         err << "kelto-cli render: " << FormatMessage(kMsgObjectLeftOut, name) << '\n';
     }
-    if (!WriteImage(image, output, extension, jpeg_quality)) {
-        err << FormatMessage(kMsgImageOpenFailed, output) << '\n';
+    if (const Status written = WriteImage(image, output, extension, jpeg_quality); !written.ok()) {
+        err << written.text << '\n';
         return kExitFailed;
     }
     out << width << 'x' << height << ' '

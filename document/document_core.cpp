@@ -1,41 +1,87 @@
 #include "document_core.h"
+#include "document_operation.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "files/scene_file.h"
 #include "model/child_list.h"
 #include "modelling/text_shape.h"
 #include "modelling/trim_kernel.h"
 
 namespace kelto {
 
-void DocumentCore::AddChangeListener(std::function<void()> listener) {
-    listeners_.push_back(std::move(listener));
+DocumentCore::DocumentCore() : hub_(std::make_shared<ChangeHub>()) {}
+
+DocumentCore::~DocumentCore() = default;
+
+Subscription DocumentCore::Subscribe(ChangeListener listener) {
+    return Subscription(hub_, hub_->Add(std::move(listener)));
 }
 
-void DocumentCore::Changed() {
-    for (const auto& listener : listeners_) {
-        listener();
+void DocumentCore::Notify(ChangeKind kind, NodeId node, LightId light) {
+    const DocumentChange change{kind, node, light};
+    // A drag reports the same change at every step; once per set is enough.
+    if (std::find(pending_.changes.begin(), pending_.changes.end(), change) ==
+        pending_.changes.end()) {
+        pending_.changes.push_back(change);
     }
 }
 
-SceneNode* DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift) {
+void DocumentCore::MarkModified() {
+    if (!modified_) {
+        modified_ = true;
+        Notify(ChangeKind::Modified);
+    }
+}
+
+NodeId DocumentCore::NodeNamed(const std::string& name) const {
+    const SceneNode* node = scene_.FindNode(name);
+    return node != nullptr && node->type != ObjectType::Root ? node->id : NodeId{};
+}
+
+LightId DocumentCore::LightNamed(const std::string& name) const {
+    for (const Light& light : scene_.Lights()) {
+        if (light.name == name) {
+            return light.id;
+        }
+    }
+    return {};
+}
+
+bool DocumentCore::IsTopLevel(NodeId id) const {
+    const SceneNode* node = Node(id);
+    return node != nullptr && scene_.ParentOf(*node) == &scene_.Root();
+}
+
+// --- objects and lights ---
+
+NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift) {
+    Operation operation(*this);
     SceneNode* node = scene_.CreateNode(type, point);
     if (node == nullptr) {
-        return nullptr;
+        return {};
     }
+    Notify(ChangeKind::NodeAdded, node->id);
     SelectInserted(*node, shift);
-    return node;
+    return node->id;
 }
 
-Status DocumentCore::InsertText(const Vec3& point, const std::string& text, const LogFont& font,
-                                double depth, bool shift, SceneNode** created) {
+Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::string& text,
+                                               const LogFont& font, double depth, bool shift) {
+    Operation operation(*this);
     auto shape = std::make_unique<TextShape>(text, font, depth);
-    if (!shape->ReadGlyphs()) {
-        return Status::Message(kMsgNoTrueTypeFont,
-                               FormatMessage(kMsgNoTrueTypeFont, font.FaceName()));
+    std::string missing;
+    if (!shape->ReadGlyphs(&missing)) {
+        return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
     }
     Mesh mesh;
     BoundingBox box;
     if (!shape->BuildDisplayMesh(mesh, box)) {
-        return Status::Message(kMsgTextTooLarge, FormatMessage(kMsgTextTooLarge, text));
+        return Status::Message(kMsgTextTooLarge, {text});
+    }
+    if (mesh.vertices.empty()) {
+        return Status::Message(kMsgTextEmpty, {text});
     }
     SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
     node->shape = std::move(shape);
@@ -48,11 +94,13 @@ Status DocumentCore::InsertText(const Vec3& point, const std::string& text, cons
     node->UpdateBounds();
     node->ComputeWorldMatrix();
     LinkChild(scene_.Root(), *node);
-    if (created != nullptr) {
-        *created = node;
+    Notify(ChangeKind::NodeAdded, node->id);
+    TextInsertion made{node->id, Status::Ok()};
+    if (!missing.empty()) {
+        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(missing)});
     }
     SelectInserted(*node, shift);
-    return Status::Ok();
+    return made;
 }
 
 void DocumentCore::SelectInserted(SceneNode& node, bool shift) {
@@ -66,112 +114,383 @@ void DocumentCore::SelectInserted(SceneNode& node, bool shift) {
         selection_.selected_count = 1;
         selection_.is_trim = false;
     }
-    modified_ = true;
-    Changed();
+    Notify(ChangeKind::Selection);
+    MarkModified();
 }
 
-int DocumentCore::InsertLight(LightKind kind, const Vec3& point) {
+LightId DocumentCore::InsertLight(LightKind kind, const Vec3& point) {
+    Operation operation(*this);
     const int index = scene_.InsertLight(kind, point);
-    modified_ = true;
-    Changed();
-    return index;
+    const LightId id = scene_.Lights()[static_cast<std::size_t>(index)].id;
+    Notify(ChangeKind::LightAdded, {}, id);
+    MarkModified();
+    return id;
 }
 
-void DocumentCore::SelectNode(SceneNode& node, bool shift) {
+// --- editing ---
+
+Status DocumentCore::SetMaterial(NodeId id, const Material& material) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    node->material = material;
+    Notify(ChangeKind::NodeMaterial, id);
+    MarkModified();
+    return Status::Ok();
+}
+
+Status DocumentCore::SetLight(LightId id, const Light& edited) {
+    Operation operation(*this);
+    Light* light = MutableLight(id);
+    if (light == nullptr) {
+        return Status::Message(kMsgNoSuchLight);
+    }
+    const std::string name = light->name;
+    *light = edited;
+    light->id = id;
+    light->name = name;
+    Notify(ChangeKind::LightChanged, {}, id);
+    MarkModified();
+    return Status::Ok();
+}
+
+Status DocumentCore::Rename(NodeId id, const std::string& name) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    if (name.empty()) {
+        return Status::Message(kMsgNameEmpty);
+    }
+    if (name.size() > kMaxStoredNameLength) {
+        return Status::Message(kMsgNameTooLong, {name});
+    }
+    if (name == node->name) {
+        return Status::Ok();
+    }
+    if (name == kSceneRootName || !scene_.RenameNode(*node, name)) {
+        return Status::Message(kMsgNameTaken, {name});
+    }
+    Notify(ChangeKind::NodeRenamed, id);
+    MarkModified();
+    return Status::Ok();
+}
+
+void DocumentCore::DeleteSelection() {
+    Operation operation(*this);
+    // The selected nodes that no selected node holds, found from the root down.
+    std::vector<SceneNode*> doomed;
+    std::vector<SceneNode*> pending{&scene_.Root()};
+    while (!pending.empty()) {
+        SceneNode* parent = pending.back();
+        pending.pop_back();
+        for (SceneNode* child : Children(*parent)) {
+            if (child->selected) {
+                doomed.push_back(child);
+            } else {
+                pending.push_back(child);
+            }
+        }
+    }
+    bool changed = false;
+    for (SceneNode* node : doomed) {
+        SceneNode* parent = scene_.ParentOf(*node);
+        std::vector<SceneNode*> subtree{node};
+        for (std::size_t i = 0; i < subtree.size(); ++i) {
+            for (SceneNode* child : Children(*subtree[i])) {
+                subtree.push_back(child);
+            }
+        }
+        for (const SceneNode* gone : subtree) {
+            Notify(ChangeKind::NodeRemoved, gone->id);
+        }
+        scene_.DeleteNode(*node);
+        changed = true;
+        // A container left empty has nothing to hold.
+        while (parent != nullptr && parent != &scene_.Root() && parent->IsContainer() &&
+               ChildCount(*parent) == 0) {
+            SceneNode* above = scene_.ParentOf(*parent);
+            Notify(ChangeKind::NodeRemoved, parent->id);
+            scene_.DeleteNode(*parent);
+            parent = above;
+        }
+        if (parent != nullptr && parent != &scene_.Root()) {
+            Notify(ChangeKind::TreeChanged, parent->id);
+        }
+    }
+    for (int i = static_cast<int>(scene_.Lights().size()) - 1; i >= 0; --i) {
+        const Light& light = scene_.Lights()[static_cast<std::size_t>(i)];
+        if (light.selected) {
+            Notify(ChangeKind::LightRemoved, {}, light.id);
+            scene_.RemoveLight(i);
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return;
+    }
+    if (!Node(grabbed_node_) || (grabbed_light_ && !FindLight(grabbed_light_))) {
+        ClearGrab();
+    }
+    scene_.ClearSelection();
+    selection_ = {};
+    Notify(ChangeKind::Selection);
+    MarkModified();
+}
+
+namespace {
+
+// The member's placement after the group's, as a scale, rotation and position of its own;
+// nothing when the two together shear (an uneven scale of the group after a turn of the
+// member).
+std::optional<std::tuple<Vec3, Matrix4, Vec3>> Flatten(const SceneNode& member,
+                                                       const SceneNode& group) {
+    Matrix4 m = group.ComposeMatrix();
+    m.Multiply(member.ComposeMatrix());
+    Vec3 rows[3];
+    Vec3 scale;
+    for (int r = 0; r < 3; ++r) {
+        rows[r] = {m[4 * r], m[4 * r + 1], m[4 * r + 2]};
+        const double length = rows[r].Length();
+        if (!(length > 0.0) || !std::isfinite(length)) {
+            return std::nullopt;
+        }
+        (r == 0 ? scale.x : r == 1 ? scale.y : scale.z) = length;
+        rows[r] = rows[r] * (1.0 / length);
+    }
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            if (std::fabs(Dot(rows[a], rows[b])) > 1e-9) {
+                return std::nullopt;
+            }
+        }
+    }
+    Matrix4 rotation;
+    for (int r = 0; r < 3; ++r) {
+        rotation[4 * r] = rows[r].x;
+        rotation[4 * r + 1] = rows[r].y;
+        rotation[4 * r + 2] = rows[r].z;
+    }
+    return std::tuple{scale, rotation, Vec3{m[12], m[13], m[14]}};
+}
+
+}  // namespace
+
+Status DocumentCore::Ungroup(NodeId id) {
+    Operation operation(*this);
+    SceneNode* group = MutableNode(id);
+    if (group == nullptr) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    if (group->type != ObjectType::Group) {
+        return Status::Message(kMsgNotAGroup, {group->name});
+    }
+    SceneNode* parent = scene_.ParentOf(*group);
+    if (parent == nullptr) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    const std::vector<SceneNode*> members = ChildrenOf(*group);
+    std::vector<std::tuple<Vec3, Matrix4, Vec3>> placements;
+    for (const SceneNode* member : members) {
+        auto placement = Flatten(*member, *group);
+        if (!placement) {
+            return Status::Message(kMsgUngroupShear, {group->name});
+        }
+        placements.push_back(*placement);
+    }
+    scene_.ClearSelection();
+    // Oldest first, so that the members keep their order in the parent.
+    for (std::size_t i = members.size(); i-- > 0;) {
+        SceneNode& member = *members[i];
+        UnlinkChild(*group, member);
+        std::tie(member.scale, member.rotation, member.position) = placements[i];
+        member.UpdateBounds();
+        member.ComputeWorldMatrix();
+        LinkChild(*parent, member);
+        member.selected = 1;
+        Notify(ChangeKind::NodeTransformed, member.id);
+    }
+    Notify(ChangeKind::NodeRemoved, group->id);
+    if (grabbed_node_ == group->id) {
+        ClearGrab();
+    }
+    scene_.DeleteNode(*group);
+    if (parent != &scene_.Root()) {
+        Notify(ChangeKind::TreeChanged, parent->id);
+    }
+    selection_ = {};
+    selection_.selected_count = static_cast<int>(members.size());
+    Notify(ChangeKind::Selection);
+    MarkModified();
+    return Status::Ok();
+}
+
+// --- selection ---
+
+void DocumentCore::SelectNode(NodeId id, bool shift) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return;
+    }
     selection_.is_group = false;
     scene_.DeselectAllLights();
     if (!shift) {
-        scene_.SelectOnly(node);
+        scene_.SelectOnly(*node);
         selection_.selected_count = 1;
-        selection_.is_group = node.MarksGroupSelection();
+        selection_.is_group = node->MarksGroupSelection();
         selection_.is_trim = false;
-    } else if (scene_.CountSelected() > 1 && node.selected) {
-        scene_.RemoveFromSelection(node);
+    } else if (scene_.CountSelected() > 1 && node->selected) {
+        scene_.RemoveFromSelection(*node);
         --selection_.selected_count;
-    } else if (!node.selected) {
-        scene_.AddToSelection(node);
+    } else if (!node->selected) {
+        scene_.AddToSelection(*node);
         ++selection_.selected_count;
     }
-    Changed();
+    Notify(ChangeKind::Selection);
 }
 
-void DocumentCore::SelectLight(int index) {
-    ClearSelection();
+void DocumentCore::SelectLight(LightId id) {
+    Operation operation(*this);
+    const int index = scene_.LightIndex(id);
+    if (index < 0) {
+        return;
+    }
+    scene_.ClearSelection();
+    selection_ = {};
     scene_.SelectOnlyLight(index);
-    Changed();
+    Notify(ChangeKind::Selection);
+}
+
+void DocumentCore::SelectExactly(std::span<const NodeId> nodes, std::span<const LightId> lights) {
+    Operation operation(*this);
+    ClearSelection();
+    bool first = true;
+    for (NodeId id : nodes) {
+        const SceneNode* node = Node(id);
+        if (node != nullptr && !node->selected) {
+            SelectNode(id, !first);
+            first = false;
+        }
+    }
+    for (LightId id : lights) {
+        if (Light* light = MutableLight(id)) {
+            light->selected = 1;
+        }
+    }
+    Notify(ChangeKind::Selection);
 }
 
 void DocumentCore::ClearSelection() {
+    Operation operation(*this);
     scene_.ClearSelection();
     selection_ = {};
-    Changed();
+    Notify(ChangeKind::Selection);
 }
 
-void DocumentCore::Grab(const SceneNode* node, int light_index, int handle_code, bool shift) {
+// --- drags ---
+
+void DocumentCore::Grab(NodeId node, LightId light, int handle_code, bool shift) {
     static constexpr std::uint8_t kMaskOfKind[4] = {kAxisX, kAxisY, kAxisZ, kAxisAll};
     const std::uint8_t mask = kMaskOfKind[handle_code & 3];
-    const bool same_object = node == grabbed_node_ && light_index == grabbed_light_;
+    const bool same_object = node == grabbed_node_ && light == grabbed_light_;
     if (shift && same_object && axis_mask_ != kAxisNone) {
         axis_mask_ = static_cast<std::uint8_t>(axis_mask_ | mask);
     } else {
         axis_mask_ = mask;
     }
     grabbed_node_ = node;
-    grabbed_light_ = light_index;
+    grabbed_light_ = light;
     grabbed_corner_ = handle_code / 4;
 }
 
-void DocumentCore::GrabNodeHandle(SceneNode& node, int handle_code, bool shift) {
-    Grab(&node, -1, handle_code, shift);
-    selection_.is_group = node.MarksGroupSelection();
+void DocumentCore::GrabNodeHandle(NodeId id, int handle_code, bool shift) {
+    Operation operation(*this);
+    const SceneNode* node = Node(id);
+    if (node == nullptr) {
+        return;
+    }
+    Grab(id, {}, handle_code, shift);
+    selection_.is_group = node->MarksGroupSelection();
     selection_.is_trim = false;
+    Notify(ChangeKind::Selection);
 }
 
-void DocumentCore::GrabLightHandle(int light_index, int handle_code, bool shift) {
-    Grab(nullptr, light_index, handle_code, shift);
+void DocumentCore::GrabLightHandle(LightId id, int handle_code, bool shift) {
+    Operation operation(*this);
+    if (FindLight(id) == nullptr) {
+        return;
+    }
+    Grab({}, id, handle_code, shift);
     selection_.is_group = false;
     selection_.is_trim = false;
+    Notify(ChangeKind::Selection);
 }
 
 void DocumentCore::ClearGrab() {
-    grabbed_node_ = nullptr;
-    grabbed_light_ = -1;
+    grabbed_node_ = {};
+    grabbed_light_ = {};
     grabbed_corner_ = -1;
     axis_mask_ = kAxisNone;
 }
 
-void DocumentCore::BeginRotatingNode(SceneNode& node, int ring_code) {
+void DocumentCore::BeginRotatingNode(NodeId id, int ring_code) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return;
+    }
     scene_.drag_mode = ring_code;
     grabbed_ring_ = ring_code;
-    node.pending_angles = {};
-    node.rotating = 1;
+    node->pending_angles = {};
+    node->rotating = 1;
     selection_.selected_count = 1;
+    Notify(ChangeKind::Selection);
 }
 
-void DocumentCore::BeginRotatingLight(int light_index, int ring_code) {
+void DocumentCore::BeginRotatingLight(LightId id, int ring_code) {
+    Operation operation(*this);
+    const int index = scene_.LightIndex(id);
+    if (index < 0) {
+        return;
+    }
     scene_.drag_mode = ring_code;
     grabbed_ring_ = ring_code;
-    scene_.BeginLightRotate(light_index);
+    scene_.BeginLightRotate(index);
     selection_ = {};
+    Notify(ChangeKind::Selection);
 }
 
-void DocumentCore::DragMoveNode(SceneNode& node, const Vec3& offset) {
-    node.moving = 1;
-    node.pending_offset = node.pending_offset + offset;
-    node.ComputeWorldMatrix();
+void DocumentCore::DragMoveNode(NodeId id, const Vec3& offset) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return;
+    }
+    node->moving = 1;
+    node->pending_offset = node->pending_offset + offset;
+    node->ComputeWorldMatrix();
     drag_changed_ = true;
-    Changed();
+    Notify(ChangeKind::NodeTransformed, id);
 }
 
-void DocumentCore::DragScaleNode(SceneNode& node, const Vec3& factors, const Vec3& offset) {
-    node.scaling = 1;
-    node.moving = 1;
-    node.pending_scale = {node.pending_scale.x * factors.x, node.pending_scale.y * factors.y,
-                          node.pending_scale.z * factors.z};
-    node.pending_offset = node.pending_offset + offset;
-    node.ComputeWorldMatrix();
+void DocumentCore::DragScaleNode(NodeId id, const Vec3& factors, const Vec3& offset) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return;
+    }
+    node->scaling = 1;
+    node->moving = 1;
+    node->pending_scale = {node->pending_scale.x * factors.x, node->pending_scale.y * factors.y,
+                           node->pending_scale.z * factors.z};
+    node->pending_offset = node->pending_offset + offset;
+    node->ComputeWorldMatrix();
     drag_changed_ = true;
-    Changed();
+    Notify(ChangeKind::NodeTransformed, id);
 }
 
 namespace {
@@ -187,104 +506,183 @@ void AddAngle(Vec3& angles, int axis, double degrees) {
 
 }  // namespace
 
-void DocumentCore::DragRotateNode(SceneNode& node, int axis, double degrees) {
-    node.rotating = 1;
-    AddAngle(node.pending_angles, axis, degrees);
-    node.ComputeWorldMatrix();
-    drag_changed_ = true;
-    Changed();
-}
-
-void DocumentCore::DragMoveLight(int light_index, const Vec3& offset) {
-    Light& light = scene_.Lights().at(static_cast<std::size_t>(light_index));
-    light.moving = 1;
-    light.pending_offset = light.pending_offset + offset;
-    drag_changed_ = true;
-    Changed();
-}
-
-void DocumentCore::DragScaleLight(int light_index, double factor) {
-    Light& light = scene_.Lights().at(static_cast<std::size_t>(light_index));
-    if (!light.scaling) {
-        light.pending_scale = 1.0;
-        light.scaling = 1;
+void DocumentCore::DragRotateNode(NodeId id, int axis, double degrees) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr) {
+        return;
     }
-    light.pending_scale *= factor;
-    modified_ = true;
+    node->rotating = 1;
+    AddAngle(node->pending_angles, axis, degrees);
+    node->ComputeWorldMatrix();
     drag_changed_ = true;
-    Changed();
+    Notify(ChangeKind::NodeTransformed, id);
 }
 
-void DocumentCore::DragRotateLight(int light_index, int axis, double degrees) {
-    Light& light = scene_.Lights().at(static_cast<std::size_t>(light_index));
-    light.rotating = 1;
-    AddAngle(light.pending_angles, axis, degrees);
+void DocumentCore::DragMoveLight(LightId id, const Vec3& offset) {
+    Operation operation(*this);
+    Light* light = MutableLight(id);
+    if (light == nullptr) {
+        return;
+    }
+    light->moving = 1;
+    light->pending_offset = light->pending_offset + offset;
     drag_changed_ = true;
-    Changed();
+    Notify(ChangeKind::LightChanged, {}, id);
+}
+
+void DocumentCore::DragScaleLight(LightId id, double factor) {
+    Operation operation(*this);
+    Light* light = MutableLight(id);
+    if (light == nullptr) {
+        return;
+    }
+    if (!light->scaling) {
+        light->pending_scale = 1.0;
+        light->scaling = 1;
+    }
+    light->pending_scale *= factor;
+    drag_changed_ = true;
+    Notify(ChangeKind::LightChanged, {}, id);
+}
+
+void DocumentCore::DragRotateLight(LightId id, int axis, double degrees) {
+    Operation operation(*this);
+    Light* light = MutableLight(id);
+    if (light == nullptr) {
+        return;
+    }
+    light->rotating = 1;
+    AddAngle(light->pending_angles, axis, degrees);
+    drag_changed_ = true;
+    Notify(ChangeKind::LightChanged, {}, id);
 }
 
 void DocumentCore::EndDrag() {
+    Operation operation(*this);
+    // What the commit below changes, told before the pending flags are cleared.
+    for (const SceneNode* node : Children(scene_.Root())) {
+        if (node->moving || node->scaling || node->rotating) {
+            Notify(ChangeKind::NodeTransformed, node->id);
+        }
+    }
+    for (const Light& light : scene_.Lights()) {
+        if (light.moving || light.scaling || light.rotating) {
+            Notify(ChangeKind::LightChanged, {}, light.id);
+        }
+    }
     grabbed_ring_ = 0;
     scene_.drag_mode = 0;
     scene_.EndPendingTransforms();
     if (drag_changed_) {
         drag_changed_ = false;
-        modified_ = true;
+        MarkModified();
     }
-    Changed();
 }
 
-SceneNode* DocumentCore::Group() {
+void DocumentCore::CancelDrag() {
+    Operation operation(*this);
+    for (SceneNode* node : Children(scene_.Root())) {
+        if (node->moving || node->scaling || node->rotating) {
+            node->moving = node->scaling = node->rotating = 0;
+            node->pending_offset = {};
+            node->pending_scale = {1, 1, 1};
+            node->pending_angles = {};
+            node->ComputeWorldMatrix();
+            Notify(ChangeKind::NodeTransformed, node->id);
+        }
+    }
+    for (Light& light : scene_.Lights()) {
+        if (light.moving || light.scaling || light.rotating) {
+            light.moving = light.scaling = light.rotating = 0;
+            light.pending_offset = {};
+            light.pending_scale = 1.0;
+            light.pending_angles = {};
+            Notify(ChangeKind::LightChanged, {}, light.id);
+        }
+    }
+    grabbed_ring_ = 0;
+    scene_.drag_mode = 0;
+    drag_changed_ = false;
+}
+
+// --- views ---
+
+void DocumentCore::AddView(const ViewEntry& view) {
+    Operation operation(*this);
+    views_.push_back(view);
+    Notify(ChangeKind::Views);
+}
+
+void DocumentCore::SetView(std::size_t index, const ViewEntry& view) {
+    Operation operation(*this);
+    if (index < views_.size()) {
+        if (views_[index] == view) {
+            return;
+        }
+        views_[index] = view;
+    } else if (index == views_.size()) {
+        views_.push_back(view);
+    } else {
+        return;
+    }
+    Notify(ChangeKind::Views);
+}
+
+void DocumentCore::SetViews(std::vector<ViewEntry> views) {
+    Operation operation(*this);
+    if (views == views_) {
+        return;
+    }
+    views_ = std::move(views);
+    Notify(ChangeKind::Views);
+}
+
+// --- commands ---
+
+NodeId DocumentCore::Group() {
+    Operation operation(*this);
     SceneNode* group = scene_.GroupSelected();
     if (group == nullptr) {
-        return nullptr;
+        return {};
     }
     selection_.is_group = true;
     selection_.is_trim = false;
     selection_.selected_count = 1;
-    modified_ = true;
-    Changed();
-    return group;
+    Notify(ChangeKind::NodeAdded, group->id);
+    Notify(ChangeKind::TreeChanged, group->id);
+    Notify(ChangeKind::Selection);
+    MarkModified();
+    return group->id;
 }
 
-}  // namespace kelto
-
-namespace kelto {
-
-Status DocumentCore::Trim(MessageIcon* icon, SceneNode** created) {
-    if (created != nullptr) {
-        *created = nullptr;
-    }
+Result<NodeId> DocumentCore::Trim() {
+    Operation operation(*this);
     const std::vector<SceneNode*> selected = scene_.SelectedTopLevel();
     if (selected.size() < 2) {
-        return Status::Ok();
+        return NodeId{};
     }
     SceneNode& cutter = *selected[0];
     SceneNode& trimmed = *selected[1];
     const TrimResult result = TrimKernel(trimmed, cutter);
     if (result != TrimResult::Done) {
-        const int number =
-            result == TrimResult::NoIntersection ? kMsgTrimNoIntersection : kMsgTrimTopology;
-        if (icon != nullptr) {
-            *icon = result == TrimResult::NoIntersection ? MessageIcon::Information
-                                                         : MessageIcon::Warning;
-        }
-        return Status::Message(number, FormatMessage(number));
+        return Status::Message(result == TrimResult::NoIntersection ? kMsgTrimNoIntersection
+                                                                    : kMsgTrimTopology);
     }
     for (SceneNode* operand : {&cutter, &trimmed}) {
         operand->box = operand->display_mesh.Box();
         operand->UpdateBounds();
+        Notify(ChangeKind::NodeGeometry, operand->id);
     }
     SceneNode* trim = scene_.GatherSelected(ObjectType::Trim);
-    if (created != nullptr) {
-        *created = trim;
-    }
     selection_.selected_count = 1;
     selection_.is_group = false;
     selection_.is_trim = true;
-    modified_ = true;
-    Changed();
-    return Status::Ok();
+    Notify(ChangeKind::NodeAdded, trim->id);
+    Notify(ChangeKind::TreeChanged, trim->id);
+    Notify(ChangeKind::Selection);
+    MarkModified();
+    return trim->id;
 }
 
 }  // namespace kelto

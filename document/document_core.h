@@ -1,18 +1,22 @@
 // The document without its windows: the scene, the modified flag, the selection summary and
 // every operation that changes the scene. The modelling views, the commands and kelto-cli all
-// change the scene only through it.
+// change the scene only through it; everyone else reads the scene through a const reference
+// and names nodes and lights by their handles.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "document_changes.h"
+#include "model/handles.h"
+#include "model/light.h"
 #include "model/message_table.h"
 #include "model/scene.h"
 #include "modelling/font_record.h"
-#include "platform/messages.h"
 
 namespace kelto {
 
@@ -21,6 +25,7 @@ struct SelectionSummary {
     int selected_count = 0;  // selected nodes
     bool is_group = false;   // the selection is one group (or was just grouped)
     bool is_trim = false;    // the selection is the result of a Trim
+    friend bool operator==(const SelectionSummary&, const SelectionSummary&) = default;
 };
 
 // The axes a handle drag acts on.
@@ -32,8 +37,8 @@ enum AxisMask : std::uint8_t {
     kAxisAll = 14,
 };
 
-// The camera of one modelling window, stored after the scene in the file so that the windows
-// open where they were.
+// The camera of one modelling window as the scene file keeps it, so that the windows open
+// where they were.
 struct ViewEntry {
     std::int32_t lens = 50;  // focal length in millimetres
     Vec3 direction;          // unit vector from eye to target
@@ -42,77 +47,124 @@ struct ViewEntry {
     friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
+// What InsertText made: the new node, and a warning to show when the text was made without
+// some of its characters (ok otherwise).
+struct TextInsertion {
+    NodeId node;
+    Status warning;
+};
+
 class DocumentCore {
   public:
     static constexpr int kFirstRingCode = 32;  // 32, 33, 34: the rings about x, y and z
 
-    Scene& GetScene() { return scene_; }
+    DocumentCore();
+    ~DocumentCore();
+    DocumentCore(const DocumentCore&) = delete;
+    DocumentCore& operator=(const DocumentCore&) = delete;
+
     const Scene& GetScene() const { return scene_; }
     const SelectionSummary& Selection() const { return selection_; }
     bool IsModified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
 
-    // Called after every change so that the windows redraw.
-    void AddChangeListener(std::function<void()> listener);
+    // Lookups by handle; null once the node or light is gone.
+    const SceneNode* Node(NodeId id) const { return scene_.FindNode(id); }
+    const Light* FindLight(LightId id) const { return scene_.FindLight(id); }
+    // By name, as kelto-cli and the file's messages name things; the root is not a node here.
+    NodeId NodeNamed(const std::string& name) const;
+    LightId LightNamed(const std::string& name) const;
+    bool IsTopLevel(NodeId id) const;
+
+    // Tells `listener` about every change from now until the subscription is dropped or reset.
+    // Listeners are called on the thread that made the change, after it is complete.
+    [[nodiscard]] Subscription Subscribe(ChangeListener listener);
 
     // --- objects and lights ---
     // Inserts a primitive at a ground point. Without Shift it becomes the only selection; with
-    // Shift it joins the selection.
-    SceneNode* InsertObject(ObjectType type, const Vec3& point, bool shift);
-    int InsertLight(LightKind kind, const Vec3& point);
+    // Shift it joins the selection. No handle for a type that is not a primitive.
+    NodeId InsertObject(ObjectType type, const Vec3& point, bool shift);
+    LightId InsertLight(LightKind kind, const Vec3& point);
     // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
     // left at `point` and going away from the viewer; selected as InsertObject selects. On
-    // failure (no TrueType face, or more vertices than one mesh holds) the status says why
-    // and nothing changes.
-    Status InsertText(const Vec3& point, const std::string& text, const LogFont& font, double depth,
-                      bool shift, SceneNode** created = nullptr);
+    // failure (no TrueType face, more vertices than one mesh holds, or nothing to show: only
+    // spaces or characters the font lacks) the status says why and nothing changes. Characters
+    // the font lacks are left out, and the result's warning names them.
+    Result<TextInsertion> InsertText(const Vec3& point, const std::string& text,
+                                     const LogFont& font, double depth, bool shift);
+
+    // --- editing ---
+    // Replaces the node's material (images are shared, not copied).
+    Status SetMaterial(NodeId id, const Material& material);
+    // Replaces a light's fields; its handle and name stay.
+    Status SetLight(LightId id, const Light& light);
+    // Gives a node another name: not empty, at most 24 bytes, not taken.
+    Status Rename(NodeId id, const std::string& name);
+    // Deletes the selected nodes (with what is below them) and the selected lights; a group or
+    // Trim object left without members goes too. Nothing selected: nothing happens.
+    void DeleteSelection();
+    // Puts a group's members back in its parent where they are in the world, and deletes the
+    // group; the members become the selection. Only groups can be taken apart.
+    Status Ungroup(NodeId group);
 
     // --- selection ---
     // Without Shift the node becomes the only selection (a group selection when its flags say
     // so). With Shift it leaves the selection when more than one thing is selected and it is
     // selected, and joins it otherwise.
-    void SelectNode(SceneNode& node, bool shift);
-    void SelectLight(int index);
+    void SelectNode(NodeId id, bool shift);
+    // Makes the light the only selection.
+    void SelectLight(LightId id);
+    // Exactly these nodes and lights selected (kelto-cli's select), the nodes as by
+    // SelectNode with Shift after the first.
+    void SelectExactly(std::span<const NodeId> nodes, std::span<const LightId> lights);
     void ClearSelection();
 
     // --- drags ---
     // Handle codes are corner * 4 + kind (kind 0 x, 1 y, 2 z, 3 all axes).
-    void GrabNodeHandle(SceneNode& node, int handle_code, bool shift);
-    void GrabLightHandle(int light_index, int handle_code, bool shift);
+    void GrabNodeHandle(NodeId id, int handle_code, bool shift);
+    void GrabLightHandle(LightId id, int handle_code, bool shift);
     void ClearGrab();
-    void BeginRotatingNode(SceneNode& node, int ring_code);
-    void BeginRotatingLight(int light_index, int ring_code);
+    void BeginRotatingNode(NodeId id, int ring_code);
+    void BeginRotatingLight(LightId id, int ring_code);
     // Pending changes of a drag in progress; they show in the world matrix at once and become
     // permanent at EndDrag.
-    void DragMoveNode(SceneNode& node, const Vec3& offset);
-    void DragScaleNode(SceneNode& node, const Vec3& factors, const Vec3& offset);
-    void DragRotateNode(SceneNode& node, int axis, double degrees);
-    void DragMoveLight(int light_index, const Vec3& offset);
-    void DragScaleLight(int light_index, double factor);
-    void DragRotateLight(int light_index, int axis, double degrees);
+    void DragMoveNode(NodeId id, const Vec3& offset);
+    void DragScaleNode(NodeId id, const Vec3& factors, const Vec3& offset);
+    void DragRotateNode(NodeId id, int axis, double degrees);
+    void DragMoveLight(LightId id, const Vec3& offset);
+    void DragScaleLight(LightId id, double factor);
+    void DragRotateLight(LightId id, int axis, double degrees);
     void EndDrag();
+    // Drops the pending changes of the drag in progress (Escape, or the mouse lost): the scene
+    // is as it was before the drag began.
+    void CancelDrag();
 
     int GrabbedCorner() const { return grabbed_corner_; }
     std::uint8_t GrabbedAxes() const { return axis_mask_; }
     int GrabbedRing() const { return grabbed_ring_; }
-    const SceneNode* GrabbedNode() const { return grabbed_node_; }
-    int GrabbedLight() const { return grabbed_light_; }
+    NodeId GrabbedNode() const { return grabbed_node_; }
+    LightId GrabbedLight() const { return grabbed_light_; }
+
+    // --- views ---
+    // The modelling windows' cameras, saved after the scene.
+    const std::vector<ViewEntry>& Views() const { return views_; }
+    void AddView(const ViewEntry& view);
+    // Sets view `index`, appending when it is one past the last. Saving a window's camera is
+    // not an edit of the scene: the modified flag stays.
+    void SetView(std::size_t index, const ViewEntry& view);
+    void SetViews(std::vector<ViewEntry> views);
 
     // --- files ---
     // Writes the scene and the view entries to `path`. The previous file is replaced only
-    // after the new one is complete on the disk; a failed save leaves it as it was.
+    // after the new one is complete on the disk; a failed save leaves it as it was and the
+    // document modified.
     Status Save(const std::string& path);
     // Reads a scene file. On any failure the document is left empty (a new scene) and the
-    // status carries the message to show, if any.
+    // status carries the message to show.
     Status Open(const std::string& path);
     // The same from bytes already in memory; `file_name` goes into the messages.
     Status OpenFromBytes(std::span<const std::uint8_t> bytes, const std::string& file_name);
     // The bytes Save writes.
     std::vector<std::uint8_t> SaveToBytes() const;
-    // The modelling windows' cameras: set by the windows before a save, read by them after an
-    // open.
-    std::vector<ViewEntry>& Views() { return views_; }
-    const std::vector<ViewEntry>& Views() const { return views_; }
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
 
@@ -121,38 +173,48 @@ class DocumentCore {
     // one object per mesh (a mesh too large for one object is split), z up turned to y up,
     // scaled by the file's master scale, resting on the floor, materials taken over, and the
     // new objects selected (grouped when there are several). On failure the status carries
-    // the message and the scene is unchanged.
-    Status Import3ds(const std::string& path, std::vector<SceneNode*>* created = nullptr);
+    // the message and the scene is unchanged. The result lists the new objects.
+    Result<std::vector<NodeId>> Import3ds(const std::string& path);
     // The same from bytes already read; `file_name` goes into the messages.
-    Status Import3dsBytes(std::span<const std::uint8_t> bytes, const std::string& file_name,
-                          std::vector<SceneNode*>* created = nullptr);
+    Result<std::vector<NodeId>> Import3dsBytes(std::span<const std::uint8_t> bytes,
+                                               const std::string& file_name);
 
     // --- commands ---
-    // Groups the selected top-level objects; nothing happens with fewer than two.
-    SceneNode* Group();
+    // Groups the selected top-level objects; nothing happens (no handle) with fewer than two.
+    NodeId Group();
     // Trims the second selected top-level object by the first (the newer) and puts both under
-    // a new Trim object at the centre of their box. On failure nothing changes and the
-    // status carries the message, with `icon` the box it is shown in. With fewer than two
-    // selected objects (one Trim object, say) nothing happens and the result is Ok with a
-    // null node.
-    Status Trim(MessageIcon* icon = nullptr, SceneNode** created = nullptr);
+    // a new Trim object at the centre of their box. On failure nothing changes and the status
+    // carries the message and its box. With fewer than two selected objects (one Trim object,
+    // say) nothing happens and the result holds no handle.
+    Result<NodeId> Trim();
 
   private:
-    void Changed();
+    // The file format's tests set fields no operation reaches (stored header words, flags).
+    friend struct DocumentCoreTestAccess;
+
+    // Opened by every public operation that changes something: changes collect while one is
+    // open and reach the listeners, as one set, when the outermost one closes.
+    class Operation;
+    void Notify(ChangeKind kind, NodeId node = {}, LightId light = {});
+    void MarkModified();
     void SelectInserted(SceneNode& node, bool shift);
-    void Grab(const SceneNode* node, int light_index, int handle_code, bool shift);
+    void Grab(NodeId node, LightId light, int handle_code, bool shift);
+    SceneNode* MutableNode(NodeId id) { return scene_.FindNode(id); }
+    Light* MutableLight(LightId id) { return scene_.FindLight(id); }
 
     Scene scene_;
     bool modified_ = false;
     SelectionSummary selection_;
-    const SceneNode* grabbed_node_ = nullptr;
-    int grabbed_light_ = -1;
+    NodeId grabbed_node_;
+    LightId grabbed_light_;
     int grabbed_corner_ = -1;
     std::uint8_t axis_mask_ = kAxisNone;
     int grabbed_ring_ = 0;
     bool drag_changed_ = false;
-    std::vector<std::function<void()>> listeners_;
     std::vector<ViewEntry> views_;
+    std::shared_ptr<ChangeHub> hub_;
+    ChangeSet pending_;
+    int operation_depth_ = 0;
 };
 
 }  // namespace kelto

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "document_core.h"
+#include "document_operation.h"
 #include "files/byte_stream.h"
 #include "files/file_io.h"
 #include "files/scene_file.h"
@@ -24,25 +25,22 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
     out.U8(kEndTag);
 }
 
-// A missing tag byte or a short lens ends the load without a message; a bad tag, a short
-// vector or one that is not finite is corruption.
+// The trailer ends with its end tag; a file that stops before it, holds anything else or a
+// camera vector that is not finite, is damaged.
 Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::string& file_name) {
     for (;;) {
         const std::uint8_t tag = in.U8();
         if (in.Failed()) {
-            return Status::Silent();
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         if (tag == kEndTag) {
             return Status::Ok();
         }
         if (tag != kViewTag) {
-            return Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         ViewEntry view;
         view.lens = in.I32();
-        if (in.Failed()) {
-            return Status::Silent();
-        }
         view.direction = in.ReadVec3();
         view.eye = in.ReadVec3();
         view.target = in.ReadVec3();
@@ -50,7 +48,7 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
             return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
         };
         if (in.Failed() || !finite(view.direction) || !finite(view.eye) || !finite(view.target)) {
-            return Status::Message(kMsgSceneCorrupt, FormatMessage(kMsgSceneCorrupt, file_name));
+            return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         views.push_back(view);
     }
@@ -59,14 +57,19 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
 }  // namespace
 
 void DocumentCore::Clear() {
+    Operation operation(*this);
     scene_.Reset();
     views_.clear();
     selection_ = {};
     ClearGrab();
     grabbed_ring_ = 0;
     drag_changed_ = false;
-    modified_ = false;
-    Changed();
+    pending_ = {};
+    Notify(ChangeKind::SceneReplaced);
+    if (modified_) {
+        modified_ = false;
+        Notify(ChangeKind::Modified);
+    }
 }
 
 std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
@@ -77,23 +80,28 @@ std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
 }
 
 Status DocumentCore::Save(const std::string& path) {
-    if (!ReplaceFileContents(path, SaveToBytes())) {
-        return Status::Message(kMsgSceneSaveFailed, FormatMessage(kMsgSceneSaveFailed, path));
+    Operation operation(*this);
+    if (ReplaceFileContents(path, SaveToBytes()) != FileWrite::Done) {
+        return Status::Message(kMsgSceneSaveFailed, {path});
     }
-    modified_ = false;
+    if (modified_) {
+        modified_ = false;
+        Notify(ChangeKind::Modified);
+    }
     return Status::Ok();
 }
 
 Status DocumentCore::Open(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        return Status::Message(kMsgSceneOpenFailed, FormatMessage(kMsgSceneOpenFailed, path));
+        return Status::Message(kMsgSceneOpenFailed, {path});
     }
     return OpenFromBytes(bytes, path);
 }
 
 Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
                                    const std::string& file_name) {
+    Operation operation(*this);
     Clear();
     ByteReader in(bytes);
     Status status = ReadScene(in, scene_, file_name, [] { return std::make_unique<TextShape>(); });
@@ -108,8 +116,6 @@ Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
     const SceneNode* first = scene_.FirstSelectedTopLevel();
     selection_.is_group =
         selection_.selected_count == 1 && first != nullptr && first->MarksGroupSelection();
-    modified_ = false;
-    Changed();
     return Status::Ok();
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "document_core.h"
+#include "document_operation.h"
 #include "files/file_io.h"
 #include "files/three_ds_reader.h"
 #include "model/child_list.h"
@@ -102,24 +103,22 @@ void TakeMaterial(const ImportedMesh& imported, Material& material) {
 
 }  // namespace
 
-Status DocumentCore::Import3ds(const std::string& path, std::vector<SceneNode*>* created) {
+Result<std::vector<NodeId>> DocumentCore::Import3ds(const std::string& path) {
     const std::string extension = ExtensionOf(path);
     if (LowerCase(extension) != "3ds") {
-        return Status::Message(kMsgObjectTypeUnknown,
-                               FormatMessage(kMsgObjectTypeUnknown, extension));
+        return Status::Message(kMsgObjectTypeUnknown, {extension});
     }
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        return Status::Message(kMsgObjectOpenFailed, FormatMessage(kMsgObjectOpenFailed, path));
+        return Status::Message(kMsgObjectOpenFailed, {path});
     }
     const std::size_t slash = path.rfind('/');
-    return Import3dsBytes(bytes, slash == std::string::npos ? path : path.substr(slash + 1),
-                          created);
+    return Import3dsBytes(bytes, slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
-                                    const std::string& file_name,
-                                    std::vector<SceneNode*>* created) {
+Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
+                                                         const std::string& file_name) {
+    Operation operation(*this);
     Importer importer;
     const Status status = Read3ds(bytes, file_name, importer);
     if (!status.ok()) {
@@ -142,7 +141,7 @@ Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
             pieces.push_back({imported, std::move(mesh), box});
         }
     }
-    std::vector<SceneNode*> nodes;
+    std::vector<NodeId> nodes;
     for (Piece& piece : pieces) {
         std::string base = piece.source->name.substr(0, kMaxNameBase);
         std::string name = base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base;
@@ -169,24 +168,21 @@ Status DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
         node->UpdateBounds();
         node->ComputeWorldMatrix();
         LinkChild(scene_.Root(), *node);
-        nodes.push_back(node);
+        Notify(ChangeKind::NodeAdded, node->id);
+        nodes.push_back(node->id);
     }
     if (nodes.empty()) {
-        return Status::Ok();
+        return nodes;
     }
     ClearSelection();
     for (std::size_t i = 0; i < nodes.size(); ++i) {
-        SelectNode(*nodes[i], i > 0);
+        SelectNode(nodes[i], i > 0);
     }
     if (nodes.size() > 1) {
         Group();
     }
-    modified_ = true;
-    Changed();
-    if (created != nullptr) {
-        *created = nodes;
-    }
-    return Status::Ok();
+    MarkModified();
+    return nodes;
 }
 
 }  // namespace kelto

@@ -57,6 +57,37 @@ std::string DirectoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Where a write to `path` must land: through any symbolic links to the file they name, so that
+// saving over a link keeps the link and replaces its target. A dangling link gives the path
+// it points to; a loop of links gives the path itself (the rename then fails or replaces it).
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1,
+                           '\0');
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return current;
+        }
+        target.resize(static_cast<std::size_t>(length));
+        if (target.empty()) {
+            return current;
+        }
+        if (target.front() != '/') {
+            const std::size_t slash = current.rfind('/');
+            if (slash != std::string::npos) {
+                target = current.substr(0, slash + 1) + target;
+            }
+        }
+        current = std::move(target);
+    }
+    return path;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -86,29 +117,36 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     }
 }
 
-bool ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+FileWrite ReplaceFileContents(const std::string& requested_path,
+                              const std::vector<std::uint8_t>& bytes) {
+    const std::string path = ResolveLinks(requested_path);
     std::string temporary = path + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
-        return false;
+        return FileWrite::CannotCreate;
     }
-    // Keep the permissions a newly created file would have had.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(file.get(), 0666 & ~mask);
+    // Keep the permissions of the file replaced, or those a newly created file would have had.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(file.get(), 0666 & ~mask);
+    }
 
     const bool written = WriteAll(file.get(), bytes.data(), bytes.size()) &&
                          ::fsync(file.get()) == 0 && file.Close();
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return FileWrite::CannotWrite;
     }
     // Make the rename itself durable.
     FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() >= 0) {
         ::fsync(directory.get());
     }
-    return true;
+    return FileWrite::Done;
 }
 
 std::string ExtensionOf(const std::string& path) {

@@ -12,29 +12,21 @@ bool IsImportableImageExtension(const std::string& extension) {
     return e == "jpg" || e == "jpeg" || e == "png" || e == "tif" || e == "tiff";
 }
 
-bool ImportImage(const std::string& path, TextureImage& image, MessageSink& messages,
-                 ProgressSink* progress) {
+Status ImportImage(const std::string& path, TextureImage& image, std::vector<Status>* warnings,
+                   const ProgressCallback& progress) {
     image.failed = 1;
     const std::string extension = LowerCase(ExtensionOf(path));
-    auto show_error = [&](const Status& status) {
-        if (!status.text.empty()) {
-            messages.Show(status.number, status.text, MessageIcon::Error, MessageButtons::Ok);
-        }
-    };
     if (!IsImportableImageExtension(extension)) {
-        show_error(
-            Status::Message(kMsgImageTypeUnknown, FormatMessage(kMsgImageTypeUnknown, extension)));
-        return false;
+        return Status::Message(kMsgImageTypeUnknown, {extension});
     }
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        show_error(Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path)));
-        return false;
+        return Status::Message(kMsgImageOpenFailed, {path});
     }
     Status status;
     if (extension == "png") {
         image.format = ImageFormat::Png;
-        status = DecodePng(bytes, image, path, &messages);
+        status = DecodePng(bytes, image, path, warnings);
     } else if (extension == "tif" || extension == "tiff") {
         image.format = ImageFormat::Tiff;
         status = DecodeTiff(bytes, image, path);
@@ -44,14 +36,14 @@ bool ImportImage(const std::string& path, TextureImage& image, MessageSink& mess
     }
     if (status.ok()) {
         image.failed = 0;
-    } else {
-        show_error(status);
+    } else if (status.text.empty()) {
+        status = Status::Message(kMsgImageOpenFailed, {path});
     }
     image.BuildTexture();
     if (progress) {
-        progress->Report(100);
+        progress(100);
     }
-    return status.ok();
+    return status;
 }
 
 }  // namespace kelto

@@ -4,8 +4,11 @@
 
 #include <string>
 
+#include <vector>
+
+#include "image_files.h"
 #include "model/image.h"
-#include "platform/messages.h"
+#include "model/status.h"
 
 namespace kelto {
 
@@ -14,9 +17,9 @@ bool IsImportableImageExtension(const std::string& extension);
 
 // Marks the picture failed, checks the extension and that the file can be opened, reads it
 // with the reader for its format, clears the failed flag on success and builds the 64x64
-// texture. Every failure is shown through `messages` as an error (PNG warnings as warnings).
-// Returns whether the picture was read whole.
-bool ImportImage(const std::string& path, TextureImage& image, MessageSink& messages,
-                 ProgressSink* progress = nullptr);
+// texture. The status says why a picture could not be read whole (an error box); PNG
+// warnings, when there were any, are added to `warnings` (warning boxes).
+Status ImportImage(const std::string& path, TextureImage& image,
+                   std::vector<Status>* warnings = nullptr, const ProgressCallback& progress = {});
 
 }  // namespace kelto

@@ -1,12 +1,21 @@
 // What the image codecs share: the size limits, the file-level wrappers and the dispatch.
+#include <cstdlib>
+
 #include "file_io.h"
 #include "image_files.h"
 
 namespace kelto {
 
 bool ImageSizeAcceptable(std::int64_t width, std::int64_t height, std::int64_t channels) {
-    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-           width * height * channels <= kMaxImageBytes;
+    if (!(width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+          width * height * channels <= kMaxImageBytes)) {
+        return false;
+    }
+    // The decoder's buffer and the rows it fills, asked for once without the out-of-memory
+    // exit of ordinary allocations.
+    void* probe = std::malloc(static_cast<std::size_t>(width * height * channels * 2));
+    std::free(probe);
+    return probe != nullptr;
 }
 
 namespace {
@@ -15,25 +24,36 @@ template <typename Decoder>
 Status ReadWith(const std::string& path, Decoder decode) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        return Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
+        return Status::Message(kMsgImageOpenFailed, {path});
     }
     return decode(bytes);
 }
 
 template <typename Encoder>
-bool WriteWith(const std::string& path, Encoder encode) {
+Status WriteWith(const std::string& path, Encoder encode) {
     std::vector<std::uint8_t> bytes;
-    return encode(bytes) && ReplaceFileContents(path, bytes);
+    if (!encode(bytes)) {
+        return Status::Message(kMsgImageWriteFailed, {path});
+    }
+    switch (ReplaceFileContents(path, bytes)) {
+        case FileWrite::Done:
+            return Status::Ok();
+        case FileWrite::CannotCreate:
+            return Status::Message(kMsgImageOpenFailed, {path});
+        case FileWrite::CannotWrite:
+            break;
+    }
+    return Status::Message(kMsgImageWriteFailed, {path});
 }
 
 }  // namespace
 
-Status ReadJpeg(const std::string& path, TextureImage& image, ProgressSink* progress) {
+Status ReadJpeg(const std::string& path, TextureImage& image, const ProgressCallback& progress) {
     return ReadWith(path,
                     [&](const auto& bytes) { return DecodeJpeg(bytes, image, path, progress); });
 }
 
-Status ReadPng(const std::string& path, TextureImage& image, MessageSink* warnings) {
+Status ReadPng(const std::string& path, TextureImage& image, std::vector<Status>* warnings) {
     return ReadWith(path,
                     [&](const auto& bytes) { return DecodePng(bytes, image, path, warnings); });
 }
@@ -42,19 +62,19 @@ Status ReadTiff(const std::string& path, TextureImage& image) {
     return ReadWith(path, [&](const auto& bytes) { return DecodeTiff(bytes, image, path); });
 }
 
-bool WriteBmp(const RenderImage& image, const std::string& path) {
+Status WriteBmp(const RenderImage& image, const std::string& path) {
     return WriteWith(path, [&](auto& bytes) { return EncodeBmp(image, bytes); });
 }
 
-bool WriteJpeg(const RenderImage& image, const std::string& path, int quality) {
+Status WriteJpeg(const RenderImage& image, const std::string& path, int quality) {
     return WriteWith(path, [&](auto& bytes) { return EncodeJpeg(image, quality, bytes); });
 }
 
-bool WritePng(const RenderImage& image, const std::string& path) {
+Status WritePng(const RenderImage& image, const std::string& path) {
     return WriteWith(path, [&](auto& bytes) { return EncodePng(image, bytes); });
 }
 
-bool WriteTiff(const RenderImage& image, const std::string& path) {
+Status WriteTiff(const RenderImage& image, const std::string& path) {
     return WriteWith(path, [&](auto& bytes) { return EncodeTiff(image, bytes); });
 }
 
@@ -64,8 +84,8 @@ bool IsWritableImageExtension(const std::string& extension) {
            e == "tif" || e == "tiff";
 }
 
-bool WriteImage(const RenderImage& image, const std::string& path, const std::string& extension,
-                int jpeg_quality) {
+Status WriteImage(const RenderImage& image, const std::string& path, const std::string& extension,
+                  int jpeg_quality) {
     const std::string e = LowerCase(extension);
     if (e == "bmp" || e == "dib")
         return WriteBmp(image, path);
@@ -75,7 +95,7 @@ bool WriteImage(const RenderImage& image, const std::string& path, const std::st
         return WritePng(image, path);
     if (e == "tif" || e == "tiff")
         return WriteTiff(image, path);
-    return false;
+    return Status::Message(kMsgImageTypeUnknown, {extension});
 }
 
 // Windows bitmap, 24 bits, rows bottom-up, each padded with zeros to a multiple of 4 bytes.

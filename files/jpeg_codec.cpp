@@ -63,9 +63,9 @@ void LimitScans(j_common_ptr info) {
 }  // namespace
 
 Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
-                  ProgressSink* progress) {
+                  const ProgressCallback& progress) {
     if (progress) {
-        progress->Report(0);
+        progress(0);
     }
     jpeg_decompress_struct info;
     JpegErrors errors;
@@ -111,7 +111,7 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
         // No C++ object is alive across the library call above: the rows are made here.
         image.AppendRow(scanline);
         if (progress && image.height % 40 == 0) {
-            progress->Report(static_cast<int>(image.height * 100LL / info.output_height));
+            progress(static_cast<int>(image.height * 100LL / info.output_height));
         }
     }
     jpeg_finish_decompress(&info);

@@ -20,7 +20,7 @@ struct PngReadState {
     std::size_t size = 0;
     std::size_t position = 0;
     char message[256] = {};
-    MessageSink* warnings = nullptr;
+    std::vector<Status>* warnings = nullptr;
     // Volatile: set after the jump target and read again when an error jumps back to it.
     unsigned char* volatile pixels = nullptr;
     png_bytep* volatile rows = nullptr;
@@ -49,8 +49,9 @@ void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
 void ReadWarning(png_structp png, png_const_charp message) {
     auto* state = static_cast<PngReadState*>(png_get_error_ptr(png));
     if (state->warnings) {
-        state->warnings->Show(Status::kLibraryMessage, message, MessageIcon::Warning,
-                              MessageButtons::Ok);
+        Status warning = Status::Library(message);
+        warning.icon = MessageIcon::Warning;
+        state->warnings->push_back(std::move(warning));
     }
 }
 
@@ -134,14 +135,16 @@ Status StoreRows(PngReadState& state, TextureImage& image) {
         }
     }
     ReleaseRows(state);
-    // Any other channel count after the transformations is refused without a message.
-    return channels == 1 || channels == 3 ? Status::Ok() : Status::Silent();
+    // Any other channel count after the transformations is refused.
+    return channels == 1 || channels == 3
+               ? Status::Ok()
+               : Status::Message(kMsgImageChannels, {std::to_string(channels)});
 }
 
 }  // namespace
 
 Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const std::string& path,
-                 MessageSink* warnings) {
+                 std::vector<Status>* warnings) {
     PngReadState state;
     state.data = bytes.data();
     state.size = bytes.size();

@@ -699,10 +699,16 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
         if (!ReadLight(in, light)) {
             return corrupt;
         }
-        scene.Lights().push_back(light);
+        scene.AddLight(std::move(light));
     }
 
-    std::vector<SceneNode*> read_nodes;
+    // Each node read with the names its links lead to, resolved once every node is known.
+    struct StoredLinks {
+        SceneNode* node;
+        std::string first_child;
+        std::string next;
+    };
+    std::vector<StoredLinks> read_nodes;
     std::vector<std::pair<SceneNode*, std::vector<Mesh>>> trim_meshes;
     TessellationBudget budget(in.Remaining());
     for (;;) {
@@ -724,43 +730,40 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
         if (!ReadNode(in, *node, budget, make_text_shape, operand_meshes)) {
             return corrupt;
         }
-        node->first_child_name = std::move(first_child_name);
-        node->next_name = std::move(next_name);
         node->ComputeWorldMatrix();
         SceneNode* added = scene.AdoptNode(std::move(node));
         if (added == nullptr) {
             return corrupt;  // two nodes of one name, or a node named like the root
         }
-        read_nodes.push_back(added);
+        read_nodes.push_back({added, std::move(first_child_name), std::move(next_name)});
         if (added->type == ObjectType::Trim) {
             trim_meshes.emplace_back(added, std::move(operand_meshes));
         }
     }
 
+    // Links that lead nowhere, or do not make a tree, are damage like any other.
     const std::string root_child_name = in.String(kMaxStoredNameLength);
     if (in.Failed()) {
-        return Status::Silent();
+        return corrupt;
     }
     SceneNode& root = scene.Root();
     if (!Resolve(scene, root_child_name, root.first_child)) {
-        return Status::Silent();
+        return corrupt;
     }
-    for (SceneNode* node : read_nodes) {
-        if (!Resolve(scene, node->first_child_name, node->first_child) ||
-            !Resolve(scene, node->next_name, node->next)) {
-            return Status::Silent();
+    for (StoredLinks& links : read_nodes) {
+        if (!Resolve(scene, links.first_child, links.node->first_child) ||
+            !Resolve(scene, links.next, links.node->next)) {
+            return corrupt;
         }
-        node->first_child_name.clear();
-        node->next_name.clear();
     }
     if (root.first_child == &root || !IsWellFormedTree(root)) {
-        return Status::Silent();
+        return corrupt;
     }
     // Trim operands take back their cut meshes.
     for (auto& [trim, meshes] : trim_meshes) {
         const std::vector<SceneNode*> operands = ChildrenOf(*trim);
         if (operands.size() != meshes.size()) {
-            return Status::Silent();
+            return corrupt;
         }
         for (std::size_t i = 0; i < operands.size(); ++i) {
             if (!meshes[i].vertices.empty()) {

@@ -21,9 +21,9 @@ inline constexpr std::size_t kMaxStoredNameLength = 24;
 void WriteScene(const Scene& scene, ByteWriter& out);
 
 // Reads items 1 to 11 into `scene`, which should be empty (as after Scene::Reset). On failure
-// the status carries the message to show (with `file_name` in it), or no message where the
-// file's tree cannot be linked; the scene is then left in whatever state the reading reached
-// and the caller resets it.
+// the status carries the message to show (with `file_name` in it), links that lead nowhere
+// included; the scene is then left in whatever state the reading reached and the caller
+// resets it.
 // `make_text_shape` makes the shape a text node's stored record is read into (a plain mesh
 // shape when not given).
 Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,

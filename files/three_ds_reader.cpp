@@ -390,7 +390,7 @@ Status Read3ds(std::span<const std::uint8_t> bytes, const std::string& file_name
         reader.ReadFile();
     } catch (const Fault& fault) {
         if (fault.number == 0) {
-            return Status::Silent();
+            return Status::Message(kMsg3dsCorrupt, {file_name});
         }
         if (fault.number == kMsg3dsVersion) {
             return Status::Message(

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "geometry.h"
+#include "handles.h"
 #include "scene_object.h"
 
 namespace kelto {
@@ -37,6 +38,7 @@ class Light : public SceneObject {
     // value k-1.
     void RebuildExponentTable();
 
+    LightId id;  // given by the scene when the light enters it; copies keep it
     std::array<ExponentEntry, kExponentTableSize> exponent_table{};
     std::int32_t table_end = 0;
     LightKind kind = LightKind::Point;

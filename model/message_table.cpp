@@ -6,45 +6,78 @@
 namespace kelto {
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 30> kMessages = {{
-    {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory"},
-    {kMsgTipsTrouble, "Trouble reading the tips file"},
-    {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found."},
-    {kMsgImageOpenFailed, "Error: unable to open image file: '%s'"},
-    {kMsgImageChannels, "Error: Invalid channels: %d in image file."},
-    {kMsgNotPngFile, "Error: '%s' Is not a valid PNG file."},
-    {kMsgAbortRender, "Are you sure you wish to abort rendering?"},
+struct MessageEntry {
+    int number;
+    std::string_view text;
+    MessageIcon icon;
+};
+
+constexpr MessageEntry kMessages[] = {
+    {kMsgNoTipsFile, "Tips file does not exist in the prescribed directory",
+     MessageIcon::Information},
+    {kMsgTipsTrouble, "Trouble reading the tips file", MessageIcon::Warning},
+    {kMsgImageTypeUnknown, "Error image type '%s': No plug-in parser found.", MessageIcon::Error},
+    {kMsgImageOpenFailed, "Error: unable to open image file: '%s'", MessageIcon::Error},
+    {kMsgImageChannels, "Error: Invalid channels: %d in image file.", MessageIcon::Error},
+    {kMsgNotPngFile, "Error: '%s' Is not a valid PNG file.", MessageIcon::Error},
+    {kMsgAbortRender, "Are you sure you wish to abort rendering?", MessageIcon::Question},
     {kMsgRenderInProgress,
      "You cannot close a workspace while a render is in progress. Select the Stop Render "
-     "command before closing."},
-    {kMsgSaveRenderedImage, "Save changes to rendered image?"},
-    {kMsgNotSceneFile, "Error: File is not an Kelto scene file: %s."},
-    {kMsgSceneVersion, "Error loading unsupported (ver %d) Kelto scene file:%s."},
-    {kMsgSceneCorrupt, "Error reading corrupt Kelto scene file: %s."},
-    {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s."},
-    {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s."},
-    {kMsgImageTooLarge, "Error: image too large to import: '%s'"},
-    {kMsgTextTooLarge, "The text '%s' is too long to make into one object."},
-    {kMsgNoTrueTypeFont, "No TrueType font matches '%s'."},
+     "command before closing.",
+     MessageIcon::Information},
+    {kMsgSaveRenderedImage, "Save changes to rendered image?", MessageIcon::Question},
+    {kMsgNotSceneFile, "Error: File is not a Kelto scene file: %s.", MessageIcon::Error},
+    {kMsgSceneVersion, "Error loading unsupported (ver %d) Kelto scene file:%s.",
+     MessageIcon::Error},
+    {kMsgSceneCorrupt, "Error reading corrupt Kelto scene file: %s.", MessageIcon::Error},
+    {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s.", MessageIcon::Error},
+    {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s.", MessageIcon::Error},
+    {kMsgImageTooLarge, "Error: image too large to import: '%s'", MessageIcon::Error},
+    {kMsgTextTooLarge, "The text '%s' is too long to make into one object.", MessageIcon::Warning},
+    {kMsgNoTrueTypeFont, "No TrueType font matches '%s'.", MessageIcon::Warning},
+    {kMsgTextCharactersMissing,
+     "These characters are not in the font and are left out of the text: %s.",
+     MessageIcon::Warning},
+    {kMsgTextEmpty,
+     "The text '%s' makes no object: none of its characters has an outline in the font.",
+     MessageIcon::Warning},
+    {kMsgObjectLeftOut,
+     "Warning: %s is left out of the render: its position or size is out of range.",
+     MessageIcon::Warning},
     {kMsgTrimNoIntersection,
      "Unable to complete the requested boolean operation because the selected objects do not "
-     "intersect."},
-    {kMsgTrimTopology, "Unable to complete the requested operation. <IDS_CSG_VORN_TOPLOGY_ERROR>"},
-    {kMsgTrimIsomorphism, "Unable to complete the requested operation. <IDS_CSG_VORN_ISOMORPHISM>"},
-    {kMsgObjectTypeUnknown, "Error object type '%s': No plug-in parser found."},
-    {kMsgObjectOpenFailed, "Error: unable to open object file '%s'."},
-    {kMsg3dsIdentifier, "Error reading identifier in 3ds file: %s."},
-    {kMsg3dsNotA3ds, "File %s is not a 3ds file (or is corrupt)."},
-    {kMsg3dsCorrupt, "File %s is corrupt."},
-    {kMsg3dsChunkLength, "Error encountered in %s: corrupt chunk length."},
-    {kMsg3dsDatablock, "Error encountered in %s: corrupt datablock."},
-    {kMsg3dsVersion, "Error reading %s: version %d 3ds files are not supported."},
-    {kMsgObjectLeftOut,
-     "Warning: %s is left out of the render: its position or size is out of range."},
+     "intersect.",
+     MessageIcon::Information},
+    {kMsgTrimTopology, "Unable to complete the requested operation. <IDS_CSG_VORN_TOPLOGY_ERROR>",
+     MessageIcon::Warning},
+    {kMsgTrimIsomorphism, "Unable to complete the requested operation. <IDS_CSG_VORN_ISOMORPHISM>",
+     MessageIcon::Warning},
+    {kMsgObjectTypeUnknown, "Error object type '%s': No plug-in parser found.", MessageIcon::Error},
+    {kMsgObjectOpenFailed, "Error: unable to open object file '%s'.", MessageIcon::Error},
+    {kMsg3dsIdentifier, "Error reading identifier in 3ds file: %s.", MessageIcon::Error},
+    {kMsg3dsNotA3ds, "File %s is not a 3ds file (or is corrupt).", MessageIcon::Error},
+    {kMsg3dsCorrupt, "File %s is corrupt.", MessageIcon::Error},
+    {kMsg3dsChunkLength, "Error encountered in %s: corrupt chunk length.", MessageIcon::Error},
+    {kMsg3dsDatablock, "Error encountered in %s: corrupt datablock.", MessageIcon::Error},
+    {kMsg3dsVersion, "Error reading %s: version %d 3ds files are not supported.",
+     MessageIcon::Error},
+    {kMsgNotAGroup, "'%s' is not a group.", MessageIcon::Information},
+    {kMsgUngroupShear,
+     "The group '%s' is scaled unevenly and its members are turned within it: taken out of it "
+     "they would change shape, so the group stays.",
+     MessageIcon::Information},
+    {kMsgNameEmpty, "A name cannot be empty.", MessageIcon::Warning},
+    {kMsgNameTooLong, "The name '%s' is too long: a name has at most 24 characters.",
+     MessageIcon::Warning},
+    {kMsgNameTaken, "The name '%s' is taken by another object.", MessageIcon::Warning},
+    {kMsgNoSuchObject, "The object is no longer in the scene.", MessageIcon::Warning},
+    {kMsgNoSuchLight, "The light is no longer in the scene.", MessageIcon::Warning},
+    {kMsgImageWriteFailed, "Error: unable to write image file: '%s'", MessageIcon::Error},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
-     "<VORN_RES_LOW_CSG>"},
-}};
+     "<VORN_RES_LOW_CSG>",
+     MessageIcon::Warning},
+};
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.
 std::string Fill(std::string message, std::string_view field, std::string_view value) {
@@ -55,15 +88,55 @@ std::string Fill(std::string message, std::string_view field, std::string_view v
     return message;
 }
 
+const MessageEntry* Find(int number) {
+    for (const MessageEntry& entry : kMessages) {
+        if (entry.number == number) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string_view MessageTemplate(int number) {
-    for (const auto& [n, text] : kMessages) {
-        if (n == number) {
-            return text;
+    const MessageEntry* entry = Find(number);
+    return entry == nullptr ? std::string_view{} : entry->text;
+}
+
+MessageIcon MessageIconOf(int number) {
+    const MessageEntry* entry = Find(number);
+    return entry == nullptr ? MessageIcon::Error : entry->icon;
+}
+
+std::string FormatMessageWith(int number, const std::vector<std::string>& arguments) {
+    std::string message(MessageTemplate(number));
+    std::size_t next = 0;
+    std::size_t at = 0;
+    while (next < arguments.size() && (at = message.find('%', at)) != std::string::npos) {
+        if (at + 1 < message.size() && (message[at + 1] == 's' || message[at + 1] == 'd')) {
+            message.replace(at, 2, arguments[next]);
+            at += arguments[next].size();
+            ++next;
+        } else {
+            ++at;
         }
     }
-    return {};
+    return message;
+}
+
+Status Status::Message(int number, std::initializer_list<std::string> arguments) {
+    return Message(number, arguments, MessageIconOf(number));
+}
+
+Status Status::Message(int number, std::initializer_list<std::string> arguments, MessageIcon icon) {
+    std::vector<std::string> values(arguments);
+    std::string text = FormatMessageWith(number, values);
+    return Status(number, std::move(values), icon, std::move(text));
+}
+
+Status Status::WithText(int number, std::string text) {
+    return Status(number, {}, MessageIconOf(number), std::move(text));
 }
 
 std::string FormatMessage(int number) {

@@ -4,6 +4,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "status.h"
 
 namespace kelto {
 
@@ -37,7 +40,18 @@ enum MessageNumber : int {
     kMsg3dsChunkLength = 61490,
     kMsg3dsDatablock = 61491,
     kMsg3dsVersion = 61492,
-    kMsgObjectLeftOut = 61493,
+    kMsgTextCharactersMissing = 61493,
+    kMsgTextEmpty = 61494,
+    kMsgObjectLeftOut = 61495,
+    // The document's own refusals.
+    kMsgNotAGroup = 61500,
+    kMsgUngroupShear = 61501,
+    kMsgNameEmpty = 61502,
+    kMsgNameTooLong = 61503,
+    kMsgNameTaken = 61504,
+    kMsgNoSuchObject = 61505,
+    kMsgNoSuchLight = 61506,
+    kMsgImageWriteFailed = 61507,
 };
 
 // The text of a message, or an empty view for an unknown number.
@@ -49,22 +63,9 @@ std::string FormatMessage(int number, std::string_view text);
 std::string FormatMessage(int number, int value);
 std::string FormatMessage(int number, int value, std::string_view text);
 
-// A failure the user caused, as the library reports it: the message number and its final text.
-// number 0 means success; a failure may also have no message (number -1, empty text).
-struct Status {
-    static constexpr int kOk = 0;
-    static constexpr int kSilentFailure = -1;
-    // A message that comes from a library (an image decoder) rather than our table.
-    static constexpr int kLibraryMessage = -2;
-
-    int number = kOk;
-    std::string text;
-
-    bool ok() const { return number == kOk; }
-    static Status Ok() { return {}; }
-    static Status Silent() { return {kSilentFailure, {}}; }
-    static Status Message(int n, std::string t) { return {n, std::move(t)}; }
-    static Status Library(std::string t) { return {kLibraryMessage, std::move(t)}; }
-};
+// The box the table shows a message in (Error for a number it does not know).
+MessageIcon MessageIconOf(int number);
+// The message with its fields ("%s", "%d") filled in order from `arguments`.
+std::string FormatMessageWith(int number, const std::vector<std::string>& arguments);
 
 }  // namespace kelto

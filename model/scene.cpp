@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "child_list.h"
 
@@ -58,13 +59,84 @@ SceneNode* Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
     }
     SceneNode* added = node.get();
     added->owner = added;
+    added->id = NodeId{++last_id_};
+    by_id_[added->id] = added;
     nodes_[added->name] = std::move(node);
     return added;
 }
 
-SceneNode* Scene::FindNode(const std::string& name) const {
+SceneNode* Scene::FindNode(const std::string& name) {
     const auto it = nodes_.find(name);
     return it == nodes_.end() ? nullptr : it->second.get();
+}
+
+const SceneNode* Scene::FindNode(const std::string& name) const {
+    const auto it = nodes_.find(name);
+    return it == nodes_.end() ? nullptr : it->second.get();
+}
+
+SceneNode* Scene::FindNode(NodeId id) {
+    const auto it = by_id_.find(id);
+    return it == by_id_.end() ? nullptr : it->second;
+}
+
+const SceneNode* Scene::FindNode(NodeId id) const {
+    const auto it = by_id_.find(id);
+    return it == by_id_.end() ? nullptr : it->second;
+}
+
+const SceneNode* Scene::ParentOf(const SceneNode& node) const {
+    // Along the sibling chain the parent comes after the last sibling; the first node on the
+    // chain whose children hold `node` is it.
+    for (const SceneNode* candidate = node.next; candidate != nullptr;
+         candidate = candidate->next) {
+        for (const SceneNode* child : Children(*candidate)) {
+            if (child == &node) {
+                return candidate;
+            }
+        }
+        if (candidate == &node) {
+            break;  // a ring that leads nowhere
+        }
+    }
+    return nullptr;
+}
+
+SceneNode* Scene::ParentOf(const SceneNode& node) {
+    return const_cast<SceneNode*>(std::as_const(*this).ParentOf(node));
+}
+
+void Scene::DeleteNode(SceneNode& node) {
+    if (&node == root_) {
+        return;
+    }
+    if (SceneNode* parent = ParentOf(node)) {
+        UnlinkChild(*parent, node);
+    }
+    std::vector<SceneNode*> doomed{&node};
+    for (std::size_t i = 0; i < doomed.size(); ++i) {
+        for (SceneNode* child : Children(*doomed[i])) {
+            doomed.push_back(child);
+        }
+    }
+    for (SceneNode* gone : doomed) {
+        by_id_.erase(gone->id);
+        nodes_.erase(gone->name);  // deletes it
+    }
+}
+
+bool Scene::RenameNode(SceneNode& node, const std::string& name) {
+    if (name == node.name) {
+        return true;
+    }
+    if (IsNameUsed(name)) {
+        return false;
+    }
+    auto entry = nodes_.extract(node.name);
+    node.name = name;
+    entry.key() = name;
+    nodes_.insert(std::move(entry));
+    return true;
 }
 
 SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
@@ -89,6 +161,7 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
 
 void Scene::DeleteAll() {
     // Shapes go with their nodes.
+    by_id_.clear();
     nodes_.clear();
     root_ = nullptr;
     MakeRoot();
@@ -253,8 +326,38 @@ int Scene::InsertLight(LightKind kind, const Vec3& position) {
     light.kind = kind;
     light.name = MakeLightName(kind);
     light.position = position;
-    lights_.push_back(light);
+    return AddLight(std::move(light));
+}
+
+int Scene::AddLight(Light light) {
+    light.id = LightId{++last_id_};
+    lights_.push_back(std::move(light));
     return static_cast<int>(lights_.size()) - 1;
+}
+
+void Scene::RemoveLight(int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < lights_.size()) {
+        lights_.erase(lights_.begin() + index);
+    }
+}
+
+int Scene::LightIndex(LightId id) const {
+    for (std::size_t i = 0; i < lights_.size(); ++i) {
+        if (lights_[i].id == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+Light* Scene::FindLight(LightId id) {
+    const int index = LightIndex(id);
+    return index < 0 ? nullptr : &lights_[static_cast<std::size_t>(index)];
+}
+
+const Light* Scene::FindLight(LightId id) const {
+    const int index = LightIndex(id);
+    return index < 0 ? nullptr : &lights_[static_cast<std::size_t>(index)];
 }
 
 void Scene::SelectOnlyLight(int index) {

@@ -38,9 +38,20 @@ class Scene : public SceneObject {
     // groups, Trim nodes and the file reader. Null when the name is taken: names are unique.
     SceneNode* AddNode(ObjectType type, const std::string& name);
     // Enters a node made elsewhere (the file reader) in the name map under its name; null, and
-    // the node discarded, when the name is taken.
+    // the node discarded, when the name is taken. Every node entering the scene gets a handle
+    // of its own.
     SceneNode* AdoptNode(std::unique_ptr<SceneNode> node);
-    SceneNode* FindNode(const std::string& name) const;
+    SceneNode* FindNode(const std::string& name);
+    const SceneNode* FindNode(const std::string& name) const;
+    SceneNode* FindNode(NodeId id);
+    const SceneNode* FindNode(NodeId id) const;
+    // The node whose children hold `node`; null for the root and for nodes not linked.
+    SceneNode* ParentOf(const SceneNode& node);
+    const SceneNode* ParentOf(const SceneNode& node) const;
+    // Unlinks the node from its parent and deletes it with everything below it.
+    void DeleteNode(SceneNode& node);
+    // Gives the node another name; false when the name is taken.
+    bool RenameNode(SceneNode& node, const std::string& name);
     SceneNode& Root() { return *root_; }
     const SceneNode& Root() const { return *root_; }
     std::size_t NodeCount() const { return nodes_.size(); }
@@ -75,6 +86,13 @@ class Scene : public SceneObject {
     std::string MakeLightName(LightKind kind) const;
     // Appends a default light of that kind, named and placed; returns its index.
     int InsertLight(LightKind kind, const Vec3& position);
+    // Appends a light as it is (the file reader) with a handle of its own; returns its index.
+    int AddLight(Light light);
+    void RemoveLight(int index);
+    // The index of the light with this handle, or -1.
+    int LightIndex(LightId id) const;
+    Light* FindLight(LightId id);
+    const Light* FindLight(LightId id) const;
     void SelectOnlyLight(int index);
     int FirstSelectedLight() const;
     int CountSelectedLights() const;
@@ -104,6 +122,9 @@ class Scene : public SceneObject {
 
     std::unordered_map<std::string, std::unique_ptr<Camera>> cameras_;
     std::unordered_map<std::string, std::unique_ptr<SceneNode>> nodes_;
+    std::unordered_map<NodeId, SceneNode*> by_id_;
+    // The last handle given; never reset, so no handle is ever given twice.
+    std::uint64_t last_id_ = 0;
     SceneNode* root_ = nullptr;
     std::vector<Light> lights_;
     Camera* current_camera_ = nullptr;

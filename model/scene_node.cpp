@@ -2,7 +2,7 @@
 
 namespace kelto {
 
-SceneNode::SceneNode() : owner(this), face_table(kFaceTableGroups) {}
+SceneNode::SceneNode() : owner(this) {}
 
 void SceneNode::RebuildMeshes() {
     const auto code = static_cast<std::int32_t>(type);

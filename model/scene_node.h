@@ -1,5 +1,6 @@
 // One object of the scene tree: its kind, name, transform, material, geometry and meshes,
-// bounds, selection and drag state, and its place in the threaded child list.
+// bounds, selection and drag state, and its place in the threaded child list. What a render
+// prepares from a node lives in the render's own snapshot, not here.
 #pragma once
 
 #include <array>
@@ -10,10 +11,10 @@
 
 #include "bounds.h"
 #include "geometry.h"
+#include "handles.h"
 #include "material.h"
 #include "mesh.h"
 #include "object_type.h"
-#include "render_triangle.h"
 #include "scene_object.h"
 #include "shapes.h"
 
@@ -22,7 +23,6 @@ namespace kelto {
 class SceneNode : public SceneObject {
   public:
     static constexpr int kFaceRecordCount = 6;
-    static constexpr int kFaceTableGroups = 32;
 
     SceneNode();
     SceneNode(const SceneNode&) = delete;
@@ -48,6 +48,7 @@ class SceneNode : public SceneObject {
     bool IsContainer() const { return type == ObjectType::Group || type == ObjectType::Trim; }
     bool MarksGroupSelection() const { return flag_b != 0 && group_flag != 0; }
 
+    NodeId id;  // given by the scene when the node enters it
     Matrix4 world_matrix;
     SceneNode* owner;  // the node itself
     std::int32_t selected = 0;
@@ -68,8 +69,7 @@ class SceneNode : public SceneObject {
     BoundingBox box;
     float sphere_radius = 0.0f;
     Vec3f sphere_centre;
-    std::array<FaceRecord, kFaceRecordCount> faces{};
-    std::vector<std::array<FaceRecord, kFaceRecordCount>> face_table;
+    std::array<FaceRecord, kFaceRecordCount> faces{};  // kept as the file stores them
     std::int32_t scaling = 0;
     std::int32_t moving = 0;
     std::int32_t rotating = 0;
@@ -81,13 +81,6 @@ class SceneNode : public SceneObject {
     // following sibling, the last sibling's next back to the parent. Not owning.
     SceneNode* first_child = nullptr;
     SceneNode* next = nullptr;
-    std::string first_child_name;  // only while a file is read
-    std::string next_name;         // only while a file is read
-    // Filled by the ray tracer's preparation.
-    std::vector<RenderTriangle> render_triangles;
-    BoundingBox world_box;
-    float screen_rect[4] = {};  // xmin, xmax, ymin, ymax
-    std::int32_t off_screen = 0;
 };
 
 }  // namespace kelto

@@ -150,6 +150,10 @@ int GlyphSource::UnitsPerEm() const {
     return Usable() ? engine_->face->units_per_EM : 0;
 }
 
+bool GlyphSource::HasGlyph(unsigned char character) const {
+    return Usable() && FT_Get_Char_Index(engine_->face, character) != 0;
+}
+
 std::vector<OutlinePoint> GlyphSource::Outline(unsigned char character) const {
     std::vector<OutlinePoint> points;
     if (!Usable()) {

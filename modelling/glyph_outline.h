@@ -35,6 +35,8 @@ class GlyphSource {
     // units, as the desktop's native outline records would give it. Empty when the character
     // has no outline.
     std::vector<OutlinePoint> Outline(unsigned char character) const;
+    // Whether the face has a glyph for the character at all (a space has one, without outline).
+    bool HasGlyph(unsigned char character) const;
 
   private:
     struct Engine;

@@ -1,7 +1,6 @@
 #include "seidel_triangulation.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <random>
@@ -161,12 +160,8 @@ std::uint32_t DrawUpTo(std::mt19937& generator, std::uint32_t bound) {
 }
 
 // The segments' insertion order: a Fisher-Yates shuffle driven by its own generator.
-std::vector<int> RandomOrder(std::size_t count, std::optional<std::uint32_t> random_seed) {
-    const std::uint32_t start =
-        random_seed ? *random_seed
-                    : static_cast<std::uint32_t>(
-                          std::chrono::steady_clock::now().time_since_epoch().count());
-    std::mt19937 generator(start);
+std::vector<int> RandomOrder(std::size_t count, std::uint32_t random_seed) {
+    std::mt19937 generator(random_seed);
     std::vector<int> order(count);
     for (std::size_t i = 0; i < count; ++i) {
         order[i] = static_cast<int>(i);
@@ -437,7 +432,7 @@ class TrapezoidMap {
 };
 
 // Builds the map for the prepared polygon, inserting its segments in random order.
-bool BuildMap(TrapezoidMap& map, std::optional<std::uint32_t> random_seed) {
+bool BuildMap(TrapezoidMap& map, std::uint32_t random_seed) {
     return map.Build(RandomOrder(map.segments().size(), random_seed));
 }
 
@@ -610,21 +605,36 @@ std::vector<std::array<int, 3>> TriangulateFaces(
             outgoing[fill[static_cast<std::size_t>(edges[e].origin)]++] = e;
         }
     }
-    std::vector<double> angle(edges.size());
-    for (std::size_t e = 0; e < edges.size(); ++e) {
+    // Directions are compared by half-plane and turn test, not by angle: two edges a
+    // hair's breadth apart (a point one unit in the last place above a horizontal edge) have
+    // the same atan2 near pi, and taken in the wrong order they trace a face through the
+    // outside, which then loses its triangles. Insertion sort: a vertex has few edges.
+    const auto upper = [&](std::size_t e) {
         const Point2& from = points[static_cast<std::size_t>(edges[e].origin)];
         const Point2& to = points[static_cast<std::size_t>(edges[e].target)];
-        angle[e] = std::atan2(to.y - from.y, to.x - from.x);
-    }
+        return to.y > from.y || (to.y == from.y && to.x > from.x);
+    };
+    const auto before = [&](std::size_t a, std::size_t b) {
+        const bool upper_a = upper(a), upper_b = upper(b);
+        if (upper_a != upper_b) {
+            return upper_a;
+        }
+        const int turn = Orientation(points[static_cast<std::size_t>(edges[a].origin)],
+                                     points[static_cast<std::size_t>(edges[a].target)],
+                                     points[static_cast<std::size_t>(edges[b].target)]);
+        return turn != 0 ? turn > 0 : a < b;
+    };
     std::vector<std::size_t> position(edges.size());
     for (std::size_t v = 0; v < vertex_count; ++v) {
-        const auto begin = outgoing.begin() + static_cast<std::ptrdiff_t>(first_out[v]);
-        const auto end = outgoing.begin() + static_cast<std::ptrdiff_t>(first_out[v + 1]);
-        std::sort(begin, end, [&](std::size_t a, std::size_t b) {
-            return angle[a] != angle[b] ? angle[a] < angle[b] : a < b;
-        });
-        for (std::size_t k = first_out[v]; k < first_out[v + 1]; ++k) {
-            position[outgoing[k]] = k - first_out[v];
+        const std::size_t begin = first_out[v];
+        const std::size_t end = first_out[v + 1];
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            for (std::size_t k = i; k > begin && before(outgoing[k], outgoing[k - 1]); --k) {
+                std::swap(outgoing[k], outgoing[k - 1]);
+            }
+        }
+        for (std::size_t k = begin; k < end; ++k) {
+            position[outgoing[k]] = k - begin;
         }
     }
     // With the face on the left, the next edge leaves the far end of e just clockwise of the
@@ -648,6 +658,7 @@ std::vector<std::array<int, 3>> TriangulateFaces(
         cycle.clear();
         bool outside = false;
         double twice_area = 0.0;
+        double magnitude = 0.0;  // of the area's terms, for the rounding of a thin face
         const Point2& origin = points[static_cast<std::size_t>(edges[start].origin)];
         std::size_t e = start;
         // `next` is a permutation of the half-edges, so the walk returns to its start.
@@ -656,11 +667,16 @@ std::vector<std::array<int, 3>> TriangulateFaces(
             outside = outside || edges[e].outside;
             const Point2& a = points[static_cast<std::size_t>(edges[e].origin)];
             const Point2& b = points[static_cast<std::size_t>(edges[e].target)];
-            twice_area += (a.x - origin.x) * (b.y - origin.y) - (b.x - origin.x) * (a.y - origin.y);
+            const double plus = (a.x - origin.x) * (b.y - origin.y);
+            const double minus = (b.x - origin.x) * (a.y - origin.y);
+            twice_area += plus - minus;
+            magnitude += std::fabs(plus) + std::fabs(minus);
             cycle.push_back(edges[e].origin);
             e = next(e);
         }
-        if (!outside && e == start && cycle.size() >= 3 && twice_area > 0.0) {
+        // A face of the region winds counter-clockwise; only a thin one (a sliver between
+        // points one unit in the last place apart) may come out a rounding error below zero.
+        if (!outside && e == start && cycle.size() >= 3 && twice_area > -1e-12 * magnitude) {
             TriangulateMonotone(cycle, map, sink);
         }
     }
@@ -680,7 +696,7 @@ double SignedArea(const std::vector<Point2>& polygon) {
 }
 
 std::vector<std::array<int, 3>> TriangulatePolygon(const std::vector<std::vector<Point2>>& contours,
-                                                   std::optional<std::uint32_t> random_seed) {
+                                                   std::uint32_t random_seed) {
     PreparedPolygon polygon = PreparePolygon(contours);
     if (!polygon.has_outer) {
         return {};
@@ -700,8 +716,7 @@ struct PolygonLocator::Structure {
     bool usable = false;
 };
 
-PolygonLocator::PolygonLocator(const std::vector<Point2>& contour,
-                               std::optional<std::uint32_t> random_seed)
+PolygonLocator::PolygonLocator(const std::vector<Point2>& contour, std::uint32_t random_seed)
     : structure_(std::make_unique<Structure>(PreparePolygon({contour}))) {
     structure_->usable =
         !structure_->map.segments().empty() && BuildMap(structure_->map, random_seed);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <deque>
 #include <map>
+#include <span>
 
 #include "model/bspline.h"
 #include "model/curve_factory.h"
@@ -13,10 +13,10 @@
 namespace kelto {
 namespace {
 
-// Process-wide: see SplitFractions. Fixed values, so only the shared cursor varies.
-const std::array<double, SplitFractions::kSize>& FractionTable() {
-    static const std::array<double, SplitFractions::kSize> table = [] {
-        std::array<double, SplitFractions::kSize> values{};
+// The split fractions: fixed values, made once. Only a build's own cursor moves through them.
+const std::array<double, SplitFractionCursor::kSize>& FractionTable() {
+    static const std::array<double, SplitFractionCursor::kSize> table = [] {
+        std::array<double, SplitFractionCursor::kSize> values{};
         std::uint32_t state = 0x9E3779B9u;
         for (double& v : values) {
             state ^= state << 13;
@@ -29,8 +29,6 @@ const std::array<double, SplitFractions::kSize>& FractionTable() {
     return table;
 }
 
-std::atomic<unsigned> g_fraction_cursor{0};
-
 // Deep enough for any glyph; a bound so that a degenerate curve cannot recurse without end.
 constexpr int kMaxFlattenDepth = 30;
 constexpr double kNoWall = -1000000.0;
@@ -39,19 +37,95 @@ Vec3 Scaled(const OutlinePoint& p) {
     return {TextShape::kScaleX * p.x, 0.0, TextShape::kScaleZ * p.y};
 }
 
+// Whether the control points lie on one straight line in the x-z plane, each at or beyond the
+// one before it along the line.
+bool RunStraightOn(std::span<const Point4> points) {
+    const Vec3 first = points.front().Euclidean();
+    const Vec3 last = points.back().Euclidean();
+    const double dx = last.x - first.x, dz = last.z - first.z;
+    Vec3 previous = first;
+    for (const Point4& control : points) {
+        const Vec3 p = control.Euclidean();
+        if ((p.x - first.x) * dz - (p.z - first.z) * dx != 0.0 ||
+            (p.x - previous.x) * dx + (p.z - previous.z) * dz < 0.0) {
+            return false;
+        }
+        previous = p;
+    }
+    return dx != 0.0 || dz != 0.0;
+}
+
+// The parameters where one arc of the curve ends and the next begins (its interior knots),
+// less those where the arcs on both sides continue one straight line: a straight piece of the
+// outline is two arcs of the curve. Between two breaks the curve is a single parabolic arc or
+// a straight line, which one point in the middle tells apart from its chord.
+std::vector<double> CurveBreaks(const NurbsPatch& curve) {
+    std::vector<double> breaks;
+    const int order = curve.Order();
+    const auto& knots = curve.knots_u;
+    const auto count = static_cast<int>(curve.control_points.size());
+    if (order < 2 || static_cast<int>(knots.size()) != count + order) {
+        return breaks;
+    }
+    const double low = knots[static_cast<std::size_t>(order - 1)];
+    const double high = knots[static_cast<std::size_t>(count)];
+    for (int j = order; j < count;) {
+        const double u = knots[static_cast<std::size_t>(j)];
+        int multiplicity = 1;
+        while (j + multiplicity < count && knots[static_cast<std::size_t>(j + multiplicity)] == u) {
+            ++multiplicity;
+        }
+        if (u > low && u < high) {
+            // The arcs either side of a simple knot j are shaped by control points j - order
+            // to j.
+            const bool straight_through =
+                multiplicity == 1 &&
+                RunStraightOn(std::span<const Point4>(curve.control_points)
+                                  .subspan(static_cast<std::size_t>(j - order),
+                                           static_cast<std::size_t>(order + 1)));
+            if (!straight_through) {
+                breaks.push_back(u);
+            }
+        }
+        j += multiplicity;
+    }
+    return breaks;
+}
+
+// Adaptive subdivision of a contour curve into flat pieces, appended to `samples` in pairs.
 struct Flattener {
     const CurveEvaluator& curve;
+    const std::vector<double>& breaks;  // ascending
     double flatness;
+    SplitFractionCursor& fractions;
     std::vector<FlatSample>& samples;
 
     void Interval(double t0, const Vec3& p0, double t1, const Vec3& p1, int depth) {
-        const double t = t0 + (t1 - t0) * SplitFractions::Next();
+        double t = t0 + (t1 - t0) * fractions.Next();
+        // An interval over more than one arc is not judged by its middle point: that point may
+        // fall on the chord of a long stretch of outline that bends away between (half of an
+        // 'e' once passed for flat that way). It is cut at the break nearest to t instead.
+        const auto after = std::upper_bound(breaks.begin(), breaks.end(), t0);
+        const bool holds_break = after != breaks.end() && *after < t1;
+        if (holds_break && depth < kMaxFlattenDepth) {
+            auto nearest = after;
+            for (auto b = after; b != breaks.end() && *b < t1; ++b) {
+                if (std::fabs(*b - t) < std::fabs(*nearest - t)) {
+                    nearest = b;
+                }
+            }
+            t = *nearest;
+        }
         const Vec3 m = curve.Evaluate(t).point;
-        const Vec3 c = Cross(p0 - m, p1 - m);
-        if (Dot(c, c) < flatness || depth >= kMaxFlattenDepth) {
-            samples.push_back({t0, p0, {}});
-            samples.push_back({t1, p1, {}});
-            return;
+        if (!holds_break || depth >= kMaxFlattenDepth) {
+            // Flat when the middle point lies close to the chord and between its ends (an arc
+            // that turns back has its middle beyond the ends).
+            const Vec3 c = Cross(p0 - m, p1 - m);
+            if ((Dot(c, c) < flatness && Dot(p0 - m, p1 - m) <= 0.0) || depth >= kMaxFlattenDepth) {
+                samples.push_back({t0, p0, {}});
+                samples.push_back({t1, p1, {}});
+                return;
+            }
         }
         Interval(t0, p0, t, m, depth + 1);
         Interval(t, m, t1, p1, depth + 1);
@@ -85,14 +159,109 @@ DisplayVertex Vertex(double x, double y, double z, const Vec3& n, double s, doub
     return v;
 }
 
-}  // namespace
-
-double SplitFractions::Next() {
-    return FractionTable()[g_fraction_cursor.fetch_add(1, std::memory_order_relaxed) % kSize];
+bool SamePlace(const FlatSample& a, const FlatSample& b) {
+    return a.point.x == b.point.x && a.point.z == b.point.z;
 }
 
-double SplitFractions::At(int i) {
-    return FractionTable()[static_cast<std::size_t>(i) % kSize];
+// Whether the outline runs from a to b and straight back towards a at b: the way back within
+// a billionth of a radian of the way out (rounding of the samples' places, nothing drawn).
+bool TurnsBack(const FlatSample& a, const FlatSample& b, const FlatSample& c) {
+    const double ex = b.point.x - a.point.x, ez = b.point.z - a.point.z;
+    const double fx = c.point.x - b.point.x, fz = c.point.z - b.point.z;
+    const double dot = ex * fx + ez * fz;
+    return dot < 0.0 && std::fabs(ex * fz - ez * fx) <= 1e-9 * -dot;
+}
+
+// Takes the tips of spurs out of a closed run of piece ends (the last at the first's place):
+// points where the outline runs out along a line and straight back, as some fonts draw a
+// spike of no width. Walls out and back would stand in one plane, and the cap's outline would
+// overlap itself, which no triangulation takes. Repeated points go too.
+void TakeOutSpurs(std::vector<FlatSample>& ends) {
+    if (ends.size() < 2) {
+        return;
+    }
+    const double closing_t = ends.back().t;
+    std::vector<FlatSample> ring(ends.begin(), ends.end() - 1);
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (std::size_t i = 0; i < ring.size() && ring.size() >= 2;) {
+            const std::size_t n = ring.size();
+            const FlatSample& before = ring[(i + n - 1) % n];
+            const FlatSample& after = ring[(i + 1) % n];
+            if (SamePlace(before, ring[i]) || (n >= 3 && TurnsBack(before, ring[i], after))) {
+                ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(i));
+                changed = true;
+            } else {
+                ++i;
+            }
+        }
+    }
+    ends = ring;
+    ends.push_back(ring.front());
+    ends.back().t = closing_t;
+}
+
+// FNV-1a over the text's bytes: the caps' random source for that text.
+std::uint32_t TextHash(std::string_view text) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+// Whether the end B of the spline triple at `i` (previous, A, B) must be kept as a point of
+// its own. The curve passes through the midpoints of consecutive off-curve points by itself,
+// so B may be left out only when it is that midpoint (the next triple's off-curve point A' has
+// B halfway between A and A'), or when it is the contour's start, where the curve is closed.
+// Any other end (where a straight segment begins, or the closing line back to the start) is
+// taken twice like a line point, so that the curve reaches it: left out, the curve would cut
+// across from A towards the next point and through the glyph (the top of a 'C' crossed its
+// own terminal, the stem of a 'b' ran on a slant).
+bool EndsOnOutline(const std::vector<OutlinePoint>& points, std::size_t i) {
+    const OutlinePoint& b = points[i + 2];
+    const std::size_t next = i + 3;
+    if (next >= points.size()) {
+        return b.x != points.front().x || b.y != points.front().y;
+    }
+    if (points[next].kind == 0 || next + 1 >= points.size()) {
+        return true;
+    }
+    const OutlinePoint& a = points[i + 1];
+    const OutlinePoint& a_next = points[next + 1];
+    return 2.0 * b.x != a.x + a_next.x || 2.0 * b.y != a.y + a_next.y;
+}
+
+}  // namespace
+
+double SplitFractionCursor::Next() {
+    const double r = FractionTable()[static_cast<std::size_t>(position_)];
+    position_ = (position_ + 1) % kSize;
+    return r;
+}
+
+CapRandom::CapRandom(std::string_view text) : generator_(TextHash(text)) {}
+
+std::string CharacterNames(std::string_view characters) {
+    std::string names;
+    for (const char c : characters) {
+        if (!names.empty()) {
+            names += ", ";
+        }
+        const auto code = static_cast<unsigned char>(c);
+        if (code > 0x20 && code < 0x7F) {
+            names += '\'';
+            names += c;
+            names += '\'';
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            names += "U+00";
+            names += kHex[code >> 4];
+            names += kHex[code & 0xF];
+        }
+    }
+    return names;
 }
 
 std::vector<ContourCurve> ContourCurves(const std::vector<OutlinePoint>& outline) {
@@ -113,38 +282,54 @@ std::vector<ContourCurve> ContourCurves(const std::vector<OutlinePoint>& outline
                 if (i + 1 < n) {
                     control.push_back(Scaled(points[i + 1]));  // the off-curve point only
                 }
+                if (i + 2 < n && EndsOnOutline(points, i)) {
+                    control.push_back(Scaled(points[i + 2]));
+                    control.push_back(Scaled(points[i + 2]));
+                }
                 i += 3;
             }
         }
-        // Close so that the curve starts and ends on the outline.
+        // Close so that the curve starts and ends on the outline, at the contour's start: a
+        // start point of a straight segment is there already; the last piece (a line, the
+        // implicit closing line, or a spline ending at the start) comes back to it.
         const Vec3 first = Scaled(points.front());
-        if (points.front().kind == 0) {
-            control.push_back(first);
-        } else {
+        if (points.front().kind == 1) {
             control.push_front(first);
-            control.push_back(points.back().kind == 1 ? Scaled(points.back()) : first);
         }
-        if (!(control.back() == first)) {
-            control.push_back(first);
+        control.push_back(first);
+        // A point the outline repeats (a line of no length, a spline ending where a line of no
+        // length begins) would stand three or four times: the curve would stop there for a
+        // stretch of parameter, and two samples at its ends, rounded apart, would make the
+        // flattened outline step back on itself. Two copies make the corner.
+        std::vector<Vec3> list;
+        for (const Vec3& p : control) {
+            const std::size_t n = list.size();
+            if (n >= 2 && list[n - 1] == p && list[n - 2] == p) {
+                continue;
+            }
+            list.push_back(p);
         }
-        if (control.size() < 3) {
+        if (list.size() < 3) {
             continue;
         }
-        const std::vector<Vec3> list(control.begin(), control.end());
         curves.push_back({MakeCurve(list, {}, 3), 0});
     }
     return curves;
 }
 
 double FlattenContour(ContourCurve& contour, double pen, double depth, double flatness,
-                      std::vector<DisplayVertex>& vertices, std::vector<Point2>& polygon) {
+                      SplitFractionCursor& fractions, std::vector<DisplayVertex>& vertices,
+                      std::vector<Point2>& polygon) {
     polygon.clear();
+    // The mark is this flattening's: one left from an earlier build of the mesh does not stay.
+    contour.orientation = 0;
     const CurveEvaluator curve(contour.curve.knots_u, contour.curve.control_points);
     if (!curve.Valid()) {
         return kNoWall;
     }
+    const std::vector<double> breaks = CurveBreaks(contour.curve);
     std::vector<FlatSample> samples;
-    Flattener flattener{curve, flatness, samples};
+    Flattener flattener{curve, breaks, flatness, fractions, samples};
     const Vec3 start = curve.Evaluate(0.0).point;
     const Vec3 middle = curve.Evaluate(0.5).point;
     const Vec3 end = curve.Evaluate(1.0).point;
@@ -153,11 +338,21 @@ double FlattenContour(ContourCurve& contour, double pen, double depth, double fl
     for (FlatSample& s : samples) {
         s.tangent = Tangent(curve, s.t);
     }
+    // The pieces run on from one to the next: keep their ends once each, the curve's start
+    // first and its end (the same point) last, without the tips of spurs.
+    std::vector<FlatSample> ends;
+    if (!samples.empty()) {
+        ends.push_back(samples.front());
+        for (std::size_t k = 1; k < samples.size(); k += 2) {
+            ends.push_back(samples[k]);
+        }
+        TakeOutSpurs(ends);
+    }
 
     double largest = kNoWall;
-    for (std::size_t k = 0; k + 1 < samples.size(); k += 2) {
-        const FlatSample& a = samples[k];
-        const FlatSample& b = samples[k + 1];
+    for (std::size_t k = 0; k + 1 < ends.size(); ++k) {
+        const FlatSample& a = ends[k];
+        const FlatSample& b = ends[k + 1];
         if (static_cast<float>(a.point.x) == static_cast<float>(b.point.x) &&
             static_cast<float>(a.point.z) == static_cast<float>(b.point.z)) {
             continue;
@@ -181,13 +376,10 @@ double FlattenContour(ContourCurve& contour, double pen, double depth, double fl
         largest = std::max({largest, af.x, bf.x});
     }
 
-    // The polygon: the pieces' endpoints once each, in reverse order of the parameter.
-    const std::size_t pieces = samples.size() / 2;
-    if (pieces > 0) {
-        polygon.push_back({samples[2 * pieces - 1].point.x, samples[2 * pieces - 1].point.z});
-        for (std::size_t k = pieces - 1; k >= 1; --k) {
-            polygon.push_back({samples[2 * k].point.x, samples[2 * k].point.z});
-        }
+    // The polygon: the pieces' ends once each, in reverse order of the parameter (the last
+    // end first: the curve's start, the curve being closed).
+    for (std::size_t k = ends.size(); k-- > 1;) {
+        polygon.push_back({ends[k].point.x, ends[k].point.z});
     }
     // Orientation from the turning angles: a full counter-clockwise turn is an outer contour.
     double turning = 0.0;
@@ -209,28 +401,42 @@ double FlattenContour(ContourCurve& contour, double pen, double depth, double fl
 
 void BuildCaps(const std::vector<ContourCurve>& contours,
                const std::vector<std::vector<Point2>>& polygons, double pen, double depth,
-               std::vector<DisplayVertex>& vertices) {
+               CapRandom& random, std::vector<DisplayVertex>& vertices) {
     const std::size_t count = contours.size();
     if (count == 0 || (count == 1 && contours[0].orientation == -1)) {
         return;
     }
-    // Outer contours in order, each followed by the holes whose first point it holds.
+    // Outer contours in order, each followed by the holes whose first point it holds. A hole
+    // inside several outer contours (the counter of an 'R' inside the ring of a '®') goes with
+    // the smallest of them, the one it is cut from.
     std::vector<std::size_t> ordered;
     if (count == 1) {
         ordered.push_back(0);
     } else {
-        std::vector<bool> placed(count, false);
+        constexpr std::size_t kNoOuter = static_cast<std::size_t>(-1);
+        std::vector<std::size_t> owner(count, kNoOuter);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (contours[i].orientation == -1 || polygons[i].size() < 3) {
+                continue;
+            }
+            const PolygonLocator outer(polygons[i], random.NextSeed());
+            const double area = std::fabs(SignedArea(polygons[i]));
+            for (std::size_t h = 0; h < count; ++h) {
+                if (contours[h].orientation == -1 && !polygons[h].empty() &&
+                    (owner[h] == kNoOuter || area < std::fabs(SignedArea(polygons[owner[h]]))) &&
+                    outer.Contains(polygons[h].front())) {
+                    owner[h] = i;
+                }
+            }
+        }
         for (std::size_t i = 0; i < count; ++i) {
             if (contours[i].orientation == -1 || polygons[i].size() < 3) {
                 continue;
             }
             ordered.push_back(i);
-            const PolygonLocator outer(polygons[i]);
             for (std::size_t h = 0; h < count; ++h) {
-                if (contours[h].orientation == -1 && !placed[h] && !polygons[h].empty() &&
-                    outer.Contains(polygons[h].front())) {
+                if (owner[h] == i) {
                     ordered.push_back(h);
-                    placed[h] = true;
                 }
             }
         }
@@ -260,7 +466,8 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
         for (const auto& ring : rings) {
             points.insert(points.end(), ring.begin(), ring.end());
         }
-        const std::vector<std::array<int, 3>> triangles = TriangulatePolygon(rings);
+        const std::vector<std::array<int, 3>> triangles =
+            TriangulatePolygon(rings, random.NextSeed());
         double min_x = 1e7, max_x = -1e7, min_z = 1e7, max_z = -1e7;
         for (const auto& triangle : triangles) {
             for (int number : triangle) {
@@ -305,15 +512,23 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
 TextShape::TextShape(std::string text_, const LogFont& font_, double depth_)
     : text(std::move(text_)), font(font_), depth(depth_) {}
 
-bool TextShape::ReadGlyphs() {
+bool TextShape::ReadGlyphs(std::string* missing) {
     contours.clear();
+    if (missing != nullptr) {
+        missing->clear();
+    }
     const GlyphSource source(font);
     if (!source.Usable()) {
         return false;
     }
     for (const char c : text) {
-        if (c != ' ') {
-            contours.push_back(ContourCurves(source.Outline(static_cast<unsigned char>(c))));
+        if (c == ' ') {
+            continue;
+        }
+        const auto code = static_cast<unsigned char>(c);
+        contours.push_back(ContourCurves(source.Outline(code)));
+        if (missing != nullptr && !source.HasGlyph(code) && missing->find(c) == std::string::npos) {
+            missing->push_back(c);
         }
     }
     return true;
@@ -322,6 +537,7 @@ bool TextShape::ReadGlyphs() {
 bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     mesh.Clear();
     box.Reset();
+    TextBuildState state(text);
     double pen = 0.0;
     std::size_t character = 0;
     std::vector<std::vector<Point2>> polygons;
@@ -337,10 +553,11 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
         polygons.assign(glyph.size(), {});
         double largest = kNoWall;
         for (std::size_t i = 0; i < glyph.size(); ++i) {
-            largest = std::max(largest, FlattenContour(glyph[i], pen, depth, flatness,
-                                                       mesh.vertices, polygons[i]));
+            largest = std::max(largest,
+                               FlattenContour(glyph[i], pen, depth, flatness, state.split_fractions,
+                                              mesh.vertices, polygons[i]));
         }
-        BuildCaps(glyph, polygons, pen, depth, mesh.vertices);
+        BuildCaps(glyph, polygons, pen, depth, state.cap_random, mesh.vertices);
         // A character without an outline moves the pen like a space.
         pen = largest == kNoWall ? pen + space_advance : largest + letter_spacing;
         if (mesh.vertices.size() > kMaxMeshVertices) {

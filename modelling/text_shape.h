@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "font_record.h"
@@ -28,14 +30,40 @@ struct FlatSample {
     Vec3 tangent;
 };
 
-// The split fractions the text flattening takes in turn: 1024 fixed values in [0.45, 0.55),
-// with a cursor shared by every flattening in the process (so flattening the same curve twice
-// may pick other points). The cursor is atomic.
-class SplitFractions {
+// The split fractions the flattening takes in turn: a fixed table of 1024 values in
+// [0.45, 0.55) and a cursor that one build of a text's mesh owns. The cursor starts at the
+// table's first entry for every build and runs on from one contour (and glyph) to the next,
+// wrapping from the last entry to the first; so a contour's samples depend on what was
+// flattened before it in the same text, but the same text always gives the same samples.
+class SplitFractionCursor {
   public:
     static constexpr int kSize = 1024;
-    static double Next();
-    static double At(int i);
+
+    // A cursor at entry `start` (taken modulo the table's size).
+    explicit SplitFractionCursor(int start = 0) : position_((start % kSize + kSize) % kSize) {}
+    double Next();
+
+  private:
+    int position_;
+};
+
+// The random source of one build's cap triangulations: each triangulation (and the location
+// of holes in outer contours) takes its own seed from it in turn. Seeded from the text, so
+// the same text gives the same caps every time, whatever else the process is doing.
+class CapRandom {
+  public:
+    explicit CapRandom(std::string_view text);
+    std::uint32_t NextSeed() { return static_cast<std::uint32_t>(generator_()); }
+
+  private:
+    std::mt19937 generator_;
+};
+
+// What one build of a text's mesh draws on, made afresh for each build.
+struct TextBuildState {
+    explicit TextBuildState(std::string_view text) : cap_random(text) {}
+    SplitFractionCursor split_fractions;
+    CapRandom cap_random;
 };
 
 class TextShape : public MeshShape {
@@ -52,7 +80,9 @@ class TextShape : public MeshShape {
 
     // Reads every non-space character's contours from the font (a character without an
     // outline gets an empty entry). Returns false when no TrueType face matches the font.
-    bool ReadGlyphs();
+    // `missing` receives, once each and in the order of the text, the characters the face has
+    // no glyph for.
+    bool ReadGlyphs(std::string* missing = nullptr);
 
     // The text's walls and caps, re-centred on the origin; no render mesh is built. False
     // (empty mesh) when the text would need more vertices than 16-bit indices address.
@@ -77,19 +107,26 @@ class TextShape : public MeshShape {
     Vec3 centre;
 };
 
+// The characters for a message: each printable ASCII character in quotes ('~'), any other by
+// the code it stands for (U+00E9), separated by commas.
+std::string CharacterNames(std::string_view characters);
+
 // The contour curves of one character's outline points (glyph units).
 std::vector<ContourCurve> ContourCurves(const std::vector<OutlinePoint>& outline);
 
 // Flattens one contour: appends its side walls (pen offset added to x) to `vertices`, fills
 // its polygon (x, z; reversed parameter order) and its orientation mark, and returns the
-// largest x of the walls' vertices (-1 000 000 when it made none).
+// largest x of the walls' vertices (-1 000 000 when it made none). The split fractions come
+// from `fractions`, which moves on by one for every interval looked at.
 double FlattenContour(ContourCurve& contour, double pen, double depth, double flatness,
-                      std::vector<DisplayVertex>& vertices, std::vector<Point2>& polygon);
+                      SplitFractionCursor& fractions, std::vector<DisplayVertex>& vertices,
+                      std::vector<Point2>& polygon);
 
 // Caps one character: groups its contours (holes under the outer contour holding their first
-// point), triangulates each group and appends the front and back cap triangles.
+// point), triangulates each group and appends the front and back cap triangles. The
+// triangulations' segment orders come from `random`.
 void BuildCaps(const std::vector<ContourCurve>& contours,
                const std::vector<std::vector<Point2>>& polygons, double pen, double depth,
-               std::vector<DisplayVertex>& vertices);
+               CapRandom& random, std::vector<DisplayVertex>& vertices);
 
 }  // namespace kelto

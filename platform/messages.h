@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace kelto {
+#include "model/status.h"  // MessageIcon, the one value type the desktop shares with the core
 
-enum class MessageIcon { None, Information, Warning, Error, Question };
+namespace kelto {
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 

@@ -101,6 +101,11 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
                                                {"lightset:Sphere1@on=1"},
                                                {"move:Nobody@1,2,3"},
                                                {"view:0,0,0@0,0,0"},
+                                               {"add:sphere@0,0", "material:Sphere1@ior=0"},
+                                               {"add:sphere@0,0", "material:Sphere1@ior=3.6"},
+                                               {"add:sphere@0,0", "material:Sphere1@reflect=2"},
+                                               {"lightset:Light1@angle=-10"},
+                                               {"lightset:Light1@intensity=-1"},
                                                {"frobnicate"}}) {
         std::vector<std::string> args = {"build", scene};
         args.insert(args.end(), ops.begin(), ops.end());
@@ -111,6 +116,72 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     }
     EXPECT_EQ(RunCommand({"build"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"build", scene, "--help"}).status, kExitOk);
+
+    // Values outside what the editors allow name the key and its range.
+    for (const auto& [op, range] : std::vector<std::pair<std::string, std::string>>{
+             {"material:Sphere1@transparency=5", "'transparency' must be from 0 to 1"},
+             {"material:Sphere1@transparency=-1", "'transparency' must be from 0 to 1"},
+             {"material:Sphere1@ior=-2", "'ior' must be from 1 to 3.5"},
+             {"material:Sphere1@bumpmag=0", "'bumpmag' must be from 0.001 to 1"},
+             {"lightset:Light1@intensity=-0.5", "'intensity' must be 0 or more"},
+             {"lightset:Light1@angle=91", "'angle' must be from 0 to 90"}}) {
+        const CliResult r = RunCommand({"build", scene, "add:sphere@0,0", op});
+        EXPECT_EQ(r.status, kExitUsage) << op;
+        EXPECT_NE(r.err.find(range), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(RunCommand({"build", scene, "add:sphere@0,0",
+                          "material:Sphere1@transparency=1;ior=3.5;bumpmag=0.001"})
+                  .status,
+              kExitOk);
+    std::filesystem::remove(scene);
+
+    // The first argument is the scene to write: an operation, another extension or nothing is
+    // refused, and no file appears under any of those names.
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"build", "add:sphere@0,0", "add:cube@1,1"},
+                                               {"build", "group"},
+                                               {"build", "x.png", "add:cube@1,1"},
+                                               {"build", "", "add:cube@1,1"},
+                                               {"build", "scene", "add:cube@1,1"}}) {
+        const CliResult r = RunCommand(args);
+        EXPECT_EQ(r.status, kExitUsage) << args[1];
+        EXPECT_NE(r.err.find("usage: kelto-cli build"), std::string::npos);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    std::filesystem::current_path(cwd);
+
+    const CliResult help = RunCommand({"build", "--help"});
+    for (const char* key :
+         {"image=FILE", "glowimage=FILE", "ambientimage=FILE", "bump=none|colour|FILE"}) {
+        EXPECT_NE(help.out.find(key), std::string::npos) << key;
+    }
+}
+
+TEST_F(SceneCommands, SavingOverALinkReplacesWhatItLeadsTo) {
+    std::filesystem::create_directory(Path("real"));
+    const std::string target = Path("real/scene.kel");
+    ASSERT_EQ(RunCommand({"build", target, "add:cube@0,0"}).status, kExitOk);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_read);
+    const std::string link = Path("link.kel");
+    std::filesystem::create_symlink("real/scene.kel", link);
+    ASSERT_EQ(RunCommand({"build", link, "--from", link, "add:sphere@3,0"}).status, kExitOk);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Info(target)["nodes"].size(), 2u);
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+    // A link to a file not there yet makes the file.
+    std::filesystem::create_symlink("real/new.kel", Path("dangling.kel"));
+    ASSERT_EQ(RunCommand({"build", Path("dangling.kel"), "add:torus@0,0"}).status, kExitOk);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.kel")));
+    EXPECT_EQ(Info(Path("real/new.kel"))["nodes"].size(), 1u);
+    // Singular and plural in the summary line.
+    const CliResult info = RunCommand({"info", Path("real/new.kel")});
+    EXPECT_EQ(info.out.substr(0, info.out.find('\n')), "scene: 1 light, 1 object, 0 views");
 }
 
 TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
@@ -118,7 +189,7 @@ TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
     std::ofstream(junk) << "not a scene at all";
     CliResult r = RunCommand({"info", junk});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error: File is not an Kelto scene file: " + junk + ".\n");
+    EXPECT_EQ(r.err, "Error: File is not a Kelto scene file: " + junk + ".\n");
     r = RunCommand({"build", Path("x.kel"), "--from", junk, "add:cube@0,0"});
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_FALSE(std::filesystem::exists(Path("x.kel")));
@@ -310,6 +381,19 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
         EXPECT_EQ(r.status, kExitUsage) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(Path("bad.kel")));
+
+    // Characters the font lacks are left out with a warning; the scene is still written.
+    r = RunCommand({"build", Path("warned.kel"), "text:K\x7f" "e@0,0,0"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.err,
+              "kelto-cli build: warning: These characters are not in the font and are left out "
+              "of the text: U+007F.\n");
+    EXPECT_TRUE(std::filesystem::exists(Path("warned.kel")));
+    // A text with nothing the font can show is refused, and nothing is written.
+    r = RunCommand({"build", Path("empty.kel"), "text:\x7f\x7f@0,0,0"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_NE(r.err.find("makes no object"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("empty.kel")));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "document/command_rules.h"
 #include "document/document_core.h"
 #include "model/child_list.h"
@@ -16,19 +18,41 @@ Rules RulesOf(const DocumentCore& doc) {
             LightPropertiesState(doc)};
 }
 
+LightId FirstLight(const DocumentCore& doc) {
+    return doc.GetScene().Lights().front().id;
+}
+
+// Every change set a document sends, kept for inspection.
+struct ChangeLog {
+    explicit ChangeLog(DocumentCore& doc)
+        : subscription(doc.Subscribe([this](const ChangeSet& set) { sets.push_back(set); })) {}
+    bool Saw(ChangeKind kind, NodeId node = {}, LightId light = {}) const {
+        for (const ChangeSet& set : sets) {
+            for (const DocumentChange& c : set.changes) {
+                if (c.kind == kind && (!node || c.node == node) && (!light || c.light == light)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    std::vector<ChangeSet> sets;
+    Subscription subscription;
+};
+
 TEST(CommandRules, FollowTheSelection) {
     DocumentCore doc;
     Rules r = RulesOf(doc);
     EXPECT_FALSE(r.group.enabled || r.trim.enabled || r.material.enabled || r.light.enabled);
 
     // One light: only Light Properties.
-    doc.SelectLight(0);
+    doc.SelectLight(FirstLight(doc));
     r = RulesOf(doc);
     EXPECT_FALSE(r.group.enabled || r.trim.enabled || r.material.enabled);
     EXPECT_TRUE(r.light.enabled);
 
     // One object: Material Properties.
-    SceneNode* a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    doc.InsertObject(ObjectType::Sphere, {}, false);
     r = RulesOf(doc);
     EXPECT_TRUE(r.material.enabled);
     EXPECT_FALSE(r.light.enabled || r.group.enabled || r.trim.enabled);
@@ -47,50 +71,54 @@ TEST(CommandRules, FollowTheSelection) {
     EXPECT_FALSE(r.trim.enabled);
 
     // Right after Group: Group checked, both property commands disabled.
-    ASSERT_NE(doc.Group(), nullptr);
+    ASSERT_TRUE(doc.Group());
     r = RulesOf(doc);
     EXPECT_TRUE(r.group.enabled && r.group.checked);
     EXPECT_FALSE(r.material.enabled || r.light.enabled || r.trim.enabled);
 
-    // Selecting a member's... selecting an ordinary object clears the group selection.
+    // Selecting an ordinary object clears the group selection.
     doc.ClearSelection();
-    SceneNode* d = doc.InsertObject(ObjectType::Torus, {6, 0, 0}, false);
-    doc.SelectNode(*d, false);
+    const NodeId d = doc.InsertObject(ObjectType::Torus, {6, 0, 0}, false);
+    doc.SelectNode(d, false);
     r = RulesOf(doc);
     EXPECT_TRUE(r.material.enabled);
     EXPECT_FALSE(r.group.checked);
-    (void)a;
 }
 
 TEST(DocumentCore, InsertWithAndWithoutShift) {
     DocumentCore doc;
-    int changes = 0;
-    doc.AddChangeListener([&] { ++changes; });
-    SceneNode* a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    SceneNode* b = doc.InsertObject(ObjectType::Sphere, {2, 0, 0}, true);
+    ChangeLog log(doc);
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    const NodeId b = doc.InsertObject(ObjectType::Sphere, {2, 0, 0}, true);
     EXPECT_EQ(doc.Selection().selected_count, 2);
-    EXPECT_TRUE(a->selected && b->selected);
-    SceneNode* c = doc.InsertObject(ObjectType::Sphere, {4, 0, 0}, false);
+    EXPECT_TRUE(doc.Node(a)->selected && doc.Node(b)->selected);
+    const NodeId c = doc.InsertObject(ObjectType::Sphere, {4, 0, 0}, false);
     EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_FALSE(a->selected || b->selected);
-    EXPECT_TRUE(c->selected);
+    EXPECT_FALSE(doc.Node(a)->selected || doc.Node(b)->selected);
+    EXPECT_TRUE(doc.Node(c)->selected);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(changes, 3);
-    EXPECT_EQ(doc.InsertObject(ObjectType::Root, {}, false), nullptr);
+    // One change set per operation, naming the new node.
+    ASSERT_EQ(log.sets.size(), 3u);
+    EXPECT_TRUE(log.sets[2].Has(ChangeKind::NodeAdded));
+    EXPECT_EQ(log.sets[2].changes.front(), (DocumentChange{ChangeKind::NodeAdded, c, {}}));
+    EXPECT_TRUE(log.sets[0].Has(ChangeKind::Modified));
+    EXPECT_FALSE(log.sets[1].Has(ChangeKind::Modified));  // already modified
+    EXPECT_FALSE(doc.InsertObject(ObjectType::Root, {}, false));
+    EXPECT_EQ(log.sets.size(), 3u);  // nothing happened, nothing told
 }
 
 TEST(DocumentCore, ShiftSelectTogglesWithoutMiscounting) {
     DocumentCore doc;
-    SceneNode* a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    SceneNode* b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
-    doc.SelectNode(*a, true);
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    const NodeId b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
+    doc.SelectNode(a, true);
     EXPECT_EQ(doc.Selection().selected_count, 2);
-    doc.SelectNode(*b, true);  // more than one selected and b is selected: b leaves
+    doc.SelectNode(b, true);  // more than one selected and b is selected: b leaves
     EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_FALSE(b->selected);
-    doc.SelectNode(*a, true);  // the only selected node, clicked again: stays, counted once
+    EXPECT_FALSE(doc.Node(b)->selected);
+    doc.SelectNode(a, true);  // the only selected node, clicked again: stays, counted once
     EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_TRUE(a->selected);
+    EXPECT_TRUE(doc.Node(a)->selected);
     EXPECT_EQ(doc.GetScene().CountSelectedNodes(), doc.Selection().selected_count);
 }
 
@@ -98,69 +126,266 @@ TEST(DocumentCore, SelectingAGroupMarksAGroupSelection) {
     DocumentCore doc;
     doc.InsertObject(ObjectType::Sphere, {}, false);
     doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
-    SceneNode* group = doc.Group();
+    const NodeId group = doc.Group();
     doc.ClearSelection();
     EXPECT_FALSE(doc.Selection().is_group);
-    doc.SelectNode(*group, false);
+    doc.SelectNode(group, false);
     EXPECT_TRUE(doc.Selection().is_group);
     EXPECT_TRUE(GroupCommandState(doc).checked);
 }
 
 TEST(DocumentCore, HandleGrabsBuildTheAxisMask) {
     DocumentCore doc;
-    SceneNode* a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    SceneNode* b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    const NodeId b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
     EXPECT_EQ(doc.GrabbedCorner(), -1);
-    doc.GrabNodeHandle(*a, 5 * 4 + 0, false);  // corner 5, x
+    doc.GrabNodeHandle(a, 5 * 4 + 0, false);  // corner 5, x
     EXPECT_EQ(doc.GrabbedCorner(), 5);
     EXPECT_EQ(doc.GrabbedAxes(), kAxisX);
-    doc.GrabNodeHandle(*a, 5 * 4 + 2, true);  // Shift, same node: z joins
+    doc.GrabNodeHandle(a, 5 * 4 + 2, true);  // Shift, same node: z joins
     EXPECT_EQ(doc.GrabbedAxes(), kAxisX | kAxisZ);
-    doc.GrabNodeHandle(*b, 1 * 4 + 1, true);  // another node: replaced
+    doc.GrabNodeHandle(b, 1 * 4 + 1, true);  // another node: replaced
     EXPECT_EQ(doc.GrabbedAxes(), kAxisY);
     EXPECT_EQ(doc.GrabbedCorner(), 1);
-    doc.GrabNodeHandle(*b, 7 * 4 + 3, false);
+    doc.GrabNodeHandle(b, 7 * 4 + 3, false);
     EXPECT_EQ(doc.GrabbedAxes(), kAxisAll);
-    doc.GrabLightHandle(0, 2, true);  // a light is another object: replaced
+    const LightId light = FirstLight(doc);
+    doc.GrabLightHandle(light, 2, true);  // a light is another object: replaced
     EXPECT_EQ(doc.GrabbedAxes(), kAxisZ);
-    EXPECT_EQ(doc.GrabbedLight(), 0);
+    EXPECT_EQ(doc.GrabbedLight(), light);
     doc.ClearGrab();
     EXPECT_EQ(doc.GrabbedAxes(), kAxisNone);
 }
 
-TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwards) {
+TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     DocumentCore doc;
-    SceneNode* node = doc.InsertObject(ObjectType::Cylinder, {}, false);
-    doc.SetModified(false);
-    doc.BeginRotatingNode(*node, DocumentCore::kFirstRingCode + 1);
-    EXPECT_EQ(doc.GetScene().drag_mode, 33);
-    doc.DragRotateNode(*node, 1, 40.0);
-    doc.DragMoveNode(*node, {1, 0, 0});
-    doc.DragMoveNode(*node, {0.5, 0, 0});
-    const Matrix4 during = node->world_matrix;
-    EXPECT_EQ(node->position.x, 0.0);
+    const NodeId id = doc.InsertObject(ObjectType::Cylinder, {}, false);
+    ASSERT_TRUE(doc.Save("/dev/null").ok());  // not modified from here
+    const SceneNode& node = *doc.Node(id);
+    const Matrix4 before = node.world_matrix;
+
+    // Escape: everything pending goes, nothing is modified.
+    doc.BeginRotatingNode(id, DocumentCore::kFirstRingCode + 1);
+    doc.DragRotateNode(id, 1, 25.0);
+    doc.DragScaleNode(id, {2, 1, 1}, {0.5, 0, 0});
+    doc.CancelDrag();
+    EXPECT_EQ(node.world_matrix, before);
+    EXPECT_EQ(node.scale, (Vec3{1, 1, 1}));
     EXPECT_FALSE(doc.IsModified());
+
+    ChangeLog log(doc);
+    doc.BeginRotatingNode(id, DocumentCore::kFirstRingCode + 1);
+    EXPECT_EQ(doc.GetScene().drag_mode, 33);
+    doc.DragRotateNode(id, 1, 40.0);
+    doc.DragMoveNode(id, {1, 0, 0});
+    doc.DragMoveNode(id, {0.5, 0, 0});
+    const Matrix4 during = node.world_matrix;
+    EXPECT_EQ(node.position.x, 0.0);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(log.Saw(ChangeKind::NodeTransformed, id));
 
     doc.EndDrag();
     EXPECT_TRUE(doc.IsModified());
+    EXPECT_TRUE(log.sets.back().Has(ChangeKind::Modified));
     EXPECT_EQ(doc.GetScene().drag_mode, 0);
     EXPECT_EQ(doc.GrabbedRing(), 0);
-    EXPECT_EQ(node->position.x, 1.5);
+    EXPECT_EQ(node.position.x, 1.5);
     for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(node->world_matrix[i], during[i], 1e-12) << i;
+        EXPECT_NEAR(node.world_matrix[i], during[i], 1e-12) << i;
     }
 
     // Lights: move, scale and rotate commit at the end of the drag too.
-    doc.DragMoveLight(0, {0, -1, 0});
-    doc.DragScaleLight(0, 2.0);
-    doc.BeginRotatingLight(0, DocumentCore::kFirstRingCode);
+    const LightId light_id = FirstLight(doc);
+    doc.DragMoveLight(light_id, {0, -1, 0});
+    doc.DragScaleLight(light_id, 2.0);
+    doc.BeginRotatingLight(light_id, DocumentCore::kFirstRingCode);
     EXPECT_EQ(doc.Selection().selected_count, 0);
-    doc.DragRotateLight(0, 0, 10.0);
+    doc.DragRotateLight(light_id, 0, 10.0);
     doc.EndDrag();
-    const Light& light = doc.GetScene().Lights()[0];
+    const Light& light = *doc.FindLight(light_id);
     EXPECT_EQ(light.position, (Vec3{4, 1, 6}));
     EXPECT_FLOAT_EQ(light.size, 0.5f);
     EXPECT_EQ(light.moving + light.scaling + light.rotating, 0);
+    EXPECT_TRUE(log.Saw(ChangeKind::LightChanged, {}, light_id));
+}
+
+TEST(DocumentCore, HandlesSurviveEditsButNotADocumentOpenedAnew) {
+    DocumentCore doc;
+    const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {}, false);
+    const NodeId cube = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+    const LightId light = doc.InsertLight(LightKind::Spot, {0, 5, 0});
+    EXPECT_NE(sphere, cube);
+    const NodeId group = doc.Group();
+    ASSERT_TRUE(group);
+    // Grouping moved the members; their handles still name them.
+    EXPECT_EQ(doc.Node(sphere)->name, "Sphere1");
+    EXPECT_EQ(doc.NodeNamed("Group1"), group);
+    EXPECT_FALSE(doc.IsTopLevel(sphere));
+    EXPECT_TRUE(doc.IsTopLevel(group));
+
+    const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
+    ASSERT_TRUE(doc.OpenFromBytes(bytes, "again.kel").ok());
+    // The same names, new nodes: old handles resolve to nothing.
+    EXPECT_EQ(doc.Node(sphere), nullptr);
+    EXPECT_EQ(doc.Node(group), nullptr);
+    EXPECT_EQ(doc.FindLight(light), nullptr);
+    const NodeId reopened = doc.NodeNamed("Sphere1");
+    ASSERT_TRUE(reopened);
+    EXPECT_NE(reopened, sphere);
+    EXPECT_TRUE(doc.LightNamed("Light2"));
+    doc.Clear();
+    EXPECT_EQ(doc.Node(reopened), nullptr);
+    // Stale handles are refused, never followed.
+    EXPECT_EQ(doc.SetMaterial(reopened, Material{}).number, kMsgNoSuchObject);
+    EXPECT_EQ(doc.SetLight(light, Light{}).number, kMsgNoSuchLight);
+    doc.DragMoveNode(reopened, {1, 0, 0});
+    doc.SelectNode(reopened, false);
+    EXPECT_EQ(doc.Selection().selected_count, 0);
+}
+
+TEST(DocumentCore, NotificationsNameTheChangeAndStopWhenUnsubscribed) {
+    DocumentCore doc;
+    ChangeLog log(doc);
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    Material red;
+    red.colour = {1, 0, 0};
+    ASSERT_TRUE(doc.SetMaterial(a, red).ok());
+    EXPECT_EQ(log.sets.back().changes.front(), (DocumentChange{ChangeKind::NodeMaterial, a, {}}));
+    ASSERT_TRUE(doc.Rename(a, "Ball").ok());
+    EXPECT_TRUE(log.sets.back().Has(ChangeKind::NodeRenamed));
+    EXPECT_EQ(doc.NodeNamed("Ball"), a);
+    EXPECT_FALSE(doc.NodeNamed("Sphere1"));
+
+    const LightId l = doc.InsertLight(LightKind::Point, {1, 2, 3});
+    EXPECT_TRUE(log.Saw(ChangeKind::LightAdded, {}, l));
+    Light edited = *doc.FindLight(l);
+    edited.intensity = 0.25f;
+    edited.name = "ignored";
+    ASSERT_TRUE(doc.SetLight(l, edited).ok());
+    EXPECT_EQ(log.sets.back().changes.front(), (DocumentChange{ChangeKind::LightChanged, {}, l}));
+    EXPECT_EQ(doc.FindLight(l)->intensity, 0.25f);
+    EXPECT_EQ(doc.FindLight(l)->name, "Light2");  // names stay
+
+    doc.AddView({35, {0, 0, -1}, {0, 0, 10}, {0, 0, 0}});
+    EXPECT_TRUE(log.sets.back().Has(ChangeKind::Views));
+    const std::size_t count = log.sets.size();
+    doc.SetView(0, doc.Views()[0]);  // no change, no news
+    EXPECT_EQ(log.sets.size(), count);
+
+    // A listener that drops a second subscription while it runs: the other is not called.
+    int other_calls = 0;
+    Subscription other = doc.Subscribe([&](const ChangeSet&) { ++other_calls; });
+    Subscription dropping;
+    dropping = doc.Subscribe([&](const ChangeSet&) { other.Reset(); });
+    log.subscription.Reset();
+    doc.InsertObject(ObjectType::Cube, {2, 0, 0}, false);
+    doc.InsertObject(ObjectType::Cube, {4, 0, 0}, false);
+    EXPECT_EQ(log.sets.size(), count);  // unsubscribed: nothing more arrived
+    EXPECT_LE(other_calls, 1);
+    const int after = other_calls;
+    doc.ClearSelection();
+    EXPECT_EQ(other_calls, after);
+
+    // A subscription that outlives its document is harmless.
+    Subscription orphan;
+    {
+        DocumentCore gone;
+        orphan = gone.Subscribe([](const ChangeSet&) {});
+        EXPECT_TRUE(orphan.Active());
+    }
+    EXPECT_FALSE(orphan.Active());
+    orphan.Reset();
+}
+
+TEST(DocumentCore, RenameRefusesWhatTheFileCannotHold) {
+    DocumentCore doc;
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
+    EXPECT_EQ(doc.Rename(a, "").number, kMsgNameEmpty);
+    EXPECT_EQ(doc.Rename(a, std::string(25, 'x')).number, kMsgNameTooLong);
+    EXPECT_EQ(doc.Rename(a, "Cube1").number, kMsgNameTaken);
+    EXPECT_EQ(doc.Rename(a, kSceneRootName).number, kMsgNameTaken);
+    EXPECT_EQ(doc.Node(a)->name, "Sphere1");
+    EXPECT_TRUE(doc.Rename(a, std::string(24, 'y')).ok());
+    // A renamed node saves and loads under its new name.
+    ASSERT_TRUE(doc.OpenFromBytes(doc.SaveToBytes(), "r.kel").ok());
+    EXPECT_TRUE(doc.NodeNamed(std::string(24, 'y')));
+}
+
+TEST(DocumentCore, DeleteSelectionTakesNodesLightsAndEmptiedContainers) {
+    DocumentCore doc;
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
+    const NodeId b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+    const NodeId group = doc.Group();
+    const NodeId c = doc.InsertObject(ObjectType::Torus, {-3, 0, 0}, false);
+    const LightId spot = doc.InsertLight(LightKind::Spot, {0, 4, 0});
+
+    doc.ClearSelection();
+    doc.DeleteSelection();                      // nothing selected: nothing happens
+    EXPECT_EQ(doc.GetScene().NodeCount(), 5u);  // root, group, two members, torus
+
+    ChangeLog log(doc);
+    doc.SelectExactly(std::vector<NodeId>{group}, std::vector<LightId>{spot});
+    doc.DeleteSelection();
+    EXPECT_EQ(doc.Node(group), nullptr);
+    EXPECT_EQ(doc.Node(a), nullptr);
+    EXPECT_EQ(doc.Node(b), nullptr);
+    EXPECT_EQ(doc.FindLight(spot), nullptr);
+    EXPECT_NE(doc.Node(c), nullptr);
+    EXPECT_EQ(doc.GetScene().Lights().size(), 1u);
+    EXPECT_EQ(doc.Selection(), SelectionSummary{});
+    for (NodeId gone : {group, a, b}) {
+        EXPECT_TRUE(log.Saw(ChangeKind::NodeRemoved, gone));
+    }
+    EXPECT_TRUE(log.Saw(ChangeKind::LightRemoved, {}, spot));
+    // What is left still saves and loads.
+    ASSERT_TRUE(doc.OpenFromBytes(doc.SaveToBytes(), "d.kel").ok());
+    EXPECT_EQ(doc.GetScene().NodeCount(), 2u);
+}
+
+TEST(DocumentCore, UngroupKeepsEveryMemberWhereItIsInTheWorld) {
+    DocumentCore doc;
+    const NodeId a = doc.InsertObject(ObjectType::Sphere, {1, 0, 2}, false);
+    const NodeId b = doc.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
+    const NodeId group = doc.Group();
+    // Turn, scale evenly and move the group as drags do.
+    doc.BeginRotatingNode(group, DocumentCore::kFirstRingCode + 1);
+    doc.DragRotateNode(group, 1, 30.0);
+    doc.EndDrag();
+    doc.DragScaleNode(group, {2, 2, 2}, {0, 1, 0});
+    doc.EndDrag();
+    auto world = [&](NodeId id) {
+        Matrix4 m = doc.Node(id)->world_matrix;
+        if (const SceneNode* parent = doc.GetScene().ParentOf(*doc.Node(id));
+            parent != &doc.GetScene().Root()) {
+            m = parent->world_matrix;
+            m.Multiply(doc.Node(id)->world_matrix);
+        }
+        return m;
+    };
+    const Matrix4 world_a = world(a), world_b = world(b);
+
+    ASSERT_TRUE(doc.Ungroup(group).ok());
+    EXPECT_EQ(doc.Node(group), nullptr);
+    EXPECT_TRUE(doc.IsTopLevel(a) && doc.IsTopLevel(b));
+    EXPECT_EQ(doc.Selection().selected_count, 2);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(world(a)[i], world_a[i], 1e-9) << i;
+        EXPECT_NEAR(world(b)[i], world_b[i], 1e-9) << i;
+    }
+    EXPECT_EQ(doc.Ungroup(a).number, kMsgNotAGroup);
+
+    // An uneven scale over a turned member would shear it: refused, nothing changes.
+    doc.BeginRotatingNode(a, DocumentCore::kFirstRingCode + 2);
+    doc.DragRotateNode(a, 2, 45.0);
+    doc.EndDrag();
+    doc.SelectExactly(std::vector<NodeId>{a, b}, {});
+    const NodeId again = doc.Group();
+    doc.DragScaleNode(again, {3, 1, 1}, {});
+    doc.EndDrag();
+    const std::vector<std::uint8_t> before = doc.SaveToBytes();
+    EXPECT_EQ(doc.Ungroup(again).number, kMsgUngroupShear);
+    EXPECT_EQ(doc.SaveToBytes(), before);
 }
 
 }  // namespace

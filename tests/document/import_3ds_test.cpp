@@ -100,11 +100,10 @@ TEST(Read3ds, CountsLengthsAndIndicesAreChecked) {
 
 TEST(Import3ds, MeshesBecomeObjectsStandingOnTheFloor) {
     DocumentCore doc;
-    std::vector<SceneNode*> created;
-    ASSERT_TRUE(
-        doc.Import3dsBytes(Make3ds({Tetrahedron("Pyramid")}, 2.0f), "p.3ds", &created).ok());
-    ASSERT_EQ(created.size(), 1u);
-    SceneNode* node = created[0];
+    const auto created = doc.Import3dsBytes(Make3ds({Tetrahedron("Pyramid")}, 2.0f), "p.3ds");
+    ASSERT_TRUE(created.ok());
+    ASSERT_EQ(created->size(), 1u);
+    const SceneNode* node = doc.Node((*created)[0]);
     EXPECT_EQ(node->type, ObjectType::Mesh);
     EXPECT_EQ(node->name, "Pyramid");
     EXPECT_TRUE(node->selected);
@@ -152,9 +151,13 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
                                static_cast<std::uint16_t>((i + 2) % 30000)});
     }
     DocumentCore doc;
-    std::vector<SceneNode*> created;
-    ASSERT_TRUE(doc.Import3dsBytes(Make3ds({smooth, large}), "s.3ds", &created).ok());
-    ASSERT_EQ(created.size(), 3u);  // 90 000 flat corners need two objects
+    const auto imported = doc.Import3dsBytes(Make3ds({smooth, large}), "s.3ds");
+    ASSERT_TRUE(imported.ok());
+    ASSERT_EQ(imported->size(), 3u);  // 90 000 flat corners need two objects
+    std::vector<const SceneNode*> created;
+    for (NodeId id : *imported) {
+        created.push_back(doc.Node(id));
+    }
     EXPECT_EQ(created[0]->display_mesh.vertices.size(), 4u);  // shared
     EXPECT_EQ(created[1]->display_mesh.vertices.size() + created[2]->display_mesh.vertices.size(),
               90000u);
@@ -164,11 +167,11 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
 
     // A failed import changes nothing.
     DocumentCore untouched;
-    EXPECT_EQ(untouched.Import3dsBytes(Bytes{1, 2, 3}, "bad.3ds").number, kMsg3dsNotA3ds);
+    EXPECT_EQ(untouched.Import3dsBytes(Bytes{1, 2, 3}, "bad.3ds").status().number, kMsg3dsNotA3ds);
     EXPECT_EQ(untouched.GetScene().NodeCount(), 1u);
-    EXPECT_EQ(untouched.Import3ds("/tmp/thing.obj").text,
+    EXPECT_EQ(untouched.Import3ds("/tmp/thing.obj").status().text,
               "Error object type 'obj': No plug-in parser found.");
-    EXPECT_EQ(untouched.Import3ds("/nonexistent/thing.3DS").text,
+    EXPECT_EQ(untouched.Import3ds("/nonexistent/thing.3DS").status().text,
               "Error: unable to open object file '/nonexistent/thing.3DS'.");
 }
 

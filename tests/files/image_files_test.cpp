@@ -1,7 +1,10 @@
 // Reading and writing image files, with pictures made by the image libraries in the test.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
 #include <png.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <cmath>
 #include <filesystem>
@@ -10,7 +13,6 @@
 #include "files/image_files.h"
 #include "files/image_import.h"
 #include "image_test_files.h"
-#include "platform/headless.h"
 
 namespace kelto {
 namespace {
@@ -148,7 +150,9 @@ TEST(ImageWriters, JpegWiderThanTheOldScanlineBufferAndFailedWrites) {
             << extension;
         EXPECT_TRUE(IsWritableImageExtension(extension));
     }
-    EXPECT_FALSE(WriteImage(small, "/tmp/x.gif", "gif"));
+    EXPECT_EQ(WriteImage(small, "/nonexistent-dir/x.png", "png").number, kMsgImageOpenFailed);
+    EXPECT_EQ(WriteImage(small, "/tmp/x.gif", "gif").text,
+              "Error image type 'gif': No plug-in parser found.");
     EXPECT_FALSE(IsWritableImageExtension("gif"));
     EXPECT_FALSE(EncodePng(RenderImage(0, 0), jpeg));
 }
@@ -267,10 +271,12 @@ TEST(JpegReader, GreyKeepsOneChannelAndCmykIsRefused) {
     EXPECT_EQ(s.number, kMsgImageChannels);
     EXPECT_EQ(s.text, "Error: Invalid channels: 4 in image file.");
 
-    HeadlessProgress progress;
+    std::vector<int> progress;
     TextureImage tall;
-    ASSERT_TRUE(DecodeJpeg(MakeJpeg(8, 100, 3, 9), tall, "t.jpg", &progress).ok());
-    EXPECT_EQ(progress.Reports(), (std::vector<int>{0, 40, 80}));
+    ASSERT_TRUE(DecodeJpeg(MakeJpeg(8, 100, 3, 9), tall, "t.jpg", [&](int percent) {
+                    progress.push_back(percent);
+                }).ok());
+    EXPECT_EQ(progress, (std::vector<int>{0, 40, 80}));
 }
 
 TEST(ImageReaders, DamagedFilesFailWithAMessage) {
@@ -309,25 +315,52 @@ TEST(ImageReaders, DamagedFilesFailWithAMessage) {
     EXPECT_FALSE(DecodePng(huge, image, "h.png").ok());
 }
 
+TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
+    char pattern[] = "/tmp/kelto-full-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    const std::string path = dir + "/render.bmp";
+    ASSERT_TRUE(WriteImage(GradientPicture(4, 4), path, "bmp").ok());
+    Bytes before;
+    ASSERT_TRUE(ReadWholeFile(path, before));
+
+    // A file size limit stands in for a full disk: writes past it fail with EFBIG.
+    struct rlimit old_limit {};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old_limit;
+    tight.rlim_cur = 200;
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    const Status s = WriteImage(GradientPicture(64, 64), path, "bmp");
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
+    Bytes after;
+    ASSERT_TRUE(ReadWholeFile(path, after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              1);  // no temporary file left behind
+    std::filesystem::remove_all(dir);
+}
+
 TEST(ImageImport, ChecksExtensionAndFileThenReads) {
     char pattern[] = "/tmp/kelto-import-XXXXXX";
     const std::string dir = ::mkdtemp(pattern);
-    HeadlessMessages messages;
     TextureImage image;
 
-    EXPECT_FALSE(ImportImage(dir + "/picture.gif", image, messages));
-    ASSERT_EQ(messages.Shown().size(), 1u);
-    EXPECT_EQ(messages.Shown()[0].text, "Error image type 'gif': No plug-in parser found.");
-    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
+    Status s = ImportImage(dir + "/picture.gif", image);
+    EXPECT_EQ(s.text, "Error image type 'gif': No plug-in parser found.");
+    EXPECT_EQ(s.arguments, std::vector<std::string>{"gif"});
+    EXPECT_EQ(s.icon, MessageIcon::Error);
     EXPECT_EQ(image.failed, 1);
 
-    EXPECT_FALSE(ImportImage(dir + "/missing.jpeg", image, messages));
-    EXPECT_EQ(messages.Shown()[1].text,
-              "Error: unable to open image file: '" + dir + "/missing.jpeg'");
+    s = ImportImage(dir + "/missing.jpeg", image);
+    EXPECT_EQ(s.text, "Error: unable to open image file: '" + dir + "/missing.jpeg'");
 
     const std::string jpeg_path = dir + "/Photo.JPEG";
-    ASSERT_TRUE(ReplaceFileContents(jpeg_path, MakeJpeg(10, 6, 3, 200)));
-    EXPECT_TRUE(ImportImage(jpeg_path, image, messages));
+    ASSERT_EQ(ReplaceFileContents(jpeg_path, MakeJpeg(10, 6, 3, 200)), FileWrite::Done);
+    EXPECT_TRUE(ImportImage(jpeg_path, image).ok());
     EXPECT_EQ(image.failed, 0);
     EXPECT_EQ(image.width, 10);
     EXPECT_EQ(image.format, ImageFormat::Jpeg);
@@ -335,16 +368,17 @@ TEST(ImageImport, ChecksExtensionAndFileThenReads) {
     EXPECT_NEAR(image.texture[0], 200, 3);
 
     const std::string tiff_path = dir + "/scan.tif";
-    ASSERT_TRUE(WriteTiff(GradientPicture(4, 4), tiff_path));
-    EXPECT_TRUE(ImportImage(tiff_path, image, messages));
+    ASSERT_TRUE(WriteTiff(GradientPicture(4, 4), tiff_path).ok());
+    EXPECT_TRUE(ImportImage(tiff_path, image).ok());
     EXPECT_EQ(image.format, ImageFormat::Tiff);
     EXPECT_EQ(image.channels, 3);
 
     const std::string bad_path = dir + "/bad.png";
-    ASSERT_TRUE(ReplaceFileContents(bad_path, Bytes{1, 2, 3}));
-    EXPECT_FALSE(ImportImage(bad_path, image, messages));
+    ASSERT_EQ(ReplaceFileContents(bad_path, Bytes{1, 2, 3}), FileWrite::Done);
+    s = ImportImage(bad_path, image);
+    EXPECT_FALSE(s.ok());
+    EXPECT_FALSE(s.text.empty());
     EXPECT_EQ(image.failed, 1);
-    EXPECT_EQ(messages.Shown().size(), 3u);
     std::filesystem::remove_all(dir);
 }
 

@@ -27,9 +27,11 @@ std::vector<std::uint8_t> SampleScene() {
           "material:Sphere1@colour=1/0/0;reflect=0.5", "view:0,5,20@0,0,0@35"}) {
         EXPECT_FALSE(cli::ApplyBuildOperation(doc, op).has_value()) << op;
     }
-    doc.GetScene().FindNode("Cube1")->material.colour_source = 1;
-    doc.GetScene().FindNode("Cube1")->material.colour_image =
-        OwnedImage(TextureImage::Blank(3, 2, 3));
+    const NodeId cube = doc.NodeNamed("Cube1");
+    Material material = doc.Node(cube)->material;
+    material.colour_source = 1;
+    material.colour_image = OwnedImage(TextureImage::Blank(3, 2, 3));
+    EXPECT_TRUE(doc.SetMaterial(cube, material).ok());
     return doc.SaveToBytes();
 }
 

@@ -8,15 +8,15 @@ namespace kelto {
 
 void CheckThreeDsImport(const std::uint8_t* data, std::size_t size) {
     DocumentCore document;
-    std::vector<SceneNode*> created;
-    const Status status = document.Import3dsBytes(std::span(data, size), "fuzz.3ds", &created);
-    if (!status.ok()) {
-        if (document.GetScene().NodeCount() != 1 || document.IsModified())
+    const auto created = document.Import3dsBytes(std::span(data, size), "fuzz.3ds");
+    if (!created.ok()) {
+        if (document.GetScene().NodeCount() != 1 || document.IsModified() ||
+            created.status().text.empty())
             __builtin_trap();
         return;
     }
-    for (const SceneNode* node : created) {
-        const Mesh& mesh = node->display_mesh;
+    for (NodeId id : *created) {
+        const Mesh& mesh = document.Node(id)->display_mesh;
         if (mesh.indices.size() % 3 != 0 || mesh.vertices.size() > kMaxMeshVertices)
             __builtin_trap();
         for (std::uint16_t i : mesh.indices) {

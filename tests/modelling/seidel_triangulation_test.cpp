@@ -344,8 +344,6 @@ TEST(SeidelTriangulation, InsertionOrderDoesNotChangeTheTriangulation) {
         ExpectExactTiling(polygon, triangles, trial, 50);
         EXPECT_EQ(canonical(triangles), reference);
     }
-    // Without random_seed the clock picks the order; the result is still the same.
-    EXPECT_EQ(canonical(TriangulatePolygon(polygon)), reference);
 }
 
 TEST(SeidelTriangulation, ContourOrientationIsNormalised) {
@@ -400,7 +398,7 @@ TEST(SeidelTriangulation, RepeatedAndCollinearPointsAreHandled) {
     area = 0.0;
     for (const auto& t : triangles) {
         const auto c = Corners(grid, t);
-        EXPECT_GE(Cross(c[0], c[1], c[2]), 0.0);
+        EXPECT_GT(Cross(c[0], c[1], c[2]), 0.0);
         area += Cross(c[0], c[1], c[2]) / 2;
     }
     EXPECT_DOUBLE_EQ(area, 8.0);
@@ -411,6 +409,27 @@ TEST(SeidelTriangulation, RepeatedAndCollinearPointsAreHandled) {
         const int covering = CoveringTriangles(grid, triangles, p, 1e-9);
         if (covering >= 0 && DistanceToBoundary(collinear, p) > 1e-9) {
             EXPECT_EQ(covering, InsideEvenOdd(collinear, p) ? 1 : 0);
+        }
+    }
+}
+
+// Glyph outlines put points a unit in the last place off a horizontal line (a curve's sample
+// beside a straight segment's ends): edges that close in direction must still be told apart,
+// and the sliver between them covered.
+TEST(SeidelTriangulation, PointsOneUnitInTheLastPlaceOffALineAreTiled) {
+    const double y = -0.0464;
+    const double above = std::nextafter(y, 1.0);
+    const double below = std::nextafter(y, -1.0);
+    const Contours shapes[] = {
+        {{{0, 2}, {-1, 1}, {-0.2974, above}, {0.0008, y}, {0.0488, y}, {0.0735, -0.0304}, {1, 1}}},
+        {{{0, 2}, {-1, 1}, {-0.2974, y}, {0.0008, below}, {0.0488, y}, {1, 1}}},
+        {{{0, 2}, {-1, 1}, {-0.25, above}, {0.0, y}, {0.25, below}, {0.5, y}, {1, 1}},
+         {{0, 1.5}, {0.25, 0.5}, {-0.25, 0.5}}},
+    };
+    for (const Contours& shape : shapes) {
+        SCOPED_TRACE(PointCount(shape));
+        for (std::uint32_t seed = 0; seed < 20; ++seed) {
+            ExpectExactTiling(shape, TriangulatePolygon(shape, seed), seed, 50);
         }
     }
 }

@@ -23,10 +23,12 @@ Glyph Build(char c) {
     Glyph g;
     g.contours = ContourCurves(source.Outline(static_cast<unsigned char>(c)));
     g.polygons.resize(g.contours.size());
+    TextBuildState state(std::string(1, c));
     for (std::size_t i = 0; i < g.contours.size(); ++i) {
-        FlattenContour(g.contours[i], 0.0, 0.45, TextShape::kFlatness, g.walls, g.polygons[i]);
+        FlattenContour(g.contours[i], 0.0, 0.45, TextShape::kFlatness, state.split_fractions,
+                       g.walls, g.polygons[i]);
     }
-    BuildCaps(g.contours, g.polygons, 0.0, 0.45, g.caps);
+    BuildCaps(g.contours, g.polygons, 0.0, 0.45, state.cap_random, g.caps);
     return g;
 }
 

@@ -30,10 +30,11 @@ Flattened Flatten(char c) {
     Flattened f;
     f.contours = GlyphContours(c);
     f.polygons.resize(f.contours.size());
+    SplitFractionCursor fractions;
     for (std::size_t i = 0; i < f.contours.size(); ++i) {
-        f.largest = std::max(
-            f.largest,
-            FlattenContour(f.contours[i], 0.0, 0.45, TextShape::kFlatness, f.walls, f.polygons[i]));
+        f.largest =
+            std::max(f.largest, FlattenContour(f.contours[i], 0.0, 0.45, TextShape::kFlatness,
+                                               fractions, f.walls, f.polygons[i]));
     }
     return f;
 }
@@ -144,9 +145,10 @@ TEST(TextShape, MeshIsCentredWithIdentityIndices) {
 
 TEST(TextNode, StandsOnTheClickPointAndSavesAndLoads) {
     DocumentCore doc;
-    SceneNode* node = nullptr;
-    ASSERT_TRUE(
-        doc.InsertText({2, 0, -1}, "Hi", LogFont::TextToolDefault(), 0.45, false, &node).ok());
+    const auto inserted = doc.InsertText({2, 0, -1}, "Hi", LogFont::TextToolDefault(), 0.45, false);
+    ASSERT_TRUE(inserted.ok());
+    EXPECT_TRUE(inserted->warning.ok());
+    const SceneNode* node = doc.Node(inserted->node);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->name, "Text1");
     EXPECT_EQ(node->type, ObjectType::Text);
@@ -178,7 +180,8 @@ TEST(TextNode, TextTooLargeForOneMeshIsRefusedAndChangesNothing) {
     DocumentCore doc;
     const std::size_t before = doc.GetScene().NodeCount();
     const Status status =
-        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false);
+        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false)
+            .status();
     EXPECT_EQ(status.number, kMsgTextTooLarge);
     EXPECT_EQ(doc.GetScene().NodeCount(), before);
     EXPECT_FALSE(doc.IsModified());
@@ -187,6 +190,44 @@ TEST(TextNode, TextTooLargeForOneMeshIsRefusedAndChangesNothing) {
     missing.SetFaceName("No Such Family Anywhere");
     // fontconfig falls back to another face rather than to nothing; the text is still made.
     EXPECT_TRUE(doc.InsertText({0, 0, 0}, "x", missing, 0.45, false).ok());
+}
+
+TEST(TextNode, CharactersTheFontLacksAreNamedInAWarning) {
+    DocumentCore doc;
+    const auto inserted = doc.InsertText({0, 0, 0},
+                                         "K\x7f"
+                                         "e\x81\x7f",
+                                         LogFont::TextToolDefault(), 0.45, false);
+    ASSERT_TRUE(inserted.ok());
+    const TextInsertion& made = *inserted;
+    ASSERT_NE(doc.Node(made.node), nullptr);
+    EXPECT_EQ(made.warning.number, kMsgTextCharactersMissing);
+    EXPECT_EQ(made.warning.text,
+              "These characters are not in the font and are left out of the text: U+007F, "
+              "U+0081.");
+    // The characters the font has are made: the same mesh as the text without the others.
+    TextShape without("Ke", LogFont::TextToolDefault(), 0.45);
+    ASSERT_TRUE(without.ReadGlyphs());
+    Mesh mesh;
+    BoundingBox box;
+    ASSERT_TRUE(without.BuildDisplayMesh(mesh, box));
+    EXPECT_EQ(doc.Node(made.node)->display_mesh.vertices.size(), mesh.vertices.size());
+    EXPECT_EQ(CharacterNames("a~ \xe9"), "'a', '~', U+0020, U+00E9");
+}
+
+TEST(TextNode, TextWithNothingToShowIsRefused) {
+    DocumentCore doc;
+    const std::size_t before = doc.GetScene().NodeCount();
+    for (const std::string text : {"   ", "\x7f", "\x01 \x02"}) {
+        const Status status =
+            doc.InsertText({0, 0, 0}, text, LogFont::TextToolDefault(), 0.45, false).status();
+        EXPECT_EQ(status.number, kMsgTextEmpty) << text;
+        EXPECT_EQ(status.text, "The text '" + text +
+                                   "' makes no object: none of its characters has an outline "
+                                   "in the font.");
+    }
+    EXPECT_EQ(doc.GetScene().NodeCount(), before);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 }  // namespace
