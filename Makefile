@@ -64,7 +64,8 @@ bench-view: deps build/bench-view/build.ninja
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_redraw_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
-# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli.
+# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. render_fuzz
+# ray traces every scene the reader accepts in a tiny picture.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -81,6 +82,9 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/findings
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/render
+	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \

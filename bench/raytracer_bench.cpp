@@ -91,6 +91,45 @@ void BM_ClosestHitThroughFinder(benchmark::State& state) {
 }
 BENCHMARK(BM_ClosestHitThroughFinder)->Arg(20)->Arg(200);
 
+// The primary rays of a 640x480 Draft of n spheres (every pixel corner, row by row, as the
+// Draft traces them), one at a time. BM_CameraRays keeps the camera above for every grid: the
+// grid of 200 fills the picture, smaller grids leave much of it empty (fewer rays meet
+// anything). BM_FramedCameraRays moves the camera back with the grid's side, so that every
+// grid fills the picture alike.
+void CameraRays(benchmark::State& state, double camera_scale) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    const Vec3 eye = Vec3{0, 25, 35} * camera_scale;
+    const RayTracer tracer(
+        scene, MakeRenderCamera(eye, {0, 0, 0}, {0, 1, 0}, 50, 640, 480, RenderQuality::Draft));
+    std::vector<Vec3f> directions;
+    for (int y = 0; y <= 480; ++y) {
+        for (int x = 0; x <= 640; ++x) {
+            directions.push_back(
+                tracer.PrimaryDirection(static_cast<float>(x), static_cast<float>(y)));
+        }
+    }
+    const PreparedScene& prepared = tracer.Prepared();
+    const Vec3f origin = tracer.Eye();
+    std::size_t i = 0, hits = 0, rays = 0;
+    for (auto _ : state) {
+        hits += prepared.Nearest(origin, directions[i], 100000).Found() ? 1 : 0;
+        ++rays;
+        i = i + 1 == directions.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(rays);
+    state.SetLabel(std::to_string(prepared.TriangleCount()) + " triangles");
+}
+void BM_CameraRays(benchmark::State& state) {
+    CameraRays(state, 1.0);
+}
+void BM_FramedCameraRays(benchmark::State& state) {
+    CameraRays(state, std::ceil(std::sqrt(static_cast<double>(state.range(0)))) / 15.0);
+}
+BENCHMARK(BM_CameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
+BENCHMARK(BM_FramedCameraRays)->Arg(20)->Arg(200)->Arg(2000);
+
 void BM_ShadowRay(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));

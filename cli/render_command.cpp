@@ -172,6 +172,9 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     if (progress) {
         err << '\n';
     }
+    for (const std::string& name : request.LeftOut()) {
+        err << "kelto-cli render: " << Status::Message(kMsgObjectLeftOut, {name}).text << '\n';
+    }
     if (const Status saved = request.Save(output, jpeg_quality); !saved.ok()) {
         err << saved.text << '\n';
         return kExitFailed;

@@ -2,6 +2,7 @@
 // Paste move objects as the same bytes.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <functional>
 #include <unordered_set>
 
@@ -31,8 +32,8 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
     out.U8(kEndTag);
 }
 
-// The trailer ends with its end tag; a file that stops before it, or holds anything else, is
-// damaged.
+// The trailer ends with its end tag; a file that stops before it, holds anything else or a
+// camera vector that is not finite, is damaged.
 Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::string& file_name) {
     for (;;) {
         const std::uint8_t tag = in.U8();
@@ -50,7 +51,10 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
         view.direction = in.ReadVec3();
         view.eye = in.ReadVec3();
         view.target = in.ReadVec3();
-        if (in.Failed()) {
+        auto finite = [](const Vec3& v) {
+            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        };
+        if (in.Failed() || !finite(view.direction) || !finite(view.eye) || !finite(view.target)) {
             return Status::Message(kMsgSceneCorrupt, {file_name});
         }
         views.push_back(view);

@@ -62,6 +62,8 @@ class RenderRequest {
     std::size_t PixelsDone() const { return job_->PixelsDone(); }
     std::size_t PixelsTotal() const { return job_->PixelsTotal(); }
     long Seed() const { return seed_; }
+    // The objects the render leaves out: placed beyond what it can trace.
+    std::vector<std::string> LeftOut() const { return job_->LeftOut(); }
     const RenderCamera& Camera() const { return camera_; }
 
     // Moves the waiting pixels into the picture and the painting rows (on the window's

@@ -1,5 +1,7 @@
 #include "scene_file.h"
 
+#include <algorithm>
+#include <cmath>
 #include <unordered_set>
 #include <vector>
 
@@ -511,7 +513,15 @@ class TessellationBudget {
     std::size_t left_;
 };
 
-// Reads one node record into a node that is not yet in the scene.
+bool IsFinite(const Vec3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+bool IsFinite(const Matrix4& m) {
+    return std::all_of(m.m.begin(), m.m.end(), [](double d) { return std::isfinite(d); });
+}
+
+// Reads one node record into a node that is not yet in the scene. A placement that is not a
+// number or infinite makes the record corrupt: nothing could draw or trace the node.
 bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
               const TextShapeMaker& make_text_shape, std::vector<Mesh>& operand_meshes) {
     ReadMaterial(in, node.material);
@@ -564,6 +574,9 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
     node.position = in.ReadVec3();
     node.rotation = in.ReadMatrix();
     node.scale = in.ReadVec3();
+    if (!IsFinite(node.position) || !IsFinite(node.rotation) || !IsFinite(node.scale)) {
+        in.Fail();
+    }
     node.sphere_centre = in.ReadVec3f();
     node.sphere_radius = in.F32();
     node.flag_a = in.Flag() ? 1 : 0;
@@ -596,6 +609,9 @@ bool ReadLight(ByteReader& in, Light& light) {
     light.casts_shadows = in.Flag() ? 1 : 0;
     light.rotation = in.ReadMatrix();
     light.intensity = in.F32();
+    if (!IsFinite(light.position) || !IsFinite(light.rotation)) {
+        in.Fail();  // a light must be somewhere and point somewhere
+    }
     light.RebuildExponentTable();
     return !in.Failed();
 }

@@ -41,6 +41,9 @@ constexpr MessageEntry kMessages[] = {
     {kMsgTextEmpty,
      "The text '%s' makes no object: none of its characters has an outline in the font.",
      MessageIcon::Warning},
+    {kMsgObjectLeftOut,
+     "Warning: %s is left out of the render: its position or size is out of range.",
+     MessageIcon::Warning},
     {kMsgTrimNoIntersection,
      "Unable to complete the requested boolean operation because the selected objects do not "
      "intersect.",

@@ -42,6 +42,7 @@ enum MessageNumber : int {
     kMsg3dsVersion = 61492,
     kMsgTextCharactersMissing = 61493,
     kMsgTextEmpty = 61494,
+    kMsgObjectLeftOut = 61495,
     // The document's own refusals.
     kMsgNotAGroup = 61500,
     kMsgUngroupShear = 61501,

@@ -8,12 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "float_math.h"
 #include "model/render_triangle.h"
 #include "model/scene.h"
 #include "render_camera.h"
+#include "triangle_hierarchy.h"
+#include "triangle_intersection.h"
 
 namespace kelto {
 
@@ -35,6 +38,14 @@ struct PreparedNode {
     ScreenRect rect;
     bool off_screen = false;
 };
+
+// The largest coordinate a traced corner may have (after the conversion to single precision):
+// the squared distances of the triangle test stay finite up to about 5e18.
+inline constexpr float kMaxTracedCoordinate = 1e18f;
+
+// Whether every corner's position is within that range and its normal and texture
+// coordinates are numbers.
+bool TraceableCorners(const std::vector<TriangleCorner>& corners);
 
 // A hit: which leaf, which of its triangles, how far.
 struct TraceHit {
@@ -84,37 +95,33 @@ class PreparedScene {
     bool AnyHitWithin(const Vec3f& origin, const Vec3f& direction, float max_distance,
                       float limit) const;
 
-    std::size_t TriangleCount() const { return items_.size(); }
+    std::size_t TriangleCount() const;
+    // The names of the objects left out of the render because their placed corners are not
+    // finite or out of range (a position or scale beyond what single precision holds).
+    const std::vector<std::string>& LeftOut() const { return left_out_; }
+    const TriangleHierarchy& Triangles() const { return hierarchy_; }
 
   private:
-    struct BvhNode {
-        Vec3f min, max;
-        std::uint32_t first = 0;  // leaf: first item; inner: index of the right child
-        std::uint32_t count = 0;  // leaf: number of items; inner: 0
-    };
-    struct Item {
-        std::uint32_t node;      // prepared node
-        std::uint32_t triangle;  // index in its triangles
-        std::uint64_t order;     // position in the reference walk's testing order
-    };
-
     int Prepare(const SceneNode& node, const Matrix4& world_parent, const Matrix4& eye_parent,
                 const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
     void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
                        float& max_distance, TraceHit& best) const;
-    std::uint32_t BuildRange(std::uint32_t begin, std::uint32_t end, std::vector<Vec3f>& centres,
-                             int depth);
-    const RenderTriangle& TriangleOf(const Item& item) const {
-        return nodes_[item.node].triangles[item.triangle];
-    }
+    // Leaves the leaf out (no triangles, empty box, off the screen) and notes its name when its
+    // corners cannot be traced; returns whether it did.
+    bool LeftOutAsUntraceable(PreparedNode& leaf, const SceneNode& node,
+                              const std::vector<TriangleCorner>& corners);
+    TraceHit FromHierarchy(const TriangleHierarchy::Hit& hit) const;
 
     std::vector<PreparedNode> nodes_;
     std::vector<Material> materials_;
     std::vector<Light> lights_;
     ColourRgb ambient_light_;
     bool hierarchy_built_ = false;
-    std::vector<Item> items_;
-    std::vector<BvhNode> bvh_;
+    // The hierarchy's lists are the leaves' triangles in the reference's order; this gives
+    // the prepared node of each list.
+    std::vector<int> hierarchy_nodes_;
+    TriangleHierarchy hierarchy_;
+    std::vector<std::string> left_out_;
     int image_width_ = 0;
     int image_height_ = 0;
 };

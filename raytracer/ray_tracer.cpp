@@ -40,8 +40,9 @@ float Channel(const ColourRgb& c, int i) {
     return i == 0 ? c.r : i == 1 ? c.g : c.b;
 }
 
+// Not-a-number (from values out of range in a material or a light) counts as black.
 float Clamp01(float v) {
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+    return !(v > 0.0f) ? 0.0f : (v > 1.0f ? 1.0f : v);
 }
 
 // Grey of one pixel of a height image: luminance for RGB, the byte for grey.

@@ -11,6 +11,7 @@ RenderJob::RenderJob(const Scene& scene, const RenderCamera& camera, RenderListe
       options_(options),
       snapshot_(RayTracer::Snapshot(scene, camera)),
       last_drain_(Clock::now()),
+      left_out_(snapshot_->LeftOut()),
       thread_([this] { Run(); }) {}
 
 RenderJob::~RenderJob() {
@@ -99,6 +100,10 @@ DrainedRows RenderJob::DrainInto(RenderImage& image) {
     rows.first_row = std::max(rows.first_row, 0);
     rows.last_row = std::min(rows.last_row, image.Height() - 1);
     return rows;
+}
+
+std::vector<std::string> RenderJob::LeftOut() const {
+    return left_out_;  // set before the thread could start, never changed
 }
 
 std::size_t RenderJob::Waiting() const {

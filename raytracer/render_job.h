@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,9 @@ class RenderJob : private PixelSink {
     // The waiting pixels, last pushed first, removed from the queue.
     std::vector<PixelUpdate> Drain();
     std::size_t Waiting() const;
+    // The names of the objects the render leaves out (see PreparedScene::LeftOut), known from
+    // the snapshot taken at construction.
+    std::vector<std::string> LeftOut() const;
     // Pushes one pixel as the render does (for tests of the queue itself).
     void Push(int x, int y, std::uint32_t colour) {
         const PixelUpdate pixel{x, y, colour};
@@ -105,9 +109,10 @@ class RenderJob : private PixelSink {
     bool started_ = false;
     mutable std::mutex lock_;
     std::vector<PixelUpdate> queue_;
-    bool flush_requested_ = false;  // asked and not yet drained
-    Clock::time_point last_drain_;  // or the start of the render
-    std::jthread thread_;           // last: it starts once everything above exists
+    bool flush_requested_ = false;             // asked and not yet drained
+    Clock::time_point last_drain_;             // or the start of the render
+    const std::vector<std::string> left_out_;  // from the snapshot, before the thread starts
+    std::jthread thread_;                      // last: it starts once everything above exists
 };
 
 }  // namespace kelto

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <string>
 
 #include "document/document_core.h"
@@ -338,6 +340,42 @@ TEST(SceneFile, NodeAndLightRecordRules) {
         Bytes patched = light_file;
         patched[39] = kind;
         EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << int{kind};
+    }
+}
+
+// Placements, light positions and directions and view cameras that are not finite make the
+// file corrupt: nothing could place, draw or trace them. Huge finite values still load (the
+// tracer leaves such objects out).
+TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
+    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
+    auto saved = [](const std::function<void(DocumentCore&)>& change) {
+        DocumentCore doc;
+        EditScene(doc).CreateNode(ObjectType::Cube, {0, 0, 0});
+        EditViews(doc).push_back({50, {0, 0, -1}, {0, 0, 10}, {0, 0, 0}});
+        change(doc);
+        return doc.SaveToBytes();
+    };
+    const std::vector<std::function<void(DocumentCore&, double)>> changes = {
+        [](DocumentCore& d, double v) { EditScene(d).Root().first_child->position.x = v; },
+        [](DocumentCore& d, double v) { EditScene(d).Root().first_child->rotation[5] = v; },
+        [](DocumentCore& d, double v) { EditScene(d).Root().first_child->scale.y = v; },
+        [](DocumentCore& d, double v) { EditScene(d).Lights()[0].position.z = v; },
+        [](DocumentCore& d, double v) { EditScene(d).Lights()[0].rotation[2] = v; },
+        [](DocumentCore& d, double v) { EditViews(d)[0].eye.y = v; },
+        [](DocumentCore& d, double v) { EditViews(d)[0].target.x = v; },
+        [](DocumentCore& d, double v) { EditViews(d)[0].direction.z = v; },
+    };
+    DocumentCore doc;
+    for (std::size_t c = 0; c < changes.size(); ++c) {
+        for (double bad :
+             {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+              -std::numeric_limits<double>::infinity()}) {
+            const Bytes bytes = saved([&](DocumentCore& d) { changes[c](d, bad); });
+            EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt) << c << ' ' << bad;
+            EXPECT_TRUE(IsEmptyDocument(doc)) << c;
+        }
+        const Bytes huge = saved([&](DocumentCore& d) { changes[c](d, 1e300); });
+        EXPECT_TRUE(OpenBytes(huge, doc).ok()) << c;
     }
 }
 

@@ -2,6 +2,8 @@
 // ordinary sanitizer build, so that every test run exercises hostile input too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "document/document_core.h"
 #include "files/image_files.h"
 #include "image_decoder_check.h"
+#include "render_check.h"
 #include "three_ds_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -65,6 +68,58 @@ TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
     for (int round = 0; round < 1500; ++round) {
         const std::vector<std::uint8_t> bytes = Mutate(original, random);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+}
+
+// A scene whose cube has a placement easy to find in the file: position (1.375, 3.625,
+// -3.125) (moved from where it rests), scale (1.5, 0.75, 2.25). Returns the offsets of those
+// six doubles.
+std::vector<std::uint8_t> PlacedScene(std::vector<std::size_t>& offsets) {
+    DocumentCore doc;
+    for (const char* op :
+         {"add:cube@0,0", "move:Cube1@1.375,2.625,-3.125", "scale:Cube1@1.5,0.75,2.25",
+          "add:sphere@3,0", "material:Sphere1@reflect=0.5;transparency=0.4;ior=1.3",
+          "light:spot@1,4,1", "view:0,5,20@0,0,0@35"}) {
+        EXPECT_FALSE(cli::ApplyBuildOperation(doc, op).has_value()) << op;
+    }
+    const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
+    for (double value : {1.375, 3.625, -3.125, 1.5, 0.75, 2.25}) {
+        std::uint8_t pattern[8];
+        std::memcpy(pattern, &value, sizeof pattern);  // the file is little-endian, as we are
+        const auto at = std::search(bytes.begin(), bytes.end(), pattern, pattern + 8);
+        EXPECT_NE(at, bytes.end()) << value;
+        if (at != bytes.end()) {
+            offsets.push_back(static_cast<std::size_t>(at - bytes.begin()));
+        }
+    }
+    return bytes;
+}
+
+// One changed byte in a placement can make a number far beyond single precision, infinity or
+// not a number: the reader refuses the last two, and the tracer leaves out what it cannot trace.
+TEST(FuzzReplay, DamagedPlacementsNeverHurtTheTracer) {
+    std::vector<std::size_t> offsets;
+    const std::vector<std::uint8_t> original = PlacedScene(offsets);
+    ASSERT_EQ(offsets.size(), 6u);
+    CheckSceneRender(original.data(), original.size());
+    for (std::size_t offset : offsets) {
+        for (std::size_t byte = 0; byte < 8; ++byte) {
+            for (std::uint8_t value : {0x00, 0x47, 0x7F, 0x80, 0xFF}) {
+                std::vector<std::uint8_t> bytes = original;
+                bytes[offset + byte] = value;
+                CheckSceneRender(bytes.data(), bytes.size());
+            }
+        }
+    }
+}
+
+TEST(FuzzReplay, MutatedScenesRenderWithoutHarm) {
+    std::vector<std::size_t> offsets;
+    const std::vector<std::uint8_t> original = PlacedScene(offsets);
+    std::mt19937 random(314);
+    for (int round = 0; round < 200; ++round) {
+        const std::vector<std::uint8_t> bytes = Mutate(original, random);
+        CheckSceneRender(bytes.data(), bytes.size());
     }
 }
 

@@ -1,9 +1,11 @@
 // Triangles, hit completion, and the accelerated search against the reference walk.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "model/child_list.h"
+#include "model/shapes.h"
 #include "raytracer/prepared_scene.h"
 #include "raytracer/triangle_intersection.h"
 #include "tracer_test_scenes.h"
@@ -121,6 +123,140 @@ TEST(PreparedScene, HierarchyFindsExactlyTheReferenceHit) {
     }
     EXPECT_GT(hits, 400);  // the rays do meet the objects
     EXPECT_GT(shadows, 150);
+}
+
+// The hierarchy's answers to one ray against the reference walk's: the same node, triangle and
+// distance (bit for bit) for the nearest hit, and the same shadow verdict for a light at the
+// limit. Returns whether the ray hit anything.
+bool ExpectSameAsReference(const PreparedScene& prepared, const Vec3f& origin,
+                           const Vec3f& direction, float limit) {
+    const TraceHit reference = prepared.ReferenceNearest(origin, direction, limit);
+    const TraceHit fast = prepared.Nearest(origin, direction, limit);
+    EXPECT_EQ(fast.node, reference.node);
+    EXPECT_EQ(fast.triangle, reference.triangle);
+    if (reference.Found()) {
+        EXPECT_EQ(std::memcmp(&fast.distance, &reference.distance, sizeof(float)), 0)
+            << fast.distance << " against " << reference.distance;
+    }
+    const bool shadowed = reference.Found() && !(limit - 0.001f < reference.distance);
+    EXPECT_EQ(prepared.AnyHitWithin(origin, direction, limit, limit - 0.001f), shadowed);
+    if (reference.Found()) {
+        // A light exactly at the hit is shadowed, one a hair nearer is not.
+        EXPECT_TRUE(prepared.AnyHitWithin(origin, direction, limit, reference.distance));
+        EXPECT_FALSE(prepared.AnyHitWithin(origin, direction, limit,
+                                           std::nextafter(reference.distance, 0.0f)));
+    }
+    return reference.Found();
+}
+
+// A ray from `from` towards a random point of the box of half-size `spread` round the origin.
+Vec3f Towards(std::mt19937& random, const Vec3f& from, float spread) {
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const Vec3f to{unit(random) * spread, unit(random) * spread, unit(random) * spread};
+    return Normalised(to - from);
+}
+
+// Thousands of small cubes, some so small that the bounding-sphere test of their triangles is
+// at the edge of single precision, seen from near and from far (where the rounding of that test
+// can put a triangle's sphere entry beyond its plane distance). Every other cube has a twin a
+// hair's breadth away, so that two triangles often lie within that rounding of each other.
+TEST(PreparedScene, HierarchyMatchesTheReferenceOnThousandsOfSmallObjects) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::uniform_real_distribution<float> size(-3.5f, -0.5f);  // log10 of the scale
+    Scene scene;
+    std::vector<Vec3f> centres;
+    for (int i = 0; i < 1500; ++i) {
+        const double s = std::pow(10.0, size(random));
+        const Vec3 at{unit(random) * 10, unit(random) * 10, unit(random) * 10};
+        const double turn = unit(random) * 180;
+        const Vec3 axis{unit(random), 1, unit(random)};
+        for (int twin = 0; twin < 2; ++twin) {
+            SceneNode* node = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
+            node->scale = {s, s, s};
+            node->position = at;
+            if (twin == 1) {
+                node->position = node->position + Vec3{unit(random), unit(random), unit(random)} *
+                                                      (s * 0.01 * (1 + unit(random)));
+            }
+            node->rotation.Rotate(turn, axis);
+            node->ComputeWorldMatrix();
+        }
+        centres.push_back(ToFloat(at));
+    }
+    const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
+    int hits = 0;
+    for (int ray = 0; ray < 4000 && !HasFailure(); ++ray) {
+        const float distance = ray % 3 == 0 ? 5.0f : ray % 3 == 1 ? 60.0f : 900.0f;
+        const Vec3f origin = Normalised({unit(random), unit(random), unit(random)}) * distance;
+        // Half the rays aim at a cube.
+        const Vec3f direction = ray % 2 == 0
+                                    ? Normalised(centres[random() % centres.size()] - origin)
+                                    : Towards(random, origin, 10.0f);
+        const float limit = ray % 4 == 0 ? 100000.0f : distance * (1.5f + unit(random));
+        hits += ExpectSameAsReference(prepared, origin, direction, limit) ? 1 : 0;
+    }
+    EXPECT_GT(hits, 1000);
+}
+
+// One mesh of 40 000 small triangles: a rough height field, with one patch laid twice over
+// itself so that equal distances must go to the triangle tested first. Rays come from above,
+// along the surface at grazing angles, and from far away.
+TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    Scene scene;
+    SceneNode* node = scene.AddNode(ObjectType::Mesh, "Mesh1");
+    node->shape = std::make_unique<MeshShape>();
+    Mesh& mesh = node->display_mesh;
+    constexpr int kSide = 142;
+    for (int z = 0; z < kSide; ++z) {
+        for (int x = 0; x < kSide; ++x) {
+            DisplayVertex v;
+            v.x = (x - kSide / 2) * 0.07f;
+            v.z = (z - kSide / 2) * 0.07f;
+            v.y = 0.3f * std::sin(v.x * 3.0f) * std::cos(v.z * 2.0f) + 0.01f * unit(random);
+            v.ny = 1.0f;
+            v.s = static_cast<float>(x) / (kSide - 1);
+            v.t = static_cast<float>(z) / (kSide - 1);
+            mesh.vertices.push_back(v);
+        }
+    }
+    auto index = [](int x, int z) { return static_cast<std::uint16_t>(z * kSide + x); };
+    for (int z = 0; z + 1 < kSide; ++z) {
+        for (int x = 0; x + 1 < kSide; ++x) {
+            for (std::uint16_t i : {index(x, z), index(x + 1, z), index(x, z + 1), index(x + 1, z),
+                                    index(x + 1, z + 1), index(x, z + 1)}) {
+                mesh.indices.push_back(i);
+            }
+        }
+    }
+    const std::size_t once = mesh.indices.size();
+    for (std::size_t i = 0; i < 6 * 400; ++i) {
+        mesh.indices.push_back(mesh.indices[once / 2 + i]);  // the same triangles again
+    }
+    node->UpdateBounds();
+    node->ComputeWorldMatrix();
+    LinkChild(scene.Root(), *node);
+    const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
+    ASSERT_GT(prepared.TriangleCount(), 40000u);
+    int hits = 0;
+    for (int ray = 0; ray < 2000 && !HasFailure(); ++ray) {
+        Vec3f origin, direction;
+        if (ray % 3 == 0) {  // from above
+            origin = {unit(random) * 4, 2 + unit(random), unit(random) * 4};
+            direction = Normalised({unit(random) * 0.3f, -1, unit(random) * 0.3f});
+        } else if (ray % 3 == 1) {  // along the surface
+            origin = {unit(random) * 5, 0.2f * unit(random), unit(random) * 5};
+            direction = Normalised({unit(random), 0.02f * unit(random), unit(random)});
+        } else {  // from far away
+            origin = Normalised({unit(random), 0.5f + 0.5f * unit(random), unit(random)}) * 500;
+            direction = Towards(random, origin, 4.0f);
+        }
+        const float limit = ray % 5 == 0 ? 3.0f : 100000.0f;
+        hits += ExpectSameAsReference(prepared, origin, direction, limit) ? 1 : 0;
+    }
+    EXPECT_GT(hits, 1000);
 }
 
 TEST(PreparedScene, ScreenRectanglesAndBoxes) {

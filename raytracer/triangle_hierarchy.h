@@ -1,0 +1,101 @@
+// An eight-wide bounding-volume hierarchy over the triangles of a prepared scene.
+//
+// It answers the same question as the reference walk (the tree visited depth first, every
+// triangle of a leaf tested in order against the shrinking distance) and gives exactly its
+// answer: the same triangle at the same distance, bit for bit. The triangle test is the
+// reference's, done for four triangles at once with the same single-precision operations.
+//
+// What makes the answers equal: the reference accepts a triangle when its plane distance t
+// and the entry distance e into its bounding sphere are both below the distance found so far.
+// Let k = max(e, t). When k == t for every triangle (almost always) the reference ends on the
+// smallest t, ties going to the first tested. Rounding can make e a little larger than t, and
+// then an earlier triangle with t' in [t, k) keeps this one out. The search therefore collects
+// every triangle with t <= T, where T is the smallest bound such that each collected triangle
+// has k <= T (T is the nearest t when every k equals its t), and replays the reference's rule
+// on those few in the reference's order. Any triangle with t > T cannot change the outcome:
+// before the first collected triangle the distance so far is above T, so that triangle is
+// accepted whatever came before it, and after it nothing farther than T is accepted.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "float_math.h"
+#include "model/render_triangle.h"
+#include "simd4.h"
+
+namespace kelto {
+
+class TriangleHierarchy {
+  public:
+    struct Hit {
+        int list = -1;  // which of the lists given to Build
+        int triangle = -1;
+        float distance = 0.0f;
+        bool Found() const { return list >= 0; }
+    };
+
+    // Builds over the triangles of every list; the lists' order, then each list's own order,
+    // is the reference's testing order. The lists must outlive the hierarchy.
+    void Build(const std::vector<const std::vector<RenderTriangle>*>& lists);
+
+    // The reference's nearest hit nearer than `max_distance` (origin, unit direction).
+    Hit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
+    // Whether the reference's nearest hit within `max_distance` lies at `limit` or nearer.
+    bool AnyHitWithin(const Vec3f& origin, const Vec3f& direction, float max_distance,
+                      float limit) const;
+
+    std::size_t TriangleCount() const { return triangle_count_; }
+    // For measurements: inner nodes and packets of four triangles.
+    std::size_t NodeCount() const { return nodes_.size(); }
+    std::size_t PacketCount() const { return packets_.size(); }
+
+    // A child reference: an inner node's index, or with kLeafBit a packet's index.
+    static constexpr std::uint32_t kLeafBit = 0x80000000u;
+    static constexpr std::uint32_t kNoChild = 0xFFFFFFFFu;
+
+    // Children per node.
+    static constexpr int kWidth = 8;
+    // The children's boxes, lane by lane, and their references.
+    struct alignas(64) Node {
+        float bounds[6][kWidth];  // min x, max x, min y, max y, min z, max z
+        std::uint32_t child[kWidth];
+    };
+    // Up to four triangles: what the reference's test reads, lane by lane. Unused lanes can
+    // never be hit. `tag` is the triangle's place in the testing order times 4 plus its
+    // projection axis.
+    struct alignas(64) Packet {
+        float centre[3][4];
+        float radius_squared[4];
+        float normal[3][4];
+        float offset[4];
+        float s[3][4];  // the corners' first kept coordinate
+        float r[3][4];  // the corners' second kept coordinate
+        std::uint32_t tag[4];
+    };
+
+  private:
+    struct Candidate {
+        float t, k;
+        std::uint32_t order;
+    };
+    class NearSet;
+    struct Ray;
+
+    static int MeetBoxes(const Node& n, const Ray& ray, Float4 reach, float* entries);
+
+    // Collects the triangles that decide the nearest hit; returns false when there were more
+    // than a near set holds. With `fixed_bound` the search never narrows below it.
+    bool Collect(const Ray& ray, NearSet& near, bool fixed_bound) const;
+    Hit Resolve(const NearSet& near, float max_distance) const;
+    Hit NearestOfMany(const Ray& ray) const;
+    Hit HitOf(std::uint32_t order, float distance) const;
+
+    std::vector<Node> nodes_;
+    std::vector<Packet> packets_;
+    std::uint32_t root_ = kNoChild;
+    std::vector<std::uint32_t> list_starts_;  // first order number of every list
+    std::size_t triangle_count_ = 0;
+};
+
+}  // namespace kelto
