@@ -32,7 +32,11 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
             out << kImportUsage;
             return kExitOk;
         }
-        if ((arg == "--into" || arg == "-o") && i + 1 < args.size()) {
+        if ((arg == "--into" || arg == "-o") && i + 1 >= args.size()) {
+            err << "kelto-cli import-3ds: " << arg << " needs a file name\n" << kImportUsage;
+            return kExitUsage;
+        }
+        if (arg == "--into" || arg == "-o") {
             (arg == "--into" ? into : output) = args[++i];
         } else if (file.empty() && !arg.starts_with("-")) {
             file = arg;

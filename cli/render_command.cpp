@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -85,6 +86,12 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const bool has_value = i + 1 < args.size();
+        static constexpr std::string_view kTakesValue[] = {
+            "--size", "--quality", "--view", "--threads", "--seed", "--jpeg-quality"};
+        if (!has_value && std::find(std::begin(kTakesValue), std::end(kTakesValue), arg) !=
+                              std::end(kTakesValue)) {
+            return usage(std::string(arg) + " needs a value");
+        }
         if (arg == "--help" || arg == "-h") {
             out << kRenderUsage;
             return kExitOk;

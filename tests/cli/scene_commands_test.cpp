@@ -332,6 +332,9 @@ TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
     EXPECT_EQ(RunCommand({"render", scene, png, "--view", "2"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"render", scene, png, "--size", "0x5"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"render", scene}).status, kExitUsage);
+    const CliResult no_size = RunCommand({"render", scene, png, "--size"});
+    EXPECT_EQ(no_size.status, kExitUsage);
+    EXPECT_NE(no_size.err.find("--size needs a value"), std::string::npos) << no_size.err;
 }
 
 // A cube moved or scaled beyond single precision is left out of the picture with a warning
