@@ -20,13 +20,15 @@ constexpr CommandInfo kCommands[] = {
      "Add the objects of a 3D Studio file to the scene", R::NeedsDocument},
     {kExit, "E&xit", {"", ""}, "Quit Kelto, asking to save changed scenes", R::Always},
     // Edit
-    {kUndo, "&Undo", {"Ctrl+Z", "Alt+Backspace"}, "Take back the last change", R::Inert},
-    {kRedo, "&Redo", {"Ctrl+Y", "Ctrl+Shift+Z"}, "Make the change taken back again", R::Inert},
-    {kToolbarUndo, "Undo", {"", ""}, "Take back the last change", R::Inert},
-    {kCut, "Cu&t", {"Ctrl+X", "Shift+Del"}, "Move the selection to the clipboard", R::Inert},
-    {kCopy, "&Copy", {"Ctrl+C", "Ctrl+Ins"}, "Copy the selection to the clipboard", R::Inert},
+    {kUndo, "&Undo", {"Ctrl+Z", "Alt+Backspace"}, "Take back the last change", R::Undo},
+    {kRedo, "&Redo", {"Ctrl+Y", "Ctrl+Shift+Z"}, "Make the change taken back again", R::Redo},
+    {kToolbarUndo, "Undo", {"", ""}, "Take back the last change", R::Undo},
+    {kCut, "Cu&t", {"Ctrl+X", "Shift+Del"}, "Move the selection to the clipboard",
+     R::CopyObjects},
+    {kCopy, "&Copy", {"Ctrl+C", "Ctrl+Ins"}, "Copy the selection to the clipboard",
+     R::CopyObjects},
     {kPaste, "&Paste", {"Ctrl+V", "Shift+Ins"}, "Put the clipboard's objects in the scene",
-     R::Inert},
+     R::Paste},
     {kDelete, "&Delete", {"Del", ""}, "Delete the selected objects and lights", R::Delete},
     // Object: tools
     {kSelectTool, "&Select Object Tool", {"", ""}, "Select objects and lights; drag to move or scale",
@@ -61,8 +63,8 @@ constexpr CommandInfo kCommands[] = {
     {kGroup, "&Group/ungroup\tCtrl+G", {"", ""}, "Group the selected objects", R::Group, -1, true},
     {kTrim, "T&rim", {"", ""}, "Cut the first selected object out of the second", R::Trim, -1,
      true},
-    {kIntersect, "&Intersect", {"", ""}, "Keep what the selected objects share", R::Inert},
-    {kCombine, "Co&mbine", {"", ""}, "Join the selected objects into one", R::Inert},
+    {kIntersect, "&Intersect", {"", ""}, "Keep what the selected objects share", R::Intersect},
+    {kCombine, "Co&mbine", {"", ""}, "Join the selected objects into one", R::Combine},
     {kMaterialProperties, "&Material Properties", {"", ""}, "Edit the selected object's material",
      R::MaterialProperties},
     {kLightProperties, "L&ight Properties", {"", ""}, "Edit the selected light",
@@ -147,6 +149,19 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return {document != nullptr, false};
         case R::Delete:
             return {document != nullptr && document->GetScene().CountSelected() > 0, false};
+        case R::Undo:
+            return {document != nullptr && document->CanUndo(), false};
+        case R::Redo:
+            return {document != nullptr && document->CanRedo(), false};
+        case R::CopyObjects:
+            return {document != nullptr && document->GetScene().FirstSelectedTopLevel() != nullptr,
+                    false};
+        case R::Paste:
+            return {document != nullptr && context.clipboard_has_objects, false};
+        case R::Combine:
+            return document ? CombineCommandState(*document) : CommandState{};
+        case R::Intersect:
+            return document ? IntersectCommandState(*document) : CommandState{};
         case R::Group:
             return document ? GroupCommandState(*document) : CommandState{};
         case R::Trim:
@@ -184,6 +199,23 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return {true, context.status_bar_shown};
     }
     return {};
+}
+
+namespace {
+
+// "Undo Move Sphere1" with the mnemonic on its first letter.
+std::string WithMnemonic(const std::string& text, const char* plain) {
+    return text.empty() ? std::string(plain) : "&" + text;
+}
+
+}  // namespace
+
+std::string UndoMenuText(const DocumentCore* document) {
+    return WithMnemonic(document ? document->UndoText() : std::string(), "&Undo");
+}
+
+std::string RedoMenuText(const DocumentCore* document) {
+    return WithMnemonic(document ? document->RedoText() : std::string(), "&Redo");
 }
 
 }  // namespace kelto

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "document/command_rules.h"
@@ -111,7 +112,13 @@ enum class CommandRule {
     Inert,          // shown, disabled, does nothing
     InertEnabled,   // shown enabled, does nothing
     Delete,         // something is selected
-    Group,          // the selection rules of the document
+    Undo,           // the document has a step to take back
+    Redo,           // the document has a step taken back to make again
+    CopyObjects,    // a top-level object is selected (Cut, Copy)
+    Paste,          // the clipboard holds objects of ours
+    Combine,        // the selection rules of the document
+    Intersect,
+    Group,  // the selection rules of the document
     Trim,
     MaterialProperties,
     LightProperties,
@@ -153,11 +160,20 @@ struct CommandContext {
     bool render_available = false;  // the render window can be opened
     bool render_window_active = false;
     bool render_finished = false;
+    bool clipboard_has_objects = false;  // the clipboard holds kObjectsMimeType data
     bool toolbar_shown = true;
     bool status_bar_shown = true;
 };
 
 CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& context);
+
+// The clipboard format of copied objects: the bytes of a scene file holding only them.
+inline constexpr char kObjectsMimeType[] = "application/x-kelto-objects";
+
+// The menu text of Undo and Redo for the document's next step ("&Undo Move Sphere1"), or
+// the plain text when there is none.
+std::string UndoMenuText(const DocumentCore* document);
+std::string RedoMenuText(const DocumentCore* document);
 
 // The recent-file commands 57616 .. 57621: "&1 name" .. "&6 name".
 inline constexpr int kRecentFileCommands = 6;

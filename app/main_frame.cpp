@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -106,6 +108,9 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
         UpdateTitle();
         UpdateCommandUI();
     });
+    // Paste follows what the clipboard holds, whoever put it there.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdateCommandUI(); });
     UpdateRecentFileActions();
     UpdateCommandUI();
 }
@@ -309,6 +314,8 @@ CommandContext CMainFrame::CurrentCommandContext() const {
         context.render_window_active = state.is_render_window;
         context.render_finished = state.finished;
     }
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    context.clipboard_has_objects = clipboard != nullptr && clipboard->hasFormat(kObjectsMimeType);
     context.toolbar_shown = !toolbars_.empty() && !toolbars_.front()->isHidden();
     context.status_bar_shown = !statusBar()->isHidden();
     return context;
@@ -324,6 +331,11 @@ void CMainFrame::UpdateCommandUI() {
             action->setChecked(state.checked);
         }
     }
+    // Undo and Redo name the step they act on.
+    const QString undo = QString::fromStdString(UndoMenuText(context.document));
+    Action(kUndo)->setText(undo);
+    Action(kToolbarUndo)->setText(QString(undo).remove('&'));
+    Action(kRedo)->setText(QString::fromStdString(RedoMenuText(context.document)));
     // The group buttons show the kind chosen last.
     static constexpr int kShapeCommands[] = {kCube,     kSphere,     kTorus,       kCone,
                                              kCylinder, kParaboloid, kHyperboloid, kSuperquadric};
@@ -610,6 +622,51 @@ void CMainFrame::OnCommand(int id) {
         case kDelete:
             if (document) {
                 document->Core().DeleteSelection();
+            }
+            break;
+        case kUndo:
+        case kToolbarUndo:
+        case kRedo:
+            if (document) {
+                DocumentCore& core = document->Core();
+                const Status done = id == kRedo ? core.Redo() : core.Undo();
+                if (!done.ok()) {
+                    services_.messages.Show(done);
+                }
+            }
+            break;
+        case kCut:
+        case kCopy:
+            if (document) {
+                const std::vector<std::uint8_t> bytes =
+                    id == kCut ? document->Core().CutSelection() : document->Core().CopySelection();
+                auto* data = new QMimeData;  // the clipboard takes it
+                data->setData(kObjectsMimeType,
+                              QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                         static_cast<qsizetype>(bytes.size())));
+                QGuiApplication::clipboard()->setMimeData(data);
+            }
+            break;
+        case kPaste:
+            if (document) {
+                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+                const QByteArray bytes = data ? data->data(kObjectsMimeType) : QByteArray();
+                const auto pasted = document->Core().Paste(
+                    std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                              static_cast<std::size_t>(bytes.size())));
+                if (!pasted.ok()) {
+                    services_.messages.Show(pasted.status());
+                }
+            }
+            break;
+        case kCombine:
+        case kIntersect:
+            if (document) {
+                const Result<NodeId> made =
+                    id == kCombine ? document->Core().Combine() : document->Core().Intersect();
+                if (!made.ok()) {
+                    services_.messages.Show(made.status());
+                }
             }
             break;
         case kSelectTool:
