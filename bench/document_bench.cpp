@@ -27,9 +27,10 @@ std::size_t HeapInUse() {
     return mallinfo2().uordblks;
 }
 
+// The heap a vector holds, with the allocator's own bookkeeping of its block.
 template <typename T>
 std::size_t VectorBytes(const std::vector<T>& v) {
-    return v.capacity() * sizeof(T);
+    return v.capacity() == 0 ? 0 : malloc_usable_size(const_cast<T*>(v.data())) + sizeof(void*);
 }
 
 std::size_t PatchBytes(const NurbsPatch& p) {
@@ -49,8 +50,7 @@ std::size_t ShapeBytes(const Shape& shape) {
 }
 
 std::size_t MeshBytes(const Mesh& mesh) {
-    return mesh.vertices.capacity() * sizeof(DisplayVertex) +
-           mesh.indices.capacity() * sizeof(std::uint16_t);
+    return VectorBytes(mesh.vertices) + VectorBytes(mesh.indices);
 }
 
 void BM_OpenTenThousandNodes(benchmark::State& state) {
@@ -94,7 +94,9 @@ void BM_MemoryPerNode(benchmark::State& state) {
             pending.pop_back();
             meshes += MeshBytes(node->display_mesh) + MeshBytes(node->render_mesh);
             shapes_nodes += node->shape ? 1 : 0;
-            shapes += node->shape ? sizeof(SphereShape) + ShapeBytes(*node->shape) : 0;
+            shapes += node->shape ? malloc_usable_size(node->shape.get()) + sizeof(void*) +
+                                        ShapeBytes(*node->shape)
+                                  : 0;
             for (const SceneNode* child : Children(*node)) {
                 pending.push_back(child);
             }

@@ -257,6 +257,28 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
         }
     }
     EraseIf(child_lists_, [](const ChildList& list) { return list.before == list.after; });
+    for (ChildList& list : child_lists_) {
+        if (!list.before || !list.after) {
+            continue;
+        }
+        std::vector<NodeId>& a = *list.before;
+        std::vector<NodeId>& b = *list.after;
+        std::size_t prefix = 0;
+        while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) {
+            ++prefix;
+        }
+        std::size_t suffix = 0;
+        while (suffix < a.size() - prefix && suffix < b.size() - prefix &&
+               a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix]) {
+            ++suffix;
+        }
+        a = std::vector<NodeId>(a.begin() + static_cast<std::ptrdiff_t>(prefix),
+                                a.end() - static_cast<std::ptrdiff_t>(suffix));
+        b = std::vector<NodeId>(b.begin() + static_cast<std::ptrdiff_t>(prefix),
+                                b.end() - static_cast<std::ptrdiff_t>(suffix));
+        list.prefix = prefix;
+        list.suffix = suffix;
+    }
 
     for (auto& change : light_placements_) {
         if (const Light* light = scene.FindLight(change.id)) {
@@ -318,6 +340,30 @@ std::size_t EditStep::CountBytes() const {
 
 // ---------------------------------------------------------------- applying
 
+std::optional<std::vector<NodeId>> EditStep::TargetChildren(const ChildList& list, bool back,
+                                                            const std::vector<NodeId>& now) {
+    const auto& target = back ? list.before : list.after;
+    const auto& source = back ? list.after : list.before;
+    if (!target) {
+        return std::nullopt;
+    }
+    if (!source) {
+        return *target;  // the parent enters with its whole list
+    }
+    // `now` must be the other side: the shared start and end around the source's stretch.
+    if (now.size() != list.prefix + source->size() + list.suffix ||
+        !std::equal(source->begin(), source->end(),
+                    now.begin() + static_cast<std::ptrdiff_t>(list.prefix))) {
+        return std::nullopt;
+    }
+    std::vector<NodeId> children(now.begin(),
+                                 now.begin() + static_cast<std::ptrdiff_t>(list.prefix));
+    children.insert(children.end(), target->begin(), target->end());
+    children.insert(children.end(), now.end() - static_cast<std::ptrdiff_t>(list.suffix),
+                    now.end());
+    return children;
+}
+
 bool EditStep::Check(const Scene& scene, StepDirection direction) const {
     const bool back = direction == StepDirection::Back;
     const std::vector<HeldNode>& entering = back ? removed_ : added_;
@@ -353,6 +399,12 @@ bool EditStep::Check(const Scene& scene, StepDirection direction) const {
         }
         for (NodeId child : *target) {
             if (!present(child) || child == scene.Root().id) {
+                return false;
+            }
+        }
+        if (list.before && list.after) {
+            const SceneNode* parent = scene.FindNode(list.parent);
+            if (parent == nullptr || !TargetChildren(list, back, ChildIds(*parent))) {
                 return false;
             }
         }
@@ -397,6 +449,14 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
     std::vector<HeldNode>& leaving = back ? added_ : removed_;
     auto node_changed = [&](ChangeKind kind, NodeId id) { changes.push_back({kind, id, {}}); };
     auto light_changed = [&](ChangeKind kind, LightId id) { changes.push_back({kind, {}, id}); };
+    // The children now of the parents whose lists keep only their changed stretch, read before
+    // any node leaves.
+    std::vector<std::vector<NodeId>> children_now(child_lists_.size());
+    for (std::size_t i = 0; i < child_lists_.size(); ++i) {
+        if (child_lists_[i].before && child_lists_[i].after) {
+            children_now[i] = ChildIds(*scene.FindNode(child_lists_[i].parent));
+        }
+    }
 
     for (HeldNode& held : leaving) {
         held.node = scene.ReleaseNode(*scene.FindNode(held.id));
@@ -406,8 +466,10 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
         scene.RestoreNode(std::move(held.node));
         node_changed(ChangeKind::NodeAdded, held.id);
     }
-    for (const ChildList& list : child_lists_) {
-        const auto& target = back ? list.before : list.after;
+    for (std::size_t i = 0; i < child_lists_.size(); ++i) {
+        const ChildList& list = child_lists_[i];
+        const std::optional<std::vector<NodeId>> target =
+            TargetChildren(list, back, children_now[i]);
         if (!target) {
             continue;
         }

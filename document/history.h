@@ -106,11 +106,20 @@ class EditStep {
         T before;
         std::optional<T> after;  // none when the node is gone after the edit
     };
+    // A parent's children on both sides of the edit. Where the parent exists on both sides
+    // only the stretch that changed is kept: the lists share `prefix` children at their start
+    // and `suffix` at their end (an insertion into a long list costs one handle, not two
+    // copies of the list).
     struct ChildList {
         NodeId parent;
         std::optional<std::vector<NodeId>> before;  // none: the parent did not exist
         std::optional<std::vector<NodeId>> after;
+        std::size_t prefix = 0;
+        std::size_t suffix = 0;
     };
+    // The parent's children on the target side, from its children now.
+    static std::optional<std::vector<NodeId>> TargetChildren(const ChildList& list, bool back,
+                                                             const std::vector<NodeId>& now);
     struct HeldNode {
         NodeId id;
         std::unique_ptr<SceneNode> node;  // while the node is out of the scene

@@ -70,7 +70,7 @@ void WriteSourceAndColour(ByteWriter& out, std::int32_t source, const SharedImag
 }
 
 void WriteMaterial(ByteWriter& out, const Material& m) {
-    out.WriteMatrix(m.mapping);
+    out.WriteMatrix(m.mapping.Get());
     WriteSourceAndColour(out, m.colour_source, m.colour_image, m.colour, m.brightness);
     WriteSourceAndColour(out, m.glow_source, m.glow_image, m.glow, m.glow_strength);
     WriteSourceAndColour(out, m.ambient_source, m.ambient_image, m.ambient, m.ambient_strength);
@@ -356,7 +356,7 @@ void ReadSourceAndColour(ByteReader& in, std::int32_t& source, SharedImage& imag
 }
 
 void ReadMaterial(ByteReader& in, Material& m) {
-    m.mapping = in.ReadMatrix();
+    m.mapping.Set(in.ReadMatrix());
     ReadSourceAndColour(in, m.colour_source, m.colour_image, m.colour, m.brightness);
     ReadSourceAndColour(in, m.glow_source, m.glow_image, m.glow, m.glow_strength);
     ReadSourceAndColour(in, m.ambient_source, m.ambient_image, m.ambient, m.ambient_strength);

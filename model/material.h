@@ -45,11 +45,46 @@ class SharedImage {
     std::shared_ptr<TextureImage> image_;
 };
 
+// The placement of a material's image textures. It is nearly always the identity, so it takes
+// no room until it is set to anything else.
+class TextureMapping {
+  public:
+    TextureMapping() = default;
+    TextureMapping(const TextureMapping& other)
+        : matrix_(other.matrix_ ? std::make_unique<Matrix4>(*other.matrix_) : nullptr) {}
+    TextureMapping& operator=(const TextureMapping& other) {
+        if (this != &other) {
+            matrix_ = other.matrix_ ? std::make_unique<Matrix4>(*other.matrix_) : nullptr;
+        }
+        return *this;
+    }
+    TextureMapping(TextureMapping&&) noexcept = default;
+    TextureMapping& operator=(TextureMapping&&) noexcept = default;
+
+    const Matrix4& Get() const {
+        static const Matrix4 kIdentity;
+        return matrix_ ? *matrix_ : kIdentity;
+    }
+    void Set(const Matrix4& m) {
+        if (m == Matrix4{}) {
+            matrix_.reset();
+        } else {
+            matrix_ = std::make_unique<Matrix4>(m);
+        }
+    }
+    friend bool operator==(const TextureMapping& a, const TextureMapping& b) {
+        return a.Get() == b.Get();
+    }
+
+  private:
+    std::unique_ptr<Matrix4> matrix_;
+};
+
 enum class BumpMode : std::int32_t { None = 0, UseColourMap = 1, Image = 2 };
 
 class Material : public SceneObject {
   public:
-    Matrix4 mapping;                 // placement of image textures
+    TextureMapping mapping;          // placement of image textures
     std::int32_t colour_source = 0;  // 0 plain colour, 1 colour image
     ColourRgb colour{0.3f, 0.3f, 0.9f};
     float brightness = 1.0f;

@@ -81,7 +81,9 @@ void BuildRichScene(DocumentCore& doc) {
     a->material.reflective_strength = 0.75f;
     a->material.transparency = 0.5f;
     a->material.index_of_refraction = 1.33f;
-    a->material.mapping.Rotate(10, {0, 1, 0});
+    Matrix4 turned;
+    turned.Rotate(10, {0, 1, 0});
+    a->material.mapping.Set(turned);
     SceneNode* first = scene.FindNode("Sphere1");
     first->material.bump_mode = BumpMode::UseColourMap;
     first->material.ambient_source = 1;
