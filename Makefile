@@ -25,7 +25,7 @@ run: build
 	build/release/cli/kelto-cli render $(RUN_DIR)/demo.kel $(RUN_DIR)/demo.png \
 	  --quality production --progress
 	build/release/cli/kelto-cli export $(RUN_DIR)/demo.kel $(RUN_DIR)/demo.obj
-	@echo "The demo scene's picture is $(RUN_DIR)/demo.png"
+	@echo "The demo scene's picture is $(abspath $(RUN_DIR)/demo.png)"
 
 build/test/build.ninja:
 	cmake -S . -B build/test $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \

@@ -3,13 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "cli/build_operations.h"
+#include "bench/demo_scene.h"
 #include "document/document_core.h"
 #include "model/child_list.h"
 #include "raytracer/ray_tracer.h"
@@ -205,14 +204,9 @@ BENCHMARK(BM_Snapshot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_RenderDemo(benchmark::State& state) {
     DocumentCore document;
-    std::ifstream ops(KELTO_EXAMPLES "/demo-scene.ops");
-    for (std::string line; std::getline(ops, line);) {
-        if (!line.empty() && line[0] != '#') {
-            if (cli::ApplyBuildOperation(document, line)) {
-                state.SkipWithError("the demo scene's operations do not apply");
-                return;
-            }
-        }
+    if (!bench::BuildDemoScene(document)) {
+        state.SkipWithError("the demo scene's operations do not apply");
+        return;
     }
     const ViewEntry& view = document.Views().front();
     const auto quality = state.range(0) == 0 ? RenderQuality::Draft : RenderQuality::Production;

@@ -6,11 +6,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <fstream>
 #include <memory>
 #include <string>
 
-#include "cli/build_operations.h"
+#include "bench/demo_scene.h"
 #include "document/document_core.h"
 #include "interaction/tool_state.h"
 #include "views/talvor_view.h"
@@ -20,16 +19,6 @@ namespace {
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
-
-bool BuildDemoScene(DocumentCore& document) {
-    std::ifstream ops(KELTO_EXAMPLES "/demo-scene.ops");
-    for (std::string line; std::getline(ops, line);) {
-        if (!line.empty() && line[0] != '#' && cli::ApplyBuildOperation(document, line)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // 13 x 13 spheres of 612 triangles each: 103 428 triangles, all in view.
 void BuildSphereGrid(DocumentCore& document) {
@@ -75,7 +64,7 @@ void RedrawFrames(benchmark::State& state, DocumentCore& document) {
 
 void BM_RedrawDemoScene(benchmark::State& state) {
     DocumentCore document;
-    if (!BuildDemoScene(document)) {
+    if (!bench::BuildDemoScene(document)) {
         state.SkipWithError("the demo scene's operations do not apply");
         return;
     }
