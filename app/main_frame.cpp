@@ -22,6 +22,8 @@
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/command_icons.h"
+#include "app/render_commands.h"
+#include "app/render_frame.h"
 #include "app/running_renders.h"
 #include "app/system_info.h"
 #include "app/talvor_doc.h"
@@ -107,6 +109,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
         UpdateCommandUI();
     });
     UpdateRecentFileActions();
+    new RenderCommands(*this);  // the render template's windows and the render commands
     UpdateCommandUI();
 }
 
@@ -439,7 +442,11 @@ CTalvorDoc* CMainFrame::NewDocument() {
 }
 
 QMdiSubWindow* CMainFrame::NewWindow(CTalvorDoc& document) {
-    auto* frame = qobject_cast<DocumentFrame*>(modelling_template_.OpenFrame(document));
+    return OpenFrame(modelling_template_, document);
+}
+
+QMdiSubWindow* CMainFrame::OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document) {
+    auto* frame = qobject_cast<DocumentFrame*>(kind.OpenFrame(document));
     return frame ? ShowFrame(frame) : nullptr;
 }
 
@@ -490,9 +497,26 @@ bool CMainFrame::CloseDocument(CTalvorDoc& document) {
         return false;
     }
     document.SetClosing(true);
+    // The render windows first: one whose render or picture the user keeps keeps the
+    // document open.
+    if (!CloseRenderWindows(&document)) {
+        document.SetClosing(false);
+        return false;
+    }
     const std::vector<DocumentFrame*> frames = document.Frames();
     for (DocumentFrame* frame : frames) {
         frame->close();
+    }
+    return true;
+}
+
+bool CMainFrame::CloseRenderWindows(const CTalvorDoc* document) {
+    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
+        auto* render = qobject_cast<CRenderViewChildFrame*>(window);
+        if (render != nullptr && (document == nullptr || &render->Document() == document) &&
+            !render->close()) {
+            return false;
+        }
     }
     return true;
 }
@@ -792,6 +816,11 @@ void CMainFrame::ShowAboutBox() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (RunningRenders::Count() > 0) {
         services_.messages.Show(Status::Message(kMsgRenderInProgress));
+        event->ignore();
+        return;
+    }
+    // Finished pictures not saved yet ask first.
+    if (!CloseRenderWindows(nullptr)) {
         event->ignore();
         return;
     }
