@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/jpeg_quality_dialog.h"
 #include "app/talvor_doc.h"
@@ -74,13 +75,19 @@ Status CRenderViewChildFrame::OnInitialUpdate() {
         status_->setText("The render could not be started.");
         return status;
     }
-    // The window fits the picture, as far as the window area allows.
+    // The window fits the picture, as far as the window area allows (the status line has
+    // its text first: it takes its height).
+    ShowProgress();
     const QSize around = size() - view_->size();
     QSize wanted = QSize(view_->ImageWidth(), view_->ImageHeight()) + around;
-    if (QMdiArea* area = mdiArea()) {
-        wanted = wanted.boundedTo(area->viewport()->size());
+    QMdiArea* area = mdiArea();
+    const QSize room = area ? area->viewport()->size() : wanted;
+    resize(wanted.boundedTo(room).expandedTo(minimumSizeHint()));
+    // Moved in where the area's placement left part of it outside.
+    if (area != nullptr && !isMaximized()) {
+        move(std::clamp(x(), 0, std::max(0, room.width() - width())),
+             std::clamp(y(), 0, std::max(0, room.height() - height())));
     }
-    resize(wanted.expandedTo(minimumSizeHint()));
     if (!view_->Finished()) {
         token_.emplace();
     }

@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -238,7 +239,16 @@ void CRenderView::paintEvent(QPaintEvent* event) {
 // --- size and scrolling ---
 
 void CRenderView::UpdateScrollBars() {
-    const QSize client = viewport()->size();
+    // What the window would show without scroll bars decides whether it needs them (the
+    // viewport may still be narrowed by bars it no longer needs).
+    const QSize full = maximumViewportSize();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    bool need_across = camera_.width > full.width();
+    bool need_down = camera_.height > full.height();
+    need_down = need_down || (need_across && camera_.height > full.height() - bar);
+    need_across = need_across || (need_down && camera_.width > full.width() - bar);
+    const QSize client(full.width() - (need_down ? bar : 0),
+                       full.height() - (need_across ? bar : 0));
     QScrollBar* across = horizontalScrollBar();
     QScrollBar* down = verticalScrollBar();
     across->setRange(0, std::max(0, camera_.width - client.width()));

@@ -714,8 +714,8 @@ class RenderWindowTest : public QObject {
         QTRY_VERIFY(view.horizontalScrollBar()->maximum() > 0);
         QScrollBar* across = view.horizontalScrollBar();
         QScrollBar* down = view.verticalScrollBar();
-        QCOMPARE(across->maximum(), 300 - view.viewport()->width());
-        QCOMPARE(down->maximum(), 200 - view.viewport()->height());
+        QTRY_COMPARE(across->maximum(), 300 - view.viewport()->width());
+        QTRY_COMPARE(down->maximum(), 200 - view.viewport()->height());
         QTest::keyClick(&view, Qt::Key_End);
         QCOMPARE(across->value(), across->maximum());
         QCOMPARE(down->value(), down->maximum());
