@@ -93,7 +93,7 @@ void BM_ProductionThroughKeltoCli(benchmark::State& state) {
     }
     const std::string seed = std::to_string(kSeed);
     const double cpu_before = ProcessCpuSeconds();
-    const std::string_view args[] = {scene,   picture,      "--size", "640x480",
+    const std::string_view args[] = {scene,       picture,      "--size", "640x480",
                                      "--quality", "production", "--seed", seed};
     for (auto _ : state) {
         std::ostringstream out, err;
@@ -134,10 +134,7 @@ void BM_ProductionThroughRenderWindow(benchmark::State& state) {
     state.counters["all_threads_cpu_s"] =
         (ProcessCpuSeconds() - cpu_before) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_ProductionThroughRenderWindow)
-    ->Unit(benchmark::kSecond)
-    ->UseRealTime()
-    ->Iterations(3);
+BENCHMARK(BM_ProductionThroughRenderWindow)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
 
 // A render window's heap: with its snapshot taken and its render not started, once the
 // render has finished (the snapshot gone; the shown window's backing store included) and

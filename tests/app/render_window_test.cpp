@@ -204,6 +204,17 @@ class RenderWindowTest : public QObject {
             on_toolbar = on_toolbar || bar->actions().contains(rig.Act(kRender));
         }
         QVERIFY(on_toolbar);
+        // F12 in the modelling view asks for the settings; Cancel renders nothing.
+        rig.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
+        bool asked = false;
+        AnswerDialog<CRenderProps>([&](CRenderProps& sheet) {
+            asked = true;
+            sheet.reject();
+        });
+        QTest::keyClick(&rig.View(), Qt::Key_F12);
+        QVERIFY(asked);
+        QCOMPARE(rig.WindowCount(), 1);
 
         // A new view renders in Draft; the sheet says so, and Production is chosen.
         bool shown = false;
