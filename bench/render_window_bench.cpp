@@ -57,6 +57,21 @@ double ProcessCpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// The demo scene and the camera kelto-cli renders it through; false (the benchmark skipped)
+// when either is missing.
+bool PrepareDemo(benchmark::State& state, DocumentCore& document, const RenderSettings& settings,
+                 RenderCamera& camera) {
+    if (!BuildDemoScene(document)) {
+        state.SkipWithError("the demo scene's operations do not apply");
+        return false;
+    }
+    if (!ChooseRenderCamera(document, settings, camera).ok()) {
+        state.SkipWithError("no camera");
+        return false;
+    }
+    return true;
+}
+
 std::size_t HeapInUse() {
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
@@ -110,14 +125,9 @@ BENCHMARK(BM_ProductionThroughKeltoCli)->Unit(benchmark::kSecond)->UseRealTime()
 
 void BM_ProductionThroughRenderWindow(benchmark::State& state) {
     DocumentCore document;
-    if (!BuildDemoScene(document)) {
-        state.SkipWithError("the demo scene's operations do not apply");
-        return;
-    }
     const RenderSettings settings = Production(640, 480);
     RenderCamera camera;
-    if (!ChooseRenderCamera(document, settings, camera).ok()) {
-        state.SkipWithError("no camera");
+    if (!PrepareDemo(state, document, settings, camera)) {
         return;
     }
     QtWindowThread window_thread;
@@ -142,14 +152,9 @@ BENCHMARK(BM_ProductionThroughRenderWindow)->Unit(benchmark::kSecond)->UseRealTi
 // and the snapshot alone.
 void BM_RenderWindowMemory(benchmark::State& state) {
     DocumentCore document;
-    if (!BuildDemoScene(document)) {
-        state.SkipWithError("the demo scene's operations do not apply");
-        return;
-    }
     const RenderSettings settings = Production(640, 480);
     RenderCamera camera;
-    if (!ChooseRenderCamera(document, settings, camera).ok()) {
-        state.SkipWithError("no camera");
+    if (!PrepareDemo(state, document, settings, camera)) {
         return;
     }
     QtWindowThread window_thread;

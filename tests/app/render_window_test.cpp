@@ -3,8 +3,6 @@
 // Stop rendering and its race with the render's end, the closing questions, saving in every
 // format and the failures of saving, the running-render count, edits while rendering, many
 // renders at once, and the scrolling keys.
-#include <sys/resource.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -21,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -40,11 +37,14 @@
 #include "files/image_files.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
+#include "tests/document/render_test_support.h"
 #include "views/render_view.h"
 #include "views/talvor_view.h"
 
 using namespace kelto;
 using namespace kelto::command_ids;
+using kelto::test::AnyLit;
+using kelto::test::SamePicture;
 
 namespace {
 
@@ -136,44 +136,9 @@ void BuildScene(DocumentCore& core) {
 
 // The same camera rendered through the render request, as kelto-cli renders.
 RenderImage ReferencePicture(const DocumentCore& document, const RenderCamera& camera) {
-    QueuedWindowThread news_thread;
-    bool done = false;
-    RenderNews news(
-        news_thread, [] {}, [&] { done = true; });
     RenderSettings settings;
     settings.threads = 1;
-    RenderRequest request(document, camera, settings, news);
-    request.Start();
-    while (!done) {
-        news_thread.RunPending();
-        std::this_thread::yield();
-    }
-    request.Drain();
-    return request.Image();
-}
-
-bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
-        return false;
-    }
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool AnyLit(const RenderImage& image) {
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            const auto p = image.Pixel(x, y);
-            if (p[0] || p[1] || p[2]) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return test::RenderedPicture(document, camera, settings);
 }
 
 // Answers the next modal dialog of type D once it is shown.
@@ -601,16 +566,8 @@ class RenderWindowTest : public QObject {
                                                        dir.filePath("a.bmp/i.png").toStdString() +
                                                        "'");
 
-        struct rlimit old_limit {};
-        ::getrlimit(RLIMIT_FSIZE, &old_limit);
-        const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit tight = old_limit;
-        tight.rlim_cur = 100;
-        ::setrlimit(RLIMIT_FSIZE, &tight);
         rig.files.QueueChoice(dir.filePath("full.png").toStdString(), 0);
-        const bool written = window->SaveImageFlow();
-        ::setrlimit(RLIMIT_FSIZE, &old_limit);
-        std::signal(SIGXFSZ, old_handler);
+        const bool written = test::WithFileSizeLimit(100, [&] { return window->SaveImageFlow(); });
         QVERIFY(!written);
         QCOMPARE(
             rig.messages.Shown().back().text,

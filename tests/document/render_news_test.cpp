@@ -2,9 +2,7 @@
 // threads to the window thread, a document edited and emptied while the render runs and the
 // window drains it, and the name and writing of the saved picture.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,9 +13,13 @@
 #include "document/render_news.h"
 #include "document/render_request.h"
 #include "platform/headless.h"
+#include "tests/document/render_test_support.h"
 
 namespace kelto {
 namespace {
+
+using test::RenderedPicture;
+using test::SamePicture;
 
 TEST(RenderNews, ReachesTheWindowThreadInOrderAndNotAfterTheWindowIsGone) {
     QueuedWindowThread window_thread;
@@ -81,29 +83,6 @@ struct HeadlessRenderWindow {
                          const RenderSettings& settings)
         : request(std::make_unique<RenderRequest>(document, camera, settings, news)) {}
 };
-
-RenderImage RenderedPicture(const DocumentCore& document, const RenderCamera& camera,
-                            const RenderSettings& settings) {
-    HeadlessRenderWindow window(document, camera, settings);
-    window.request->Start();
-    while (!window.done) {
-        window.window_thread.RunPending();
-        std::this_thread::yield();
-    }
-    return window.request->Image();
-}
-
-bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
-        return false;
-    }
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Runs under ThreadSanitizer in `make test`: the window thread edits the document and drains
 // the render while the render's threads trace their snapshot.
@@ -191,15 +170,8 @@ TEST(SavedPicture, AFolderThatCannotHoldItAndAFullDiskAreToldApart) {
     EXPECT_EQ(cannot_open.text, "Error: unable to open image file: '" + blocked + "/picture.png'");
 
     // A file size limit stands in for a full disk.
-    struct rlimit old_limit {};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = old_limit;
-    tight.rlim_cur = 100;
-    ::setrlimit(RLIMIT_FSIZE, &tight);
-    const Status full = SavePicture(picture, folder + "/full.tif");
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    const Status full =
+        test::WithFileSizeLimit(100, [&] { return SavePicture(picture, folder + "/full.tif"); });
     EXPECT_EQ(full.number, kMsgImageWriteFailed);
     EXPECT_EQ(full.text, "Error: unable to write image file: '" + folder + "/full.tif'");
     EXPECT_FALSE(std::filesystem::exists(folder + "/full.tif"));
