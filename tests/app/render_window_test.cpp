@@ -301,12 +301,14 @@ class RenderWindowTest : public QObject {
         }
     }
 
-    void AnEmptySceneRendersBlack() {
+    void AnEmptySceneRendersBlackOnTheThreadsTheSettingsAskFor() {
         Rig rig;
+        rig.settings.WriteInt(RenderCommands::kSection, RenderCommands::kThreadsKey, 1);
         QVERIFY(SizeView(*rig.modelling, 20, 16));
         CRenderViewChildFrame* window = rig.Render();
         QVERIFY(window != nullptr);
         QVERIFY(WaitFinished(*window));
+        QVERIFY(window->StatusLine().text().endsWith(" - 1 thread"));
         QVERIFY(!AnyLit(window->View().Image()));
         QCOMPARE(window->View().Bitmap().pixel(0, 0), qRgb(0, 0, 0));
     }
