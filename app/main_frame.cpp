@@ -24,6 +24,8 @@
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/command_icons.h"
+#include "app/render_commands.h"
+#include "app/render_frame.h"
 #include "app/running_renders.h"
 #include "app/system_info.h"
 #include "app/talvor_doc.h"
@@ -112,6 +114,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateCommandUI(); });
     UpdateRecentFileActions();
+    new RenderCommands(*this);  // the render template's windows and the render commands
     UpdateCommandUI();
 }
 
@@ -451,7 +454,11 @@ CTalvorDoc* CMainFrame::NewDocument() {
 }
 
 QMdiSubWindow* CMainFrame::NewWindow(CTalvorDoc& document) {
-    auto* frame = qobject_cast<DocumentFrame*>(modelling_template_.OpenFrame(document));
+    return OpenFrame(modelling_template_, document);
+}
+
+QMdiSubWindow* CMainFrame::OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document) {
+    auto* frame = qobject_cast<DocumentFrame*>(kind.OpenFrame(document));
     return frame ? ShowFrame(frame) : nullptr;
 }
 
@@ -502,9 +509,26 @@ bool CMainFrame::CloseDocument(CTalvorDoc& document) {
         return false;
     }
     document.SetClosing(true);
+    // The render windows first: one whose render or picture the user keeps keeps the
+    // document open.
+    if (!CloseRenderWindows(&document)) {
+        document.SetClosing(false);
+        return false;
+    }
     const std::vector<DocumentFrame*> frames = document.Frames();
     for (DocumentFrame* frame : frames) {
         frame->close();
+    }
+    return true;
+}
+
+bool CMainFrame::CloseRenderWindows(const CTalvorDoc* document) {
+    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
+        auto* render = qobject_cast<CRenderViewChildFrame*>(window);
+        if (render != nullptr && (document == nullptr || &render->Document() == document) &&
+            !render->close()) {
+            return false;
+        }
     }
     return true;
 }
@@ -849,6 +873,11 @@ void CMainFrame::ShowAboutBox() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (RunningRenders::Count() > 0) {
         services_.messages.Show(Status::Message(kMsgRenderInProgress));
+        event->ignore();
+        return;
+    }
+    // Finished pictures not saved yet ask first.
+    if (!CloseRenderWindows(nullptr)) {
         event->ignore();
         return;
     }

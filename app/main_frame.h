@@ -65,6 +65,7 @@ class CMainFrame : public QMainWindow {
     DocumentTemplate& ModellingTemplate() { return modelling_template_; }
     DocumentTemplate& RenderTemplate() { return render_template_; }
     void SetHooks(CommandHooks hooks);
+    const CommandHooks& Hooks() const { return hooks_; }
     const AppServices& Services() const { return services_; }
 
     // --- documents ---
@@ -80,6 +81,9 @@ class CMainFrame : public QMainWindow {
     CTalvorDoc* OpenDocumentFile(const QString& path);
     // Another modelling window on the document.
     QMdiSubWindow* NewWindow(CTalvorDoc& document);
+    // A new window of the template's kind on the document, shown and active; null when the
+    // template gives none.
+    QMdiSubWindow* OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document);
     // Asks to save if needed, then closes all the document's windows; false on Cancel.
     bool CloseDocument(CTalvorDoc& document);
     const RecentFileList& RecentFiles() const { return recent_files_; }
@@ -108,6 +112,9 @@ class CMainFrame : public QMainWindow {
     QMenu* AddMenu(QMenu* parent, const QString& title, std::initializer_list<int> ids);
     void AddDocument(std::unique_ptr<CTalvorDoc> document);
     void ConnectView(CTalvorView& view);
+    // Closes the render windows (of one document, or all), each asking its questions; false
+    // when one stays open.
+    bool CloseRenderWindows(const CTalvorDoc* document);
     QMdiSubWindow* ShowFrame(DocumentFrame* frame);
     void DocumentFramesChanged(CTalvorDoc* document);
     void OnOpen();

@@ -38,23 +38,36 @@ Status CheckPictureName(const std::string& path) {
     return Status::Ok();
 }
 
+std::string PictureNameFor(const std::string& path, int filter_index) {
+    if (path.empty() || !ExtensionOf(path).empty()) {
+        return path;
+    }
+    static constexpr const char* kExtensions[] = {"bmp", "bmp", "dib", "jpg", "png", "tif"};
+    const int index = filter_index >= 0 && filter_index < 6 ? filter_index : 0;
+    // A name ending in a dot has an empty extension too: the dot is not doubled.
+    return path + (path.back() == '.' ? "" : ".") + kExtensions[index];
+}
+
 Status SavePicture(const RenderImage& image, const std::string& path, int jpeg_quality) {
     if (Status name = CheckPictureName(path); !name.ok()) {
         return name;
     }
-    if (!WriteImage(image, path, LowerCase(ExtensionOf(path)), jpeg_quality)) {
-        return Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
-    }
-    return Status::Ok();
+    // A file that cannot be made and one that cannot be written whole (a full disk) are told
+    // apart by the writers.
+    return WriteImage(image, path, LowerCase(ExtensionOf(path)), jpeg_quality);
 }
 
 namespace {
 
+int ThreadsFor(const RenderSettings& settings) {
+    return settings.threads > 0
+               ? settings.threads
+               : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
     RenderOptions options;
-    options.threads = settings.threads > 0
-                          ? settings.threads
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    options.threads = ThreadsFor(settings);
     options.seed = seed;
     return options;
 }
@@ -65,6 +78,7 @@ RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& c
                              const RenderSettings& settings, RenderListener& listener)
     : camera_(camera),
       seed_(settings.seed ? *settings.seed : SeedFromClock()),
+      threads_(ThreadsFor(settings)),
       image_(camera.width, camera.height),
       stride_((static_cast<std::size_t>(std::max(camera.width, 0)) * 3 + 3) / 4 * 4),
       rgb_(stride_ * static_cast<std::size_t>(std::max(camera.height, 0))),

@@ -38,6 +38,10 @@ Status ChooseRenderCamera(const DocumentCore& document, const RenderSettings& se
 // Whether a picture can be written under this name: its extension, in any case, must be one
 // of bmp, dib, jpg, jpeg, jfif, png, tif, tiff.
 Status CheckPictureName(const std::string& path);
+// The name a picture chosen in the Save Image As dialog is written under: a name typed
+// without an extension takes the one of the chosen type (`filter_index` in SaveImageFilters:
+// 0 every picture type and 1 bmp, 2 dib, 3 jpg, 4 png, 5 tif).
+std::string PictureNameFor(const std::string& path, int filter_index);
 // Writes the picture in the format its name's extension picks.
 Status SavePicture(const RenderImage& image, const std::string& path,
                    int jpeg_quality = kDefaultJpegQuality);
@@ -64,6 +68,8 @@ class RenderRequest {
     long Seed() const { return seed_; }
     // The objects the render leaves out: placed beyond what it can trace.
     std::vector<std::string> LeftOut() const { return job_->LeftOut(); }
+    // How many threads trace it.
+    int Threads() const { return threads_; }
     const RenderCamera& Camera() const { return camera_; }
 
     // Moves the waiting pixels into the picture and the painting rows (on the window's
@@ -77,6 +83,9 @@ class RenderRequest {
         return rgb_.data() + static_cast<std::size_t>(y) * stride_;
     }
     const std::uint8_t* RgbRows() const { return rgb_.data(); }
+    // The same rows for the window to fill before the first drain (with what it shows where
+    // no pixel has arrived yet); drains write over them pixel by pixel.
+    std::uint8_t* PaintingRows() { return rgb_.data(); }
     std::size_t RowStride() const { return stride_; }
 
     Status Save(const std::string& path, int jpeg_quality = kDefaultJpegQuality) const {
@@ -86,6 +95,7 @@ class RenderRequest {
   private:
     RenderCamera camera_;
     long seed_;
+    int threads_;
     RenderImage image_;
     std::size_t stride_ = 0;
     std::vector<std::uint8_t> rgb_;

@@ -1,5 +1,7 @@
 #include "render_camera.h"
 
+#include <algorithm>
+
 namespace kelto {
 
 RenderCamera MakeRenderCamera(const ViewCamera& view, RenderQuality quality) {
@@ -29,6 +31,16 @@ RenderCamera MakeRenderCamera(const Vec3& eye, const Vec3& target, const Vec3& u
     view.SetProjection(width, height, focal_length);
     view.LookAt(eye, target, up);
     return MakeRenderCamera(view, quality);
+}
+
+RenderCamera ViewRenderCamera(const ViewCamera& view, double focal_length, RenderQuality quality) {
+    if (view.viewport_width >= kSmallestRenderSide && view.viewport_height >= kSmallestRenderSide) {
+        return MakeRenderCamera(view, quality);
+    }
+    ViewCamera sized = view;
+    sized.SetProjection(std::max(view.viewport_width, kSmallestRenderSide),
+                        std::max(view.viewport_height, kSmallestRenderSide), focal_length);
+    return MakeRenderCamera(sized, quality);
 }
 
 }  // namespace kelto

@@ -38,4 +38,12 @@ RenderCamera MakeRenderCamera(const Vec3& eye, const Vec3& target, const Vec3& u
 // The same from a view's renderer.
 RenderCamera MakeRenderCamera(const ViewCamera& view, RenderQuality quality);
 
+// A modelling view records its size only when both sides are larger than 10 pixels, so a
+// render from a view is at least this large either way.
+inline constexpr int kSmallestRenderSide = 11;
+// The snapshot of a view's camera (with its lens) at the size the view recorded last; a view
+// that never had a size it could record (hidden, minimised or squashed from the start) is
+// rendered at the smallest size, through the same camera.
+RenderCamera ViewRenderCamera(const ViewCamera& view, double focal_length, RenderQuality quality);
+
 }  // namespace kelto

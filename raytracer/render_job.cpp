@@ -69,11 +69,6 @@ void RenderJob::Output(std::span<const PixelUpdate> pixels) {
     }
 }
 
-void RenderJob::DrainedLocked() {
-    flush_requested_ = false;
-    last_drain_ = Clock::now();
-}
-
 std::vector<PixelUpdate> RenderJob::Drain() {
     std::vector<PixelUpdate> drained;
     std::lock_guard guard(lock_);
@@ -81,6 +76,16 @@ std::vector<PixelUpdate> RenderJob::Drain() {
     queue_.clear();
     DrainedLocked();
     return drained;
+}
+
+void RenderJob::DrainedLocked() {
+    flush_requested_ = false;
+    last_drain_ = Clock::now();
+    // Once the render has ended nothing more comes: the queue gives back its room (as long
+    // as the longest wait for a drain made it).
+    if (Finished()) {
+        std::vector<PixelUpdate>().swap(queue_);
+    }
 }
 
 DrainedRows RenderJob::DrainInto(RenderImage& image) {

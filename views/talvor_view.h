@@ -10,6 +10,7 @@
 #include "document/document_core.h"
 #include "interaction/tool_controller.h"
 #include "interaction/tool_state.h"
+#include "raytracer/render_camera.h"
 #include "views/gl_renderer.h"
 
 namespace kelto {
@@ -38,6 +39,15 @@ class CTalvorView : public QOpenGLWidget {
     bool HasOpenGL() const { return renderer_->HasContext(); }
     // Redraws at once (the camera controls and the document call it).
     void RedrawNow() { update(); }
+    // The quality this view renders in: Draft until its render settings say otherwise; kept
+    // by the view only (not in the scene file, not shared with other views).
+    RenderQuality RenderQualityChoice() const { return render_quality_; }
+    void SetRenderQualityChoice(RenderQuality quality) { render_quality_ = quality; }
+    // What a render from this view looks through: its camera and lens at the size it last
+    // recorded, in its quality.
+    RenderCamera RenderCameraSnapshot() const {
+        return ViewRenderCamera(renderer_->Camera(), renderer_->FocalLength(), render_quality_);
+    }
 
     // The window's client area changed to cx x cy pixels.
     void OnSize(int cx, int cy);
@@ -78,6 +88,7 @@ class CTalvorView : public QOpenGLWidget {
     Subscription changes_;
     bool size_valid_ = false;
     bool local_viewer_ = true;
+    RenderQuality render_quality_ = RenderQuality::Draft;
     unsigned modifiers_ = kModifierNone;  // 4 while Shift is down, 2 while Ctrl is
 };
 

@@ -130,7 +130,7 @@ class MainFrameTest : public QObject {
         CommandHooks hooks;
         hooks.material_properties = [&](CTalvorDoc&, NodeId id) { edited = id; };
         hooks.light_properties = [&](CTalvorDoc&, LightId id) { lit = id; };
-        QVERIFY(!rig.Act(kRender)->isEnabled());  // shown disabled until rendering is there
+        QVERIFY(rig.Act(kRender)->isEnabled());  // the main window renders from the start
         QCOMPARE(rig.Act(kRender)->shortcut(), QKeySequence(Qt::Key_F12));
         rig.Act(kMaterialProperties)->trigger();  // no hook yet: nothing happens
         QVERIFY(!edited);
@@ -146,7 +146,9 @@ class MainFrameTest : public QObject {
         QCOMPARE(renders, 1);
         QVERIFY(rig.frame->RenderTemplate().ResourceId() == 129);
         QCOMPARE(rig.frame->RenderTemplate().TypeName(), QString("Kelto Scene"));
-        QVERIFY(!rig.frame->RenderTemplate().CanOpenFrames());
+        QVERIFY(rig.frame->RenderTemplate().CanOpenFrames());
+        // Without a Render command's camera the template opens nothing.
+        QVERIFY(rig.frame->RenderTemplate().OpenFrame(*rig.Doc()) == nullptr);
     }
 
     void UndoRedoClipboardAndBooleansWorkThroughTheirActions() {

@@ -10,9 +10,12 @@
 
 #include "document/document_core.h"
 #include "document/render_request.h"
+#include "tests/document/render_test_support.h"
 
 namespace kelto {
 namespace {
+
+using test::SamePicture;
 
 class DoneListener : public RenderListener {
   public:
@@ -81,18 +84,6 @@ RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& sett
     listener.WaitForDone();
     request.Drain();
     return request.Image();
-}
-
-bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
-        return false;
-    }
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Runs under ThreadSanitizer in `make test`: any read of the document by the render's threads

@@ -1,7 +1,9 @@
 // Cameras, shading rules and the two pixel loops.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <utility>
 
 #include "files/image_files.h"
 #include "raytracer/ray_tracer.h"
@@ -38,6 +40,33 @@ TEST(RenderCamera, PrimaryRaysGoThroughTheirPixels) {
     // The lens samples sit within a hair of the eye.
     for (const Vec3f& p : tracer.LensSet(7)) {
         EXPECT_LT(Length(p - ToFloat(camera.eye)), 1e-4f);
+    }
+}
+
+TEST(RenderCamera, AViewThatNeverRecordedASizeRendersAtTheSmallest) {
+    ViewCamera view;
+    view.SetProjection(320, 200, 35);
+    view.LookAt({2, 3, 9}, {0, 0, 0}, {0, 1, 0});
+    const RenderCamera sized = ViewRenderCamera(view, 35, RenderQuality::Production);
+    EXPECT_EQ(sized.width, 320);
+    EXPECT_EQ(sized.height, 200);
+    EXPECT_EQ(sized.quality, RenderQuality::Production);
+    EXPECT_EQ(sized.eye, view.eye);
+
+    // A window of no height (or 3 x 1, as hidden windows are): 11 x 11 through the same eye.
+    for (const auto& [w, h] : {std::pair{0, 0}, std::pair{3, 1}, std::pair{400, 4}}) {
+        ViewCamera squashed = view;
+        squashed.SetProjection(w, h, 35);
+        const RenderCamera camera = ViewRenderCamera(squashed, 35, RenderQuality::Draft);
+        EXPECT_EQ(camera.width, std::max(w, kSmallestRenderSide));
+        EXPECT_EQ(camera.height, std::max(h, kSmallestRenderSide));
+        EXPECT_EQ(camera.eye, view.eye);
+        EXPECT_EQ(camera.forward, view.direction);
+        // Its rays still spread over the picture: the centre looks ahead.
+        EXPECT_DOUBLE_EQ(camera.half_width, camera.width / 2.0);
+        EXPECT_GT(std::abs(camera.horizontal_ray_scale), 0.0);
+        EXPECT_TRUE(std::isfinite(camera.horizontal_ray_scale));
+        EXPECT_TRUE(std::isfinite(camera.vertical_ray_scale));
     }
 }
 

@@ -1,0 +1,98 @@
+#include "render_commands.h"
+
+#include <QMdiSubWindow>
+
+#include "app/main_frame.h"
+#include "app/render_frame.h"
+#include "app/render_props.h"
+#include "app/talvor_doc.h"
+#include "views/render_view.h"
+#include "views/talvor_view.h"
+
+namespace kelto {
+
+RenderCommands::RenderCommands(CMainFrame& frame) : QObject(&frame), frame_(frame) {
+    frame_.RenderTemplate().SetFrameFactory([this](CTalvorDoc& document) -> QMdiSubWindow* {
+        if (!pending_camera_) {
+            return nullptr;  // a render window needs a Render command's camera
+        }
+        const AppServices& services = frame_.Services();
+        auto* window = new CRenderViewChildFrame(
+            document, *pending_camera_, Settings(),
+            RenderWindowServices{services.messages, services.files, services.window_thread});
+        connect(window, &CRenderViewChildFrame::RenderStateChanged, &frame_,
+                &CMainFrame::UpdateCommandUI);
+        return window;
+    });
+
+    CommandHooks hooks = frame_.Hooks();
+    hooks.render = [this](CTalvorDoc& document, CTalvorView& view) { OnRender(document, view); };
+    hooks.render_window_state = [](QMdiSubWindow* window) {
+        RenderWindowState state;
+        if (auto* render = qobject_cast<CRenderViewChildFrame*>(window)) {
+            state.is_render_window = true;
+            state.finished = render->View().Finished();
+        }
+        return state;
+    };
+    hooks.stop_rendering = [](QMdiSubWindow* window) {
+        if (auto* render = qobject_cast<CRenderViewChildFrame*>(window)) {
+            render->OnStopRendering();
+        }
+    };
+    hooks.save_image = [](QMdiSubWindow* window) {
+        if (auto* render = qobject_cast<CRenderViewChildFrame*>(window)) {
+            render->OnSaveImage();
+        }
+    };
+    frame_.SetHooks(std::move(hooks));
+}
+
+RenderSettings RenderCommands::Settings() const {
+    RenderSettings settings;
+    settings.threads = std::max(0, frame_.Services().settings.ReadInt(kSection, kThreadsKey, 0));
+    return settings;
+}
+
+void RenderCommands::OnRender(CTalvorDoc& document, CTalvorView& view) {
+    CRenderProps sheet(view.RenderQualityChoice(), &frame_);
+    if (sheet.exec() != QDialog::Accepted) {
+        return;
+    }
+    view.SetRenderQualityChoice(sheet.Quality());
+    StartRender(document, view);
+}
+
+CRenderViewChildFrame* RenderCommands::StartRender(CTalvorDoc& document, CTalvorView& view) {
+    // The view's own document (the active document is the view's whenever the view is).
+    CTalvorDoc* target = &document;
+    if (&target->Core() != &view.Document()) {
+        target = nullptr;
+        for (const auto& open : frame_.Documents()) {
+            if (&open->Core() == &view.Document()) {
+                target = open.get();
+            }
+        }
+    }
+    if (target == nullptr) {
+        frame_.Services().messages.Show(Status::Silent());
+        return nullptr;
+    }
+    pending_camera_ = view.RenderCameraSnapshot();
+    QMdiSubWindow* window = frame_.OpenFrame(frame_.RenderTemplate(), *target);
+    pending_camera_.reset();
+    auto* render = qobject_cast<CRenderViewChildFrame*>(window);
+    if (render == nullptr) {
+        frame_.Services().messages.Show(Status::Silent());
+        return nullptr;
+    }
+    if (const Status started = render->OnInitialUpdate(); !started.ok()) {
+        frame_.Services().messages.Show(started);
+        render->close();
+        return nullptr;
+    }
+    frame_.UpdateCommandUI();
+    return render;
+}
+
+}  // namespace kelto

@@ -1,0 +1,46 @@
+// The render commands of the main window: Render (the render settings of the active
+// modelling view, then a render window on its document through the render template), Stop
+// rendering and Save image on the active render window, and their enable rules.
+#pragma once
+
+#include <QObject>
+#include <optional>
+
+#include "document/render_request.h"
+
+namespace kelto {
+
+class CMainFrame;
+class CRenderViewChildFrame;
+class CTalvorDoc;
+class CTalvorView;
+
+class RenderCommands : public QObject {
+    Q_OBJECT
+
+  public:
+    // Settings: how many threads a render uses ("Render", "Threads"; 0, the default, is one
+    // per processor).
+    static constexpr char kSection[] = "Render";
+    static constexpr char kThreadsKey[] = "Threads";
+
+    // Gives the main window's render template its windows and the commands their work.
+    explicit RenderCommands(CMainFrame& frame);
+
+    // The Render command from `view`: its render settings, then the render.
+    void OnRender(CTalvorDoc& document, CTalvorView& view);
+    // The render once the settings are confirmed: a snapshot of the view's camera at its
+    // size and quality, a render window on the document, and its render started. Null (the
+    // message shown) when no window could be made or its render could not start.
+    CRenderViewChildFrame* StartRender(CTalvorDoc& document, CTalvorView& view);
+
+  private:
+    RenderSettings Settings() const;
+
+    CMainFrame& frame_;
+    // The camera the render template's next window renders through (the document's render
+    // camera while the Render command opens its window).
+    std::optional<RenderCamera> pending_camera_;
+};
+
+}  // namespace kelto

@@ -1,0 +1,752 @@
+// The render window as a user meets it: Render from a modelling view through its settings
+// sheet, the picture arriving over the checkerboard and matching a render of the same camera,
+// Stop rendering and its race with the render's end, the closing questions, saving in every
+// format and the failures of saving, the running-render count, edits while rendering, many
+// renders at once, and the scrolling keys.
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "app/child_frame.h"
+#include "app/command_table.h"
+#include "app/jpeg_quality_dialog.h"
+#include "app/main_frame.h"
+#include "app/qt_platform.h"
+#include "app/render_commands.h"
+#include "app/render_frame.h"
+#include "app/render_props.h"
+#include "app/running_renders.h"
+#include "app/talvor_doc.h"
+#include "document/render_news.h"
+#include "files/image_files.h"
+#include "model/message_table.h"
+#include "platform/headless.h"
+#include "tests/document/render_test_support.h"
+#include "views/render_view.h"
+#include "views/talvor_view.h"
+
+using namespace kelto;
+using namespace kelto::command_ids;
+using kelto::test::AnyLit;
+using kelto::test::SamePicture;
+
+namespace {
+
+// Messages answered from a script, with a chance to act while a question is shown (as the
+// window thread goes on running under a real message box).
+class ScriptedMessages : public HeadlessMessages {
+  public:
+    using MessageSink::Show;
+    MessageAnswer Show(int number, const std::string& text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        if (while_asking) {
+            while_asking(number);
+        }
+        return HeadlessMessages::Show(number, text, icon, buttons);
+    }
+    int Count(int number) const {
+        int n = 0;
+        for (const RecordedMessage& message : Shown()) {
+            n += message.number == number ? 1 : 0;
+        }
+        return n;
+    }
+    std::function<void(int)> while_asking;
+};
+
+struct Rig {
+    ScriptedMessages messages;
+    HeadlessFileChooser files;
+    MemorySettings settings;
+    // News from the renders: through Qt's event loop, or held until a test runs it.
+    QtWindowThread qt_thread;
+    QueuedWindowThread held_news;
+    std::unique_ptr<CMainFrame> frame;
+    CTalvorDoc* document = nullptr;
+    CChildFrame* modelling = nullptr;
+
+    explicit Rig(bool hold_news = false) {
+        WindowThread& news = hold_news ? static_cast<WindowThread&>(held_news) : qt_thread;
+        frame = std::make_unique<CMainFrame>(
+            AppServices{messages, files, settings, news, std::string()});
+        frame->resize(900, 700);
+        frame->show();
+        document = frame->NewDocument();
+        modelling = qobject_cast<CChildFrame*>(document->Frames().front());
+    }
+    ~Rig() { frame.reset(); }
+    DocumentCore& Core() { return document->Core(); }
+    CTalvorView& View() { return modelling->View(); }
+    QAction* Act(int id) { return frame->Action(id); }
+    RenderCommands& Commands() { return *frame->findChild<RenderCommands*>(); }
+    CRenderViewChildFrame* Render() { return Commands().StartRender(*document, View()); }
+    int WindowCount() { return static_cast<int>(frame->DocumentArea()->subWindowList().size()); }
+    // Runs the renders' held news until `window`'s render has finished.
+    bool FinishHeld(CRenderViewChildFrame& window) {
+        return QTest::qWaitFor(
+            [&] {
+                held_news.RunPending();
+                return window.View().Finished();
+            },
+            60000);
+    }
+};
+
+// Gives the modelling view a client area of w x h and waits until it has recorded it.
+bool SizeView(CChildFrame& frame, int w, int h) {
+    const QSize around = frame.size() - frame.View().size();
+    frame.resize(QSize(w, h) + around);
+    return QTest::qWaitFor(
+        [&] {
+            return frame.View().Renderer().Width() == w && frame.View().Renderer().Height() == h;
+        },
+        10000);
+}
+
+bool WaitFinished(CRenderViewChildFrame& window) {
+    return QTest::qWaitFor([&] { return window.View().Finished(); }, 60000);
+}
+
+void BuildScene(DocumentCore& core) {
+    const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    Material shiny = core.Node(sphere)->material;
+    shiny.reflective_strength = 0.4f;
+    core.SetMaterial(sphere, shiny);
+    core.InsertObject(ObjectType::Cube, {-2.5, 0, 1}, false);
+    core.InsertObject(ObjectType::Cone, {2.5, 0, -1}, false);
+    core.InsertLight(LightKind::Point, {-4, 6, 8});
+    core.ClearSelection();
+}
+
+// The same camera rendered through the render request, as kelto-cli renders.
+RenderImage ReferencePicture(const DocumentCore& document, const RenderCamera& camera) {
+    RenderSettings settings;
+    settings.threads = 1;
+    return test::RenderedPicture(document, camera, settings);
+}
+
+// Answers the next modal dialog of type D once it is shown.
+template <typename D>
+void AnswerDialog(std::function<void(D&)> answer) {
+    QTimer::singleShot(0, [answer] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            answer(*dialog);
+        }
+    });
+}
+
+}  // namespace
+
+class RenderWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void RenderAsksForTheViewsQualityAndKeepsEachViewsChoice() {
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        // The command is in the Render menu and on the toolbar, with its key.
+        QVERIFY(rig.Act(kRender)->isEnabled());
+        QCOMPARE(rig.Act(kRender)->shortcut(), QKeySequence(Qt::Key_F12));
+        bool on_toolbar = false;
+        for (QToolBar* bar : rig.frame->ToolBars()) {
+            on_toolbar = on_toolbar || bar->actions().contains(rig.Act(kRender));
+        }
+        QVERIFY(on_toolbar);
+        // F12 in the modelling view asks for the settings; Cancel renders nothing.
+        rig.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
+        bool asked = false;
+        AnswerDialog<CRenderProps>([&](CRenderProps& sheet) {
+            asked = true;
+            sheet.reject();
+        });
+        QTest::keyClick(&rig.View(), Qt::Key_F12);
+        QVERIFY(asked);
+        QCOMPARE(rig.WindowCount(), 1);
+
+        // A new view renders in Draft; the sheet says so, and Production is chosen.
+        bool shown = false;
+        QString title, tab, group, draft_text, production_text;
+        int pages = 0;
+        bool draft_checked = false;
+        AnswerDialog<CRenderProps>([&](CRenderProps& sheet) {
+            shown = true;
+            title = sheet.windowTitle();
+            pages = sheet.Pages()->count();
+            tab = sheet.Pages()->tabText(0);
+            group = sheet.findChild<QGroupBox*>()->title();
+            draft_text = sheet.DraftButton()->text();
+            production_text = sheet.ProductionButton()->text();
+            draft_checked = sheet.DraftButton()->isChecked();
+            sheet.ProductionButton()->click();
+            sheet.accept();
+        });
+        rig.Act(kRender)->trigger();
+        QVERIFY(shown);
+        QCOMPARE(title, QString("Render Properties"));
+        QCOMPARE(pages, 1);
+        QCOMPARE(tab, QString("Sheet 1"));
+        QCOMPARE(group, QString("Render Quality"));
+        QCOMPARE(draft_text, QString("Draft"));
+        QCOMPARE(production_text, QString("Production"));
+        QVERIFY(draft_checked);
+        QCOMPARE(rig.WindowCount(), 2);
+        auto* first =
+            qobject_cast<CRenderViewChildFrame*>(rig.frame->DocumentArea()->activeSubWindow());
+        QVERIFY(first != nullptr);
+        QCOMPARE(first->View().Camera().quality, RenderQuality::Production);
+        QCOMPARE(first->View().ImageWidth(), 40);
+        QCOMPARE(first->View().ImageHeight(), 30);
+        QCOMPARE(rig.View().RenderQualityChoice(), RenderQuality::Production);
+        // Render is the modelling view's: off while the render window is active.
+        rig.frame->UpdateCommandUI();
+        QVERIFY(!rig.Act(kRender)->isEnabled());
+
+        // A second view of the document starts in Draft; Cancel renders nothing and keeps it.
+        auto* second = qobject_cast<CChildFrame*>(rig.frame->NewWindow(*rig.document));
+        QVERIFY(second != nullptr);
+        QVERIFY(SizeView(*second, 30, 20));
+        AnswerDialog<CRenderProps>([&](CRenderProps& sheet) {
+            draft_checked = sheet.DraftButton()->isChecked();
+            sheet.ProductionButton()->click();
+            sheet.reject();
+        });
+        rig.Act(kRender)->trigger();
+        QVERIFY(draft_checked);
+        QCOMPARE(rig.WindowCount(), 3);
+        QCOMPARE(second->View().RenderQualityChoice(), RenderQuality::Draft);
+        AnswerDialog<CRenderProps>([&](CRenderProps& sheet) { sheet.accept(); });
+        rig.Act(kRender)->trigger();
+        QCOMPARE(rig.WindowCount(), 4);
+        auto* draft =
+            qobject_cast<CRenderViewChildFrame*>(rig.frame->DocumentArea()->activeSubWindow());
+        QVERIFY(draft != nullptr);
+        QCOMPARE(draft->View().Camera().quality, RenderQuality::Draft);
+        QCOMPARE(draft->View().ImageWidth(), 30);
+        // The first view keeps its own choice.
+        QCOMPARE(rig.View().RenderQualityChoice(), RenderQuality::Production);
+        QVERIFY(WaitFinished(*first));
+        QVERIFY(WaitFinished(*draft));
+        QCOMPARE(RunningRenders::Count(), 0);
+    }
+
+    void ThePictureArrivesOverTheCheckerboardAndEqualsTheSameRenderBitForBit() {
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 72, 54));
+        const RenderCamera camera = rig.View().RenderCameraSnapshot();
+        CRenderViewChildFrame* window = rig.Render();
+        QVERIFY(window != nullptr);
+        CRenderView& view = window->View();
+        // Before anything is drained: the checkerboard of 32-pixel squares.
+        const QImage board = view.Bitmap();
+        QCOMPARE(board.size(), QSize(72, 54));
+        QCOMPARE(board.pixel(0, 0), CRenderView::kLightSquare);
+        QCOMPARE(board.pixel(31, 31), CRenderView::kLightSquare);
+        QCOMPARE(board.pixel(32, 0), CRenderView::kDarkSquare);
+        QCOMPARE(board.pixel(0, 32), CRenderView::kDarkSquare);
+        QCOMPARE(board.pixel(32, 32), CRenderView::kLightSquare);
+        QCOMPARE(board.pixel(71, 53), CRenderView::kDarkSquare);
+        QVERIFY(window->Counted());
+        QCOMPARE(RunningRenders::Count(), 1);
+        QVERIFY(rig.Act(kStopRendering)->isEnabled());
+        QVERIFY(!rig.Act(kSaveImage)->isEnabled());
+        QVERIFY(window->StatusLine().text().startsWith("Rendering "));
+
+        QVERIFY(WaitFinished(*window));
+        QVERIFY(!window->Counted());
+        QCOMPARE(RunningRenders::Count(), 0);
+        QVERIFY(!rig.Act(kStopRendering)->isEnabled());
+        QVERIFY(rig.Act(kSaveImage)->isEnabled());
+        const RenderImage expected = ReferencePicture(rig.Core(), camera);
+        QVERIFY(AnyLit(expected));
+        QVERIFY(SamePicture(view.Image(), expected));
+        QVERIFY(window->StatusLine().text().startsWith("Finished in "));
+        QVERIFY(window->StatusLine().text().contains("72 x 54 Draft"));
+        QVERIFY(window->StatusLine().text().contains(
+            QString::number(std::max(1u, std::thread::hardware_concurrency())) + " thread"));
+
+        // A picture smaller than the smallest window is shown centred on the background.
+        const QSize client = view.viewport()->size();
+        QVERIFY(client.width() > 72 && client.height() >= 54);
+        const QPoint origin((client.width() - 72) / 2, (client.height() - 54) / 2);
+        QCOMPARE(view.PictureOrigin(), origin);
+        const QImage shown = view.viewport()->grab().toImage();
+        QCOMPARE(shown.pixel(0, 0), CRenderView::kBackground);
+        QCOMPARE(shown.pixel(client.width() - 1, client.height() - 1), CRenderView::kBackground);
+        QCOMPARE(shown.pixel(origin.x() - 1, origin.y() + 20), CRenderView::kBackground);
+        QCOMPARE(shown.pixel(origin.x() + 72, origin.y() + 20), CRenderView::kBackground);
+        for (int y = 0; y < 54; ++y) {
+            for (int x = 0; x < 72; ++x) {
+                const auto p = expected.Pixel(x, y);
+                QCOMPARE(shown.pixel(origin.x() + x, origin.y() + y), qRgb(p[0], p[1], p[2]));
+            }
+        }
+    }
+
+    void AnEmptySceneRendersBlackOnTheThreadsTheSettingsAskFor() {
+        Rig rig;
+        rig.settings.WriteInt(RenderCommands::kSection, RenderCommands::kThreadsKey, 1);
+        QVERIFY(SizeView(*rig.modelling, 20, 16));
+        CRenderViewChildFrame* window = rig.Render();
+        QVERIFY(window != nullptr);
+        QVERIFY(WaitFinished(*window));
+        QVERIFY(window->StatusLine().text().endsWith(" - 1 thread"));
+        QVERIFY(!AnyLit(window->View().Image()));
+        QCOMPARE(window->View().Bitmap().pixel(0, 0), qRgb(0, 0, 0));
+    }
+
+    void StopAnsweredYesMidRenderClosesTheWindowAndLowersTheCount() {
+        Rig rig(true);
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        QPointer<CRenderViewChildFrame> window = rig.Render();
+        QVERIFY(window);
+        QCOMPARE(RunningRenders::Count(), 1);
+        // No keeps it running.
+        rig.messages.QueueAnswer(MessageAnswer::No);
+        rig.Act(kStopRendering)->trigger();
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgAbortRender));
+        QCOMPARE(rig.messages.Shown().back().text,
+                 std::string("Are you sure you wish to abort rendering?"));
+        QCOMPARE(rig.messages.Shown().back().buttons, MessageButtons::YesNo);
+        QVERIFY(window);
+        QCOMPARE(RunningRenders::Count(), 1);
+        // Yes: the window and its partial picture go, the count with them.
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        rig.Act(kStopRendering)->trigger();
+        QCOMPARE(RunningRenders::Count(), 0);
+        QTRY_VERIFY(!window);
+        QCOMPARE(rig.WindowCount(), 1);
+        // The stopped render's news finds no window and changes nothing.
+        QVERIFY(QTest::qWaitFor([&] { return rig.held_news.RunPending() > 0; }, 10000));
+        QCOMPARE(RunningRenders::Count(), 0);
+        QCOMPARE(rig.messages.Count(kMsgSaveRenderedImage), 0);
+    }
+
+    void StopAnsweredAfterTheRenderFinishedKeepsThePicture() {
+        Rig rig(true);
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        const RenderCamera camera = rig.View().RenderCameraSnapshot();
+        QPointer<CRenderViewChildFrame> window = rig.Render();
+        QVERIFY(window);
+        // The render ends while the question is shown.
+        rig.messages.while_asking = [&](int number) {
+            if (number == kMsgAbortRender) {
+                QVERIFY(rig.FinishHeld(*window));
+            }
+        };
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        window->OnStopRendering();
+        rig.messages.while_asking = nullptr;
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->View().Finished());
+        QVERIFY(!window->View().Aborted());
+        QCOMPARE(RunningRenders::Count(), 0);
+        QVERIFY(SamePicture(window->View().Image(), ReferencePicture(rig.Core(), camera)));
+        rig.frame->UpdateCommandUI();
+        QVERIFY(rig.Act(kSaveImage)->isEnabled());
+        QVERIFY(!rig.Act(kStopRendering)->isEnabled());
+    }
+
+    void ClosingWhileRenderingAsksAndExitIsRefusedWhileCounted() {
+        Rig rig(true);
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        QPointer<CRenderViewChildFrame> window = rig.Render();
+        QVERIFY(window);
+        // Exit while it runs: refused with its message.
+        rig.Act(kExit)->trigger();
+        QVERIFY(rig.frame->isVisible());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgRenderInProgress));
+        QCOMPARE(rig.WindowCount(), 2);
+        // Closing the window: No keeps it running.
+        rig.messages.QueueAnswer(MessageAnswer::No);
+        QVERIFY(!window->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgAbortRender));
+        QCOMPARE(RunningRenders::Count(), 1);
+        // Closing the document asks the same (after the scene's question); No keeps every
+        // window.
+        rig.messages.QueueAnswer(MessageAnswer::No);  // the scene's changes: not saved
+        rig.messages.QueueAnswer(MessageAnswer::No);  // the render: not stopped
+        rig.frame->DocumentArea()->setActiveSubWindow(rig.modelling);
+        rig.Act(kClose)->trigger();
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgAbortRender));
+        QCOMPARE(rig.WindowCount(), 2);
+        QVERIFY(!rig.document->IsClosing());
+        QCOMPARE(RunningRenders::Count(), 1);
+        // Yes on closing the window: gone, and counted no more, once only.
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        QVERIFY(window->close());
+        QCOMPARE(RunningRenders::Count(), 0);
+        QTRY_VERIFY(!window);
+        rig.held_news.RunPending();
+        QCOMPARE(RunningRenders::Count(), 0);
+
+        // A document closed with a render running: its window asks and goes with it.
+        window = rig.Render();
+        QVERIFY(window);
+        QCOMPARE(RunningRenders::Count(), 1);
+        rig.Core().InsertObject(ObjectType::Torus, {0, 0, 3}, false);
+        rig.messages.QueueAnswer(MessageAnswer::No);   // do not save the scene
+        rig.messages.QueueAnswer(MessageAnswer::Yes);  // abort the render
+        rig.frame->DocumentArea()->setActiveSubWindow(rig.modelling);
+        const std::size_t asked = rig.messages.Shown().size();
+        rig.Act(kClose)->trigger();
+        QCOMPARE(rig.messages.Shown().size(), asked + 2);
+        QCOMPARE(rig.messages.Shown()[asked].number, static_cast<int>(kMsgSaveChanges));
+        QCOMPARE(rig.messages.Shown()[asked + 1].number, static_cast<int>(kMsgAbortRender));
+        QCOMPARE(RunningRenders::Count(), 0);
+        QTRY_COMPARE(rig.WindowCount(), 0);
+        QTRY_COMPARE(rig.frame->Documents().size(), std::size_t{0});
+        rig.held_news.RunPending();
+        QVERIFY(rig.frame->close());
+    }
+
+    void ClosingAnUnsavedPictureAsksToSaveIt() {
+        QTemporaryDir dir;
+        Rig rig(true);
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        auto finished = [&] {
+            CRenderViewChildFrame* window = rig.Render();
+            if (window == nullptr || !rig.FinishHeld(*window)) {
+                qWarning("the render did not finish");
+            }
+            return QPointer<CRenderViewChildFrame>(window);
+        };
+        // Cancel keeps it.
+        QPointer<CRenderViewChildFrame> window = finished();
+        rig.messages.QueueAnswer(MessageAnswer::Cancel);
+        QVERIFY(!window->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveRenderedImage));
+        QCOMPARE(rig.messages.Shown().back().text, std::string("Save changes to rendered image?"));
+        QCOMPARE(rig.messages.Shown().back().buttons, MessageButtons::YesNoCancel);
+        QVERIFY(window);
+        // Yes with a save that fails (no such folder) keeps it too.
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        rig.files.QueueChoice(dir.filePath("missing/picture.png").toStdString(), 4);
+        QVERIFY(!window->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgImageOpenFailed));
+        QVERIFY(!window->ImageSaved());
+        // Yes and a good name saves and closes.
+        rig.messages.QueueAnswer(MessageAnswer::Yes);
+        rig.files.QueueChoice(dir.filePath("picture").toStdString(), 4);
+        QVERIFY(window->close());
+        QVERIFY(QFileInfo::exists(dir.filePath("picture.png")));
+        QCOMPARE(rig.files.Requests().back().title, std::string("Save Image As..."));
+        QTRY_VERIFY(!window);
+
+        // No closes without saving.
+        window = finished();
+        const std::size_t files =
+            std::distance(std::filesystem::directory_iterator(dir.path().toStdString()),
+                          std::filesystem::directory_iterator());
+        rig.messages.QueueAnswer(MessageAnswer::No);
+        QVERIFY(window->close());
+        QTRY_VERIFY(!window);
+        QCOMPARE(
+            std::size_t(std::distance(std::filesystem::directory_iterator(dir.path().toStdString()),
+                                      std::filesystem::directory_iterator())),
+            files);
+
+        // A saved picture closes without a question; Exit asks for unsaved pictures first.
+        window = finished();
+        rig.files.QueueChoice(dir.filePath("saved.bmp").toStdString(), 0);
+        rig.Act(kSaveImage)->trigger();
+        QVERIFY(window->ImageSaved());
+        const std::size_t asked = rig.messages.Shown().size();
+        QVERIFY(window->close());
+        QCOMPARE(rig.messages.Shown().size(), asked);
+        QPointer<CRenderViewChildFrame> unsaved = finished();
+        rig.messages.QueueAnswer(MessageAnswer::Cancel);
+        QVERIFY(!rig.frame->close());
+        QVERIFY(unsaved);
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveRenderedImage));
+    }
+
+    void SaveImageWritesEveryFormatAndReportsWhatCannotBeWritten() {
+        QTemporaryDir dir;
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 37, 23));
+        QPointer<CRenderViewChildFrame> window = rig.Render();
+        QVERIFY(window);
+        QVERIFY(WaitFinished(*window));
+        // The filter list, in the dialog's order.
+        rig.files.QueueCancel();
+        QVERIFY(!window->SaveImageFlow());
+        const FileDialogRequest& request = rig.files.Requests().back();
+        QCOMPARE(request.title, std::string("Save Image As..."));
+        QCOMPARE(request.filters.size(), std::size_t{6});
+        QCOMPARE(request.filters[0].text,
+                 std::string("Image Files (*.bmp;*.dib;*.jpg;*.png;*.tif)"));
+        QCOMPARE(request.filters[3].text, std::string("Jpeg Image (*.jpg)"));
+        QVERIFY(!window->ImageSaved());
+
+        struct Case {
+            const char* typed;
+            int filter;
+            const char* written;
+            const char* format;
+        };
+        const Case cases[] = {{"a.bmp", 0, "a.bmp", "bmp"},   {"b", 2, "b.dib", "bmp"},
+                              {"c", 3, "c.jpg", "jpeg"},      {"d.JPEG", 0, "d.JPEG", "jpeg"},
+                              {"e", 4, "e.png", "png"},       {"f.tif", 0, "f.tif", "tiff"},
+                              {"g.tiff", 5, "g.tiff", "tiff"}};
+        for (const Case& c : cases) {
+            rig.files.QueueChoice(dir.filePath(c.typed).toStdString(), c.filter);
+            const bool jpeg = std::string(c.format) == "jpeg";
+            bool asked_quality = false;
+            QStringList seen;
+            if (jpeg) {
+                AnswerDialog<CJpegQualityDlg>([&](CJpegQualityDlg& quality) {
+                    asked_quality = true;
+                    seen << quality.windowTitle() << QString::number(quality.Slider()->minimum())
+                         << QString::number(quality.Slider()->maximum())
+                         << QString::number(quality.Quality()) << quality.ValueText()->text();
+                    quality.Slider()->setValue(7);  // below the range: 20
+                    seen << quality.ValueText()->text();
+                    quality.Slider()->setValue(100);
+                    seen << quality.ValueText()->text();
+                    quality.Slider()->setValue(55);
+                    quality.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                });
+            }
+            QVERIFY2(window->SaveImageFlow(), c.written);
+            QCOMPARE(asked_quality, jpeg);
+            if (jpeg) {
+                QCOMPARE(seen, QStringList({"Set Jpeg Quality", "20", "100", "90", "  90 ", "  20 ",
+                                            " 100 "}));
+            }
+            const QString path = dir.filePath(c.written);
+            QVERIFY2(QFileInfo::exists(path), c.written);
+            if (std::string(c.format) == "tiff") {
+                TextureImage read;
+                QVERIFY(ReadTiff(path.toStdString(), read).ok());
+                QCOMPARE(read.width, 37);
+                QCOMPARE(read.height, 23);
+            } else {
+                QImageReader reader(path, c.format);
+                QCOMPARE(reader.size(), QSize(37, 23));
+                QVERIFY(!reader.read().isNull());
+            }
+        }
+        window->OnSaveImage();           // the command does the same and marks the picture saved
+        QVERIFY(!window->ImageSaved());  // (the chooser's script is used up: cancelled)
+
+        // An unknown type, a folder that cannot be made, a full disk: a message each, and
+        // the window keeps its picture.
+        const RenderImage before = window->View().Image();
+        rig.files.QueueChoice(dir.filePath("h.gif").toStdString(), 0);
+        QVERIFY(!window->SaveImageFlow());
+        QCOMPARE(rig.messages.Shown().back().text,
+                 std::string("Error image type 'gif': No plug-in parser found."));
+        QCOMPARE(rig.messages.Shown().back().icon, MessageIcon::Error);
+        rig.files.QueueChoice(dir.filePath("a.bmp/i.png").toStdString(), 0);
+        QVERIFY(!window->SaveImageFlow());
+        QCOMPARE(rig.messages.Shown().back().text, "Error: unable to open image file: '" +
+                                                       dir.filePath("a.bmp/i.png").toStdString() +
+                                                       "'");
+
+        rig.files.QueueChoice(dir.filePath("full.png").toStdString(), 0);
+        const bool written = test::WithFileSizeLimit(100, [&] { return window->SaveImageFlow(); });
+        QVERIFY(!written);
+        QCOMPARE(
+            rig.messages.Shown().back().text,
+            "Error: unable to write image file: '" + dir.filePath("full.png").toStdString() + "'");
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(SamePicture(window->View().Image(), before));
+        QVERIFY(!window->ImageSaved());
+    }
+
+    void EditingAndDeletingWhileRenderingChangesNothingInThePicture() {
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 96, 72));
+        const RenderCamera camera = rig.View().RenderCameraSnapshot();
+        const RenderImage expected = ReferencePicture(rig.Core(), camera);
+        CRenderViewChildFrame* window = rig.Render();
+        QVERIFY(window != nullptr);
+        DocumentCore& core = rig.Core();
+        int rounds = 0;
+        while (!window->View().Finished()) {
+            const NodeId cube = core.NodeNamed("Cube1");
+            QVERIFY(cube);
+            core.DragMoveNode(cube, {0, 0.5, 0});
+            core.EndDrag();
+            Material red = core.Node(cube)->material;
+            red.colour = {1.0f, 0.0f, 0.0f};
+            core.SetMaterial(cube, red);
+            core.SelectNode(core.NodeNamed("Sphere1"), false);
+            core.DeleteSelection();
+            core.InsertObject(ObjectType::Torus, {0, 0, 0}, false);
+            core.Undo();
+            core.Undo();
+            ++rounds;
+            QCoreApplication::processEvents();  // the modelling view redraws, the picture drains
+        }
+        QVERIFY(rounds >= 1);
+        QVERIFY(SamePicture(window->View().Image(), expected));
+        // The same again with the scene emptied and saved while the render runs.
+        const RenderImage before_clear = ReferencePicture(core, camera);
+        window = rig.Render();
+        QVERIFY(window != nullptr);
+        core.Clear();
+        QVERIFY(WaitFinished(*window));
+        QVERIFY(AnyLit(window->View().Image()));
+        QVERIFY(SamePicture(window->View().Image(), before_clear));
+    }
+
+    void TenRendersAtOnceAllFinishOrStopCleanly() {
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 40, 30));
+        std::vector<QPointer<CRenderViewChildFrame>> windows;
+        for (int i = 0; i < 10; ++i) {
+            windows.emplace_back(rig.Render());
+            QVERIFY(windows.back());
+        }
+        QCOMPARE(RunningRenders::Count(), 10);
+        // Three stopped, two closed (Yes to each question); some may have finished meanwhile
+        // and stay.
+        for (int i = 0; i < 5; ++i) {
+            if (i < 3) {
+                windows[i]->OnStopRendering();
+            } else if (!windows[i]->View().Finished()) {
+                QVERIFY(windows[i]->close());
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(RunningRenders::Count(), 0, 60000);
+        for (int i = 5; i < 10; ++i) {
+            QVERIFY(windows[i]);
+            QVERIFY(windows[i]->View().Finished());
+            QVERIFY(AnyLit(windows[i]->View().Image()));
+        }
+    }
+
+    void AMinimisedOrSquashedViewRendersAtTheSizeItLastRecorded() {
+        Rig rig;
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 50, 40));
+        rig.modelling->showMinimized();
+        QTRY_VERIFY(rig.modelling->isMinimized());
+        rig.frame->DocumentArea()->setActiveSubWindow(rig.modelling);
+        CRenderViewChildFrame* window = rig.Render();
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->View().ImageWidth(), 50);
+        QCOMPARE(window->View().ImageHeight(), 40);
+        QVERIFY(WaitFinished(*window));
+        rig.modelling->showNormal();
+        // Squashed as far as the window goes: the size it recorded last, never below 11.
+        const QSize around = rig.modelling->size() - rig.View().size();
+        rig.modelling->resize(around + QSize(60, 0));
+        QTRY_VERIFY(rig.View().height() <= 16);
+        QTRY_COMPARE(rig.View().Renderer().Width(), 60);
+        window = rig.Render();
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->View().ImageWidth(), rig.View().Renderer().Width());
+        QCOMPARE(window->View().ImageHeight(), rig.View().Renderer().Height());
+        QVERIFY(window->View().ImageHeight() >= kSmallestRenderSide);
+        QVERIFY(WaitFinished(*window));
+    }
+
+    void ScrollingKeysMoveAPictureLargerThanItsWindow() {
+        Rig rig(true);
+        BuildScene(rig.Core());
+        QVERIFY(SizeView(*rig.modelling, 300, 200));
+        CRenderViewChildFrame* window = rig.Render();
+        QVERIFY(window != nullptr);
+        CRenderView& view = window->View();
+        QCOMPARE(view.viewport()->size(), QSize(300, 200));  // the window fits the picture
+        QCOMPARE(view.PictureOrigin(), QPoint(0, 0));
+        window->resize(window->size() - QSize(200, 120));
+        QTRY_VERIFY(view.horizontalScrollBar()->maximum() > 0);
+        QScrollBar* across = view.horizontalScrollBar();
+        QScrollBar* down = view.verticalScrollBar();
+        QTRY_COMPARE(across->maximum(), 300 - view.viewport()->width());
+        QTRY_COMPARE(down->maximum(), 200 - view.viewport()->height());
+        QTest::keyClick(&view, Qt::Key_End);
+        QCOMPARE(across->value(), across->maximum());
+        QCOMPARE(down->value(), down->maximum());
+        QCOMPARE(view.PictureOrigin(), QPoint(-across->maximum(), -down->maximum()));
+        QTest::keyClick(&view, Qt::Key_Home);
+        QCOMPARE(across->value(), 0);
+        QCOMPARE(down->value(), 0);
+        QTest::keyClick(&view, Qt::Key_Right);
+        QCOMPARE(across->value(), 3);  // a line is a hundredth of the picture
+        QTest::keyClick(&view, Qt::Key_Down);
+        QCOMPARE(down->value(), 2);
+        QTest::keyClick(&view, Qt::Key_Left);
+        QTest::keyClick(&view, Qt::Key_Up);
+        QCOMPARE(across->value(), 0);
+        QCOMPARE(down->value(), 0);
+        QTest::keyClick(&view, Qt::Key_PageDown);
+        QCOMPARE(down->value(), std::min(down->maximum(), view.viewport()->height()));
+        QTest::keyClick(&view, Qt::Key_PageUp);
+        QCOMPARE(down->value(), 0);
+        QCOMPARE(across->value(), 0);
+        window->View().Abort();
+        QVERIFY(rig.FinishHeld(*window));
+        QVERIFY(window->StatusLine().text().startsWith("Stopped at "));
+    }
+
+    void ProgressTextTellsPercentTimeLeftAndThreads() {
+        RenderProgress progress;
+        progress.pixels_total = 1000;
+        progress.pixels_done = 250;
+        progress.elapsed_seconds = 10.2;
+        progress.threads = 2;
+        QCOMPARE(RenderProgressText(progress),
+                 std::string("Rendering 25% - 0:10 elapsed, about 0:31 left - 2 threads"));
+        progress.elapsed_seconds = 0.5;  // too early to tell the pace
+        progress.threads = 1;
+        QCOMPARE(RenderProgressText(progress),
+                 std::string("Rendering 25% - 0:00 elapsed - 1 thread"));
+        progress.phase = RenderPhase::Finished;
+        progress.pixels_done = 1000;
+        progress.elapsed_seconds = 3725;
+        progress.width = 640;
+        progress.height = 480;
+        progress.quality = RenderQuality::Production;
+        QCOMPARE(RenderProgressText(progress),
+                 std::string("Finished in 1:02:05 - 640 x 480 Production - 1 thread"));
+        progress.phase = RenderPhase::Stopped;
+        progress.pixels_done = 999;
+        progress.elapsed_seconds = 61;
+        QCOMPARE(RenderProgressText(progress), std::string("Stopped at 99% after 1:01 - 1 thread"));
+        QCOMPARE(ClockText(-3), std::string("0:00"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Vorn");
+    QApplication::setApplicationName("Kelto");
+    RenderWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "render_window_test.moc"

@@ -1,0 +1,182 @@
+// A render window's side of a render without the window: the news handed from the render's
+// threads to the window thread, a document edited and emptied while the render runs and the
+// window drains it, and the name and writing of the saved picture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "document/document_core.h"
+#include "document/render_news.h"
+#include "document/render_request.h"
+#include "platform/headless.h"
+#include "tests/document/render_test_support.h"
+
+namespace kelto {
+namespace {
+
+using test::RenderedPicture;
+using test::SamePicture;
+
+TEST(RenderNews, ReachesTheWindowThreadInOrderAndNotAfterTheWindowIsGone) {
+    QueuedWindowThread window_thread;
+    std::vector<std::string> heard;
+    RenderNews news(
+        window_thread, [&] { heard.push_back("flush"); }, [&] { heard.push_back("done"); });
+    std::thread render([&] {
+        news.FlushRequested();
+        news.FlushRequested();
+        news.RenderDone();
+    });
+    render.join();
+    EXPECT_TRUE(heard.empty());  // nothing runs on the render's thread
+    EXPECT_EQ(window_thread.RunPending(), 3);
+    EXPECT_EQ(heard, (std::vector<std::string>{"flush", "flush", "done"}));
+
+    // A window that went away (detached) while its news was on the way hears nothing; the
+    // news itself is still run, and does nothing.
+    heard.clear();
+    auto gone = std::make_unique<RenderNews>(
+        window_thread, [&] { heard.push_back("flush"); }, [&] { heard.push_back("done"); });
+    gone->FlushRequested();
+    gone->RenderDone();
+    gone.reset();
+    EXPECT_EQ(window_thread.RunPending(), 2);
+    EXPECT_TRUE(heard.empty());
+}
+
+void BuildScene(DocumentCore& document) {
+    const NodeId sphere = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    Material shiny = document.Node(sphere)->material;
+    shiny.reflective_strength = 0.5f;
+    document.SetMaterial(sphere, shiny);
+    document.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
+    const NodeId cone = document.InsertObject(ObjectType::Cone, {3, 0, -1}, false);
+    Material glass = document.Node(cone)->material;
+    glass.transparency = 0.6f;
+    glass.index_of_refraction = 1.5f;
+    document.SetMaterial(cone, glass);
+    document.InsertLight(LightKind::Point, {-5, 6, 8});
+}
+
+// A window as the desktop has it, without the toolkit: the render's news arrives through the
+// window thread's queue and drains the request there.
+struct HeadlessRenderWindow {
+    QueuedWindowThread window_thread;
+    bool done = false;
+    int drains = 0;
+    RenderNews news{window_thread,
+                    [this] {
+                        request->Drain();
+                        ++drains;
+                    },
+                    [this] {
+                        request->Drain();
+                        done = true;
+                    }};
+    std::unique_ptr<RenderRequest> request;
+
+    HeadlessRenderWindow(const DocumentCore& document, const RenderCamera& camera,
+                         const RenderSettings& settings)
+        : request(std::make_unique<RenderRequest>(document, camera, settings, news)) {}
+};
+
+// Runs under ThreadSanitizer in `make test`: the window thread edits the document and drains
+// the render while the render's threads trace their snapshot.
+TEST(RenderNews, AWindowsPictureIsTheSceneAsItWasWhenTheRenderStarted) {
+    DocumentCore document;
+    BuildScene(document);
+    RenderSettings settings;
+    settings.width = 48;
+    settings.height = 36;
+    settings.threads = 2;
+    RenderCamera camera;
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    const RenderImage expected = RenderedPicture(document, camera, settings);
+
+    HeadlessRenderWindow window(document, camera, settings);
+    window.request->Start();
+    int rounds = 0;
+    while (!window.done) {
+        // Move, recolour, delete and add objects and lights; empty the scene.
+        const NodeId cube = document.NodeNamed("Cube1");
+        ASSERT_TRUE(cube);
+        document.DragMoveNode(cube, {0, 0.5, 0});
+        document.EndDrag();
+        Material red = document.Node(cube)->material;
+        red.colour = {1.0f, 0.0f, 0.0f};
+        document.SetMaterial(cube, red);
+        document.SelectNode(document.NodeNamed("Sphere1"), false);
+        document.DeleteSelection();
+        document.InsertLight(LightKind::Spot, {0, 9, 0});
+        document.Undo();
+        document.Undo();
+        document.Undo();
+        ++rounds;
+        window.window_thread.RunPending();
+    }
+    EXPECT_GE(rounds, 1);
+    EXPECT_TRUE(SamePicture(window.request->Image(), expected));
+    // What the window paints says the same.
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(settings.width) * 3);
+    for (int y = 0; y < settings.height; ++y) {
+        expected.InterleaveRow(y, row.data());
+        ASSERT_TRUE(std::equal(row.begin(), row.end(), window.request->RgbRow(y)));
+    }
+
+    // Emptied while its render runs: the picture is still the whole scene's (as the edits
+    // left it).
+    const RenderImage edited = RenderedPicture(document, camera, settings);
+    EXPECT_FALSE(SamePicture(edited, expected));
+    HeadlessRenderWindow emptied(document, camera, settings);
+    document.Clear();
+    emptied.request->Start();
+    while (!emptied.done) {
+        emptied.window_thread.RunPending();
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(SamePicture(emptied.request->Image(), edited));
+}
+
+TEST(SavedPicture, ANameWithoutExtensionTakesTheChosenTypes) {
+    EXPECT_EQ(PictureNameFor("/tmp/a", 0), "/tmp/a.bmp");
+    EXPECT_EQ(PictureNameFor("/tmp/a", 1), "/tmp/a.bmp");
+    EXPECT_EQ(PictureNameFor("/tmp/a", 2), "/tmp/a.dib");
+    EXPECT_EQ(PictureNameFor("/tmp/a", 3), "/tmp/a.jpg");
+    EXPECT_EQ(PictureNameFor("/tmp/a", 4), "/tmp/a.png");
+    EXPECT_EQ(PictureNameFor("/tmp/a", 5), "/tmp/a.tif");
+    EXPECT_EQ(PictureNameFor("/tmp/a.", 4), "/tmp/a.png");
+    // A name with its own extension keeps it, even one no writer takes.
+    EXPECT_EQ(PictureNameFor("/tmp/a.PNG", 3), "/tmp/a.PNG");
+    EXPECT_EQ(PictureNameFor("/tmp/a.gif", 1), "/tmp/a.gif");
+    // A dot in a folder's name is not an extension.
+    EXPECT_EQ(PictureNameFor("/tmp/pictures.d/a", 5), "/tmp/pictures.d/a.tif");
+    EXPECT_EQ(PictureNameFor("", 3), "");
+}
+
+TEST(SavedPicture, AFolderThatCannotHoldItAndAFullDiskAreToldApart) {
+    RenderImage picture(16, 16);
+    char pattern[] = "/tmp/kelto-picture-XXXXXX";
+    const std::string folder = ::mkdtemp(pattern);
+    // A file where a folder should be cannot hold a picture, whoever runs the test.
+    const std::string blocked = folder + "/not-a-folder";
+    ASSERT_TRUE(SavePicture(picture, blocked + ".bmp").ok());
+    std::filesystem::rename(blocked + ".bmp", blocked);
+    const Status cannot_open = SavePicture(picture, blocked + "/picture.png");
+    EXPECT_EQ(cannot_open.number, kMsgImageOpenFailed);
+    EXPECT_EQ(cannot_open.text, "Error: unable to open image file: '" + blocked + "/picture.png'");
+
+    // A file size limit stands in for a full disk.
+    const Status full =
+        test::WithFileSizeLimit(100, [&] { return SavePicture(picture, folder + "/full.tif"); });
+    EXPECT_EQ(full.number, kMsgImageWriteFailed);
+    EXPECT_EQ(full.text, "Error: unable to write image file: '" + folder + "/full.tif'");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/full.tif"));
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kelto

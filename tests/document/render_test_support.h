@@ -1,0 +1,75 @@
+// What the tests of renders and render windows share: comparing pictures, a render through
+// the same news a window hears (drained on the test's thread), and a file size limit that
+// stands in for a full disk.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <thread>
+
+#include "document/document_core.h"
+#include "document/render_news.h"
+#include "document/render_request.h"
+#include "platform/headless.h"
+
+namespace kelto::test {
+
+inline bool SamePicture(const RenderImage& a, const RenderImage& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        return false;
+    }
+    for (int y = 0; y < a.Height(); ++y) {
+        if (!(a.Row(y) == b.Row(y))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+inline bool AnyLit(const RenderImage& image) {
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const auto p = image.Pixel(x, y);
+            if (p[0] || p[1] || p[2]) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The document rendered to the end through `camera`, its news run on this thread.
+inline RenderImage RenderedPicture(const DocumentCore& document, const RenderCamera& camera,
+                                   const RenderSettings& settings) {
+    QueuedWindowThread news_thread;
+    bool done = false;
+    RenderNews news(
+        news_thread, [] {}, [&] { done = true; });
+    RenderRequest request(document, camera, settings, news);
+    request.Start();
+    while (!done) {
+        news_thread.RunPending();
+        std::this_thread::yield();
+    }
+    request.Drain();
+    return request.Image();
+}
+
+// Runs `write` with files limited to `bytes`: writes past the limit fail (with EFBIG) as
+// they would on a full disk.
+template <typename Write>
+auto WithFileSizeLimit(rlim_t bytes, Write write) {
+    struct rlimit old_limit {};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old_limit;
+    tight.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    auto result = write();
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    return result;
+}
+
+}  // namespace kelto::test
