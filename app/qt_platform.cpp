@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "files/file_io.h"
@@ -90,6 +91,8 @@ void AddImagePreview(QFileDialog& dialog) {
     preview->setFrameShape(QFrame::StyledPanel);
     preview->setAccessibleName("Preview");
     layout->addWidget(preview, 1, layout->columnCount(), 1, 1);
+    dialog.resize(std::max(dialog.sizeHint().width(), 640) + kPreviewSide,
+                  dialog.sizeHint().height());
     QObject::connect(
         &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
             const QImage picture = QFileInfo(path).isFile()

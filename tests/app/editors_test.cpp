@@ -160,6 +160,9 @@ int CountPixels(const QImage& image, const std::function<bool(const QColor&)>& t
 bool Reddish(const QColor& c) {
     return c.red() > 120 && c.red() > 2 * c.blue() && c.red() > 2 * c.green();
 }
+bool Greenish(const QColor& c) {
+    return c.green() > 120 && c.green() > 2 * c.red() && c.green() > 2 * c.blue();
+}
 bool Bluish(const QColor& c) {
     return c.blue() > 120 && c.blue() > 2 * c.red();
 }
@@ -723,6 +726,18 @@ class EditorsTest : public QObject {
         const QImage after = view->grabFramebuffer();
         QVERIFY(CountPixels(after, Bluish) < blue_before / 10);
         QVERIFY(CountPixels(after, Reddish) > CountPixels(before, Reddish) + blue_before / 2);
+        // A picture as the colour: the views paint its texture.
+        QTemporaryDir dir;
+        services.files.QueueChoice(WritePicture(dir, "green.jpg", 64, 64, {20, 220, 20}));
+        WhenShown<CMaterialsSheet>([](CMaterialsSheet& sheet) {
+            sheet.ColorPage().ImageButton()->click();
+            sheet.OkButton()->click();
+        });
+        frame.Action(kMaterialProperties)->trigger();
+        QCOMPARE(core.GetScene().FirstSelectedTopLevel()->material.colour_source, 1);
+        const QImage textured = view->grabFramebuffer();
+        QVERIFY(CountPixels(textured, Greenish) > blue_before / 2);
+        QVERIFY(CountPixels(textured, Reddish) < CountPixels(after, Reddish) / 10);
         // The light dialog reaches the same views: a dimmed light darkens the sphere.
         core.SelectLight(core.GetScene().Lights()[0].id);
         WhenShown<CLightDlg>([](CLightDlg& dialog) {
@@ -731,7 +746,8 @@ class EditorsTest : public QObject {
         });
         frame.Action(kLightProperties)->trigger();
         QCOMPARE(core.GetScene().Lights()[0].intensity, 0.0f);
-        QVERIFY(CountPixels(view->grabFramebuffer(), Reddish) < CountPixels(after, Reddish) / 2);
+        QVERIFY(CountPixels(view->grabFramebuffer(), Greenish) <
+                CountPixels(textured, Greenish) / 2);
     }
 };
 
