@@ -20,18 +20,10 @@
 namespace kelto {
 namespace {
 
-// A value as its box shows it: rounded to the box's digits and kept to its range.
-double Shown(const QDoubleSpinBox* box, double value) {
-    if (!std::isfinite(value)) {
-        return box->minimum();
-    }
-    const double scale = std::pow(10.0, box->decimals());
-    return std::clamp(std::round(value * scale) / scale, box->minimum(), box->maximum());
-}
-
-// The box's value, or the exact starting value while the box still shows that.
-double Read(const QDoubleSpinBox* box, double initial) {
-    return box->value() == Shown(box, initial) ? initial : box->value();
+// A value a box can hold (a damaged file's not-a-number shows as the box's lowest value).
+double Showable(const QDoubleSpinBox* box, double value) {
+    return std::isfinite(value) ? std::clamp(value, box->minimum(), box->maximum())
+                                : box->minimum();
 }
 
 }  // namespace
@@ -130,7 +122,8 @@ QDoubleSpinBox* CLightDlg::AddNumber(double value, double minimum, double maximu
     auto* box = new QDoubleSpinBox(this);
     box->setDecimals(decimals);
     box->setRange(minimum, maximum);
-    box->setValue(Shown(box, value));
+    box->setValue(Showable(box, value));
+    shown_at_open_.emplace_back(box, box->value());
     box->setMinimumWidth(100);
     return box;
 }
@@ -155,6 +148,16 @@ void CLightDlg::OnColor() {
     colour_.g = ByteToComponent(GreenOf(*chosen));
     colour_.b = ByteToComponent(BlueOf(*chosen));
     ShowColour();
+}
+
+double CLightDlg::Read(const QDoubleSpinBox* box, double exact) const {
+    // The exact starting value while the box still shows what it showed at first.
+    for (const auto& [opened, shown] : shown_at_open_) {
+        if (opened == box) {
+            return box->value() == shown ? exact : box->value();
+        }
+    }
+    return box->value();
 }
 
 LightDialogFields CLightDlg::Fields() const {

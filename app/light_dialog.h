@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "app/editor_services.h"
 #include "document/document_core.h"
@@ -56,6 +58,7 @@ class CLightDlg : public QDialog {
   private:
     QDoubleSpinBox* AddNumber(double value, double minimum, double maximum, int decimals);
     void ShowColour();
+    double Read(const QDoubleSpinBox* box, double exact) const;
 
     EditorServices services_;
     Light light_;
@@ -73,6 +76,8 @@ class CLightDlg : public QDialog {
     QLabel* color_swatch_ = nullptr;
     QCheckBox* casts_shadows_ = nullptr;
     QPushButton* ok_button_ = nullptr;
+    // What each number box showed when the dialog opened.
+    std::vector<std::pair<const QDoubleSpinBox*, double>> shown_at_open_;
 };
 
 // The Light Properties command: the dialog on the light, modal; on OK the light takes the
