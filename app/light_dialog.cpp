@@ -38,36 +38,11 @@ CLightDlg::CLightDlg(const Light& light, const EditorServices& services, QWidget
     auto* layout = new QVBoxLayout(this);
     auto* groups = new QHBoxLayout;
 
-    auto* type_box = new QGroupBox("Type", this);
-    auto* type_layout = new QVBoxLayout(type_box);
-    type_group_ = new QButtonGroup(this);
-    const char* type_names[] = {"&Point", "Sp&here", "&Spot"};
-    for (int i = 0; i < 3; ++i) {
-        auto* button = new QRadioButton(type_names[i], type_box);
-        type_layout->addWidget(button);
-        type_group_->addButton(button, i);
-        type_buttons_[static_cast<std::size_t>(i)] = button;
-    }
-    if (initial_.type >= 0) {
-        TypeButton(initial_.type)->setChecked(true);
-    }
-    groups->addWidget(type_box);
-
-    auto* falloff_box = new QGroupBox("Distance Falloff", this);
-    auto* falloff_layout = new QVBoxLayout(falloff_box);
-    falloff_group_ = new QButtonGroup(this);
-    const char* falloff_names[] = {"&None", "&Linear", "&Quadratic"};
-    for (int i = 0; i < 3; ++i) {
-        auto* button = new QRadioButton(falloff_names[i], falloff_box);
-        falloff_layout->addWidget(button);
-        falloff_group_->addButton(button, i);
-        falloff_buttons_[static_cast<std::size_t>(i)] = button;
-    }
-    // The first coefficient that is exactly 1 selects its button; otherwise none is.
-    if (initial_.falloff >= 0) {
-        FalloffButton(initial_.falloff)->setChecked(true);
-    }
-    groups->addWidget(falloff_box);
+    // "Type" and "Distance Falloff"; a button is checked only when the light matches one.
+    type_group_ =
+        AddChoices(*groups, "Type", {"&Point", "Sp&here", "&Spot"}, initial_.type, type_buttons_);
+    falloff_group_ = AddChoices(*groups, "Distance Falloff", {"&None", "&Linear", "&Quadratic"},
+                                initial_.falloff, falloff_buttons_);
 
     auto* position_box = new QGroupBox("Position", this);
     auto* position_layout = new QFormLayout(position_box);
@@ -116,6 +91,23 @@ CLightDlg::CLightDlg(const Light& light, const EditorServices& services, QWidget
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(color_button_, &QPushButton::clicked, this, &CLightDlg::OnColor);
     ShowColour();
+}
+
+QButtonGroup* CLightDlg::AddChoices(QBoxLayout& row, const QString& title,
+                                    const std::array<const char*, 3>& names, int checked,
+                                    std::array<QRadioButton*, 3>& buttons) {
+    auto* box = new QGroupBox(title, this);
+    auto* column = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(names[static_cast<std::size_t>(i)], box);
+        column->addWidget(button);
+        group->addButton(button, i);
+        button->setChecked(i == checked);
+        buttons[static_cast<std::size_t>(i)] = button;
+    }
+    row.addWidget(box);
+    return group;
 }
 
 QDoubleSpinBox* CLightDlg::AddNumber(double value, double minimum, double maximum, int decimals) {

@@ -13,6 +13,7 @@
 #include "model/light.h"
 
 class QAbstractButton;
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QDoubleSpinBox;
@@ -56,6 +57,9 @@ class CLightDlg : public QDialog {
     QPushButton* OkButton() const { return ok_button_; }
 
   private:
+    QButtonGroup* AddChoices(QBoxLayout& row, const QString& title,
+                             const std::array<const char*, 3>& names, int checked,
+                             std::array<QRadioButton*, 3>& buttons);
     QDoubleSpinBox* AddNumber(double value, double minimum, double maximum, int decimals);
     void ShowColour();
     double Read(const QDoubleSpinBox* box, double exact) const;
