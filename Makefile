@@ -35,7 +35,7 @@ test: deps build/test/build.ninja build/tsan/build.ninja
 	cmake --build build/tsan -j $(JOBS) --target raytracer_tests document_tests
 	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests \
 	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*'
-	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/document_tests --gtest_filter='RenderRequest.*:RenderNews.*'
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/document_tests --gtest_filter='RenderRequest.*:RenderNews.*:MaterialPreview.*'
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
 	  ctest --output-on-failure -j $(JOBS)
@@ -54,16 +54,19 @@ bench: deps build/bench/build.ninja
 	@for b in build/bench/bench/*_bench; do $$b || exit 1; done
 	$(MAKE) bench-view
 
-# The modelling view's frames per second, on a virtual display with Mesa's software OpenGL;
-# a render through the render window against the same render through kelto-cli.
+# The modelling view's frames per second, the material editor's opening, and a render through
+# the render window against the same render through kelto-cli, on a virtual display with Mesa's
+# software OpenGL.
 build/bench-view/build.ninja:
 	cmake -S . -B build/bench-view $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release \
 	  -DKELTO_BUILD_BENCH=ON -DKELTO_BUILD_TESTS=OFF
 
 bench-view: deps build/bench-view/build.ninja
-	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench render_window_bench
+	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench render_window_bench \
+	  materials_sheet_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_redraw_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/render_window_bench
+	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_sheet_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. render_fuzz

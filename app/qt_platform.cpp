@@ -2,11 +2,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "files/file_io.h"
+#include "files/image_import.h"
+
+#include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QStringList>
@@ -64,6 +72,114 @@ MessageAnswer QtMessageSink::Show(int /*number*/, const std::string& text, Messa
     }
 }
 
+namespace {
+
+constexpr int kPreviewSide = 160;
+
+// A picture of the file under the cursor beside the dialog's list (the dialog's own widgets
+// are used, so that there is a layout to put it in).
+void AddImagePreview(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
+    if (layout == nullptr) {
+        return;
+    }
+    auto* preview = new QLabel(&dialog);
+    preview->setObjectName("image_preview");
+    preview->setFixedSize(kPreviewSide, kPreviewSide);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    preview->setAccessibleName("Preview");
+    layout->addWidget(preview, 1, layout->columnCount(), 1, 1);
+    dialog.resize(std::max(dialog.sizeHint().width(), 640) + kPreviewSide,
+                  dialog.sizeHint().height());
+    QObject::connect(
+        &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+            const QImage picture = QFileInfo(path).isFile()
+                                       ? ImageFilePreview(path, QSize(kPreviewSide, kPreviewSide))
+                                       : QImage();
+            if (picture.isNull()) {
+                preview->setPixmap(QPixmap());
+                preview->setText(QFileInfo(path).isFile() ? "No preview" : QString());
+            } else {
+                preview->setPixmap(QPixmap::fromImage(picture));
+            }
+        });
+}
+
+QSize FitInside(QSize size, QSize box) {
+    if (size.isEmpty()) {
+        return {};
+    }
+    return size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+}  // namespace
+
+QImage ImageFilePreview(const QString& path, QSize box) {
+    const std::string extension = LowerCase(ExtensionOf(path.toStdString()));
+    if (!IsImportableImageExtension(extension)) {
+        return {};
+    }
+    // Qt's readers decode JPEG at a reduced size directly; the rest goes through ours.
+    QImageReader reader(path);
+    if (extension != "tif" && extension != "tiff" && reader.canRead()) {
+        const QSize size = FitInside(reader.size(), box);
+        if (size.isValid()) {
+            reader.setScaledSize(size);
+        }
+        QImage picture = reader.read();
+        return picture.isNull() ? picture
+                                : picture.scaled(FitInside(picture.size(), box),
+                                                 Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    TextureImage image;
+    if (!ImportImage(path.toStdString(), image).ok() || !image.HasPixels()) {
+        return {};
+    }
+    const QSize size = FitInside(QSize(image.width, image.height), box);
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const ColourRgb c =
+                image.SampleColour(size.width() > 1 ? x / (size.width() - 1.0) : 0,
+                                   size.height() > 1 ? y / (size.height() - 1.0) : 0);
+            picture.setPixel(x, y,
+                             qRgb(static_cast<int>(c.r * 255), static_cast<int>(c.g * 255),
+                                  static_cast<int>(c.b * 255)));
+        }
+    }
+    return picture;
+}
+
+std::optional<ColourChoice> QtColourChooser::ChooseColour(const ColourRequest& request) {
+    // The dialog's custom colours are one set for the whole program: each chooser sets its own
+    // before opening.
+    for (int i = 0; i < SettingsStore::kCustomColourCount; ++i) {
+        const PackedColour c = request.custom[static_cast<std::size_t>(i)];
+        QColorDialog::setCustomColor(i, QColor(RedOf(c), GreenOf(c), BlueOf(c)));
+    }
+    const PackedColour initial = request.initial;
+    QColorDialog dialog(QColor(RedOf(initial), GreenOf(initial), BlueOf(initial)), parent_.data());
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    dialog.setWindowTitle("Color");
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    ColourChoice choice;
+    const QColor chosen = dialog.currentColor();
+    choice.colour =
+        PackRgb(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+                static_cast<std::uint8_t>(chosen.blue()));
+    for (int i = 0; i < SettingsStore::kCustomColourCount; ++i) {
+        const QColor c = QColorDialog::customColor(i);
+        choice.custom[static_cast<std::size_t>(i)] =
+            PackRgb(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                    static_cast<std::uint8_t>(c.blue()));
+    }
+    return choice;
+}
+
 QString QtFileChooser::QtFilterText(const FileFilter& filter) {
     QString label = QString::fromStdString(filter.text);
     const int open = label.lastIndexOf(" (");
@@ -114,6 +230,9 @@ std::optional<FileChoice> QtFileChooser::Choose(const FileDialogRequest& request
             }
             dialog.selectFile(info.fileName());
         }
+    }
+    if (request.image_preview) {
+        AddImagePreview(dialog);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

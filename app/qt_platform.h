@@ -2,12 +2,14 @@
 // "Kelto"), and queued calls into the window thread.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSettings>
 #include <QWidget>
 #include <memory>
 
+#include "platform/colour_chooser.h"
 #include "platform/file_chooser.h"
 #include "platform/messages.h"
 #include "platform/settings.h"
@@ -40,6 +42,21 @@ class QtFileChooser : public FileChooser {
     std::optional<FileChoice> Choose(const FileDialogRequest& request, bool save);
     QPointer<QWidget> parent_;
 };
+
+// The desktop's colour dialog, fully expanded, with its 16 custom colours set from the request
+// before it opens and read back when it closes.
+class QtColourChooser : public ColourChooser {
+  public:
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    std::optional<ColourChoice> ChooseColour(const ColourRequest& request) override;
+
+  private:
+    QPointer<QWidget> parent_;
+};
+
+// A small picture of an image file for the Import Image... dialog, at most `box` in size
+// with the picture's proportions; a null image when the file cannot be read as a picture.
+QImage ImageFilePreview(const QString& path, QSize box);
 
 // The per-user settings of Kelto in the desktop's configuration folder ($XDG_CONFIG_HOME/Vorn/
 // Kelto.conf), a key "Section/Key" for each entry.

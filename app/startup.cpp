@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/editor_hooks.h"
 #include "app/main_frame.h"
 #include "app/qt_platform.h"
 #include "app/tip_file.h"
@@ -140,6 +141,7 @@ int RunKelto(int argc, char** argv) {
     // Settings under the maker's name, with the recent-file list of six.
     QtSettingsStore settings;
     QtFileChooser files;
+    QtColourChooser colours;
     QtWindowThread window_thread;
     const bool settings_writable = settings.CanWrite();
 
@@ -147,6 +149,11 @@ int RunKelto(int argc, char** argv) {
         AppServices{messages, files, settings, window_thread, DataFolder().toStdString()});
     messages.SetParent(&frame);
     files.SetParent(&frame);
+    colours.SetParent(&frame);
+    CommandHooks hooks = frame.Hooks();  // the render window's hooks are there already
+    AddEditorHooks(hooks, EditorServices{messages, files, colours, settings, window_thread},
+                   &frame);
+    frame.SetHooks(std::move(hooks));
     if (!settings_writable) {
         messages.Show(Status::Message(kMsgSettingsReadOnly, {settings.FileName()}));
     }

@@ -7,13 +7,15 @@
 #include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <utility>
 
 namespace kelto {
 namespace {
 
-// fontconfig's answer for a font record: the file and face index of the best match.
-bool MatchFont(const LogFont& font, std::string& path, int& index) {
+// fontconfig's best match for a font record (to be destroyed by the caller), or null.
+FcPattern* MatchPattern(const LogFont& font) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(font.FaceName().c_str()));
@@ -25,6 +27,12 @@ bool MatchFont(const LogFont& font, std::string& path, int& index) {
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
+    return match;
+}
+
+// fontconfig's answer for a font record: the file and face index of the best match.
+bool MatchFont(const LogFont& font, std::string& path, int& index) {
+    FcPattern* match = MatchPattern(font);
     if (match == nullptr) {
         return false;
     }
@@ -38,6 +46,18 @@ bool MatchFont(const LogFont& font, std::string& path, int& index) {
     }
     FcPatternDestroy(match);
     return found;
+}
+
+// A pattern for the faces with TrueType outlines (not bitmap-only ones), optionally of one
+// family.
+FcPattern* OutlineFacesPattern(const std::string* family) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
+    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+    if (family != nullptr) {
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family->c_str()));
+    }
+    return pattern;
 }
 
 // One record of an outline as the desktop's native outline call gives it: a run of straight
@@ -232,8 +252,7 @@ std::vector<OutlinePoint> GlyphSource::Outline(unsigned char character) const {
 
 std::vector<std::string> TrueTypeFamilies() {
     std::set<std::string> families;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
+    FcPattern* pattern = OutlineFacesPattern(nullptr);
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, nullptr);
     FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
     if (fonts != nullptr) {
@@ -248,6 +267,78 @@ std::vector<std::string> TrueTypeFamilies() {
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return {families.begin(), families.end()};
+}
+
+std::vector<TrueTypeStyle> TrueTypeStyles(const std::string& family) {
+    // By (italic, weight): the style's name and whether it came from a face of normal width.
+    std::map<std::pair<bool, int>, std::pair<std::string, bool>> styles;
+    FcPattern* pattern = OutlineFacesPattern(&family);
+    FcObjectSet* objects =
+        FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr);
+    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+    if (fonts != nullptr) {
+        for (int i = 0; i < fonts->nfont; ++i) {
+            FcPattern* face = fonts->fonts[i];
+            // Only faces whose first family name is this one, as the family list names them.
+            FcChar8* first_family = nullptr;
+            if (FcPatternGetString(face, FC_FAMILY, 0, &first_family) != FcResultMatch ||
+                family != reinterpret_cast<const char*>(first_family)) {
+                continue;
+            }
+            int weight = FC_WEIGHT_REGULAR;
+            int slant = FC_SLANT_ROMAN;
+            int width = FC_WIDTH_NORMAL;
+            FcPatternGetInteger(face, FC_WEIGHT, 0, &weight);
+            FcPatternGetInteger(face, FC_SLANT, 0, &slant);
+            FcPatternGetInteger(face, FC_WIDTH, 0, &width);
+            FcChar8* style = nullptr;
+            std::string name;
+            if (FcPatternGetString(face, FC_STYLE, 0, &style) == FcResultMatch) {
+                name = reinterpret_cast<const char*>(style);
+            }
+            const bool normal_width = width == FC_WIDTH_NORMAL;
+            const auto key = std::make_pair(slant != FC_SLANT_ROMAN, FcWeightToOpenType(weight));
+            const auto found = styles.find(key);
+            if (found == styles.end() || (normal_width && !found->second.second)) {
+                styles[key] = {name, normal_width};
+            }
+        }
+        FcFontSetDestroy(fonts);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    std::vector<TrueTypeStyle> list;
+    for (const auto& [key, value] : styles) {
+        TrueTypeStyle style;
+        style.italic = key.first;
+        style.weight = key.second;
+        style.name = value.first;
+        if (style.name.empty()) {
+            style.name = std::string(style.weight >= 600 ? "Bold" : "Regular") +
+                         (style.italic ? " Italic" : "");
+        }
+        list.push_back(std::move(style));
+    }
+    return list;
+}
+
+std::string MatchedTrueTypeFamily(const LogFont& font) {
+    FcPattern* match = MatchPattern(font);
+    if (match == nullptr) {
+        return {};
+    }
+    std::string family;
+    FcChar8* format = nullptr;
+    FcChar8* name = nullptr;
+    FcBool outline = FcFalse;
+    if (FcPatternGetString(match, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+        std::string(reinterpret_cast<const char*>(format)) == "TrueType" &&
+        FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && outline &&
+        FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch) {
+        family = reinterpret_cast<const char*>(name);
+    }
+    FcPatternDestroy(match);
+    return family;
 }
 
 }  // namespace kelto

@@ -47,4 +47,20 @@ class GlyphSource {
 // The families of the TrueType (glyf-outline) fonts fontconfig knows, sorted, each once.
 std::vector<std::string> TrueTypeFamilies();
 
+// One style of a family as a font record selects it: its weight (400 regular, 700 bold) and
+// italic flag, named as the family's face of that style calls itself ("Bold Italic").
+struct TrueTypeStyle {
+    std::string name;
+    int weight = 400;
+    bool italic = false;
+    friend bool operator==(const TrueTypeStyle&, const TrueTypeStyle&) = default;
+};
+// The styles of a family's TrueType faces, each weight and slant once (upright before italic,
+// light before bold); faces of normal width are preferred for the names. Empty for a family
+// without TrueType faces.
+std::vector<TrueTypeStyle> TrueTypeStyles(const std::string& family);
+// The family whose face a font record is read from (fontconfig's match: "Times New Roman"
+// gives "Liberation Serif" where only that is installed); empty when no TrueType face matches.
+std::string MatchedTrueTypeFamily(const LogFont& font);
+
 }  // namespace kelto

@@ -14,10 +14,20 @@ std::vector<FileFilter> ImportObjectFilters() {
 }
 
 std::vector<FileFilter> ImportImageFilters() {
-    return {{"Image Files (*.jpg;*.png)", {"*.jpg", "*.png"}},
-            {"Jpeg Image (*.jpg)", {"*.jpg"}},
+    return {{"Image Files (*.jpg;*.png;*.tif)", {"*.jpg", "*.jpeg", "*.png", "*.tif", "*.tiff"}},
+            {"Jpeg Image (*.jpg)", {"*.jpg", "*.jpeg"}},
             {"PNG Image (*.png)", {"*.png"}},
+            {"Tiff Image (*.tif)", {"*.tif", "*.tiff"}},
             kAllFiles};
+}
+
+FileDialogRequest ImportImageRequest() {
+    FileDialogRequest request;
+    request.title = kImportImageTitle;
+    request.filters = ImportImageFilters();
+    request.initial_name = "*.jpg; *.png";
+    request.image_preview = true;
+    return request;
 }
 
 std::vector<FileFilter> SaveImageFilters() {

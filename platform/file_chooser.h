@@ -23,6 +23,8 @@ struct FileDialogRequest {
     int initial_filter = 0;
     // Added (with its dot) to a name chosen for saving without an extension; empty: nothing.
     std::string default_extension;
+    // The dialog shows a small picture of the file under the cursor (Import Image...).
+    bool image_preview = false;
 };
 
 struct FileChoice {
@@ -51,8 +53,11 @@ inline constexpr char kSaveImageTitle[] = "Save Image As...";
 std::vector<FileFilter> SceneFileFilters();
 // Import object from file: "3D Studio Objects (*.3ds)", then every file.
 std::vector<FileFilter> ImportObjectFilters();
-// Import Image: JPEG and PNG together, each alone, then every file.
+// Import Image: JPEG, PNG and TIFF together, each alone, then every file.
 std::vector<FileFilter> ImportImageFilters();
+// The whole Import Image... dialog: its title, type list and first name, with the picture
+// preview.
+FileDialogRequest ImportImageRequest();
 // Save Image As: every picture type together, then each (the chosen entry decides the
 // extension of a name typed without one).
 std::vector<FileFilter> SaveImageFilters();

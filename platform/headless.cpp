@@ -41,6 +41,19 @@ std::optional<FileChoice> HeadlessFileChooser::Next(const FileDialogRequest& req
     return answer;
 }
 
+std::optional<ColourChoice> HeadlessColourChooser::ChooseColour(const ColourRequest& request) {
+    requests_.push_back(request);
+    if (answers_.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<Answer> answer = answers_.front();
+    answers_.pop_front();
+    if (!answer) {
+        return std::nullopt;
+    }
+    return ColourChoice{answer->colour, answer->custom.value_or(request.custom)};
+}
+
 void QueuedWindowThread::Post(std::function<void()> work) {
     const std::lock_guard lock(mutex_);
     queue_.push_back(std::move(work));

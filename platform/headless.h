@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "colour_chooser.h"
 #include "file_chooser.h"
 #include "messages.h"
 #include "settings.h"
@@ -81,6 +82,28 @@ class HeadlessFileChooser : public FileChooser {
     std::optional<FileChoice> Next(const FileDialogRequest& request);
     std::deque<std::optional<FileChoice>> answers_;
     std::vector<FileDialogRequest> requests_;
+};
+
+// Answers colour dialogs in order from a script; with the script used up, every dialog is
+// cancelled. An answer without custom colours leaves the request's as they were. Every request
+// is kept.
+class HeadlessColourChooser : public ColourChooser {
+  public:
+    std::optional<ColourChoice> ChooseColour(const ColourRequest& request) override;
+    void QueueChoice(PackedColour colour,
+                     std::optional<SettingsStore::CustomColours> custom = std::nullopt) {
+        answers_.push_back(Answer{colour, custom});
+    }
+    void QueueCancel() { answers_.push_back(std::nullopt); }
+    const std::vector<ColourRequest>& Requests() const { return requests_; }
+
+  private:
+    struct Answer {
+        PackedColour colour;
+        std::optional<SettingsStore::CustomColours> custom;
+    };
+    std::deque<std::optional<Answer>> answers_;
+    std::vector<ColourRequest> requests_;
 };
 
 // Work posted from any thread waits in a queue until RunPending runs it on the caller's

@@ -62,6 +62,40 @@ TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
     EXPECT_TRUE(std::any_of(o.begin(), o.end(), [](const OutlinePoint& p) { return p.kind == 1; }));
 }
 
+TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
+    // Liberation Serif has its four faces, upright before italic, regular before bold.
+    const std::vector<TrueTypeStyle> styles = TrueTypeStyles("Liberation Serif");
+    ASSERT_EQ(styles.size(), 4u);
+    EXPECT_EQ(styles[0], (TrueTypeStyle{"Regular", 400, false}));
+    EXPECT_EQ(styles[1], (TrueTypeStyle{"Bold", 700, false}));
+    EXPECT_EQ(styles[2], (TrueTypeStyle{"Italic", 400, true}));
+    EXPECT_EQ(styles[3], (TrueTypeStyle{"Bold Italic", 700, true}));
+    EXPECT_TRUE(TrueTypeStyles("No Such Family Anywhere").empty());
+    // Each style selects a face of its own.
+    std::set<std::string> files;
+    for (const TrueTypeStyle& style : styles) {
+        LogFont font = LogFont::TextToolDefault();
+        font.SetFaceName("Liberation Serif");
+        font.weight = style.weight;
+        font.italic = style.italic ? 1 : 0;
+        const GlyphSource source(font);
+        ASSERT_TRUE(source.Usable());
+        files.insert(source.FilePath());
+    }
+    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(MatchedTrueTypeFamily(LogFont::TextToolDefault()), "Liberation Serif");
+    // Every family listed has outlines, and every style of it too.
+    for (const std::string& family : TrueTypeFamilies()) {
+        for (const TrueTypeStyle& style : TrueTypeStyles(family)) {
+            LogFont font;
+            font.SetFaceName(family);
+            font.weight = style.weight;
+            font.italic = style.italic ? 1 : 0;
+            EXPECT_TRUE(GlyphSource(font).Usable()) << family << " " << style.name;
+        }
+    }
+}
+
 TEST(GlyphContours, CapitalAHasAnOuterContourAndAHole) {
     const Flattened a = Flatten('A');
     ASSERT_EQ(a.contours.size(), 2u);

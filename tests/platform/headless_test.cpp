@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 #include <thread>
 #include <vector>
 
+#include "platform/colour_chooser.h"
 #include "platform/headless.h"
 #include "platform/program_settings.h"
 
@@ -35,6 +37,55 @@ TEST(MemorySettings, IntegersRoundTripAndBadTextGivesTheDefault) {
     settings.Write("Tip", "FilePos", "12abc");
     EXPECT_EQ(settings.ReadInt("Tip", "FilePos", 5), 5);
     EXPECT_EQ(settings.ReadInt("Other", "FilePos", 3), 3);
+}
+
+TEST(ColourChooser, CustomColoursComeFromTheSectionAndGoBackOnlyOnOk) {
+    MemorySettings settings;
+    HeadlessColourChooser chooser;
+    settings.WriteInt("Material Tool", "Custom Color 2", 0x123456);
+    settings.WriteInt("Lighting Tool", "Custom Color 2", 0x654321);
+    SettingsStore::CustomColours changed{};
+    changed.fill(0x00FF00);
+    chooser.QueueChoice(PackRgb(1, 2, 3), changed);
+    EXPECT_EQ(ChooseColourWithCustomColours(chooser, settings, "Material Tool", 0xFFABCDEF),
+              std::optional<PackedColour>(0x030201));
+    ASSERT_EQ(chooser.Requests().size(), 1u);
+    EXPECT_EQ(chooser.Requests()[0].initial, 0xABCDEFu);  // only the colour bits
+    EXPECT_EQ(chooser.Requests()[0].custom[0], 0xFFFFFFu);
+    EXPECT_EQ(chooser.Requests()[0].custom[1], 0x123456u);
+    EXPECT_EQ(settings.ReadCustomColours("Material Tool"), changed);
+    EXPECT_EQ(settings.ReadCustomColours("Lighting Tool")[1], 0x654321u);
+    // Cancel: nothing written, nothing chosen.
+    chooser.QueueCancel();
+    EXPECT_FALSE(ChooseColourWithCustomColours(chooser, settings, "Lighting Tool", 0));
+    EXPECT_FALSE(settings.Read("Lighting Tool", "Custom Color 1"));
+    EXPECT_EQ(chooser.Requests()[1].custom[1], 0x654321u);
+}
+
+TEST(ColourChooser, ComponentsBecomeTruncatedBytesAndBack) {
+    EXPECT_EQ(ComponentToByte(0.3f), 76);  // 76.5 truncated
+    EXPECT_EQ(ComponentToByte(0.9f * 0.5f), 114);
+    EXPECT_EQ(ComponentToByte(1.0f), 255);
+    EXPECT_EQ(ComponentToByte(7.0f), 255);
+    EXPECT_EQ(ComponentToByte(-1.0f), 0);
+    EXPECT_EQ(ComponentToByte(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_FLOAT_EQ(ByteToComponent(255), 1.0f);
+    EXPECT_EQ(ByteToComponent(51), 51 * 0.003921569f);
+    EXPECT_EQ(PackRgb(0x11, 0x22, 0x33), 0x332211u);
+    EXPECT_EQ(RedOf(0x332211), 0x11);
+    EXPECT_EQ(GreenOf(0x332211), 0x22);
+    EXPECT_EQ(BlueOf(0x332211), 0x33);
+}
+
+TEST(FileChooser, ImportImageAsksForEveryPictureTypeWithAPreview) {
+    const FileDialogRequest request = ImportImageRequest();
+    EXPECT_EQ(request.title, "Import Image...");
+    EXPECT_TRUE(request.image_preview);
+    ASSERT_EQ(request.filters.size(), 5u);
+    EXPECT_EQ(request.filters[0].patterns,
+              (std::vector<std::string>{"*.jpg", "*.jpeg", "*.png", "*.tif", "*.tiff"}));
+    EXPECT_EQ(request.filters.back().text, "All Files (*.*)");
+    EXPECT_FALSE(FileDialogRequest().image_preview);
 }
 
 TEST(HeadlessMessages, ShowsAStatusInItsBoxAndGivesWordsToOneWithoutText) {
