@@ -152,7 +152,7 @@ class MainFrameTest : public QObject {
         Rig rig;
         rig.frame->NewDocument();
         for (int id : {kUndo, kRedo, kToolbarUndo, kCut, kCopy, kPaste, kIntersect, kCombine,
-                       kLathe, kExtrusionWizard, kSchematicView, kFourViews, kSnapToGrid, kDebug1,
+                       kLathe, kExtrusionWizard, kSchematicView, kSnapToGrid, kDebug1,
                        kStopRendering, kSaveImage}) {
             QVERIFY2(!rig.Act(id)->isEnabled(), qPrintable(rig.Act(id)->text()));
         }
