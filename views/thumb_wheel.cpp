@@ -21,8 +21,7 @@ CThumbWheel::CThumbWheel(Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent), orientation_(orientation) {
     setFocusPolicy(Qt::StrongFocus);
     setCursor(orientation == Qt::Horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor);
-    setSizePolicy(orientation == Qt::Horizontal ? QSizePolicy::Fixed : QSizePolicy::Fixed,
-                  QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 QSize CThumbWheel::sizeHint() const {
@@ -53,8 +52,7 @@ void CThumbWheel::paintEvent(QPaintEvent* /*event*/) {
     const QRectF body = QRectF(rect()).adjusted(1, 1, -1, -1);
     const double length = horizontal ? body.width() : body.height();
     // The wheel seen edge-on: light in the middle, dark towards the edges it turns away at.
-    QLinearGradient shade(horizontal ? body.topLeft() : body.topLeft(),
-                          horizontal ? body.topRight() : body.bottomLeft());
+    QLinearGradient shade(body.topLeft(), horizontal ? body.topRight() : body.bottomLeft());
     const QColor face = palette().color(QPalette::Button);
     shade.setColorAt(0.0, face.darker(190));
     shade.setColorAt(0.5, face.lighter(125));
@@ -126,28 +124,20 @@ void CThumbWheel::wheelEvent(QWheelEvent* event) {
 }
 
 void CThumbWheel::keyPressEvent(QKeyEvent* event) {
+    // The arrows along the wheel roll it a notch, Page Up and Page Down ten.
     const bool horizontal = orientation_ == Qt::Horizontal;
-    switch (event->key()) {
-        case Qt::Key_Right:
-            horizontal ? Roll(1) : QWidget::keyPressEvent(event);
-            return;
-        case Qt::Key_Left:
-            horizontal ? Roll(-1) : QWidget::keyPressEvent(event);
-            return;
-        case Qt::Key_Down:
-            !horizontal ? Roll(1) : QWidget::keyPressEvent(event);
-            return;
-        case Qt::Key_Up:
-            !horizontal ? Roll(-1) : QWidget::keyPressEvent(event);
-            return;
-        case Qt::Key_PageDown:
-            Roll(kPageNotches);
-            return;
-        case Qt::Key_PageUp:
-            Roll(-kPageNotches);
-            return;
-        default:
-            QWidget::keyPressEvent(event);
+    const int forward = horizontal ? Qt::Key_Right : Qt::Key_Down;
+    const int back = horizontal ? Qt::Key_Left : Qt::Key_Up;
+    if (event->key() == forward) {
+        Roll(1);
+    } else if (event->key() == back) {
+        Roll(-1);
+    } else if (event->key() == Qt::Key_PageDown) {
+        Roll(kPageNotches);
+    } else if (event->key() == Qt::Key_PageUp) {
+        Roll(-kPageNotches);
+    } else {
+        QWidget::keyPressEvent(event);
     }
 }
 
