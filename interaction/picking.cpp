@@ -1,5 +1,6 @@
 #include "picking.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -89,6 +90,9 @@ std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh, const Ma
 
 // A top-level object's meshes: a node with members is its members, as it is drawn.
 std::optional<double> RayHitsNodeTree(const PickRay& ray, const SceneNode& top) {
+    if (top.first_child == nullptr || top.first_child == &top) {
+        return RayHitsMesh(ray, PickingMesh(top), top.world_matrix);
+    }
     std::optional<double> nearest;
     struct Pending {
         const SceneNode* node;
@@ -113,6 +117,42 @@ std::optional<double> RayHitsNodeTree(const PickRay& ray, const SceneNode& top) 
         }
     }
     return nearest;
+}
+
+// No point of the box placed by `frame` lies nearer along the ray than this; nothing when the
+// ray misses the box. (From inside the box, 0.)
+std::optional<double> BoxEntryBound(const PickRay& ray, const BoundingBox& box,
+                                    const Matrix4& frame) {
+    if (box.IsEmpty()) {
+        return std::nullopt;
+    }
+    const std::array<Vec3f, 8> local = BoxCorners(box);
+    std::array<Vec3, 8> c;
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        c[i] = TransformPoint(frame, ToVec3(local[i]));
+    }
+    static constexpr int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 6},
+                                         {2, 3, 7, 4}, {0, 3, 7, 6}, {1, 2, 4, 5}};
+    std::optional<double> nearest;
+    std::optional<double> farthest;
+    for (const auto& f : kFaces) {
+        const Vec3& a = c[static_cast<std::size_t>(f[0])];
+        const Vec3& b = c[static_cast<std::size_t>(f[1])];
+        const Vec3& cc = c[static_cast<std::size_t>(f[2])];
+        const Vec3& d = c[static_cast<std::size_t>(f[3])];
+        for (const std::optional<double> t :
+             {RayHitsTriangle(ray, a, b, cc), RayHitsTriangle(ray, a, cc, d)}) {
+            if (t) {
+                nearest = nearest ? std::min(*nearest, *t) : *t;
+                farthest = farthest ? std::max(*farthest, *t) : *t;
+            }
+        }
+    }
+    if (!nearest) {
+        return std::nullopt;
+    }
+    // Met at one distance only: the ray starts inside (it only leaves), or the box is flat.
+    return *farthest > *nearest ? *nearest : 0.0;
 }
 
 void OfferHandles(const PickRay& ray, double scale, const BoundingBox& box, const Matrix4& frame,
@@ -206,26 +246,30 @@ bool InvertAffine(const Matrix4& m, Matrix4& inverse) {
 
 std::optional<double> RayHitsTriangle(const PickRay& ray, const Vec3& a, const Vec3& b,
                                       const Vec3& c) {
-    // Moller and Trumbore: barycentric coordinates and distance from three determinants.
+    // Moller and Trumbore: barycentric coordinates and distance from three determinants,
+    // compared before dividing (most triangles miss, and need no division at all).
     const Vec3 e1 = b - a;
     const Vec3 e2 = c - a;
     const Vec3 p = Cross(ray.direction, e2);
-    const double det = Dot(e1, p);
+    double det = Dot(e1, p);
     if (det == 0.0 || !std::isfinite(det)) {
         return std::nullopt;
     }
-    const double inv = 1.0 / det;
-    const Vec3 s = ray.origin - a;
-    const double u = Dot(s, p) * inv;
-    if (!(u >= 0.0 && u <= 1.0)) {
+    Vec3 s = ray.origin - a;
+    if (det < 0.0) {
+        det = -det;
+        s = s * -1.0;
+    }
+    const double u = Dot(s, p);
+    if (!(u >= 0.0 && u <= det)) {
         return std::nullopt;
     }
     const Vec3 q = Cross(s, e1);
-    const double v = Dot(ray.direction, q) * inv;
-    if (!(v >= 0.0 && u + v <= 1.0)) {
+    const double v = Dot(ray.direction, q);
+    if (!(v >= 0.0 && u + v <= det)) {
         return std::nullopt;
     }
-    const double t = Dot(e2, q) * inv;
+    const double t = Dot(e2, q) / det;
     if (!(t >= 0.0) || !std::isfinite(t)) {
         return std::nullopt;
     }
@@ -267,28 +311,49 @@ std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOp
     }
     Nearest nearest;
     const bool rings_shown = options.rings && scene.CountSelected() == 1;
+    // Objects whose box the ray meets, nearest box first: once an object is hit, those whose
+    // box begins beyond the hit need no triangle tested.
+    struct Candidate {
+        double bound;
+        const SceneNode* node;
+    };
+    std::vector<Candidate> candidates;
     for (const SceneNode* node : Children(scene.Root())) {
         if (node->visible == 0) {
             continue;
         }
-        PickHit hit;
-        hit.node = node->id;
-        if (RayHitsPlacedBox(ray, node->box, node->world_matrix)) {
-            if (const std::optional<double> t = RayHitsNodeTree(ray, *node)) {
-                hit.kind = PickHit::Kind::NodeBody;
-                hit.distance = *t * length;
-                nearest.Offer(hit);
-            }
+        if (const std::optional<double> bound = BoxEntryBound(ray, node->box, node->world_matrix)) {
+            candidates.push_back({*bound, node});
         }
         if (!node->selected || node->box.IsEmpty()) {
             continue;
         }
+        PickHit hit;
+        hit.node = node->id;
         if (rings_shown) {
             hit.kind = PickHit::Kind::NodeRing;
             OfferRings(ray, length, NodeRingFrame(*node), hit, nearest);
         } else if (!options.rings) {
             hit.kind = PickHit::Kind::NodeHandle;
             OfferHandles(ray, length, node->box, node->world_matrix, hit, nearest);
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.bound < b.bound; });
+    std::optional<double> nearest_body;
+    for (const Candidate& candidate : candidates) {
+        if (nearest_body && candidate.bound > *nearest_body) {
+            break;
+        }
+        if (const std::optional<double> t = RayHitsNodeTree(ray, *candidate.node)) {
+            if (!nearest_body || *t < *nearest_body) {
+                nearest_body = t;
+                PickHit hit;
+                hit.node = candidate.node->id;
+                hit.kind = PickHit::Kind::NodeBody;
+                hit.distance = *t * length;
+                nearest.Offer(hit);
+            }
         }
     }
     for (const Light& light : scene.Lights()) {

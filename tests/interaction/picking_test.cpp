@@ -84,6 +84,26 @@ TEST(Pick, NearestObjectWinsAndHiddenOnesAreSkipped) {
     EXPECT_FALSE(Pick(document.GetScene(), {{0, 1, 20}, {0, 0, 0}}, {}));
 }
 
+TEST(Pick, FromInsideAnObjectsBoxTheNearerObjectInsideStillWins) {
+    DocumentCore document;
+    const NodeId room = document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
+    document.GrabNodeHandle(room, 3, false);
+    document.DragScaleNode(room, {10, 10, 10}, {});  // from -10 to 10 round (0, 1, 0)
+    document.EndDrag();
+    // Seen from inside the big cube: its far wall, until a sphere stands in between.
+    const PickRay ray{{0, 1, 5}, {0, 0, -1}};
+    auto hit = Pick(document.GetScene(), ray, {});
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->node, room);
+    EXPECT_NEAR(hit->distance, 15.0, 1e-6);
+    const NodeId ball = document.InsertObject(ObjectType::Sphere, {0, 0, -2}, false);
+    document.ClearSelection();
+    hit = Pick(document.GetScene(), ray, {});
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->node, ball);
+    EXPECT_NEAR(hit->distance, 6.0, 1e-2);
+}
+
 TEST(Pick, GroupsArePickedByTheirMembersAsTheWhole) {
     DocumentCore document;
     const NodeId a = document.InsertObject(ObjectType::Sphere, {-3, 0, 0}, false);
