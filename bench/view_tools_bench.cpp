@@ -7,7 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <memory>
 
@@ -15,6 +14,7 @@
 #include "interaction/picking.h"
 #include "interaction/tool_state.h"
 #include "model/child_list.h"
+#include "view_bench_window.h"
 #include "views/talvor_view.h"
 
 namespace kelto {
@@ -45,16 +45,10 @@ long long Triangles(const DocumentCore& document) {
 }
 
 // The camera alone: what the tools compute with.
-class CameraOnly : public CViewRenderer {
+class CameraOnly : public HeadlessViewRenderer {
   public:
-    CameraOnly() : CViewRenderer(kWidth, kHeight, {3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0}, 50.0) {}
-    void BeginFrame() override {}
-    void EndFrame() override {}
-    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
-    void DrawGrid() override {}
-    void DrawNodeTree(const SceneNode&, bool, int) override {}
-    void DrawLights(const std::vector<Light>&, bool, int) override {}
-    void LightingOff() override {}
+    CameraOnly()
+        : HeadlessViewRenderer(kWidth, kHeight, {3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0}, 50.0) {}
 };
 
 WindowPoint PixelCentreOf(const CViewRenderer& camera, const Vec3& world) {
@@ -128,14 +122,7 @@ void BM_MoveDragStep(benchmark::State& state) {
     BuildSphereGrid(document, false);
     ToolState tools;
     CTalvorView view(document, tools, std::nullopt);
-    view.resize(kWidth, kHeight);
-    view.show();
-    QElapsedTimer waited;
-    waited.start();
-    while ((!view.isValid() || view.Renderer().Width() != kWidth) && waited.elapsed() < 10000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    if (!view.isValid() || !view.HasOpenGL()) {
+    if (!ShowViewAndWait(view, kWidth, kHeight)) {
         state.SkipWithError("no OpenGL window (run under xvfb-run)");
         return;
     }

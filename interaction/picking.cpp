@@ -119,9 +119,14 @@ std::optional<double> RayHitsNodeTree(const PickRay& ray, const SceneNode& top) 
     return nearest;
 }
 
-// No point of the box placed by `frame` lies nearer along the ray than this; nothing when the
-// ray misses the box. (From inside the box, 0.)
-std::optional<double> BoxEntryBound(const PickRay& ray, const BoundingBox& box,
+// The nearest and farthest distances at which the ray meets the faces of a box placed by
+// `frame` (as quadrilaterals in the world).
+struct FaceHits {
+    double nearest;
+    double farthest;
+};
+
+std::optional<FaceHits> BoxFaceHits(const PickRay& ray, const BoundingBox& box,
                                     const Matrix4& frame) {
     if (box.IsEmpty()) {
         return std::nullopt;
@@ -133,8 +138,7 @@ std::optional<double> BoxEntryBound(const PickRay& ray, const BoundingBox& box,
     }
     static constexpr int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 6},
                                          {2, 3, 7, 4}, {0, 3, 7, 6}, {1, 2, 4, 5}};
-    std::optional<double> nearest;
-    std::optional<double> farthest;
+    std::optional<FaceHits> hits;
     for (const auto& f : kFaces) {
         const Vec3& a = c[static_cast<std::size_t>(f[0])];
         const Vec3& b = c[static_cast<std::size_t>(f[1])];
@@ -142,17 +146,28 @@ std::optional<double> BoxEntryBound(const PickRay& ray, const BoundingBox& box,
         const Vec3& d = c[static_cast<std::size_t>(f[3])];
         for (const std::optional<double> t :
              {RayHitsTriangle(ray, a, b, cc), RayHitsTriangle(ray, a, cc, d)}) {
-            if (t) {
-                nearest = nearest ? std::min(*nearest, *t) : *t;
-                farthest = farthest ? std::max(*farthest, *t) : *t;
+            if (!t) {
+                continue;
             }
+            if (!hits) {
+                hits = FaceHits{*t, *t};
+            }
+            hits->nearest = std::min(hits->nearest, *t);
+            hits->farthest = std::max(hits->farthest, *t);
         }
     }
-    if (!nearest) {
+    return hits;
+}
+
+// No point of the box lies nearer along the ray than this; nothing when the ray misses it.
+std::optional<double> BoxEntryBound(const PickRay& ray, const BoundingBox& box,
+                                    const Matrix4& frame) {
+    const std::optional<FaceHits> hits = BoxFaceHits(ray, box, frame);
+    if (!hits) {
         return std::nullopt;
     }
     // Met at one distance only: the ray starts inside (it only leaves), or the box is flat.
-    return *farthest > *nearest ? *nearest : 0.0;
+    return hits->farthest > hits->nearest ? hits->nearest : 0.0;
 }
 
 void OfferHandles(const PickRay& ray, double scale, const BoundingBox& box, const Matrix4& frame,
@@ -278,30 +293,8 @@ std::optional<double> RayHitsTriangle(const PickRay& ray, const Vec3& a, const V
 
 std::optional<double> RayHitsPlacedBox(const PickRay& ray, const BoundingBox& box,
                                        const Matrix4& frame) {
-    if (box.IsEmpty()) {
-        return std::nullopt;
-    }
-    const std::array<Vec3f, 8> local = BoxCorners(box);
-    std::array<Vec3, 8> c;
-    for (std::size_t i = 0; i < c.size(); ++i) {
-        c[i] = TransformPoint(frame, ToVec3(local[i]));
-    }
-    static constexpr int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 6},
-                                         {2, 3, 7, 4}, {0, 3, 7, 6}, {1, 2, 4, 5}};
-    std::optional<double> nearest;
-    for (const auto& f : kFaces) {
-        const Vec3& a = c[static_cast<std::size_t>(f[0])];
-        const Vec3& b = c[static_cast<std::size_t>(f[1])];
-        const Vec3& cc = c[static_cast<std::size_t>(f[2])];
-        const Vec3& d = c[static_cast<std::size_t>(f[3])];
-        for (const std::optional<double> t :
-             {RayHitsTriangle(ray, a, b, cc), RayHitsTriangle(ray, a, cc, d)}) {
-            if (t && (!nearest || *t < *nearest)) {
-                nearest = t;
-            }
-        }
-    }
-    return nearest;
+    const std::optional<FaceHits> hits = BoxFaceHits(ray, box, frame);
+    return hits ? std::optional<double>(hits->nearest) : std::nullopt;
 }
 
 std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOptions& options) {

@@ -135,4 +135,18 @@ class CViewRenderer {
     int height_;
 };
 
+// The camera of a view without a window to draw in: the tools' arithmetic alone (tests,
+// benchmarks, scripts).
+class HeadlessViewRenderer : public CViewRenderer {
+  public:
+    using CViewRenderer::CViewRenderer;
+    void BeginFrame() override {}
+    void EndFrame() override {}
+    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
+    void DrawGrid() override {}
+    void DrawNodeTree(const SceneNode&, bool, int) override {}
+    void DrawLights(const std::vector<Light>&, bool, int) override {}
+    void LightingOff() override {}
+};
+
 }  // namespace kelto

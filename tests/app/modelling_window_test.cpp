@@ -16,6 +16,7 @@
 #include "app/command_table.h"
 #include "app/main_frame.h"
 #include "app/talvor_doc.h"
+#include "main_window_rig.h"
 #include "model/child_list.h"
 #include "platform/headless.h"
 #include "platform/program_settings.h"
@@ -28,23 +29,9 @@ using namespace kelto::command_ids;
 
 namespace {
 
-struct Rig {
-    HeadlessMessages messages;
-    HeadlessFileChooser files;
-    MemorySettings settings;
-    QueuedWindowThread window_thread;
-    std::unique_ptr<CMainFrame> frame;
-
-    Rig() {
-        frame = std::make_unique<CMainFrame>(
-            AppServices{messages, files, settings, window_thread, std::string()});
-        frame->resize(800, 600);
-        frame->show();
-    }
-    QAction* Act(int id) { return frame->Action(id); }
-    CChildFrame* Active() {
-        return qobject_cast<CChildFrame*>(frame->DocumentArea()->currentSubWindow());
-    }
+// Smaller than usual: these tests read whole pictures back.
+struct Rig : kelto::test::MainWindowRig {
+    Rig() : MainWindowRig(800, 600) {}
 };
 
 QPoint PixelOf(const CTalvorView& view, const Vec3& world) {

@@ -284,6 +284,38 @@ TEST(RotateTool, BodiesSelectAndOnlySpotLightsStaySelected) {
     EXPECT_EQ(rig.tools.Mode(), ToolMode::Rotate);
 }
 
+TEST(RotateTool, ASpotLightTurnsByItsRings) {
+    ToolRig rig;
+    const LightId spot = rig.document.InsertLight(LightKind::Spot, {0, 2, 0});
+    rig.document.SelectLight(spot);
+    rig.tools.SetMode(ToolMode::Rotate);
+    const Light& light = *rig.document.FindLight(spot);
+    // The y ring round the icon, at its front left.
+    const double a = 315.0 * kDegreesToRadians;
+    const Vec3 on_ring = TransformPoint(LightRingFrame(light), {std::sin(a), 0, std::cos(a)});
+    rig.Press(rig.PixelOf(on_ring));
+    ASSERT_EQ(rig.controller.Drag(), DragState::RotateLight);
+    EXPECT_EQ(rig.document.GrabbedRing(), kRingCodeY);
+    const WindowPoint grab = *rig.last.warp_pointer;
+    PickOptions rings;
+    rings.rings = true;
+    const auto hit =
+        Pick(rig.document.GetScene(), rig.camera.RayAt(Centre(rig.PixelOf(on_ring))), rings);
+    ASSERT_TRUE(hit);
+    WindowPoint s0, s1;
+    rig.camera.ProjectToWindow(hit->segment_start, s0);
+    rig.camera.ProjectToWindow(hit->segment_end, s1);
+    const double tx = std::round(5 * std::round(s1.x - s0.x));
+    const double ty = std::round(5 * std::round(s1.y - s0.y));
+    rig.Move({grab.x + 10 * tx, grab.y + 10 * ty});
+    EXPECT_EQ(light.pending_angles, (Vec3{0, 20, 0}));
+    rig.Release(grab);
+    Matrix4 expected;
+    expected.Rotate(20, {0, 1, 0});
+    ExpectMatrixNear(light.rotation, expected, 1e-12);
+    EXPECT_EQ(light.rotating, 0);
+}
+
 TEST(SelectTool, LightsMoveWithTheirIconsAndScaleByTheirHandles) {
     ToolRig rig;
     const LightId id = rig.document.GetScene().Lights()[0].id;

@@ -12,26 +12,13 @@
 
 namespace kelto {
 
-// The camera without drawing.
-class CameraOnly : public CViewRenderer {
-  public:
-    using CViewRenderer::CViewRenderer;
-    void BeginFrame() override {}
-    void EndFrame() override {}
-    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
-    void DrawGrid() override {}
-    void DrawNodeTree(const SceneNode&, bool, int) override {}
-    void DrawLights(const std::vector<Light>&, bool, int) override {}
-    void LightingOff() override {}
-};
-
 struct ToolRig {
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 600;
 
     DocumentCore document;
     ToolState tools;
-    CameraOnly camera;
+    HeadlessViewRenderer camera;
     ToolController controller{document, tools, camera};
     ToolResponse last;
 

@@ -8,17 +8,10 @@
 namespace kelto {
 namespace {
 
-// The camera without drawing.
-class CameraOnly : public CViewRenderer {
+// The camera without drawing, counting the times it changes.
+class CameraOnly : public HeadlessViewRenderer {
   public:
-    using CViewRenderer::CViewRenderer;
-    void BeginFrame() override {}
-    void EndFrame() override {}
-    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
-    void DrawGrid() override {}
-    void DrawNodeTree(const SceneNode&, bool, int) override {}
-    void DrawLights(const std::vector<Light>&, bool, int) override {}
-    void LightingOff() override {}
+    using HeadlessViewRenderer::HeadlessViewRenderer;
     int camera_changes = 0;
 
   protected:

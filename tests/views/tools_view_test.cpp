@@ -11,28 +11,16 @@
 #include "interaction/picking.h"
 #include "interaction/tool_state.h"
 #include "model/child_list.h"
+#include "pixels.h"
 #include "views/talvor_view.h"
 
 using namespace kelto;
+using namespace kelto::test;
 
 namespace {
 
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
-
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb At(const QImage& image, int x, int y) {
-    const QRgb p =
-        image.pixel(std::clamp(x, 0, image.width() - 1), std::clamp(y, 0, image.height() - 1));
-    return {qRed(p), qGreen(p), qBlue(p)};
-}
-
-bool IsBackground(const Rgb& c) {
-    return std::abs(c.r - 128) <= 1 && std::abs(c.g - 128) <= 1 && std::abs(c.b - 128) <= 1;
-}
 
 bool IsGrid(const Rgb& c) {
     return std::abs(c.r - 179) <= 3 && std::abs(c.g - 179) <= 3 && std::abs(c.b - 179) <= 3;
@@ -250,19 +238,9 @@ class ToolsViewTest : public QObject {
         QCOMPARE(light.position.y, 2.0);
         QVERIFY((light.position - Vec3{1, 2, 3}).Length() > 0.5);
         const QImage image = rig.Grab();
-        auto green_near = [&](const QPoint& p) {
-            for (int dy = -2; dy <= 2; ++dy) {
-                for (int dx = -2; dx <= 2; ++dx) {
-                    const Rgb c = At(image, p.x() + dx, p.y() + dy);
-                    if (c.g > 200 && c.r < 80 && c.b < 80) {
-                        return true;
-                    }
-                }
-            }
-            return false;
-        };
-        QVERIFY(green_near(rig.PixelOf(light.position)));
-        QVERIFY(!green_near(from));
+        auto is_green = [](const Rgb& c) { return c.g > 200 && c.r < 80 && c.b < 80; };
+        QVERIFY(Near(image, rig.Project(light.position), 2, is_green));
+        QVERIFY(!Near(image, {from.x() + 0.5, from.y() + 0.5}, 2, is_green));
     }
 
     void EscapeInTheMiddleOfADragPutsEverythingBack() {
