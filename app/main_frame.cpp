@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <ctime>
 
 #include "app/about_dialog.h"
@@ -449,6 +450,12 @@ QMdiSubWindow* CMainFrame::ShowFrame(DocumentFrame* frame) {
     }
     frame->Document().AddFrame(frame);
     frame->show();
+    // Within the area: a window placed past its edge is moved back in.
+    if (isVisible() && area.width() > 320 && area.height() > 240) {
+        const QRect placed = frame->geometry();
+        frame->move(std::clamp(placed.x(), 0, std::max(0, area.width() - placed.width())),
+                    std::clamp(placed.y(), 0, std::max(0, area.height() - placed.height())));
+    }
     documents_area_->setActiveSubWindow(frame);
     frame->widget()->setFocus();
     UpdateTitle();
