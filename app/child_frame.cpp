@@ -100,6 +100,7 @@ CChildFrame::CChildFrame(CTalvorDoc& document, ToolState& tools,
             break;
     }
     setWidget(client_);
+    client_->setFocusProxy(view_);
     setFocusProxy(view_);
     resize(640, 480);
 }

@@ -354,7 +354,7 @@ CTalvorView* CMainFrame::ActiveModellingView() const {
 }
 
 CTalvorView* CMainFrame::FocusedModellingView() const {
-    return last_view_.data();
+    return focused_view_.data();
 }
 
 CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout layout) {
@@ -395,8 +395,10 @@ void CMainFrame::ConnectView(CTalvorView& view) {
         UpdateCommandUI();
         context_menu_->popup(at);
     });
-    connect(&view, &CTalvorView::Focused, this,
-            [this](CTalvorView* focused) { last_view_ = focused; });
+    connect(&view, &CTalvorView::Focused, this, [this](CTalvorView* focused) {
+        last_view_ = focused;
+        focused_view_ = focused;
+    });
     connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
             Qt::QueuedConnection);
 }

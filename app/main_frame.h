@@ -148,6 +148,7 @@ class CMainFrame : public QMainWindow {
     std::vector<std::unique_ptr<CTalvorDoc>> documents_;
     int untitled_count_ = 0;
     QPointer<CTalvorView> last_view_;
+    QPointer<CTalvorView> focused_view_;  // the camera bars' view: the last to take the focus
     std::map<int, QAction*> actions_;
     std::vector<QAction*> recent_actions_;
     QActionGroup* shapes_group_ = nullptr;

@@ -195,6 +195,17 @@ class ModellingWindowTest : public QObject {
             QVERIFY(Dot(step, a_before.direction) > 0.999);
             QVERIFY(a_after.direction.y > a_before.direction.y);
             QVERIFY(std::abs(a_after.direction.x - a_before.direction.x) < 1e-3);
+            // The turn wheel rolled by the mouse: a turn per notch, the same as the arrows.
+            const ViewEntry before_roll = a->View().CurrentView();
+            CThumbWheel* wheel = b->TopBar().TurnWheel();
+            QTest::mousePress(wheel, Qt::LeftButton, {}, QPoint(10, 5));
+            QTest::mouseMove(wheel, QPoint(10 + 3 * CThumbWheel::kPixelsPerNotch + 2, 5));
+            QTest::mouseRelease(wheel, Qt::LeftButton, {}, QPoint(40, 5));
+            QCOMPARE(wheel->Position(), 2);  // one notch back by the key, three forward
+            for (int i = 0; i < 3; ++i) {
+                b->TopBar().TurnLeftButton()->click();
+            }
+            QVERIFY((a->View().CurrentView().direction - before_roll.direction).Length() < 1e-12);
             // The dolly wheel rolled down dollies out, back where it started.
             QTest::keyClick(b->LeftBar().DollyWheel(), Qt::Key_Down);
             QVERIFY((a->View().CurrentView().eye - a_before.eye).Length() < 0.1);
