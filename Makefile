@@ -54,17 +54,18 @@ bench: deps build/bench/build.ninja
 	@for b in build/bench/bench/*_bench; do $$b || exit 1; done
 	$(MAKE) bench-view
 
-# The modelling view's frames per second, the material editor's opening, and a render through
-# the render window against the same render through kelto-cli, on a virtual display with Mesa's
-# software OpenGL.
+# The modelling view's frames per second, its tools' picks and drag steps, the material
+# editor's opening, and a render through the render window against the same render through
+# kelto-cli, on a virtual display with Mesa's software OpenGL.
 build/bench-view/build.ninja:
 	cmake -S . -B build/bench-view $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release \
 	  -DKELTO_BUILD_BENCH=ON -DKELTO_BUILD_TESTS=OFF
 
 bench-view: deps build/bench-view/build.ninja
-	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench render_window_bench \
-	  materials_sheet_bench
+	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench view_tools_bench \
+	  render_window_bench materials_sheet_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_redraw_bench
+	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_tools_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/render_window_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_sheet_bench
 

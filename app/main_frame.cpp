@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <ctime>
 
 #include "app/about_dialog.h"
@@ -67,6 +68,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       documents_area_(new QMdiArea(this)),
+      text_prompt_(std::make_unique<SettingsTextToolPrompt>(services_.settings)),
       modelling_template_(kDocumentResourceId, kDocumentStrings),
       render_template_(kDocumentResourceId, kDocumentStrings) {
     setWindowTitle("Kelto");
@@ -78,16 +80,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     documents_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     modelling_template_.SetFrameFactory([this](CTalvorDoc& document) -> QMdiSubWindow* {
-        // A window takes the camera the file stored for its place, or the scene's camera.
-        const std::size_t index = document.ModellingViews().size();
-        const std::vector<ViewEntry>& stored = document.Core().Views();
-        std::optional<ViewEntry> camera;
-        if (index < stored.size()) {
-            camera = stored[index];
-        }
-        auto* frame = new CChildFrame(document, tools_, camera);
-        ConnectView(frame->View());
-        return frame;
+        return MakeModellingFrame(document, FrameLayout::Perspective);
     });
 
     recent_files_.Load(services_.settings);
@@ -367,21 +360,60 @@ CTalvorDoc* CMainFrame::ActiveDocument() const {
 CTalvorView* CMainFrame::ActiveModellingView() const {
     QMdiSubWindow* active = documents_area_->currentSubWindow();
     if (auto* child = qobject_cast<CChildFrame*>(active)) {
-        return &child->View();
+        return child->PerspectiveView();
     }
-    if (active == nullptr && last_view_) {
+    if (active == nullptr && last_view_ && last_view_->IsPerspective()) {
         return last_view_.data();
     }
     return nullptr;
 }
 
+CTalvorView* CMainFrame::FocusedModellingView() const {
+    return focused_view_.data();
+}
+
+CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout layout) {
+    // A perspective view takes the camera the file stored for its place, or the scene's.
+    std::optional<ViewEntry> camera;
+    if (layout == FrameLayout::Perspective || layout == FrameLayout::FourViews) {
+        const std::size_t index = document.PerspectiveViews().size();
+        const std::vector<ViewEntry>& stored = document.Core().Views();
+        if (index < stored.size()) {
+            camera = stored[index];
+        }
+    }
+    auto* frame = new CChildFrame(document, tools_, camera, layout,
+                                  [this] { return FocusedModellingView(); });
+    for (CTalvorView* view : frame->Views()) {
+        ConnectView(*view);
+    }
+    return frame;
+}
+
+void CMainFrame::SetTextToolPrompt(std::unique_ptr<TextToolPrompt> prompt) {
+    if (!prompt) {
+        return;
+    }
+    text_prompt_ = std::move(prompt);
+    for (const auto& document : documents_) {
+        for (CTalvorView* view : document->ModellingViews()) {
+            view->SetTextPrompt(text_prompt_.get());
+        }
+    }
+}
+
 void CMainFrame::ConnectView(CTalvorView& view) {
+    view.SetTextPrompt(text_prompt_.get());
+    connect(&view, &CTalvorView::MessageRequested, this,
+            [this](const Status& message) { services_.messages.Show(message); });
     connect(&view, &CTalvorView::ContextMenuRequested, this, [this](const QPoint& at) {
         UpdateCommandUI();
         context_menu_->popup(at);
     });
-    connect(&view, &CTalvorView::Focused, this,
-            [this](CTalvorView* focused) { last_view_ = focused; });
+    connect(&view, &CTalvorView::Focused, this, [this](CTalvorView* focused) {
+        last_view_ = focused;
+        focused_view_ = focused;
+    });
     connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
             Qt::QueuedConnection);
 }
@@ -435,6 +467,12 @@ QMdiSubWindow* CMainFrame::ShowFrame(DocumentFrame* frame) {
     }
     frame->Document().AddFrame(frame);
     frame->show();
+    // Within the area: a window placed past its edge is moved back in.
+    if (isVisible() && area.width() > 320 && area.height() > 240) {
+        const QRect placed = frame->geometry();
+        frame->move(std::clamp(placed.x(), 0, std::max(0, area.width() - placed.width())),
+                    std::clamp(placed.y(), 0, std::max(0, area.height() - placed.height())));
+    }
     documents_area_->setActiveSubWindow(frame);
     frame->widget()->setFocus();
     UpdateTitle();
@@ -460,6 +498,13 @@ QMdiSubWindow* CMainFrame::NewWindow(CTalvorDoc& document) {
 QMdiSubWindow* CMainFrame::OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document) {
     auto* frame = qobject_cast<DocumentFrame*>(kind.OpenFrame(document));
     return frame ? ShowFrame(frame) : nullptr;
+}
+
+QMdiSubWindow* CMainFrame::NewViewWindow(CTalvorDoc& document, FrameLayout layout) {
+    if (layout == FrameLayout::Perspective) {
+        return NewWindow(document);
+    }
+    return ShowFrame(MakeModellingFrame(document, layout));
 }
 
 CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
@@ -766,8 +811,21 @@ void CMainFrame::OnCommand(int id) {
             }
             break;
         case kNewWindow:
+        case kPerspectiveView:
             if (document) {
                 NewWindow(*document);
+            }
+            break;
+        case kTopView:
+        case kFrontView:
+        case kRightSideView:
+        case kFourViews:
+        case kFourViewsToolbar:
+            if (document) {
+                NewViewWindow(*document, id == kTopView         ? FrameLayout::Top
+                                         : id == kFrontView     ? FrameLayout::Front
+                                         : id == kRightSideView ? FrameLayout::RightSide
+                                                                : FrameLayout::FourViews);
             }
             break;
         case kCascade:

@@ -12,6 +12,7 @@
 #include "app/command_hooks.h"
 #include "app/command_table.h"
 #include "app/doc_template.h"
+#include "interaction/text_tool_prompt.h"
 #include "interaction/tool_state.h"
 #include "platform/file_chooser.h"
 #include "platform/messages.h"
@@ -30,9 +31,11 @@ class QToolBar;
 
 namespace kelto {
 
+class CChildFrame;
 class CTalvorDoc;
 class CTalvorView;
 class DocumentFrame;
+enum class FrameLayout;
 
 // What the main window works through: message boxes, file dialogs, the settings store and
 // the window thread's queue (the desktop's in the program, headless ones in the tests), and
@@ -71,8 +74,16 @@ class CMainFrame : public QMainWindow {
     // --- documents ---
     const std::vector<std::unique_ptr<CTalvorDoc>>& Documents() const { return documents_; }
     CTalvorDoc* ActiveDocument() const;
-    // The modelling view commands act on: the active window's, or the last one focused.
+    // The modelling view commands act on: the active window's perspective view, or the last
+    // one focused (views in parallel projection are not rendered).
     CTalvorView* ActiveModellingView() const;
+    // The modelling view the camera bars act on: the one that had the focus last, in any
+    // window (null before any had it).
+    CTalvorView* FocusedModellingView() const;
+    // What the text tool asks for its text: by default the "Text Tool" settings; the text
+    // dialog replaces it. Every modelling view, open or opened later, asks the new one.
+    void SetTextToolPrompt(std::unique_ptr<TextToolPrompt> prompt);
+    TextToolPrompt& TextPrompt() { return *text_prompt_; }
     // A new empty document ("Kelto1", "Kelto2", ...) in a modelling window.
     CTalvorDoc* NewDocument();
     // Opens a scene file in a new document (or brings forward the document that has it open).
@@ -84,6 +95,9 @@ class CMainFrame : public QMainWindow {
     // A new window of the template's kind on the document, shown and active; null when the
     // template gives none.
     QMdiSubWindow* OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document);
+    // A modelling window of this layout on the document (the top, front, right side or four
+    // views; the perspective one is NewWindow's).
+    QMdiSubWindow* NewViewWindow(CTalvorDoc& document, FrameLayout layout);
     // Asks to save if needed, then closes all the document's windows; false on Cancel.
     bool CloseDocument(CTalvorDoc& document);
     const RecentFileList& RecentFiles() const { return recent_files_; }
@@ -111,6 +125,7 @@ class CMainFrame : public QMainWindow {
     void CreateStatusBar();
     QMenu* AddMenu(QMenu* parent, const QString& title, std::initializer_list<int> ids);
     void AddDocument(std::unique_ptr<CTalvorDoc> document);
+    CChildFrame* MakeModellingFrame(CTalvorDoc& document, FrameLayout layout);
     void ConnectView(CTalvorView& view);
     // Closes the render windows (of one document, or all), each asking its questions; false
     // when one stays open.
@@ -133,12 +148,14 @@ class CMainFrame : public QMainWindow {
     AppServices services_;
     QMdiArea* documents_area_;  // owned by the window
     ToolState tools_;
+    std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
     DocumentTemplate render_template_;
     CommandHooks hooks_;
     std::vector<std::unique_ptr<CTalvorDoc>> documents_;
     int untitled_count_ = 0;
     QPointer<CTalvorView> last_view_;
+    QPointer<CTalvorView> focused_view_;  // the camera bars' view: the last to take the focus
     std::map<int, QAction*> actions_;
     std::vector<QAction*> recent_actions_;
     QActionGroup* shapes_group_ = nullptr;

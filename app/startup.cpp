@@ -9,10 +9,12 @@
 #include <QStringList>
 #include <cstring>
 #include <iostream>
+#include <memory>
 
 #include "app/editor_hooks.h"
 #include "app/main_frame.h"
 #include "app/qt_platform.h"
+#include "app/text_dialog.h"
 #include "app/tip_file.h"
 #include "model/message_table.h"
 #include "model/out_of_memory.h"
@@ -154,6 +156,7 @@ int RunKelto(int argc, char** argv) {
     AddEditorHooks(hooks, EditorServices{messages, files, colours, settings, window_thread},
                    &frame);
     frame.SetHooks(std::move(hooks));
+    frame.SetTextToolPrompt(std::make_unique<DialogTextToolPrompt>(settings, &frame));
     if (!settings_writable) {
         messages.Show(Status::Message(kMsgSettingsReadOnly, {settings.FileName()}));
     }

@@ -7,6 +7,25 @@
 #include "views/talvor_view.h"
 
 namespace kelto {
+namespace {
+
+// What a modelling window's title adds to say which way it looks.
+QString LayoutSuffix(FrameLayout layout) {
+    switch (layout) {
+        case FrameLayout::Top:
+            return " - Top";
+        case FrameLayout::Front:
+            return " - Front";
+        case FrameLayout::RightSide:
+            return " - Right Side";
+        case FrameLayout::FourViews:
+            return " - Four Views";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
 
 CTalvorDoc::CTalvorDoc(std::unique_ptr<DocumentCore> core, QString path, QString untitled_name,
                        MessageSink& messages, FileChooser& files)
@@ -52,7 +71,19 @@ std::vector<CTalvorView*> CTalvorDoc::ModellingViews() const {
     std::vector<CTalvorView*> views;
     for (DocumentFrame* frame : frames_) {
         if (auto* child = qobject_cast<CChildFrame*>(frame)) {
-            views.push_back(&child->View());
+            views.insert(views.end(), child->Views().begin(), child->Views().end());
+        }
+    }
+    return views;
+}
+
+std::vector<CTalvorView*> CTalvorDoc::PerspectiveViews() const {
+    std::vector<CTalvorView*> views;
+    for (DocumentFrame* frame : frames_) {
+        if (auto* child = qobject_cast<CChildFrame*>(frame)) {
+            if (CTalvorView* view = child->PerspectiveView()) {
+                views.push_back(view);
+            }
         }
     }
     return views;
@@ -72,6 +103,9 @@ void CTalvorDoc::UpdateFrameTitles() {
         if (several) {
             title += ":" + QString::number(i + 1);
         }
+        if (auto* child = qobject_cast<CChildFrame*>(frames_[i])) {
+            title += LayoutSuffix(child->Layout());
+        }
         frames_[i]->setWindowTitle(title + "[*]");
         frames_[i]->setWindowModified(IsModified());
     }
@@ -79,7 +113,7 @@ void CTalvorDoc::UpdateFrameTitles() {
 
 void CTalvorDoc::StoreViews() {
     std::vector<ViewEntry> views;
-    for (CTalvorView* view : ModellingViews()) {
+    for (CTalvorView* view : PerspectiveViews()) {
         views.push_back(view->CurrentView());
     }
     core_->SetViews(std::move(views));

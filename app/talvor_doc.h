@@ -39,8 +39,11 @@ class CTalvorDoc : public QObject {
     void AddFrame(DocumentFrame* frame);
     void RemoveFrame(DocumentFrame* frame);
     const std::vector<DocumentFrame*>& Frames() const { return frames_; }
-    // The modelling views, in the order their windows were opened.
+    // The modelling views, in the order their windows were opened (all four of a four-view
+    // window).
     std::vector<CTalvorView*> ModellingViews() const;
+    // The perspective ones among them: their cameras are what the scene file keeps.
+    std::vector<CTalvorView*> PerspectiveViews() const;
     void UpdateAllViews();
     void UpdateFrameTitles();
     // True while Close or the program's end takes all windows down: they do not ask again.
@@ -48,7 +51,8 @@ class CTalvorDoc : public QObject {
     void SetClosing(bool closing) { closing_ = closing; }
 
     // --- files ---
-    // The modelling windows' cameras into the core, in window order (done before a save).
+    // The perspective views' cameras into the core, in window order (done before a save).
+    // Views in parallel projection have no camera the file keeps.
     void StoreViews();
     // Save (Save As when the document has no file yet, or `ask_name`). False when the user
     // cancelled or the save failed (the message has been shown; the document stays modified).

@@ -41,10 +41,6 @@ QString FormatDepth(int slider) {
 
 }  // namespace
 
-bool TextToolChoice::HasVisibleText() const {
-    return text.find_first_not_of(' ') != std::string::npos;
-}
-
 std::vector<std::string> OfferedTextFamilies() {
     std::vector<std::string> families = TrueTypeFamilies();
     std::erase_if(families, [](const std::string& family) {
@@ -197,8 +193,7 @@ TextToolChoice CTextToolDlg::Choice() const {
         choice.font.weight = style->weight;
         choice.font.italic = style->italic ? 1 : 0;
     }
-    choice.depth_slider = depth_->value();
-    choice.depth = TextDepthFromSlider(choice.depth_slider);
+    choice.depth = TextDepthFromSlider(depth_->value());
     return choice;
 }
 
@@ -208,7 +203,7 @@ void CTextToolDlg::accept() {
     remembered.face_name = choice.font.FaceName();
     remembered.weight = choice.font.weight;
     remembered.italic = choice.font.italic;
-    remembered.depth = choice.depth_slider;
+    remembered.depth = depth_->value();
     WriteTextToolSettings(settings_, remembered);
     QDialog::accept();
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "interaction/text_tool_prompt.h"
 #include "modelling/font_record.h"
 #include "modelling/glyph_outline.h"
 #include "platform/settings.h"
@@ -19,17 +20,6 @@ class QPushButton;
 class QSlider;
 
 namespace kelto {
-
-// What the text tool is given.
-struct TextToolChoice {
-    std::string text;  // one byte a character (Latin-1)
-    LogFont font;      // height 32, the family, weight and italic flag chosen
-    int depth_slider = 45;
-    double depth = 0.45;  // the slider's value x 0.01
-    // Whether the text holds any character other than a space: a text without one makes no
-    // object.
-    bool HasVisibleText() const;
-};
 
 class CTextToolDlg : public QDialog {
     Q_OBJECT
@@ -75,5 +65,19 @@ std::vector<std::string> OfferedTextFamilies();
 // Shows the dialog and returns what the text tool places; nothing on Cancel or when the text
 // has no character other than a space.
 std::optional<TextToolChoice> PromptForText(SettingsStore& settings, QWidget* parent);
+
+// The text tool's prompt on the desktop: the dialog, over the given window.
+class DialogTextToolPrompt : public TextToolPrompt {
+  public:
+    DialogTextToolPrompt(SettingsStore& settings, QWidget* parent)
+        : settings_(settings), parent_(parent) {}
+    std::optional<TextToolChoice> AskForText() override {
+        return PromptForText(settings_, parent_);
+    }
+
+  private:
+    SettingsStore& settings_;
+    QWidget* parent_;
+};
 
 }  // namespace kelto

@@ -12,6 +12,7 @@
 #include "bench/demo_scene.h"
 #include "document/document_core.h"
 #include "interaction/tool_state.h"
+#include "view_bench_window.h"
 #include "views/talvor_view.h"
 
 namespace kelto {
@@ -37,14 +38,7 @@ void RedrawFrames(benchmark::State& state, DocumentCore& document) {
         camera = document.Views().front();
     }
     CTalvorView view(document, tools, camera);
-    view.resize(kWidth, kHeight);
-    view.show();
-    QElapsedTimer waited;
-    waited.start();
-    while ((!view.isValid() || view.Renderer().Width() != kWidth) && waited.elapsed() < 10000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    if (!view.isValid() || !view.HasOpenGL()) {
+    if (!ShowViewAndWait(view, kWidth, kHeight)) {
         state.SkipWithError("no OpenGL window (run under xvfb-run)");
         return;
     }

@@ -1,19 +1,24 @@
 // The modelling view's tools without a toolkit: the view turns its mouse and key events into
-// PointerEvents and hands them here; the controller acts on the document through its
-// operations and tells the view what to do next (redraw, cursor, where to put the pointer).
-// The select, move, scale, rotate and insert tools live here.
+// PointerEvents and hands them here; the controller picks, inserts and drags through the
+// document's operations and tells the view what to do next (redraw, cursor, where to put the
+// pointer, a message to show). The select, move, scale, rotate, insert and text tools live
+// here.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "document/document_core.h"
+#include "picking.h"
+#include "text_tool_prompt.h"
 #include "tool_state.h"
 #include "view_renderer.h"
 
 namespace kelto {
 
 enum class PointerButton { None, Left, Middle, Right };
+// Cancel: Escape, or the view lost the mouse in the middle of a drag.
 enum class PointerEventKind { Press, Move, Release, Cancel };
 
 // Modifier bits as the view keeps them while keys are down.
@@ -27,20 +32,31 @@ struct PointerEvent {
     PointerEventKind kind = PointerEventKind::Move;
     PointerButton button = PointerButton::None;
     unsigned modifiers = kModifierNone;
+    // The pixel under the mouse (whole numbers, as the window system reports them).
     WindowPoint point;
 };
 
-// The view's cursors: the system arrow, and its own for scaling, moving and rotating.
-enum class ToolCursor { Arrow = 32512, Scale = 182, Move = 184, Rotate = 205 };
+// The view's cursors by their numbers: the system's arrow, I-beam and cross, and the view's
+// own for scaling, moving and rotating.
+enum class ToolCursor {
+    Arrow = 32512,
+    IBeam = 32513,
+    Cross = 32515,
+    Scale = 182,
+    Move = 184,
+    Rotate = 205
+};
 
 // What the view does after an event.
 struct ToolResponse {
     bool redraw = false;
     std::optional<ToolCursor> cursor;
-    // Put the mouse pointer here (the rotate drag keeps it on the ring).
+    // Put the mouse pointer on this pixel (the rotate drag keeps it on the ring).
     std::optional<WindowPoint> warp_pointer;
     bool capture_mouse = false;
     bool release_mouse = false;
+    // A message for the user (a text the font could not make); ok when there is none.
+    Status message;
 };
 
 // What a modelling view is doing with the mouse.
@@ -56,6 +72,11 @@ enum class DragState : std::int32_t {
 
 class ToolController {
   public:
+    // The insertion tools find no floor further than this along the ray.
+    static constexpr double kMaxGroundDistance = 10000.0;
+    // Ground points beyond this on x or z go to the origin instead.
+    static constexpr double kGroundLimit = 20.0;
+
     ToolController(DocumentCore& document, ToolState& tools, CViewRenderer& renderer)
         : document_(document), tools_(tools), renderer_(renderer) {}
     ToolController(const ToolController&) = delete;
@@ -64,12 +85,78 @@ class ToolController {
     // One mouse event of the view.
     ToolResponse OnPointer(const PointerEvent& event);
     DragState Drag() const { return drag_; }
+    // Between a press and its release (or a cancel).
+    bool HasCapture() const { return captured_; }
+    // The cursor the view shows now.
+    ToolCursor CurrentCursor() const { return cursor_; }
+    // The cursor over the view while no drag is on: the arrow for selecting and rotating, the
+    // cross for inserting, the I-beam for text.
+    static ToolCursor HoverCursor(ToolMode mode);
+    // What the text tool asks for its text; without one the text tool adds nothing.
+    void SetTextPrompt(TextToolPrompt* prompt) { text_prompt_ = prompt; }
+
+    // The floor point under a window pixel as the insertion tools find it: the ray meets
+    // y = 0 no further than kMaxGroundDistance ahead, and a point beyond kGroundLimit on x or
+    // z becomes the origin. A parallel view looking along the floor takes the floor point
+    // below (or above) the pixel on its centre plane. Nothing when the ray never meets it.
+    std::optional<Vec3> GroundPoint(const WindowPoint& pixel) const;
 
   private:
+    ToolResponse OnButtonDown(const PointerEvent& event);
+    ToolResponse OnMouseMove(const PointerEvent& event);
+    ToolResponse OnButtonUp(const PointerEvent& event);
+    ToolResponse OnCancel();
+    void SelectToolDown(const PointerEvent& event, ToolResponse& response);
+    void RotateToolDown(const PointerEvent& event, ToolResponse& response);
+    void InsertDown(const PointerEvent& event, bool light);
+    void TextToolDown(const PointerEvent& event, ToolResponse& response);
+    // Falls back to the select tool unless Ctrl is held.
+    void KeepToolOnlyWithControl(const PointerEvent& event);
+
+    void ScaleNodeStep(double dx, double dy);
+    void ScaleLightStep(double dx, double dy);
+    void MoveStep(const PointerEvent& event, double dx, double dy);
+    void RotateStep(const PointerEvent& event, ToolResponse& response);
+    // The window image (rounded to whole pixels) of the line from a to b; zero when either
+    // end is behind the eye.
+    WindowPoint ScreenVector(const Vec3& a, const Vec3& b) const;
+    // The scale factor of a handle drag step: 1 + f / 8 within [0.1, 2], f the step along the
+    // handle's screen line in units of its length.
+    double HandleScaleFactor(double dx, double dy) const;
+    // Where the ray through a pixel's centre meets the plane a move drag slides on.
+    std::optional<Vec3> DragPlanePoint(const WindowPoint& pixel, const Vec3& through) const;
+    Vec3 DraggedCentre() const;
+    void PushCursor(ToolCursor cursor);
+    ToolCursor PopCursor();
+    void ResetAnchors();
+
     DocumentCore& document_;
     ToolState& tools_;
     CViewRenderer& renderer_;
+    TextToolPrompt* text_prompt_ = nullptr;
+
     DragState drag_ = DragState::None;
+    bool captured_ = false;
+    bool moved_ = false;  // since the button went down
+    std::vector<ToolCursor> cursor_stack_;
+    ToolCursor cursor_ = ToolCursor::Arrow;
+    WindowPoint down_point_;
+    WindowPoint last_point_;
+    NodeId drag_node_;
+    LightId drag_light_;
+    int handle_code_ = -1;
+    // Anchors of the drag, computed on its first move: the handle's screen line (-1, -1 until
+    // then), the anchor corner in the world, the window images of the world axes at the
+    // dragged object (x of the first -1 until then).
+    WindowPoint handle_vector_{-1, -1};
+    Vec3 anchor_world_;
+    WindowPoint axis_images_[3] = {{-1, 0}, {-1, 0}, {-1, 0}};
+    // The ring held: its code, and (in the world) the grab point and the centre line of the
+    // grabbed band.
+    int ring_code_ = 0;
+    Vec3 ring_grab_;
+    Vec3 ring_start_;
+    Vec3 ring_end_;
 };
 
 }  // namespace kelto

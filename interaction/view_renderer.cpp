@@ -1,11 +1,32 @@
 #include "view_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelto {
 namespace {
+
 constexpr Vec3 kWorldUp{0.0, 1.0, 0.0};
+
+// Where a parallel view looks from (unit, from the scene towards the eye) and which way is up
+// on its screen.
+struct OrthographicSide {
+    Vec3 towards_eye;
+    Vec3 up;
+};
+
+OrthographicSide SideOf(ViewProjection projection) {
+    switch (projection) {
+        case ViewProjection::Top:  // x to the right, -z up the screen
+            return {{0, 1, 0}, {0, 0, -1}};
+        case ViewProjection::RightSide:  // -z to the right, y up
+            return {{1, 0, 0}, {0, 1, 0}};
+        default:  // front: x to the right, y up
+            return {{0, 0, 1}, {0, 1, 0}};
+    }
 }
+
+}  // namespace
 
 CViewRenderer::CViewRenderer(int width, int height, const Vec3& eye, const Vec3& target,
                              const Vec3& up, double focal_length)
@@ -14,8 +35,32 @@ CViewRenderer::CViewRenderer(int width, int height, const Vec3& eye, const Vec3&
     camera_.LookAt(eye, target, up);
 }
 
+CViewRenderer::CViewRenderer(int width, int height, ViewProjection projection)
+    : projection_(projection), focal_length_(50.0), width_(width), height_(height) {
+    ApplyProjection();
+    if (projection_ == ViewProjection::Perspective) {
+        camera_.LookAt({3.0, 8.5, 22.5}, {0, 0, 0}, kWorldUp);
+    } else {
+        PlaceOrthographic({0, 0, 0});
+    }
+}
+
 void CViewRenderer::ApplyProjection() {
-    camera_.SetProjection(width_, height_, focal_length_);
+    if (projection_ == ViewProjection::Perspective) {
+        camera_.SetProjection(width_, height_, focal_length_);
+    } else {
+        // What a perspective camera of this lens shows at the view's distance.
+        const double fovy = std::atan(ViewCamera::kFrameDiagonal / (2.0 * focal_length_));
+        const double half_height = ortho_distance_ * std::tan(fovy / 2.0);
+        camera_.SetOrthographicProjection(width_, height_, half_height, ViewCamera::kNear,
+                                          kOrthographicFar);
+    }
+    CameraChanged();
+}
+
+void CViewRenderer::PlaceOrthographic(const Vec3& centre) {
+    const OrthographicSide side = SideOf(projection_);
+    camera_.LookAt(centre + side.towards_eye * kOrthographicEyeDistance, centre, side.up);
     CameraChanged();
 }
 
@@ -38,7 +83,8 @@ bool CViewRenderer::Resize(int width, int height) {
 }
 
 void CViewRenderer::SetFocalLength(double focal_length) {
-    if (focal_length == focal_length_) {
+    // A lens of no length (or none at all) has no field of view.
+    if (focal_length == focal_length_ || !(focal_length > 0.0) || !std::isfinite(focal_length)) {
         return;
     }
     focal_length_ = focal_length;
@@ -48,15 +94,28 @@ void CViewRenderer::SetFocalLength(double focal_length) {
 void CViewRenderer::SetCamera(const Vec3& /*direction*/, const Vec3& eye, const Vec3& target,
                               double focal_length) {
     SetFocalLength(focal_length);
-    LookAt(eye, target, kWorldUp);
+    if (projection_ == ViewProjection::Perspective) {
+        LookAt(eye, target, kWorldUp);
+    }
 }
 
 void CViewRenderer::DollyIn(double distance) {
+    if (projection_ != ViewProjection::Perspective) {
+        ortho_distance_ = std::clamp(ortho_distance_ - distance, kMinOrthographicDistance,
+                                     kMaxOrthographicDistance);
+        ApplyProjection();
+        return;
+    }
     const Vec3 step = camera_.direction * distance;
     LookAt(camera_.eye + step, camera_.target + step, kWorldUp);
 }
 
 void CViewRenderer::TiltCamera(double degrees) {
+    if (projection_ != ViewProjection::Perspective) {
+        const double slide = ortho_distance_ * std::tan(degrees * kDegreesToRadians);
+        PlaceOrthographic(camera_.target + camera_.up * slide);
+        return;
+    }
     const double a = degrees * kDegreesToRadians;
     const Vec3& d = camera_.direction;
     const Vec3 turned{d.x, d.y * std::cos(a) - d.z * std::sin(a),
@@ -65,6 +124,11 @@ void CViewRenderer::TiltCamera(double degrees) {
 }
 
 void CViewRenderer::TurnCamera(double degrees) {
+    if (projection_ != ViewProjection::Perspective) {
+        const double slide = ortho_distance_ * std::tan(degrees * kDegreesToRadians);
+        PlaceOrthographic(camera_.target - camera_.right * slide);
+        return;
+    }
     const double a = degrees * kDegreesToRadians;
     const Vec3& d = camera_.direction;
     const Vec3 turned{d.x * std::cos(a) + d.z * std::sin(a), d.y,
@@ -84,12 +148,17 @@ bool CViewRenderer::ProjectToWindow(const Vec3& world, WindowPoint& out) const {
     return true;
 }
 
-Vec3 CViewRenderer::RayThrough(const WindowPoint& point) const {
+PickRay CViewRenderer::RayAt(const WindowPoint& point) const {
     const double nx = point.x / camera_.x_scale - 1.0;  // -1 .. 1 across
     const double ny = 1.0 - point.y / camera_.y_scale;  // -1 .. 1 up
+    if (camera_.orthographic) {
+        const Vec3 origin = camera_.eye + camera_.right * (nx * camera_.frustum_right) +
+                            camera_.up * (ny * camera_.frustum_top);
+        return {origin, camera_.direction};
+    }
     const double u = nx * camera_.frustum_right / camera_.frustum_near;
     const double v = ny * camera_.frustum_top / camera_.frustum_near;
-    return camera_.direction + camera_.right * u + camera_.up * v;
+    return {camera_.eye, camera_.direction + camera_.right * u + camera_.up * v};
 }
 
 }  // namespace kelto

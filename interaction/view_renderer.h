@@ -15,11 +15,23 @@
 
 namespace kelto {
 
-// A point on the window: x to the right, y down, in pixels from the top left corner.
+// A point on the window: x to the right, y down, in pixels from the top left corner. Pixel
+// (i, j) covers [i, i + 1) x [j, j + 1); its centre is (i + 0.5, j + 0.5).
 struct WindowPoint {
     double x = 0.0;
     double y = 0.0;
 };
+
+// A ray from a window point into the scene: the points origin + t * direction for t >= 0.
+// The direction is not normalised.
+struct PickRay {
+    Vec3 origin;
+    Vec3 direction;
+};
+
+// How a modelling view looks at the scene: through the scene's camera in perspective, or in
+// parallel projection straight down (top), along -z (front) or along -x (right side).
+enum class ViewProjection { Perspective, Top, Front, RightSide };
 
 class CViewRenderer {
   public:
@@ -33,12 +45,20 @@ class CViewRenderer {
 
     CViewRenderer(int width, int height, const Vec3& eye, const Vec3& target, const Vec3& up,
                   double focal_length);
+    // A view in parallel projection looking at the origin (Perspective gives the default
+    // perspective camera).
+    CViewRenderer(int width, int height, ViewProjection projection);
     virtual ~CViewRenderer() = default;
     CViewRenderer(const CViewRenderer&) = delete;
     CViewRenderer& operator=(const CViewRenderer&) = delete;
 
     const ViewCamera& Camera() const { return camera_; }
+    ViewProjection Projection() const { return projection_; }
+    bool IsOrthographic() const { return projection_ != ViewProjection::Perspective; }
     double FocalLength() const { return focal_length_; }
+    // How far a parallel view stands back: with the lens it fixes how much of the scene the
+    // view shows, as a perspective camera at that distance from its target would.
+    double OrthographicDistance() const { return ortho_distance_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
 
@@ -54,11 +74,14 @@ class CViewRenderer {
     // The lens, then the camera looking from `eye` at `target` with y up. (The direction is
     // taken from the two points; the stored one only says the same.)
     void SetCamera(const Vec3& direction, const Vec3& eye, const Vec3& target, double focal_length);
-    // Eye and target move together along the view direction.
+    // Eye and target move together along the view direction. A parallel view comes closer
+    // instead: it shows less of the scene (never closer than kMinOrthographicDistance).
     void DollyIn(double distance);
     void DollyOut(double distance) { DollyIn(-distance); }
     // The view direction turns by `degrees` about the world x axis (tilt) or y axis (turn)
-    // round the eye.
+    // round the eye. A parallel view slides instead, so that the picture moves the way it
+    // would for the perspective camera: by the distance a turn of that angle sweeps at the
+    // view's distance.
     void TiltCamera(double degrees);
     void TurnCamera(double degrees);
 
@@ -67,8 +90,12 @@ class CViewRenderer {
     // the viewport); false when the point is behind the eye or on its plane.
     bool ProjectToWindow(const Vec3& world, WindowPoint& out) const;
     // The ray through a window point: from the eye, through the point's place on the near
-    // plane (not normalised).
-    Vec3 RayThrough(const WindowPoint& point) const;
+    // plane (not normalised). In perspective u = (x / (width / 2) - 1) * right / near and
+    // v = (1 - y / (height / 2)) * top / near, direction = view direction + u * right vector
+    // + v * up vector; the origin is the eye. A parallel view's rays all have the view
+    // direction and start from the point's place on the eye's plane.
+    PickRay RayAt(const WindowPoint& point) const;
+    Vec3 RayThrough(const WindowPoint& point) const { return RayAt(point).direction; }
 
     // --- set by the view and its tools before a frame ---
     int highlight_mode = kHighlightNormal;
@@ -89,13 +116,37 @@ class CViewRenderer {
     // The projection or the viewing matrix changed.
     virtual void CameraChanged() {}
 
+    static constexpr double kOrthographicEyeDistance = 200.0;  // eye to the centre plane
+    static constexpr double kOrthographicFar = 400.0;
+    static constexpr double kDefaultOrthographicDistance = 44.0;  // shows the grid at 50 mm
+    static constexpr double kMinOrthographicDistance = 1.0;
+    static constexpr double kMaxOrthographicDistance = 1000.0;
+
   private:
     void ApplyProjection();
+    // A parallel view looking at `centre` from its side.
+    void PlaceOrthographic(const Vec3& centre);
 
     ViewCamera camera_;
+    ViewProjection projection_ = ViewProjection::Perspective;
     double focal_length_;
+    double ortho_distance_ = kDefaultOrthographicDistance;
     int width_;
     int height_;
+};
+
+// The camera of a view without a window to draw in: the tools' arithmetic alone (tests,
+// benchmarks, scripts).
+class HeadlessViewRenderer : public CViewRenderer {
+  public:
+    using CViewRenderer::CViewRenderer;
+    void BeginFrame() override {}
+    void EndFrame() override {}
+    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
+    void DrawGrid() override {}
+    void DrawNodeTree(const SceneNode&, bool, int) override {}
+    void DrawLights(const std::vector<Light>&, bool, int) override {}
+    void LightingOff() override {}
 };
 
 }  // namespace kelto

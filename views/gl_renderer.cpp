@@ -108,6 +108,9 @@ CGLRenderer::CGLRenderer(int width, int height, const Vec3& eye, const Vec3& tar
                          double focal_length)
     : CViewRenderer(width, height, eye, target, up, focal_length) {}
 
+CGLRenderer::CGLRenderer(int width, int height, ViewProjection projection)
+    : CViewRenderer(width, height, projection) {}
+
 CGLRenderer::~CGLRenderer() = default;
 
 bool CGLRenderer::InitializeGL() {
@@ -235,30 +238,51 @@ void CGLRenderer::DrawGrid() {
     if (!has_context_) {
         return;
     }
+    // The floor, or for a parallel view looking along the floor the plane it looks at: lines
+    // every half unit from -8 to 8 in (u, v), the lines through the origin leaving the middle
+    // to the axis arrows.
+    const ViewProjection projection = Projection();
+    auto at = [projection](double u, double v) {
+        switch (projection) {
+            case ViewProjection::Front:
+                glVertex3d(u, v, 0);
+                break;
+            case ViewProjection::RightSide:
+                glVertex3d(0, v, u);
+                break;
+            default:
+                glVertex3d(u, 0, v);
+                break;
+        }
+    };
     glPushMatrix();
     glLoadMatrixd(Camera().modelview.m.data());
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_TEXTURE_2D);
+    if (IsOrthographic()) {
+        // Seen square on, the grid is a backdrop: everything in the scene covers it.
+        glDisable(GL_DEPTH_TEST);
+    }
     glBegin(GL_LINES);
     glColor3d(0.7, 0.7, 0.7);
     for (int i = 0; i <= 32; ++i) {
-        const double x = -8.0 + 0.5 * i;
+        const double u = -8.0 + 0.5 * i;
         if (i == 16) {  // through the origin: the axis arrows have the middle
-            glVertex3d(0, 0, 8), glVertex3d(0, 0, 0.5);
-            glVertex3d(0, 0, -0.5), glVertex3d(0, 0, -8);
+            at(0, 8), at(0, 0.5);
+            at(0, -0.5), at(0, -8);
         } else {
-            glVertex3d(x, 0, 8), glVertex3d(x, 0, -8);
+            at(u, 8), at(u, -8);
         }
     }
     for (int i = 0; i <= 32; ++i) {
-        const double z = 8.0 - 0.5 * i;
+        const double v = 8.0 - 0.5 * i;
         if (i == 16) {
-            glVertex3d(-8, 0, 0), glVertex3d(-0.5, 0, 0);
-            glVertex3d(0.5, 0, 0), glVertex3d(8, 0, 0);
+            at(-8, 0), at(-0.5, 0);
+            at(0.5, 0), at(8, 0);
         } else {
-            glVertex3d(-8, 0, z), glVertex3d(8, 0, z);
+            at(-8, v), at(8, v);
         }
     }
     glColor3d(0.1, 0.8, 0.1);  // y

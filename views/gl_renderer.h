@@ -30,6 +30,9 @@ class CGLRenderer : public CViewRenderer {
 
     CGLRenderer(int width, int height, const Vec3& eye, const Vec3& target, const Vec3& up,
                 double focal_length);
+    // A parallel view (the grid is then drawn in the plane the view looks at, behind the
+    // scene).
+    CGLRenderer(int width, int height, ViewProjection projection);
     ~CGLRenderer() override;
 
     // Sets up the context's fixed state; called once the view's context exists and is

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "model/child_list.h"
+#include "views/tool_cursors.h"
 
 namespace kelto {
 namespace {
@@ -39,32 +40,11 @@ PointerButton ButtonOf(Qt::MouseButton button) {
     }
 }
 
-Qt::CursorShape CursorShapeOf(ToolCursor cursor) {
-    switch (cursor) {
-        case ToolCursor::Scale:
-            return Qt::SizeFDiagCursor;
-        case ToolCursor::Move:
-            return Qt::SizeAllCursor;
-        case ToolCursor::Rotate:
-            return Qt::CrossCursor;
-        default:
-            return Qt::ArrowCursor;
-    }
-}
-
 }  // namespace
 
 CTalvorView::CTalvorView(DocumentCore& document, ToolState& tools,
                          const std::optional<ViewEntry>& stored, QWidget* parent)
     : QOpenGLWidget(parent), document_(document), tool_state_(tools) {
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    setFormat(format);
-    setFocusPolicy(Qt::StrongFocus);
-    setMinimumSize(16, 16);
-
     const Camera& camera = document.GetScene().CurrentCamera();
     local_viewer_ = camera.local_viewer != 0;
     renderer_ =
@@ -73,7 +53,50 @@ CTalvorView::CTalvorView(DocumentCore& document, ToolState& tools,
     if (stored) {
         SetStoredCamera(*stored);
     }
+    Initialise();
+}
+
+CTalvorView::CTalvorView(DocumentCore& document, ToolState& tools, ViewProjection projection,
+                         QWidget* parent)
+    : QOpenGLWidget(parent), document_(document), tool_state_(tools) {
+    local_viewer_ = document.GetScene().CurrentCamera().local_viewer != 0;
+    if (projection == ViewProjection::Perspective) {
+        const Camera& camera = document.GetScene().CurrentCamera();
+        renderer_ =
+            std::make_unique<CGLRenderer>(std::max(1, width()), std::max(1, height()), camera.eye,
+                                          camera.target, camera.up, camera.focal_length);
+    } else {
+        renderer_ =
+            std::make_unique<CGLRenderer>(std::max(1, width()), std::max(1, height()), projection);
+    }
+    Initialise();
+}
+
+void CTalvorView::Initialise() {
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    setFormat(format);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(16, 16);
+    setMouseTracking(true);  // the cursor follows the tool over the view
+    switch (Projection()) {
+        case ViewProjection::Top:
+            setAccessibleName("Top view");
+            break;
+        case ViewProjection::Front:
+            setAccessibleName("Front view");
+            break;
+        case ViewProjection::RightSide:
+            setAccessibleName("Right side view");
+            break;
+        default:
+            setAccessibleName("Perspective view");
+            break;
+    }
     tools_ = std::make_unique<ToolController>(document_, tool_state_, *renderer_);
+    ShowCursor(ToolController::HoverCursor(tool_state_.Mode()));
     // Pictures behind materials may change or go with any change of the scene; the document
     // redraws every view after each change set.
     changes_ = document_.Subscribe([this](const ChangeSet& changes) {
@@ -104,12 +127,53 @@ ViewEntry CTalvorView::CurrentView() const {
 void CTalvorView::SetStoredCamera(const ViewEntry& view) {
     // A stored lens outside what a camera can have would make the projection meaningless.
     const double lens = view.lens > 0 ? view.lens : 50.0;
-    if ((view.target - view.eye).Length() > 0.0) {
+    const double distance = (view.target - view.eye).Length();
+    if (distance > 0.0 && std::isfinite(distance)) {
         renderer_->SetCamera(view.direction, view.eye, view.target, lens);
     } else {
         renderer_->SetFocalLength(lens);
     }
     update();
+}
+
+void CTalvorView::CameraChangedNow() {
+    update();
+    emit CameraMoved();
+}
+
+void CTalvorView::DollyIn() {
+    renderer_->DollyIn(1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::DollyOut() {
+    renderer_->DollyOut(1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::TiltUp() {
+    renderer_->TiltCamera(-1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::TiltDown() {
+    renderer_->TiltCamera(1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::TurnLeft() {
+    renderer_->TurnCamera(-1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::TurnRight() {
+    renderer_->TurnCamera(1.0);
+    CameraChangedNow();
+}
+
+void CTalvorView::SetLens(int millimetres) {
+    renderer_->SetFocalLength(millimetres);
+    CameraChangedNow();
 }
 
 void CTalvorView::initializeGL() {
@@ -170,28 +234,43 @@ void CTalvorView::Pass(PointerEventKind kind, QMouseEvent* event) {
     pointer.kind = kind;
     pointer.button = ButtonOf(event->button());
     pointer.modifiers = ModifierBits(event->modifiers());
-    // Pixel centres, in the renderer's pixels.
-    pointer.point = {event->position().x() * ratio, event->position().y() * ratio};
+    // The pixel under the mouse, in the renderer's pixels.
+    pointer.point = {std::floor(event->position().x() * ratio),
+                     std::floor(event->position().y() * ratio)};
     Apply(tools_->OnPointer(pointer));
+}
+
+void CTalvorView::Cancel() {
+    PointerEvent cancel;
+    cancel.kind = PointerEventKind::Cancel;
+    cancel.modifiers = modifiers_;
+    Apply(tools_->OnPointer(cancel));
+}
+
+void CTalvorView::ShowCursor(ToolCursor cursor) {
+    if (shown_cursor_ == cursor) {
+        return;
+    }
+    shown_cursor_ = cursor;
+    setCursor(CursorFor(cursor));
 }
 
 void CTalvorView::Apply(const ToolResponse& response) {
     if (response.cursor) {
-        setCursor(CursorShapeOf(*response.cursor));
+        ShowCursor(*response.cursor);
     }
     if (response.warp_pointer) {
         const qreal ratio = devicePixelRatioF();
         QCursor::setPos(mapToGlobal(QPoint(static_cast<int>(response.warp_pointer->x / ratio),
                                            static_cast<int>(response.warp_pointer->y / ratio))));
     }
-    if (response.capture_mouse) {
-        grabMouse();
-    }
-    if (response.release_mouse) {
-        releaseMouse();
-    }
+    // The window system keeps the mouse with the view from a press to its release; nothing
+    // more to take or give back here.
     if (response.redraw) {
         update();
+    }
+    if (!response.message.ok()) {
+        emit MessageRequested(response.message);
     }
 }
 
@@ -199,6 +278,9 @@ void CTalvorView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         OnLButtonDown(event);
     } else {
+        if (event->button() == Qt::RightButton) {
+            OnRButtonDown(event);
+        }
         QOpenGLWidget::mousePressEvent(event);
     }
 }
@@ -215,8 +297,18 @@ void CTalvorView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void CTalvorView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        OnLButtonDblClk(event);
+    } else {
+        QOpenGLWidget::mouseDoubleClickEvent(event);
+    }
+}
+
 void CTalvorView::OnLButtonDown(QMouseEvent* event) {
+    handling_press_ = true;
     Pass(PointerEventKind::Press, event);
+    handling_press_ = false;
 }
 
 void CTalvorView::OnMouseMove(QMouseEvent* event) {
@@ -227,37 +319,72 @@ void CTalvorView::OnLButtonUp(QMouseEvent* event) {
     Pass(PointerEventKind::Release, event);
 }
 
+void CTalvorView::OnLButtonDblClk(QMouseEvent* event) {
+    // The second press of a double click does nothing; its release ends nothing.
+    event->accept();
+}
+
+void CTalvorView::OnRButtonDown(QMouseEvent* event) {
+    // The right button in the middle of a drag (the context menu takes the mouse next).
+    Pass(PointerEventKind::Press, event);
+}
+
 void CTalvorView::keyPressEvent(QKeyEvent* event) {
+    OnKeyDown(event);
+    QOpenGLWidget::keyPressEvent(event);
+}
+
+void CTalvorView::keyReleaseEvent(QKeyEvent* event) {
+    OnKeyUp(event);
+    QOpenGLWidget::keyReleaseEvent(event);
+}
+
+void CTalvorView::OnKeyDown(QKeyEvent* event) {
     if (event->key() == Qt::Key_Shift) {
         modifiers_ |= kModifierShift;
     } else if (event->key() == Qt::Key_Control) {
         modifiers_ |= kModifierControl;
     } else if (event->key() == Qt::Key_Escape) {
-        PointerEvent cancel;
-        cancel.kind = PointerEventKind::Cancel;
-        cancel.modifiers = modifiers_;
-        Apply(tools_->OnPointer(cancel));
+        Cancel();
     }
-    QOpenGLWidget::keyPressEvent(event);
 }
 
-void CTalvorView::keyReleaseEvent(QKeyEvent* event) {
+void CTalvorView::OnKeyUp(QKeyEvent* event) {
     if (event->key() == Qt::Key_Shift) {
         modifiers_ &= ~static_cast<unsigned>(kModifierShift);
     } else if (event->key() == Qt::Key_Control) {
         modifiers_ &= ~static_cast<unsigned>(kModifierControl);
     }
-    QOpenGLWidget::keyReleaseEvent(event);
 }
 
 void CTalvorView::contextMenuEvent(QContextMenuEvent* event) {
+    OnContextMenu(event);
+}
+
+void CTalvorView::OnContextMenu(QContextMenuEvent* event) {
     emit ContextMenuRequested(event->globalPos());
     event->accept();
 }
 
 void CTalvorView::focusInEvent(QFocusEvent* event) {
     QOpenGLWidget::focusInEvent(event);
+    OnSetFocus();
+}
+
+void CTalvorView::OnSetFocus() {
     emit Focused(this);
+}
+
+void CTalvorView::focusOutEvent(QFocusEvent* event) {
+    QOpenGLWidget::focusOutEvent(event);
+    OnCaptureChanged();
+}
+
+void CTalvorView::OnCaptureChanged() {
+    // A dialog a tool opens while it handles the press is not the mouse going away.
+    if (!handling_press_ && tools_->Drag() != DragState::None) {
+        Cancel();
+    }
 }
 
 }  // namespace kelto

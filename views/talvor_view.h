@@ -1,6 +1,8 @@
 // The modelling view: an OpenGL window on a document's scene. It draws the scene through its
 // CGLRenderer and hands its mouse events, as toolkit-free PointerEvents, to its
-// ToolController, which edits the document through the document's operations.
+// ToolController, which edits the document through the document's operations. It looks
+// through the scene's camera in perspective, or in parallel projection from the top, the
+// front or the right side; the camera bars move its camera.
 #pragma once
 
 #include <QOpenGLWidget>
@@ -23,7 +25,13 @@ class CTalvorView : public QOpenGLWidget {
     // through the scene's camera.
     CTalvorView(DocumentCore& document, ToolState& tools, const std::optional<ViewEntry>& stored,
                 QWidget* parent = nullptr);
+    // A view in parallel projection (Perspective gives the scene's camera).
+    CTalvorView(DocumentCore& document, ToolState& tools, ViewProjection projection,
+                QWidget* parent = nullptr);
     ~CTalvorView() override;
+
+    ViewProjection Projection() const { return renderer_->Projection(); }
+    bool IsPerspective() const { return Projection() == ViewProjection::Perspective; }
 
     DocumentCore& Document() { return document_; }
     CGLRenderer& Renderer() { return *renderer_; }
@@ -48,6 +56,18 @@ class CTalvorView : public QOpenGLWidget {
     RenderCamera RenderCameraSnapshot() const {
         return ViewRenderCamera(renderer_->Camera(), renderer_->FocalLength(), render_quality_);
     }
+    // What the text tool asks for its text (not owned; null: the text tool adds nothing).
+    void SetTextPrompt(TextToolPrompt* prompt) { tools_->SetTextPrompt(prompt); }
+
+    // --- camera operations of the camera bars, each redrawn at once ---
+    void DollyIn();
+    void DollyOut();
+    void TiltUp();
+    void TiltDown();
+    void TurnLeft();
+    void TurnRight();
+    // The lens in whole millimetres.
+    void SetLens(int millimetres);
 
     // The window's client area changed to cx x cy pixels.
     void OnSize(int cx, int cy);
@@ -55,6 +75,10 @@ class CTalvorView : public QOpenGLWidget {
     void OnDraw();
 
   signals:
+    // A tool has something to tell the user (a text the font could not make in full).
+    void MessageRequested(const kelto::Status& message);
+    // The camera moved (a camera bar, the lens).
+    void CameraMoved();
     // Right button: the frame shows the view's context menu at this screen point.
     void ContextMenuRequested(const QPoint& global_point);
     // The view took the keyboard focus: it is the active modelling view now.
@@ -69,17 +93,31 @@ class CTalvorView : public QOpenGLWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void Initialise();
     void OnLButtonDown(QMouseEvent* event);
     void OnMouseMove(QMouseEvent* event);
     void OnLButtonUp(QMouseEvent* event);
+    void OnLButtonDblClk(QMouseEvent* event);
+    void OnRButtonDown(QMouseEvent* event);
+    void OnKeyDown(QKeyEvent* event);
+    void OnKeyUp(QKeyEvent* event);
+    void OnContextMenu(QContextMenuEvent* event);
+    void OnSetFocus();
+    // The mouse went elsewhere in the middle of a drag (the window lost the focus).
+    void OnCaptureChanged();
     void Pass(PointerEventKind kind, QMouseEvent* event);
+    void Cancel();
     void Apply(const ToolResponse& response);
+    void ShowCursor(ToolCursor cursor);
+    void CameraChangedNow();
 
     DocumentCore& document_;
     ToolState& tool_state_;
@@ -90,6 +128,8 @@ class CTalvorView : public QOpenGLWidget {
     bool local_viewer_ = true;
     RenderQuality render_quality_ = RenderQuality::Draft;
     unsigned modifiers_ = kModifierNone;  // 4 while Shift is down, 2 while Ctrl is
+    std::optional<ToolCursor> shown_cursor_;
+    bool handling_press_ = false;  // a tool may open a dialog while the press is handled
 };
 
 }  // namespace kelto

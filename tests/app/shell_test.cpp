@@ -238,8 +238,6 @@ TEST(CommandRules, ToolChecksInertCommandsAndTheRenderCommands) {
                    kPathConvertPoint,
                    kExtrusionWizard,
                    kSchematicView,
-                   kFourViews,
-                   kFourViewsToolbar,
                    kSnapToGrid,
                    kDebug1}) {
         EXPECT_FALSE(StateOf(id, context).enabled) << id;
@@ -248,7 +246,16 @@ TEST(CommandRules, ToolChecksInertCommandsAndTheRenderCommands) {
     EXPECT_TRUE(StateOf(kSceneWizard, context).enabled);
 
     DocumentCore document;
+    // The projection views open windows on a document.
+    for (int id :
+         {kTopView, kFrontView, kRightSideView, kPerspectiveView, kFourViews, kFourViewsToolbar}) {
+        EXPECT_FALSE(StateOf(id, context).enabled) << id;
+    }
     context.document = &document;
+    for (int id :
+         {kTopView, kFrontView, kRightSideView, kPerspectiveView, kFourViews, kFourViewsToolbar}) {
+        EXPECT_TRUE(StateOf(id, context).enabled) << id;
+    }
     context.modelling_view_active = true;
     EXPECT_FALSE(StateOf(kRender, context).enabled);  // no render window to open yet
     context.render_available = true;

@@ -8,17 +8,10 @@
 namespace kelto {
 namespace {
 
-// The camera without drawing.
-class CameraOnly : public CViewRenderer {
+// The camera without drawing, counting the times it changes.
+class CameraOnly : public HeadlessViewRenderer {
   public:
-    using CViewRenderer::CViewRenderer;
-    void BeginFrame() override {}
-    void EndFrame() override {}
-    void SetLighting(const std::array<float, 4>&, const std::vector<Light>&, bool) override {}
-    void DrawGrid() override {}
-    void DrawNodeTree(const SceneNode&, bool, int) override {}
-    void DrawLights(const std::vector<Light>&, bool, int) override {}
-    void LightingOff() override {}
+    using HeadlessViewRenderer::HeadlessViewRenderer;
     int camera_changes = 0;
 
   protected:
@@ -108,6 +101,110 @@ TEST(ViewRenderer, StoredCameraComesBackAsItWasSet) {
     EXPECT_EQ(view.FocalLength(), 35.0);
     EXPECT_EQ(view.Camera().eye, (Vec3{10, 5, 0}));
     EXPECT_NEAR((view.Camera().direction - direction).Length(), 0.0, 1e-12);
+}
+
+bool Finite(const Matrix4& m) {
+    for (double v : m.m) {
+        if (!std::isfinite(v)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(ViewRenderer, LookingAlongUpKeepsAUsableCamera) {
+    CameraOnly view = DefaultView();
+    const Vec3 right = view.Camera().right;
+    view.LookAt({0, 10, 0}, {0, 0, 0}, {0, 1, 0});  // straight down
+    EXPECT_TRUE(Finite(view.Camera().modelview));
+    EXPECT_NEAR(Dot(view.Camera().right, view.Camera().direction), 0.0, 1e-12);
+    EXPECT_NEAR(view.Camera().right.Length(), 1.0, 1e-12);
+    EXPECT_GT(Dot(view.Camera().right, right), 0.9);  // the right vector it had
+    // An eye on its target keeps the direction it had.
+    const Vec3 direction = view.Camera().direction;
+    view.LookAt({1, 1, 1}, {1, 1, 1}, {0, 1, 0});
+    EXPECT_TRUE(Finite(view.Camera().modelview));
+    EXPECT_EQ(view.Camera().direction, direction);
+    // Tilting over the top never gives a NaN either.
+    for (int i = 0; i < 400; ++i) {
+        view.TiltCamera(1.0);
+        ASSERT_TRUE(Finite(view.Camera().modelview));
+    }
+    // Lenses of no length are refused.
+    view.SetFocalLength(0.0);
+    view.SetFocalLength(-5.0);
+    EXPECT_EQ(view.FocalLength(), 50.0);
+}
+
+TEST(ParallelView, TopViewPutsTheFloorSquareOnTheWindowWithXRightAndZDown) {
+    CameraOnly top(800, 600, ViewProjection::Top);
+    EXPECT_TRUE(top.IsOrthographic());
+    EXPECT_TRUE(top.Camera().orthographic);
+    WindowPoint o, x, z;
+    ASSERT_TRUE(top.ProjectToWindow({0, 0, 0}, o));
+    ASSERT_TRUE(top.ProjectToWindow({1, 0, 0}, x));
+    ASSERT_TRUE(top.ProjectToWindow({0, 0, 1}, z));
+    EXPECT_NEAR(o.x, 400.0, 1e-9);
+    EXPECT_NEAR(o.y, 300.0, 1e-9);
+    EXPECT_GT(x.x - o.x, 10.0);
+    EXPECT_NEAR(x.y, o.y, 1e-9);
+    EXPECT_NEAR(z.x, o.x, 1e-9);
+    EXPECT_NEAR(z.y - o.y, x.x - o.x, 1e-9);  // square cells
+    // Height does not move a point: the projection is parallel.
+    WindowPoint high;
+    ASSERT_TRUE(top.ProjectToWindow({1, 50, 0}, high));
+    EXPECT_NEAR(high.x, x.x, 1e-9);
+    EXPECT_NEAR(high.y, x.y, 1e-9);
+    // The whole grid (8 units each way) shows at the default lens.
+    WindowPoint corner;
+    ASSERT_TRUE(top.ProjectToWindow({8, 0, 8}, corner));
+    EXPECT_LT(corner.y, 600.0);
+    // Rays go straight down, from above the point they pass.
+    const PickRay ray = top.RayAt(x);
+    EXPECT_NEAR(ray.direction.x, 0.0, 1e-12);
+    EXPECT_NEAR(ray.direction.y, -1.0, 1e-12);
+    EXPECT_NEAR(ray.origin.x, 1.0, 1e-9);
+    EXPECT_NEAR(ray.origin.z, 0.0, 1e-9);
+    EXPECT_GT(ray.origin.y, 100.0);
+}
+
+TEST(ParallelView, CameraControlsZoomAndSlideLikeThePerspectiveOnes) {
+    CameraOnly front(800, 600, ViewProjection::Front);
+    WindowPoint before, after;
+    ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, before));
+    // Closer shows less: a point moves away from the centre.
+    front.DollyIn(10.0);
+    ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, after));
+    EXPECT_GT(after.x, before.x);
+    front.DollyOut(10.0);
+    // A longer lens shows less as well.
+    front.SetFocalLength(100.0);
+    ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, after));
+    EXPECT_GT(after.x - 400.0, (before.x - 400.0) * 1.9);  // nearly twice at twice the lens
+    front.SetFocalLength(50.0);
+    // Turning right moves the picture right, as the perspective camera's turn does; tilting
+    // (+1) moves it down. The view keeps looking along -z.
+    CameraOnly perspective = DefaultView();
+    WindowPoint p0, p1;
+    perspective.ProjectToWindow({0, 0, 0}, p0);
+    perspective.TurnCamera(1.0);
+    perspective.TiltCamera(1.0);
+    perspective.ProjectToWindow({0, 0, 0}, p1);
+    front.TurnCamera(1.0);
+    front.TiltCamera(1.0);
+    ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, after));
+    EXPECT_EQ(after.x > before.x, p1.x > p0.x);
+    EXPECT_EQ(after.y > before.y, p1.y > p0.y);
+    EXPECT_NEAR(front.Camera().direction.z, -1.0, 1e-12);
+    // The right side view looks along -x with -z to the right.
+    CameraOnly side(800, 600, ViewProjection::RightSide);
+    WindowPoint s;
+    ASSERT_TRUE(side.ProjectToWindow({0, 0, -1}, s));
+    EXPECT_GT(s.x, 400.0);
+    // A stored perspective camera does not turn a parallel view.
+    side.SetCamera({0, 0, -1}, {0, 0, 10}, {0, 0, 0}, 35.0);
+    EXPECT_NEAR(side.Camera().direction.x, -1.0, 1e-12);
+    EXPECT_EQ(side.FocalLength(), 35.0);
 }
 
 TEST(ToolState, ShapeAndLightCommandsSetTheModeAndKindAndTellTheListener) {

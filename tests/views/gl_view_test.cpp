@@ -11,46 +11,16 @@
 #include "document/document_core.h"
 #include "interaction/decorations.h"
 #include "interaction/tool_state.h"
+#include "pixels.h"
 #include "views/talvor_view.h"
 
 using namespace kelto;
+using namespace kelto::test;
 
 namespace {
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-constexpr int kBackground = 128;  // grey 0.5
-
-struct Rgb {
-    int r, g, b;
-};
-
-Rgb At(const QImage& image, int x, int y) {
-    const QRgb p =
-        image.pixel(std::clamp(x, 0, image.width() - 1), std::clamp(y, 0, image.height() - 1));
-    return {qRed(p), qGreen(p), qBlue(p)};
-}
-
-bool IsBackground(const Rgb& c) {
-    return std::abs(c.r - kBackground) <= 1 && std::abs(c.g - kBackground) <= 1 &&
-           std::abs(c.b - kBackground) <= 1;
-}
-
-// A pixel within `reach` of (x, y) that passes `test`.
-template <typename Test>
-bool Near(const QImage& image, const WindowPoint& p, int reach, Test test) {
-    const int cx = static_cast<int>(std::floor(p.x));
-    const int cy = static_cast<int>(std::floor(p.y));
-    for (int dy = -reach; dy <= reach; ++dy) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            if (test(At(image, cx + dx, cy + dy))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 struct ViewRig {
     DocumentCore document;
     ToolState tools;
