@@ -298,7 +298,7 @@ Status CheckCover(const std::vector<std::string>& paths,
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return headers[a].rect.y0 < headers[b].rect.y0;
     });
     for (std::size_t a = 0; a < order.size(); ++a) {
