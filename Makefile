@@ -65,7 +65,8 @@ bench-view: deps build/bench-view/build.ninja
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. render_fuzz
-# ray traces every scene the reader accepts in a tiny picture.
+# ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
+# render part files.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -85,6 +86,15 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/corpus/render
 	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/render_part $(FUZZ_DIR)/samples/render_part
+	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/materials.kel \
+	  $(FUZZ_DIR)/samples/render_part/band.kpart --size 16x12 --tiles 3 --tile 1
+	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/lights.kel \
+	  $(FUZZ_DIR)/samples/render_part/region.kpart --size 16x12 --quality production --seed 7 \
+	  --region 3,2,9,11
+	$(FUZZ_DIR)/tests/fuzz/render_part_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render_part \
+	  $(FUZZ_DIR)/samples/render_part
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
