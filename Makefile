@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 RUN_DIR = build/run-output
 
-.PHONY: all deps build run test bench bench-view fuzz install clean format
+.PHONY: all deps build run test bench bench-view fuzz farm-check install clean format
 
 all: build
 
@@ -101,6 +101,14 @@ fuzz: deps build/fuzz/build.ninja
 	    -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
 	    || exit 1; \
 	done
+
+# The Slurm render farm recipe (examples/farm/slurm-render) on a one-node Slurm that
+# scripts/farm-check starts from a temporary folder and stops again; installs slurm-wlm, munge
+# and parallel first when they are missing. Needs root.
+farm-check: deps build/release/build.ninja
+	scripts/install-farm-deps
+	cmake --build build/release -j $(JOBS) --target kelto-cli
+	scripts/farm-check build/release/cli/kelto-cli
 
 PREFIX ?= /usr/local
 install: build
