@@ -73,7 +73,8 @@ class RenderJob : private PixelSink {
     // Whether the thread has ended (after RenderDone).
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
 
-    // Moves every waiting pixel into `image`, taking them from the end of the queue, and
+    // Moves every waiting pixel into `image` (at its place in the whole picture, also for a
+    // render of a region), taking them from the end of the queue, and
     // allows the next flush request; says which rows changed.
     DrainedRows DrainInto(RenderImage& image);
     // The waiting pixels, last pushed first, removed from the queue.
