@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 RUN_DIR = build/run-output
 
-.PHONY: all deps build run test bench bench-view fuzz install clean format
+.PHONY: all deps build run test bench bench-view fuzz farm-check install clean format
 
 all: build
 
@@ -34,7 +34,7 @@ build/test/build.ninja:
 test: deps build/test/build.ninja build/tsan/build.ninja
 	cmake --build build/tsan -j $(JOBS) --target raytracer_tests document_tests
 	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests \
-	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*'
+	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*:RegionRender.LargePictures*'
 	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/document_tests --gtest_filter='RenderRequest.*:RenderNews.*:MaterialPreview.*'
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
@@ -71,7 +71,8 @@ bench-view: deps build/bench-view/build.ninja
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. render_fuzz
-# ray traces every scene the reader accepts in a tiny picture.
+# ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
+# render part files.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -91,12 +92,29 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/corpus/render
 	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/render_part $(FUZZ_DIR)/samples/render_part
+	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/materials.kel \
+	  $(FUZZ_DIR)/samples/render_part/band.kpart --size 16x12 --tiles 3 --tile 1
+	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/lights.kel \
+	  $(FUZZ_DIR)/samples/render_part/region.kpart --size 16x12 --quality production --seed 7 \
+	  --region 3,2,9,11
+	$(FUZZ_DIR)/tests/fuzz/render_part_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render_part \
+	  $(FUZZ_DIR)/samples/render_part
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	    -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
 	    || exit 1; \
 	done
+
+# The Slurm render farm recipe (examples/farm/slurm-render) on a one-node Slurm that
+# scripts/farm-check starts from a temporary folder and stops again; installs slurm-wlm, munge
+# and parallel first when they are missing. Needs root.
+farm-check: deps build/release/build.ninja
+	scripts/install-farm-deps
+	cmake --build build/release -j $(JOBS) --target kelto-cli
+	scripts/farm-check build/release/cli/kelto-cli
 
 PREFIX ?= /usr/local
 install: build

@@ -19,6 +19,7 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
 int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunImageInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunRender(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int RunMerge(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 

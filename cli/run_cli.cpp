@@ -15,7 +15,8 @@ constexpr std::string_view kUsage =
     "  info FILE.kel [--json]               print what a scene holds\n"
     "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
     "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
-    "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture\n"
+    "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture (or a part of one)\n"
+    "  merge OUT PART.kpart...              put render parts together into the picture\n"
     "  fonts                                list the TrueType font families for text\n"
     "  import-3ds FILE.3ds [--into S] [-o O] check a 3D Studio file, or import it into a scene\n"
     "\n"
@@ -75,6 +76,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "render") {
         return RunRender(rest, out, err);
+    }
+    if (command == "merge") {
+        return RunMerge(rest, out, err);
     }
     if (command == "export") {
         return RunExport(rest, out, err);

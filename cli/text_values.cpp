@@ -18,6 +18,14 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
+std::optional<long> ParseWhole(std::string_view text, long low, long high) {
+    const std::optional<double> value = ParseNumber(text);
+    if (!value || *value != std::floor(*value) || *value < low || *value > high) {
+        return std::nullopt;
+    }
+    return static_cast<long>(*value);
+}
+
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> pieces;
     for (;;) {

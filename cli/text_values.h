@@ -12,6 +12,8 @@ namespace kelto::cli {
 
 // A finite number, the whole text and nothing else.
 std::optional<double> ParseNumber(std::string_view text);
+// A whole number from `low` to `high`, the whole text and nothing else.
+std::optional<long> ParseWhole(std::string_view text, long low, long high);
 // Exactly `count` numbers separated by `separator`.
 std::optional<std::vector<double>> ParseNumbers(std::string_view text, std::size_t count,
                                                 char separator);

@@ -29,6 +29,13 @@ Status ChooseRenderCamera(const DocumentCore& document, const RenderSettings& se
     return Status::Ok();
 }
 
+int ViewNumberOf(const DocumentCore& document, const RenderSettings& settings) {
+    if (settings.view) {
+        return *settings.view;
+    }
+    return document.Views().empty() ? 0 : 1;
+}
+
 Status CheckPictureName(const std::string& path) {
     const std::string extension = LowerCase(ExtensionOf(path));
     if (!IsWritableImageExtension(extension)) {
@@ -69,6 +76,8 @@ RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
     RenderOptions options;
     options.threads = ThreadsFor(settings);
     options.seed = seed;
+    options.sampling = settings.seed ? ProductionSampling::Pixel : ProductionSampling::Walk;
+    options.region = settings.region;
     return options;
 }
 
@@ -79,9 +88,10 @@ RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& c
     : camera_(camera),
       seed_(settings.seed ? *settings.seed : SeedFromClock()),
       threads_(ThreadsFor(settings)),
-      image_(camera.width, camera.height),
-      stride_((static_cast<std::size_t>(std::max(camera.width, 0)) * 3 + 3) / 4 * 4),
-      rgb_(stride_ * static_cast<std::size_t>(std::max(camera.height, 0))),
+      region_(RayTracer::RegionOf(camera, OptionsFor(settings, seed_))),
+      image_(region_.Width(), region_.Height()),
+      stride_((static_cast<std::size_t>(region_.Width()) * 3 + 3) / 4 * 4),
+      rgb_(stride_ * static_cast<std::size_t>(region_.Height())),
       job_(std::make_unique<RenderJob>(document.GetScene(), camera, listener,
                                        OptionsFor(settings, seed_))) {}
 
@@ -92,7 +102,8 @@ DrainedRows RenderRequest::Drain() {
     rows.first_row = image_.Height();
     const std::vector<PixelUpdate> pixels = job_->Drain();
     rows.pixels = pixels.size();
-    for (const PixelUpdate& p : pixels) {
+    for (const PixelUpdate& update : pixels) {
+        const PixelUpdate p{update.x - region_.x0, update.y - region_.y0, update.colour};
         if (p.x < 0 || p.y < 0 || p.x >= image_.Width() || p.y >= image_.Height()) {
             continue;
         }

@@ -26,9 +26,21 @@ struct RenderSettings {
     int height = 480;
     RenderQuality quality = RenderQuality::Draft;
     int threads = 0;  // 0: one per processor
-    // Without one the render is seeded from the clock (the request says which seed it took).
+    // Without one the render is seeded from the clock (the request says which seed it took)
+    // and Production pixels are sampled along the walk, as the application always renders.
+    // With one, each Production pixel is sampled by a rule of the seed and its position alone
+    // (ProductionSampling::Pixel): the picture is then the same for any number of threads
+    // and however it is cut into regions.
     std::optional<long> seed;
+    // The part of the picture to trace (pixels x0 <= x < x1, y0 <= y < y1 of the width x
+    // height picture); the whole picture without one. The request's picture is then the
+    // region's pixels only.
+    std::optional<PixelRect> region;
 };
+
+// The number of the stored view the settings look through (from 1), or 0 for the scene's own
+// camera (a document without views, the settings naming none).
+int ViewNumberOf(const DocumentCore& document, const RenderSettings& settings);
 
 // The camera the settings ask for: a stored view (its lens, or 50 mm when it has none), or
 // the scene's own camera. Fails when the settings name a view the document does not have.
@@ -71,11 +83,14 @@ class RenderRequest {
     // How many threads trace it.
     int Threads() const { return threads_; }
     const RenderCamera& Camera() const { return camera_; }
+    // The pixels of the whole picture that this request traces; its picture is this big.
+    const PixelRect& Region() const { return region_; }
 
     // Moves the waiting pixels into the picture and the painting rows (on the window's
     // thread, on the timer, a flush request or the done news); says which rows changed.
     DrainedRows Drain();
-    // The picture as drained so far, black where nothing has arrived.
+    // The picture as drained so far, black where nothing has arrived: the region's pixels
+    // (pixel (x, y) of the whole picture at (x - x0, y - y0)), or the whole picture.
     const RenderImage& Image() const { return image_; }
     // Row y of the picture as red, green, blue bytes per pixel; rows are RowStride() bytes
     // apart (a multiple of 4), ready to be wrapped by a window's image.
@@ -96,6 +111,7 @@ class RenderRequest {
     RenderCamera camera_;
     long seed_;
     int threads_;
+    PixelRect region_;
     RenderImage image_;
     std::size_t stride_ = 0;
     std::vector<std::uint8_t> rgb_;

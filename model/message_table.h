@@ -54,6 +54,23 @@ enum MessageNumber : int {
     kMsgImageWriteFailed = 61507,
     kMsgHistoryMismatch = 61520,
     kMsgNoSuchView = 61508,
+    // Render parts and their merge.
+    kMsgPartOpenFailed = 61540,
+    kMsgPartNotPart = 61541,
+    kMsgPartVersion = 61542,
+    kMsgPartCorrupt = 61543,
+    kMsgPartForeign = 61544,
+    kMsgPartListedTwice = 61545,
+    kMsgPartOverlap = 61546,
+    kMsgPartGap = 61547,
+    kMsgPartTileMissing = 61548,
+    kMsgPartWriteFailed = 61549,
+    // What kMsgPartForeign says differs.
+    kMsgPartSceneFile = 61550,
+    kMsgPartPictureSize = 61551,
+    kMsgPartQuality = 61552,
+    kMsgPartSeed = 61553,
+    kMsgPartView = 61554,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,

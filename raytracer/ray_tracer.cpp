@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <thread>
 
 #include "sampling_tables.h"
@@ -120,6 +121,11 @@ int RayTracer::HilbertOrderFor(int width, int height) {
     return order;
 }
 
+PixelRect RayTracer::RegionOf(const RenderCamera& camera, const RenderOptions& options) {
+    const PixelRect picture{0, 0, std::max(camera.width, 0), std::max(camera.height, 0)};
+    return options.region ? Intersection(*options.region, picture) : Intersection(picture, picture);
+}
+
 PreparedScene RayTracer::Snapshot(const Scene& scene, const RenderCamera& camera) {
     const auto coc = CircleOfConfusion(camera);
     return PreparedScene(scene, camera, coc[0], coc[1], coc[2], coc[3],
@@ -136,6 +142,7 @@ RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std:
       abort_(abort),
       options_(options),
       seed_(options.seed ? *options.seed : SeedFromClock()),
+      region_(RegionOf(camera, options)),
       random_(seed_),
       hilbert_order_(HilbertOrderFor(camera.width, camera.height)),
       eye_(ToFloat(camera.eye)),
@@ -343,19 +350,21 @@ struct RayTracer::DraftSeam {
 };
 
 void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch& batch) const {
-    const int width = camera_.width;
-    const int first_row = chunk * kDraftChunkRows;
-    const int end_row = std::min(first_row + kDraftChunkRows, camera_.height + 1);
+    // Corners x0..x1 of rows y0..y1 of the region: the corners of its pixels.
+    const int x0 = region_.x0;
+    const int width = region_.Width();
+    const int first_row = region_.y0 + chunk * kDraftChunkRows;
+    const int end_row = std::min(first_row + kDraftChunkRows, region_.y1 + 1);
     // The pixel row between the two corner rows of a seam, once both are there.
     auto seam_done = [&](DraftSeam& seam, int pixel_row) {
         if (seam.sides.fetch_add(1, std::memory_order_acq_rel) != 1) {
             return;  // the other side is not there yet: it outputs the row
         }
-        for (int cx = 1; cx <= width; ++cx) {
-            const auto i = static_cast<std::size_t>(cx);
+        for (int i = 1; i <= width; ++i) {
+            const auto c = static_cast<std::size_t>(i);
             const ColourRgb mean =
-                (seam.below[i] + seam.below[i - 1] + seam.above[i] + seam.above[i - 1]) * 0.25f;
-            batch.Add(cx - 1, pixel_row, PackColour(mean));
+                (seam.below[c] + seam.below[c - 1] + seam.above[c] + seam.above[c - 1]) * 0.25f;
+            batch.Add(x0 + i - 1, pixel_row, PackColour(mean));
         }
         seam.above = {};
         seam.below = {};
@@ -366,16 +375,16 @@ void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch&
         if (Aborted()) {
             return;
         }
-        for (int cx = 0; cx <= width; ++cx) {
+        for (int i = 0; i <= width; ++i) {
             if (Aborted()) {
                 return;
             }
-            const auto i = static_cast<std::size_t>(cx);
-            current[i] = CornerColour(static_cast<float>(cx), static_cast<float>(cy));
-            if (cx >= 1 && cy > first_row) {
+            const auto c = static_cast<std::size_t>(i);
+            current[c] = CornerColour(static_cast<float>(x0 + i), static_cast<float>(cy));
+            if (i >= 1 && cy > first_row) {
                 const ColourRgb mean =
-                    (current[i] + current[i - 1] + previous[i] + previous[i - 1]) * 0.25f;
-                batch.Add(cx - 1, cy - 1, PackColour(mean));
+                    (current[c] + current[c - 1] + previous[c] + previous[c - 1]) * 0.25f;
+                batch.Add(x0 + i - 1, cy - 1, PackColour(mean));
             }
         }
         if (cy == first_row && chunk > 0) {
@@ -383,7 +392,7 @@ void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch&
             seam.below = current;
             seam_done(seam, cy - 1);
         }
-        if (cy == end_row - 1 && end_row <= camera_.height) {
+        if (cy == end_row - 1 && end_row <= region_.y1) {
             DraftSeam& seam = seams[static_cast<std::size_t>(chunk + 1)];
             seam.above = current;
             seam_done(seam, cy);
@@ -394,9 +403,13 @@ void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch&
 
 void RayTracer::RenderDraft(PixelSink& sink) {
     // Runs of corner rows go to whichever thread is free. Every corner is traced once and
-    // every pixel is the mean of the same four corners whatever the number of threads, so
-    // the picture is bit-identical for any number of them.
-    const int chunks = (camera_.height + 1 + kDraftChunkRows - 1) / kDraftChunkRows;
+    // every pixel is the mean of the same four corners whatever the number of threads, and
+    // whatever region of the picture is traced, so the picture is bit-identical for any
+    // number of threads and any cut into regions.
+    if (region_.Empty()) {
+        return;
+    }
+    const int chunks = (region_.Height() + 1 + kDraftChunkRows - 1) / kDraftChunkRows;
     std::vector<DraftSeam> seams(static_cast<std::size_t>(chunks) + 1);
     std::atomic<int> next{0};
     OnThreads(std::clamp(options_.threads, 1, chunks), [&] {
@@ -457,53 +470,108 @@ std::vector<std::pair<int, int>> RayTracer::HilbertPixels() const {
     return pixels;
 }
 
+ColourRgb RayTracer::LensSample(float x, float y, const JitterPair& jitter, int lens,
+                                int slot) const {
+    const Vec3f d = PrimaryDirection(x + jitter.x, y + jitter.y);
+    const Vec3f focal = eye_ + d * kFocalDistance;
+    const Vec3f origin = lens_sets_[static_cast<std::size_t>(lens)][static_cast<std::size_t>(slot)];
+    return Trace(origin, Normalised(focal - origin), 0, 1.0f, 1.0f);
+}
+
+ColourRgb RayTracer::FirstPass(int x, int y, int set, int lens, ColourRgb (&samples)[4]) const {
+    const float px = static_cast<float>(x), py = static_cast<float>(y);
+    ColourRgb sum;
+    for (int i = 0; i < 4; ++i) {
+        if (Aborted()) {
+            break;
+        }
+        samples[i] = LensSample(px, py, FirstPassJitter(set, i), lens, i);
+        sum = sum + samples[i];
+    }
+    return sum;
+}
+
+ColourRgb RayTracer::Refinement(int x, int y, int set, int lens, ColourRgb sum) const {
+    const float px = static_cast<float>(x), py = static_cast<float>(y);
+    for (int j = 0; j < 16; ++j) {
+        if (Aborted()) {
+            break;
+        }
+        sum = sum + LensSample(px, py, RefinementJitter(set, j), lens, j);
+    }
+    return sum * 0.05f;
+}
+
+namespace {
+
+// Whether a pixel whose four first samples have this mean is refined: when it is brighter, in
+// any channel, than `last`, or when any sample is brighter than the mean. Both differences are
+// signed and relative; a zero divisor makes any brightening count (and 0 / 0 nothing).
+bool NeedsRefinement(const ColourRgb& mean, const ColourRgb& last, const ColourRgb (&samples)[4]) {
+    for (int c = 0; c < 3; ++c) {
+        if ((Channel(mean, c) - Channel(last, c)) / Channel(last, c) >
+            RayTracer::kRefineThreshold) {
+            return true;
+        }
+        for (const ColourRgb& sample : samples) {
+            if ((Channel(sample, c) - Channel(mean, c)) / Channel(mean, c) >
+                RayTracer::kRefineThreshold) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& samples) const {
     samples = 0;
     const float px = static_cast<float>(x), py = static_cast<float>(y);
     if (!prepared_.HasCandidates(px + 0.5f, py + 0.5f)) {
         return {};
     }
-    auto sample = [&](const JitterPair& j, int slot) {
-        const Vec3f d = PrimaryDirection(px + j.x, py + j.y);
-        const Vec3f focal = eye_ + d * kFocalDistance;
-        const Vec3f origin =
-            lens_sets_[static_cast<std::size_t>(state.lens_set)][static_cast<std::size_t>(slot)];
-        ++samples;
-        return Trace(origin, Normalised(focal - origin), 0, 1.0f, 1.0f);
-    };
     state.first_pass_counter = (state.first_pass_counter + 1) % kJitterSets;
     state.lens_set = (state.lens_set + 1) % kLensSets;
     ColourRgb first[4];
-    ColourRgb sum;
-    for (int i = 0; i < 4; ++i) {
-        if (Aborted()) {
-            return sum * 0.25f;
-        }
-        first[i] = sample(FirstPassJitter(state.first_pass_counter, i), i);
-        sum = sum + first[i];
-    }
+    const ColourRgb sum = FirstPass(x, y, state.first_pass_counter, state.lens_set, first);
+    samples = 4;
     const ColourRgb mean = sum * 0.25f;
-    bool refine = false;
-    for (int c = 0; c < 3 && !refine; ++c) {
-        refine =
-            (Channel(mean, c) - Channel(state.last, c)) / Channel(state.last, c) > kRefineThreshold;
-        for (int i = 0; i < 4 && !refine; ++i) {
-            refine =
-                (Channel(first[i], c) - Channel(mean, c)) / Channel(mean, c) > kRefineThreshold;
-        }
-    }
-    if (!refine) {
+    if (Aborted() || !NeedsRefinement(mean, state.last, first)) {
         return mean;
     }
     state.refinement_counter = (state.refinement_counter + 1) % kJitterSets;
     state.lens_set = (state.lens_set + 1) % kLensSets;
-    for (int j = 0; j < 16; ++j) {
-        if (Aborted()) {
-            break;
-        }
-        sum = sum + sample(RefinementJitter(state.refinement_counter, j), j);
+    samples = 20;
+    return Refinement(x, y, state.refinement_counter, state.lens_set, sum);
+}
+
+ColourRgb RayTracer::SeededPixel(int x, int y, const ColourRgb& previous,
+                                 ColourRgb& first_pass_mean, int& samples) const {
+    samples = 0;
+    first_pass_mean = {};
+    if (!prepared_.HasCandidates(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f)) {
+        return {};
     }
-    return sum * 0.05f;
+    const PixelDraws draws = PixelDrawsFor(seed_, x, y, kLensSets);
+    ColourRgb first[4];
+    const ColourRgb sum = FirstPass(x, y, draws.first_pass_set, draws.first_pass_lens, first);
+    samples = 4;
+    first_pass_mean = sum * 0.25f;
+    if (Aborted() || !NeedsRefinement(first_pass_mean, previous, first)) {
+        return first_pass_mean;
+    }
+    samples = 20;
+    return Refinement(x, y, draws.refinement_set, draws.refinement_lens, sum);
+}
+
+ColourRgb RayTracer::FirstPassMean(int x, int y) const {
+    if (!prepared_.HasCandidates(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f)) {
+        return {};
+    }
+    const PixelDraws draws = PixelDrawsFor(seed_, x, y, kLensSets);
+    ColourRgb first[4];
+    return FirstPass(x, y, draws.first_pass_set, draws.first_pass_lens, first) * 0.25f;
 }
 
 RayTracer::ProductionState RayTracer::ProductionState::ForStretch(std::size_t k) {
@@ -515,40 +583,84 @@ RayTracer::ProductionState RayTracer::ProductionState::ForStretch(std::size_t k)
     return state;
 }
 
-void RayTracer::ProductionStretch(const std::vector<std::pair<int, int>>& pixels, std::size_t begin,
-                                  std::size_t end, ProductionState& state,
-                                  PixelBatch& batch) const {
-    for (std::size_t i = begin; i < end; ++i) {
+void RayTracer::WalkStretch(const std::vector<WalkStep>& steps, ProductionState& state,
+                            PixelBatch& batch) const {
+    for (const WalkStep& step : steps) {
         if (Aborted()) {
             return;
         }
         int samples = 0;
-        const auto [x, y] = pixels[i];
-        const ColourRgb colour = ProductionPixel(x, y, state, samples);
+        const ColourRgb colour = ProductionPixel(step.x, step.y, state, samples);
         state.last = colour;
         if (!Aborted()) {
-            batch.Add(x, y, PackColour(colour));
+            batch.Add(step.x, step.y, PackColour(colour));
+        }
+    }
+}
+
+void RayTracer::PixelStretch(const std::vector<WalkStep>& steps, PixelBatch& batch) const {
+    // The first-pass mean of the step traced last, which is usually the walk's previous pixel
+    // of the next one: only where the walk has been outside the stretch or the region is the
+    // previous pixel's first pass traced again.
+    std::optional<std::uint64_t> last_index;
+    ColourRgb last_mean;
+    for (const WalkStep& step : steps) {
+        if (Aborted()) {
+            return;
+        }
+        ColourRgb previous;
+        if (last_index && *last_index + 1 == step.index) {
+            previous = last_mean;
+        } else if (const auto before = PreviousInPicture(hilbert_order_, camera_.width,
+                                                         camera_.height, step.index)) {
+            if (last_index && *before == *last_index) {
+                previous = last_mean;
+            } else {
+                const auto [bx, by] = HilbertPosition(hilbert_order_, *before);
+                previous = FirstPassMean(bx, by);
+            }
+        }
+        int samples = 0;
+        const ColourRgb colour = SeededPixel(step.x, step.y, previous, last_mean, samples);
+        last_index = step.index;
+        if (!Aborted()) {
+            batch.Add(step.x, step.y, PackColour(colour));
         }
     }
 }
 
 void RayTracer::RenderProduction(PixelSink& sink) {
-    // Stretches of the walk go to whichever thread is free; each starts from its own state,
-    // so the picture is the same for any number of threads.
-    const std::vector<std::pair<int, int>> pixels = HilbertPixels();
-    const std::size_t stretches = (pixels.size() + kProductionStretch - 1) / kProductionStretch;
-    std::atomic<std::size_t> next{0};
-    const int threads = static_cast<int>(
-        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(options_.threads, 1)), 1,
-                                std::max<std::size_t>(stretches, 1)));
+    // Stretches of the walk over the region go to whichever thread is free, in the order of
+    // the walk; each starts from its own state (Walk sampling) or needs none (Pixel
+    // sampling), so the picture is the same for any number of threads.
+    const std::size_t stretches = (region_.Area() + kProductionStretch - 1) / kProductionStretch;
+    if (stretches == 0) {
+        return;
+    }
+    HilbertCursor cursor(hilbert_order_, region_);
+    std::mutex cursor_lock;
+    std::size_t next = 0;
+    const int threads = static_cast<int>(std::clamp<std::size_t>(
+        static_cast<std::size_t>(std::max(options_.threads, 1)), 1, stretches));
     OnThreads(threads, [&] {
         PixelBatch batch(sink);
-        for (std::size_t k = next.fetch_add(1); k < stretches && !Aborted();
-             k = next.fetch_add(1)) {
-            ProductionState state = ProductionState::ForStretch(k);
-            const std::size_t begin = k * kProductionStretch;
-            ProductionStretch(pixels, begin, std::min(begin + kProductionStretch, pixels.size()),
-                              state, batch);
+        std::vector<WalkStep> steps;
+        steps.reserve(kProductionStretch);
+        while (!Aborted()) {
+            std::size_t k = 0;
+            {
+                std::lock_guard guard(cursor_lock);
+                if (!cursor.Next(kProductionStretch, steps)) {
+                    break;
+                }
+                k = next++;
+            }
+            if (options_.sampling == ProductionSampling::Pixel) {
+                PixelStretch(steps, batch);
+            } else {
+                ProductionState state = ProductionState::ForStretch(k);
+                WalkStretch(steps, state, batch);
+            }
         }
         batch.Send();
     });

@@ -18,6 +18,7 @@
 #include "hit_finder.h"
 #include "model/image.h"
 #include "model/scene.h"
+#include "pixel_walk.h"
 #include "prepared_scene.h"
 #include "render_camera.h"
 #include "sampling_tables.h"
@@ -81,11 +82,32 @@ struct TraceStatistics {
     std::atomic<long long> rays{0};  // rays traced (shadow rays not counted)
 };
 
+// How Production pixels choose their jitter and lens sets, and what their refinement decision
+// compares with.
+enum class ProductionSampling {
+    // As the program always has: along each stretch of the walk the jitter counters and the
+    // lens set move on from pixel to pixel, and a pixel is refined when it is brighter than the
+    // colour output for the pixel before it.
+    Walk,
+    // Each pixel's sets are drawn from the seed and its position (PixelDrawsFor), and it is
+    // refined when it is brighter than the first-pass mean of the pixel before it on the walk
+    // (black for the first). A pixel then comes out the same however the picture is cut into
+    // regions and stretches and shared among threads or machines.
+    Pixel,
+};
+
 struct RenderOptions {
     int threads = 1;
     // Seeds the render's random sources (lens samples); without one they are seeded from the
     // clock.
     std::optional<long> seed;
+    ProductionSampling sampling = ProductionSampling::Walk;
+    // The part of the picture to trace (within the camera's picture; clipped to it); the
+    // whole picture without one. Only its pixels are output, and only the samples they need
+    // are traced: in Draft the corners around them; in Production with Pixel sampling also,
+    // where the walk enters the region from outside, the first pass of the pixel the walk
+    // came from.
+    std::optional<PixelRect> region;
     // Finds hits by the reference tree walk instead of the hierarchy (slow; for comparison).
     bool reference_walk = false;
     // Counted into when given.
@@ -140,7 +162,11 @@ class RayTracer {
     RayTracer(const RayTracer&) = delete;
     RayTracer& operator=(const RayTracer&) = delete;
 
-    // Traces the whole picture in the camera's quality.
+    // The pixels a render with these options traces: its region within the picture, or the
+    // whole picture.
+    static PixelRect RegionOf(const RenderCamera& camera, const RenderOptions& options);
+
+    // Traces the region (the whole picture without one) in the camera's quality.
     void Render(PixelSink& sink);
     void RenderDraft(PixelSink& sink);
     void RenderProduction(PixelSink& sink);
@@ -161,7 +187,8 @@ class RayTracer {
     int HilbertOrder() const { return hilbert_order_; }
     static int HilbertOrderFor(int width, int height);
     // The image's pixels in the order of the Hilbert walk (positions outside the image left
-    // out).
+    // out), by the heading-and-turn walk the program has always used. Renders walk with a
+    // HilbertCursor, which visits the same pixels in the same order.
     std::vector<std::pair<int, int>> HilbertPixels() const;
     const std::array<Vec3f, kLensSlots>& LensSet(int i) const {
         return lens_sets_[static_cast<std::size_t>(i)];
@@ -180,8 +207,16 @@ class RayTracer {
         // once-sampled pixels would have left them, and with black as the last colour.
         static ProductionState ForStretch(std::size_t k);
     };
-    // One Production pixel; returns its colour and how many samples it took (0, 4 or 20).
+    // One Production pixel with Walk sampling; returns its colour and how many samples it
+    // took (0, 4 or 20).
     ColourRgb ProductionPixel(int x, int y, ProductionState& state, int& samples) const;
+    // One Production pixel with Pixel sampling, refined when brighter than `previous` (the
+    // first-pass mean of the pixel before it on the walk); gives its own first-pass mean in
+    // `first_pass_mean` and the samples taken in `samples`.
+    ColourRgb SeededPixel(int x, int y, const ColourRgb& previous, ColourRgb& first_pass_mean,
+                          int& samples) const;
+    // The first-pass mean of a pixel with Pixel sampling (black without candidates).
+    ColourRgb FirstPassMean(int x, int y) const;
 
   private:
     bool Aborted() const {
@@ -191,10 +226,18 @@ class RayTracer {
                     const Material& material, int depth, float weight, float incident,
                     float transmitted) const;
     void BuildLensSets();
+    // One primary sample of a Production pixel: jitter `jitter`, slot `slot` of lens set `lens`.
+    ColourRgb LensSample(float x, float y, const JitterPair& jitter, int lens, int slot) const;
+    // The four first-pass samples of pixel (x, y) from jitter set `set` and lens set `lens`;
+    // gives their sum.
+    ColourRgb FirstPass(int x, int y, int set, int lens, ColourRgb (&samples)[4]) const;
+    // The sixteen more samples of a refined pixel added to `sum`; gives the mean of all twenty.
+    ColourRgb Refinement(int x, int y, int set, int lens, ColourRgb sum) const;
     struct DraftSeam;
     void DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch& batch) const;
-    void ProductionStretch(const std::vector<std::pair<int, int>>& pixels, std::size_t begin,
-                           std::size_t end, ProductionState& state, PixelBatch& batch) const;
+    void WalkStretch(const std::vector<WalkStep>& steps, ProductionState& state,
+                     PixelBatch& batch) const;
+    void PixelStretch(const std::vector<WalkStep>& steps, PixelBatch& batch) const;
     // Runs `work` on the calling thread and threads - 1 more, and waits for them all.
     template <class Work>
     static void OnThreads(int threads, const Work& work);
@@ -203,6 +246,7 @@ class RayTracer {
     const std::atomic<int>* abort_;
     RenderOptions options_;
     long seed_;
+    PixelRect region_;
     RenderRandom random_;
     int hilbert_order_ = 4;
     Vec3f eye_;

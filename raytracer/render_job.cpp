@@ -9,6 +9,7 @@ RenderJob::RenderJob(const Scene& scene, const RenderCamera& camera, RenderListe
     : camera_(camera),
       listener_(listener),
       options_(options),
+      region_(RayTracer::RegionOf(camera, options)),
       snapshot_(RayTracer::Snapshot(scene, camera)),
       last_drain_(Clock::now()),
       left_out_(snapshot_->LeftOut()),

@@ -64,17 +64,17 @@ class RenderJob : private PixelSink {
     bool Aborted() const { return abort_.load(std::memory_order_relaxed) != 0; }
     int Width() const { return camera_.width; }
     int Height() const { return camera_.height; }
+    // The pixels the render traces: its region, or the whole picture.
+    const PixelRect& Region() const { return region_; }
     // Progress, readable from any thread without the queue's lock: pixels pushed so far, and
-    // how many the picture has.
+    // how many the render makes.
     std::size_t PixelsDone() const { return pixels_done_.load(std::memory_order_relaxed); }
-    std::size_t PixelsTotal() const {
-        return static_cast<std::size_t>(std::max(camera_.width, 0)) *
-               static_cast<std::size_t>(std::max(camera_.height, 0));
-    }
+    std::size_t PixelsTotal() const { return region_.Area(); }
     // Whether the thread has ended (after RenderDone).
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
 
-    // Moves every waiting pixel into `image`, taking them from the end of the queue, and
+    // Moves every waiting pixel into `image` (at its place in the whole picture, also for a
+    // render of a region), taking them from the end of the queue, and
     // allows the next flush request; says which rows changed.
     DrainedRows DrainInto(RenderImage& image);
     // The waiting pixels, last pushed first, removed from the queue.
@@ -99,6 +99,7 @@ class RenderJob : private PixelSink {
     RenderCamera camera_;
     RenderListener& listener_;
     RenderOptions options_;
+    PixelRect region_;
     std::optional<PreparedScene> snapshot_;  // handed to the tracer on the thread
     std::atomic<int> abort_{0};
     std::atomic<std::size_t> pixels_done_{0};

@@ -45,6 +45,15 @@ const JitterTables& Tables() {
     return tables;
 }
 
+// A 64-bit mixing function (the finaliser of the SplitMix generator): every input bit moves
+// about half the output bits.
+std::uint64_t Mix(std::uint64_t z) {
+    z += 0x9E3779B97F4A7C15u;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
 }  // namespace
 
 SubtractiveRandom::SubtractiveRandom(long seed) {
@@ -90,6 +99,19 @@ const JitterPair& FirstPassJitter(int set, int sample) {
 
 const JitterPair& RefinementJitter(int set, int sample) {
     return Tables().refinement[static_cast<std::size_t>(set * 16 + sample)];
+}
+
+PixelDraws PixelDrawsFor(long seed, int x, int y, int lens_sets) {
+    const std::uint64_t position =
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) |
+        static_cast<std::uint32_t>(y);
+    const std::uint64_t first = Mix(Mix(static_cast<std::uint64_t>(seed)) ^ position);
+    const std::uint64_t second = Mix(first);
+    const auto sets = static_cast<std::uint64_t>(kJitterSets);
+    const auto lenses = static_cast<std::uint64_t>(lens_sets);
+    return {
+        static_cast<int>((first & 0xFFFFFFFFu) % sets), static_cast<int>((first >> 32) % lenses),
+        static_cast<int>((second & 0xFFFFFFFFu) % sets), static_cast<int>((second >> 32) % lenses)};
 }
 
 }  // namespace kelto

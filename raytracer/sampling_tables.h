@@ -1,5 +1,5 @@
-// The sources of randomness of Production renders: Knuth's subtractive generator, and the two
-// constant tables of jittered sample offsets.
+// The sources of randomness of Production renders: Knuth's subtractive generator, the two
+// constant tables of jittered sample offsets, and the draws of a seeded render's pixels.
 #pragma once
 
 #include <array>
@@ -31,5 +31,16 @@ struct JitterPair {
 inline constexpr int kJitterSets = 1000;
 const JitterPair& FirstPassJitter(int set, int sample);
 const JitterPair& RefinementJitter(int set, int sample);
+
+// The jitter sets and lens sets one Production pixel of a seeded render takes: drawn from the
+// seed and the pixel's position alone, so that a pixel is sampled alike whichever pixels are
+// traced before it, in whatever order, on however many threads or machines.
+struct PixelDraws {
+    int first_pass_set = 0;   // 0 .. kJitterSets - 1
+    int first_pass_lens = 0;  // 0 .. lens_sets - 1
+    int refinement_set = 0;
+    int refinement_lens = 0;
+};
+PixelDraws PixelDrawsFor(long seed, int x, int y, int lens_sets);
 
 }  // namespace kelto

@@ -238,3 +238,48 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
 
 }  // namespace
 }  // namespace kelto
+
+namespace kelto {
+namespace {
+
+TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
+    DocumentCore document;
+    BuildStillLife(document);
+    RenderSettings settings = SmallProduction();
+    const RenderImage whole = RenderToEnd(document, settings);
+    settings.region = PixelRect{7, 3, 29, 30};
+    settings.threads = 3;
+    RenderCamera camera;
+    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+    DoneListener listener;
+    RenderRequest request(document, camera, settings, listener);
+    EXPECT_EQ(request.Region(), *settings.region);
+    EXPECT_EQ(request.PixelsTotal(), 22u * 27u);
+    request.Start();
+    listener.WaitForDone();
+    const DrainedRows rows = request.Drain();
+    EXPECT_EQ(rows.pixels, 22u * 27u);
+    EXPECT_EQ(rows.first_row, 0);
+    EXPECT_EQ(rows.last_row, 26);
+    const RenderImage& part = request.Image();
+    ASSERT_EQ(part.Width(), 22);
+    ASSERT_EQ(part.Height(), 27);
+    for (int y = 0; y < 27; ++y) {
+        for (int x = 0; x < 22; ++x) {
+            ASSERT_EQ(part.Pixel(x, y), whole.Pixel(x + 7, y + 3)) << x << "," << y;
+        }
+        std::uint8_t interleaved[22 * 3];
+        part.InterleaveRow(y, interleaved);
+        ASSERT_EQ(std::vector<std::uint8_t>(request.RgbRow(y), request.RgbRow(y) + 66),
+                  std::vector<std::uint8_t>(interleaved, interleaved + 66));
+    }
+    // The view a render looks through, by number: 0 is the scene's own camera.
+    EXPECT_EQ(ViewNumberOf(document, settings), 0);
+    document.SetViews({ViewEntry{}});
+    EXPECT_EQ(ViewNumberOf(document, settings), 1);
+    settings.view = 1;
+    EXPECT_EQ(ViewNumberOf(document, settings), 1);
+}
+
+}  // namespace
+}  // namespace kelto

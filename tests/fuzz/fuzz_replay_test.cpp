@@ -11,8 +11,10 @@
 #include "cli/build_operations.h"
 #include "document/document_core.h"
 #include "files/image_files.h"
+#include "files/render_part.h"
 #include "image_decoder_check.h"
 #include "render_check.h"
+#include "render_part_check.h"
 #include "three_ds_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -156,6 +158,32 @@ TEST(FuzzReplay, Damaged3dsFilesNeverHurtTheImport) {
     for (int round = 0; round < 1500; ++round) {
         const std::vector<std::uint8_t> bytes = Mutate(original, random);
         CheckThreeDsImport(bytes.data(), bytes.size());
+    }
+}
+
+TEST(FuzzReplay, DamagedRenderPartsAreRefusedOrUnchanged) {
+    RenderPart part;
+    part.header.width = 40;
+    part.header.height = 30;
+    part.header.rect = {5, 6, 25, 16};
+    part.header.quality = 1;
+    part.header.seed = 99;
+    part.header.scene_length = 1234;
+    part.header.scene_hash = 0x123456789ABCDEFULL;
+    part.header.tile_columns = 2;
+    part.header.tile_rows = 3;
+    part.header.tile_index = 1;
+    std::mt19937 random(515);
+    for (std::size_t i = 0; i < part.header.rect.Area() * 3; ++i) {
+        part.pixels.push_back(static_cast<std::uint8_t>(random()));
+    }
+    const std::vector<std::uint8_t> original = EncodeRenderPart(part);
+    CheckRenderPart(original.data(), original.size());
+    for (int round = 0; round < 2000; ++round) {
+        const std::vector<std::uint8_t> bytes = Mutate(original, random);
+        CheckRenderPart(bytes.data(), bytes.size());
+        // Whatever damage is done is found: only bytes left as they were are read back.
+        ASSERT_EQ(DecodeRenderPart(bytes, "part.kpart").ok(), bytes == original) << round;
     }
 }
 
