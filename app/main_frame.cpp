@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -34,6 +35,7 @@
 #include "app/tip_file.h"
 #include "model/child_list.h"
 #include "model/message_table.h"
+#include "views/camera_bars.h"
 #include "views/talvor_view.h"
 
 namespace kelto {
@@ -387,7 +389,21 @@ CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout la
     for (CTalvorView* view : frame->Views()) {
         ConnectView(*view);
     }
+    connect(frame->TopBar().LensSlider(), &QSlider::valueChanged, this,
+            [this] { ShowFocusedLens(); });
     return frame;
+}
+
+void CMainFrame::ShowFocusedLens() {
+    const CTalvorView* view = FocusedModellingView();
+    if (view == nullptr) {
+        return;
+    }
+    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(window)) {
+            frame->TopBar().ShowLens(view->Renderer().FocalLength());
+        }
+    }
 }
 
 void CMainFrame::SetTextToolPrompt(std::unique_ptr<TextToolPrompt> prompt) {
@@ -413,6 +429,7 @@ void CMainFrame::ConnectView(CTalvorView& view) {
     connect(&view, &CTalvorView::Focused, this, [this](CTalvorView* focused) {
         last_view_ = focused;
         focused_view_ = focused;
+        ShowFocusedLens();
     });
     connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
             Qt::QueuedConnection);

@@ -127,6 +127,8 @@ class CMainFrame : public QMainWindow {
     void AddDocument(std::unique_ptr<CTalvorDoc> document);
     CChildFrame* MakeModellingFrame(CTalvorDoc& document, FrameLayout layout);
     void ConnectView(CTalvorView& view);
+    // Every window's lens slider shows the lens of the view the camera bars act on.
+    void ShowFocusedLens();
     // Closes the render windows (of one document, or all), each asking its questions; false
     // when one stays open.
     bool CloseRenderWindows(const CTalvorDoc* document);

@@ -2,8 +2,11 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 
 #include "views/talvor_view.h"
 #include "views/thumb_wheel.h"
@@ -101,6 +104,16 @@ CTopCameraBar::CTopCameraBar(CameraTarget target, QWidget* parent)
     });
     // Set up at 50 without touching any view: a view's lens comes from its camera.
     connect(lens_, &QSlider::valueChanged, this, &CTopCameraBar::OnHScroll);
+}
+
+void CTopCameraBar::ShowLens(double focal_length) {
+    const int millimetres = std::isfinite(focal_length)
+                                ? static_cast<int>(std::clamp(std::lround(focal_length),
+                                                              long{kMinLens}, long{kMaxLens}))
+                                : kFirstLens;
+    const QSignalBlocker quiet(lens_);
+    lens_->setValue(millimetres);
+    lens_text_->setText(LensLabel(millimetres));
 }
 
 void CTopCameraBar::OnHScroll(int position) {

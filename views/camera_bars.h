@@ -36,6 +36,9 @@ class CTopCameraBar : public QWidget {
     QLabel* LensText() const { return lens_text_; }
     // " %3d mm ".
     static QString LensLabel(int millimetres);
+    // Shows a view's lens (rounded to whole millimetres, within the slider's range) without
+    // setting any view's lens.
+    void ShowLens(double focal_length);
 
   private:
     void OnHScroll(int position);

@@ -167,6 +167,32 @@ class ModellingWindowTest : public QObject {
         QCOMPARE(doc->Core().UndoCount(), std::size_t{1});
     }
 
+    void LensSlidersShowTheLensOfTheViewTheyActOn() {
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        CChildFrame* a = rig.Active();
+        rig.frame->NewWindow(*doc);
+        CChildFrame* b = rig.Active();
+        rig.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
+        b->View().SetLens(135);  // as a file's camera would give it
+        rig.frame->DocumentArea()->setActiveSubWindow(a);
+        a->View().setFocus();
+        QTRY_COMPARE(rig.frame->FocusedModellingView(), &a->View());
+        b->TopBar().LensSlider()->setValue(28);  // acts on a, and every slider shows it
+        QCOMPARE(a->View().Renderer().FocalLength(), 28.0);
+        QCOMPARE(b->View().Renderer().FocalLength(), 135.0);
+        QCOMPARE(a->TopBar().LensSlider()->value(), 28);
+        QCOMPARE(a->TopBar().LensText()->text(), QString("  28 mm "));
+        rig.frame->DocumentArea()->setActiveSubWindow(b);
+        b->View().setFocus();
+        QTRY_COMPARE(rig.frame->FocusedModellingView(), &b->View());
+        QCOMPARE(a->TopBar().LensSlider()->value(), 135);
+        QCOMPARE(b->TopBar().LensText()->text(), QString(" 135 mm "));
+        QCOMPARE(b->View().Renderer().FocalLength(), 135.0);  // showing it changes nothing
+        QCOMPARE(a->View().Renderer().FocalLength(), 28.0);
+    }
+
     void CameraBarsMoveTheViewFocusedLastAndTheFileKeepsItsCamera() {
         QTemporaryDir dir;
         const QString path = dir.filePath("cameras.kel");
