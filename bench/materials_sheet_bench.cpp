@@ -87,11 +87,3 @@ BENCHMARK(BM_FirstPreviewOf4000x3000Picture)->Unit(benchmark::kMillisecond)->Use
 
 }  // namespace
 }  // namespace kelto
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

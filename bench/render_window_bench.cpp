@@ -191,11 +191,3 @@ BENCHMARK(BM_RenderWindowMemory)->Unit(benchmark::kSecond)->UseRealTime()->Itera
 
 }  // namespace
 }  // namespace kelto
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -75,11 +75,3 @@ BENCHMARK(BM_RedrawSphereGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Mi
 
 }  // namespace
 }  // namespace kelto
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -158,11 +158,3 @@ BENCHMARK(BM_MoveDragStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 
 }  // namespace
 }  // namespace kelto
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
