@@ -1,7 +1,7 @@
 // The entry of the benchmarks that need a Qt application (and a display: run them under
 // xvfb-run).
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
