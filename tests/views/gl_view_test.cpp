@@ -127,8 +127,8 @@ class GlViewTest : public QObject {
         const double diffuse = std::max(0.0, Dot(n, l));
         const double highlight =
             diffuse > 0 ? std::pow(std::max(0.0, Dot(n, h)), m.shininess * 128) : 0;
-        auto expect = [&](double colour, double ambient, double spec) {
-            return std::min(1.0, 0.2 * ambient + diffuse * colour + highlight * spec) * 255.0;
+        auto expect = [&](double colour, double ambient, double shine) {
+            return std::min(1.0, 0.2 * ambient + diffuse * colour + highlight * shine) * 255.0;
         };
         const double r = expect(m.colour.r, m.ambient.r, m.highlight.r);
         const double g = expect(m.colour.g, m.ambient.g, m.highlight.g);
