@@ -30,6 +30,7 @@
 #include "app/qt_platform.h"
 #include "app/talvor_doc.h"
 #include "app/text_dialog.h"
+#include "app_test_main.h"
 #include "files/file_io.h"
 #include "files/image_files.h"
 #include "model/message_table.h"
@@ -752,12 +753,7 @@ class EditorsTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    // The settings of these tests live in a folder of their own, set before any QSettings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication application(argc, argv);
-    EditorsTest test;
-    return QTest::qExec(&test, argc, argv);
+    return kelto::RunAppTests<EditorsTest>(argc, argv);
 }
 
 #include "editors_test.moc"

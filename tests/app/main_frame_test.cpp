@@ -32,6 +32,7 @@
 #include "app/startup.h"
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
+#include "app_test_main.h"
 #include "main_window_rig.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
@@ -656,14 +657,7 @@ class MainFrameTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    // The settings of these tests live in a folder of their own, set before any QSettings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Vorn");
-    QApplication::setApplicationName("Kelto");
-    MainFrameTest test;
-    return QTest::qExec(&test, argc, argv);
+    return kelto::RunAppTests<MainFrameTest>(argc, argv);
 }
 
 #include "main_frame_test.moc"

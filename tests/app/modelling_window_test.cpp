@@ -20,6 +20,7 @@
 #include "app/main_frame.h"
 #include "app/talvor_doc.h"
 #include "app/text_dialog.h"
+#include "app_test_main.h"
 #include "main_window_rig.h"
 #include "model/child_list.h"
 #include "platform/headless.h"
@@ -368,13 +369,6 @@ class ModellingWindowTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    // The settings of these tests live in a folder of their own, set before any QSettings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Vorn");
-    QApplication::setApplicationName("Kelto");
-    ModellingWindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return kelto::RunAppTests<ModellingWindowTest>(argc, argv);
 }
 #include "modelling_window_test.moc"

@@ -33,6 +33,7 @@
 #include "app/render_props.h"
 #include "app/running_renders.h"
 #include "app/talvor_doc.h"
+#include "app_test_main.h"
 #include "document/render_news.h"
 #include "files/image_files.h"
 #include "model/message_table.h"
@@ -747,13 +748,7 @@ class RenderWindowTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName("Vorn");
-    QApplication::setApplicationName("Kelto");
-    RenderWindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return kelto::RunAppTests<RenderWindowTest>(argc, argv);
 }
 
 #include "render_window_test.moc"
