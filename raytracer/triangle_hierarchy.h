@@ -3,7 +3,8 @@
 // It answers the same question as the reference walk (the tree visited depth first, every
 // triangle of a leaf tested in order against the shrinking distance) and gives exactly its
 // answer: the same triangle at the same distance, bit for bit. The triangle test is the
-// reference's, done for four triangles at once with the same single-precision operations.
+// reference's, done for a leaf's eight triangles at once with the same single-precision
+// operations (hierarchy_walk.h: with AVX2 where the processor has it).
 //
 // What makes the answers equal: the reference accepts a triangle when its plane distance t
 // and the entry distance e into its bounding sphere are both below the distance found so far.
@@ -22,9 +23,10 @@
 
 #include "float_math.h"
 #include "model/render_triangle.h"
-#include "simd4.h"
 
 namespace kelto {
+
+struct NearCandidate;
 
 class TriangleHierarchy {
   public:
@@ -35,9 +37,16 @@ class TriangleHierarchy {
         bool Found() const { return list >= 0; }
     };
 
+    // Which build of the walk runs: the fastest this processor has, or the one every x86-64
+    // processor has (for comparing the two).
+    enum class Walk { kFastest, kPortable };
+
     // Builds over the triangles of every list; the lists' order, then each list's own order,
     // is the reference's testing order. The lists must outlive the hierarchy.
-    void Build(const std::vector<const std::vector<RenderTriangle>*>& lists);
+    void Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
+               Walk walk = Walk::kFastest);
+    // Whether the AVX2 walk runs.
+    bool UsesAvx2() const { return avx2_; }
 
     // The reference's nearest hit nearer than `max_distance` (origin, unit direction).
     Hit Nearest(const Vec3f& origin, const Vec3f& direction, float max_distance) const;
@@ -46,11 +55,11 @@ class TriangleHierarchy {
                       float limit) const;
 
     std::size_t TriangleCount() const { return triangle_count_; }
-    // For measurements: inner nodes and packets of four triangles.
+    // For measurements: inner nodes and leaves (of up to eight triangles).
     std::size_t NodeCount() const { return nodes_.size(); }
     std::size_t PacketCount() const { return packets_.size(); }
 
-    // A child reference: an inner node's index, or with kLeafBit a packet's index.
+    // A child reference: an inner node's index, or with kLeafBit a leaf's packet's index.
     static constexpr std::uint32_t kLeafBit = 0x80000000u;
     static constexpr std::uint32_t kNoChild = 0xFFFFFFFFu;
 
@@ -61,34 +70,25 @@ class TriangleHierarchy {
         float bounds[6][kWidth];  // min x, max x, min y, max y, min z, max z
         std::uint32_t child[kWidth];
     };
-    // Up to four triangles: what the reference's test reads, lane by lane. Unused lanes can
-    // never be hit. `tag` is the triangle's place in the testing order times 4 plus its
-    // projection axis.
+    // A leaf: up to eight triangles, what the reference's test reads, lane by lane. Unused
+    // lanes can never be hit. `tag` is the triangle's place in the testing order times 4 plus
+    // its projection axis.
+    static constexpr int kLanes = 8;
     struct alignas(64) Packet {
-        float centre[3][4];
-        float radius_squared[4];
-        float normal[3][4];
-        float offset[4];
-        float s[3][4];  // the corners' first kept coordinate
-        float r[3][4];  // the corners' second kept coordinate
-        std::uint32_t tag[4];
+        float centre[3][kLanes];
+        float radius_squared[kLanes];
+        float normal[3][kLanes];
+        float offset[kLanes];
+        float s[3][kLanes];  // the corners' first kept coordinate
+        float r[3][kLanes];  // the corners' second kept coordinate
+        std::uint32_t tag[kLanes];
     };
 
   private:
-    struct Candidate {
-        float t, k;
-        std::uint32_t order;
-    };
-    class NearSet;
-    struct Ray;
-
-    static int MeetBoxes(const Node& n, const Ray& ray, Float4 reach, float* entries);
-
-    // Collects the triangles that decide the nearest hit; returns false when there were more
-    // than a near set holds. With `fixed_bound` the search never narrows below it.
-    bool Collect(const Ray& ray, NearSet& near, bool fixed_bound) const;
-    Hit Resolve(const NearSet& near, float max_distance) const;
-    Hit NearestOfMany(const Ray& ray) const;
+    // The walk's collection and then the reference's rule on what it collected, into `hit`;
+    // false when the collection overflowed (with a spill vector it holds any number).
+    bool NearestWith(const Vec3f& origin, const Vec3f& direction, float max_distance,
+                     std::vector<NearCandidate>* spill, Hit& hit) const;
     Hit HitOf(std::uint32_t order, float distance) const;
 
     std::vector<Node> nodes_;
@@ -96,6 +96,7 @@ class TriangleHierarchy {
     std::uint32_t root_ = kNoChild;
     std::vector<std::uint32_t> list_starts_;  // first order number of every list
     std::size_t triangle_count_ = 0;
+    bool avx2_ = false;
 };
 
 }  // namespace kelto

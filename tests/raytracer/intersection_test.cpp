@@ -125,17 +125,38 @@ TEST(PreparedScene, HierarchyFindsExactlyTheReferenceHit) {
     EXPECT_GT(shadows, 150);
 }
 
+// A second hierarchy over a prepared scene's triangles that runs the walk every x86-64
+// processor has, to hold against the one the prepared scene runs (the AVX2 walk where the
+// processor has it).
+struct PortableTwin {
+    explicit PortableTwin(const PreparedScene& prepared) {
+        std::vector<const std::vector<RenderTriangle>*> lists;
+        for (const PreparedNode& node : prepared.Nodes()) {
+            if (!node.triangles.empty()) {
+                lists.push_back(&node.triangles);
+            }
+        }
+        hierarchy.Build(lists, TriangleHierarchy::Walk::kPortable);
+    }
+    TriangleHierarchy hierarchy;
+};
+
+bool SameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 // The hierarchy's answers to one ray against the reference walk's: the same node, triangle and
 // distance (bit for bit) for the nearest hit, and the same shadow verdict for a light at the
-// limit. Returns whether the ray hit anything.
-bool ExpectSameAsReference(const PreparedScene& prepared, const Vec3f& origin,
-                           const Vec3f& direction, float limit) {
+// limit; and the portable walk's answers the same as the prepared scene's walk. Returns whether
+// the ray hit anything.
+bool ExpectSameAsReference(const PreparedScene& prepared, const PortableTwin& twin,
+                           const Vec3f& origin, const Vec3f& direction, float limit) {
     const TraceHit reference = prepared.ReferenceNearest(origin, direction, limit);
     const TraceHit fast = prepared.Nearest(origin, direction, limit);
     EXPECT_EQ(fast.node, reference.node);
     EXPECT_EQ(fast.triangle, reference.triangle);
     if (reference.Found()) {
-        EXPECT_EQ(std::memcmp(&fast.distance, &reference.distance, sizeof(float)), 0)
+        EXPECT_TRUE(SameBits(fast.distance, reference.distance))
             << fast.distance << " against " << reference.distance;
     }
     const bool shadowed = reference.Found() && !(limit - 0.001f < reference.distance);
@@ -146,6 +167,12 @@ bool ExpectSameAsReference(const PreparedScene& prepared, const Vec3f& origin,
         EXPECT_FALSE(prepared.AnyHitWithin(origin, direction, limit,
                                            std::nextafter(reference.distance, 0.0f)));
     }
+    const TriangleHierarchy::Hit walked = prepared.Triangles().Nearest(origin, direction, limit);
+    const TriangleHierarchy::Hit portable = twin.hierarchy.Nearest(origin, direction, limit);
+    EXPECT_EQ(portable.list, walked.list);
+    EXPECT_EQ(portable.triangle, walked.triangle);
+    EXPECT_TRUE(SameBits(portable.distance, walked.distance));
+    EXPECT_EQ(twin.hierarchy.AnyHitWithin(origin, direction, limit, limit - 0.001f), shadowed);
     return reference.Found();
 }
 
@@ -185,6 +212,8 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnThousandsOfSmallObjects) {
         centres.push_back(ToFloat(at));
     }
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
+    const PortableTwin twin(prepared);
+    ASSERT_FALSE(twin.hierarchy.UsesAvx2());
     int hits = 0;
     for (int ray = 0; ray < 4000 && !HasFailure(); ++ray) {
         const float distance = ray % 3 == 0 ? 5.0f : ray % 3 == 1 ? 60.0f : 900.0f;
@@ -194,7 +223,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnThousandsOfSmallObjects) {
                                     ? Normalised(centres[random() % centres.size()] - origin)
                                     : Towards(random, origin, 10.0f);
         const float limit = ray % 4 == 0 ? 100000.0f : distance * (1.5f + unit(random));
-        hits += ExpectSameAsReference(prepared, origin, direction, limit) ? 1 : 0;
+        hits += ExpectSameAsReference(prepared, twin, origin, direction, limit) ? 1 : 0;
     }
     EXPECT_GT(hits, 1000);
 }
@@ -240,6 +269,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
     LinkChild(scene.Root(), *node);
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     ASSERT_GT(prepared.TriangleCount(), 40000u);
+    const PortableTwin twin(prepared);
     int hits = 0;
     for (int ray = 0; ray < 2000 && !HasFailure(); ++ray) {
         Vec3f origin, direction;
@@ -254,7 +284,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
             direction = Towards(random, origin, 4.0f);
         }
         const float limit = ray % 5 == 0 ? 3.0f : 100000.0f;
-        hits += ExpectSameAsReference(prepared, origin, direction, limit) ? 1 : 0;
+        hits += ExpectSameAsReference(prepared, twin, origin, direction, limit) ? 1 : 0;
     }
     EXPECT_GT(hits, 1000);
 }

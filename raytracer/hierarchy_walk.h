@@ -1,0 +1,75 @@
+// The walks through a triangle hierarchy's nodes and leaves, in two builds of the same code:
+// one for any x86-64 processor (and elsewhere), one for processors with AVX2. Both give the
+// same answers bit for bit; TriangleHierarchy chooses which one runs.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "float_math.h"
+#include "near_set.h"
+#include "triangle_hierarchy.h"
+
+namespace kelto {
+
+// How much later than computed a ray is taken to leave a box, relative to the distance: the
+// rounding of the box test never loses a triangle that lies on a face.
+inline constexpr float kBoxSlack = 1e-4f;
+
+// What the walks need of a ray, worked out once.
+struct WalkRay {
+    WalkRay(const Vec3f& o, const Vec3f& d, float max)
+        : origin(o), direction(d), max_distance(max) {
+        const float components[3] = {d.x, d.y, d.z};
+        for (int a = 0; a < 3; ++a) {
+            // A direction along a face plane gets a huge finite inverse instead of an infinite
+            // one, so that a ray in the plane of a face never makes 0 * infinity.
+            const float i = 1.0f / components[a];
+            inverse[a] = std::isfinite(i) ? i : std::copysign(1e30f, components[a]);
+            far_inverse[a] = inverse[a] * (1.0f + kBoxSlack);
+            near_row[a] = 2 * a + (inverse[a] >= 0.0f ? 0 : 1);
+        }
+    }
+    Vec3f origin, direction;
+    float max_distance;
+    float inverse[3];      // 1 / direction, huge but finite where the direction is 0
+    float far_inverse[3];  // the same, a little larger, for where the ray leaves a box
+    int near_row[3];       // which row of a node's bounds the ray enters through, per axis
+};
+
+// The hierarchy's arrays as the walks read them.
+struct WalkTree {
+    const TriangleHierarchy::Node* nodes;
+    const TriangleHierarchy::Packet* packets;
+    std::uint32_t root;
+};
+
+enum class AnyHitAnswer {
+    kNone,       // no triangle within the limit
+    kHit,        // the reference's nearest hit is within the limit
+    kUndecided,  // only the full nearest-hit search can tell
+};
+
+// How far past the bound a box may begin and still be opened.
+inline float Reach(float bound) {
+    return bound + kBoxSlack * (bound > 1.0f ? bound : 1.0f);
+}
+
+#define KELTO_WALK_DECLARATIONS                                                              \
+    /* Collects the triangles that decide the nearest hit; false when there were more than   \
+       the near set holds or the walk went deeper than its stack. With `fixed_bound` the     \
+       search never narrows below the set's bound. */                                        \
+    bool Collect(const WalkTree& tree, const WalkRay& ray, NearSet& near, bool fixed_bound); \
+    /* Whether the reference's nearest hit within the ray's maximum lies at `limit` or       \
+       nearer, when the walk alone can tell. */                                              \
+    AnyHitAnswer AnyHit(const WalkTree& tree, const WalkRay& ray, float limit);
+
+namespace walk_pair {
+KELTO_WALK_DECLARATIONS
+}
+namespace walk_avx2 {
+KELTO_WALK_DECLARATIONS
+}
+#undef KELTO_WALK_DECLARATIONS
+
+}  // namespace kelto
