@@ -55,13 +55,14 @@ std::string PictureNameFor(const std::string& path, int filter_index) {
     return path + (path.back() == '.' ? "" : ".") + kExtensions[index];
 }
 
-Status SavePicture(const RenderImage& image, const std::string& path, int jpeg_quality) {
+Status SavePicture(const RenderImage& image, const std::string& path, int jpeg_quality,
+                   int threads) {
     if (Status name = CheckPictureName(path); !name.ok()) {
         return name;
     }
     // A file that cannot be made and one that cannot be written whole (a full disk) are told
     // apart by the writers.
-    return WriteImage(image, path, LowerCase(ExtensionOf(path)), jpeg_quality);
+    return WriteImage(image, path, LowerCase(ExtensionOf(path)), jpeg_quality, threads);
 }
 
 namespace {

@@ -54,9 +54,10 @@ Status CheckPictureName(const std::string& path);
 // without an extension takes the one of the chosen type (`filter_index` in SaveImageFilters:
 // 0 every picture type and 1 bmp, 2 dib, 3 jpg, 4 png, 5 tif).
 std::string PictureNameFor(const std::string& path, int filter_index);
-// Writes the picture in the format its name's extension picks.
+// Writes the picture in the format its name's extension picks (a PNG compressed on up to
+// `threads` threads).
 Status SavePicture(const RenderImage& image, const std::string& path,
-                   int jpeg_quality = kDefaultJpegQuality);
+                   int jpeg_quality = kDefaultJpegQuality, int threads = 1);
 
 class RenderRequest {
   public:
@@ -104,7 +105,7 @@ class RenderRequest {
     std::size_t RowStride() const { return stride_; }
 
     Status Save(const std::string& path, int jpeg_quality = kDefaultJpegQuality) const {
-        return SavePicture(image_, path, jpeg_quality);
+        return SavePicture(image_, path, jpeg_quality, threads_);
     }
 
   private:

@@ -50,7 +50,8 @@ inline constexpr int kDefaultJpegQuality = 90;
 // Encoders into memory; false when the library refuses (the image is then not written).
 bool EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out);
 bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>& out);
-bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out);
+// PNG compresses bands of rows on up to `threads` threads; the bytes are the same for any.
+bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int threads = 1);
 bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out);
 
 // Writers: encode, then replace the file only once the new one is complete on the disk. A
@@ -59,12 +60,13 @@ bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out);
 Status WriteBmp(const RenderImage& image, const std::string& path);
 Status WriteJpeg(const RenderImage& image, const std::string& path,
                  int quality = kDefaultJpegQuality);
-Status WritePng(const RenderImage& image, const std::string& path);
+Status WritePng(const RenderImage& image, const std::string& path, int threads = 1);
 Status WriteTiff(const RenderImage& image, const std::string& path);
 // Dispatches by the extension, lower-cased: bmp, dib -> BMP; jpeg, jpg, jfif -> JPEG;
 // png -> PNG; tif, tiff -> TIFF; anything else writes nothing and gives "Error image type".
+// `threads`: how many a PNG may be compressed on.
 Status WriteImage(const RenderImage& image, const std::string& path, const std::string& extension,
-                  int jpeg_quality = kDefaultJpegQuality);
+                  int jpeg_quality = kDefaultJpegQuality, int threads = 1);
 bool IsWritableImageExtension(const std::string& extension);
 
 }  // namespace kelto

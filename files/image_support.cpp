@@ -71,8 +71,8 @@ Status WriteJpeg(const RenderImage& image, const std::string& path, int quality)
     return WriteWith(path, [&](auto& bytes) { return EncodeJpeg(image, quality, bytes); });
 }
 
-Status WritePng(const RenderImage& image, const std::string& path) {
-    return WriteWith(path, [&](auto& bytes) { return EncodePng(image, bytes); });
+Status WritePng(const RenderImage& image, const std::string& path, int threads) {
+    return WriteWith(path, [&](auto& bytes) { return EncodePng(image, bytes, threads); });
 }
 
 Status WriteTiff(const RenderImage& image, const std::string& path) {
@@ -86,14 +86,14 @@ bool IsWritableImageExtension(const std::string& extension) {
 }
 
 Status WriteImage(const RenderImage& image, const std::string& path, const std::string& extension,
-                  int jpeg_quality) {
+                  int jpeg_quality, int threads) {
     const std::string e = LowerCase(extension);
     if (e == "bmp" || e == "dib")
         return WriteBmp(image, path);
     if (e == "jpeg" || e == "jpg" || e == "jfif")
         return WriteJpeg(image, path, jpeg_quality);
     if (e == "png")
-        return WritePng(image, path);
+        return WritePng(image, path, threads);
     if (e == "tif" || e == "tiff")
         return WriteTiff(image, path);
     return Status::Message(kMsgImageTypeUnknown, {extension});

@@ -1,5 +1,5 @@
-// PNG through libpng. Library errors jump back to the caller, which releases everything and
-// reports the library's message.
+// Reading PNG through libpng (png_encoder.cpp writes it). Library errors jump back to the
+// caller, which releases everything and reports the library's message.
 #include <png.h>
 
 #include <cstdio>
@@ -175,73 +175,6 @@ Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const
     }
     png_destroy_read_struct(&png, &info, &end_info);
     return StoreRows(state, image);
-}
-
-namespace {
-
-struct PngWriteState {
-    std::vector<std::uint8_t>* out = nullptr;
-    unsigned char* volatile row = nullptr;
-};
-
-void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
-    auto* state = static_cast<PngWriteState*>(png_get_io_ptr(png));
-    state->out->insert(state->out->end(), data, data + length);
-}
-
-void FlushNothing(png_structp) {}
-
-[[noreturn]] void WriteError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-void WriteWarning(png_structp, png_const_charp) {}
-
-}  // namespace
-
-bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out) {
-    if (image.Width() <= 0 || image.Height() <= 0) {
-        return false;
-    }
-    out.clear();
-    PngWriteState state;
-    state.out = &out;
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteError, WriteWarning);
-    if (png == nullptr) {
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::free(state.row);
-        return false;
-    }
-    png_set_write_fn(png, &state, WriteBytes, FlushNothing);
-    const auto width = static_cast<png_uint_32>(image.Width());
-    png_set_IHDR(png, info, width, static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // One filter (each row against the row above) and light compression: a rendered picture
-    // comes out about a quarter larger than with every filter tried at the default level, and
-    // is written four times as fast, which a render's whole time notices.
-    png_set_filter(png, 0, PNG_FILTER_UP);
-    png_set_compression_level(png, 3);
-    png_write_info(png, info);
-    state.row = static_cast<unsigned char*>(std::malloc(std::size_t{width} * 3));
-    if (state.row == nullptr) {
-        ReportOutOfMemory();
-    }
-    for (int y = 0; y < image.Height(); ++y) {
-        image.InterleaveRow(y, state.row);
-        png_write_row(png, state.row);
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::free(state.row);
-    return true;
 }
 
 }  // namespace kelto
