@@ -376,6 +376,17 @@ bool Collect(bool avx2, const WalkTree& tree, const WalkRay& ray, NearSet& near,
     return walk_pair::Collect(tree, ray, near, fixed_bound);
 }
 
+AnyHitAnswer AnyHit(bool avx2, const WalkTree& tree, const WalkRay& ray, float limit) {
+#if KELTO_AVX2_LANES
+    if (avx2) {
+        return walk_avx2::AnyHit(tree, ray, limit);
+    }
+#else
+    (void)avx2;
+#endif
+    return walk_pair::AnyHit(tree, ray, limit);
+}
+
 }  // namespace
 
 bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction, float max_distance,
@@ -411,7 +422,6 @@ TriangleHierarchy::Hit TriangleHierarchy::Nearest(const Vec3f& origin, const Vec
     // More candidates than a near set holds in place. (Only a walk deeper than the build ever
     // makes fails with the spill vector too; it finds nothing.)
     std::vector<NearCandidate> spill;
-    hit = Hit{};
     NearestWith(origin, direction, max_distance, &spill, hit);
     return hit;
 }
@@ -423,12 +433,7 @@ bool TriangleHierarchy::AnyHitWithin(const Vec3f& origin, const Vec3f& direction
     }
     const WalkTree tree{nodes_.data(), packets_.data(), root_};
     const WalkRay ray(origin, direction, max_distance);
-    AnyHitAnswer answer;
-#if KELTO_AVX2_LANES
-    answer = avx2_ ? walk_avx2::AnyHit(tree, ray, limit) : walk_pair::AnyHit(tree, ray, limit);
-#else
-    answer = walk_pair::AnyHit(tree, ray, limit);
-#endif
+    const AnyHitAnswer answer = AnyHit(avx2_, tree, ray, limit);
     if (answer != AnyHitAnswer::kUndecided) {
         return answer == AnyHitAnswer::kHit;
     }
