@@ -76,8 +76,10 @@ void ExpectSamePixels(const RenderImage& expected, const TextureImage& actual) {
 // and the stream's checksum), and the bytes are the same for any number of threads.
 TEST(ImageWriters, PngBandsJoinIntoOneStreamWhateverTheThreads) {
     std::mt19937 random(5);
-    for (const auto& [width, height] : std::vector<std::pair<int, int>>{
-             {1, 1}, {3, 127}, {3, 128}, {2, 129}, {7, 300}, {5, 1000}, {640, 480}}) {
+    const std::vector<std::pair<int, int>> sizes = {{1, 1},    {4, 63},   {4, 64},  {4, 65},
+                                                    {3, 127},  {3, 128},  {2, 129}, {7, 300},
+                                                    {5, 1000}, {640, 480}};
+    for (const auto& [width, height] : sizes) {
         RenderImage image(width, height);
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
