@@ -78,6 +78,11 @@ std::uint8_t ByteReader::U8() {
     return p ? p[0] : 0;
 }
 
+std::span<const std::uint8_t> ByteReader::Bytes(std::size_t n) {
+    const std::uint8_t* p = Take(n);
+    return p ? std::span<const std::uint8_t>(p, n) : std::span<const std::uint8_t>();
+}
+
 std::uint16_t ByteReader::U16() {
     const std::uint8_t* p = Take(2);
     return p ? static_cast<std::uint16_t>(p[0] | (p[1] << 8)) : 0;

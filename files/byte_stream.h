@@ -51,6 +51,8 @@ class ByteReader {
     bool Has(std::size_t count, std::size_t size);
 
     std::uint8_t U8();
+    // The next `n` bytes; fewer left fails the reader and gives none.
+    std::span<const std::uint8_t> Bytes(std::size_t n);
     std::uint16_t U16();
     std::uint32_t U32();
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }

@@ -328,16 +328,17 @@ SharedImage ReadImage(ByteReader& in) {
     }
     TextureImage image = TextureImage::Blank(width, height, channels);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const auto ux = static_cast<std::size_t>(x);
-            if (channels == 1) {
-                image.grey_rows[static_cast<std::size_t>(y)][ux] = in.U8();
-            } else {
-                RgbRow& row = image.rgb_rows[static_cast<std::size_t>(y)];
-                row.red[ux] = in.U8();
-                row.green[ux] = in.U8();
-                row.blue[ux] = in.U8();
-            }
+        const std::span<const std::uint8_t> bytes = in.Bytes(row_bytes);  // there: see Has
+        const auto uy = static_cast<std::size_t>(y);
+        if (channels == 1) {
+            image.grey_rows[uy].assign(bytes.begin(), bytes.end());
+            continue;
+        }
+        RgbRow& row = image.rgb_rows[uy];
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+            row.red[x] = bytes[3 * x];
+            row.green[x] = bytes[3 * x + 1];
+            row.blue[x] = bytes[3 * x + 2];
         }
     }
     image.failed = 0;
