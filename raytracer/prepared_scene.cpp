@@ -124,6 +124,7 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
     if (LeftOutAsUntraceable(leaf, node, corners)) {
         return index;
     }
+    leaf.triangles.reserve(mesh.indices.size() / 3);
     for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
         TriangleCorner triangle[3];
         bool valid = true;
@@ -236,7 +237,7 @@ TraceHit PreparedScene::ReferenceNearest(const Vec3f& origin, const Vec3f& direc
     return best;
 }
 
-void PreparedScene::BuildHierarchy() {
+void PreparedScene::BuildHierarchy(int threads) {
     if (hierarchy_built_) {
         return;
     }
@@ -248,7 +249,7 @@ void PreparedScene::BuildHierarchy() {
             hierarchy_nodes_.push_back(static_cast<int>(n));
         }
     }
-    hierarchy_.Build(lists);
+    hierarchy_.Build(lists, TriangleHierarchy::Walk::kFastest, threads);
 }
 
 std::size_t PreparedScene::TriangleCount() const {

@@ -69,8 +69,9 @@ class PreparedScene {
     PreparedScene(PreparedScene&&) noexcept = default;
     PreparedScene& operator=(PreparedScene&&) noexcept = default;
 
-    // Builds the hierarchy that Nearest and AnyHitWithin search, once.
-    void BuildHierarchy();
+    // Builds the hierarchy that Nearest and AnyHitWithin search, once, on up to `threads`
+    // threads.
+    void BuildHierarchy(int threads = 1);
     bool HierarchyBuilt() const { return hierarchy_built_; }
 
     const std::vector<PreparedNode>& Nodes() const { return nodes_; }

@@ -150,7 +150,7 @@ RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std:
     if (options_.reference_walk) {
         finder_ = std::make_unique<ReferenceHitFinder>(prepared_);
     } else {
-        prepared_.BuildHierarchy();
+        prepared_.BuildHierarchy(std::max(1, options_.threads));
         finder_ = std::make_unique<HierarchyHitFinder>(prepared_);
     }
     random_.subtractive.Next();  // the generator is drawn from once as the render starts

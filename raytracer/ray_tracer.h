@@ -145,7 +145,7 @@ class RayTracer {
     // Work is handed to the threads in pieces: Draft in runs of this many rows of pixel
     // corners, Production in stretches of this many pixels of the Hilbert walk. Neither
     // depends on the number of threads, and neither does the picture.
-    static constexpr int kDraftChunkRows = 8;
+    static constexpr int kDraftChunkRows = 4;
     static constexpr std::size_t kProductionStretch = 1024;
 
     // What a render needs of the scene for this camera, taken on the calling thread; the

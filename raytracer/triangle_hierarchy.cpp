@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 #include "eight_lanes.h"
 #include "hierarchy_walk.h"
@@ -87,7 +89,10 @@ class Builder {
   public:
     explicit Builder(std::vector<BuildItem>& items) : items_(items) {}
 
-    std::uint32_t Build(std::uint32_t begin, std::uint32_t end, int depth) {
+    // Builds the subtree over items [begin, end) and gives its node. With more than one
+    // thread allowed, a large range's two halves are built at once (each range's items are
+    // its own); the tree is the same whatever the threads.
+    std::uint32_t Build(std::uint32_t begin, std::uint32_t end, int depth, int threads = 1) {
         const auto index = static_cast<std::uint32_t>(nodes_.size());
         nodes_.emplace_back();
         Box box, centres;
@@ -102,8 +107,24 @@ class Builder {
             return index;
         }
         const std::uint32_t split = Split(begin, end, centres, depth);
-        const std::uint32_t left = Build(begin, split, depth + 1);
-        const std::uint32_t right = Build(split, end, depth + 1);
+        std::uint32_t left = 0, right = 0;
+        if (threads > 1 && end - begin >= kParallelItems) {
+            Builder other(items_);
+            std::thread helper;
+            try {
+                helper = std::thread([&] { other.Build(split, end, depth + 1, threads / 2); });
+            } catch (const std::system_error&) {
+                other.Build(split, end, depth + 1);  // no thread to be had: here, then
+            }
+            left = Build(begin, split, depth + 1, threads - threads / 2);
+            if (helper.joinable()) {
+                helper.join();
+            }
+            right = Adopt(other.nodes_);
+        } else {
+            left = Build(begin, split, depth + 1, 1);
+            right = Build(split, end, depth + 1, 1);
+        }
         nodes_[index].leaf = false;
         nodes_[index].left = left;
         nodes_[index].right = right;
@@ -113,43 +134,67 @@ class Builder {
     const std::vector<BinaryNode>& Nodes() const { return nodes_; }
 
   private:
+    // Ranges at least this large are worth a thread of their own.
+    static constexpr std::uint32_t kParallelItems = 4096;
+
+    // Appends another builder's nodes (its root first) and gives where its root went.
+    std::uint32_t Adopt(const std::vector<BinaryNode>& other) {
+        const auto offset = static_cast<std::uint32_t>(nodes_.size());
+        for (BinaryNode node : other) {
+            if (!node.leaf) {
+                node.left += offset;
+                node.right += offset;
+            }
+            nodes_.push_back(node);
+        }
+        return offset;
+    }
+
     // Where to cut the range: the cheapest plane by the surface-area heuristic over binned
     // centres, or half the items along the widest axis when no plane separates them (or the
-    // tree has grown deep).
+    // tree has grown deep). The items are binned along the three axes in one pass.
     std::uint32_t Split(std::uint32_t begin, std::uint32_t end, const Box& centres, int depth) {
         const std::uint32_t count = end - begin;
         // No more bins than items: a small range needs few planes to choose from.
         const int bins = static_cast<int>(std::min<std::uint32_t>(kBins, count));
+        Binning binning[3];
+        bool usable[3] = {};
+        for (int axis = 0; axis < 3; ++axis) {
+            usable[axis] = depth < kSurfaceAreaDepth && binning[axis].Span(centres, axis, bins);
+        }
+        Box bin_boxes[3][kBins];
+        std::uint32_t counts[3][kBins] = {};
+        if (usable[0] || usable[1] || usable[2]) {
+            for (std::uint32_t i = begin; i < end; ++i) {
+                const BuildItem& item = items_[i];
+                for (int axis = 0; axis < 3; ++axis) {
+                    const int b = binning[axis].Of(Component(item.centre, axis));
+                    bin_boxes[axis][b].Grow(item.box);
+                    ++counts[axis][b];
+                }
+            }
+        }
         int best_axis = -1, best_bin = 0;
         double best_cost = std::numeric_limits<double>::infinity();
-        for (int axis = 0; axis < 3 && depth < kSurfaceAreaDepth; ++axis) {
-            const double lo = Component(centres.lo, axis), hi = Component(centres.hi, axis);
-            if (!(hi > lo)) {
+        for (int axis = 0; axis < 3; ++axis) {
+            if (!usable[axis]) {
                 continue;
-            }
-            const double scale = bins / (hi - lo);
-            Box bin_boxes[kBins];
-            std::uint32_t counts[kBins] = {};
-            for (std::uint32_t i = begin; i < end; ++i) {
-                const int b = BinOf(Component(items_[i].centre, axis), lo, scale, bins);
-                bin_boxes[b].Grow(items_[i].box);
-                ++counts[b];
             }
             double right_area[kBins] = {};
             std::uint32_t right_count[kBins] = {};
             Box right;
             std::uint32_t rc = 0;
             for (int b = bins - 1; b > 0; --b) {
-                right.Grow(bin_boxes[b]);
-                rc += counts[b];
+                right.Grow(bin_boxes[axis][b]);
+                rc += counts[axis][b];
                 right_area[b] = right.Area();
                 right_count[b] = rc;
             }
             Box left;
             std::uint32_t lc = 0;
             for (int b = 0; b < bins - 1; ++b) {
-                left.Grow(bin_boxes[b]);
-                lc += counts[b];
+                left.Grow(bin_boxes[axis][b]);
+                lc += counts[axis][b];
                 if (lc == 0 || right_count[b + 1] == 0) {
                     continue;
                 }
@@ -162,11 +207,10 @@ class Builder {
             }
         }
         if (best_axis >= 0) {
-            const double lo = Component(centres.lo, best_axis);
-            const double scale = bins / (Component(centres.hi, best_axis) - lo);
+            const Binning& binned = binning[best_axis];
             auto* middle = std::partition(
                 items_.data() + begin, items_.data() + end, [&](const BuildItem& item) {
-                    return BinOf(Component(item.centre, best_axis), lo, scale, bins) <= best_bin;
+                    return binned.Of(Component(item.centre, best_axis)) <= best_bin;
                 });
             const auto split = static_cast<std::uint32_t>(middle - items_.data());
             if (split > begin && split < end) {
@@ -192,10 +236,24 @@ class Builder {
         return middle;
     }
 
-    static int BinOf(float c, double lo, double scale, int bins) {
-        const double b = (c - lo) * scale;
-        return b >= bins - 1 ? bins - 1 : (b > 0.0 ? static_cast<int>(b) : 0);
-    }
+    // Which of `bins` equal slices of the centres' extent along one axis a centre falls in.
+    struct Binning {
+        float lo = 0.0f, scale = 0.0f;
+        int last = 0;
+        // False when the centres do not spread along the axis (or their spread is beyond a
+        // float): no plane across it separates them.
+        bool Span(const Box& centres, int axis, int bins) {
+            lo = Component(centres.lo, axis);
+            const float extent = Component(centres.hi, axis) - lo;
+            scale = static_cast<float>(bins) / extent;
+            last = bins - 1;
+            return extent > 0.0f && std::isfinite(extent) && std::isfinite(scale);
+        }
+        int Of(float c) const {
+            const float b = (c - lo) * scale;
+            return b >= static_cast<float>(last) ? last : (b > 0.0f ? static_cast<int>(b) : 0);
+        }
+    };
 
     std::vector<BuildItem>& items_;
     std::vector<BinaryNode> nodes_;
@@ -204,7 +262,7 @@ class Builder {
 }  // namespace
 
 void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-                              Walk walk) {
+                              Walk walk, int threads) {
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
@@ -236,7 +294,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
         return;
     }
     Builder builder(items);
-    builder.Build(0, static_cast<std::uint32_t>(items.size()), 0);
+    builder.Build(0, static_cast<std::uint32_t>(items.size()), 0, threads);
     const std::vector<BinaryNode>& binary = builder.Nodes();
     nodes_.reserve(binary.size() / 2 + 1);
     packets_.reserve(items.size() / 4 + 1);

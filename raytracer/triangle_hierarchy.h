@@ -42,9 +42,10 @@ class TriangleHierarchy {
     enum class Walk { kFastest, kPortable };
 
     // Builds over the triangles of every list; the lists' order, then each list's own order,
-    // is the reference's testing order. The lists must outlive the hierarchy.
+    // is the reference's testing order. The lists must outlive the hierarchy. Up to `threads`
+    // threads build it; the hierarchy does not depend on how many.
     void Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-               Walk walk = Walk::kFastest);
+               Walk walk = Walk::kFastest, int threads = 1);
     // Whether the AVX2 walk runs.
     bool UsesAvx2() const { return avx2_; }
 
