@@ -236,22 +236,23 @@ class Builder {
         return middle;
     }
 
-    // Which of `bins` equal slices of the centres' extent along one axis a centre falls in.
+    // Which of `bins` equal slices of the centres' extent along one axis a centre falls in
+    // (in double: the slices of huge extents stay apart).
     struct Binning {
-        float lo = 0.0f, scale = 0.0f;
+        double lo = 0.0, scale = 0.0;
         int last = 0;
-        // False when the centres do not spread along the axis (or their spread is beyond a
-        // float): no plane across it separates them.
+        // False when the centres do not spread along the axis: no plane across it separates
+        // them.
         bool Span(const Box& centres, int axis, int bins) {
             lo = Component(centres.lo, axis);
-            const float extent = Component(centres.hi, axis) - lo;
-            scale = static_cast<float>(bins) / extent;
+            const double extent = Component(centres.hi, axis) - lo;
+            scale = bins / extent;
             last = bins - 1;
-            return extent > 0.0f && std::isfinite(extent) && std::isfinite(scale);
+            return extent > 0.0 && std::isfinite(scale);
         }
         int Of(float c) const {
-            const float b = (c - lo) * scale;
-            return b >= static_cast<float>(last) ? last : (b > 0.0f ? static_cast<int>(b) : 0);
+            const double b = (c - lo) * scale;
+            return b >= last ? last : (b > 0.0 ? static_cast<int>(b) : 0);
         }
     };
 
