@@ -153,6 +153,15 @@ RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std:
         prepared_.BuildHierarchy(std::max(1, options_.threads));
         finder_ = std::make_unique<HierarchyHitFinder>(prepared_);
     }
+    for (const Light& light : prepared_.Lights()) {
+        LightTerms terms;
+        terms.position = ToFloat(light.position);
+        terms.spot_axis = Normalised({static_cast<float>(-light.rotation[8]),
+                                      static_cast<float>(-light.rotation[9]),
+                                      static_cast<float>(-light.rotation[10])});
+        terms.spot_cutoff = static_cast<float>(std::cos(light.spot_angle * kDegreesToRadians));
+        light_terms_.push_back(terms);
+    }
     random_.subtractive.Next();  // the generator is drawn from once as the render starts
     const auto coc = CircleOfConfusion(camera);
     std::copy(coc.begin(), coc.end(), coc_);
@@ -259,18 +268,18 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
 
     const float p_length = Length(p);
     const Vec3f view = p_length > 1e-6f ? p * (1.0f / p_length) : p;
-    for (const Light& light : prepared_.Lights()) {
+    const std::vector<Light>& lights = prepared_.Lights();
+    for (std::size_t k = 0; k < lights.size(); ++k) {
+        const Light& light = lights[k];
         if (!light.on) {
             continue;
         }
-        const Vec3f to_light = ToFloat(light.position) - p;
+        const LightTerms& terms = light_terms_[k];
+        const Vec3f to_light = terms.position - p;
         const float distance = Length(to_light);
         if (!(distance > 0.0f)) {
             continue;  // a light at the point itself has no direction
         }
-        const Vec3f h = to_light - view;
-        const float nh = Dot(n, h);
-        const float specular = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
         const auto& f = light.falloff;
         const float attenuation = (f[0] > 1e-5f || f[1] > 1e-5f || f[2] > 1e-5f)
                                       ? 1.0f / ((f[2] * distance + f[1]) * distance + f[0])
@@ -282,12 +291,8 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         }
         float spot = 1.0f;
         if (light.kind == LightKind::Spot) {
-            const Vec3f axis = Normalised({static_cast<float>(-light.rotation[8]),
-                                           static_cast<float>(-light.rotation[9]),
-                                           static_cast<float>(-light.rotation[10])});
-            const float cs = Dot(-l, axis);
-            const auto cutoff = static_cast<float>(std::cos(light.spot_angle * kDegreesToRadians));
-            if (!(cs > 0.0f && cs >= cutoff)) {
+            const float cs = Dot(-l, terms.spot_axis);
+            if (!(cs > 0.0f && cs >= terms.spot_cutoff)) {
                 continue;
             }
             spot = std::pow(cs, light.spot_exponent);
@@ -296,6 +301,10 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
             finder_->AnyHitWithin(p + l * 0.001f, l, distance, distance - 0.001f)) {
             continue;
         }
+        // The highlight last: the lights that give none above have cost no power of it.
+        const Vec3f h = to_light - view;
+        const float nh = Dot(n, h);
+        const float specular = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
         const ColourRgb light_highlight{light.highlight.r, light.highlight.g, light.highlight.b};
         const ColourRgb light_diffuse{light.diffuse.r, light.diffuse.g, light.diffuse.b};
         const float scale = spot * light.intensity * attenuation;

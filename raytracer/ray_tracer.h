@@ -252,6 +252,14 @@ class RayTracer {
     Vec3f eye_;
     float coc_[4] = {};  // kx, ky, kxz, kyz
     PreparedScene prepared_;
+    // What shading needs of each light (in the order of the prepared scene's lights) that
+    // does not change from one point to the next.
+    struct LightTerms {
+        Vec3f position;
+        Vec3f spot_axis;    // where a spot light points
+        float spot_cutoff;  // the cosine of its half angle
+    };
+    std::vector<LightTerms> light_terms_;
     std::unique_ptr<HitFinder> finder_;
     std::vector<std::array<Vec3f, kLensSlots>> lens_sets_;
 };
