@@ -160,6 +160,33 @@ void BM_ShadowRay(benchmark::State& state) {
 }
 BENCHMARK(BM_ShadowRay)->ArgsProduct({{1, 20, 200}, {1, 0}});
 
+// Building the hierarchy over the sphere grids' triangles, on one thread and on two.
+void BM_BuildHierarchy(benchmark::State& state) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    const PreparedScene prepared = Prepare(scene);
+    std::vector<const std::vector<RenderTriangle>*> lists;
+    std::size_t triangles = 0;
+    for (const PreparedNode& node : prepared.Nodes()) {
+        if (!node.triangles.empty()) {
+            lists.push_back(&node.triangles);
+            triangles += node.triangles.size();
+        }
+    }
+    const int threads = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        TriangleHierarchy hierarchy;
+        hierarchy.Build(lists, TriangleHierarchy::Walk::kFastest, threads);
+        benchmark::DoNotOptimize(hierarchy.UsesAvx2());
+    }
+    state.SetLabel(std::to_string(triangles) + " triangles, " + std::to_string(threads) +
+                   " threads");
+}
+BENCHMARK(BM_BuildHierarchy)
+    ->ArgsProduct({{20, 200, 2000}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 class NullSink : public PixelSink {
   public:
     void Output(std::span<const PixelUpdate>) override {}
