@@ -12,6 +12,7 @@
 #include "document/render_request.h"
 #include "files/file_io.h"
 #include "files/render_part.h"
+#include "model/heap_tuning.h"
 #include "model/message_table.h"
 #include "text_values.h"
 
@@ -158,6 +159,20 @@ RenderPart MakePart(const RenderRequest& request, const DocumentCore& document,
     return part;
 }
 
+// About what opening and rendering a scene allocate: the document's meshes, the prepared
+// triangles and their hierarchy come to some 90 bytes for each byte of a scene file of
+// meshes (less where the file is mostly pictures), and each pixel of the picture to a dozen
+// bytes. Capped at 1 GiB: the heap simply grows past it in small pages.
+std::size_t RenderRoomFor(std::size_t file_bytes, const RenderSettings& settings) {
+    constexpr std::size_t kBytesPerFileByte = 96;
+    constexpr std::size_t kBytesPerPixel = 12;
+    constexpr std::size_t kMost = std::size_t{1} << 30;
+    const std::size_t pixels =
+        static_cast<std::size_t>(settings.width) * static_cast<std::size_t>(settings.height);
+    return std::min(kMost,
+                    std::min(file_bytes, kMost) * kBytesPerFileByte + pixels * kBytesPerPixel);
+}
+
 }  // namespace
 
 int RunRender(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
@@ -279,9 +294,12 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     const std::string scene_file(scene_path);
     std::vector<std::uint8_t> scene_bytes;
     DocumentCore document;
-    const Status opened = ReadWholeFile(scene_file, scene_bytes)
-                              ? document.OpenFromBytes(scene_bytes, scene_file)
-                              : Status::Message(kMsgSceneOpenFailed, {scene_file});
+    const bool read = ReadWholeFile(scene_file, scene_bytes);
+    if (read) {
+        ReserveHeapForLargeWork(RenderRoomFor(scene_bytes.size(), settings));
+    }
+    const Status opened = read ? document.OpenFromBytes(scene_bytes, scene_file)
+                               : Status::Message(kMsgSceneOpenFailed, {scene_file});
     if (!opened.ok()) {
         PrintOpenFailure(err, "render", scene_path, opened.text);
         return kExitFailed;

@@ -1,7 +1,9 @@
 #include "heap_tuning.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -22,29 +24,43 @@ void* volatile heap_probe = nullptr;
 // The heap's unaligned head, held for the life of the process (see below).
 void* volatile heap_head = nullptr;
 
+// Whether TuneHeapForLargeWork advised a stretch of the heap (set once, on the main thread,
+// before any other thread starts).
+bool heap_tuned = false;
+
+std::uintptr_t HeapEnd() {
+    return reinterpret_cast<std::uintptr_t>(sbrk(0));
+}
+
+// Grows the heap by about `bytes` and returns the new stretch into its free top; advises the
+// huge-page-aligned part of what the heap grew by. False when the heap did not grow (the
+// allocator is not glibc's own, under a sanitizer) or the kernel takes no advice.
+bool GrowAdvised(std::size_t bytes, std::uintptr_t& first) {
+    const std::uintptr_t before = HeapEnd();
+    heap_probe = std::malloc(bytes);
+    std::free(heap_probe);
+    heap_probe = nullptr;
+    const std::uintptr_t after = HeapEnd();
+    first = (before + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = after & ~(kHugePage - 1);
+    if (before == static_cast<std::uintptr_t>(-1) || last <= first) {
+        return false;
+    }
+    return madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0;
+}
+
 }  // namespace
 
 void TuneHeapForLargeWork(std::size_t reserve) {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the most glibc allows
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());  // never: the reserve stays
     mallopt(M_TOP_PAD, 16 << 20);
     mallopt(M_ARENA_MAX, 1);
-    // Grow the heap by `reserve` now, release it into the heap's free top, and advise the
-    // whole huge-page-aligned part of the new stretch.
-    const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    heap_probe = std::malloc(reserve);
-    std::free(heap_probe);
-    heap_probe = nullptr;
-    const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    const std::uintptr_t first = (before + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = after & ~(kHugePage - 1);
-    if (before == static_cast<std::uintptr_t>(-1) || last <= first) {
+    std::uintptr_t first = 0;
+    if (!GrowAdvised(reserve, first)) {
         return;
     }
-    // Fails harmlessly where the kernel has no transparent huge pages.
-    if (madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) != 0) {
-        return;
-    }
+    heap_tuned = true;
     // The heap's start up to the first huge page boundary can only have small pages: fill it
     // with one block that is never used or released, so that the next blocks come from the
     // huge pages. Untouched, it costs address space only.
@@ -55,8 +71,18 @@ void TuneHeapForLargeWork(std::size_t reserve) {
         heap_head = std::malloc(first - free_from);
     }
 }
+
+void ReserveHeapForLargeWork(std::size_t bytes) {
+    // Below what the trim threshold lets the free top hold, so that it stays.
+    constexpr std::size_t kMost = std::size_t{1} << 30;
+    std::uintptr_t first = 0;
+    if (heap_tuned && bytes > 0) {
+        GrowAdvised(std::min(bytes, kMost), first);
+    }
+}
 #else
 void TuneHeapForLargeWork(std::size_t) {}
+void ReserveHeapForLargeWork(std::size_t) {}
 #endif
 
 }  // namespace kelto
