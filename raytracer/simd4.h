@@ -20,6 +20,7 @@ struct Float4 {
     __m128 v;
 
     static Float4 Load(const float* p) { return {_mm_load_ps(p)}; }
+    static Float4 LoadUnaligned(const float* p) { return {_mm_loadu_ps(p)}; }
     static Float4 Splat(float f) { return {_mm_set1_ps(f)}; }
     void Store(float* p) const { _mm_store_ps(p, v); }
 
@@ -85,6 +86,7 @@ struct Float4 {
     float v[4];
 
     static Float4 Load(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
+    static Float4 LoadUnaligned(const float* p) { return Load(p); }
     static Float4 Splat(float f) { return {{f, f, f, f}}; }
     void Store(float* p) const { std::memcpy(p, v, sizeof v); }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <system_error>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "eight_lanes.h"
 #include "hierarchy_walk.h"
 #include "near_set.h"
+#include "simd4.h"
 #include "triangle_intersection.h"
 
 namespace kelto {
@@ -78,6 +80,21 @@ struct BuildItem {
     std::uint32_t order;
 };
 
+// A bin's box, grown by items' boxes four lanes at a time (the fourth lane is not used).
+struct BinBox {
+    alignas(16) float lo[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
+    alignas(16) float hi[4] = {-INFINITY, -INFINITY, -INFINITY, -INFINITY};
+    // Reads the item's box as its lo.x, lo.y, lo.z, hi.x and its hi.x, hi.y, hi.z, centre.x.
+    void Grow(const BuildItem& item) {
+        static_assert(offsetof(BuildItem, box) == 0 && offsetof(Box, hi) == sizeof(Vec3f) &&
+                      offsetof(BuildItem, centre) == 2 * sizeof(Vec3f));
+        const float* box = &item.box.lo.x;
+        Min(Float4::Load(lo), Float4::LoadUnaligned(box)).Store(lo);
+        Max(Float4::Load(hi), Float4::LoadUnaligned(box + 3)).Store(hi);
+    }
+    Box AsBox() const { return Box{{lo[0], lo[1], lo[2]}, {hi[0], hi[1], hi[2]}}; }
+};
+
 struct BinaryNode {
     Box box;
     std::uint32_t begin = 0, end = 0;  // leaf: its items
@@ -134,8 +151,9 @@ class Builder {
     const std::vector<BinaryNode>& Nodes() const { return nodes_; }
 
   private:
-    // Ranges at least this large are worth a thread of their own.
-    static constexpr std::uint32_t kParallelItems = 4096;
+    // Ranges at least this large are worth a thread of their own: starting one costs about
+    // what building the tree over a few thousand triangles does.
+    static constexpr std::uint32_t kParallelItems = 16384;
 
     // Appends another builder's nodes (its root first) and gives where its root went.
     std::uint32_t Adopt(const std::vector<BinaryNode>& other) {
@@ -162,14 +180,14 @@ class Builder {
         for (int axis = 0; axis < 3; ++axis) {
             usable[axis] = depth < kSurfaceAreaDepth && binning[axis].Span(centres, axis, bins);
         }
-        Box bin_boxes[3][kBins];
+        BinBox bin_boxes[3][kBins];
         std::uint32_t counts[3][kBins] = {};
         if (usable[0] || usable[1] || usable[2]) {
             for (std::uint32_t i = begin; i < end; ++i) {
                 const BuildItem& item = items_[i];
                 for (int axis = 0; axis < 3; ++axis) {
                     const int b = binning[axis].Of(Component(item.centre, axis));
-                    bin_boxes[axis][b].Grow(item.box);
+                    bin_boxes[axis][b].Grow(item);
                     ++counts[axis][b];
                 }
             }
@@ -185,7 +203,7 @@ class Builder {
             Box right;
             std::uint32_t rc = 0;
             for (int b = bins - 1; b > 0; --b) {
-                right.Grow(bin_boxes[axis][b]);
+                right.Grow(bin_boxes[axis][b].AsBox());
                 rc += counts[axis][b];
                 right_area[b] = right.Area();
                 right_count[b] = rc;
@@ -193,7 +211,7 @@ class Builder {
             Box left;
             std::uint32_t lc = 0;
             for (int b = 0; b < bins - 1; ++b) {
-                left.Grow(bin_boxes[axis][b]);
+                left.Grow(bin_boxes[axis][b].AsBox());
                 lc += counts[axis][b];
                 if (lc == 0 || right_count[b + 1] == 0) {
                     continue;
