@@ -3,14 +3,13 @@
 // writing its part, as a farm's job does), through kelto-cli's own commands in-process; and
 // the merge of a 7680x4320 picture from 64 parts.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/bench_folder.h"
 #include "cli/build_operations.h"
 #include "cli/commands.h"
 #include "document/document_core.h"
@@ -19,22 +18,8 @@
 namespace kelto {
 namespace {
 
-// A folder for the benchmark's files, removed at exit.
-class Folder {
-  public:
-    Folder() {
-        char pattern[] = "/tmp/kelto-farm-bench-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~Folder() { std::filesystem::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-const Folder& Work() {
-    static const Folder folder;
+const bench::Folder& Work() {
+    static const bench::Folder folder("farm-bench");
     return folder;
 }
 

@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench_folder.h"
 #include "demo_scene.h"
 
 extern char** environ;
@@ -22,22 +22,8 @@ extern char** environ;
 namespace kelto {
 namespace {
 
-// A folder for the benchmark's files, removed at exit.
-class Folder {
-  public:
-    Folder() {
-        char pattern[] = "/tmp/kelto-whole-render-bench-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~Folder() { std::filesystem::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-const Folder& Work() {
-    static const Folder folder;
+const bench::Folder& Work() {
+    static const bench::Folder folder("whole-render-bench");
     return folder;
 }
 
