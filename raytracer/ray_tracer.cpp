@@ -375,8 +375,9 @@ void RayTracer::DraftChunk(int chunk, std::vector<DraftSeam>& seams, PixelBatch&
                 (seam.below[c] + seam.below[c - 1] + seam.above[c] + seam.above[c - 1]) * 0.25f;
             batch.Add(x0 + i - 1, pixel_row, PackColour(mean));
         }
-        seam.above = {};
-        seam.below = {};
+        // Given back, not only emptied: a tall picture has thousands of seams.
+        std::vector<ColourRgb>().swap(seam.above);
+        std::vector<ColourRgb>().swap(seam.below);
     };
     std::vector<ColourRgb> previous(static_cast<std::size_t>(width + 1));
     std::vector<ColourRgb> current(static_cast<std::size_t>(width + 1));
