@@ -78,6 +78,10 @@ void DeflateBand(const RenderImage& image, bool last_band, Band& band) {
     if (init != Z_OK) {
         return;
     }
+    // Room for the most the band can come to, so that its bytes are never moved (untouched
+    // room costs no memory).
+    band.deflated.reserve(deflateBound(
+        &z, static_cast<uLong>(band.last - band.first) * static_cast<uLong>(row_bytes + 1)));
     std::array<std::uint8_t, 1 << 16> buffer;
     bool ok = true;
     auto drain = [&](int flush) {
@@ -167,18 +171,27 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int thr
         helper.join();
     }
 
-    std::vector<std::uint8_t> stream = {0x78, 0x5E};  // deflate, 32 KiB window, a fast level
-    uLong adler = 1;
+    std::size_t stream_length = 2 + 4;
     for (const Band& band : bands) {
         if (!band.ok) {
             return false;
         }
+        stream_length += band.deflated.size();
+    }
+    std::vector<std::uint8_t> stream;
+    stream.reserve(stream_length);
+    stream = {0x78, 0x5E};  // deflate, 32 KiB window, a fast level
+    uLong adler = 1;
+    for (Band& band : bands) {
         stream.insert(stream.end(), band.deflated.begin(), band.deflated.end());
+        std::vector<std::uint8_t>().swap(band.deflated);
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
     }
     PutBigEndian(stream, static_cast<std::uint32_t>(adler));
 
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const std::size_t chunks = (stream.size() + kLargestChunk - 1) / kLargestChunk;
+    out.reserve(8 + (12 + 13) + stream.size() + 12 * chunks + 12);
     out.assign(kSignature, kSignature + 8);
     std::vector<std::uint8_t> header;
     PutBigEndian(header, static_cast<std::uint32_t>(width));
