@@ -11,12 +11,11 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "image_files.h"
 #include "model/out_of_memory.h"
+#include "model/shared_work.h"
 
 namespace kelto {
 namespace {
@@ -150,26 +149,13 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int thr
         bands[static_cast<std::size_t>(b)].last =
             static_cast<int>(static_cast<long long>(height) * (b + 1) / count);
     }
-    // The threads take the bands in turn, this one too; a helper that cannot be started
-    // leaves its share to the others.
+    // The threads take the bands in turn, this one too.
     std::atomic<int> next_band{0};
-    auto deflate_bands = [&] {
+    RunOnThreads(std::min(threads, count), [&] {
         for (int b = next_band.fetch_add(1); b < count; b = next_band.fetch_add(1)) {
             DeflateBand(image, b == count - 1, bands[static_cast<std::size_t>(b)]);
         }
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < std::min(threads, count); ++t) {
-        try {
-            helpers.emplace_back(deflate_bands);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    deflate_bands();
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
+    });
 
     std::size_t stream_length = 2 + 4;
     for (const Band& band : bands) {

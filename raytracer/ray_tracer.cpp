@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
-#include <thread>
 
+#include "model/shared_work.h"
 #include "sampling_tables.h"
 #include "triangle_intersection.h"
 
@@ -341,15 +341,6 @@ ColourRgb RayTracer::CornerColour(float x, float y) const {
     return Trace(eye_, PrimaryDirection(x, y), 0, 1.0f, 1.0f);
 }
 
-template <class Work>
-void RayTracer::OnThreads(int threads, const Work& work) {
-    std::vector<std::jthread> helpers;
-    for (int t = 1; t < threads; ++t) {
-        helpers.emplace_back(work);
-    }
-    work();
-}
-
 // Where two runs of corner rows meet: the last corner row of the run above and the first of
 // the run below. Whichever run finishes its side second outputs the row of pixels between.
 struct RayTracer::DraftSeam {
@@ -422,7 +413,7 @@ void RayTracer::RenderDraft(PixelSink& sink) {
     const int chunks = (region_.Height() + 1 + kDraftChunkRows - 1) / kDraftChunkRows;
     std::vector<DraftSeam> seams(static_cast<std::size_t>(chunks) + 1);
     std::atomic<int> next{0};
-    OnThreads(std::clamp(options_.threads, 1, chunks), [&] {
+    RunOnThreads(std::clamp(options_.threads, 1, chunks), [&] {
         PixelBatch batch(sink, 8);
         for (int chunk = next.fetch_add(1); chunk < chunks && !Aborted();
              chunk = next.fetch_add(1)) {
@@ -652,7 +643,7 @@ void RayTracer::RenderProduction(PixelSink& sink) {
     std::size_t next = 0;
     const int threads = static_cast<int>(std::clamp<std::size_t>(
         static_cast<std::size_t>(std::max(options_.threads, 1)), 1, stretches));
-    OnThreads(threads, [&] {
+    RunOnThreads(threads, [&] {
         PixelBatch batch(sink);
         std::vector<WalkStep> steps;
         steps.reserve(kProductionStretch);

@@ -238,10 +238,6 @@ class RayTracer {
     void WalkStretch(const std::vector<WalkStep>& steps, ProductionState& state,
                      PixelBatch& batch) const;
     void PixelStretch(const std::vector<WalkStep>& steps, PixelBatch& batch) const;
-    // Runs `work` on the calling thread and threads - 1 more, and waits for them all.
-    template <class Work>
-    static void OnThreads(int threads, const Work& work);
-
     RenderCamera camera_;
     const std::atomic<int>* abort_;
     RenderOptions options_;

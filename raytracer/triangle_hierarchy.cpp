@@ -1,14 +1,14 @@
 #include "triangle_hierarchy.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <system_error>
-#include <thread>
 
 #include "eight_lanes.h"
 #include "hierarchy_walk.h"
+#include "model/shared_work.h"
 #include "near_set.h"
 #include "simd4.h"
 #include "triangle_intersection.h"
@@ -126,17 +126,19 @@ class Builder {
         const std::uint32_t split = Split(begin, end, centres, depth);
         std::uint32_t left = 0, right = 0;
         if (threads > 1 && end - begin >= kParallelItems) {
+            // The lower half into this builder, the upper into another, on whichever thread
+            // takes each.
             Builder other(items_);
-            std::thread helper;
-            try {
-                helper = std::thread([&] { other.Build(split, end, depth + 1, threads / 2); });
-            } catch (const std::system_error&) {
-                other.Build(split, end, depth + 1);  // no thread to be had: here, then
-            }
-            left = Build(begin, split, depth + 1, threads - threads / 2);
-            if (helper.joinable()) {
-                helper.join();
-            }
+            std::atomic<int> next_half{0};
+            RunOnThreads(2, [&] {
+                for (int half = next_half.fetch_add(1); half < 2; half = next_half.fetch_add(1)) {
+                    if (half == 0) {
+                        left = Build(begin, split, depth + 1, threads - threads / 2);
+                    } else {
+                        other.Build(split, end, depth + 1, threads / 2);
+                    }
+                }
+            });
             right = Adopt(other.nodes_);
         } else {
             left = Build(begin, split, depth + 1, 1);
