@@ -71,8 +71,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
       services_(std::move(services)),
       documents_area_(new QMdiArea(this)),
       text_prompt_(std::make_unique<SettingsTextToolPrompt>(services_.settings)),
-      modelling_template_(kDocumentResourceId, kDocumentStrings),
-      render_template_(kDocumentResourceId, kDocumentStrings) {
+      modelling_template_(kDocumentResourceId, kDocumentStrings) {
     setWindowTitle("Kelto");
     setWindowIcon(ApplicationIcon());
     setCentralWidget(documents_area_);
@@ -109,7 +108,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateCommandUI(); });
     UpdateRecentFileActions();
-    new RenderCommands(*this);  // the render template's windows and the render commands
+    new RenderCommands(*this);  // the render commands' hooks
     UpdateCommandUI();
 }
 

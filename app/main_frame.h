@@ -66,7 +66,6 @@ class CMainFrame : public QMainWindow {
     // The current tool, which every modelling view reads.
     ToolState& Tools() { return tools_; }
     DocumentTemplate& ModellingTemplate() { return modelling_template_; }
-    DocumentTemplate& RenderTemplate() { return render_template_; }
     void SetHooks(CommandHooks hooks);
     const CommandHooks& Hooks() const { return hooks_; }
     const AppServices& Services() const { return services_; }
@@ -95,6 +94,9 @@ class CMainFrame : public QMainWindow {
     // A new window of the template's kind on the document, shown and active; null when the
     // template gives none.
     QMdiSubWindow* OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document);
+    // Puts a new window on a document (the render window, say) in the area, shown and active;
+    // the area takes it.
+    QMdiSubWindow* ShowFrame(DocumentFrame* frame);
     // A modelling window of this layout on the document (the top, front, right side or four
     // views; the perspective one is NewWindow's).
     QMdiSubWindow* NewViewWindow(CTalvorDoc& document, FrameLayout layout);
@@ -132,7 +134,6 @@ class CMainFrame : public QMainWindow {
     // Closes the render windows (of one document, or all), each asking its questions; false
     // when one stays open.
     bool CloseRenderWindows(const CTalvorDoc* document);
-    QMdiSubWindow* ShowFrame(DocumentFrame* frame);
     void DocumentFramesChanged(CTalvorDoc* document);
     void OnOpen();
     void OnImportObject();
@@ -152,7 +153,6 @@ class CMainFrame : public QMainWindow {
     ToolState tools_;
     std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
-    DocumentTemplate render_template_;
     CommandHooks hooks_;
     std::vector<std::unique_ptr<CTalvorDoc>> documents_;
     int untitled_count_ = 0;
