@@ -1,7 +1,7 @@
 // The program's commands in one table: identifier, menu text (with its & mnemonic), keys,
-// status-bar prompt and the rule that says when the command is enabled and checked. Menus,
-// toolbars, the context menu and the keyboard all take their actions from here; the main
-// frame routes a triggered command by its identifier.
+// status-bar prompt, the rule that says when the command is enabled and checked, and the
+// function it runs. Menus, toolbars, the context menu and the keyboard all take their actions
+// from here; the main frame runs a triggered command's function when its rule enables it.
 #pragma once
 
 #include <array>
@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_target.h"
 #include "document/command_rules.h"
 #include "document/document_core.h"
 #include "interaction/tool_state.h"
@@ -142,7 +143,8 @@ struct CommandInfo {
     std::array<std::string_view, 2> keys;  // "Ctrl+N" style; empty when none
     std::string_view prompt;               // the status bar's line while the command is highlighted
     CommandRule rule;
-    int kind = -1;  // primitive kind or light tool code of a tool command
+    CommandHandler run = nullptr;  // null: the command does nothing
+    int kind = -1;                 // primitive kind or light tool code of a tool command
     bool checkable = false;
 };
 

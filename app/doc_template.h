@@ -1,6 +1,6 @@
-// A document template: what kind of window it opens on a document. Kelto registers two over
-// the one document class: the modelling template (a CChildFrame with a CTalvorView) and the
-// render template (a CRenderViewChildFrame with a CRenderView), which the Render command uses.
+// A document template: what kind of window it opens on a document. Kelto registers one over
+// its document class: the modelling template (a CChildFrame with a CTalvorView). The render
+// window is opened by the Render command itself, with the camera it renders through.
 #pragma once
 
 #include <QMdiSubWindow>
@@ -29,7 +29,6 @@ class DocumentTemplate {
     QString FileTypeId() const { return String(5); }
     QString TypeName() const { return String(6); }
 
-    bool CanOpenFrames() const { return static_cast<bool>(factory_); }
     void SetFrameFactory(FrameFactory factory) { factory_ = std::move(factory); }
     // A new window on the document; null when the template has no frames to give yet.
     QMdiSubWindow* OpenFrame(CTalvorDoc& document) const {

@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/command_icons.h"
 #include "app/render_commands.h"
@@ -31,8 +30,6 @@
 #include "app/running_renders.h"
 #include "app/system_info.h"
 #include "app/talvor_doc.h"
-#include "app/tip_dialog.h"
-#include "app/tip_file.h"
 #include "model/child_list.h"
 #include "model/message_table.h"
 #include "views/camera_bars.h"
@@ -71,8 +68,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
       services_(std::move(services)),
       documents_area_(new QMdiArea(this)),
       text_prompt_(std::make_unique<SettingsTextToolPrompt>(services_.settings)),
-      modelling_template_(kDocumentResourceId, kDocumentStrings),
-      render_template_(kDocumentResourceId, kDocumentStrings) {
+      modelling_template_(kDocumentResourceId, kDocumentStrings) {
     setWindowTitle("Kelto");
     setWindowIcon(ApplicationIcon());
     setCentralWidget(documents_area_);
@@ -109,7 +105,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateCommandUI(); });
     UpdateRecentFileActions();
-    new RenderCommands(*this);  // the render template's windows and the render commands
+    new RenderCommands(*this);  // the render commands' hooks
     UpdateCommandUI();
 }
 
@@ -175,10 +171,10 @@ void CMainFrame::CreateActions() {
         auto* action = new QAction(this);
         action->setObjectName(QString("command_%1").arg(kRecentFile1 + i));
         action->setStatusTip("Open this scene file");
-        const int id = kRecentFile1 + i;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        const auto index = static_cast<std::size_t>(i);
+        connect(action, &QAction::triggered, this, [this, index] { OpenRecentFile(index); });
         recent_actions_.push_back(action);
-        actions_[id] = action;
+        actions_[kRecentFile1 + i] = action;
     }
 }
 
@@ -647,300 +643,6 @@ void CMainFrame::UpdateTitle() {
     }
     setWindowTitle("Kelto - " + active->windowTitle());
     setWindowModified(active->isWindowModified());
-}
-
-void CMainFrame::ArrangeIcons() {
-    // The minimised windows in a row along the bottom of the area.
-    const QRect area = documents_area_->viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
-        if (!window->isMinimized()) {
-            continue;
-        }
-        const QSize size = window->size();
-        if (x > 0 && x + size.width() > area.width()) {
-            x = 0;
-        }
-        window->move(x, area.height() - size.height());
-        x += size.width();
-    }
-}
-
-// --- commands ---
-
-void CMainFrame::OnCommand(int id) {
-    CTalvorDoc* document = ActiveDocument();
-    if (id >= kRecentFile1 && id < kRecentFile1 + kRecentFileCommands) {
-        const std::size_t index = static_cast<std::size_t>(id - kRecentFile1);
-        if (index < recent_files_.Files().size()) {
-            OpenDocumentFile(QString::fromStdString(recent_files_.Files()[index]));
-        }
-        return;
-    }
-    const CommandInfo* command = FindCommand(id);
-    if (command == nullptr || !EvaluateCommand(*command, CurrentCommandContext()).enabled) {
-        return;
-    }
-    switch (id) {
-        case kNew:
-            NewDocument();
-            break;
-        case kOpen:
-            OnOpen();
-            break;
-        case kClose:
-            if (document) {
-                CloseDocument(*document);
-            }
-            break;
-        case kSave:
-        case kSaveAs:
-            if (document) {
-                document->DoSave(id == kSaveAs);
-            }
-            break;
-        case kImportObject:
-            OnImportObject();
-            break;
-        case kExit:
-            close();
-            break;
-        case kDelete:
-            if (document) {
-                document->Core().DeleteSelection();
-            }
-            break;
-        case kUndo:
-        case kToolbarUndo:
-        case kRedo:
-            if (document) {
-                DocumentCore& core = document->Core();
-                const Status done = id == kRedo ? core.Redo() : core.Undo();
-                if (!done.ok()) {
-                    services_.messages.Show(done);
-                }
-            }
-            break;
-        case kCut:
-        case kCopy:
-            if (document) {
-                const std::vector<std::uint8_t> bytes =
-                    id == kCut ? document->Core().CutSelection() : document->Core().CopySelection();
-                auto* data = new QMimeData;  // the clipboard takes it
-                data->setData(kObjectsMimeType,
-                              QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                         static_cast<qsizetype>(bytes.size())));
-                QGuiApplication::clipboard()->setMimeData(data);
-            }
-            break;
-        case kPaste:
-            if (document) {
-                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-                const QByteArray bytes = data ? data->data(kObjectsMimeType) : QByteArray();
-                const auto pasted = document->Core().Paste(
-                    std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                              static_cast<std::size_t>(bytes.size())));
-                if (!pasted.ok()) {
-                    services_.messages.Show(pasted.status());
-                }
-            }
-            break;
-        case kCombine:
-        case kIntersect:
-            if (document) {
-                const Result<NodeId> made =
-                    id == kCombine ? document->Core().Combine() : document->Core().Intersect();
-                if (!made.ok()) {
-                    services_.messages.Show(made.status());
-                }
-            }
-            break;
-        case kSelectTool:
-            tools_.SetMode(ToolMode::Select);
-            break;
-        case kRotateTool:
-            tools_.SetMode(ToolMode::Rotate);
-            break;
-        case kTextTool:
-            tools_.SetMode(ToolMode::Text);
-            break;
-        case kSelectPrimitive:
-            tools_.ChoosePrimitive(tools_.PrimitiveKind());
-            break;
-        case kSelectLight:
-            tools_.ChooseLight(tools_.LightTool());
-            break;
-        case kGroup:
-            if (document) {
-                document->Core().Group();
-            }
-            break;
-        case kTrim:
-            if (document) {
-                const Result<NodeId> trimmed = document->Core().Trim();
-                if (!trimmed.ok()) {
-                    services_.messages.Show(trimmed.status());
-                }
-            }
-            break;
-        case kMaterialProperties:
-            OnMaterialProperties();
-            break;
-        case kLightProperties:
-            OnLightProperties();
-            break;
-        case kRender:
-            OnRender();
-            break;
-        case kStopRendering:
-            if (hooks_.stop_rendering) {
-                hooks_.stop_rendering(documents_area_->currentSubWindow());
-            }
-            break;
-        case kSaveImage:
-            if (hooks_.save_image) {
-                hooks_.save_image(documents_area_->currentSubWindow());
-            }
-            break;
-        case kToolbar: {
-            const bool show = toolbars_.front()->isHidden();
-            for (QToolBar* bar : toolbars_) {
-                bar->setVisible(show);
-            }
-            break;
-        }
-        case kStatusBar:
-            statusBar()->setVisible(statusBar()->isHidden());
-            break;
-        case kCameraPalette:
-            if (hooks_.camera_palette) {
-                hooks_.camera_palette();
-            }
-            break;
-        case kMaterialsPalette:
-            if (hooks_.materials_palette) {
-                hooks_.materials_palette();
-            }
-            break;
-        case kSettings:
-            if (hooks_.settings) {
-                hooks_.settings();
-            }
-            break;
-        case kNewWindow:
-        case kPerspectiveView:
-            if (document) {
-                NewWindow(*document);
-            }
-            break;
-        case kTopView:
-        case kFrontView:
-        case kRightSideView:
-        case kFourViews:
-        case kFourViewsToolbar:
-            if (document) {
-                NewViewWindow(*document, id == kTopView         ? FrameLayout::Top
-                                         : id == kFrontView     ? FrameLayout::Front
-                                         : id == kRightSideView ? FrameLayout::RightSide
-                                                                : FrameLayout::FourViews);
-            }
-            break;
-        case kCascade:
-            documents_area_->cascadeSubWindows();
-            break;
-        case kTile:
-            documents_area_->tileSubWindows();
-            break;
-        case kArrangeIcons:
-            ArrangeIcons();
-            break;
-        case kTipOfTheDay:
-            ShowTipDialog();
-            break;
-        case kAbout:
-            ShowAboutBox();
-            break;
-        default:
-            if (command->rule == CommandRule::PrimitiveKind) {
-                tools_.ChoosePrimitive(command->kind);
-            } else if (command->rule == CommandRule::LightKind) {
-                tools_.ChooseLight(command->kind);
-            }
-            break;
-    }
-    UpdateCommandUI();
-}
-
-void CMainFrame::OnOpen() {
-    FileDialogRequest request;
-    request.title = kOpenSceneTitle;
-    request.filters = SceneFileFilters();
-    if (CTalvorDoc* document = ActiveDocument(); document && !document->PathName().isEmpty()) {
-        request.initial_name = QFileInfo(document->PathName()).absolutePath().toStdString();
-    }
-    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
-    if (choice && !choice->path.empty()) {
-        OpenDocumentFile(QString::fromStdString(choice->path));
-    }
-}
-
-void CMainFrame::OnImportObject() {
-    CTalvorDoc* document = ActiveDocument();
-    if (document == nullptr) {
-        return;
-    }
-    FileDialogRequest request;
-    request.title = kImportObjectTitle;
-    request.filters = ImportObjectFilters();
-    request.initial_name = "*.3ds";
-    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
-    if (!choice || choice->path.empty()) {
-        return;
-    }
-    const Result<std::vector<NodeId>> imported = document->Core().Import3ds(choice->path);
-    if (!imported.ok()) {
-        services_.messages.Show(imported.status());
-    }
-}
-
-void CMainFrame::OnMaterialProperties() {
-    CTalvorDoc* document = ActiveDocument();
-    if (document == nullptr || !hooks_.material_properties) {
-        return;
-    }
-    if (const SceneNode* node = document->Core().GetScene().FirstSelectedTopLevel()) {
-        hooks_.material_properties(*document, node->id);
-    }
-}
-
-void CMainFrame::OnLightProperties() {
-    CTalvorDoc* document = ActiveDocument();
-    if (document == nullptr || !hooks_.light_properties) {
-        return;
-    }
-    const Scene& scene = document->Core().GetScene();
-    const int index = scene.FirstSelectedLight();
-    if (index >= 0) {
-        hooks_.light_properties(*document, scene.Lights()[static_cast<std::size_t>(index)].id);
-    }
-}
-
-void CMainFrame::OnRender() {
-    CTalvorDoc* document = ActiveDocument();
-    CTalvorView* view = ActiveModellingView();
-    if (document != nullptr && view != nullptr && hooks_.render) {
-        hooks_.render(*document, *view);
-    }
-}
-
-void CMainFrame::ShowTipDialog() {
-    CTipDlg dialog(services_.settings, FindTipFile(services_.data_folder), this);
-    dialog.exec();
-}
-
-void CMainFrame::ShowAboutBox() {
-    CAboutDlg dialog(this);
-    dialog.exec();
 }
 
 // --- closing and dropping ---

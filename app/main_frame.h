@@ -11,6 +11,7 @@
 
 #include "app/command_hooks.h"
 #include "app/command_table.h"
+#include "app/command_target.h"
 #include "app/doc_template.h"
 #include "interaction/text_tool_prompt.h"
 #include "interaction/tool_state.h"
@@ -48,7 +49,7 @@ struct AppServices {
     std::string data_folder;
 };
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public CommandTarget {
     Q_OBJECT
 
   public:
@@ -66,7 +67,6 @@ class CMainFrame : public QMainWindow {
     // The current tool, which every modelling view reads.
     ToolState& Tools() { return tools_; }
     DocumentTemplate& ModellingTemplate() { return modelling_template_; }
-    DocumentTemplate& RenderTemplate() { return render_template_; }
     void SetHooks(CommandHooks hooks);
     const CommandHooks& Hooks() const { return hooks_; }
     const AppServices& Services() const { return services_; }
@@ -95,6 +95,9 @@ class CMainFrame : public QMainWindow {
     // A new window of the template's kind on the document, shown and active; null when the
     // template gives none.
     QMdiSubWindow* OpenFrame(const DocumentTemplate& kind, CTalvorDoc& document);
+    // Puts a new window on a document (the render window, say) in the area, shown and active;
+    // the area takes it.
+    QMdiSubWindow* ShowFrame(DocumentFrame* frame);
     // A modelling window of this layout on the document (the top, front, right side or four
     // views; the perspective one is NewWindow's).
     QMdiSubWindow* NewViewWindow(CTalvorDoc& document, FrameLayout layout);
@@ -103,6 +106,7 @@ class CMainFrame : public QMainWindow {
     const RecentFileList& RecentFiles() const { return recent_files_; }
 
     // --- commands ---
+    // Runs the command's function when its rule enables it, then updates the commands.
     void OnCommand(int id);
     // Sets every action's enabled and checked state from the rules.
     void UpdateCommandUI();
@@ -132,27 +136,66 @@ class CMainFrame : public QMainWindow {
     // Closes the render windows (of one document, or all), each asking its questions; false
     // when one stays open.
     bool CloseRenderWindows(const CTalvorDoc* document);
-    QMdiSubWindow* ShowFrame(DocumentFrame* frame);
     void DocumentFramesChanged(CTalvorDoc* document);
-    void OnOpen();
-    void OnImportObject();
-    void OnMaterialProperties();
-    void OnLightProperties();
-    void OnRender();
-    void ArrangeIcons();
+    void OpenRecentFile(std::size_t index);
     void UpdateRecentFileActions();
     void RememberFile(const QString& path);
     void UpdateWindowMenu();
     void UpdateClock();
     void UpdateTitle();
     void WarnAboutTextures(CTalvorDoc& document);
+    // Shows the message of a command that failed.
+    void Report(const Status& status);
+
+    // --- what the commands do (the command table's rows name these) ---
+    void OnFileNew(const CommandInfo& command) override;
+    void OnFileOpen(const CommandInfo& command) override;
+    void OnFileClose(const CommandInfo& command) override;
+    void OnFileSave(const CommandInfo& command) override;
+    void OnImportObject(const CommandInfo& command) override;
+    void OnAppExit(const CommandInfo& command) override;
+    void OnEditUndo(const CommandInfo& command) override;
+    void OnEditRedo(const CommandInfo& command) override;
+    void OnEditCopy(const CommandInfo& command) override;
+    void OnEditPaste(const CommandInfo& command) override;
+    void OnEditDelete(const CommandInfo& command) override;
+    void OnSelectTool(const CommandInfo& command) override;
+    void OnRotateTool(const CommandInfo& command) override;
+    void OnTextTool(const CommandInfo& command) override;
+    void OnSelectPrimitive(const CommandInfo& command) override;
+    void OnPrimitiveKind(const CommandInfo& command) override;
+    void OnSelectLight(const CommandInfo& command) override;
+    void OnLightKind(const CommandInfo& command) override;
+    void OnGroup(const CommandInfo& command) override;
+    void OnTrim(const CommandInfo& command) override;
+    void OnIntersect(const CommandInfo& command) override;
+    void OnCombine(const CommandInfo& command) override;
+    void OnMaterialProperties(const CommandInfo& command) override;
+    void OnLightProperties(const CommandInfo& command) override;
+    void OnViewToolbar(const CommandInfo& command) override;
+    void OnViewStatusBar(const CommandInfo& command) override;
+    void OnCameraPalette(const CommandInfo& command) override;
+    void OnMaterialsPalette(const CommandInfo& command) override;
+    void OnTopView(const CommandInfo& command) override;
+    void OnFrontView(const CommandInfo& command) override;
+    void OnRightSideView(const CommandInfo& command) override;
+    void OnFourViews(const CommandInfo& command) override;
+    void OnRender(const CommandInfo& command) override;
+    void OnStopRendering(const CommandInfo& command) override;
+    void OnSaveImage(const CommandInfo& command) override;
+    void OnSettings(const CommandInfo& command) override;
+    void OnWindowNew(const CommandInfo& command) override;
+    void OnWindowCascade(const CommandInfo& command) override;
+    void OnWindowTile(const CommandInfo& command) override;
+    void OnWindowArrange(const CommandInfo& command) override;
+    void OnHelpTip(const CommandInfo& command) override;
+    void OnHelpAbout(const CommandInfo& command) override;
 
     AppServices services_;
     QMdiArea* documents_area_;  // owned by the window
     ToolState tools_;
     std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
-    DocumentTemplate render_template_;
     CommandHooks hooks_;
     std::vector<std::unique_ptr<CTalvorDoc>> documents_;
     int untitled_count_ = 0;

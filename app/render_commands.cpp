@@ -12,19 +12,6 @@
 namespace kelto {
 
 RenderCommands::RenderCommands(CMainFrame& frame) : QObject(&frame), frame_(frame) {
-    frame_.RenderTemplate().SetFrameFactory([this](CTalvorDoc& document) -> QMdiSubWindow* {
-        if (!pending_camera_) {
-            return nullptr;  // a render window needs a Render command's camera
-        }
-        const AppServices& services = frame_.Services();
-        auto* window = new CRenderViewChildFrame(
-            document, *pending_camera_, Settings(),
-            RenderWindowServices{services.messages, services.files, services.window_thread});
-        connect(window, &CRenderViewChildFrame::RenderStateChanged, &frame_,
-                &CMainFrame::UpdateCommandUI);
-        return window;
-    });
-
     CommandHooks hooks = frame_.Hooks();
     hooks.render = [this](CTalvorDoc& document, CTalvorView& view) { OnRender(document, view); };
     hooks.render_window_state = [](QMdiSubWindow* window) {
@@ -78,14 +65,7 @@ CRenderViewChildFrame* RenderCommands::StartRender(CTalvorDoc& document, CTalvor
         frame_.Services().messages.Show(Status::Silent());
         return nullptr;
     }
-    pending_camera_ = view.RenderCameraSnapshot();
-    QMdiSubWindow* window = frame_.OpenFrame(frame_.RenderTemplate(), *target);
-    pending_camera_.reset();
-    auto* render = qobject_cast<CRenderViewChildFrame*>(window);
-    if (render == nullptr) {
-        frame_.Services().messages.Show(Status::Silent());
-        return nullptr;
-    }
+    CRenderViewChildFrame* render = OpenRenderWindow(*target, view.RenderCameraSnapshot());
     if (const Status started = render->OnInitialUpdate(); !started.ok()) {
         frame_.Services().messages.Show(started);
         render->close();
@@ -93,6 +73,18 @@ CRenderViewChildFrame* RenderCommands::StartRender(CTalvorDoc& document, CTalvor
     }
     frame_.UpdateCommandUI();
     return render;
+}
+
+CRenderViewChildFrame* RenderCommands::OpenRenderWindow(CTalvorDoc& document,
+                                                        const RenderCamera& camera) {
+    const AppServices& services = frame_.Services();
+    auto* window = new CRenderViewChildFrame(
+        document, camera, Settings(),
+        RenderWindowServices{services.messages, services.files, services.window_thread});
+    connect(window, &CRenderViewChildFrame::RenderStateChanged, &frame_,
+            &CMainFrame::UpdateCommandUI);
+    frame_.ShowFrame(window);
+    return window;
 }
 
 }  // namespace kelto

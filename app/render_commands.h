@@ -1,10 +1,9 @@
 // The render commands of the main window: Render (the render settings of the active
-// modelling view, then a render window on its document through the render template), Stop
+// modelling view, then a render window on its document through the view's camera), Stop
 // rendering and Save image on the active render window, and their enable rules.
 #pragma once
 
 #include <QObject>
-#include <optional>
 
 #include "document/render_request.h"
 
@@ -24,7 +23,7 @@ class RenderCommands : public QObject {
     static constexpr char kSection[] = "Render";
     static constexpr char kThreadsKey[] = "Threads";
 
-    // Gives the main window's render template its windows and the commands their work.
+    // Gives the main window's render commands their work.
     explicit RenderCommands(CMainFrame& frame);
 
     // The Render command from `view`: its render settings, then the render.
@@ -36,11 +35,11 @@ class RenderCommands : public QObject {
 
   private:
     RenderSettings Settings() const;
+    // A render window on the document looking through `camera`, shown in the main window;
+    // its render has not started.
+    CRenderViewChildFrame* OpenRenderWindow(CTalvorDoc& document, const RenderCamera& camera);
 
     CMainFrame& frame_;
-    // The camera the render template's next window renders through (the document's render
-    // camera while the Render command opens its window).
-    std::optional<RenderCamera> pending_camera_;
 };
 
 }  // namespace kelto

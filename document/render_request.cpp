@@ -86,8 +86,7 @@ RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
 
 RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& camera,
                              const RenderSettings& settings, RenderListener& listener)
-    : camera_(camera),
-      seed_(settings.seed ? *settings.seed : SeedFromClock()),
+    : seed_(settings.seed ? *settings.seed : SeedFromClock()),
       threads_(ThreadsFor(settings)),
       region_(RayTracer::RegionOf(camera, OptionsFor(settings, seed_))),
       image_(region_.Width(), region_.Height()),

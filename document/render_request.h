@@ -83,7 +83,7 @@ class RenderRequest {
     std::vector<std::string> LeftOut() const { return job_->LeftOut(); }
     // How many threads trace it.
     int Threads() const { return threads_; }
-    const RenderCamera& Camera() const { return camera_; }
+    const RenderCamera& Camera() const { return job_->Camera(); }
     // The pixels of the whole picture that this request traces; its picture is this big.
     const PixelRect& Region() const { return region_; }
 
@@ -109,7 +109,6 @@ class RenderRequest {
     }
 
   private:
-    RenderCamera camera_;
     long seed_;
     int threads_;
     PixelRect region_;

@@ -62,6 +62,7 @@ class RenderJob : private PixelSink {
     // Asks the render to stop; it ends within a pixel or a sample and still reports done.
     void Abort() { abort_.store(1, std::memory_order_relaxed); }
     bool Aborted() const { return abort_.load(std::memory_order_relaxed) != 0; }
+    const RenderCamera& Camera() const { return camera_; }
     int Width() const { return camera_.width; }
     int Height() const { return camera_.height; }
     // The pixels the render traces: its region, or the whole picture.

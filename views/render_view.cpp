@@ -56,10 +56,7 @@ std::string RenderProgressText(const RenderProgress& progress) {
 CRenderView::CRenderView(const DocumentCore& document, const RenderCamera& camera,
                          const RenderSettings& settings, WindowThread& window_thread,
                          QWidget* parent)
-    : QAbstractScrollArea(parent),
-      camera_(camera),
-      drain_timer_(new QTimer(this)),
-      status_timer_(new QTimer(this)) {
+    : QAbstractScrollArea(parent), drain_timer_(new QTimer(this)), status_timer_(new QTimer(this)) {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -67,7 +64,7 @@ CRenderView::CRenderView(const DocumentCore& document, const RenderCamera& camer
     news_ = std::make_unique<RenderNews>(
         window_thread, [this] { OnRenderFlush(); }, [this] { OnRenderDone(); });
     try {
-        request_ = std::make_unique<RenderRequest>(document, camera_, settings, *news_);
+        request_ = std::make_unique<RenderRequest>(document, camera, settings, *news_);
     } catch (const std::exception&) {
         // No thread for the render (the system's limit): the window says so and stays empty.
         set_up_ = Status::Silent();
@@ -119,14 +116,16 @@ QImage CRenderView::Bitmap() const {
     if (!request_) {
         return {};
     }
-    return QImage(request_->RgbRows(), camera_.width, camera_.height,
+    return QImage(request_->RgbRows(), ImageWidth(), ImageHeight(),
                   static_cast<qsizetype>(request_->RowStride()), QImage::Format_RGB888);
 }
 
 QPoint CRenderView::PictureOrigin() const {
     const QSize client = viewport()->size();
-    const int x = client.width() > camera_.width ? (client.width() - camera_.width) / 2 : 0;
-    const int y = client.height() > camera_.height ? (client.height() - camera_.height) / 2 : 0;
+    const int width = ImageWidth();
+    const int height = ImageHeight();
+    const int x = client.width() > width ? (client.width() - width) / 2 : 0;
+    const int y = client.height() > height ? (client.height() - height) / 2 : 0;
     return {x - horizontalScrollBar()->value(), y - verticalScrollBar()->value()};
 }
 
@@ -142,9 +141,11 @@ RenderProgress CRenderView::Progress() const {
     }
     progress.elapsed_seconds =
         finished_ ? elapsed_at_end_ : (clock_.isValid() ? clock_.elapsed() / 1000.0 : 0.0);
-    progress.width = camera_.width;
-    progress.height = camera_.height;
-    progress.quality = camera_.quality;
+    progress.width = ImageWidth();
+    progress.height = ImageHeight();
+    if (request_) {
+        progress.quality = request_->Camera().quality;
+    }
     return progress;
 }
 
@@ -163,7 +164,7 @@ void CRenderView::Flush() {
         return;
     }
     const QPoint origin = PictureOrigin();
-    viewport()->update(QRect(origin.x(), origin.y() + rows.first_row, camera_.width,
+    viewport()->update(QRect(origin.x(), origin.y() + rows.first_row, ImageWidth(),
                              rows.last_row - rows.first_row + 1));
 }
 
@@ -196,10 +197,12 @@ void CRenderView::OnRenderDone() {
 void CRenderView::PaintCheckerboard() {
     std::uint8_t* rows = request_->PaintingRows();
     const std::size_t stride = request_->RowStride();
-    for (int y = 0; y < camera_.height; ++y) {
+    const int width = ImageWidth();
+    const int height = ImageHeight();
+    for (int y = 0; y < height; ++y) {
         std::uint8_t* out = rows + static_cast<std::size_t>(y) * stride;
         const bool light_row = (y / kSquare) % 2 == 0;
-        for (int x = 0; x < camera_.width; ++x) {
+        for (int x = 0; x < width; ++x) {
             const bool light = light_row == ((x / kSquare) % 2 == 0);
             const std::uint8_t grey = light ? 208 : 128;
             out[0] = out[1] = out[2] = grey;
@@ -210,7 +213,7 @@ void CRenderView::PaintCheckerboard() {
 
 void CRenderView::OnEraseBkgnd(QPainter& painter, const QRect& area) {
     // Round the picture only: it covers the rest.
-    const QRect picture(PictureOrigin(), QSize(camera_.width, camera_.height));
+    const QRect picture(PictureOrigin(), QSize(ImageWidth(), ImageHeight()));
     QRegion around(area);
     around -= picture;
     for (const QRect& rect : around) {
@@ -225,7 +228,7 @@ void CRenderView::OnPaint(const QRect& area) {
     if (request_) {
         // Only the part asked for: a drain repaints just the rows it changed.
         const QPoint origin = PictureOrigin();
-        const QRect shown = area & QRect(origin, QSize(camera_.width, camera_.height));
+        const QRect shown = area & QRect(origin, QSize(ImageWidth(), ImageHeight()));
         if (!shown.isEmpty()) {
             painter.drawImage(shown, Bitmap(), shown.translated(-origin));
         }
@@ -243,21 +246,23 @@ void CRenderView::UpdateScrollBars() {
     // viewport may still be narrowed by bars it no longer needs).
     const QSize full = maximumViewportSize();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    bool need_across = camera_.width > full.width();
-    bool need_down = camera_.height > full.height();
-    need_down = need_down || (need_across && camera_.height > full.height() - bar);
-    need_across = need_across || (need_down && camera_.width > full.width() - bar);
+    const int width = ImageWidth();
+    const int height = ImageHeight();
+    bool need_across = width > full.width();
+    bool need_down = height > full.height();
+    need_down = need_down || (need_across && height > full.height() - bar);
+    need_across = need_across || (need_down && width > full.width() - bar);
     const QSize client(full.width() - (need_down ? bar : 0),
                        full.height() - (need_across ? bar : 0));
     QScrollBar* across = horizontalScrollBar();
     QScrollBar* down = verticalScrollBar();
-    across->setRange(0, std::max(0, camera_.width - client.width()));
-    down->setRange(0, std::max(0, camera_.height - client.height()));
+    across->setRange(0, std::max(0, width - client.width()));
+    down->setRange(0, std::max(0, height - client.height()));
     // A page is what the window shows; a line a hundredth of the picture.
     across->setPageStep(std::max(1, client.width()));
     down->setPageStep(std::max(1, client.height()));
-    across->setSingleStep(std::max(1, camera_.width / 100));
-    down->setSingleStep(std::max(1, camera_.height / 100));
+    across->setSingleStep(std::max(1, width / 100));
+    down->setSingleStep(std::max(1, height / 100));
 }
 
 void CRenderView::OnSize() {

@@ -71,9 +71,9 @@ class CRenderView : public QAbstractScrollArea {
     void Abort();
     bool Aborted() const { return aborted_; }
 
-    int ImageWidth() const { return camera_.width; }
-    int ImageHeight() const { return camera_.height; }
-    const RenderCamera& Camera() const { return camera_; }
+    // The picture's size (none when the render could not be made).
+    int ImageWidth() const { return request_ ? request_->Camera().width : 0; }
+    int ImageHeight() const { return request_ ? request_->Camera().height : 0; }
     // The picture as drained so far (black where nothing has arrived): what is saved.
     const RenderImage& Image() const;
     // What the window shows of the picture: the checkerboard where nothing has arrived. It
@@ -112,7 +112,6 @@ class CRenderView : public QAbstractScrollArea {
     void PaintCheckerboard();
     void UpdateScrollBars();
 
-    RenderCamera camera_;
     Status set_up_;
     // The news outlives the request, whose threads call it.
     std::unique_ptr<RenderNews> news_;

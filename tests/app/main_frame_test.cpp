@@ -129,11 +129,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(lit, core.GetScene().Lights()[0].id);
         rig.Act(kRender)->trigger();
         QCOMPARE(renders, 1);
-        QVERIFY(rig.frame->RenderTemplate().ResourceId() == 129);
-        QCOMPARE(rig.frame->RenderTemplate().TypeName(), QString("Kelto Scene"));
-        QVERIFY(rig.frame->RenderTemplate().CanOpenFrames());
-        // Without a Render command's camera the template opens nothing.
-        QVERIFY(rig.frame->RenderTemplate().OpenFrame(*rig.Doc()) == nullptr);
     }
 
     void UndoRedoClipboardAndBooleansWorkThroughTheirActions() {

@@ -219,7 +219,7 @@ class RenderWindowTest : public QObject {
         auto* first =
             qobject_cast<CRenderViewChildFrame*>(rig.frame->DocumentArea()->activeSubWindow());
         QVERIFY(first != nullptr);
-        QCOMPARE(first->View().Camera().quality, RenderQuality::Production);
+        QCOMPARE(first->View().Progress().quality, RenderQuality::Production);
         QCOMPARE(first->View().ImageWidth(), 40);
         QCOMPARE(first->View().ImageHeight(), 30);
         QCOMPARE(rig.View().RenderQualityChoice(), RenderQuality::Production);
@@ -246,7 +246,7 @@ class RenderWindowTest : public QObject {
         auto* draft =
             qobject_cast<CRenderViewChildFrame*>(rig.frame->DocumentArea()->activeSubWindow());
         QVERIFY(draft != nullptr);
-        QCOMPARE(draft->View().Camera().quality, RenderQuality::Draft);
+        QCOMPARE(draft->View().Progress().quality, RenderQuality::Draft);
         QCOMPARE(draft->View().ImageWidth(), 30);
         // The first view keeps its own choice.
         QCOMPARE(rig.View().RenderQualityChoice(), RenderQuality::Production);

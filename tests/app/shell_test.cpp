@@ -133,6 +133,10 @@ TEST(CommandTable, IdentifiersAreUniqueAndToolCommandsCarryTheirKinds) {
         EXPECT_TRUE(ids.insert(command.id).second) << command.id;
         EXPECT_FALSE(command.text.empty());
         EXPECT_FALSE(command.prompt.empty()) << command.id;
+        // A command runs a function exactly when it is not one of those that do nothing.
+        const bool inert =
+            command.rule == CommandRule::Inert || command.rule == CommandRule::InertEnabled;
+        EXPECT_EQ(command.run == nullptr, inert) << command.id;
         if (command.rule == CommandRule::PrimitiveKind) {
             EXPECT_GE(command.kind, 0);
             EXPECT_LT(command.kind, kPrimitiveKindCount);

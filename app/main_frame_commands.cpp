@@ -1,0 +1,353 @@
+// What the main window's commands do: the functions the command table's rows name, and the
+// recent-file commands of the File menu.
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/about_dialog.h"
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/talvor_doc.h"
+#include "app/tip_dialog.h"
+#include "app/tip_file.h"
+#include "views/talvor_view.h"
+
+namespace kelto {
+
+using namespace command_ids;
+
+void CMainFrame::OnCommand(int id) {
+    const CommandInfo* command = FindCommand(id);
+    if (command == nullptr || !EvaluateCommand(*command, CurrentCommandContext()).enabled) {
+        return;
+    }
+    if (command->run != nullptr) {
+        CommandTarget& target = *this;
+        (target.*command->run)(*command);
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OpenRecentFile(std::size_t index) {
+    if (index < recent_files_.Files().size()) {
+        OpenDocumentFile(QString::fromStdString(recent_files_.Files()[index]));
+    }
+}
+
+void CMainFrame::Report(const Status& status) {
+    if (!status.ok()) {
+        services_.messages.Show(status);
+    }
+}
+
+// --- File ---
+
+void CMainFrame::OnFileNew(const CommandInfo& /*command*/) {
+    NewDocument();
+}
+
+void CMainFrame::OnFileOpen(const CommandInfo& /*command*/) {
+    FileDialogRequest request;
+    request.title = kOpenSceneTitle;
+    request.filters = SceneFileFilters();
+    if (CTalvorDoc* document = ActiveDocument(); document && !document->PathName().isEmpty()) {
+        request.initial_name = QFileInfo(document->PathName()).absolutePath().toStdString();
+    }
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
+    if (choice && !choice->path.empty()) {
+        OpenDocumentFile(QString::fromStdString(choice->path));
+    }
+}
+
+void CMainFrame::OnFileClose(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        CloseDocument(*document);
+    }
+}
+
+void CMainFrame::OnFileSave(const CommandInfo& command) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        document->DoSave(command.id == kSaveAs);
+    }
+}
+
+void CMainFrame::OnImportObject(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    FileDialogRequest request;
+    request.title = kImportObjectTitle;
+    request.filters = ImportObjectFilters();
+    request.initial_name = "*.3ds";
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
+    if (!choice || choice->path.empty()) {
+        return;
+    }
+    Report(document->Core().Import3ds(choice->path).status());
+}
+
+void CMainFrame::OnAppExit(const CommandInfo& /*command*/) {
+    close();
+}
+
+// --- Edit ---
+
+void CMainFrame::OnEditUndo(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Undo());
+    }
+}
+
+void CMainFrame::OnEditRedo(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Redo());
+    }
+}
+
+void CMainFrame::OnEditCopy(const CommandInfo& command) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    const std::vector<std::uint8_t> bytes =
+        command.id == kCut ? document->Core().CutSelection() : document->Core().CopySelection();
+    auto* data = new QMimeData;  // the clipboard takes it
+    data->setData(kObjectsMimeType, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<qsizetype>(bytes.size())));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void CMainFrame::OnEditPaste(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QByteArray bytes = data ? data->data(kObjectsMimeType) : QByteArray();
+    Report(document->Core()
+               .Paste(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                static_cast<std::size_t>(bytes.size())))
+               .status());
+}
+
+void CMainFrame::OnEditDelete(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        document->Core().DeleteSelection();
+    }
+}
+
+// --- Object: the tools ---
+
+void CMainFrame::OnSelectTool(const CommandInfo& /*command*/) {
+    tools_.SetMode(ToolMode::Select);
+}
+
+void CMainFrame::OnRotateTool(const CommandInfo& /*command*/) {
+    tools_.SetMode(ToolMode::Rotate);
+}
+
+void CMainFrame::OnTextTool(const CommandInfo& /*command*/) {
+    tools_.SetMode(ToolMode::Text);
+}
+
+void CMainFrame::OnSelectPrimitive(const CommandInfo& /*command*/) {
+    tools_.ChoosePrimitive(tools_.PrimitiveKind());
+}
+
+void CMainFrame::OnPrimitiveKind(const CommandInfo& command) {
+    tools_.ChoosePrimitive(command.kind);
+}
+
+void CMainFrame::OnSelectLight(const CommandInfo& /*command*/) {
+    tools_.ChooseLight(tools_.LightTool());
+}
+
+void CMainFrame::OnLightKind(const CommandInfo& command) {
+    tools_.ChooseLight(command.kind);
+}
+
+// --- Object: the commands ---
+
+void CMainFrame::OnGroup(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        document->Core().Group();
+    }
+}
+
+void CMainFrame::OnTrim(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Trim().status());
+    }
+}
+
+void CMainFrame::OnIntersect(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Intersect().status());
+    }
+}
+
+void CMainFrame::OnCombine(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Combine().status());
+    }
+}
+
+void CMainFrame::OnMaterialProperties(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr || !hooks_.material_properties) {
+        return;
+    }
+    if (const SceneNode* node = document->Core().GetScene().FirstSelectedTopLevel()) {
+        hooks_.material_properties(*document, node->id);
+    }
+}
+
+void CMainFrame::OnLightProperties(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr || !hooks_.light_properties) {
+        return;
+    }
+    const Scene& scene = document->Core().GetScene();
+    const int index = scene.FirstSelectedLight();
+    if (index >= 0) {
+        hooks_.light_properties(*document, scene.Lights()[static_cast<std::size_t>(index)].id);
+    }
+}
+
+// --- View ---
+
+void CMainFrame::OnViewToolbar(const CommandInfo& /*command*/) {
+    const bool show = toolbars_.front()->isHidden();
+    for (QToolBar* bar : toolbars_) {
+        bar->setVisible(show);
+    }
+}
+
+void CMainFrame::OnViewStatusBar(const CommandInfo& /*command*/) {
+    statusBar()->setVisible(statusBar()->isHidden());
+}
+
+void CMainFrame::OnCameraPalette(const CommandInfo& /*command*/) {
+    if (hooks_.camera_palette) {
+        hooks_.camera_palette();
+    }
+}
+
+void CMainFrame::OnMaterialsPalette(const CommandInfo& /*command*/) {
+    if (hooks_.materials_palette) {
+        hooks_.materials_palette();
+    }
+}
+
+void CMainFrame::OnTopView(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        NewViewWindow(*document, FrameLayout::Top);
+    }
+}
+
+void CMainFrame::OnFrontView(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        NewViewWindow(*document, FrameLayout::Front);
+    }
+}
+
+void CMainFrame::OnRightSideView(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        NewViewWindow(*document, FrameLayout::RightSide);
+    }
+}
+
+void CMainFrame::OnFourViews(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        NewViewWindow(*document, FrameLayout::FourViews);
+    }
+}
+
+// --- Render ---
+
+void CMainFrame::OnRender(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    CTalvorView* view = ActiveModellingView();
+    if (document != nullptr && view != nullptr && hooks_.render) {
+        hooks_.render(*document, *view);
+    }
+}
+
+void CMainFrame::OnStopRendering(const CommandInfo& /*command*/) {
+    if (hooks_.stop_rendering) {
+        hooks_.stop_rendering(documents_area_->currentSubWindow());
+    }
+}
+
+void CMainFrame::OnSaveImage(const CommandInfo& /*command*/) {
+    if (hooks_.save_image) {
+        hooks_.save_image(documents_area_->currentSubWindow());
+    }
+}
+
+void CMainFrame::OnSettings(const CommandInfo& /*command*/) {
+    if (hooks_.settings) {
+        hooks_.settings();
+    }
+}
+
+// --- Window ---
+
+void CMainFrame::OnWindowNew(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        NewWindow(*document);
+    }
+}
+
+void CMainFrame::OnWindowCascade(const CommandInfo& /*command*/) {
+    documents_area_->cascadeSubWindows();
+}
+
+void CMainFrame::OnWindowTile(const CommandInfo& /*command*/) {
+    documents_area_->tileSubWindows();
+}
+
+void CMainFrame::OnWindowArrange(const CommandInfo& /*command*/) {
+    // The minimised windows in a row along the bottom of the area.
+    const QRect area = documents_area_->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
+        if (!window->isMinimized()) {
+            continue;
+        }
+        const QSize size = window->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+        }
+        window->move(x, area.height() - size.height());
+        x += size.width();
+    }
+}
+
+// --- Help ---
+
+void CMainFrame::OnHelpTip(const CommandInfo& /*command*/) {
+    ShowTipDialog();
+}
+
+void CMainFrame::OnHelpAbout(const CommandInfo& /*command*/) {
+    ShowAboutBox();
+}
+
+void CMainFrame::ShowTipDialog() {
+    CTipDlg dialog(services_.settings, FindTipFile(services_.data_folder), this);
+    dialog.exec();
+}
+
+void CMainFrame::ShowAboutBox() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+}  // namespace kelto
