@@ -168,43 +168,31 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.frame->menuBar()->actions().size(), 7);
     }
 
+    // Which button a tool checks is the command rules' test; here the actions set the tool.
     void ToolCommandsSetTheFramesToolAndCheckOneButtonOfEachGroup() {
         Rig rig;
         rig.frame->NewDocument();
         ToolState& tools = rig.frame->Tools();
         QVERIFY(rig.Act(kSelectTool)->isChecked());
-        rig.Act(kSphere)->trigger();
+        rig.Act(kCylinder)->trigger();
+        rig.Act(kCylinder)->trigger();  // choosing the checked button again keeps it checked
         QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
-        QCOMPARE(tools.PrimitiveKind(), 1);
-        QVERIFY(rig.Act(kSphere)->isChecked());
-        QVERIFY(rig.Act(kSelectPrimitive)->isChecked());
-        QVERIFY(!rig.Act(kSelectTool)->isChecked());
-        rig.Act(kCylinder)->trigger();
         QCOMPARE(tools.PrimitiveKind(), 4);
-        QVERIFY(!rig.Act(kSphere)->isChecked());
-        QVERIFY(rig.Act(kCylinder)->isChecked());
-        // Choosing the checked button again keeps it checked.
-        rig.Act(kCylinder)->trigger();
-        QVERIFY(rig.Act(kCylinder)->isChecked());
+        QVERIFY(rig.Act(kCylinder)->isChecked() && rig.Act(kSelectPrimitive)->isChecked());
+        QVERIFY(!rig.Act(kSelectTool)->isChecked());
         rig.Act(kSpotLight)->trigger();
         QCOMPARE(tools.Mode(), ToolMode::InsertLight);
         QCOMPARE(tools.LightTool(), 2);
-        QVERIFY(rig.Act(kSpotLight)->isChecked());
-        QVERIFY(!rig.Act(kCylinder)->isChecked());
+        QVERIFY(rig.Act(kSpotLight)->isChecked() && !rig.Act(kCylinder)->isChecked());
         rig.Act(kSelectPrimitive)->trigger();  // back to the last shape
-        QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
         QCOMPARE(tools.PrimitiveKind(), 4);
         rig.Act(kRotateTool)->trigger();
         QCOMPARE(tools.Mode(), ToolMode::Rotate);
-        QVERIFY(rig.Act(kRotateTool)->isChecked());
         rig.Act(kTextTool)->trigger();
         QCOMPARE(tools.Mode(), ToolMode::Text);
         rig.Act(kSelectTool)->trigger();
         QCOMPARE(tools.Mode(), ToolMode::Select);
-        for (int id : {kCube, kSphere, kCylinder, kAreaLight, kPointLight, kSpotLight, kRotateTool,
-                       kTextTool, kSelectPrimitive, kSelectLight}) {
-            QVERIFY(!rig.Act(id)->isChecked());
-        }
+        QVERIFY(!rig.Act(kTextTool)->isChecked());
     }
 
     void KeysReachTheirCommands() {
