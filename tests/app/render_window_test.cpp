@@ -131,17 +131,6 @@ bool WaitFinished(CRenderViewChildFrame& window) {
     return QTest::qWaitFor([&] { return window.View().Finished(); }, 60000);
 }
 
-void BuildScene(DocumentCore& core) {
-    const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-    Material shiny = core.Node(sphere)->material;
-    shiny.reflective_strength = 0.4f;
-    core.SetMaterial(sphere, shiny);
-    core.InsertObject(ObjectType::Cube, {-2.5, 0, 1}, false);
-    core.InsertObject(ObjectType::Cone, {2.5, 0, -1}, false);
-    core.InsertLight(LightKind::Point, {-4, 6, 8});
-    core.ClearSelection();
-}
-
 // The same camera rendered through the render request, as kelto-cli renders.
 RenderImage ReferencePicture(const DocumentCore& document, const RenderCamera& camera) {
     RenderSettings settings;
@@ -167,7 +156,7 @@ class RenderWindowTest : public QObject {
   private slots:
     void RenderAsksForTheViewsQualityAndKeepsEachViewsChoice() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         // F12 in the modelling view asks for the settings; Cancel renders nothing.
         rig.frame->activateWindow();
@@ -232,7 +221,7 @@ class RenderWindowTest : public QObject {
 
     void ThePictureArrivesOverTheCheckerboardAndEqualsTheSameRenderBitForBit() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 72, 54));
         const RenderCamera camera = rig.View().RenderCameraSnapshot();
         CRenderViewChildFrame* window = rig.Render();
@@ -298,7 +287,7 @@ class RenderWindowTest : public QObject {
 
     void StopAnsweredYesMidRenderClosesTheWindowAndLowersTheCount() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -326,7 +315,7 @@ class RenderWindowTest : public QObject {
 
     void StopAnsweredAfterTheRenderFinishedKeepsThePicture() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         const RenderCamera camera = rig.View().RenderCameraSnapshot();
         QPointer<CRenderViewChildFrame> window = rig.Render();
@@ -353,7 +342,7 @@ class RenderWindowTest : public QObject {
 
     void ClosingWhileRenderingAsksAndExitIsRefusedWhileCounted() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -408,7 +397,7 @@ class RenderWindowTest : public QObject {
     void ClosingAnUnsavedPictureAsksToSaveIt() {
         QTemporaryDir dir;
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         auto finished = [&] {
             CRenderViewChildFrame* window = rig.Render();
@@ -470,7 +459,7 @@ class RenderWindowTest : public QObject {
     void SaveImageWritesEveryFormatAndReportsWhatCannotBeWritten() {
         QTemporaryDir dir;
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 37, 23));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -543,7 +532,7 @@ class RenderWindowTest : public QObject {
 
     void TenRendersAtOnceAllFinishOrStopCleanly() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         std::vector<QPointer<CRenderViewChildFrame>> windows;
         for (int i = 0; i < 10; ++i) {
@@ -570,7 +559,7 @@ class RenderWindowTest : public QObject {
 
     void AMinimisedOrSquashedViewRendersAtTheSizeItLastRecorded() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 50, 40));
         rig.modelling->showMinimized();
         QTRY_VERIFY(rig.modelling->isMinimized());
@@ -596,7 +585,7 @@ class RenderWindowTest : public QObject {
 
     void ScrollingKeysMoveAPictureLargerThanItsWindow() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 300, 200));
         CRenderViewChildFrame* window = rig.Render();
         QVERIFY(window != nullptr);
