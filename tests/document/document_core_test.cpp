@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "change_log.h"
 #include "document/command_rules.h"
 #include "document/document_core.h"
 #include "model/child_list.h"
@@ -22,23 +23,7 @@ LightId FirstLight(const DocumentCore& doc) {
     return doc.GetScene().Lights().front().id;
 }
 
-// Every change set a document sends, kept for inspection.
-struct ChangeLog {
-    explicit ChangeLog(DocumentCore& doc)
-        : subscription(doc.Subscribe([this](const ChangeSet& set) { sets.push_back(set); })) {}
-    bool Saw(ChangeKind kind, NodeId node = {}, LightId light = {}) const {
-        for (const ChangeSet& set : sets) {
-            for (const DocumentChange& c : set.changes) {
-                if (c.kind == kind && (!node || c.node == node) && (!light || c.light == light)) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-    std::vector<ChangeSet> sets;
-    Subscription subscription;
-};
+using test::ChangeLog;
 
 TEST(CommandRules, FollowTheSelection) {
     DocumentCore doc;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "../files/three_ds_writer.h"
+#include "change_log.h"
 #include "document/document_core.h"
 #include "document/history.h"
 #include "model/child_list.h"
@@ -16,23 +17,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct ChangeLog {
-    explicit ChangeLog(DocumentCore& doc)
-        : subscription(doc.Subscribe([this](const ChangeSet& set) { sets.push_back(set); })) {}
-    bool LastHas(ChangeKind kind, NodeId node = {}, LightId light = {}) const {
-        if (sets.empty()) {
-            return false;
-        }
-        for (const DocumentChange& c : sets.back().changes) {
-            if (c.kind == kind && (!node || c.node == node) && (!light || c.light == light)) {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::vector<ChangeSet> sets;
-    Subscription subscription;
-};
+using test::ChangeLog;
 
 // Every node but the root.
 std::vector<SceneNode*> AllNodes(const DocumentCore& doc) {

@@ -48,20 +48,6 @@ TEST(RenderNews, ReachesTheWindowThreadInOrderAndNotAfterTheWindowIsGone) {
     EXPECT_TRUE(heard.empty());
 }
 
-void BuildScene(DocumentCore& document) {
-    const NodeId sphere = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-    Material shiny = document.Node(sphere)->material;
-    shiny.reflective_strength = 0.5f;
-    document.SetMaterial(sphere, shiny);
-    document.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
-    const NodeId cone = document.InsertObject(ObjectType::Cone, {3, 0, -1}, false);
-    Material glass = document.Node(cone)->material;
-    glass.transparency = 0.6f;
-    glass.index_of_refraction = 1.5f;
-    document.SetMaterial(cone, glass);
-    document.InsertLight(LightKind::Point, {-5, 6, 8});
-}
-
 // A window as the desktop has it, without the toolkit: the render's news arrives through the
 // window thread's queue and drains the request there.
 struct HeadlessRenderWindow {
@@ -88,7 +74,7 @@ struct HeadlessRenderWindow {
 // the render while the render's threads trace their snapshot.
 TEST(RenderNews, AWindowsPictureIsTheSceneAsItWasWhenTheRenderStarted) {
     DocumentCore document;
-    BuildScene(document);
+    test::BuildStillLife(document);
     RenderSettings settings;
     settings.width = 48;
     settings.height = 36;

@@ -36,34 +36,6 @@ class DoneListener : public RenderListener {
     bool done_ = false;
 };
 
-// A small scene with an image material, a reflective and a glassy object and two lights.
-void BuildStillLife(DocumentCore& document) {
-    const NodeId sphere_id = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-    Material sphere = document.Node(sphere_id)->material;
-    sphere.reflective_strength = 0.4f;
-    document.SetMaterial(sphere_id, sphere);
-    const NodeId cube_id = document.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
-    Material cube = document.Node(cube_id)->material;
-    cube.colour_source = 1;
-    TextureImage picture = TextureImage::Blank(8, 8, 3);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            picture.rgb_rows[y].red[x] = static_cast<std::uint8_t>(30 * x);
-            picture.rgb_rows[y].blue[x] = static_cast<std::uint8_t>(30 * y);
-        }
-    }
-    cube.colour_image = SharedImage(picture);
-    cube.bump_mode = BumpMode::UseColourMap;
-    document.SetMaterial(cube_id, cube);
-    const NodeId cone_id = document.InsertObject(ObjectType::Cone, {3, 0, -1}, false);
-    Material cone = document.Node(cone_id)->material;
-    cone.transparency = 0.6f;
-    cone.index_of_refraction = 1.5f;
-    document.SetMaterial(cone_id, cone);
-    document.InsertLight(LightKind::Spot, {0, 9, 2});
-    document.InsertLight(LightKind::Point, {-5, 6, 8});
-}
-
 RenderSettings SmallProduction() {
     RenderSettings settings;
     settings.width = 40;
@@ -90,7 +62,7 @@ RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& sett
 // would race with the edits made here.
 TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
     auto document = std::make_unique<DocumentCore>();
-    BuildStillLife(*document);
+    test::BuildStillLife(*document);
     const std::vector<std::uint8_t> saved = document->SaveToBytes();
     for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {
         RenderSettings settings = SmallProduction();
@@ -189,7 +161,7 @@ TEST(RenderRequest, ChoosesAStoredViewOrTheScenesCamera) {
 
 TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     DocumentCore document;
-    BuildStillLife(document);
+    test::BuildStillLife(document);
     RenderSettings settings;
     settings.width = 7;  // 21 bytes a row: rows are padded to 24
     settings.height = 5;
@@ -244,7 +216,7 @@ namespace {
 
 TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     DocumentCore document;
-    BuildStillLife(document);
+    test::BuildStillLife(document);
     RenderSettings settings = SmallProduction();
     const RenderImage whole = RenderToEnd(document, settings);
     settings.region = PixelRect{7, 3, 29, 30};

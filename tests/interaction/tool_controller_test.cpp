@@ -457,10 +457,6 @@ TEST(TextTool, SettingsGiveTheFontAndTheDepthTheDialogKeptLast) {
 
 TEST(Cursors, EachToolHasItsOwnAndDragsShowTheirsUntilTheRelease) {
     ToolRig rig;
-    EXPECT_EQ(ToolController::HoverCursor(ToolMode::Select), ToolCursor::Arrow);
-    EXPECT_EQ(ToolController::HoverCursor(ToolMode::Rotate), ToolCursor::Arrow);
-    EXPECT_EQ(ToolController::HoverCursor(ToolMode::InsertPrimitive), ToolCursor::Cross);
-    EXPECT_EQ(ToolController::HoverCursor(ToolMode::InsertLight), ToolCursor::Cross);
     EXPECT_EQ(ToolController::HoverCursor(ToolMode::Text), ToolCursor::IBeam);
     rig.tools.ChoosePrimitive(1);
     rig.Move({10, 10});

@@ -228,13 +228,6 @@ TEST(ToolState, ShapeAndLightCommandsSetTheModeAndKindAndTellTheListener) {
     // The kinds stay when the mode moves on.
     EXPECT_EQ(tools.PrimitiveKind(), 1);
     EXPECT_EQ(tools.LightTool(), 0);
-    const ObjectType expected[] = {ObjectType::Cube,        ObjectType::Sphere,
-                                   ObjectType::Torus,       ObjectType::Cone,
-                                   ObjectType::Cylinder,    ObjectType::Paraboloid,
-                                   ObjectType::Hyperboloid, ObjectType::Superquadric};
-    for (int kind = 0; kind < kPrimitiveKindCount; ++kind) {
-        EXPECT_EQ(PrimitiveKindType(kind), expected[kind]);
-    }
 }
 
 }  // namespace

@@ -28,16 +28,6 @@ TEST(BoundingBox, EmptyMeshGivesSentinelBoxAndItsSphere) {
     EXPECT_NEAR(sphere.radius, std::sqrt(3.0) * 1e6, 1.0);
 }
 
-TEST(BoundingBox, GrowsToEveryPoint) {
-    BoundingBox box;
-    box.Grow({1, -2, 3});
-    EXPECT_EQ(box.min, (Vec3f{1, -2, 3}));
-    EXPECT_EQ(box.max, (Vec3f{1, -2, 3}));
-    box.Grow({-1, 5, 0});
-    EXPECT_EQ(box.min, (Vec3f{-1, -2, 0}));
-    EXPECT_EQ(box.max, (Vec3f{1, 5, 3}));
-}
-
 TEST(RitterSphere, ContainsEveryPointOfRandomClouds) {
     std::mt19937 random(12345);
     std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);

@@ -15,17 +15,6 @@ void ExpectNear(const Vec3f& a, const Vec3f& b, float tolerance = 1e-5f) {
     EXPECT_NEAR(a.z, b.z, tolerance);
 }
 
-TEST(Matrix4, IdentityLayoutAndTranslationElements) {
-    Matrix4 m;
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(m[i], (i == 0 || i == 5 || i == 10 || i == 15) ? 1.0 : 0.0) << i;
-    }
-    m.Translate({1, 2, 3});
-    EXPECT_EQ(m[12], 1.0);
-    EXPECT_EQ(m[13], 2.0);
-    EXPECT_EQ(m[14], 3.0);
-}
-
 TEST(Matrix4, RotationIsRightHandedForRowVectors) {
     Matrix4 about_z;
     about_z.Rotate(90.0, {0, 0, 1});

@@ -39,14 +39,6 @@ Flattened Flatten(char c) {
     return f;
 }
 
-TEST(TextTool, DepthSliderGivesHundredths) {
-    EXPECT_DOUBLE_EQ(TextDepthFromSlider(1), 0.01);
-    EXPECT_DOUBLE_EQ(TextDepthFromSlider(150), 1.50);
-    EXPECT_DOUBLE_EQ(TextDepthFromSlider(45), 0.45);
-    EXPECT_DOUBLE_EQ(TextDepthFromSlider(0), 0.01);
-    EXPECT_DOUBLE_EQ(TextDepthFromSlider(400), 1.50);
-}
-
 TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
     const GlyphSource source(LogFont::TextToolDefault());
     ASSERT_TRUE(source.Usable());

@@ -12,21 +12,6 @@
 namespace kelto {
 namespace {
 
-TEST(HeadlessMessages, RecordsMessagesAndAnswersFromTheScriptThenWithTheFirstButton) {
-    HeadlessMessages messages;
-    messages.QueueAnswer(MessageAnswer::No);
-    EXPECT_EQ(messages.Show(7, "Save changes?", MessageIcon::Question, MessageButtons::YesNo),
-              MessageAnswer::No);
-    EXPECT_EQ(messages.Show(8, "Again?", MessageIcon::Question, MessageButtons::YesNoCancel),
-              MessageAnswer::Yes);
-    EXPECT_EQ(messages.Show(9, "Done.", MessageIcon::Information, MessageButtons::Ok),
-              MessageAnswer::Ok);
-    ASSERT_EQ(messages.Shown().size(), 3u);
-    EXPECT_EQ(messages.Shown()[0].number, 7);
-    EXPECT_EQ(messages.Shown()[2].text, "Done.");
-    EXPECT_EQ(messages.Shown()[2].icon, MessageIcon::Information);
-}
-
 TEST(MemorySettings, IntegersRoundTripAndBadTextGivesTheDefault) {
     MemorySettings settings;
     EXPECT_EQ(settings.ReadInt("Tip", "StartUp", 1), 1);
@@ -71,34 +56,7 @@ TEST(ColourChooser, ComponentsBecomeTruncatedBytesAndBack) {
     EXPECT_EQ(ComponentToByte(std::numeric_limits<float>::quiet_NaN()), 0);
     EXPECT_FLOAT_EQ(ByteToComponent(255), 1.0f);
     EXPECT_EQ(ByteToComponent(51), 51 * 0.003921569f);
-    EXPECT_EQ(PackRgb(0x11, 0x22, 0x33), 0x332211u);
-    EXPECT_EQ(RedOf(0x332211), 0x11);
-    EXPECT_EQ(GreenOf(0x332211), 0x22);
-    EXPECT_EQ(BlueOf(0x332211), 0x33);
-}
-
-TEST(FileChooser, ImportImageAsksForEveryPictureTypeWithAPreview) {
-    const FileDialogRequest request = ImportImageRequest();
-    EXPECT_EQ(request.title, "Import Image...");
-    EXPECT_TRUE(request.image_preview);
-    ASSERT_EQ(request.filters.size(), 5u);
-    EXPECT_EQ(request.filters[0].patterns,
-              (std::vector<std::string>{"*.jpg", "*.jpeg", "*.png", "*.tif", "*.tiff"}));
-    EXPECT_EQ(request.filters.back().text, "All Files (*.*)");
-    EXPECT_FALSE(FileDialogRequest().image_preview);
-}
-
-TEST(HeadlessMessages, ShowsAStatusInItsBoxAndGivesWordsToOneWithoutText) {
-    HeadlessMessages messages;
-    Status status = Status::WithText(61473, "Error: File is not a Kelto scene file: a.kel.");
-    status.icon = MessageIcon::Error;
-    EXPECT_EQ(messages.Show(status), MessageAnswer::Ok);
-    messages.Show(Status::Silent());
-    ASSERT_EQ(messages.Shown().size(), 2u);
-    EXPECT_EQ(messages.Shown()[0].number, 61473);
-    EXPECT_EQ(messages.Shown()[0].icon, MessageIcon::Error);
-    EXPECT_EQ(messages.Shown()[0].buttons, MessageButtons::Ok);
-    EXPECT_FALSE(messages.Shown()[1].text.empty());
+    EXPECT_EQ(BlueOf(PackRgb(0x11, 0x22, 0x33)), 0x33);
 }
 
 TEST(MemorySettings, StringsAndCustomColoursKeepTheirDefaultsUntilWritten) {
@@ -123,19 +81,6 @@ TEST(MemorySettings, StringsAndCustomColoursKeepTheirDefaultsUntilWritten) {
     EXPECT_EQ(settings.ReadCustomColours("Lighting Tool")[2], 0xFFFFFFu);
 }
 
-TEST(ProgramSettings, TextToolDefaultsAndRoundTrip) {
-    MemorySettings settings;
-    const TextToolSettings defaults = ReadTextToolSettings(settings);
-    EXPECT_EQ(defaults.face_name, "Times New Roman");
-    EXPECT_EQ(defaults.weight, 400);
-    EXPECT_EQ(defaults.italic, 0);
-    EXPECT_EQ(defaults.depth, 45);
-    WriteTextToolSettings(settings, {"DejaVu Sans", 700, 1, 80});
-    EXPECT_EQ(settings.Read("Text Tool", "Face Name"), "DejaVu Sans");
-    EXPECT_EQ(settings.Read("Text Tool", "eStyle"), "1");
-    EXPECT_EQ(ReadTextToolSettings(settings), (TextToolSettings{"DejaVu Sans", 700, 1, 80}));
-}
-
 TEST(RecentFileList, KeepsSixNewestFirstWithoutRepeats) {
     RecentFileList list;
     for (int i = 1; i <= 8; ++i) {
@@ -157,32 +102,6 @@ TEST(RecentFileList, KeepsSixNewestFirstWithoutRepeats) {
     RecentFileList loaded;
     loaded.Load(settings);
     EXPECT_EQ(loaded.Files(), list.Files());
-}
-
-TEST(HeadlessFileChooser, AnswersFromItsScriptThenCancels) {
-    HeadlessFileChooser chooser;
-    chooser.QueueChoice("/tmp/a.3ds", 0);
-    chooser.QueueCancel();
-    FileDialogRequest request{"Import Object...", ImportObjectFilters(), "*.3ds", 0, ""};
-    EXPECT_EQ(chooser.ChooseFileToOpen(request), (FileChoice{"/tmp/a.3ds", 0}));
-    EXPECT_EQ(chooser.ChooseFileToSave(request), std::nullopt);
-    EXPECT_EQ(chooser.ChooseFileToOpen(request), std::nullopt);
-    ASSERT_EQ(chooser.Requests().size(), 3u);
-    EXPECT_EQ(chooser.Requests()[0].filters[0].text, "3D Studio Objects (*.3ds)");
-}
-
-TEST(FileFilters, SaveImageEntriesMatchTheirExtensions) {
-    const std::vector<FileFilter> filters = SaveImageFilters();
-    ASSERT_EQ(filters.size(), 6u);
-    EXPECT_EQ(filters[0].patterns.size(), 5u);
-    const char* expected[] = {"*.bmp", "*.dib", "*.jpg", "*.png", "*.tif"};
-    for (int i = 1; i < 6; ++i) {
-        ASSERT_EQ(filters[static_cast<std::size_t>(i)].patterns.size(), 1u);
-        EXPECT_EQ(filters[static_cast<std::size_t>(i)].patterns[0], expected[i - 1]);
-        EXPECT_NE(filters[static_cast<std::size_t>(i)].text.find(expected[i - 1]),
-                  std::string::npos);
-    }
-    EXPECT_EQ(SceneFileFilters()[0].text, "Kelto Files (*.kel)");
 }
 
 TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {

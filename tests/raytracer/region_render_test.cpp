@@ -285,20 +285,9 @@ TEST(RegionRender, WalkSamplingStaysAsTheProgramAlwaysWalked) {
     ExpectSamePicture(rendered, expected, "walk");
 }
 
-// A scene whose every surface glows the same and is lit by nothing: all samples are equal,
-// and every ray is a primary ray.
-void AddGlowingWall(Scene& scene) {
-    scene.Lights().clear();
-    scene.ambient_light = {0, 0, 0, 0};
-    SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
-    wall->scale = {40, 40, 1};
-    wall->ComputeWorldMatrix();
-    wall->material.glow = {0.5f, 0.25f, 0.125f};
-}
-
 TEST(RegionRender, SeededPixelsRefineWhenBrighterThanTheFirstPassBefore) {
     Scene scene;
-    AddGlowingWall(scene);
+    tracer_test::AddGlowingWall(scene);
     RenderOptions options;
     options.seed = 3;
     options.sampling = ProductionSampling::Pixel;
@@ -319,7 +308,7 @@ TEST(RegionRender, SeededPixelsRefineWhenBrighterThanTheFirstPassBefore) {
 
 TEST(RegionRender, ARegionTracesOnlyWhatItsPixelsNeed) {
     Scene scene;
-    AddGlowingWall(scene);
+    tracer_test::AddGlowingWall(scene);
     const RenderCamera draft = Camera(64, 48, RenderQuality::Draft, {0, 1, 12}, {0, 1, 0});
     const PixelRect rect{10, 7, 30, 19};
     TraceStatistics draft_rays;

@@ -284,19 +284,9 @@ TEST(DraftRender, MatchesTheReviewedReferencePicture) {
     }
 }
 
-// A scene whose every surface glows the same and is lit by nothing: all samples are equal.
-void AddGlowingWall(Scene& scene) {
-    scene.Lights().clear();
-    scene.ambient_light = {0, 0, 0, 0};
-    SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
-    wall->scale = {20, 20, 1};
-    wall->ComputeWorldMatrix();
-    wall->material.glow = {0.5f, 0.25f, 0.125f};
-}
-
 TEST(ProductionRender, RefinesOnlyWhereSamplesDifferOrBrighten) {
     Scene scene;
-    AddGlowingWall(scene);
+    tracer_test::AddGlowingWall(scene);
     RenderOptions options;
     options.seed = 3;
     const RayTracer tracer(scene, Camera(16, 16, RenderQuality::Production, {0, 1, 12}, {0, 1, 0}),

@@ -62,4 +62,15 @@ inline void AddStillLife(Scene& scene) {
     scene.Lights().back().spot_angle = 40;
 }
 
+// A wall that glows the same everywhere, lit by nothing: every sample of it is equal, and
+// every ray is a primary ray.
+inline void AddGlowingWall(Scene& scene) {
+    scene.Lights().clear();
+    scene.ambient_light = {0, 0, 0, 0};
+    SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
+    wall->scale = {40, 40, 1};
+    wall->ComputeWorldMatrix();
+    wall->material.glow = {0.5f, 0.25f, 0.125f};
+}
+
 }  // namespace kelto::tracer_test

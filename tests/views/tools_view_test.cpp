@@ -8,7 +8,6 @@
 
 #include "document/document_core.h"
 #include "interaction/decorations.h"
-#include "interaction/picking.h"
 #include "interaction/tool_state.h"
 #include "model/child_list.h"
 #include "pixels.h"
@@ -21,10 +20,6 @@ namespace {
 
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
-
-bool IsGrid(const Rgb& c) {
-    return std::abs(c.r - 179) <= 3 && std::abs(c.g - 179) <= 3 && std::abs(c.b - 179) <= 3;
-}
 
 bool IsRed(const Rgb& c) {
     return c.r > c.g + 40 && c.r > c.b + 40;
@@ -154,95 +149,6 @@ class ToolsViewTest : public QObject {
         QCOMPARE(rig.view->Renderer().highlight_mode, int(CViewRenderer::kHighlightNormal));
     }
 
-    void RingDragTurnsByItsAngleAboutTheRingsAxis() {
-        ViewRig rig;
-        const NodeId id = rig.document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-        rig.tools.SetMode(ToolMode::Rotate);
-        QVERIFY(rig.Ready());
-        const SceneNode& cube = *rig.document.Node(id);
-        // A point of the y ring (about the vertical axis) at its front left.
-        const Matrix4 frame = NodeRingFrame(cube);
-        const double a = 315.0 * kDegreesToRadians;
-        const Vec3 on_ring = TransformPoint(frame, {std::sin(a), 0, std::cos(a)});
-        const QPoint at = rig.PixelOf(on_ring);
-        PickOptions rings;
-        rings.rings = true;
-        const auto hit = Pick(rig.document.GetScene(),
-                              rig.view->Renderer().RayAt({at.x() + 0.5, at.y() + 0.5}), rings);
-        QVERIFY(hit && hit->code == kRingCodeY);
-        QTest::mousePress(rig.view.get(), Qt::LeftButton, {}, at);
-        QCOMPARE(rig.document.GrabbedRing(), kRingCodeY);
-        WindowPoint g, s0, s1;
-        rig.view->Renderer().ProjectToWindow(hit->grab_point, g);
-        rig.view->Renderer().ProjectToWindow(hit->segment_start, s0);
-        rig.view->Renderer().ProjectToWindow(hit->segment_end, s1);
-        const QPoint grab(static_cast<int>(std::round(g.x)), static_cast<int>(std::round(g.y)));
-        const QPoint tangent(static_cast<int>(std::round(5 * std::round(s1.x - s0.x))),
-                             static_cast<int>(std::round(5 * std::round(s1.y - s0.y))));
-        QVERIFY(tangent != QPoint());
-        // Three times six tangents along the ring from the grab point: 12 degrees each.
-        for (int i = 0; i < 3; ++i) {
-            QTest::mouseMove(rig.view.get(), grab + tangent * 6);
-        }
-        QTest::mouseRelease(rig.view.get(), Qt::LeftButton, {}, grab);
-        Matrix4 expected;
-        expected.Rotate(36.0, {0, 1, 0});
-        for (int i = 0; i < 16; ++i) {
-            QVERIFY2(std::abs(cube.rotation[i] - expected[i]) < 1e-9,
-                     qPrintable(QString::number(i)));
-        }
-        QCOMPARE(cube.position, (Vec3{0, 1, 0}));
-        QVERIFY(rig.document.IsModified());
-    }
-
-    void ShiftClicksToggleTheSelection() {
-        ViewRig rig;
-        const NodeId a = rig.document.InsertObject(ObjectType::Sphere, {-2.5, 0, 0}, false);
-        const NodeId b = rig.document.InsertObject(ObjectType::Sphere, {2.5, 0, 0}, false);
-        rig.document.ClearSelection();
-        QVERIFY(rig.Ready());
-        const QPoint pa = rig.PixelOf({-2.5, 1, 0});
-        const QPoint pb = rig.PixelOf({2.5, 1, 0});
-        rig.Click(pa);
-        rig.Click(pb, Qt::ShiftModifier);
-        QCOMPARE(rig.document.Selection().selected_count, 2);
-        rig.Click(pa, Qt::ShiftModifier);
-        QCOMPARE(rig.document.Selection().selected_count, 1);
-        QVERIFY(!rig.document.Node(a)->selected && rig.document.Node(b)->selected);
-        rig.Click(pb, Qt::ShiftModifier);  // the only one stays
-        QCOMPARE(rig.document.Selection().selected_count, 1);
-        QVERIFY(rig.document.Node(b)->selected);
-        rig.Click({3, 3});
-        QCOMPARE(rig.document.GetScene().CountSelected(), 0);
-        // Handles are drawn for what is selected only.
-        rig.Click(pa);
-        const SceneNode& na = *rig.document.Node(a);
-        const QPoint handle = rig.PixelOf(WorldOf(na, HandleCentre(na.box, 3)));
-        const Rgb seen = At(rig.Grab(), handle.x(), handle.y());
-        QVERIFY2(seen.r > seen.b + 60 && seen.g > seen.b + 60,
-                 qPrintable(QString("%1,%2,%3").arg(seen.r).arg(seen.g).arg(seen.b)));
-    }
-
-    void ALightMovesWithItsIcon() {
-        ViewRig rig;
-        const LightId id = rig.document.InsertLight(LightKind::Point, {1, 2, 3});
-        Light green = *rig.document.FindLight(id);
-        green.diffuse = {0, 1, 0, 1};
-        QVERIFY(rig.document.SetLight(id, green).ok());
-        QVERIFY(rig.Ready());
-        const QPoint from = rig.PixelOf({1, 2, 3});
-        const QPoint to = from + QPoint(-90, 20);
-        rig.Drag(from, to, 6);
-        const Light& light = *rig.document.FindLight(id);
-        QVERIFY(light.selected);
-        QCOMPARE(light.position.y, 2.0);
-        QVERIFY((light.position - Vec3{1, 2, 3}).Length() > 0.5);
-        const QImage image = rig.Grab();
-        auto is_green = [](const Rgb& c) { return c.g > 200 && c.r < 80 && c.b < 80; };
-        QVERIFY(Near(image, rig.Project(light.position), 2, is_green));
-        QVERIFY(!Near(image, {from.x() + 0.5, from.y() + 0.5}, 2, is_green));
-    }
-
     void EscapeInTheMiddleOfADragPutsEverythingBack() {
         ViewRig rig;
         const NodeId id = rig.document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
@@ -276,43 +182,6 @@ class ToolsViewTest : public QObject {
         QCOMPARE(sphere.position.x, 0.0);
         QCOMPARE(sphere.position.z, 0.0);
         QVERIFY(sphere.position.y > 1.3);
-    }
-
-    void TopViewShowsTheGridSquareAndObjectsWhereXAndZSay() {
-        ViewRig rig(ViewProjection::Top);
-        const NodeId id = rig.document.InsertObject(ObjectType::Sphere, {3, 0, 2}, false);
-        QVERIFY(rig.document.SetMaterial(id, Red()).ok());
-        rig.document.ClearSelection();
-        QVERIFY(rig.Ready());
-        const QImage image = rig.Grab();
-        // Grid lines half a unit apart, as far apart across as down.
-        const WindowPoint x0 = rig.Project({-4, 0, -3.25});
-        const WindowPoint x1 = rig.Project({-3.5, 0, -3.25});
-        const WindowPoint z0 = rig.Project({-4.25, 0, -4});
-        const WindowPoint z1 = rig.Project({-4.25, 0, -3.5});
-        QVERIFY(std::abs((x1.x - x0.x) - (z1.y - z0.y)) < 1e-9);
-        QVERIFY(x1.x - x0.x > 4);
-        for (const WindowPoint& p : {x0, x1, z0, z1}) {
-            QVERIFY2(IsGrid(At(image, static_cast<int>(p.x), static_cast<int>(p.y))) ||
-                         IsGrid(At(image, static_cast<int>(p.x) - 1, static_cast<int>(p.y))) ||
-                         IsGrid(At(image, static_cast<int>(p.x), static_cast<int>(p.y) - 1)),
-                     "no grid line where the top view should have one");
-        }
-        // The middle of a cell is empty.
-        const WindowPoint cell = rig.Project({-3.75, 0, -3.75});
-        QVERIFY(IsBackground(At(image, static_cast<int>(cell.x), static_cast<int>(cell.y))));
-        // The sphere at x = 3, z = 2, whatever its height: right of and below the centre.
-        const WindowPoint s = rig.Project({3, 50, 2});
-        QVERIFY(s.x > kWidth / 2.0 && s.y > kHeight / 2.0);
-        QVERIFY(IsRed(At(image, static_cast<int>(s.x), static_cast<int>(s.y))));
-        const WindowPoint mirror = rig.Project({-3, 0, 2});
-        QVERIFY(!IsRed(At(image, static_cast<int>(mirror.x), static_cast<int>(mirror.y))));
-        // Picking and dragging work here too: the sphere slides along x.
-        const QPoint at(static_cast<int>(s.x), static_cast<int>(s.y));
-        rig.Drag(at, at + QPoint(-60, 0), 3);
-        const SceneNode& sphere = *rig.document.Node(id);
-        QVERIFY(sphere.position.x < 2.5);
-        QVERIFY(std::abs(sphere.position.z - 2.0) < 1e-9);
     }
 };
 
