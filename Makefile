@@ -70,7 +70,8 @@ bench-view: deps build/bench-view/build.ninja
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_sheet_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
-# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. render_fuzz
+# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
+# edits every scene the reader accepts and checks that each save opens again; render_fuzz
 # ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
 # render part files.
 FUZZ_SECONDS ?= 60
@@ -89,6 +90,10 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/findings
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/document_ops
+	$(FUZZ_DIR)/tests/fuzz/document_ops_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/document_ops \
+	  $(FUZZ_DIR)/samples/scene
 	@mkdir -p $(FUZZ_DIR)/corpus/render
 	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene

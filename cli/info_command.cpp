@@ -66,7 +66,7 @@ ordered_json Json(const Matrix4& m) {
 }
 
 ordered_json LightJson(const Light& light) {
-    return {{"name", light.name},
+    return {{"name", Latin1ToUtf8(light.name)},
             {"kind", LightKindWord(light.kind)},
             {"position", Json(light.position)},
             {"colour", Json(light.diffuse)},
@@ -121,8 +121,8 @@ void CollectNodes(const SceneNode& parent, int level, ordered_json& nodes) {
     for (const SceneNode* node : Children(parent)) {
         nodes.push_back({{"level", level},
                          {"type", static_cast<int>(node->type)},
-                         {"name", node->name},
-                         {"parent", parent.name},
+                         {"name", Latin1ToUtf8(node->name)},
+                         {"parent", Latin1ToUtf8(parent.name)},
                          {"position", Json(node->position)},
                          {"scale", Json(node->scale)},
                          {"rotation", Json(node->rotation)},

@@ -26,4 +26,8 @@ std::string FormatNumber(double value);
 std::string FormatNumber(float value);
 std::string FormatTriple(double x, double y, double z);
 
+// A name as the scene file keeps it (one Latin-1 byte a character) in UTF-8, for JSON and the
+// terminal.
+std::string Latin1ToUtf8(std::string_view latin1);
+
 }  // namespace kelto::cli

@@ -162,7 +162,9 @@ class DocumentCore {
     // of the scene where they were, each under its own name or, when that is taken, the first
     // free one made from it, and makes them the selection: one step "Paste". The bytes go
     // through the scene reader's checks; damaged or foreign bytes change nothing and the
-    // status carries the reader's message. Bytes without objects add nothing.
+    // status carries the reader's message. Objects that would take the scene beyond the
+    // tessellation limit (files/tessellation_limit.h) are refused the same way, so that the
+    // scene still opens once saved. Bytes without objects add nothing.
     Result<std::vector<NodeId>> Paste(std::span<const std::uint8_t> bytes);
 
     // --- drags ---

@@ -11,6 +11,7 @@
 #include "files/byte_stream.h"
 #include "files/file_io.h"
 #include "files/scene_file.h"
+#include "files/tessellation_limit.h"
 #include "history.h"
 #include "model/child_list.h"
 #include "modelling/text_shape.h"
@@ -195,6 +196,10 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
     std::vector<NodeId> added;
     if (top_level.empty()) {
         return added;
+    }
+    // Each alone opens; together their surfaces might ask for more than a file may.
+    if (!WithinTessellationLimit(TessellationExcess(scene_) + TessellationExcess(pasted))) {
+        return Status::Message(kMsgPasteTooFine);
     }
     // Every pasted node, parents before their children, and the names they come with.
     std::vector<SceneNode*> incoming = SubtreeOf(pasted.Root());

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/child_list.h"
-#include "model/tessellation.h"
+#include "tessellation_limit.h"
 
 namespace kelto {
 namespace {
@@ -491,27 +491,17 @@ bool IsStoredNodeType(std::int32_t code) {
            code == 18;
 }
 
-// Meshes are rebuilt from the stored surfaces, so a small record with a large step count could
-// ask for far more memory than the file holds. A load may tessellate one grid sample per byte
-// of the file plus a fixed allowance; real files use a small part of it (a sphere's record of
-// about 3 KB makes 361 samples).
+// The reader's share of the tessellation limit (tessellation_limit.h): what the surfaces read
+// so far take beyond their records.
 class TessellationBudget {
   public:
-    explicit TessellationBudget(std::size_t file_size) : left_(file_size + 100000) {}
-    bool Spend(const Shape& shape) {
-        if (shape.steps < 1 || shape.steps > kMaxTessellationSteps) {
-            return true;  // the tessellation refuses it and makes nothing
-        }
-        const auto side = static_cast<std::size_t>(shape.steps) + 1;
-        if (side * side > left_) {
-            return false;
-        }
-        left_ -= side * side;
-        return true;
+    bool Spend(std::int32_t steps, std::size_t record_bytes) {
+        excess_ += ExcessSamples(steps, record_bytes);
+        return WithinTessellationLimit(excess_);
     }
 
   private:
-    std::size_t left_;
+    std::size_t excess_ = 0;
 };
 
 bool IsFinite(const Vec3& v) {
@@ -534,14 +524,16 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
     node.type = static_cast<ObjectType>(code);
     if (StoresShape(node.type)) {
         node.shape = ShapeForType(node.type, make_text_shape);
+        const std::size_t shape_start = in.Position();
         ReadShape(in, *node.shape);
+        const std::size_t shape_bytes = in.Position() - shape_start;
         if (StoresMeshes(node.type)) {
             node.display_mesh.vertices = ReadVertices(in);
             node.render_mesh.vertices = ReadVertices(in);
             node.display_mesh.indices = ReadIndices(in, node.display_mesh.vertices.size());
             node.render_mesh.indices = ReadIndices(in, node.render_mesh.vertices.size());
         } else if (!in.Failed()) {
-            if (!budget.Spend(*node.shape)) {
+            if (!budget.Spend(node.shape->steps, shape_bytes)) {
                 in.Fail();
                 return false;
             }
@@ -672,6 +664,20 @@ void WriteSceneOf(const Scene& scene, const std::vector<const SceneNode*>& top_l
     out.String(top_level.empty() ? std::string() : top_level.front()->name);
 }
 
+std::size_t TessellationExcess(const Scene& scene) {
+    static const Shape kNoShape;  // what WriteNode stores for a node without a shape
+    std::size_t excess = 0;
+    for (const SceneNode* node : SubtreeOf(scene.Root())) {
+        if (StoresShape(node->type) && !StoresMeshes(node->type)) {
+            const Shape& shape = node->shape ? *node->shape : kNoShape;
+            ByteWriter record;
+            WriteShape(record, shape);
+            excess += ExcessSamples(shape.steps, record.Data().size());
+        }
+    }
+    return excess;
+}
+
 Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
                  const std::function<std::unique_ptr<Shape>()>& make_text_shape) {
     const Status corrupt =
@@ -737,7 +743,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
     };
     std::vector<StoredLinks> read_nodes;
     std::vector<std::pair<SceneNode*, std::vector<Mesh>>> trim_meshes;
-    TessellationBudget budget(in.Remaining());
+    TessellationBudget budget;
     for (;;) {
         const std::uint8_t tag = in.U8();
         if (in.Failed() || (tag != kEndTag && tag != kNodeTag)) {

@@ -26,6 +26,10 @@ void WriteScene(const Scene& scene, ByteWriter& out);
 void WriteSceneOf(const Scene& scene, const std::vector<const SceneNode*>& top_level,
                   ByteWriter& out);
 
+// The grid samples the scene's surfaces would take beyond their own records were it saved and
+// read back: what it draws from the tessellation limit (tessellation_limit.h).
+std::size_t TessellationExcess(const Scene& scene);
+
 // Reads items 1 to 11 into `scene`, which should be empty (as after Scene::Reset). On failure
 // the status carries the message to show (with `file_name` in it), links that lead nowhere
 // included; the scene is then left in whatever state the reading reached and the caller

@@ -77,6 +77,10 @@ constexpr MessageEntry kMessages[] = {
      "The scene no longer matches the undo history; the history has been cleared.",
      MessageIcon::Warning},
     {kMsgNoSuchView, "The scene has no view %d.", MessageIcon::Error},
+    {kMsgPasteTooFine,
+     "The objects cannot be pasted: their surfaces are tessellated so finely that the scene "
+     "could no longer be saved and opened again.",
+     MessageIcon::Warning},
     {kMsgPartOpenFailed, "Error: unable to open render part file: %s.", MessageIcon::Error},
     {kMsgPartNotPart, "Error: %s is not a Kelto render part file.", MessageIcon::Error},
     {kMsgPartVersion, "Error: %s is a Kelto render part of an unsupported version (%d).",

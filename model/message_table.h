@@ -54,6 +54,7 @@ enum MessageNumber : int {
     kMsgImageWriteFailed = 61507,
     kMsgHistoryMismatch = 61520,
     kMsgNoSuchView = 61508,
+    kMsgPasteTooFine = 61509,
     // Render parts and their merge.
     kMsgPartOpenFailed = 61540,
     kMsgPartNotPart = 61541,

@@ -13,6 +13,7 @@
 #include "../files/three_ds_writer.h"
 #include "cli/build_operations.h"
 #include "cli/commands.h"
+#include "document/document_core.h"
 #include "files/image_files.h"
 #include "run_cli_for_test.h"
 
@@ -183,6 +184,14 @@ TEST_F(SceneCommands, SavingOverALinkReplacesWhatItLeadsTo) {
     // Singular and plural in the summary line.
     const CliResult info = RunCommand({"info", Path("real/new.kel")});
     EXPECT_EQ(info.out.substr(0, info.out.find('\n')), "scene: 1 light, 1 object, 0 views");
+}
+
+TEST_F(SceneCommands, InfoGivesLatin1NamesAsUtf8) {
+    // A name is one Latin-1 byte a character in the file; JSON holds UTF-8 only.
+    DocumentCore doc;
+    ASSERT_TRUE(doc.Rename(doc.InsertObject(ObjectType::Sphere, {}, false), "Caf\xE9").ok());
+    ASSERT_TRUE(doc.Save(Path("cafe.kel")).ok());
+    EXPECT_EQ(Info(Path("cafe.kel"))["nodes"][0]["name"], "Caf\xC3\xA9");
 }
 
 TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {

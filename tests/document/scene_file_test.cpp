@@ -14,6 +14,7 @@
 
 #include "document/document_core.h"
 #include "files/file_io.h"
+#include "files/scene_file.h"
 #include "model/child_list.h"
 
 namespace kelto {
@@ -543,6 +544,23 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
     }
     ASSERT_TRUE(reader.OpenFromBytes(fine.SaveToBytes(), "fine.kel").ok());
     EXPECT_GT(reader.GetScene().FindNode("Sphere1")->display_mesh.vertices.size(), 10000u);
+
+    // A sphere of 229 steps opens; pasted into its own scene, the two would ask for more than
+    // a file may, so the paste is refused and the scene stays as it was.
+    DocumentCore made;
+    const NodeId fine_sphere = made.InsertObject(ObjectType::Sphere, {}, false);
+    EditScene(made).FindNode(fine_sphere)->shape->steps = 229;
+    ASSERT_TRUE(reader.OpenFromBytes(made.SaveToBytes(), "fine.kel").ok());
+    const Bytes saved = reader.SaveToBytes();
+    EXPECT_EQ(reader.Paste(saved).status().number, kMsgPasteTooFine);
+    EXPECT_EQ(reader.SaveToBytes(), saved);
+    EXPECT_FALSE(reader.CanUndo());
+    // Kelto's own primitives take no more samples than their records hold.
+    DocumentCore every;
+    for (ObjectType type : kPrimitiveTypes) {
+        every.InsertObject(type, {}, false);
+    }
+    EXPECT_EQ(TessellationExcess(every.GetScene()), 0u);
 
     // A picture of no width but a billion rows costs nothing.
     DocumentCore empty_picture;

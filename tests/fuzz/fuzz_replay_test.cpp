@@ -10,6 +10,7 @@
 #include "../files/three_ds_writer.h"
 #include "cli/build_operations.h"
 #include "document/document_core.h"
+#include "document_ops_check.h"
 #include "files/image_files.h"
 #include "files/render_part.h"
 #include "image_decoder_check.h"
@@ -71,6 +72,44 @@ TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
         const std::vector<std::uint8_t> bytes = Mutate(original, random);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }
+}
+
+// Every document operation over the sample scene, then random runs of them; and the sphere
+// whose 229 steps made a paste into its own scene save a file that would not open.
+TEST(FuzzReplay, DocumentOperationsAlwaysSaveWhatOpens) {
+    using enum FuzzOperation;
+    const std::vector<std::uint8_t> scene = SampleScene();
+    const std::vector<std::uint8_t> every = {
+        OperationByte(Insert, 2), OperationByte(Select, 9),  OperationByte(Combine),
+        OperationByte(Import3ds), OperationByte(Select, 1),  OperationByte(Select, 10),
+        OperationByte(Group),     OperationByte(Rename, 1),  OperationByte(Undo),
+        OperationByte(Redo),      OperationByte(PasteCopy),  OperationByte(PasteInput),
+        OperationByte(Cut),       OperationByte(Ungroup, 3), OperationByte(PlainMaterial, 5),
+        OperationByte(Trim),      OperationByte(Intersect),  OperationByte(Delete),
+        OperationByte(Undo),      OperationByte(Rename, 2)};
+    const std::vector<std::uint8_t> bytes = WithOperations(scene, every);
+    CheckDocumentOperations(bytes.data(), bytes.size());
+    std::mt19937 random(2712);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::uint8_t> operations(12);
+        for (std::uint8_t& code : operations) {
+            code = static_cast<std::uint8_t>(random());
+        }
+        const std::vector<std::uint8_t> run = WithOperations(scene, operations);
+        CheckDocumentOperations(run.data(), run.size());
+    }
+
+    DocumentCore fine;
+    ASSERT_FALSE(cli::ApplyBuildOperation(fine, "add:sphere@0,0").has_value());
+    std::vector<std::uint8_t> sphere = fine.SaveToBytes();
+    const std::uint8_t tolerance_and_steps[12] = {0, 0, 0, 0, 0, 0, 0xE0, 0x3F, 18, 0, 0, 0};
+    const auto steps = std::search(sphere.begin(), sphere.end(), std::begin(tolerance_and_steps),
+                                   std::end(tolerance_and_steps));
+    ASSERT_NE(steps, sphere.end());
+    steps[8] = 229;
+    const std::vector<std::uint8_t> pasted_twice =
+        WithOperations(sphere, std::vector{OperationByte(PasteInput), OperationByte(PasteInput)});
+    CheckDocumentOperations(pasted_twice.data(), pasted_twice.size());
 }
 
 // A scene whose cube has a placement easy to find in the file: position (1.375, 3.625,
