@@ -4,16 +4,9 @@
 #pragma once
 
 #include "geometry.h"
+#include "window_projection.h"
 
 namespace kelto {
-
-// A homogeneous point (x, y, z, w).
-struct Point4d {
-    double x = 0.0, y = 0.0, z = 0.0, w = 1.0;
-};
-
-// Row vector times matrix, with w: the products OpenGL forms for a point.
-Point4d MultiplyPoint(const Matrix4& m, const Point4d& p);
 
 class ViewCamera {
   public:
@@ -43,9 +36,12 @@ class ViewCamera {
 
     Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(modelview, p); }
     Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(projection, p); }
-    // Window pixel of a projected point: x = trunc(x/w * width/2 + width/2 + 0.5),
-    // y = height - trunc(y/w * height/2 + height/2 + 0.5) - 1.
-    void MapToViewport(const Point4d& p, int& x, int& y) const;
+    // World to window through this camera.
+    WindowProjection Window() const {
+        return {modelview,
+                projection,
+                {x_scale, x_offset, y_scale, y_offset, static_cast<double>(viewport_height)}};
+    }
 
     Matrix4 modelview;
     Matrix4 projection;

@@ -31,6 +31,15 @@ struct RenderCamera {
     RenderQuality quality = RenderQuality::Draft;
 };
 
+// World to window through the snapshot's camera. The tracer counts its rows one above the
+// window's: its screen y is the window y less 1.
+inline WindowProjection WindowOf(const RenderCamera& camera) {
+    return {camera.view,
+            camera.projection,
+            {camera.half_width, camera.x_offset, camera.half_height, camera.y_offset,
+             camera.viewport_height}};
+}
+
 // The snapshot the Render command takes of a view whose camera is (eye, target, up) with this
 // focal length, at this image size.
 RenderCamera MakeRenderCamera(const Vec3& eye, const Vec3& target, const Vec3& up,
