@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "interaction/decorations.h"
-#include "model/child_list.h"
+#include "model/placement_walk.h"
 
 namespace kelto {
 namespace {
@@ -503,34 +503,16 @@ void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed
                    position_frame, NodeRingFrame(node));
 
     glPushMatrix();
-    struct Pending {
-        const SceneNode* node;
-        Matrix4 placement;  // in the world
-        bool normalise;
-    };
-    std::vector<Pending> stack;
-    stack.push_back({&node, node.world_matrix, false});
-    while (!stack.empty()) {
-        Pending item = std::move(stack.back());
-        stack.pop_back();
-        const SceneNode& n = *item.node;
-        if (n.first_child == nullptr || n.first_child == &n) {
-            LoadFrame(item.placement);
-            const bool textured = SetUpMaterial(n.material);
-            DrawMesh(n.display_mesh, always_normalise_ || item.normalise || Scaled(n), textured);
-            continue;
+    ForEachLeaf(node, node.world_matrix, LeafRule::Childless, [this](const Placement& placed) {
+        // A scale anywhere above the mesh stretches its normals too.
+        bool normalise = always_normalise_;
+        for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {
+            normalise = Scaled(p->node);
         }
-        // Children are pushed last first, so they are drawn in sibling order.
-        std::vector<const SceneNode*> children;
-        for (const SceneNode* child : Children(n)) {
-            children.push_back(child);
-        }
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            Matrix4 placement = item.placement;
-            placement.Multiply((*it)->world_matrix);
-            stack.push_back({*it, placement, item.normalise || Scaled(n)});
-        }
-    }
+        LoadFrame(placed.world_from_node);
+        const bool textured = SetUpMaterial(placed.node.material);
+        DrawMesh(placed.node.display_mesh, normalise, textured);
+    });
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_NORMALIZE);
     glPopMatrix();
