@@ -38,11 +38,10 @@ TEST(RenderCamera, PrimaryRaysGoThroughTheirPixels) {
     EXPECT_LT(Dot(tracer.PrimaryDirection(0, 24), ToFloat(camera.right)), 0.0f);
     // A world point, projected to the screen, lies on the ray through its pixel.
     const Vec3 point{1.5, 0.7, -2.0};
-    const Point4d eye_space = MultiplyPoint(camera.view, {point.x, point.y, point.z, 1});
-    const Point4d q = MultiplyPoint(camera.projection, eye_space);
-    const double sx = camera.half_width * q.x / q.w + camera.x_offset;
-    const double sy = camera.viewport_height - (camera.half_height * q.y / q.w + camera.y_offset);
-    const Vec3f d = tracer.PrimaryDirection(static_cast<float>(sx), static_cast<float>(sy));
+    const std::optional<WindowPoint> window = WindowOf(camera).FromWorld(point);
+    ASSERT_TRUE(window);
+    const Vec3f d =
+        tracer.PrimaryDirection(static_cast<float>(window->x), static_cast<float>(window->y));
     const Vec3f to_point = Normalised(ToFloat(point - camera.eye));
     EXPECT_NEAR(Dot(d, to_point), 1.0f, 1e-6f);
     // The lens samples sit within a hair of the eye.
