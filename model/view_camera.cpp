@@ -40,7 +40,7 @@ void ViewCamera::LookAt(const Vec3& eye_point, const Vec3& target_point, const V
     m[12] = -Dot(right, eye);
     m[13] = -Dot(up, eye);
     m[14] = Dot(direction, eye);
-    modelview = m;
+    view_from_world = m;
 }
 
 void ViewCamera::SetFrustum(double left, double right_bound, double bottom, double top, double near,
@@ -61,7 +61,7 @@ void ViewCamera::SetFrustum(double left, double right_bound, double bottom, doub
     m[10] = -(far + near) / (far - near);
     m[11] = -1.0;
     m[14] = -2.0 * far * near / (far - near);
-    projection = m;
+    clip_from_view = m;
 }
 
 void ViewCamera::SetPerspective(double fovy_degrees, double aspect, double near, double far) {
@@ -98,7 +98,7 @@ void ViewCamera::SetOrthographicProjection(int width, int height, double half_he
     m[5] = 1.0 / top;
     m[10] = -2.0 / (far - near);
     m[14] = -(far + near) / (far - near);
-    projection = m;
+    clip_from_view = m;
     viewport_width = width;
     viewport_height = height;
     x_scale = x_offset = width / 2.0;

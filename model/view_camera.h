@@ -16,10 +16,10 @@ class ViewCamera {
     static constexpr double kFrameDiagonal = 43.26;
 
     // direction = normalise(target - eye), right = normalise(direction x up), true up =
-    // right x direction; the modelview becomes the viewing matrix of that basis. A camera that
-    // cannot be built that way keeps a usable basis: an eye on its target keeps the previous
-    // direction, and a direction along `up` keeps the previous right vector (made square to
-    // the direction), so no NaN ever reaches the matrices.
+    // right x direction; view_from_world becomes the viewing matrix of that basis. A camera
+    // that cannot be built that way keeps a usable basis: an eye on its target keeps the
+    // previous direction, and a direction along `up` keeps the previous right vector (made
+    // square to the direction), so no NaN ever reaches the matrices.
     void LookAt(const Vec3& eye, const Vec3& target, const Vec3& up);
     // A perspective projection of the frustum; its bounds are kept.
     void SetFrustum(double left, double right, double bottom, double top, double near, double far);
@@ -34,17 +34,17 @@ class ViewCamera {
     void SetOrthographicProjection(int width, int height, double half_height, double near,
                                    double far);
 
-    Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(modelview, p); }
-    Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(projection, p); }
+    Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(view_from_world, p); }
+    Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(clip_from_view, p); }
     // World to window through this camera.
     WindowProjection Window() const {
-        return {modelview,
-                projection,
+        return {view_from_world,
+                clip_from_view,
                 {x_scale, x_offset, y_scale, y_offset, static_cast<double>(viewport_height)}};
     }
 
-    Matrix4 modelview;
-    Matrix4 projection;
+    Matrix4 view_from_world;
+    Matrix4 clip_from_view;
     int viewport_width = 0;
     int viewport_height = 0;
     double x_scale = 0.0, x_offset = 0.0, y_scale = 0.0, y_offset = 0.0;

@@ -16,7 +16,7 @@ constexpr float kFarAway = 100000.0f;
 // The eye-space point's screen position (x, y), by the camera's projection and viewport.
 std::pair<double, double> ScreenOf(const RenderCamera& camera, double x, double y, double z) {
     const WindowPoint p =
-        WindowOf(camera).FromClip(MultiplyPoint(camera.projection, {x, y, z, 1.0}));
+        WindowOf(camera).FromClip(MultiplyPoint(camera.clip_from_view, {x, y, z, 1.0}));
     return {p.x, p.y - 1.0};
 }
 

@@ -150,9 +150,9 @@ void CGLRenderer::BeginFrame() {
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(Camera().projection.m.data());
+    glLoadMatrixd(Camera().clip_from_view.m.data());
     glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
 }
 
 void CGLRenderer::SetLighting(const std::array<float, 4>& ambient, const std::vector<Light>& lights,
@@ -165,7 +165,7 @@ void CGLRenderer::SetLighting(const std::array<float, 4>& ambient, const std::ve
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, local_viewer ? 1 : 0);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
     glPushMatrix();
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glEnable(GL_LIGHTING);
     int used = 0;
     for (const Light& light : lights) {
@@ -256,7 +256,7 @@ void CGLRenderer::DrawGrid() {
         }
     };
     glPushMatrix();
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
@@ -379,7 +379,7 @@ void CGLRenderer::DrawMesh(const Mesh& mesh, bool normalise, bool textured) {
 }
 
 void CGLRenderer::LoadFrame(const Matrix4& frame) {
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glMultMatrixd(frame.m.data());
 }
 

@@ -488,7 +488,7 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     rig.camera.LookAt({3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0});
     for (int i = 0; i < 200; ++i) {
         rig.camera.TiltCamera(-1.0);
-        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().modelview)) << i;
+        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().view_from_world)) << i;
     }
     rig.camera.LookAt({0, 3, 10}, {0, 3, 0}, {0, 1, 0});  // the horizon across the middle
     for (const WindowPoint& p : {WindowPoint{0, 0}, WindowPoint{799, 599}, WindowPoint{400, 300},

@@ -295,12 +295,12 @@ class GlViewTest : public QObject {
         rig.document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         QVERIFY(rig.Ready());
         rig.Grab();
-        const Matrix4 projection = rig.view->Renderer().Camera().projection;
+        const Matrix4 projection = rig.view->Renderer().Camera().clip_from_view;
         rig.view->OnSize(kWidth, kHeight);
-        QCOMPARE(rig.view->Renderer().Camera().projection, projection);
+        QCOMPARE(rig.view->Renderer().Camera().clip_from_view, projection);
         rig.view->OnSize(10, 200);
         QVERIFY(!rig.view->SizeValid());
-        QCOMPARE(rig.view->Renderer().Camera().projection, projection);
+        QCOMPARE(rig.view->Renderer().Camera().clip_from_view, projection);
         rig.view->makeCurrent();
         rig.view->OnDraw();
         rig.view->doneCurrent();
