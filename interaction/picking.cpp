@@ -93,7 +93,7 @@ std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh,
 // A top-level object's meshes: a node with members is its members, as it is drawn.
 std::optional<double> RayHitsNodeTree(const PickRay& ray, const SceneNode& top) {
     std::optional<double> nearest;
-    ForEachLeaf(top, top.world_matrix, LeafRule::Childless, [&](const Placement& placed) {
+    ForEachLeaf(top, top.parent_from_node, LeafRule::Childless, [&](const Placement& placed) {
         const std::optional<double> t =
             RayHitsMesh(ray, PickingMesh(placed.node), placed.world_from_node);
         if (t && (!nearest || *t < *nearest)) {
@@ -299,7 +299,8 @@ std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOp
         if (node->visible == 0) {
             continue;
         }
-        if (const std::optional<double> bound = BoxEntryBound(ray, node->box, node->world_matrix)) {
+        if (const std::optional<double> bound =
+                BoxEntryBound(ray, node->box, node->parent_from_node)) {
             candidates.push_back({*bound, node});
         }
         if (!node->selected || node->box.IsEmpty()) {
@@ -312,7 +313,7 @@ std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOp
             OfferRings(ray, length, NodeRingFrame(*node), hit, nearest);
         } else if (!options.rings) {
             hit.kind = PickHit::Kind::NodeHandle;
-            OfferHandles(ray, length, node->box, node->world_matrix, hit, nearest);
+            OfferHandles(ray, length, node->box, node->parent_from_node, hit, nearest);
         }
     }
     std::stable_sort(candidates.begin(), candidates.end(),

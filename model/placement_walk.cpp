@@ -52,7 +52,7 @@ void WalkPlacements(const SceneNode& start, const Matrix4& world_from_start, Lea
         const SceneNode& member = **top.next_member;
         ++top.next_member;
         Matrix4 world_from_member = top.placed.world_from_node;
-        world_from_member.Multiply(member.ComposeMatrix());
+        world_from_member.Multiply(member.ComposeParentFromNode());
         reach(member, world_from_member, &top.placed);
     }
 }

@@ -1,8 +1,8 @@
 // The one walk that places the scene's objects in the world: from a node whose placement is
 // known, down its threaded child lists in sibling order, each child's placement composed as
-// world_from_child = world_from_parent * parent_from_child (the child's ComposeMatrix, with
-// its pending drag). The export, the render snapshot, picking and the views' drawing all place
-// their objects through it.
+// world_from_child = world_from_parent * parent_from_child (the child's ComposeParentFromNode,
+// with its pending drag). The export, the render snapshot, picking and the views' drawing all
+// place their objects through it.
 #pragma once
 
 #include "scene_node.h"

@@ -499,11 +499,11 @@ void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed
     }
     Matrix4 position_frame;
     position_frame.Translate(node.moving ? node.position + node.pending_offset : node.position);
-    DrawDecoration(node.selected != 0, rotating, grabbed_ring, node.box, node.world_matrix,
+    DrawDecoration(node.selected != 0, rotating, grabbed_ring, node.box, node.parent_from_node,
                    position_frame, NodeRingFrame(node));
 
     glPushMatrix();
-    ForEachLeaf(node, node.world_matrix, LeafRule::Childless, [this](const Placement& placed) {
+    ForEachLeaf(node, node.parent_from_node, LeafRule::Childless, [this](const Placement& placed) {
         // A scale anywhere above the mesh stretches its normals too.
         bool normalise = always_normalise_;
         for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {

@@ -25,7 +25,7 @@ Vec3 ToVec3(const Vec3f& p) {
 // A point of the node's frame in the world, frame by frame up to the root.
 Vec3 InWorld(const Scene& scene, const SceneNode& node, Vec3 p) {
     for (const SceneNode* n = &node; n != &scene.Root(); n = scene.ParentOf(*n)) {
-        p = TransformPoint(n->ComposeMatrix(), p);
+        p = TransformPoint(n->ComposeParentFromNode(), p);
     }
     return p;
 }
@@ -92,7 +92,7 @@ class RandomScene {
             *top[static_cast<std::size_t>(Int(0, static_cast<int>(top.size()) - 1))];
         dragged.moving = 1;
         dragged.pending_offset = {Real(-1, 1), Real(-1, 1), Real(-1, 1)};
-        dragged.ComputeWorldMatrix();
+        dragged.ComputeParentFromNode();
     }
 
     const Scene& Get() const { return scene_; }
@@ -108,7 +108,7 @@ class RandomScene {
         node.scale = {Real(low, high), Real(low, high), Real(low, high)};
         node.rotation.Rotate(Real(-60, 60), {Real(-1, 1), 1.0, Real(-1, 1)});
         node.UpdateBounds();
-        node.ComputeWorldMatrix();
+        node.ComputeParentFromNode();
     }
 
     std::mt19937 random_;

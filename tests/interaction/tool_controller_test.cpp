@@ -387,7 +387,7 @@ TEST(Drags, EscapeOrALostMouseLeavesTheSceneAsItWas) {
     rig.document.ClearGrab();
     EXPECT_EQ(rig.document.SaveToBytes(), before);
     EXPECT_EQ(rig.document.UndoCount(), steps);
-    EXPECT_TRUE(MatrixIsFinite(node.world_matrix));
+    EXPECT_TRUE(MatrixIsFinite(node.parent_from_node));
 }
 
 TEST(TextTool, PlacesTheAnsweredTextOnTheFloorAndNothingOnCancelOrBlank) {
@@ -517,7 +517,7 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     }
     // Every object and light ends where a matrix can say.
     for (const SceneNode* node : Children(rig.document.GetScene().Root())) {
-        EXPECT_TRUE(MatrixIsFinite(node->world_matrix)) << node->name;
+        EXPECT_TRUE(MatrixIsFinite(node->parent_from_node)) << node->name;
         EXPECT_TRUE(std::isfinite(node->position.x + node->position.y + node->position.z));
     }
     const std::vector<std::uint8_t> bytes = rig.document.SaveToBytes();

@@ -289,7 +289,7 @@ void AddGlowingWall(Scene& scene) {
     scene.ambient_light = {0, 0, 0, 0};
     SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
     wall->scale = {20, 20, 1};
-    wall->ComputeWorldMatrix();
+    wall->ComputeParentFromNode();
     wall->material.glow = {0.5f, 0.25f, 0.125f};
 }
 
@@ -321,7 +321,7 @@ TEST(Shading, DepthAndWeightLimitRecursion) {
     for (double z : {-3.0, 3.0}) {
         SceneNode* mirror = scene.CreateNode(ObjectType::Cube, {0, 0, z});
         mirror->scale = {10, 10, 0.5};
-        mirror->ComputeWorldMatrix();
+        mirror->ComputeParentFromNode();
         mirror->material.reflective_strength = 1.0f;
         mirror->material.transparency = 1.0f;
     }
@@ -370,7 +370,7 @@ Scene& FloorScene(Scene& scene) {
     scene.ambient_light = {0, 0, 0, 0};
     SceneNode* floor = scene.CreateNode(ObjectType::Cube, {0, -2, 0});  // top face at y = 0
     floor->scale = {30, 1, 30};
-    floor->ComputeWorldMatrix();
+    floor->ComputeParentFromNode();
     floor->material.highlight = {0, 0, 0};
     return scene;
 }
