@@ -22,6 +22,10 @@ bool GoesInto(LeafRule rule, const SceneNode& node) {
 
 void WalkPlacements(const SceneNode& start, const Matrix4& world_from_start, LeafRule rule,
                     PlacementVisitor& visitor) {
+    if (!GoesInto(rule, start)) {
+        visitor.Visit({start, world_from_start, nullptr});  // no stack for a lone leaf
+        return;
+    }
     struct Open {
         Placement placed;
         ChildRange::Iterator next_member;
