@@ -216,7 +216,7 @@ void BM_Snapshot(benchmark::State& state) {
             node = scene.AddNode(ObjectType::Mesh, "Mesh" + std::to_string(i));
             LinkChild(scene.Root(), *node);
             node->position = at;
-            node->ComputeWorldMatrix();
+            node->ComputeParentFromNode();
         }
         node->material.colour_source = 1;
         node->material.colour_image = picture;

@@ -101,7 +101,7 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     node->position = {point.x - box.min.x, point.y - box.min.z, point.z};
     node->rotation.Rotate(-90.0, {1, 0, 0});
     node->UpdateBounds();
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     EditStep& step = Record("Insert " + node->name);
     step.TouchChildren(scene_.Root());
     LinkChild(scene_.Root(), *node);
@@ -273,8 +273,8 @@ namespace {
 // member).
 std::optional<std::tuple<Vec3, Matrix4, Vec3>> Flatten(const SceneNode& member,
                                                        const SceneNode& group) {
-    Matrix4 m = group.ComposeMatrix();
-    m.Multiply(member.ComposeMatrix());
+    Matrix4 m = group.ComposeParentFromNode();
+    m.Multiply(member.ComposeParentFromNode());
     Vec3 rows[3];
     Vec3 scale;
     for (int r = 0; r < 3; ++r) {
@@ -339,7 +339,7 @@ Status DocumentCore::Ungroup(NodeId id) {
         UnlinkChild(*group, member);
         std::tie(member.scale, member.rotation, member.position) = placements[i];
         member.UpdateBounds();
-        member.ComputeWorldMatrix();
+        member.ComputeParentFromNode();
         LinkChild(*parent, member);
         member.selected = 1;
         Notify(ChangeKind::NodeTransformed, member.id);
@@ -502,7 +502,7 @@ void DocumentCore::DragMoveNode(NodeId id, const Vec3& offset) {
     RecordDrag("Move", node->name).TouchPlacement(*node);
     node->moving = 1;
     node->pending_offset = node->pending_offset + offset;
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     drag_changed_ = true;
     Notify(ChangeKind::NodeTransformed, id);
 }
@@ -519,7 +519,7 @@ void DocumentCore::DragScaleNode(NodeId id, const Vec3& factors, const Vec3& off
     node->pending_scale = {node->pending_scale.x * factors.x, node->pending_scale.y * factors.y,
                            node->pending_scale.z * factors.z};
     node->pending_offset = node->pending_offset + offset;
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     drag_changed_ = true;
     Notify(ChangeKind::NodeTransformed, id);
 }
@@ -546,7 +546,7 @@ void DocumentCore::DragRotateNode(NodeId id, int axis, double degrees) {
     RecordDrag("Rotate", node->name).TouchPlacement(*node);
     node->rotating = 1;
     AddAngle(node->pending_angles, axis, degrees);
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     drag_changed_ = true;
     Notify(ChangeKind::NodeTransformed, id);
 }
@@ -623,7 +623,7 @@ void DocumentCore::CancelDrag() {
             node->pending_offset = {};
             node->pending_scale = {1, 1, 1};
             node->pending_angles = {};
-            node->ComputeWorldMatrix();
+            node->ComputeParentFromNode();
             Notify(ChangeKind::NodeTransformed, node->id);
         }
     }

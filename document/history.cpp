@@ -496,7 +496,7 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
             node.scale = target->scale;
             node.box = target->box;
             node.UpdateBounds();
-            node.ComputeWorldMatrix();
+            node.ComputeParentFromNode();
             node_changed(ChangeKind::NodeTransformed, change.id);
         }
     }

@@ -172,7 +172,7 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
         node->position = {centre.x, centre.y - lowest, centre.z};
         TakeMaterial(*piece.source, node->material);
         node->UpdateBounds();
-        node->ComputeWorldMatrix();
+        node->ComputeParentFromNode();
         LinkChild(scene_.Root(), *node);
         step.Added(*node);
         Notify(ChangeKind::NodeAdded, node->id);

@@ -38,7 +38,7 @@ void AddSlab(Scene& scene, const Vec3& centre, const Vec3& half_extents,
     m.shininess = 0.1f;
     m.highlight = {0.1f, 0.1f, 0.1f};
     slab->UpdateBounds();
-    slab->ComputeWorldMatrix();
+    slab->ComputeParentFromNode();
 }
 
 // Collects a render's pixels into a picture.

@@ -4,26 +4,28 @@
 #include <cmath>
 #include <fstream>
 
-#include "model/child_list.h"
+#include "model/placement_walk.h"
 
 namespace kelto {
 namespace {
 
-// Writes the mesh's lines, its vertices placed by `placement`, numbering from `first`.
-void WriteMeshLines(const Mesh& mesh, const Matrix4* placement, std::size_t first,
+// Writes the mesh's lines, its vertices placed by `world_from_mesh`, numbering from `first`.
+void WriteMeshLines(const Mesh& mesh, const Matrix4* world_from_mesh, std::size_t first,
                     std::ostream& out) {
-    const NormalTransform normals = placement ? NormalTransform::Of(*placement) : NormalTransform{};
+    const NormalTransform normals =
+        world_from_mesh ? NormalTransform::Of(*world_from_mesh) : NormalTransform{};
     auto placed_normal = [&](const DisplayVertex& v) {
         Vec3 n = normals.Apply(v.nx, v.ny, v.nz);
         const double length = n.Length();
         return length > 0.0 ? n * (1.0 / length) : n;
     };
     for (const DisplayVertex& v : mesh.vertices) {
-        const Vec3f p = placement ? placement->TransformPoint(v.Position()) : v.Position();
+        const Vec3f p =
+            world_from_mesh ? world_from_mesh->TransformPoint(v.Position()) : v.Position();
         out << "v " << p.x << ' ' << p.y << ' ' << p.z << '\n';
     }
     for (const DisplayVertex& v : mesh.vertices) {
-        if (placement) {
+        if (world_from_mesh) {
             const Vec3 n = placed_normal(v);
             out << "vn " << n.x << ' ' << n.y << ' ' << n.z << '\n';
         } else {
@@ -61,23 +63,17 @@ struct SceneWriter {
     std::size_t next_vertex = 1;
     int objects = 0;
 
-    void Subtree(const SceneNode& parent, const Matrix4& parent_placement) {
-        for (const SceneNode* node : Children(parent)) {
-            Matrix4 placement = parent_placement;
-            placement.Multiply(node->ComposeMatrix());
-            if (node->first_child != nullptr) {
-                Subtree(*node, placement);
-            }
-            if (node->display_mesh.vertices.empty()) {
-                continue;
-            }
-            const std::string material = ObjMaterialName(node->name);
-            obj << "o " << node->name << '\n' << "usemtl " << material << '\n';
-            WriteMeshLines(node->display_mesh, &placement, next_vertex, obj);
-            WriteMaterial(material, node->material, mtl);
-            next_vertex += node->display_mesh.vertices.size();
-            ++objects;
+    void Write(const Placement& placed) {
+        const SceneNode& node = placed.node;
+        if (node.display_mesh.vertices.empty()) {
+            return;
         }
+        const std::string material = ObjMaterialName(node.name);
+        obj << "o " << node.name << '\n' << "usemtl " << material << '\n';
+        WriteMeshLines(node.display_mesh, &placed.world_from_node, next_vertex, obj);
+        WriteMaterial(material, node.material, mtl);
+        next_vertex += node.display_mesh.vertices.size();
+        ++objects;
     }
 };
 
@@ -114,7 +110,8 @@ int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,
     obj << "# Kelto scene\nmtllib " << mtl_name << '\n';
     mtl << "# Kelto materials\n\n";
     SceneWriter writer{obj, mtl};
-    writer.Subtree(scene.Root(), Matrix4{});
+    ForEachLeaf(scene.Root(), Matrix4{}, LeafRule::EveryNode,
+                [&writer](const Placement& placed) { writer.Write(placed); });
     return writer.objects;
 }
 

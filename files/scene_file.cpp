@@ -763,7 +763,7 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
         if (!ReadNode(in, *node, budget, make_text_shape, operand_meshes)) {
             return corrupt;
         }
-        node->ComputeWorldMatrix();
+        node->ComputeParentFromNode();
         SceneNode* added = scene.AdoptNode(std::move(node));
         if (added == nullptr) {
             return corrupt;  // two nodes of one name, or a node named like the root

@@ -7,6 +7,7 @@
 
 #include "decorations.h"
 #include "model/child_list.h"
+#include "model/placement_walk.h"
 
 namespace kelto {
 namespace {
@@ -38,8 +39,9 @@ const Mesh& PickingMesh(const SceneNode& node) {
     return node.render_mesh;
 }
 
-// The nearest triangle of a mesh placed by `placement`, in units of the ray's direction.
-std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh, const Matrix4& placement) {
+// The nearest triangle of a mesh placed by `world_from_mesh`, in units of the ray's direction.
+std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh,
+                                  const Matrix4& world_from_mesh) {
     const std::size_t vertex_count = mesh.vertices.size();
     const std::size_t index_count = mesh.indices.size() / 3 * 3;
     if (vertex_count == 0 || index_count == 0) {
@@ -51,11 +53,11 @@ std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh, const Ma
             nearest = t;
         }
     };
-    Matrix4 inverse;
-    if (InvertAffine(placement, inverse)) {
+    Matrix4 mesh_from_world;
+    if (InvertAffine(world_from_mesh, mesh_from_world)) {
         // The ray goes into the mesh's own coordinates; its parameter stays the world's.
-        const PickRay local{TransformPoint(inverse, ray.origin),
-                            TransformDirection(inverse, ray.direction)};
+        const PickRay local{TransformPoint(mesh_from_world, ray.origin),
+                            TransformDirection(mesh_from_world, ray.direction)};
         for (std::size_t i = 0; i < index_count; i += 3) {
             const std::uint16_t a = mesh.indices[i];
             const std::uint16_t b = mesh.indices[i + 1];
@@ -75,7 +77,7 @@ std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh, const Ma
     std::vector<Vec3> world(vertex_count);
     for (std::size_t v = 0; v < vertex_count; ++v) {
         const DisplayVertex& p = mesh.vertices[v];
-        world[v] = TransformPoint(placement, {p.x, p.y, p.z});
+        world[v] = TransformPoint(world_from_mesh, {p.x, p.y, p.z});
     }
     for (std::size_t i = 0; i < index_count; i += 3) {
         const std::uint16_t a = mesh.indices[i];
@@ -90,32 +92,14 @@ std::optional<double> RayHitsMesh(const PickRay& ray, const Mesh& mesh, const Ma
 
 // A top-level object's meshes: a node with members is its members, as it is drawn.
 std::optional<double> RayHitsNodeTree(const PickRay& ray, const SceneNode& top) {
-    if (top.first_child == nullptr || top.first_child == &top) {
-        return RayHitsMesh(ray, PickingMesh(top), top.world_matrix);
-    }
     std::optional<double> nearest;
-    struct Pending {
-        const SceneNode* node;
-        Matrix4 placement;
-    };
-    std::vector<Pending> stack{{&top, top.world_matrix}};
-    while (!stack.empty()) {
-        const Pending item = stack.back();
-        stack.pop_back();
-        const SceneNode& n = *item.node;
-        if (n.first_child == nullptr || n.first_child == &n) {
-            const std::optional<double> t = RayHitsMesh(ray, PickingMesh(n), item.placement);
-            if (t && (!nearest || *t < *nearest)) {
-                nearest = t;
-            }
-            continue;
+    ForEachLeaf(top, top.parent_from_node, LeafRule::Childless, [&](const Placement& placed) {
+        const std::optional<double> t =
+            RayHitsMesh(ray, PickingMesh(placed.node), placed.world_from_node);
+        if (t && (!nearest || *t < *nearest)) {
+            nearest = t;
         }
-        for (const SceneNode* child : Children(n)) {
-            Matrix4 placement = item.placement;
-            placement.Multiply(child->world_matrix);
-            stack.push_back({child, placement});
-        }
-    }
+    });
     return nearest;
 }
 
@@ -315,7 +299,8 @@ std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOp
         if (node->visible == 0) {
             continue;
         }
-        if (const std::optional<double> bound = BoxEntryBound(ray, node->box, node->world_matrix)) {
+        if (const std::optional<double> bound =
+                BoxEntryBound(ray, node->box, node->parent_from_node)) {
             candidates.push_back({*bound, node});
         }
         if (!node->selected || node->box.IsEmpty()) {
@@ -328,7 +313,7 @@ std::optional<PickHit> Pick(const Scene& scene, const PickRay& ray, const PickOp
             OfferRings(ray, length, NodeRingFrame(*node), hit, nearest);
         } else if (!options.rings) {
             hit.kind = PickHit::Kind::NodeHandle;
-            OfferHandles(ray, length, node->box, node->world_matrix, hit, nearest);
+            OfferHandles(ray, length, node->box, node->parent_from_node, hit, nearest);
         }
     }
     std::stable_sort(candidates.begin(), candidates.end(),

@@ -375,15 +375,15 @@ void ToolController::ScaleNodeStep(double dx, double dy) {
     const auto corners = BoxCorners(node->box);
     const Vec3 anchor_local = ToVec3(corners[static_cast<std::size_t>(OppositeCorner(corner))]);
     if (handle_vector_.x == -1 && handle_vector_.y == -1) {
-        const Vec3 corner_world =
-            TransformPoint(node->world_matrix, ToVec3(corners[static_cast<std::size_t>(corner)]));
+        const Vec3 corner_world = TransformPoint(node->parent_from_node,
+                                                 ToVec3(corners[static_cast<std::size_t>(corner)]));
         const Vec3 handle_world =
-            TransformPoint(node->world_matrix, ToVec3(HandleCentre(node->box, handle_code_)));
+            TransformPoint(node->parent_from_node, ToVec3(HandleCentre(node->box, handle_code_)));
         handle_vector_ = ScreenVector(corner_world, handle_world);
         if (handle_vector_.x == -1 && handle_vector_.y == -1) {
             handle_vector_ = {-1.01, -1};  // a vector that happens to be the unset mark
         }
-        anchor_world_ = TransformPoint(node->world_matrix, anchor_local);
+        anchor_world_ = TransformPoint(node->parent_from_node, anchor_local);
     }
     const double s = HandleScaleFactor(dx, dy);
     if (s == 1.0) {
@@ -438,9 +438,9 @@ Vec3 ToolController::DraggedCentre() const {
     if (drag_ == DragState::MoveNode) {
         const SceneNode* node = document_.Node(drag_node_);
         if (node == nullptr || node->box.IsEmpty()) {
-            return node != nullptr ? TransformPoint(node->world_matrix, {}) : Vec3{};
+            return node != nullptr ? TransformPoint(node->parent_from_node, {}) : Vec3{};
         }
-        return TransformPoint(node->world_matrix, BoxCentre(node->box));
+        return TransformPoint(node->parent_from_node, BoxCentre(node->box));
     }
     const Light* light = document_.FindLight(drag_light_);
     if (light == nullptr) {

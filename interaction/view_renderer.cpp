@@ -137,14 +137,11 @@ void CViewRenderer::TurnCamera(double degrees) {
 }
 
 bool CViewRenderer::ProjectToWindow(const Vec3& world, WindowPoint& out) const {
-    const Point4d eye_space = camera_.TransformPoint({world.x, world.y, world.z, 1.0});
-    const Point4d clip = camera_.ProjectPoint(eye_space);
-    if (clip.w <= 0.0) {
+    const std::optional<WindowPoint> point = camera_.Window().FromWorld(world);
+    if (!point) {
         return false;
     }
-    // The continuous form of the viewport mapping: pixel centres sit at half-integers.
-    out.x = clip.x / clip.w * camera_.x_scale + camera_.x_offset;
-    out.y = camera_.viewport_height - (clip.y / clip.w * camera_.y_scale + camera_.y_offset);
+    out = *point;
     return true;
 }
 

@@ -15,13 +15,6 @@
 
 namespace kelto {
 
-// A point on the window: x to the right, y down, in pixels from the top left corner. Pixel
-// (i, j) covers [i, i + 1) x [j, j + 1); its centre is (i + 0.5, j + 0.5).
-struct WindowPoint {
-    double x = 0.0;
-    double y = 0.0;
-};
-
 // A ray from a window point into the scene: the points origin + t * direction for t >= 0.
 // The direction is not normalised.
 struct PickRay {
@@ -86,8 +79,8 @@ class CViewRenderer {
     void TurnCamera(double degrees);
 
     // --- projection ---
-    // The window point of a world point (the modelview and projection of the camera, then
-    // the viewport); false when the point is behind the eye or on its plane.
+    // The window point of a world point through the camera's WindowProjection; false when
+    // the point is behind the eye or on its plane.
     bool ProjectToWindow(const Vec3& world, WindowPoint& out) const;
     // The ray through a window point: from the eye, through the point's place on the near
     // plane (not normalised). In perspective u = (x / (width / 2) - 1) * right / near and

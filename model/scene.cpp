@@ -176,7 +176,7 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
     node->RebuildMeshes();
     node->owner = node;
     node->UpdateBounds();
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     LinkChild(*root_, *node);
     return node;
 }
@@ -254,7 +254,7 @@ void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
     for (int corner = 0; corner < 8; ++corner) {
         const Vec3f p{(corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
                       (corner & 4) ? hi.z : lo.z};
-        box.Grow(node.world_matrix.TransformPoint(p));
+        box.Grow(node.parent_from_node.TransformPoint(p));
     }
 }
 
@@ -277,7 +277,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
     constexpr float kFar = 10000000.0f;
     BoundingBox members_box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};
     for (SceneNode* member : members) {
-        member->ComputeWorldMatrix();
+        member->ComputeParentFromNode();
         GrowByPlacedBox(members_box, *member);
     }
     const Vec3 centre{(members_box.min.x + members_box.max.x) * 0.5,
@@ -286,7 +286,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
     container->position = centre;
     for (SceneNode* member : members) {
         member->position = member->position - centre;
-        member->ComputeWorldMatrix();
+        member->ComputeParentFromNode();
     }
     const Vec3f shift{static_cast<float>(centre.x), static_cast<float>(centre.y),
                       static_cast<float>(centre.z)};
@@ -296,7 +296,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
                           members_box.max.z - shift.z};
     container->UpdateBounds();
     container->group_flag = container_type == ObjectType::Group ? 1 : 0;
-    container->ComputeWorldMatrix();
+    container->ComputeParentFromNode();
     return container;
 }
 
@@ -327,7 +327,7 @@ void Scene::EndPendingTransforms() {
         node->position = node->position + node->pending_offset;
         node->pending_offset = {};
         node->CommitRotate();
-        node->ComputeWorldMatrix();
+        node->ComputeParentFromNode();
     }
 }
 

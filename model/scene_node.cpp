@@ -23,7 +23,7 @@ void SceneNode::UpdateBounds() {
     sphere_radius = sphere.radius;
 }
 
-Matrix4 SceneNode::ComposeMatrix() const {
+Matrix4 SceneNode::ComposeParentFromNode() const {
     Matrix4 m;
     m.Translate(moving ? position + pending_offset : position);
     m.Multiply(rotation);

@@ -31,12 +31,12 @@ class SceneNode : public SceneObject {
     void RebuildMeshes();
     // The bounding sphere of the box corners multiplied by the scale.
     void UpdateBounds();
-    // Composes the world matrix from position (plus the pending offset while moving), rotation,
-    // and scale (times the pending scale while scaling) or the pending angles while rotating:
-    // p' = p * S * Rz * Ry * Rx * R * T for row vectors. The matrix places the node in its
-    // parent's coordinates.
-    void ComputeWorldMatrix() { world_matrix = ComposeMatrix(); }
-    Matrix4 ComposeMatrix() const;
+    // Composes the matrix from the node's frame to its parent's from position (plus the pending
+    // offset while moving), rotation, and scale (times the pending scale while scaling) or the
+    // pending angles while rotating: p' = p * S * Rz * Ry * Rx * R * T for row vectors. A
+    // top-level node's parent is the root, whose frame is the world.
+    void ComputeParentFromNode() { parent_from_node = ComposeParentFromNode(); }
+    Matrix4 ComposeParentFromNode() const;
     // Multiplies the pending scale into the scale when the scaling flag is set.
     void CommitScale();
     // Turns the rotation by the pending angles (x, then y, then z; zero angles skipped) when
@@ -53,7 +53,7 @@ class SceneNode : public SceneObject {
     bool MarksGroupSelection() const { return flag_b != 0 && group_flag != 0; }
 
     NodeId id;  // given by the scene when the node enters it
-    Matrix4 world_matrix;
+    Matrix4 parent_from_node;
     SceneNode* owner;  // the node itself
     std::int32_t selected = 0;
     std::int32_t smooth = 0;

@@ -4,13 +4,6 @@
 
 namespace kelto {
 
-Point4d MultiplyPoint(const Matrix4& m, const Point4d& p) {
-    return {p.x * m[0] + p.y * m[4] + p.z * m[8] + p.w * m[12],
-            p.x * m[1] + p.y * m[5] + p.z * m[9] + p.w * m[13],
-            p.x * m[2] + p.y * m[6] + p.z * m[10] + p.w * m[14],
-            p.x * m[3] + p.y * m[7] + p.z * m[11] + p.w * m[15]};
-}
-
 void ViewCamera::LookAt(const Vec3& eye_point, const Vec3& target_point, const Vec3& up_hint) {
     const Vec3 previous_direction = direction;
     const Vec3 previous_right = right;
@@ -47,7 +40,7 @@ void ViewCamera::LookAt(const Vec3& eye_point, const Vec3& target_point, const V
     m[12] = -Dot(right, eye);
     m[13] = -Dot(up, eye);
     m[14] = Dot(direction, eye);
-    modelview = m;
+    view_from_world = m;
 }
 
 void ViewCamera::SetFrustum(double left, double right_bound, double bottom, double top, double near,
@@ -68,7 +61,7 @@ void ViewCamera::SetFrustum(double left, double right_bound, double bottom, doub
     m[10] = -(far + near) / (far - near);
     m[11] = -1.0;
     m[14] = -2.0 * far * near / (far - near);
-    projection = m;
+    clip_from_view = m;
 }
 
 void ViewCamera::SetPerspective(double fovy_degrees, double aspect, double near, double far) {
@@ -105,16 +98,11 @@ void ViewCamera::SetOrthographicProjection(int width, int height, double half_he
     m[5] = 1.0 / top;
     m[10] = -2.0 / (far - near);
     m[14] = -(far + near) / (far - near);
-    projection = m;
+    clip_from_view = m;
     viewport_width = width;
     viewport_height = height;
     x_scale = x_offset = width / 2.0;
     y_scale = y_offset = height / 2.0;
-}
-
-void ViewCamera::MapToViewport(const Point4d& p, int& x, int& y) const {
-    x = static_cast<int>(std::trunc(p.x / p.w * x_scale + x_offset + 0.5));
-    y = viewport_height - static_cast<int>(std::trunc(p.y / p.w * y_scale + y_offset + 0.5)) - 1;
 }
 
 }  // namespace kelto

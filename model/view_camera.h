@@ -4,16 +4,9 @@
 #pragma once
 
 #include "geometry.h"
+#include "window_projection.h"
 
 namespace kelto {
-
-// A homogeneous point (x, y, z, w).
-struct Point4d {
-    double x = 0.0, y = 0.0, z = 0.0, w = 1.0;
-};
-
-// Row vector times matrix, with w: the products OpenGL forms for a point.
-Point4d MultiplyPoint(const Matrix4& m, const Point4d& p);
 
 class ViewCamera {
   public:
@@ -23,10 +16,10 @@ class ViewCamera {
     static constexpr double kFrameDiagonal = 43.26;
 
     // direction = normalise(target - eye), right = normalise(direction x up), true up =
-    // right x direction; the modelview becomes the viewing matrix of that basis. A camera that
-    // cannot be built that way keeps a usable basis: an eye on its target keeps the previous
-    // direction, and a direction along `up` keeps the previous right vector (made square to
-    // the direction), so no NaN ever reaches the matrices.
+    // right x direction; view_from_world becomes the viewing matrix of that basis. A camera
+    // that cannot be built that way keeps a usable basis: an eye on its target keeps the
+    // previous direction, and a direction along `up` keeps the previous right vector (made
+    // square to the direction), so no NaN ever reaches the matrices.
     void LookAt(const Vec3& eye, const Vec3& target, const Vec3& up);
     // A perspective projection of the frustum; its bounds are kept.
     void SetFrustum(double left, double right, double bottom, double top, double near, double far);
@@ -41,14 +34,17 @@ class ViewCamera {
     void SetOrthographicProjection(int width, int height, double half_height, double near,
                                    double far);
 
-    Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(modelview, p); }
-    Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(projection, p); }
-    // Window pixel of a projected point: x = trunc(x/w * width/2 + width/2 + 0.5),
-    // y = height - trunc(y/w * height/2 + height/2 + 0.5) - 1.
-    void MapToViewport(const Point4d& p, int& x, int& y) const;
+    Point4d TransformPoint(const Point4d& p) const { return MultiplyPoint(view_from_world, p); }
+    Point4d ProjectPoint(const Point4d& p) const { return MultiplyPoint(clip_from_view, p); }
+    // World to window through this camera.
+    WindowProjection Window() const {
+        return {view_from_world,
+                clip_from_view,
+                {x_scale, x_offset, y_scale, y_offset, static_cast<double>(viewport_height)}};
+    }
 
-    Matrix4 modelview;
-    Matrix4 projection;
+    Matrix4 view_from_world;
+    Matrix4 clip_from_view;
     int viewport_width = 0;
     int viewport_height = 0;
     double x_scale = 0.0, x_offset = 0.0, y_scale = 0.0, y_offset = 0.0;

@@ -485,7 +485,7 @@ std::uint32_t OperandSeed(const SceneNode& trimmed, const SceneNode& cutter) {
             add(fields, sizeof fields);
         }
         add(mesh.indices.data(), mesh.indices.size() * sizeof(mesh.indices[0]));
-        const Matrix4 placement = node->ComposeMatrix();
+        const Matrix4 placement = node->ComposeParentFromNode();
         for (int i = 0; i < 16; ++i) {
             const double element = placement[i];
             add(&element, sizeof element);
@@ -499,8 +499,8 @@ TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
         return TrimResult::Topology;
     }
     const KeptSides sides = SidesFor(mode);
-    const std::vector<CsgPolygon> a = PolygonsOf(trimmed, trimmed.ComposeMatrix());
-    const std::vector<CsgPolygon> b = PolygonsOf(cutter, cutter.ComposeMatrix());
+    const std::vector<CsgPolygon> a = PolygonsOf(trimmed, trimmed.ComposeParentFromNode());
+    const std::vector<CsgPolygon> b = PolygonsOf(cutter, cutter.ComposeParentFromNode());
     const std::uint32_t seed = OperandSeed(trimmed, cutter);
 
     const std::unique_ptr<BspNode> a_tree = BuildBspTree(PointsOf(a), seed);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/child_list.h"
+#include "model/placement_walk.h"
 #include "triangle_intersection.h"
 
 namespace kelto {
@@ -35,13 +35,69 @@ Vec3f Inverse(const Vec3f& d) {
 
 }  // namespace
 
+// Builds the prepared tree as the walk goes: containers when it enters them, leaves as it
+// hands them over; a finished node is linked after its older siblings and grows its parent's
+// box and rectangle.
+class PreparedScene::Builder : public PlacementVisitor {
+  public:
+    Builder(PreparedScene& prepared, const RenderCamera& camera, const float coc[4])
+        : prepared_(prepared), window_(WindowOf(camera)), coc_(coc) {}
+
+    void Enter(const Placement&) override { open_.push_back({Add(), -1}); }
+    void Visit(const Placement& placed) override {
+        const int index = Add();
+        prepared_.PrepareLeaf(index, placed, window_, coc_);
+        Finished(index);
+    }
+    void Leave(const Placement&) override {
+        const int index = open_.back().index;
+        open_.pop_back();
+        Finished(index);
+    }
+
+  private:
+    struct Open {
+        int index;
+        int last_child;
+    };
+    int Add() {
+        prepared_.nodes_.emplace_back();
+        return static_cast<int>(prepared_.nodes_.size()) - 1;
+    }
+    void Finished(int index) {
+        if (open_.empty()) {
+            return;
+        }
+        Open& parent = open_.back();
+        std::vector<PreparedNode>& nodes = prepared_.nodes_;
+        PreparedNode& self = nodes[static_cast<std::size_t>(parent.index)];
+        if (parent.last_child < 0) {
+            self.first_child = index;
+        } else {
+            nodes[static_cast<std::size_t>(parent.last_child)].next_sibling = index;
+        }
+        parent.last_child = index;
+        const PreparedNode& prepared = nodes[static_cast<std::size_t>(index)];
+        GrowBox(self.box_min, self.box_max, prepared.box_min);
+        GrowBox(self.box_min, self.box_max, prepared.box_max);
+        GrowRect(self.rect, prepared.rect);
+    }
+
+    PreparedScene& prepared_;
+    WindowProjection window_;
+    const float* coc_;
+    std::vector<Open> open_;
+};
+
 PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky,
                              float kxz, float kyz, Hierarchy hierarchy)
     : lights_(scene.Lights()),
       ambient_light_{scene.ambient_light[0], scene.ambient_light[1], scene.ambient_light[2]},
       image_width_(camera.width),
       image_height_(camera.height) {
-    Prepare(scene.Root(), Matrix4{}, camera.view, camera, kx, ky, kxz, kyz);
+    const float coc[4] = {kx, ky, kxz, kyz};
+    Builder builder(*this, camera, coc);
+    WalkPlacements(scene.Root(), Matrix4{}, LeafRule::NotContainer, builder);
     PreparedNode& root = nodes_.front();
     root.off_screen = root.first_child < 0;
     if (hierarchy == Hierarchy::Build) {
@@ -49,39 +105,10 @@ PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, flo
     }
 }
 
-int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
-                           const Matrix4& eye_parent, const RenderCamera& camera, float kx,
-                           float ky, float kxz, float kyz) {
-    const bool root = node.type == ObjectType::Root;
-    Matrix4 world = world_parent;
-    Matrix4 eye = eye_parent;
-    if (!root) {
-        const Matrix4 local = node.ComposeMatrix();
-        world.Multiply(local);
-        eye.Multiply(local);
-    }
-    const int index = static_cast<int>(nodes_.size());
-    nodes_.emplace_back();
-
-    if (root || node.IsContainer()) {
-        int previous = -1;
-        for (const SceneNode* child : Children(node)) {
-            const int c = Prepare(*child, world, eye, camera, kx, ky, kxz, kyz);
-            PreparedNode& self = nodes_[static_cast<std::size_t>(index)];
-            if (previous < 0) {
-                self.first_child = c;
-            } else {
-                nodes_[static_cast<std::size_t>(previous)].next_sibling = c;
-            }
-            previous = c;
-            const PreparedNode& prepared = nodes_[static_cast<std::size_t>(c)];
-            GrowBox(self.box_min, self.box_max, prepared.box_min);
-            GrowBox(self.box_min, self.box_max, prepared.box_max);
-            GrowRect(self.rect, prepared.rect);
-        }
-        return index;
-    }
-
+void PreparedScene::PrepareLeaf(int index, const Placement& placed, const WindowProjection& window,
+                                const float coc[4]) {
+    const SceneNode& node = placed.node;
+    const Matrix4& world = placed.world_from_node;
     PreparedNode& leaf = nodes_[static_cast<std::size_t>(index)];
     leaf.leaf = true;
     leaf.material = static_cast<int>(materials_.size());
@@ -103,26 +130,26 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         c.v = v.t;
         GrowBox(leaf.box_min, leaf.box_max, c.position);
 
-        const Point4d e = MultiplyPoint(eye, {v.x, v.y, v.z, 1.0});
-        const Point4d q = MultiplyPoint(camera.projection, {e.x / e.w, e.y / e.w, e.z / e.w, 1.0});
-        if (!(q.w > 1e-9)) {
+        const Point4d w = MultiplyPoint(world, {v.x, v.y, v.z, 1.0});
+        const Point4d e = MultiplyPoint(window.ViewFromWorld(), {w.x, w.y, w.z, 1.0});
+        const std::optional<WindowPoint> p = window.FromView(e);
+        if (!p) {
             behind_eye = true;  // no projection; a leaf wholly behind the eye stays off the screen
             continue;
         }
         before_eye = true;
-        const auto sx = static_cast<float>(camera.half_width * q.x / q.w + camera.x_offset);
-        const auto sy = static_cast<float>(camera.viewport_height -
-                                           (camera.half_height * q.y / q.w + camera.y_offset) - 1);
+        const auto sx = static_cast<float>(p->x);
+        const auto sy = static_cast<float>(p->y - 1.0);
         leaf.rect.xmin = std::min(leaf.rect.xmin, sx);
         leaf.rect.xmax = std::max(leaf.rect.xmax, sx);
         leaf.rect.ymin = std::min(leaf.rect.ymin, sy);
         leaf.rect.ymax = std::max(leaf.rect.ymax, sy);
-        const auto depth = static_cast<float>(e.z / e.w);
+        const auto depth = static_cast<float>(e.z);
         nearest_depth = std::min(nearest_depth, depth);
         farthest_depth = std::max(farthest_depth, depth);
     }
     if (LeftOutAsUntraceable(leaf, node, corners)) {
-        return index;
+        return;
     }
     leaf.triangles.reserve(mesh.indices.size() / 3);
     for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
@@ -156,8 +183,8 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         for (float depth : {nearest_depth, farthest_depth}) {
             depth = depth == 0.0f ? 0.001f : depth;
             depth = -depth;
-            blur_x = std::max(blur_x, std::fabs(kx / depth + kxz));
-            blur_y = std::max(blur_y, std::fabs(ky / depth + kyz));
+            blur_x = std::max(blur_x, std::fabs(coc[0] / depth + coc[2]));
+            blur_y = std::max(blur_y, std::fabs(coc[1] / depth + coc[3]));
         }
         leaf.rect.xmin -= blur_x;
         leaf.rect.xmax += blur_x;
@@ -165,7 +192,6 @@ int PreparedScene::Prepare(const SceneNode& node, const Matrix4& world_parent,
         leaf.rect.ymax += blur_y;
         ClampRect(leaf.rect, image_width_, image_height_);
     }
-    return index;
 }
 
 bool TraceableCorners(const std::vector<TriangleCorner>& corners) {

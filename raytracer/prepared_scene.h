@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "float_math.h"
+#include "model/placement_walk.h"
 #include "model/render_triangle.h"
 #include "model/scene.h"
 #include "render_camera.h"
@@ -103,8 +104,12 @@ class PreparedScene {
     const TriangleHierarchy& Triangles() const { return hierarchy_; }
 
   private:
-    int Prepare(const SceneNode& node, const Matrix4& world_parent, const Matrix4& eye_parent,
-                const RenderCamera& camera, float kx, float ky, float kxz, float kyz);
+    class Builder;
+    // Fills the leaf at `index` (already in the list) from its node placed in the world: its
+    // triangles, box, and the screen rectangle of its corners' window points, widened by the
+    // lens blur `coc` (kx, ky, kxz, kyz).
+    void PrepareLeaf(int index, const Placement& placed, const WindowProjection& window,
+                     const float coc[4]);
     void ReferenceWalk(int index, const Vec3f& origin, const Vec3f& direction, const Vec3f& inverse,
                        float& max_distance, TraceHit& best) const;
     // Leaves the leaf out (no triangles, empty box, off the screen) and notes its name when its

@@ -15,9 +15,9 @@ constexpr float kFarAway = 100000.0f;
 
 // The eye-space point's screen position (x, y), by the camera's projection and viewport.
 std::pair<double, double> ScreenOf(const RenderCamera& camera, double x, double y, double z) {
-    const Point4d q = MultiplyPoint(camera.projection, {x, y, z, 1.0});
-    return {camera.half_width * q.x / q.w + camera.x_offset,
-            camera.viewport_height - (camera.half_height * q.y / q.w + camera.y_offset) - 1.0};
+    const WindowPoint p =
+        WindowOf(camera).FromClip(MultiplyPoint(camera.clip_from_view, {x, y, z, 1.0}));
+    return {p.x, p.y - 1.0};
 }
 
 std::array<float, 4> CircleOfConfusion(const RenderCamera& camera) {

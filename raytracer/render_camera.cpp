@@ -19,8 +19,8 @@ RenderCamera MakeRenderCamera(const ViewCamera& view, RenderQuality quality) {
     camera.viewport_height = view.viewport_height;
     camera.x_offset = view.x_offset;
     camera.y_offset = view.y_offset;
-    camera.view = view.modelview;
-    camera.projection = view.projection;
+    camera.view_from_world = view.view_from_world;
+    camera.clip_from_view = view.clip_from_view;
     camera.quality = quality;
     return camera;
 }

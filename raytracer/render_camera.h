@@ -26,10 +26,19 @@ struct RenderCamera {
     double x_offset = 0.0;
     double y_offset = 0.0;
     double depth_offset = 0.5;
-    Matrix4 view;
-    Matrix4 projection;
+    Matrix4 view_from_world;
+    Matrix4 clip_from_view;
     RenderQuality quality = RenderQuality::Draft;
 };
+
+// World to window through the snapshot's camera. The tracer counts its rows one above the
+// window's: its screen y is the window y less 1.
+inline WindowProjection WindowOf(const RenderCamera& camera) {
+    return {camera.view_from_world,
+            camera.clip_from_view,
+            {camera.half_width, camera.x_offset, camera.half_height, camera.y_offset,
+             camera.viewport_height}};
+}
 
 // The snapshot the Render command takes of a view whose camera is (eye, target, up) with this
 // focal length, at this image size.

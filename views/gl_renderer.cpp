@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "interaction/decorations.h"
-#include "model/child_list.h"
+#include "model/placement_walk.h"
 
 namespace kelto {
 namespace {
@@ -150,9 +150,9 @@ void CGLRenderer::BeginFrame() {
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(Camera().projection.m.data());
+    glLoadMatrixd(Camera().clip_from_view.m.data());
     glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
 }
 
 void CGLRenderer::SetLighting(const std::array<float, 4>& ambient, const std::vector<Light>& lights,
@@ -165,7 +165,7 @@ void CGLRenderer::SetLighting(const std::array<float, 4>& ambient, const std::ve
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, local_viewer ? 1 : 0);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
     glPushMatrix();
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glEnable(GL_LIGHTING);
     int used = 0;
     for (const Light& light : lights) {
@@ -256,7 +256,7 @@ void CGLRenderer::DrawGrid() {
         }
     };
     glPushMatrix();
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
@@ -379,7 +379,7 @@ void CGLRenderer::DrawMesh(const Mesh& mesh, bool normalise, bool textured) {
 }
 
 void CGLRenderer::LoadFrame(const Matrix4& frame) {
-    glLoadMatrixd(Camera().modelview.m.data());
+    glLoadMatrixd(Camera().view_from_world.m.data());
     glMultMatrixd(frame.m.data());
 }
 
@@ -499,38 +499,20 @@ void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed
     }
     Matrix4 position_frame;
     position_frame.Translate(node.moving ? node.position + node.pending_offset : node.position);
-    DrawDecoration(node.selected != 0, rotating, grabbed_ring, node.box, node.world_matrix,
+    DrawDecoration(node.selected != 0, rotating, grabbed_ring, node.box, node.parent_from_node,
                    position_frame, NodeRingFrame(node));
 
     glPushMatrix();
-    struct Pending {
-        const SceneNode* node;
-        Matrix4 placement;  // in the world
-        bool normalise;
-    };
-    std::vector<Pending> stack;
-    stack.push_back({&node, node.world_matrix, false});
-    while (!stack.empty()) {
-        Pending item = std::move(stack.back());
-        stack.pop_back();
-        const SceneNode& n = *item.node;
-        if (n.first_child == nullptr || n.first_child == &n) {
-            LoadFrame(item.placement);
-            const bool textured = SetUpMaterial(n.material);
-            DrawMesh(n.display_mesh, always_normalise_ || item.normalise || Scaled(n), textured);
-            continue;
+    ForEachLeaf(node, node.parent_from_node, LeafRule::Childless, [this](const Placement& placed) {
+        // A scale anywhere above the mesh stretches its normals too.
+        bool normalise = always_normalise_;
+        for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {
+            normalise = Scaled(p->node);
         }
-        // Children are pushed last first, so they are drawn in sibling order.
-        std::vector<const SceneNode*> children;
-        for (const SceneNode* child : Children(n)) {
-            children.push_back(child);
-        }
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            Matrix4 placement = item.placement;
-            placement.Multiply((*it)->world_matrix);
-            stack.push_back({*it, placement, item.normalise || Scaled(n)});
-        }
-    }
+        LoadFrame(placed.world_from_node);
+        const bool textured = SetUpMaterial(placed.node.material);
+        DrawMesh(placed.node.display_mesh, normalise, textured);
+    });
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_NORMALIZE);
     glPopMatrix();

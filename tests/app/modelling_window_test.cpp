@@ -74,7 +74,7 @@ int BluePixels(CTalvorView& view) {
 Vec3 WorldOfCentre(const SceneNode& node) {
     const Vec3f c{(node.box.min.x + node.box.max.x) / 2, (node.box.min.y + node.box.max.y) / 2,
                   (node.box.min.z + node.box.max.z) / 2};
-    const Vec3f w = node.world_matrix.TransformPoint(c);
+    const Vec3f w = node.parent_from_node.TransformPoint(c);
     return {w.x, w.y, w.z};
 }
 

@@ -147,14 +147,14 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     const NodeId id = doc.InsertObject(ObjectType::Cylinder, {}, false);
     ASSERT_TRUE(doc.Save("/dev/null").ok());  // not modified from here
     const SceneNode& node = *doc.Node(id);
-    const Matrix4 before = node.world_matrix;
+    const Matrix4 before = node.parent_from_node;
 
     // Escape: everything pending goes, nothing is modified.
     doc.BeginRotatingNode(id, DocumentCore::kFirstRingCode + 1);
     doc.DragRotateNode(id, 1, 25.0);
     doc.DragScaleNode(id, {2, 1, 1}, {0.5, 0, 0});
     doc.CancelDrag();
-    EXPECT_EQ(node.world_matrix, before);
+    EXPECT_EQ(node.parent_from_node, before);
     EXPECT_EQ(node.scale, (Vec3{1, 1, 1}));
     EXPECT_FALSE(doc.IsModified());
 
@@ -164,7 +164,7 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     doc.DragRotateNode(id, 1, 40.0);
     doc.DragMoveNode(id, {1, 0, 0});
     doc.DragMoveNode(id, {0.5, 0, 0});
-    const Matrix4 during = node.world_matrix;
+    const Matrix4 during = node.parent_from_node;
     EXPECT_EQ(node.position.x, 0.0);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(log.Saw(ChangeKind::NodeTransformed, id));
@@ -176,7 +176,7 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     EXPECT_EQ(doc.GrabbedRing(), 0);
     EXPECT_EQ(node.position.x, 1.5);
     for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(node.world_matrix[i], during[i], 1e-12) << i;
+        EXPECT_NEAR(node.parent_from_node[i], during[i], 1e-12) << i;
     }
 
     // Lights: move, scale and rotate commit at the end of the drag too.
@@ -340,11 +340,11 @@ TEST(DocumentCore, UngroupKeepsEveryMemberWhereItIsInTheWorld) {
     doc.DragScaleNode(group, {2, 2, 2}, {0, 1, 0});
     doc.EndDrag();
     auto world = [&](NodeId id) {
-        Matrix4 m = doc.Node(id)->world_matrix;
+        Matrix4 m = doc.Node(id)->parent_from_node;
         if (const SceneNode* parent = doc.GetScene().ParentOf(*doc.Node(id));
             parent != &doc.GetScene().Root()) {
-            m = parent->world_matrix;
-            m.Multiply(doc.Node(id)->world_matrix);
+            m = parent->parent_from_node;
+            m.Multiply(doc.Node(id)->parent_from_node);
         }
         return m;
     };

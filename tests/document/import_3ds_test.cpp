@@ -113,7 +113,7 @@ TEST(Import3ds, MeshesBecomeObjectsStandingOnTheFloor) {
     // File z is our y: the apex (file z = 2) is on top; scaled by 2; resting on y = 0.
     float lowest = 1e9f, highest = -1e9f;
     for (const DisplayVertex& v : node->display_mesh.vertices) {
-        const Vec3f p = node->world_matrix.TransformPoint(v.Position());
+        const Vec3f p = node->parent_from_node.TransformPoint(v.Position());
         lowest = std::min(lowest, p.y);
         highest = std::max(highest, p.y);
     }
@@ -123,7 +123,7 @@ TEST(Import3ds, MeshesBecomeObjectsStandingOnTheFloor) {
     const Vec3f centre{0, 0.5f, 0};
     for (std::size_t t = 0; t < node->display_mesh.indices.size(); t += 3) {
         const DisplayVertex& v = node->display_mesh.vertices[node->display_mesh.indices[t]];
-        const Vec3f p = node->world_matrix.TransformPoint(v.Position());
+        const Vec3f p = node->parent_from_node.TransformPoint(v.Position());
         EXPECT_GT((p.x - centre.x) * v.nx + (p.y - centre.y) * v.ny + (p.z - centre.z) * v.nz,
                   -1e-6f);
     }

@@ -94,7 +94,7 @@ void BuildRichScene(DocumentCore& doc) {
     first->flag_d = 1;
     first->faces[2].third[1] = 77;
     first->scale = {1, 2, 3};
-    first->ComputeWorldMatrix();
+    first->ComputeParentFromNode();
 
     SceneNode* long_name = scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
     LinkChild(scene.Root(), *long_name);
@@ -144,7 +144,7 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
     EXPECT_EQ(a.flag_b, b.flag_b);
     EXPECT_EQ(a.group_flag, b.group_flag);
     EXPECT_EQ(a.flag_d, b.flag_d);
-    EXPECT_EQ(a.world_matrix, b.world_matrix);
+    EXPECT_EQ(a.parent_from_node, b.parent_from_node);
     ExpectSameMesh(a.display_mesh, b.display_mesh, "display");
     ExpectSameMesh(a.render_mesh, b.render_mesh, "render");
     const Material& m = a.material;

@@ -100,7 +100,7 @@ TEST(Rings, ANodesRingsHaveItsBoundingSphereRadiusAndFollowItsPlacement) {
     const Matrix4 frame = NodeRingFrame(*node);
     // The ring centre is the bounding sphere's centre in the world.
     const Vec3f centre = frame.TransformPoint({0, 0, 0});
-    const Vec3f expected_centre = node->ComposeMatrix().TransformPoint(
+    const Vec3f expected_centre = node->ComposeParentFromNode().TransformPoint(
         {node->sphere_centre.x / 2, node->sphere_centre.y / 2, node->sphere_centre.z / 2});
     EXPECT_NEAR(centre.x, expected_centre.x, 1e-4);
     EXPECT_NEAR(centre.y, expected_centre.y, 1e-4);

@@ -190,7 +190,7 @@ TEST(Pick, FlatAndTinyObjectsPickWithoutFailing) {
     }
     document.EndDrag();
     const SceneNode& node = *document.Node(flat);
-    EXPECT_TRUE(MatrixIsFinite(node.world_matrix));
+    EXPECT_TRUE(MatrixIsFinite(node.parent_from_node));
     // Straight down onto it: the flattened faces are still there to be hit.
     auto hit = Pick(document.GetScene(), Towards({0.2, 10, 0.3}, {0.2, 0, 0.3}), {});
     ASSERT_TRUE(hit);

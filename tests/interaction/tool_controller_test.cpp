@@ -387,7 +387,7 @@ TEST(Drags, EscapeOrALostMouseLeavesTheSceneAsItWas) {
     rig.document.ClearGrab();
     EXPECT_EQ(rig.document.SaveToBytes(), before);
     EXPECT_EQ(rig.document.UndoCount(), steps);
-    EXPECT_TRUE(MatrixIsFinite(node.world_matrix));
+    EXPECT_TRUE(MatrixIsFinite(node.parent_from_node));
 }
 
 TEST(TextTool, PlacesTheAnsweredTextOnTheFloorAndNothingOnCancelOrBlank) {
@@ -484,7 +484,7 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     rig.camera.LookAt({3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0});
     for (int i = 0; i < 200; ++i) {
         rig.camera.TiltCamera(-1.0);
-        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().modelview)) << i;
+        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().view_from_world)) << i;
     }
     rig.camera.LookAt({0, 3, 10}, {0, 3, 0}, {0, 1, 0});  // the horizon across the middle
     for (const WindowPoint& p : {WindowPoint{0, 0}, WindowPoint{799, 599}, WindowPoint{400, 300},
@@ -513,7 +513,7 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     }
     // Every object and light ends where a matrix can say.
     for (const SceneNode* node : Children(rig.document.GetScene().Root())) {
-        EXPECT_TRUE(MatrixIsFinite(node->world_matrix)) << node->name;
+        EXPECT_TRUE(MatrixIsFinite(node->parent_from_node)) << node->name;
         EXPECT_TRUE(std::isfinite(node->position.x + node->position.y + node->position.z));
     }
     const std::vector<std::uint8_t> bytes = rig.document.SaveToBytes();

@@ -75,7 +75,7 @@ struct ToolRig {
 };
 
 inline Vec3 WorldPoint(const SceneNode& node, const Vec3f& local) {
-    const Vec3f w = node.world_matrix.TransformPoint(local);
+    const Vec3f w = node.parent_from_node.TransformPoint(local);
     return {w.x, w.y, w.z};
 }
 

@@ -44,16 +44,16 @@ TEST(ViewRenderer, TargetProjectsToTheWindowCentreAndRaysComeBackThroughTheirPoi
 
 TEST(ViewRenderer, SameSizeLeavesTheProjectionAloneAndNoHeightIsRefused) {
     CameraOnly view = DefaultView();
-    const Matrix4 projection = view.Camera().projection;
+    const Matrix4 projection = view.Camera().clip_from_view;
     const int changes = view.camera_changes;
     EXPECT_TRUE(view.Resize(800, 600));
     EXPECT_EQ(view.camera_changes, changes);
     EXPECT_FALSE(view.Resize(800, 0));
     EXPECT_FALSE(view.Resize(800, -5));
-    EXPECT_EQ(view.Camera().projection, projection);
+    EXPECT_EQ(view.Camera().clip_from_view, projection);
     EXPECT_EQ(view.Height(), 600);
     EXPECT_TRUE(view.Resize(400, 600));
-    EXPECT_NE(view.Camera().projection, projection);
+    EXPECT_NE(view.Camera().clip_from_view, projection);
     EXPECT_EQ(view.Camera().viewport_width, 400);
 }
 
@@ -116,19 +116,19 @@ TEST(ViewRenderer, LookingAlongUpKeepsAUsableCamera) {
     CameraOnly view = DefaultView();
     const Vec3 right = view.Camera().right;
     view.LookAt({0, 10, 0}, {0, 0, 0}, {0, 1, 0});  // straight down
-    EXPECT_TRUE(Finite(view.Camera().modelview));
+    EXPECT_TRUE(Finite(view.Camera().view_from_world));
     EXPECT_NEAR(Dot(view.Camera().right, view.Camera().direction), 0.0, 1e-12);
     EXPECT_NEAR(view.Camera().right.Length(), 1.0, 1e-12);
     EXPECT_GT(Dot(view.Camera().right, right), 0.9);  // the right vector it had
     // An eye on its target keeps the direction it had.
     const Vec3 direction = view.Camera().direction;
     view.LookAt({1, 1, 1}, {1, 1, 1}, {0, 1, 0});
-    EXPECT_TRUE(Finite(view.Camera().modelview));
+    EXPECT_TRUE(Finite(view.Camera().view_from_world));
     EXPECT_EQ(view.Camera().direction, direction);
     // Tilting over the top never gives a NaN either.
     for (int i = 0; i < 400; ++i) {
         view.TiltCamera(1.0);
-        ASSERT_TRUE(Finite(view.Camera().modelview));
+        ASSERT_TRUE(Finite(view.Camera().view_from_world));
     }
     // Lenses of no length are refused.
     view.SetFocalLength(0.0);

@@ -20,8 +20,8 @@ void ExpectMatrixNear(const Matrix4& a, const Matrix4& b, double tolerance = 1e-
 
 // The placement of a node in the world: its matrix followed by its parent's.
 Matrix4 WorldOf(const SceneNode& node, const SceneNode* parent) {
-    Matrix4 m = parent ? parent->world_matrix : Matrix4{};
-    m.Multiply(node.world_matrix);
+    Matrix4 m = parent ? parent->parent_from_node : Matrix4{};
+    m.Multiply(node.parent_from_node);
     return m;
 }
 
@@ -56,7 +56,7 @@ TEST(Scene, NewPrimitivesRestOnTheFloor) {
     SceneNode* torus = scene.CreateNode(ObjectType::Torus, {});
     float lowest = 1e9f, highest = -1e9f;
     for (const DisplayVertex& v : torus->display_mesh.vertices) {
-        const Vec3f p = Placed(torus->world_matrix, v.Position());
+        const Vec3f p = Placed(torus->parent_from_node, v.Position());
         lowest = std::min(lowest, p.y);
         highest = std::max(highest, p.y);
     }
@@ -74,9 +74,9 @@ TEST(Scene, GroupingKeepsEveryMemberWhereItWas) {
     SceneNode* a = scene.CreateNode(ObjectType::Sphere, {3, 0, 0});
     SceneNode* b = scene.CreateNode(ObjectType::Cone, {-1, 0, 4});
     b->scale = {2, 1, 1};
-    b->ComputeWorldMatrix();
-    const Matrix4 a_before = a->world_matrix;
-    const Matrix4 b_before = b->world_matrix;
+    b->ComputeParentFromNode();
+    const Matrix4 a_before = a->parent_from_node;
+    const Matrix4 b_before = b->parent_from_node;
 
     scene.SelectOnly(*a);
     scene.AddToSelection(*b);
@@ -112,18 +112,18 @@ TEST(Scene, PendingMoveShowsAtOnceAndCommitsToTheSameMatrix) {
     node->pending_offset = {1, 0, 2};
     node->scaling = 1;
     node->pending_scale = {2, 1, 1};
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     EXPECT_EQ(node->position, (Vec3{0, 1, 0}));  // stored position unchanged while dragging
-    EXPECT_EQ(node->world_matrix[12], 1.0);
-    EXPECT_EQ(node->world_matrix[14], 2.0);
-    const Matrix4 during = node->world_matrix;
+    EXPECT_EQ(node->parent_from_node[12], 1.0);
+    EXPECT_EQ(node->parent_from_node[14], 2.0);
+    const Matrix4 during = node->parent_from_node;
 
     scene.EndPendingTransforms();
     EXPECT_EQ(node->position, (Vec3{1, 1, 2}));
     EXPECT_EQ(node->scale, (Vec3{2, 1, 1}));
     EXPECT_EQ(node->moving + node->scaling + node->rotating, 0);
-    node->ComputeWorldMatrix();
-    ExpectMatrixNear(node->world_matrix, during);
+    node->ComputeParentFromNode();
+    ExpectMatrixNear(node->parent_from_node, during);
 }
 
 TEST(Scene, PendingRotationCommitsToTheSameMatrixAndSkipsZeroAngles) {
@@ -131,8 +131,8 @@ TEST(Scene, PendingRotationCommitsToTheSameMatrixAndSkipsZeroAngles) {
     SceneNode* node = scene.CreateNode(ObjectType::Cone, {});
     node->rotating = 1;
     node->pending_angles = {30.0, -0.0, 45.0};
-    node->ComputeWorldMatrix();
-    const Matrix4 during = node->world_matrix;
+    node->ComputeParentFromNode();
+    const Matrix4 during = node->parent_from_node;
 
     Matrix4 expected;  // rotation by x then z about the world axes, after the upright turn
     expected.Translate(node->position);
@@ -143,8 +143,8 @@ TEST(Scene, PendingRotationCommitsToTheSameMatrixAndSkipsZeroAngles) {
 
     scene.EndPendingTransforms();
     EXPECT_EQ(node->pending_angles, (Vec3{}));
-    node->ComputeWorldMatrix();
-    ExpectMatrixNear(node->world_matrix, during);
+    node->ComputeParentFromNode();
+    ExpectMatrixNear(node->parent_from_node, during);
 
     // Nothing pending: nothing changes.
     const Matrix4 rotation = node->rotation;

@@ -182,7 +182,7 @@ TEST(TextNode, StandsOnTheClickPointAndSavesAndLoads) {
     // Upright: the lowest world point is at the click height, the left edge at its x.
     float lowest = 1e9f, leftmost = 1e9f;
     for (const DisplayVertex& v : node->display_mesh.vertices) {
-        const Vec3f p = node->world_matrix.TransformPoint(v.Position());
+        const Vec3f p = node->parent_from_node.TransformPoint(v.Position());
         lowest = std::min(lowest, p.y);
         leftmost = std::min(leftmost, p.x);
     }

@@ -16,7 +16,7 @@ namespace {
 // measured from `origin`. For a closed surface it does not depend on the origin.
 double Volume(const SceneNode& node, const Matrix4& parent, const Vec3& origin = {}) {
     Matrix4 m = parent;
-    m.Multiply(node.ComposeMatrix());
+    m.Multiply(node.ComposeParentFromNode());
     double v = 0;
     const Mesh& mesh = node.display_mesh;
     for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
@@ -40,7 +40,7 @@ struct TrimmedPair {
 
     // The result's volume measured from an origin: trimmed part plus cutter part.
     double After(const Vec3& origin = {}) const {
-        const Matrix4 parent = trim->ComposeMatrix();
+        const Matrix4 parent = trim->ComposeParentFromNode();
         return Volume(*trimmed, parent, origin) + Volume(*cutter, parent, origin);
     }
 };
@@ -102,8 +102,8 @@ TEST(TrimSurface, CutVerticesLieOnTheSphereWithItsNormals) {
     // and nothing of it is left beyond the cutter's face at x = 0.2 (world), but for the
     // chord error of putting cut vertices back on the curved surface.
     const Matrix4 world = [&] {
-        Matrix4 m = p.trim->ComposeMatrix();
-        m.Multiply(p.trimmed->ComposeMatrix());
+        Matrix4 m = p.trim->ComposeParentFromNode();
+        m.Multiply(p.trimmed->ComposeParentFromNode());
         return m;
     }();
     for (const DisplayVertex& v : p.trimmed->display_mesh.vertices) {
@@ -161,10 +161,10 @@ TEST(TrimCommand, CoplanarFacesVanishFromBothResults) {
     ASSERT_TRUE(p.status.ok());
     EXPECT_NEAR(p.After(), 4.0, 1e-5);
     EXPECT_NEAR(p.After({3, 1, -2}), 4.0, 1e-5);  // the slab that is left is closed
-    const Matrix4 parent = p.trim->ComposeMatrix();
+    const Matrix4 parent = p.trim->ComposeParentFromNode();
     for (const SceneNode* n : {p.trimmed, p.cutter}) {
         Matrix4 m = parent;
-        m.Multiply(n->ComposeMatrix());
+        m.Multiply(n->ComposeParentFromNode());
         const Mesh& mesh = n->display_mesh;
         for (std::size_t t = 0; t < mesh.indices.size(); t += 3) {
             // No kept triangle lies on a shared plane over the overlap x in [0, 1].
@@ -187,8 +187,8 @@ TEST(TrimCommand, TrimNodeSitsAtTheCentreAndNothingMoves) {
     doc.DragScaleNode(b_id, {0.4, 0.4, 1}, {});
     doc.EndDrag();
     const SceneNode* b = doc.Node(b_id);
-    const Matrix4 a_before = a->ComposeMatrix();
-    const Matrix4 b_before = b->ComposeMatrix();
+    const Matrix4 a_before = a->ComposeParentFromNode();
+    const Matrix4 b_before = b->ComposeParentFromNode();
     EXPECT_TRUE(TrimCommandState(doc).enabled);
     const Result<NodeId> trimmed = doc.Trim();
     ASSERT_TRUE(trimmed.ok());
@@ -200,8 +200,8 @@ TEST(TrimCommand, TrimNodeSitsAtTheCentreAndNothingMoves) {
     EXPECT_EQ(ChildCount(doc.GetScene().Root()), 1u);
     EXPECT_EQ(ChildCount(*trim), 2u);
     for (auto [node, before] : {std::pair{a, a_before}, {b, b_before}}) {
-        Matrix4 world = trim->ComposeMatrix();
-        world.Multiply(node->ComposeMatrix());
+        Matrix4 world = trim->ComposeParentFromNode();
+        world.Multiply(node->ComposeParentFromNode());
         for (int i = 0; i < 16; ++i) {
             EXPECT_NEAR(world[i], before[i], 1e-9);
         }
@@ -281,8 +281,8 @@ constexpr auto kIntersect = &DocumentCore::Intersect;
 // Every vertex normal of a node points away from its solid's centre `centre` (world): the
 // surface was not turned inside out.
 void ExpectOutward(const TrimmedPair& p, const SceneNode& node, const Vec3& centre) {
-    Matrix4 m = p.trim->ComposeMatrix();
-    m.Multiply(node.ComposeMatrix());
+    Matrix4 m = p.trim->ComposeParentFromNode();
+    m.Multiply(node.ComposeParentFromNode());
     const NormalTransform normals = NormalTransform::Of(m);
     for (const DisplayVertex& v : node.display_mesh.vertices) {
         const Vec3f w = m.TransformPoint(v.Position());

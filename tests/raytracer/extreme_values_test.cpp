@@ -49,7 +49,7 @@ TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {
         SceneNode* cube = extreme.CreateNode(ObjectType::Cube, {0, 0, 0});
         cube->position = position;
         cube->scale = scale;
-        cube->ComputeWorldMatrix();
+        cube->ComputeParentFromNode();
         if (left_out) {
             expected.insert(expected.begin(), cube->name);  // newer nodes come first
         }

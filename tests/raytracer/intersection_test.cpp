@@ -95,7 +95,7 @@ TEST(PreparedScene, HierarchyFindsExactlyTheReferenceHit) {
             SceneNode* node = scene.CreateNode(type, {unit(random) * 6, 0, unit(random) * 6});
             node->scale = {1 + unit(random) * 0.5, 1 + unit(random) * 0.5, 1};
             node->position.y += unit(random);
-            node->ComputeWorldMatrix();
+            node->ComputeParentFromNode();
         }
         if (objects > 2) {
             scene.SelectOnly(*scene.Root().first_child);
@@ -207,7 +207,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnThousandsOfSmallObjects) {
                                                       (s * 0.01 * (1 + unit(random)));
             }
             node->rotation.Rotate(turn, axis);
-            node->ComputeWorldMatrix();
+            node->ComputeParentFromNode();
         }
         centres.push_back(ToFloat(at));
     }
@@ -265,7 +265,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
         mesh.indices.push_back(mesh.indices[once / 2 + i]);  // the same triangles again
     }
     node->UpdateBounds();
-    node->ComputeWorldMatrix();
+    node->ComputeParentFromNode();
     LinkChild(scene.Root(), *node);
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     ASSERT_GT(prepared.TriangleCount(), 40000u);

@@ -183,14 +183,14 @@ void AddGlowingBlocks(Scene& scene) {
     scene.ambient_light = {0, 0, 0, 0};
     SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, -3});
     wall->scale = {40, 40, 1};
-    wall->ComputeWorldMatrix();
+    wall->ComputeParentFromNode();
     wall->material.colour = {0, 0, 0};
     wall->material.glow = {0.2f, 0.3f, 0.1f};
     const double places[4][2] = {{-2.5, 2}, {1.5, 3.2}, {-0.5, -0.5}, {2.5, -1}};
     for (int i = 0; i < 4; ++i) {
         SceneNode* block = scene.CreateNode(ObjectType::Cube, {places[i][0], places[i][1], 0});
         block->rotation.Rotate(20.0 + 17.0 * i, {0, 0, 1});
-        block->ComputeWorldMatrix();
+        block->ComputeParentFromNode();
         block->material.colour = {0, 0, 0};
         block->material.glow = {0.9f, 0.6f - 0.1f * static_cast<float>(i), 0.4f};
     }

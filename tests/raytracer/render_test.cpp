@@ -38,11 +38,10 @@ TEST(RenderCamera, PrimaryRaysGoThroughTheirPixels) {
     EXPECT_LT(Dot(tracer.PrimaryDirection(0, 24), ToFloat(camera.right)), 0.0f);
     // A world point, projected to the screen, lies on the ray through its pixel.
     const Vec3 point{1.5, 0.7, -2.0};
-    const Point4d eye_space = MultiplyPoint(camera.view, {point.x, point.y, point.z, 1});
-    const Point4d q = MultiplyPoint(camera.projection, eye_space);
-    const double sx = camera.half_width * q.x / q.w + camera.x_offset;
-    const double sy = camera.viewport_height - (camera.half_height * q.y / q.w + camera.y_offset);
-    const Vec3f d = tracer.PrimaryDirection(static_cast<float>(sx), static_cast<float>(sy));
+    const std::optional<WindowPoint> window = WindowOf(camera).FromWorld(point);
+    ASSERT_TRUE(window);
+    const Vec3f d =
+        tracer.PrimaryDirection(static_cast<float>(window->x), static_cast<float>(window->y));
     const Vec3f to_point = Normalised(ToFloat(point - camera.eye));
     EXPECT_NEAR(Dot(d, to_point), 1.0f, 1e-6f);
     // The lens samples sit within a hair of the eye.
@@ -312,7 +311,7 @@ TEST(Shading, DepthAndWeightLimitRecursion) {
     for (double z : {-3.0, 3.0}) {
         SceneNode* mirror = scene.CreateNode(ObjectType::Cube, {0, 0, z});
         mirror->scale = {10, 10, 0.5};
-        mirror->ComputeWorldMatrix();
+        mirror->ComputeParentFromNode();
         mirror->material.reflective_strength = 1.0f;
         mirror->material.transparency = 1.0f;
     }
@@ -361,7 +360,7 @@ Scene& FloorScene(Scene& scene) {
     scene.ambient_light = {0, 0, 0, 0};
     SceneNode* floor = scene.CreateNode(ObjectType::Cube, {0, -2, 0});  // top face at y = 0
     floor->scale = {30, 1, 30};
-    floor->ComputeWorldMatrix();
+    floor->ComputeParentFromNode();
     floor->material.highlight = {0, 0, 0};
     return scene;
 }

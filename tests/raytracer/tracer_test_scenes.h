@@ -69,7 +69,7 @@ inline void AddGlowingWall(Scene& scene) {
     scene.ambient_light = {0, 0, 0, 0};
     SceneNode* wall = scene.CreateNode(ObjectType::Cube, {0, 0, 0});
     wall->scale = {40, 40, 1};
-    wall->ComputeWorldMatrix();
+    wall->ComputeParentFromNode();
     wall->material.glow = {0.5f, 0.25f, 0.125f};
 }
 

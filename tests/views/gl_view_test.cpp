@@ -45,7 +45,7 @@ struct ViewRig {
 Vec3 WorldCentre(const SceneNode& node) {
     const Vec3f c{(node.box.min.x + node.box.max.x) / 2, (node.box.min.y + node.box.max.y) / 2,
                   (node.box.min.z + node.box.max.z) / 2};
-    const Vec3f w = node.world_matrix.TransformPoint(c);
+    const Vec3f w = node.parent_from_node.TransformPoint(c);
     return {w.x, w.y, w.z};
 }
 
@@ -158,7 +158,7 @@ class GlViewTest : public QObject {
         QVERIFY(rig.Ready());
         const SceneNode& node = *rig.document.Node(id);
         auto handle_at = [&](int code) {
-            const Vec3f h = node.world_matrix.TransformPoint(HandleCentre(node.box, code));
+            const Vec3f h = node.parent_from_node.TransformPoint(HandleCentre(node.box, code));
             return rig.Project({h.x, h.y, h.z});
         };
         auto yellow = [](const Rgb& c) { return c.r > c.b + 60 && c.g > c.b + 60; };
@@ -295,12 +295,12 @@ class GlViewTest : public QObject {
         rig.document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         QVERIFY(rig.Ready());
         rig.Grab();
-        const Matrix4 projection = rig.view->Renderer().Camera().projection;
+        const Matrix4 projection = rig.view->Renderer().Camera().clip_from_view;
         rig.view->OnSize(kWidth, kHeight);
-        QCOMPARE(rig.view->Renderer().Camera().projection, projection);
+        QCOMPARE(rig.view->Renderer().Camera().clip_from_view, projection);
         rig.view->OnSize(10, 200);
         QVERIFY(!rig.view->SizeValid());
-        QCOMPARE(rig.view->Renderer().Camera().projection, projection);
+        QCOMPARE(rig.view->Renderer().Camera().clip_from_view, projection);
         rig.view->makeCurrent();
         rig.view->OnDraw();
         rig.view->doneCurrent();

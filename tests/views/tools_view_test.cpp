@@ -32,7 +32,7 @@ Material Red() {
 }
 
 Vec3 WorldOf(const SceneNode& node, const Vec3f& local) {
-    const Vec3f w = node.world_matrix.TransformPoint(local);
+    const Vec3f w = node.parent_from_node.TransformPoint(local);
     return {w.x, w.y, w.z};
 }
 
