@@ -196,9 +196,7 @@ void Scene::Reset() {
     cameras_.clear();
     camera_counter_ = 1;
     current_camera_ = &AddCamera();
-    header_words = {};
-    valid = 1;
-    stored_colour = {0.2f, 0.2f, 0.2f, 1.0f};
+    stored_fields.reset();
     drag_mode = 0;
     defaults = {};
     ambient_light = {0.2f, 0.2f, 0.2f, 0.0f};

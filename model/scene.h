@@ -18,6 +18,8 @@
 
 namespace kelto {
 
+struct StoredSceneFields;
+
 inline constexpr char kSceneRootName[] = "__VORN_SCENE_ROOT__";
 
 class Scene : public SceneObject {
@@ -117,11 +119,8 @@ class Scene : public SceneObject {
     Camera& CurrentCamera() { return *current_camera_; }
     const Camera& CurrentCamera() const { return *current_camera_; }
 
-    // Stored settings.
-    std::array<std::int32_t, 5> header_words{};
-    SceneNode work_node;
-    std::uint8_t valid = 1;
-    std::array<float, 4> stored_colour{0.2f, 0.2f, 0.2f, 1.0f};
+    // What the scene file keeps of the scene for itself alone (files/stored_fields.h).
+    std::shared_ptr<const StoredSceneFields> stored_fields;
     std::int32_t drag_mode = 0;
     PrimitiveDefaults defaults;
     std::array<float, 4> ambient_light{0.2f, 0.2f, 0.2f, 0.0f};

@@ -31,8 +31,6 @@ void Shape::RevolveProfile(NurbsPatch profile) {
 
 void Shape::BuildProduct(NurbsPatch meridian, NurbsPatch equator) {
     surface = ProductSurface(meridian, equator);
-    reserved_a[0] = surface.columns - 1;
-    reserved_a[1] = surface.rows - 1;
     profiles.push_back(std::move(meridian));
     paths.push_back(std::move(equator));
 }

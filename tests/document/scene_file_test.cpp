@@ -14,6 +14,7 @@
 
 #include "document/document_core.h"
 #include "files/file_io.h"
+#include "files/stored_fields.h"
 #include "model/child_list.h"
 
 namespace kelto {
@@ -89,9 +90,13 @@ void BuildRichScene(DocumentCore& doc) {
     first->material.ambient_source = 1;
     first->material.ambient_image = SharedImage(Picture(1, 1, 3));
     first->visible = 0;
-    first->flag_a = 1;
-    first->flag_d = 1;
-    first->faces[2].third[1] = 77;
+    StoredNodeFields stored;
+    stored.flag_a = true;
+    stored.flag_d = true;
+    stored.faces[2].third[1] = 77;
+    KeepStoredFields(*first, stored);
+    KeepStoredFields(*first->shape, StoredShapeFields{{3, 4}, {5, 6}});
+    first->shape->cube_surface_mesh = 2;
     first->scale = {1, 2, 3};
     first->ComputeWorldMatrix();
 
@@ -112,8 +117,7 @@ void BuildRichScene(DocumentCore& doc) {
         light.rotation.Rotate(45, {1, 0, 0});
         light.RebuildExponentTable();
     }
-    scene.header_words = {5, 6, 7, 8, 9};
-    scene.stored_colour = {0.1f, 0.2f, 0.3f, 0.4f};
+    KeepStoredFields(scene, StoredSceneFields{{6, 7, 8}, {0.1f, 0.2f, 0.3f, 0.4f}});
     EditViews(doc).push_back({35, {0, 0, -1}, {0, 1, 10}, {0, 1, 9}});
     EditViews(doc).push_back({200, {1, 0, 0}, {-5, 0, 0}, {0, 0, 0}});
 }
@@ -135,14 +139,17 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
     EXPECT_EQ(a.visible, b.visible);
     EXPECT_EQ(a.selected, b.selected);
     EXPECT_EQ(a.smooth, b.smooth);
-    EXPECT_EQ(a.faces, b.faces);
+    EXPECT_EQ(StoredFieldsOf(a), StoredFieldsOf(b));
+    ASSERT_EQ(a.shape != nullptr, b.shape != nullptr);
+    if (a.shape) {
+        EXPECT_EQ(StoredFieldsOf(*a.shape), StoredFieldsOf(*b.shape));
+        EXPECT_EQ(a.shape->cube_surface_mesh, b.shape->cube_surface_mesh);
+    }
     EXPECT_EQ(a.box, b.box);
     EXPECT_EQ(a.sphere_centre, b.sphere_centre);
     EXPECT_EQ(a.sphere_radius, b.sphere_radius);
-    EXPECT_EQ(a.flag_a, b.flag_a);
-    EXPECT_EQ(a.flag_b, b.flag_b);
+    EXPECT_EQ(a.honours_group_flag, b.honours_group_flag);
     EXPECT_EQ(a.group_flag, b.group_flag);
-    EXPECT_EQ(a.flag_d, b.flag_d);
     EXPECT_EQ(a.world_matrix, b.world_matrix);
     ExpectSameMesh(a.display_mesh, b.display_mesh, "display");
     ExpectSameMesh(a.render_mesh, b.render_mesh, "render");
@@ -186,11 +193,7 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
 void ExpectSameScene(const DocumentCore& x, const DocumentCore& y) {
     const Scene& a = x.GetScene();
     const Scene& b = y.GetScene();
-    EXPECT_EQ(b.header_words[0], 0);
-    for (int i = 1; i < 4; ++i) {
-        EXPECT_EQ(a.header_words[i], b.header_words[i]);
-    }
-    EXPECT_EQ(a.stored_colour, b.stored_colour);
+    EXPECT_EQ(StoredFieldsOf(a), StoredFieldsOf(b));
     ASSERT_EQ(a.Lights().size(), b.Lights().size());
     for (std::size_t i = 0; i < a.Lights().size(); ++i) {
         const Light& p = a.Lights()[i];
@@ -228,6 +231,19 @@ TEST(SceneFile, RichSceneRoundTripsFieldByField) {
     ExpectSameScene(original, reopened);
     EXPECT_EQ(reopened.SaveToBytes(), saved);  // and it writes back byte for byte
     EXPECT_FALSE(reopened.IsModified());
+
+    // What only the file reads goes with the nodes when they are deleted and brought back,
+    // and when they are copied into another scene.
+    reopened.DeleteSelection();
+    ASSERT_TRUE(reopened.Undo().ok());
+    EXPECT_EQ(reopened.SaveToBytes(), saved);
+    reopened.SelectNode(reopened.NodeNamed("Sphere1"), false);
+    DocumentCore pasted;
+    ASSERT_TRUE(pasted.Paste(reopened.CopySelection()).ok());
+    const SceneNode& source = *original.GetScene().FindNode("Sphere1");
+    const SceneNode& copy = *pasted.GetScene().FindNode("Sphere1");
+    EXPECT_EQ(StoredFieldsOf(copy), StoredFieldsOf(source));
+    EXPECT_EQ(StoredFieldsOf(*copy.shape), StoredFieldsOf(*source.shape));
 }
 
 TEST(SceneFile, NewDocumentAndAreaLightsLoadBack) {
