@@ -724,10 +724,8 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
     // The kernel replaces the meshes; the step keeps what they were.
     Mesh cutter_mesh = cutter.display_mesh;
     Mesh trimmed_mesh = trimmed.display_mesh;
-    const TrimResult result = TrimKernel(trimmed, cutter, mode);
-    if (result != TrimResult::Done) {
-        return Status::Message(result == TrimResult::NoIntersection ? kMsgTrimNoIntersection
-                                                                    : kMsgTrimTopology);
+    if (Status cut = TrimKernel(trimmed, cutter, mode); !cut.ok()) {
+        return cut;
     }
     const ObjectType type = mode == BooleanMode::Union          ? ObjectType::Combine
                             : mode == BooleanMode::Intersection ? ObjectType::Intersect
