@@ -80,9 +80,9 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
                                                const LogFont& font, double depth, bool shift) {
     Operation operation(*this);
     auto shape = std::make_unique<TextShape>(text, font, depth);
-    std::string missing;
-    if (!shape->ReadGlyphs(&missing)) {
-        return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
+    const Result<std::string> missing = shape->ReadGlyphs();
+    if (!missing.ok()) {
+        return missing.status();
     }
     Mesh mesh;
     BoundingBox box;
@@ -108,8 +108,8 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     step.Added(*node);
     Notify(ChangeKind::NodeAdded, node->id);
     TextInsertion made{node->id, Status::Ok()};
-    if (!missing.empty()) {
-        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(missing)});
+    if (!missing->empty()) {
+        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(*missing)});
     }
     SelectInserted(*node, shift);
     return made;

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "model/child_list.h"
+#include "model/message_table.h"
 
 namespace kelto {
 namespace {
@@ -99,14 +100,13 @@ void WriteObj(const Mesh& mesh, std::ostream& out) {
     WriteMeshLines(mesh, nullptr, 1, out);
 }
 
-bool WriteObjFile(const Mesh& mesh, const std::string& path) {
+Status WriteObjFile(const Mesh& mesh, const std::string& path) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return false;
+    if (file) {
+        WriteObj(mesh, file);
+        file.flush();
     }
-    WriteObj(mesh, file);
-    file.flush();
-    return static_cast<bool>(file);
+    return file ? Status::Ok() : Status::Message(kMsgExportWriteFailed, {path});
 }
 
 int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,

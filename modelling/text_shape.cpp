@@ -9,6 +9,7 @@
 
 #include "model/bspline.h"
 #include "model/curve_factory.h"
+#include "model/message_table.h"
 
 namespace kelto {
 namespace {
@@ -512,26 +513,24 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
 TextShape::TextShape(std::string text_, const LogFont& font_, double depth_)
     : text(std::move(text_)), font(font_), depth(depth_) {}
 
-bool TextShape::ReadGlyphs(std::string* missing) {
+Result<std::string> TextShape::ReadGlyphs() {
     contours.clear();
-    if (missing != nullptr) {
-        missing->clear();
-    }
     const GlyphSource source(font);
     if (!source.Usable()) {
-        return false;
+        return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
     }
+    std::string missing;
     for (const char c : text) {
         if (c == ' ') {
             continue;
         }
         const auto code = static_cast<unsigned char>(c);
         contours.push_back(ContourCurves(source.Outline(code)));
-        if (missing != nullptr && !source.HasGlyph(code) && missing->find(c) == std::string::npos) {
-            missing->push_back(c);
+        if (!source.HasGlyph(code) && missing.find(c) == std::string::npos) {
+            missing.push_back(c);
         }
     }
-    return true;
+    return missing;
 }
 
 bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
