@@ -101,11 +101,11 @@ Status DocumentCore::Save(const std::string& path) {
 }
 
 Status DocumentCore::Open(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgSceneOpenFailed, {path});
     }
-    return OpenFromBytes(bytes, path);
+    return OpenFromBytes(*bytes, path);
 }
 
 Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,

@@ -22,11 +22,11 @@ namespace {
 
 template <typename Decoder>
 Status ReadWith(const std::string& path, Decoder decode) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgImageOpenFailed, {path});
     }
-    return decode(bytes);
+    return decode(*bytes);
 }
 
 template <typename Encoder>

@@ -507,8 +507,8 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     const std::string path = dir.File("scene.kel");
     DocumentCore small;
     ASSERT_TRUE(small.Save(path).ok());
-    Bytes before;
-    ASSERT_TRUE(ReadWholeFile(path, before));
+    const Result<Bytes> before = ReadWholeFile(path);
+    ASSERT_TRUE(before.ok());
 
     DocumentCore big;
     BuildRichScene(big);
@@ -517,7 +517,7 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
     const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = old_limit;
-    limit.rlim_cur = before.size();
+    limit.rlim_cur = before->size();
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     const Status status = big.Save(path);
     setrlimit(RLIMIT_FSIZE, &old_limit);
@@ -526,9 +526,9 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     EXPECT_EQ(status.number, kMsgSceneSaveFailed);
     EXPECT_EQ(status.text, "Error: unable to save Kelto scene file: " + path + ".");
     EXPECT_TRUE(big.IsModified());
-    Bytes after;
-    ASSERT_TRUE(ReadWholeFile(path, after));
-    EXPECT_EQ(after, before);
+    const Result<Bytes> after = ReadWholeFile(path);
+    ASSERT_TRUE(after.ok());
+    EXPECT_EQ(*after, *before);
     EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
 
     EXPECT_EQ(big.Save(dir.File("no-such-directory/scene.kel")).number, kMsgSceneSaveFailed);
