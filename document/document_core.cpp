@@ -92,7 +92,7 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     if (mesh.vertices.empty()) {
         return Status::Message(kMsgTextEmpty, {text});
     }
-    SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
+    SceneNode* node = *scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
     node->shape = std::move(shape);
     node->display_mesh = std::move(mesh);
     node->box = box;

@@ -220,7 +220,7 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
         }
         given.insert(owned->name);
         owned->selected = 0;
-        SceneNode* entered = scene_.AdoptNode(std::move(owned));
+        SceneNode* entered = *scene_.AdoptNode(std::move(owned));  // its name made free above
         step.Added(*entered);
         Notify(ChangeKind::NodeAdded, entered->id);
     }

@@ -155,7 +155,7 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
             name =
                 (base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base) + std::to_string(i);
         }
-        SceneNode* node = scene_.AddNode(ObjectType::Mesh, name);
+        SceneNode* node = *scene_.AddNode(ObjectType::Mesh, name);
         // Centred on its own box, standing with the whole import on the floor.
         const Vec3f& lo = piece.box.min;
         const Vec3f& hi = piece.box.max;

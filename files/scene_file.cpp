@@ -766,10 +766,11 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
             return corrupt;
         }
         node->ComputeWorldMatrix();
-        SceneNode* added = scene.AdoptNode(std::move(node));
-        if (added == nullptr) {
+        const Result<SceneNode*> adopted = scene.AdoptNode(std::move(node));
+        if (!adopted.ok()) {
             return corrupt;  // two nodes of one name, or a node named like the root
         }
+        SceneNode* added = *adopted;
         read_nodes.push_back({added, std::move(first_child_name), std::move(next_name)});
         if (added->IsBooleanResult()) {
             trim_meshes.emplace_back(added, std::move(operand_meshes));

@@ -100,7 +100,7 @@ void BuildRichScene(DocumentCore& doc) {
     first->scale = {1, 2, 3};
     first->ComputeWorldMatrix();
 
-    SceneNode* long_name = scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
+    SceneNode* long_name = *scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
     LinkChild(scene.Root(), *long_name);
 
     for (int kind = 0; kind <= 4; ++kind) {
@@ -266,7 +266,7 @@ TEST(SceneFile, NewDocumentAndAreaLightsLoadBack) {
 Bytes OneGroupFile(const std::string& name = "G") {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
-    SceneNode* group = EditScene(doc).AddNode(ObjectType::Group, name);
+    SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, name);
     LinkChild(EditScene(doc).Root(), *group);
     return doc.SaveToBytes();
 }
@@ -400,7 +400,7 @@ TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
 TEST(SceneFile, ImageChannelsOtherThanOneOrThreeAreCorrupt) {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
-    SceneNode* group = EditScene(doc).AddNode(ObjectType::Group, "G");
+    SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, "G");
     LinkChild(EditScene(doc).Root(), *group);
     group->material.colour_source = 1;
     group->material.colour_image = SharedImage(Picture(2, 2, 3));
@@ -446,8 +446,8 @@ TEST(SceneFile, TreeLinksThatLoopAreRefused) {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
     Scene& scene = EditScene(doc);
-    SceneNode* a = scene.AddNode(ObjectType::Group, "A");
-    SceneNode* b = scene.AddNode(ObjectType::Group, "B");
+    SceneNode* a = *scene.AddNode(ObjectType::Group, "A");
+    SceneNode* b = *scene.AddNode(ObjectType::Group, "B");
     LinkChild(scene.Root(), *a);
     LinkChild(scene.Root(), *b);
     Bytes bytes = doc.SaveToBytes();
@@ -562,7 +562,7 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
 
     // A picture of no width but a billion rows costs nothing.
     DocumentCore empty_picture;
-    SceneNode* group = EditScene(empty_picture).AddNode(ObjectType::Group, "G");
+    SceneNode* group = *EditScene(empty_picture).AddNode(ObjectType::Group, "G");
     LinkChild(EditScene(empty_picture).Root(), *group);
     group->material.colour_source = 1;
     TextureImage image;
