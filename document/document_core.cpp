@@ -86,8 +86,8 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     }
     Mesh mesh;
     BoundingBox box;
-    if (!shape->BuildDisplayMesh(mesh, box)) {
-        return Status::Message(kMsgTextTooLarge, {text});
+    if (Status built = shape->BuildDisplayMesh(mesh, box); !built.ok()) {
+        return built;
     }
     if (mesh.vertices.empty()) {
         return Status::Message(kMsgTextEmpty, {text});

@@ -14,14 +14,14 @@ bool Shape::TessellateInto(Mesh& mesh) const {
     return TessellateSurface(evaluator, steps, mesh);
 }
 
-bool Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     const bool built = TessellateInto(mesh);
     box = mesh.Box();
-    return built;
+    return built ? Status::Ok() : Status::Silent();
 }
 
-bool Shape::BuildRenderMesh(Mesh& mesh) {
-    return TessellateInto(mesh);
+Status Shape::BuildRenderMesh(Mesh& mesh) {
+    return TessellateInto(mesh) ? Status::Ok() : Status::Silent();
 }
 
 void Shape::RevolveProfile(NurbsPatch profile) {
@@ -112,21 +112,21 @@ void BuildFlatCubeMesh(Mesh& mesh) {
     }
 }
 
-bool CubeShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status CubeShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     if (UsesSurface()) {
         return Shape::BuildDisplayMesh(mesh, box);
     }
     BuildFlatCubeMesh(mesh);
     box = mesh.Box();
-    return true;
+    return Status::Ok();
 }
 
-bool CubeShape::BuildRenderMesh(Mesh& mesh) {
+Status CubeShape::BuildRenderMesh(Mesh& mesh) {
     if (UsesSurface()) {
         return Shape::BuildRenderMesh(mesh);
     }
     BuildFlatCubeMesh(mesh);
-    return true;
+    return Status::Ok();
 }
 
 std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults) {

@@ -11,6 +11,7 @@
 #include "mesh.h"
 #include "nurbs_patch.h"
 #include "object_type.h"
+#include "status.h"
 #include "surface_construction.h"
 
 namespace kelto {
@@ -26,11 +27,11 @@ class Shape {
     Shape& operator=(const Shape&) = default;
     virtual ~Shape() = default;
 
-    // Tessellates the surface into the display mesh and sets `box` to the mesh's box.
-    // Returns false (empty mesh, empty box) when the surface cannot be tessellated.
-    virtual bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
+    // Tessellates the surface into the display mesh and sets `box` to the mesh's box. Fails
+    // silently (empty mesh, empty box) when the surface cannot be tessellated.
+    virtual Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
     // The same tessellation into the render mesh.
-    virtual bool BuildRenderMesh(Mesh& mesh);
+    virtual Status BuildRenderMesh(Mesh& mesh);
     // Whether the render mesh is the display mesh's tessellation again, so that a copy of the
     // display mesh makes it without tessellating twice.
     virtual bool RenderMeshIsDisplayMesh() const { return true; }
@@ -89,8 +90,8 @@ class TorusShape : public Shape {
 class CubeShape : public Shape {
   public:
     CubeShape();
-    bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
-    bool BuildRenderMesh(Mesh& mesh) override;
+    Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
+    Status BuildRenderMesh(Mesh& mesh) override;
     // The flat faces are not the surface's tessellation, unless the surface is used.
     bool MeshFollowsSurface() const override { return UsesSurface(); }
 

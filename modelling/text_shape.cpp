@@ -533,7 +533,7 @@ Result<std::string> TextShape::ReadGlyphs() {
     return missing;
 }
 
-bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     mesh.Clear();
     box.Reset();
     TextBuildState state(text);
@@ -561,7 +561,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
         pen = largest == kNoWall ? pen + space_advance : largest + letter_spacing;
         if (mesh.vertices.size() > kMaxMeshVertices) {
             mesh.Clear();
-            return false;
+            return Status::Message(kMsgTextTooLarge, {text});
         }
     }
     mesh.indices.resize(mesh.vertices.size());
@@ -571,7 +571,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     const BoundingBox built = mesh.Box();
     if (mesh.vertices.empty()) {
         centre = {};
-        return true;
+        return Status::Ok();
     }
     centre = {(built.min.x + built.max.x) * 0.5, (built.min.y + built.max.y) * 0.5,
               (built.min.z + built.max.z) * 0.5};
@@ -581,7 +581,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
         v.z = static_cast<float>(v.z - centre.z);
     }
     box = mesh.Box();
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

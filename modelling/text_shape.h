@@ -85,12 +85,13 @@ class TextShape : public MeshShape {
     // font.
     Result<std::string> ReadGlyphs();
 
-    // The text's walls and caps, re-centred on the origin; no render mesh is built. False
-    // (empty mesh) when the text would need more vertices than 16-bit indices address.
-    bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
-    bool BuildRenderMesh(Mesh& mesh) override {
+    // The text's walls and caps, re-centred on the origin; no render mesh is built. Fails
+    // with the text-too-large message (empty mesh) when the text would need more vertices than
+    // 16-bit indices address.
+    Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
+    Status BuildRenderMesh(Mesh& mesh) override {
         mesh.Clear();
-        return true;
+        return Status::Ok();
     }
     bool RenderMeshIsDisplayMesh() const override { return false; }
     // The centre the mesh was moved by.
