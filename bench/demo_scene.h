@@ -62,7 +62,7 @@ inline bool BuildDemoScene(DocumentCore& document) {
         if (first == std::string::npos || line[first] == '#') {
             continue;
         }
-        if (cli::ApplyBuildOperation(document, PicturesIn(examples, line.substr(first)))) {
+        if (!cli::ApplyBuildOperation(document, PicturesIn(examples, line.substr(first))).ok()) {
             return false;
         }
     }

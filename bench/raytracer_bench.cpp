@@ -213,7 +213,7 @@ void BM_Snapshot(benchmark::State& state) {
         if (meshes) {
             node = scene.CreateNode(ObjectType::Cube, at);
         } else {
-            node = scene.AddNode(ObjectType::Mesh, "Mesh" + std::to_string(i));
+            node = *scene.AddNode(ObjectType::Mesh, "Mesh" + std::to_string(i));
             LinkChild(scene.Root(), *node);
             node->position = at;
             node->ComputeParentFromNode();

@@ -32,7 +32,7 @@ constexpr long kSeed = 7;
 bool BuildDemoScene(DocumentCore& document) {
     std::ifstream ops(KELTO_EXAMPLES "/demo-scene.ops");
     for (std::string line; std::getline(ops, line);) {
-        if (!line.empty() && line[0] != '#' && cli::ApplyBuildOperation(document, line)) {
+        if (!line.empty() && line[0] != '#' && !cli::ApplyBuildOperation(document, line).ok()) {
             return false;
         }
     }

@@ -19,7 +19,7 @@ void TrimPair(benchmark::State& state, ObjectType trimmed_type, Vec3 at, ObjectT
     for (auto _ : state) {
         trimmed->display_mesh = trimmed_mesh;
         cutter->display_mesh = cutter_mesh;
-        if (TrimKernel(*trimmed, *cutter) != TrimResult::Done) {
+        if (!TrimKernel(*trimmed, *cutter).ok()) {
             state.SkipWithError("the solids do not intersect");
             return;
         }

@@ -78,16 +78,16 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
     std::vector<Status> warnings;
     for (std::string_view operation : operations) {
         warnings.clear();
-        const auto error = ApplyBuildOperation(document, operation, &warnings);
+        const Status applied = ApplyBuildOperation(document, operation, &warnings);
         for (const Status& warning : warnings) {
             err << "kelto-cli build: warning: " << warning.text << '\n';
         }
-        if (error) {
-            if (!error->usage) {
-                err << error->text << '\n';
+        if (!applied.ok()) {
+            if (applied.number != Status::kUsage) {
+                err << applied.text << '\n';
                 return kExitFailed;
             }
-            err << "kelto-cli build: operation '" << operation << "': " << error->text << '\n';
+            err << "kelto-cli build: operation '" << operation << "': " << applied.text << '\n';
             return kExitUsage;
         }
     }

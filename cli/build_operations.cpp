@@ -41,10 +41,8 @@ const std::string_view kBuildOperationsHelp =
 
 namespace {
 
-using OpResult = std::optional<BuildError>;
-
-OpResult Usage(std::string text) {
-    return BuildError{true, std::move(text)};
+Status Usage(std::string text) {
+    return Status::Usage(std::move(text));
 }
 
 std::pair<std::string_view, std::string_view> SplitOnce(std::string_view text, char separator) {
@@ -77,7 +75,7 @@ std::optional<LightKind> LightKindFromWord(std::string_view word) {
     return std::nullopt;
 }
 
-OpResult Add(DocumentCore& doc, std::string_view argument, bool shift) {
+Status Add(DocumentCore& doc, std::string_view argument, bool shift) {
     const auto [type_word, where] = SplitOnce(argument, '@');
     const std::optional<ObjectType> type = PrimitiveFromWord(type_word);
     if (!type) {
@@ -88,10 +86,10 @@ OpResult Add(DocumentCore& doc, std::string_view argument, bool shift) {
         return Usage("expected X,Z after '@'");
     }
     doc.InsertObject(*type, {(*xz)[0], 0.0, (*xz)[1]}, shift);
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult AddLight(DocumentCore& doc, std::string_view argument) {
+Status AddLight(DocumentCore& doc, std::string_view argument) {
     const auto [kind_word, where] = SplitOnce(argument, '@');
     const std::optional<LightKind> kind = LightKindFromWord(kind_word);
     if (!kind) {
@@ -102,10 +100,10 @@ OpResult AddLight(DocumentCore& doc, std::string_view argument) {
         return Usage("expected X,Y,Z after '@'");
     }
     doc.InsertLight(*kind, *position);
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult Select(DocumentCore& doc, std::string_view argument) {
+Status Select(DocumentCore& doc, std::string_view argument) {
     std::vector<NodeId> nodes;
     std::vector<LightId> lights;
     for (std::string_view name : Split(argument, ',')) {
@@ -118,7 +116,7 @@ OpResult Select(DocumentCore& doc, std::string_view argument) {
         }
     }
     doc.SelectExactly(nodes, lights);
-    return std::nullopt;
+    return Status::Ok();
 }
 
 // Resolves "NAME@X,Y,Z" to an object or a light and the three numbers.
@@ -153,7 +151,7 @@ std::optional<Target> ResolveTarget(DocumentCore& doc, std::string_view argument
     return target;
 }
 
-OpResult Move(DocumentCore& doc, std::string_view argument) {
+Status Move(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -165,10 +163,10 @@ OpResult Move(DocumentCore& doc, std::string_view argument) {
         doc.DragMoveLight(target->light, target->values);
     }
     doc.EndDrag();
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult Scale(DocumentCore& doc, std::string_view argument) {
+Status Scale(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -184,10 +182,10 @@ OpResult Scale(DocumentCore& doc, std::string_view argument) {
         doc.DragScaleLight(target->light, s.x);
     }
     doc.EndDrag();
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult Rotate(DocumentCore& doc, std::string_view argument) {
+Status Rotate(DocumentCore& doc, std::string_view argument) {
     std::string error;
     const auto target = ResolveTarget(doc, argument, error);
     if (!target) {
@@ -202,7 +200,7 @@ OpResult Rotate(DocumentCore& doc, std::string_view argument) {
         }
     }
     doc.EndDrag();
-    return std::nullopt;
+    return Status::Ok();
 }
 
 std::optional<ColourRgb> ParseColour(std::string_view text) {
@@ -230,7 +228,7 @@ struct ValueProblem {
 // Applies KEY=VALUE settings with `set`, which returns false for an unknown key and fills
 // `problem` for a value it cannot take.
 template <typename Setter>
-OpResult ApplySettings(std::string_view settings, Setter set) {
+Status ApplySettings(std::string_view settings, Setter set) {
     for (std::string_view setting : Split(settings, ';')) {
         const auto [key, value] = SplitOnce(setting, '=');
         ValueProblem problem;
@@ -244,7 +242,7 @@ OpResult ApplySettings(std::string_view settings, Setter set) {
             return Usage("bad value " + Quote(value) + " for " + Quote(key));
         }
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
 // Reads a number into `target` when it lies in [low, high]; otherwise records the problem.
@@ -300,26 +298,25 @@ constexpr MaterialImageKey kMaterialImages[] = {
     {"ambientimage", &Material::ambient_image, &Material::ambient_source}};
 
 // Reads a picture as "Import Image..." does; the failure carries the import's message.
-std::optional<BuildError> ImportInto(std::string_view path, SharedImage& target,
-                                     std::vector<Status>* warnings) {
+Status ImportInto(std::string_view path, SharedImage& target, std::vector<Status>* warnings) {
     TextureImage image;
     const Status imported = ImportImage(std::string(path), image, warnings);
     if (!imported.ok()) {
-        return BuildError{false, imported.text};
+        return imported;
     }
     target = SharedImage(std::move(image));
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
+Status SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const auto [name, settings] = SplitOnce(argument, '@');
     const NodeId node = FindObject(doc, name);
     if (!node) {
         return Usage("no object named " + Quote(name));
     }
     Material edited = doc.Node(node)->material;  // applied only when every setting is good
-    std::optional<BuildError> failure;
-    const OpResult result = ApplySettings(
+    Status failure;
+    const Status result = ApplySettings(
         settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
             bool& bad = problem.bad;
             for (const auto& [word, colour] : kMaterialColours) {
@@ -340,7 +337,7 @@ OpResult SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<S
             for (const auto& [word, image, source] : kMaterialImages) {
                 if (key == word) {
                     failure = ImportInto(value, edited.*image, warnings);
-                    if (!failure)
+                    if (failure.ok())
                         edited.*source = 1;
                     return true;
                 }
@@ -354,22 +351,22 @@ OpResult SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<S
                 edited.bump_mode = BumpMode::UseColourMap;
             } else {
                 failure = ImportInto(value, edited.bump_image, warnings);
-                if (!failure)
+                if (failure.ok())
                     edited.bump_mode = BumpMode::Image;
             }
             return true;
         });
-    if (result) {
+    if (!result.ok()) {
         return result;
     }
-    if (failure) {
+    if (!failure.ok()) {
         return failure;
     }
     const Status set = doc.SetMaterial(node, edited);
     if (!set.ok()) {
-        return BuildError{false, set.text};
+        return set;
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
 // The rotation that turns a light's -z axis along `direction`.
@@ -393,7 +390,7 @@ Matrix4 AimAlong(Vec3 direction) {
     return m;
 }
 
-OpResult SetLight(DocumentCore& doc, std::string_view argument) {
+Status SetLight(DocumentCore& doc, std::string_view argument) {
     const auto [name, settings] = SplitOnce(argument, '@');
     const LightId id = FindLight(doc, name);
     if (!id) {
@@ -403,7 +400,7 @@ OpResult SetLight(DocumentCore& doc, std::string_view argument) {
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
-    const OpResult result = ApplySettings(
+    const Status result = ApplySettings(
         settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
             bool& bad = problem.bad;
             auto number = [&](float& f) {
@@ -467,7 +464,7 @@ OpResult SetLight(DocumentCore& doc, std::string_view argument) {
             }
             return true;
         });
-    if (result) {
+    if (!result.ok()) {
         return result;
     }
     ApplyLightDialog(fields, light);
@@ -477,12 +474,12 @@ OpResult SetLight(DocumentCore& doc, std::string_view argument) {
     }
     const Status set = doc.SetLight(id, light);
     if (!set.ok()) {
-        return BuildError{false, set.text};
+        return set;
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult AddView(DocumentCore& doc, std::string_view argument) {
+Status AddView(DocumentCore& doc, std::string_view argument) {
     const std::vector<std::string_view> parts = Split(argument, '@');
     if (parts.size() < 2 || parts.size() > 3) {
         return Usage("expected EX,EY,EZ@TX,TY,TZ[@LENS]");
@@ -502,10 +499,10 @@ OpResult AddView(DocumentCore& doc, std::string_view argument) {
     }
     direction.Normalise();
     doc.AddView({static_cast<std::int32_t>(*lens), direction, *eye, *target});
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
+Status AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const std::size_t at = argument.rfind('@');
     if (at == std::string_view::npos || at == 0) {
         return Usage("expected STRING@X,Y,Z");
@@ -540,12 +537,12 @@ OpResult AddText(DocumentCore& doc, std::string_view argument, std::vector<Statu
     }
     const kelto::Result<TextInsertion> inserted = doc.InsertText(*point, text, font, depth, false);
     if (!inserted.ok()) {
-        return BuildError{false, inserted.status().text};
+        return inserted.status();
     }
     if (!inserted->warning.ok() && warnings != nullptr) {
         warnings->push_back(inserted->warning);
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
 constexpr std::string_view kVerbs[] = {"add",    "add+",     "light",    "select", "move", "scale",
@@ -554,23 +551,23 @@ constexpr std::string_view kBareOperations[] = {"group",  "trim", "union", "inte
                                                 "delete", "undo", "redo"};
 
 // Trim, Combine or Intersect; the failure carries the command's message.
-OpResult Boolean(DocumentCore& doc, kelto::Result<NodeId> (DocumentCore::*command)()) {
+Status Boolean(DocumentCore& doc, kelto::Result<NodeId> (DocumentCore::*command)()) {
     const kelto::Result<NodeId> result = (doc.*command)();
     if (!result.ok()) {
-        return BuildError{false, result.status().text};
+        return result.status();
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
-OpResult StepHistory(DocumentCore& doc, bool undo) {
+Status StepHistory(DocumentCore& doc, bool undo) {
     if (undo ? !doc.CanUndo() : !doc.CanRedo()) {
         return Usage(undo ? "nothing to undo" : "nothing to redo");
     }
     const Status status = undo ? doc.Undo() : doc.Redo();
     if (!status.ok()) {
-        return BuildError{false, status.text};
+        return status;
     }
-    return std::nullopt;
+    return Status::Ok();
 }
 
 }  // namespace
@@ -593,8 +590,8 @@ bool LooksLikeBuildOperation(std::string_view word) {
     return false;
 }
 
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
-                                              std::vector<Status>* warnings) {
+Status ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
+                           std::vector<Status>* warnings) {
     const auto [verb, argument] = SplitOnce(operation, ':');
     if (verb == "add")
         return Add(doc, argument, false);
@@ -606,7 +603,7 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return Select(doc, argument);
     if (verb == "group" && argument.empty() && operation == "group") {
         doc.Group();
-        return std::nullopt;
+        return Status::Ok();
     }
     if (operation == "trim")
         return Boolean(doc, &DocumentCore::Trim);
@@ -616,7 +613,7 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& doc, std::string_vie
         return Boolean(doc, &DocumentCore::Intersect);
     if (operation == "delete") {
         doc.DeleteSelection();
-        return std::nullopt;
+        return Status::Ok();
     }
     if (operation == "undo")
         return StepHistory(doc, true);

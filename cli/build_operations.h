@@ -1,7 +1,6 @@
 // The operations of `kelto-cli build`, applied through the document's own operations.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,18 +9,13 @@
 
 namespace kelto::cli {
 
-// Why an operation could not be done: a usage error (unknown name, kind or key, or a malformed
-// value) or a failure with the program's message (an image file that cannot be read).
-struct BuildError {
-    bool usage = true;
-    std::string text;
-};
-
-// Applies one operation ("add:sphere@1,2", "group", ...). Returns nothing on success. An
-// operation that succeeds with a reservation (a text made without characters its font lacks,
-// a picture read with the PNG library's warnings) adds the warnings to `warnings` when given.
-std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::string_view operation,
-                                              std::vector<Status>* warnings = nullptr);
+// Applies one operation ("add:sphere@1,2", "group", ...). An operation that cannot be done
+// fails with a usage status (Status::kUsage: an unknown name, kind or key, or a malformed value)
+// or with the program's message (an image file that cannot be read). An operation that
+// succeeds with a reservation (a text made without characters its font lacks, a picture read
+// with the PNG library's warnings) adds the warnings to `warnings` when given.
+Status ApplyBuildOperation(DocumentCore& document, std::string_view operation,
+                           std::vector<Status>* warnings = nullptr);
 
 // Whether a command-line word is written like an operation ("add:cube@0,0", "group").
 bool LooksLikeBuildOperation(std::string_view word);

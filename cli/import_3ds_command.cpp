@@ -55,11 +55,12 @@ int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std:
             err << FormatMessage(kMsgObjectTypeUnknown, ExtensionOf(path)) << '\n';
             return kExitFailed;
         }
-        std::vector<std::uint8_t> bytes;
-        if (!ReadWholeFile(path, bytes)) {
+        const Result<std::vector<std::uint8_t>> read = ReadWholeFile(path);
+        if (!read.ok()) {
             err << FormatMessage(kMsgObjectOpenFailed, path) << '\n';
             return kExitFailed;
         }
+        const std::vector<std::uint8_t>& bytes = *read;
         Importer importer;
         const std::size_t slash = path.rfind('/');
         const Status status =

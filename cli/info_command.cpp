@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "document/document_core.h"
+#include "files/stored_fields.h"
 #include "model/child_list.h"
 #include "text_values.h"
 
@@ -117,6 +118,13 @@ ordered_json MaterialJson(const Material& m) {
             {"bump_image", ImageJson(m.bump_image)}};
 }
 
+// Flags A and B, the group flag and flag D, as the file stores them.
+ordered_json FlagsJson(const SceneNode& node) {
+    const StoredNodeFields& stored = StoredFieldsOf(node);
+    return ordered_json::array(
+        {stored.flag_a ? 1 : 0, node.honours_group_flag, node.group_flag, stored.flag_d ? 1 : 0});
+}
+
 void CollectNodes(const SceneNode& parent, int level, ordered_json& nodes) {
     for (const SceneNode* node : Children(parent)) {
         nodes.push_back({{"level", level},
@@ -129,8 +137,7 @@ void CollectNodes(const SceneNode& parent, int level, ordered_json& nodes) {
                          {"visible", node->visible != 0},
                          {"selected", node->selected != 0},
                          {"smooth", node->smooth != 0},
-                         {"flags", ordered_json::array({node->flag_a, node->flag_b,
-                                                        node->group_flag, node->flag_d})},
+                         {"flags", FlagsJson(*node)},
                          {"vertices", node->display_mesh.vertices.size()},
                          {"triangles", node->display_mesh.TriangleCount()},
                          {"box", {{"min", Json(node->box.min)}, {"max", Json(node->box.max)}}},

@@ -79,9 +79,11 @@ int RunPrimitive(std::span<const std::string_view> args, std::ostream& out, std:
     out << type_word << " render-vertices=" << render.vertices.size()
         << " render-triangles=" << render.TriangleCount() << '\n';
 
-    if (!obj_path.empty() && !WriteObjFile(display, std::string(obj_path))) {
-        err << "kelto-cli primitive: cannot write " << obj_path << '\n';
-        return kExitFailed;
+    if (!obj_path.empty()) {
+        if (const Status written = WriteObjFile(display, std::string(obj_path)); !written.ok()) {
+            err << "kelto-cli primitive: " << written.text << '\n';
+            return kExitFailed;
+        }
     }
     return kExitOk;
 }

@@ -292,18 +292,18 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
 
     // The scene's bytes are kept: a part records their hash.
     const std::string scene_file(scene_path);
-    std::vector<std::uint8_t> scene_bytes;
     DocumentCore document;
-    const bool read = ReadWholeFile(scene_file, scene_bytes);
-    if (read) {
-        ReserveHeapForLargeWork(RenderRoomFor(scene_bytes.size(), settings));
+    const Result<std::vector<std::uint8_t>> read = ReadWholeFile(scene_file);
+    if (read.ok()) {
+        ReserveHeapForLargeWork(RenderRoomFor(read->size(), settings));
     }
-    const Status opened = read ? document.OpenFromBytes(scene_bytes, scene_file)
-                               : Status::Message(kMsgSceneOpenFailed, {scene_file});
+    const Status opened = read.ok() ? document.OpenFromBytes(*read, scene_file)
+                                    : Status::Message(kMsgSceneOpenFailed, {scene_file});
     if (!opened.ok()) {
         PrintOpenFailure(err, "render", scene_path, opened.text);
         return kExitFailed;
     }
+    const std::vector<std::uint8_t>& scene_bytes = *read;
     RenderCamera camera;
     if (const Status chosen = ChooseRenderCamera(document, settings, camera); !chosen.ok()) {
         return usage(chosen.text);

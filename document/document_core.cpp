@@ -80,19 +80,19 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
                                                const LogFont& font, double depth, bool shift) {
     Operation operation(*this);
     auto shape = std::make_unique<TextShape>(text, font, depth);
-    std::string missing;
-    if (!shape->ReadGlyphs(&missing)) {
-        return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
+    const Result<std::string> missing = shape->ReadGlyphs();
+    if (!missing.ok()) {
+        return missing.status();
     }
     Mesh mesh;
     BoundingBox box;
-    if (!shape->BuildDisplayMesh(mesh, box)) {
-        return Status::Message(kMsgTextTooLarge, {text});
+    if (Status built = shape->BuildDisplayMesh(mesh, box); !built.ok()) {
+        return built;
     }
     if (mesh.vertices.empty()) {
         return Status::Message(kMsgTextEmpty, {text});
     }
-    SceneNode* node = scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
+    SceneNode* node = *scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
     node->shape = std::move(shape);
     node->display_mesh = std::move(mesh);
     node->box = box;
@@ -108,8 +108,8 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     step.Added(*node);
     Notify(ChangeKind::NodeAdded, node->id);
     TextInsertion made{node->id, Status::Ok()};
-    if (!missing.empty()) {
-        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(missing)});
+    if (!missing->empty()) {
+        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(*missing)});
     }
     SelectInserted(*node, shift);
     return made;
@@ -724,10 +724,8 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
     // The kernel replaces the meshes; the step keeps what they were.
     Mesh cutter_mesh = cutter.display_mesh;
     Mesh trimmed_mesh = trimmed.display_mesh;
-    const TrimResult result = TrimKernel(trimmed, cutter, mode);
-    if (result != TrimResult::Done) {
-        return Status::Message(result == TrimResult::NoIntersection ? kMsgTrimNoIntersection
-                                                                    : kMsgTrimTopology);
+    if (Status cut = TrimKernel(trimmed, cutter, mode); !cut.ok()) {
+        return cut;
     }
     const ObjectType type = mode == BooleanMode::Union          ? ObjectType::Combine
                             : mode == BooleanMode::Intersection ? ObjectType::Intersect

@@ -102,11 +102,11 @@ Status DocumentCore::Save(const std::string& path) {
 }
 
 Status DocumentCore::Open(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgSceneOpenFailed, {path});
     }
-    return OpenFromBytes(bytes, path);
+    return OpenFromBytes(*bytes, path);
 }
 
 Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
@@ -225,7 +225,7 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
         }
         given.insert(owned->name);
         owned->selected = 0;
-        SceneNode* entered = scene_.AdoptNode(std::move(owned));
+        SceneNode* entered = *scene_.AdoptNode(std::move(owned));  // its name made free above
         step.Added(*entered);
         Notify(ChangeKind::NodeAdded, entered->id);
     }

@@ -109,12 +109,12 @@ Result<std::vector<NodeId>> DocumentCore::Import3ds(const std::string& path) {
     if (LowerCase(extension) != "3ds") {
         return Status::Message(kMsgObjectTypeUnknown, {extension});
     }
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgObjectOpenFailed, {path});
     }
     const std::size_t slash = path.rfind('/');
-    return Import3dsBytes(bytes, slash == std::string::npos ? path : path.substr(slash + 1));
+    return Import3dsBytes(*bytes, slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
@@ -155,7 +155,7 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
             name =
                 (base.empty() ? std::string(NameBase(ObjectType::Mesh)) : base) + std::to_string(i);
         }
-        SceneNode* node = scene_.AddNode(ObjectType::Mesh, name);
+        SceneNode* node = *scene_.AddNode(ObjectType::Mesh, name);
         // Centred on its own box, standing with the whole import on the floor.
         const Vec3f& lo = piece.box.min;
         const Vec3f& hi = piece.box.max;

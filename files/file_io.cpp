@@ -90,15 +90,15 @@ std::string ResolveLinks(const std::string& path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
-        return false;
+        return Status::Silent();
     }
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
+        return Status::Silent();
     }
     bytes.reserve(static_cast<std::size_t>(info.st_size));
     std::uint8_t buffer[65536];
@@ -108,10 +108,10 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            return Status::Silent();
         }
         if (got == 0) {
-            return true;
+            return bytes;
         }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "model/status.h"
+
 namespace kelto {
 
-// Reads the whole file; false when it cannot be opened or read (there is no other reason: the
-// callers' messages say the file could not be opened).
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Reads the whole file. A file that cannot be opened or read fails silently (there is no other
+// reason: the callers' messages say the file could not be opened).
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path);
 
 // How a replacement of a file's contents went.
 enum class FileWrite {

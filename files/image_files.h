@@ -47,12 +47,13 @@ Status ReadTiff(const std::string& path, TextureImage& image);
 // --- writing ---
 inline constexpr int kDefaultJpegQuality = 90;
 
-// Encoders into memory; false when the library refuses (the image is then not written).
-bool EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out);
-bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>& out);
+// Encoders into memory; they fail silently when the library refuses (the image is then not
+// written, and the writers below say so).
+Status EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out);
+Status EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>& out);
 // PNG compresses bands of rows on up to `threads` threads; the bytes are the same for any.
-bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int threads = 1);
-bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out);
+Status EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int threads = 1);
+Status EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out);
 
 // Writers: encode, then replace the file only once the new one is complete on the disk. A
 // file that cannot be made gives "Error: unable to open image file", one that cannot be

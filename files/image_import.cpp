@@ -19,10 +19,11 @@ Status ImportImage(const std::string& path, TextureImage& image, std::vector<Sta
     if (!IsImportableImageExtension(extension)) {
         return Status::Message(kMsgImageTypeUnknown, {extension});
     }
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> read = ReadWholeFile(path);
+    if (!read.ok()) {
         return Status::Message(kMsgImageOpenFailed, {path});
     }
+    const std::vector<std::uint8_t>& bytes = *read;
     Status status;
     if (extension == "png") {
         image.format = ImageFormat::Png;

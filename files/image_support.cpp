@@ -22,18 +22,18 @@ namespace {
 
 template <typename Decoder>
 Status ReadWith(const std::string& path, Decoder decode) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgImageOpenFailed, {path});
     }
-    return decode(bytes);
+    return decode(*bytes);
 }
 
 template <typename Encoder>
 Status WriteWith(const std::string& path, Encoder encode) {
     std::vector<std::uint8_t> bytes;
     // A picture can be rendered again: it is replaced whole, without waiting for the disk.
-    if (!encode(bytes)) {
+    if (!encode(bytes).ok()) {
         return Status::Message(kMsgImageWriteFailed, {path});
     }
     switch (ReplaceFileContents(path, bytes, Durability::Unflushed)) {
@@ -100,13 +100,13 @@ Status WriteImage(const RenderImage& image, const std::string& path, const std::
 }
 
 // Windows bitmap, 24 bits, rows bottom-up, each padded with zeros to a multiple of 4 bytes.
-bool EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out) {
+Status EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out) {
     const auto width = static_cast<std::uint32_t>(image.Width());
     const auto height = static_cast<std::uint32_t>(image.Height());
     const std::uint64_t stride = (std::uint64_t{width} * 3 + 3) & ~std::uint64_t{3};
     const std::uint64_t size = 54 + stride * height;
     if (size > 0xFFFFFFFFu) {
-        return false;
+        return Status::Silent();
     }
     out.clear();
     out.reserve(static_cast<std::size_t>(size));
@@ -141,7 +141,7 @@ bool EncodeBmp(const RenderImage& image, std::vector<std::uint8_t>& out) {
         }
         out.insert(out.end(), static_cast<std::size_t>(stride - std::uint64_t{width} * 3), 0);
     }
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

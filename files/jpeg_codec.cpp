@@ -120,9 +120,9 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
     return Status::Ok();
 }
 
-bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>& out) {
+Status EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>& out) {
     if (image.Width() <= 0 || image.Height() <= 0) {
-        return false;
+        return Status::Silent();
     }
     jpeg_compress_struct info;
     JpegErrors errors;
@@ -135,7 +135,7 @@ bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>
         jpeg_destroy_compress(&info);
         std::free(scanline);
         std::free(buffer);
-        return false;
+        return Status::Silent();
     }
     jpeg_create_compress(&info);
     jpeg_mem_dest(&info, &buffer, &buffer_size);
@@ -162,7 +162,7 @@ bool EncodeJpeg(const RenderImage& image, int quality, std::vector<std::uint8_t>
     jpeg_destroy_compress(&info);
     std::free(scanline);
     std::free(buffer);
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

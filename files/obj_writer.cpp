@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "model/message_table.h"
 #include "model/placement_walk.h"
 
 namespace kelto {
@@ -95,14 +96,13 @@ void WriteObj(const Mesh& mesh, std::ostream& out) {
     WriteMeshLines(mesh, nullptr, 1, out);
 }
 
-bool WriteObjFile(const Mesh& mesh, const std::string& path) {
+Status WriteObjFile(const Mesh& mesh, const std::string& path) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return false;
+    if (file) {
+        WriteObj(mesh, file);
+        file.flush();
     }
-    WriteObj(mesh, file);
-    file.flush();
-    return static_cast<bool>(file);
+    return file ? Status::Ok() : Status::Message(kMsgExportWriteFailed, {path});
 }
 
 int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,

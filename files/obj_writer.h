@@ -6,14 +6,16 @@
 
 #include "model/mesh.h"
 #include "model/scene.h"
+#include "model/status.h"
 
 namespace kelto {
 
 // Writes v, vn, vt and f lines with 1-based indices; faces keep the meshes' winding,
 // counter-clockwise seen from the side their normals face, as OBJ readers expect.
 void WriteObj(const Mesh& mesh, std::ostream& out);
-// The same into a file; false when the file cannot be written completely.
-bool WriteObjFile(const Mesh& mesh, const std::string& path);
+// The same into a file; fails with "cannot write PATH" when the file cannot be written
+// completely.
+Status WriteObjFile(const Mesh& mesh, const std::string& path);
 
 // Writes every leaf object's display mesh placed in the world (its own transform followed by
 // its parents'), one `o` block per object named after it and using a material of the same

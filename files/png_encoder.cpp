@@ -134,12 +134,12 @@ void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5], const std::
 
 }  // namespace
 
-bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int threads) {
+Status EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int threads) {
     out.clear();
     const int width = image.Width(), height = image.Height();
     // The format's limit on a side, and what one row's bytes may come to.
     if (width <= 0 || height <= 0 || width > 0x7FFFFFFF / 3 - 1) {
-        return false;
+        return Status::Silent();
     }
     const int count = std::clamp((height + kRowsPerBand - 1) / kRowsPerBand, 1, kMostBands);
     std::vector<Band> bands(static_cast<std::size_t>(count));
@@ -160,7 +160,7 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int thr
     std::size_t stream_length = 2 + 4;
     for (const Band& band : bands) {
         if (!band.ok) {
-            return false;
+            return Status::Silent();
         }
         stream_length += band.deflated.size();
     }
@@ -188,7 +188,7 @@ bool EncodePng(const RenderImage& image, std::vector<std::uint8_t>& out, int thr
         PutChunk(out, "IDAT", stream.data() + at, std::min(kLargestChunk, stream.size() - at));
     }
     PutChunk(out, "IEND", nullptr, 0);
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

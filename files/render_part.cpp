@@ -196,11 +196,11 @@ Status WriteRenderPart(const RenderPart& part, const std::string& path) {
 }
 
 Result<RenderPart> ReadRenderPart(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes.ok()) {
         return Status::Message(kMsgPartOpenFailed, {path});
     }
-    return DecodeRenderPart(bytes, path);
+    return DecodeRenderPart(*bytes, path);
 }
 
 Result<RenderPartHeader> ReadRenderPartHeader(const std::string& path) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "model/child_list.h"
+#include "model/tessellation.h"
+#include "stored_fields.h"
 #include "tessellation_limit.h"
 
 namespace kelto {
@@ -14,6 +16,7 @@ namespace {
 constexpr std::uint8_t kLightTag = 9;
 constexpr std::uint8_t kNodeTag = 10;
 constexpr std::uint8_t kEndTag = 0;
+constexpr std::uint8_t kValidScene = 1;  // the byte after the header words; no other is read
 
 // ---------------------------------------------------------------- writing
 
@@ -130,17 +133,18 @@ void WritePatch(ByteWriter& out, const NurbsPatch& patch) {
 
 void WriteShape(ByteWriter& out, const Shape& shape) {
     const NurbsSurface& s = shape.surface;
+    const StoredShapeFields stored = StoredFieldsOf(shape);
     out.I32(s.rows);
     out.I32(s.columns);
-    out.I32(shape.reserved_a[0]);
-    out.I32(shape.reserved_a[1]);
+    out.I32(stored.last_column_and_row[0]);
+    out.I32(stored.last_column_and_row[1]);
     out.I32(s.order_u);
     out.I32(s.order_v);
     out.F64(shape.tolerance);
     out.I32(shape.steps);
-    for (std::int32_t r : shape.reserved_b) {
-        out.I32(r);
-    }
+    out.I32(stored.step_words[0]);
+    out.I32(shape.cube_surface_mesh);
+    out.I32(stored.step_words[1]);
     for (const auto* patches : {&shape.profiles, &shape.paths}) {
         out.I32(static_cast<std::int32_t>(patches->size()));
         for (const NurbsPatch& patch : *patches) {
@@ -208,7 +212,8 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
     out.WriteVec3f(node.box.max);
     out.I32(node.selected);
     out.I32(node.smooth);
-    for (const FaceRecord& f : node.faces) {
+    const StoredNodeFields& stored = StoredFieldsOf(node);
+    for (const FaceRecord& f : stored.faces) {
         for (std::uint16_t v : f.first)
             out.U16(v);
         for (std::uint16_t v : f.second)
@@ -221,10 +226,10 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
     out.WriteVec3(node.scale);
     out.WriteVec3f(node.sphere_centre);
     out.F32(node.sphere_radius);
-    out.Flag(node.flag_a != 0);
-    out.Flag(node.flag_b != 0);
+    out.Flag(stored.flag_a);
+    out.Flag(node.honours_group_flag != 0);
     out.Flag(node.group_flag != 0);
-    out.Flag(node.flag_d != 0);
+    out.Flag(stored.flag_d);
 }
 
 void WriteLight(ByteWriter& out, const Light& light) {
@@ -276,11 +281,12 @@ void WriteHeader(const Scene& scene, ByteWriter& out) {
     const std::uint8_t version[4] = {0, 0, 0, kSceneVersion};
     out.Bytes(version);
     out.U8(1);
-    for (int i = 1; i < 4; ++i) {
-        out.I32(scene.header_words[static_cast<std::size_t>(i)]);
+    const StoredSceneFields& stored = StoredFieldsOf(scene);
+    for (std::int32_t word : stored.header_words) {
+        out.I32(word);
     }
-    out.U8(scene.valid);
-    for (float f : scene.stored_colour) {
+    out.U8(kValidScene);
+    for (float f : stored.colour) {
         out.F32(f);
     }
 }
@@ -419,17 +425,18 @@ NurbsPatch ReadPatch(ByteReader& in) {
 
 void ReadShape(ByteReader& in, Shape& shape) {
     NurbsSurface& s = shape.surface;
+    StoredShapeFields stored;
     s.rows = in.I32();
     s.columns = in.I32();
-    shape.reserved_a[0] = in.I32();
-    shape.reserved_a[1] = in.I32();
+    stored.last_column_and_row[0] = in.I32();
+    stored.last_column_and_row[1] = in.I32();
     s.order_u = in.I32();
     s.order_v = in.I32();
     shape.tolerance = in.F64();
     shape.steps = in.I32();
-    for (std::int32_t& r : shape.reserved_b) {
-        r = in.I32();
-    }
+    stored.step_words[0] = in.I32();
+    shape.cube_surface_mesh = in.I32();
+    stored.step_words[1] = in.I32();
     for (auto* patches : {&shape.profiles, &shape.paths}) {
         patches->clear();
         const std::size_t n = in.Count(kMinPatchBytes);
@@ -441,6 +448,7 @@ void ReadShape(ByteReader& in, Shape& shape) {
     s.knots_v = ReadDoubles(in);
     s.net = ReadPoints(in, in.Count(32));
     shape.second_net = ReadPoints(in, in.Count(32));
+    KeepStoredFields(shape, stored);
 }
 
 std::vector<DisplayVertex> ReadVertices(ByteReader& in) {
@@ -555,7 +563,8 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
     node.box.max = in.ReadVec3f();
     node.selected = in.I32();
     node.smooth = in.I32();
-    for (FaceRecord& f : node.faces) {
+    StoredNodeFields stored;
+    for (FaceRecord& f : stored.faces) {
         for (std::uint16_t& v : f.first)
             v = in.U16();
         for (std::uint16_t& v : f.second)
@@ -563,7 +572,6 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
         for (std::uint32_t& v : f.third)
             v = in.U32();
     }
-    node.faces.Compact();
     node.position = in.ReadVec3();
     node.rotation = in.ReadMatrix();
     node.scale = in.ReadVec3();
@@ -572,10 +580,11 @@ bool ReadNode(ByteReader& in, SceneNode& node, TessellationBudget& budget,
     }
     node.sphere_centre = in.ReadVec3f();
     node.sphere_radius = in.F32();
-    node.flag_a = in.Flag() ? 1 : 0;
-    node.flag_b = in.Flag() ? 1 : 0;
+    stored.flag_a = in.Flag();
+    node.honours_group_flag = in.Flag() ? 1 : 0;
     node.group_flag = in.Flag() ? 1 : 0;
-    node.flag_d = in.Flag() ? 1 : 0;
+    stored.flag_d = in.Flag();
+    KeepStoredFields(node, stored);
     return !in.Failed();
 }
 
@@ -707,17 +716,17 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
     if (in.U8() != 1) {
         return corrupt;
     }
-    scene.header_words[0] = 0;
-    for (int i = 1; i < 4; ++i) {
-        scene.header_words[static_cast<std::size_t>(i)] = in.I32();
+    StoredSceneFields stored;
+    for (std::int32_t& word : stored.header_words) {
+        word = in.I32();
     }
-    scene.valid = in.U8();
-    if (in.Failed() || scene.valid != 1) {
+    if (in.U8() != kValidScene || in.Failed()) {
         return corrupt;
     }
-    for (float& f : scene.stored_colour) {
+    for (float& f : stored.colour) {
         f = in.F32();
     }
+    KeepStoredFields(scene, stored);
 
     scene.Lights().clear();
     for (;;) {
@@ -764,10 +773,11 @@ Status ReadScene(ByteReader& in, Scene& scene, const std::string& file_name,
             return corrupt;
         }
         node->ComputeParentFromNode();
-        SceneNode* added = scene.AdoptNode(std::move(node));
-        if (added == nullptr) {
+        const Result<SceneNode*> adopted = scene.AdoptNode(std::move(node));
+        if (!adopted.ok()) {
             return corrupt;  // two nodes of one name, or a node named like the root
         }
+        SceneNode* added = *adopted;
         read_nodes.push_back({added, std::move(first_child_name), std::move(next_name)});
         if (added->IsBooleanResult()) {
             trim_meshes.emplace_back(added, std::move(operand_meshes));

@@ -176,15 +176,15 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image,
     return Status::Ok();
 }
 
-bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out) {
+Status EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out) {
     if (image.Width() <= 0 || image.Height() <= 0) {
-        return false;
+        return Status::Silent();
     }
     MemoryFile file;
     file.writing = true;
     TiffHandle tiff(OpenMemory(file, "w"));
     if (!tiff) {
-        return false;
+        return Status::Silent();
     }
     const auto width = static_cast<std::uint32_t>(image.Width());
     TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, width);
@@ -201,15 +201,15 @@ bool EncodeTiff(const RenderImage& image, std::vector<std::uint8_t>& out) {
     for (int y = 0; y < image.Height(); ++y) {
         image.InterleaveRow(y, scanline.data());
         if (TIFFWriteScanline(tiff.get(), scanline.data(), static_cast<std::uint32_t>(y), 0) < 0) {
-            return false;
+            return Status::Silent();
         }
     }
     if (!TIFFFlush(tiff.get())) {
-        return false;
+        return Status::Silent();
     }
     tiff.reset();
     out = std::move(file.bytes);
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

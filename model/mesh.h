@@ -1,11 +1,9 @@
 // Drawable triangle meshes: the vertex record the views hand to OpenGL by pointer, the
-// indexed triangle list with 16-bit indices, and the per-node face record.
+// indexed triangle list with 16-bit indices.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "bounds.h"
@@ -41,65 +39,6 @@ struct Mesh {
     std::size_t TriangleCount() const { return indices.size() / 3; }
     // The box of every vertex position (the empty box for an empty mesh).
     BoundingBox Box() const;
-};
-
-// A 32-byte record stored with every node: four 16-bit values, four more 16-bit values and
-// four 32-bit values, all zero unless a file says otherwise.
-struct FaceRecord {
-    std::uint16_t first[4] = {};
-    std::uint16_t second[4] = {};
-    std::uint32_t third[4] = {};
-    friend bool operator==(const FaceRecord&, const FaceRecord&) = default;
-};
-static_assert(sizeof(FaceRecord) == 32, "FaceRecord is stored as 32 bytes");
-
-// The six face records a node carries. They are nearly always all zero, so they take no room
-// until one of them is written; reading them when empty gives zeros.
-class FaceRecords {
-  public:
-    static constexpr std::size_t kCount = 6;
-    using Records = std::array<FaceRecord, kCount>;
-
-    FaceRecords() = default;
-    FaceRecords(const FaceRecords& other)
-        : records_(other.records_ ? std::make_unique<Records>(*other.records_) : nullptr) {}
-    FaceRecords& operator=(const FaceRecords& other) {
-        if (this != &other) {
-            records_ = other.records_ ? std::make_unique<Records>(*other.records_) : nullptr;
-        }
-        return *this;
-    }
-    FaceRecords(FaceRecords&&) noexcept = default;
-    FaceRecords& operator=(FaceRecords&&) noexcept = default;
-
-    const FaceRecord& operator[](std::size_t i) const { return View()[i]; }
-    FaceRecord& operator[](std::size_t i) { return Mutable()[i]; }
-    const FaceRecord* begin() const { return View().data(); }
-    const FaceRecord* end() const { return View().data() + kCount; }
-    FaceRecord* begin() { return Mutable().data(); }
-    FaceRecord* end() { return Mutable().data() + kCount; }
-    // Gives the room back when every record is zero again.
-    void Compact() {
-        if (records_ && *records_ == Records{}) {
-            records_.reset();
-        }
-    }
-    friend bool operator==(const FaceRecords& a, const FaceRecords& b) {
-        return a.View() == b.View();
-    }
-
-  private:
-    const Records& View() const {
-        static const Records kZero{};
-        return records_ ? *records_ : kZero;
-    }
-    Records& Mutable() {
-        if (!records_) {
-            records_ = std::make_unique<Records>();
-        }
-        return *records_;
-    }
-    std::unique_ptr<Records> records_;
 };
 
 }  // namespace kelto

@@ -72,6 +72,9 @@ enum MessageNumber : int {
     kMsgPartQuality = 61552,
     kMsgPartSeed = 61553,
     kMsgPartView = 61554,
+    // Exports to other programs' formats.
+    kMsgExportWriteFailed = 61560,
+    kMsgExportFormatUnknown = 61561,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,

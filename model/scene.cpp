@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "child_list.h"
+#include "message_table.h"
 
 namespace kelto {
 
@@ -15,7 +16,7 @@ Scene::Scene() {
 }
 
 void Scene::MakeRoot() {
-    root_ = AddNode(ObjectType::Root, kSceneRootName);
+    root_ = *AddNode(ObjectType::Root, kSceneRootName);  // the map is empty
 }
 
 Camera& Scene::AddCamera() {
@@ -46,16 +47,16 @@ std::string Scene::MakeDefaultName(ObjectType type) const {
     }
 }
 
-SceneNode* Scene::AddNode(ObjectType type, const std::string& name) {
+Result<SceneNode*> Scene::AddNode(ObjectType type, const std::string& name) {
     auto node = std::make_unique<SceneNode>();
     node->type = type;
     node->name = name;
     return AdoptNode(std::move(node));
 }
 
-SceneNode* Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
+Result<SceneNode*> Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
     if (IsNameUsed(node->name)) {
-        return nullptr;
+        return Status::Message(kMsgNameTaken, {node->name});
     }
     SceneNode* added = node.get();
     added->owner = added;
@@ -137,9 +138,10 @@ bool Scene::CanRestoreNode(const SceneNode& node) const {
     return node.id && !by_id_.contains(node.id) && !IsNameUsed(node.name);
 }
 
-SceneNode* Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
+Result<SceneNode*> Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
     if (!node || !CanRestoreNode(*node)) {
-        return nullptr;
+        return node && IsNameUsed(node->name) ? Status::Message(kMsgNameTaken, {node->name})
+                                              : Status::Silent();
     }
     SceneNode* restored = node.get();
     by_id_[restored->id] = restored;
@@ -147,25 +149,25 @@ SceneNode* Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
     return restored;
 }
 
-bool Scene::RenameNode(SceneNode& node, const std::string& name) {
+Status Scene::RenameNode(SceneNode& node, const std::string& name) {
     if (name == node.name) {
-        return true;
+        return Status::Ok();
     }
     if (IsNameUsed(name)) {
-        return false;
+        return Status::Message(kMsgNameTaken, {name});
     }
     auto entry = nodes_.extract(node.name);
     node.name = name;
     entry.key() = name;
     nodes_.insert(std::move(entry));
-    return true;
+    return Status::Ok();
 }
 
 SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
     if (!IsPrimitive(type)) {
         return nullptr;
     }
-    SceneNode* node = AddNode(type, MakeDefaultName(type));
+    SceneNode* node = *AddNode(type, MakeDefaultName(type));  // a free name
     node->shape = MakePrimitiveShape(type, defaults);
     node->smooth = type == ObjectType::Cube ? 0 : 1;
     const PrimitivePlacement placement = PlacementOf(type, defaults);
@@ -196,9 +198,7 @@ void Scene::Reset() {
     cameras_.clear();
     camera_counter_ = 1;
     current_camera_ = &AddCamera();
-    header_words = {};
-    valid = 1;
-    stored_colour = {0.2f, 0.2f, 0.2f, 1.0f};
+    stored_fields.reset();
     drag_mode = 0;
     defaults = {};
     ambient_light = {0.2f, 0.2f, 0.2f, 0.0f};
@@ -265,7 +265,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
     if (members.size() < 2) {
         return nullptr;
     }
-    SceneNode* container = AddNode(container_type, MakeDefaultName(container_type));
+    SceneNode* container = *AddNode(container_type, MakeDefaultName(container_type));
     for (SceneNode* member : members) {
         UnlinkChild(*root_, *member);
         LinkChild(*container, *member);

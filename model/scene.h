@@ -15,8 +15,11 @@
 #include "scene_node.h"
 #include "scene_object.h"
 #include "shapes.h"
+#include "status.h"
 
 namespace kelto {
+
+struct StoredSceneFields;
 
 inline constexpr char kSceneRootName[] = "__VORN_SCENE_ROOT__";
 
@@ -35,12 +38,12 @@ class Scene : public SceneObject {
     // meshes, box and bounding sphere, linked first under the root. Null for other types.
     SceneNode* CreateNode(ObjectType type, const Vec3& point);
     // A new empty node of any type, entered in the name map but not linked anywhere; for
-    // groups, Trim nodes and the file reader. Null when the name is taken: names are unique.
-    SceneNode* AddNode(ObjectType type, const std::string& name);
-    // Enters a node made elsewhere (the file reader) in the name map under its name; null, and
-    // the node discarded, when the name is taken. Every node entering the scene gets a handle
-    // of its own.
-    SceneNode* AdoptNode(std::unique_ptr<SceneNode> node);
+    // groups, Trim nodes and the file reader. Fails with the name-taken message when the name
+    // is taken: names are unique.
+    Result<SceneNode*> AddNode(ObjectType type, const std::string& name);
+    // Enters a node made elsewhere (the file reader) in the name map under its name; fails as
+    // AddNode does, the node discarded. Every node entering the scene gets a handle of its own.
+    Result<SceneNode*> AdoptNode(std::unique_ptr<SceneNode> node);
     SceneNode* FindNode(const std::string& name);
     const SceneNode* FindNode(const std::string& name) const;
     SceneNode* FindNode(NodeId id);
@@ -55,11 +58,12 @@ class Scene : public SceneObject {
     std::unique_ptr<SceneNode> ReleaseNode(SceneNode& node);
     // Whether a released node may come back: its handle and its name are free.
     bool CanRestoreNode(const SceneNode& node) const;
-    // Enters a released node again under its own handle and name; the caller links it. Null,
-    // and the node discarded, when CanRestoreNode says no.
-    SceneNode* RestoreNode(std::unique_ptr<SceneNode> node);
-    // Gives the node another name; false when the name is taken.
-    bool RenameNode(SceneNode& node, const std::string& name);
+    // Enters a released node again under its own handle and name; the caller links it. Fails,
+    // the node discarded, when CanRestoreNode says no: with the name-taken message when the
+    // name is the reason.
+    Result<SceneNode*> RestoreNode(std::unique_ptr<SceneNode> node);
+    // Gives the node another name; fails with the name-taken message when the name is taken.
+    Status RenameNode(SceneNode& node, const std::string& name);
     SceneNode& Root() { return *root_; }
     const SceneNode& Root() const { return *root_; }
     std::size_t NodeCount() const { return nodes_.size(); }
@@ -117,11 +121,8 @@ class Scene : public SceneObject {
     Camera& CurrentCamera() { return *current_camera_; }
     const Camera& CurrentCamera() const { return *current_camera_; }
 
-    // Stored settings.
-    std::array<std::int32_t, 5> header_words{};
-    SceneNode work_node;
-    std::uint8_t valid = 1;
-    std::array<float, 4> stored_colour{0.2f, 0.2f, 0.2f, 1.0f};
+    // What the scene file keeps of the scene for itself alone (files/stored_fields.h).
+    std::shared_ptr<const StoredSceneFields> stored_fields;
     std::int32_t drag_mode = 0;
     PrimitiveDefaults defaults;
     std::array<float, 4> ambient_light{0.2f, 0.2f, 0.2f, 0.0f};

@@ -20,6 +20,8 @@
 
 namespace kelto {
 
+struct StoredNodeFields;
+
 class SceneNode : public SceneObject {
   public:
     SceneNode();
@@ -50,7 +52,7 @@ class SceneNode : public SceneObject {
         return type == ObjectType::Trim || type == ObjectType::Combine ||
                type == ObjectType::Intersect;
     }
-    bool MarksGroupSelection() const { return flag_b != 0 && group_flag != 0; }
+    bool MarksGroupSelection() const { return honours_group_flag != 0 && group_flag != 0; }
 
     NodeId id;  // given by the scene when the node enters it
     Matrix4 parent_from_node;
@@ -73,14 +75,15 @@ class SceneNode : public SceneObject {
     BoundingBox box;
     float sphere_radius = 0.0f;
     Vec3f sphere_centre;
-    FaceRecords faces;  // kept as the file stores them
     std::int32_t scaling = 0;
     std::int32_t moving = 0;
     std::int32_t rotating = 0;
-    std::int32_t flag_a = 0;
-    std::int32_t flag_b = 1;
+    // A group selected alone counts as a group (the Group command then ungroups it) when it
+    // has the group flag and honours it; the file keeps both.
+    std::int32_t honours_group_flag = 1;
     std::int32_t group_flag = 0;
-    std::int32_t flag_d = 0;
+    // What the scene file keeps of the node for itself alone (files/stored_fields.h).
+    std::shared_ptr<const StoredNodeFields> stored_fields;
     // The threaded child list: the newest child first, each child's next leads to the
     // following sibling, the last sibling's next back to the parent. Not owning.
     SceneNode* first_child = nullptr;

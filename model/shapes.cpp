@@ -14,14 +14,14 @@ bool Shape::TessellateInto(Mesh& mesh) const {
     return TessellateSurface(evaluator, steps, mesh);
 }
 
-bool Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status Shape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     const bool built = TessellateInto(mesh);
     box = mesh.Box();
-    return built;
+    return built ? Status::Ok() : Status::Silent();
 }
 
-bool Shape::BuildRenderMesh(Mesh& mesh) {
-    return TessellateInto(mesh);
+Status Shape::BuildRenderMesh(Mesh& mesh) {
+    return TessellateInto(mesh) ? Status::Ok() : Status::Silent();
 }
 
 void Shape::RevolveProfile(NurbsPatch profile) {
@@ -31,8 +31,6 @@ void Shape::RevolveProfile(NurbsPatch profile) {
 
 void Shape::BuildProduct(NurbsPatch meridian, NurbsPatch equator) {
     surface = ProductSurface(meridian, equator);
-    reserved_a[0] = surface.columns - 1;
-    reserved_a[1] = surface.rows - 1;
     profiles.push_back(std::move(meridian));
     paths.push_back(std::move(equator));
 }
@@ -114,21 +112,21 @@ void BuildFlatCubeMesh(Mesh& mesh) {
     }
 }
 
-bool CubeShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status CubeShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     if (UsesSurface()) {
         return Shape::BuildDisplayMesh(mesh, box);
     }
     BuildFlatCubeMesh(mesh);
     box = mesh.Box();
-    return true;
+    return Status::Ok();
 }
 
-bool CubeShape::BuildRenderMesh(Mesh& mesh) {
+Status CubeShape::BuildRenderMesh(Mesh& mesh) {
     if (UsesSurface()) {
         return Shape::BuildRenderMesh(mesh);
     }
     BuildFlatCubeMesh(mesh);
-    return true;
+    return Status::Ok();
 }
 
 std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults) {

@@ -11,9 +11,12 @@
 #include "mesh.h"
 #include "nurbs_patch.h"
 #include "object_type.h"
+#include "status.h"
 #include "surface_construction.h"
 
 namespace kelto {
+
+struct StoredShapeFields;
 
 class Shape {
   public:
@@ -24,11 +27,11 @@ class Shape {
     Shape& operator=(const Shape&) = default;
     virtual ~Shape() = default;
 
-    // Tessellates the surface into the display mesh and sets `box` to the mesh's box.
-    // Returns false (empty mesh, empty box) when the surface cannot be tessellated.
-    virtual bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
+    // Tessellates the surface into the display mesh and sets `box` to the mesh's box. Fails
+    // silently (empty mesh, empty box) when the surface cannot be tessellated.
+    virtual Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box);
     // The same tessellation into the render mesh.
-    virtual bool BuildRenderMesh(Mesh& mesh);
+    virtual Status BuildRenderMesh(Mesh& mesh);
     // Whether the render mesh is the display mesh's tessellation again, so that a copy of the
     // display mesh makes it without tessellating twice.
     virtual bool RenderMeshIsDisplayMesh() const { return true; }
@@ -44,13 +47,15 @@ class Shape {
     // Fields kept with the shape and stored in scene files. `surface` holds rows, columns,
     // orders, knots and control net.
     NurbsSurface surface;
-    std::int32_t reserved_a[2] = {0, 0};  // the product construction stores columns-1, rows-1
     double tolerance = 0.5;
     std::int32_t steps = kDefaultSteps;
-    std::int32_t reserved_b[3] = {0, 0, 0};
+    // Non-zero: a cube draws its surface's tessellation rather than its flat faces.
+    std::int32_t cube_surface_mesh = 0;
     std::vector<NurbsPatch> profiles;
     std::vector<NurbsPatch> paths;
     std::vector<Point4> second_net;
+    // What the scene file keeps of the shape for itself alone (files/stored_fields.h).
+    std::shared_ptr<const StoredShapeFields> stored_fields;
 
   protected:
     // Adopts a surface of revolution of `profile` through a full turn about the z axis.
@@ -80,18 +85,18 @@ class TorusShape : public Shape {
 };
 
 // The cube keeps its product surface but draws flat faces: corners at +-1 on every axis,
-// one normal per face, texture corners 0 and 1, two triangles per face. A non-zero second
-// entry of reserved_b falls back to the surface tessellation.
+// one normal per face, texture corners 0 and 1, two triangles per face, unless
+// cube_surface_mesh asks for the surface tessellation.
 class CubeShape : public Shape {
   public:
     CubeShape();
-    bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
-    bool BuildRenderMesh(Mesh& mesh) override;
+    Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
+    Status BuildRenderMesh(Mesh& mesh) override;
     // The flat faces are not the surface's tessellation, unless the surface is used.
     bool MeshFollowsSurface() const override { return UsesSurface(); }
 
   private:
-    bool UsesSurface() const { return reserved_b[1] != 0; }
+    bool UsesSurface() const { return cube_surface_mesh != 0; }
 };
 
 class ConeShape : public Shape {

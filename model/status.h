@@ -25,6 +25,8 @@ class Status {
     static constexpr int kSilentFailure = -1;
     // A message that comes from a library (an image decoder) rather than our table.
     static constexpr int kLibraryMessage = -2;
+    // A request written wrongly (a malformed build operation); the text says what is wrong.
+    static constexpr int kUsage = -3;
 
     Status() = default;
 
@@ -32,6 +34,9 @@ class Status {
     static Status Silent() { return Status(kSilentFailure, {}, MessageIcon::Error, {}); }
     static Status Library(std::string text) {
         return Status(kLibraryMessage, {}, MessageIcon::Error, std::move(text));
+    }
+    static Status Usage(std::string text) {
+        return Status(kUsage, {}, MessageIcon::Error, std::move(text));
     }
     // Message `number` with its fields filled in order from `arguments` (each "%s" or "%d"
     // takes the next one), shown in the table's box for it.

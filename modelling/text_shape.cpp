@@ -9,6 +9,7 @@
 
 #include "model/bspline.h"
 #include "model/curve_factory.h"
+#include "model/message_table.h"
 
 namespace kelto {
 namespace {
@@ -512,29 +513,27 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
 TextShape::TextShape(std::string text_, const LogFont& font_, double depth_)
     : text(std::move(text_)), font(font_), depth(depth_) {}
 
-bool TextShape::ReadGlyphs(std::string* missing) {
+Result<std::string> TextShape::ReadGlyphs() {
     contours.clear();
-    if (missing != nullptr) {
-        missing->clear();
-    }
     const GlyphSource source(font);
     if (!source.Usable()) {
-        return false;
+        return Status::Message(kMsgNoTrueTypeFont, {font.FaceName()});
     }
+    std::string missing;
     for (const char c : text) {
         if (c == ' ') {
             continue;
         }
         const auto code = static_cast<unsigned char>(c);
         contours.push_back(ContourCurves(source.Outline(code)));
-        if (missing != nullptr && !source.HasGlyph(code) && missing->find(c) == std::string::npos) {
-            missing->push_back(c);
+        if (!source.HasGlyph(code) && missing.find(c) == std::string::npos) {
+            missing.push_back(c);
         }
     }
-    return true;
+    return missing;
 }
 
-bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
+Status TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     mesh.Clear();
     box.Reset();
     TextBuildState state(text);
@@ -562,7 +561,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
         pen = largest == kNoWall ? pen + space_advance : largest + letter_spacing;
         if (mesh.vertices.size() > kMaxMeshVertices) {
             mesh.Clear();
-            return false;
+            return Status::Message(kMsgTextTooLarge, {text});
         }
     }
     mesh.indices.resize(mesh.vertices.size());
@@ -572,7 +571,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
     const BoundingBox built = mesh.Box();
     if (mesh.vertices.empty()) {
         centre = {};
-        return true;
+        return Status::Ok();
     }
     centre = {(built.min.x + built.max.x) * 0.5, (built.min.y + built.max.y) * 0.5,
               (built.min.z + built.max.z) * 0.5};
@@ -582,7 +581,7 @@ bool TextShape::BuildDisplayMesh(Mesh& mesh, BoundingBox& box) {
         v.z = static_cast<float>(v.z - centre.z);
     }
     box = mesh.Box();
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace kelto

@@ -12,6 +12,7 @@
 #include "glyph_outline.h"
 #include "model/nurbs_patch.h"
 #include "model/shapes.h"
+#include "model/status.h"
 #include "seidel_triangulation.h"
 
 namespace kelto {
@@ -79,17 +80,18 @@ class TextShape : public MeshShape {
     TextShape(std::string text, const LogFont& font, double depth);
 
     // Reads every non-space character's contours from the font (a character without an
-    // outline gets an empty entry). Returns false when no TrueType face matches the font.
-    // `missing` receives, once each and in the order of the text, the characters the face has
-    // no glyph for.
-    bool ReadGlyphs(std::string* missing = nullptr);
+    // outline gets an empty entry). Gives the characters the face has no glyph for, once each
+    // and in the order of the text; fails with the message that no TrueType face matches the
+    // font.
+    Result<std::string> ReadGlyphs();
 
-    // The text's walls and caps, re-centred on the origin; no render mesh is built. False
-    // (empty mesh) when the text would need more vertices than 16-bit indices address.
-    bool BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
-    bool BuildRenderMesh(Mesh& mesh) override {
+    // The text's walls and caps, re-centred on the origin; no render mesh is built. Fails
+    // with the text-too-large message (empty mesh) when the text would need more vertices than
+    // 16-bit indices address.
+    Status BuildDisplayMesh(Mesh& mesh, BoundingBox& box) override;
+    Status BuildRenderMesh(Mesh& mesh) override {
         mesh.Clear();
-        return true;
+        return Status::Ok();
     }
     bool RenderMeshIsDisplayMesh() const override { return false; }
     // The centre the mesh was moved by.

@@ -9,6 +9,7 @@
 
 #include "model/bspline.h"
 #include "model/mesh_welder.h"
+#include "model/message_table.h"
 #include "model/shapes.h"
 #include "model/view_camera.h"
 
@@ -494,9 +495,9 @@ std::uint32_t OperandSeed(const SceneNode& trimmed, const SceneNode& cutter) {
     return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
-TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
+Status TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
     if (trimmed.display_mesh.vertices.empty() || trimmed.display_mesh.indices.empty()) {
-        return TrimResult::Topology;
+        return Status::Message(kMsgTrimTopology);
     }
     const KeptSides sides = SidesFor(mode);
     const std::vector<CsgPolygon> a = PolygonsOf(trimmed, trimmed.ComposeParentFromNode());
@@ -506,28 +507,28 @@ TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter, BooleanMode mode) {
     const std::unique_ptr<BspNode> a_tree = BuildBspTree(PointsOf(a), seed);
     const Classified b_kept = Classify(b, *a_tree, sides.cutter_label, sides.cutter_route);
     if (b_kept.whole.empty() && b_kept.fragments.empty()) {
-        return TrimResult::NoIntersection;
+        return Status::Message(kMsgTrimNoIntersection);
     }
     const std::unique_ptr<BspNode> b_tree = BuildBspTree(PointsOf(b), seed + 1);
     const Classified a_kept = Classify(a, *b_tree, sides.trimmed_label, sides.trimmed_route);
     if (a_kept.whole.empty() && a_kept.fragments.empty()) {
-        return TrimResult::NoIntersection;
+        return Status::Message(kMsgTrimNoIntersection);
     }
     // Solids that do not meet keep all of their surfaces in a union: nothing to combine.
     auto all_kept = [](const Classified& kept, std::size_t count) {
         return kept.fragments.empty() && kept.whole.size() == count;
     };
     if (mode == BooleanMode::Union && all_kept(a_kept, a.size()) && all_kept(b_kept, b.size())) {
-        return TrimResult::NoIntersection;
+        return Status::Message(kMsgTrimNoIntersection);
     }
     Mesh new_b, new_a;
     if (!BuildMesh(cutter, b_kept, sides.cutter_inside_out, new_b) ||
         !BuildMesh(trimmed, a_kept, false, new_a)) {
-        return TrimResult::Topology;  // more vertices than one mesh holds
+        return Status::Message(kMsgTrimTopology);  // more vertices than one mesh holds
     }
     trimmed.display_mesh = std::move(new_a);
     cutter.display_mesh = std::move(new_b);
-    return TrimResult::Done;
+    return Status::Ok();
 }
 
 }  // namespace kelto

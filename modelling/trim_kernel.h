@@ -13,14 +13,9 @@
 #include "model/geometry.h"
 #include "model/mesh.h"
 #include "model/scene_node.h"
+#include "model/status.h"
 
 namespace kelto {
-
-enum class TrimResult : int {
-    Done = 0,
-    NoIntersection = 1,  // the objects do not intersect
-    Topology = 2,        // the trimmed object has no mesh
-};
 
 // Which of the three operations the kernel performs.
 enum class BooleanMode {
@@ -85,11 +80,13 @@ bool InsideSolid(const BspNode& tree, const Vec3& point);
 
 // Cuts `trimmed` by `cutter` (or, for a union or an intersection, the two solids by each
 // other), replacing both display meshes on success. The nodes' world placement is taken from
-// their transforms (they are top-level objects). Nothing changes unless the result is Done.
-// NoIntersection also answers a union or intersection that would leave one solid without any
-// surface (one wholly inside the other), and a union of solids that do not meet.
-TrimResult TrimKernel(SceneNode& trimmed, SceneNode& cutter,
-                      BooleanMode mode = BooleanMode::Difference);
+// their transforms (they are top-level objects). Nothing changes on failure: the message that
+// the objects do not intersect (also for a union or intersection that would leave one solid
+// without any surface, one wholly inside the other, and for a union of solids that do not
+// meet), or the topology message (the trimmed object has no mesh, or a result would hold more
+// vertices than one mesh can).
+Status TrimKernel(SceneNode& trimmed, SceneNode& cutter,
+                  BooleanMode mode = BooleanMode::Difference);
 
 // A corner of a cut fragment on a node's surface: evaluated on the exact surface at (u, v)
 // when the node's mesh comes from its surface, else the interpolated position and normal.

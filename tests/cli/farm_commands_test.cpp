@@ -29,9 +29,9 @@ class FarmCommands : public testing::Test {
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     std::vector<std::uint8_t> Bytes(const std::string& path) const {
-        std::vector<std::uint8_t> bytes;
-        EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-        return bytes;
+        Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        EXPECT_TRUE(bytes.ok()) << path;
+        return bytes.ok() ? std::move(bytes).value() : std::vector<std::uint8_t>{};
     }
     // Renders with the given options after the scene and output.
     CliResult Render(const std::string& out, std::vector<std::string> options) {

@@ -15,6 +15,7 @@
 #include "document/document_core.h"
 #include "files/file_io.h"
 #include "files/scene_file.h"
+#include "files/stored_fields.h"
 #include "model/child_list.h"
 
 namespace kelto {
@@ -90,13 +91,17 @@ void BuildRichScene(DocumentCore& doc) {
     first->material.ambient_source = 1;
     first->material.ambient_image = SharedImage(Picture(1, 1, 3));
     first->visible = 0;
-    first->flag_a = 1;
-    first->flag_d = 1;
-    first->faces[2].third[1] = 77;
+    StoredNodeFields stored;
+    stored.flag_a = true;
+    stored.flag_d = true;
+    stored.faces[2].third[1] = 77;
+    KeepStoredFields(*first, stored);
+    KeepStoredFields(*first->shape, StoredShapeFields{{3, 4}, {5, 6}});
+    first->shape->cube_surface_mesh = 2;
     first->scale = {1, 2, 3};
     first->ComputeParentFromNode();
 
-    SceneNode* long_name = scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
+    SceneNode* long_name = *scene.AddNode(ObjectType::Group, "ABCDEFGHIJKLMNOPQRSTUVWX");
     LinkChild(scene.Root(), *long_name);
 
     for (int kind = 0; kind <= 4; ++kind) {
@@ -113,8 +118,7 @@ void BuildRichScene(DocumentCore& doc) {
         light.rotation.Rotate(45, {1, 0, 0});
         light.RebuildExponentTable();
     }
-    scene.header_words = {5, 6, 7, 8, 9};
-    scene.stored_colour = {0.1f, 0.2f, 0.3f, 0.4f};
+    KeepStoredFields(scene, StoredSceneFields{{6, 7, 8}, {0.1f, 0.2f, 0.3f, 0.4f}});
     EditViews(doc).push_back({35, {0, 0, -1}, {0, 1, 10}, {0, 1, 9}});
     EditViews(doc).push_back({200, {1, 0, 0}, {-5, 0, 0}, {0, 0, 0}});
 }
@@ -136,14 +140,17 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
     EXPECT_EQ(a.visible, b.visible);
     EXPECT_EQ(a.selected, b.selected);
     EXPECT_EQ(a.smooth, b.smooth);
-    EXPECT_EQ(a.faces, b.faces);
+    EXPECT_EQ(StoredFieldsOf(a), StoredFieldsOf(b));
+    ASSERT_EQ(a.shape != nullptr, b.shape != nullptr);
+    if (a.shape) {
+        EXPECT_EQ(StoredFieldsOf(*a.shape), StoredFieldsOf(*b.shape));
+        EXPECT_EQ(a.shape->cube_surface_mesh, b.shape->cube_surface_mesh);
+    }
     EXPECT_EQ(a.box, b.box);
     EXPECT_EQ(a.sphere_centre, b.sphere_centre);
     EXPECT_EQ(a.sphere_radius, b.sphere_radius);
-    EXPECT_EQ(a.flag_a, b.flag_a);
-    EXPECT_EQ(a.flag_b, b.flag_b);
+    EXPECT_EQ(a.honours_group_flag, b.honours_group_flag);
     EXPECT_EQ(a.group_flag, b.group_flag);
-    EXPECT_EQ(a.flag_d, b.flag_d);
     EXPECT_EQ(a.parent_from_node, b.parent_from_node);
     ExpectSameMesh(a.display_mesh, b.display_mesh, "display");
     ExpectSameMesh(a.render_mesh, b.render_mesh, "render");
@@ -187,11 +194,7 @@ void ExpectSameNode(const SceneNode& a, const SceneNode& b) {
 void ExpectSameScene(const DocumentCore& x, const DocumentCore& y) {
     const Scene& a = x.GetScene();
     const Scene& b = y.GetScene();
-    EXPECT_EQ(b.header_words[0], 0);
-    for (int i = 1; i < 4; ++i) {
-        EXPECT_EQ(a.header_words[i], b.header_words[i]);
-    }
-    EXPECT_EQ(a.stored_colour, b.stored_colour);
+    EXPECT_EQ(StoredFieldsOf(a), StoredFieldsOf(b));
     ASSERT_EQ(a.Lights().size(), b.Lights().size());
     for (std::size_t i = 0; i < a.Lights().size(); ++i) {
         const Light& p = a.Lights()[i];
@@ -229,6 +232,19 @@ TEST(SceneFile, RichSceneRoundTripsFieldByField) {
     ExpectSameScene(original, reopened);
     EXPECT_EQ(reopened.SaveToBytes(), saved);  // and it writes back byte for byte
     EXPECT_FALSE(reopened.IsModified());
+
+    // What only the file reads goes with the nodes when they are deleted and brought back,
+    // and when they are copied into another scene.
+    reopened.DeleteSelection();
+    ASSERT_TRUE(reopened.Undo().ok());
+    EXPECT_EQ(reopened.SaveToBytes(), saved);
+    reopened.SelectNode(reopened.NodeNamed("Sphere1"), false);
+    DocumentCore pasted;
+    ASSERT_TRUE(pasted.Paste(reopened.CopySelection()).ok());
+    const SceneNode& source = *original.GetScene().FindNode("Sphere1");
+    const SceneNode& copy = *pasted.GetScene().FindNode("Sphere1");
+    EXPECT_EQ(StoredFieldsOf(copy), StoredFieldsOf(source));
+    EXPECT_EQ(StoredFieldsOf(*copy.shape), StoredFieldsOf(*source.shape));
 }
 
 TEST(SceneFile, NewDocumentAndAreaLightsLoadBack) {
@@ -251,7 +267,7 @@ TEST(SceneFile, NewDocumentAndAreaLightsLoadBack) {
 Bytes OneGroupFile(const std::string& name = "G") {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
-    SceneNode* group = EditScene(doc).AddNode(ObjectType::Group, name);
+    SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, name);
     LinkChild(EditScene(doc).Root(), *group);
     return doc.SaveToBytes();
 }
@@ -385,7 +401,7 @@ TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
 TEST(SceneFile, ImageChannelsOtherThanOneOrThreeAreCorrupt) {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
-    SceneNode* group = EditScene(doc).AddNode(ObjectType::Group, "G");
+    SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, "G");
     LinkChild(EditScene(doc).Root(), *group);
     group->material.colour_source = 1;
     group->material.colour_image = SharedImage(Picture(2, 2, 3));
@@ -431,8 +447,8 @@ TEST(SceneFile, TreeLinksThatLoopAreRefused) {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
     Scene& scene = EditScene(doc);
-    SceneNode* a = scene.AddNode(ObjectType::Group, "A");
-    SceneNode* b = scene.AddNode(ObjectType::Group, "B");
+    SceneNode* a = *scene.AddNode(ObjectType::Group, "A");
+    SceneNode* b = *scene.AddNode(ObjectType::Group, "B");
     LinkChild(scene.Root(), *a);
     LinkChild(scene.Root(), *b);
     Bytes bytes = doc.SaveToBytes();
@@ -492,8 +508,8 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     const std::string path = dir.File("scene.kel");
     DocumentCore small;
     ASSERT_TRUE(small.Save(path).ok());
-    Bytes before;
-    ASSERT_TRUE(ReadWholeFile(path, before));
+    const Result<Bytes> before = ReadWholeFile(path);
+    ASSERT_TRUE(before.ok());
 
     DocumentCore big;
     BuildRichScene(big);
@@ -502,7 +518,7 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
     const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = old_limit;
-    limit.rlim_cur = before.size();
+    limit.rlim_cur = before->size();
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     const Status status = big.Save(path);
     setrlimit(RLIMIT_FSIZE, &old_limit);
@@ -511,9 +527,9 @@ TEST(SceneFile, FailedSaveLeavesThePreviousFileIntact) {
     EXPECT_EQ(status.number, kMsgSceneSaveFailed);
     EXPECT_EQ(status.text, "Error: unable to save Kelto scene file: " + path + ".");
     EXPECT_TRUE(big.IsModified());
-    Bytes after;
-    ASSERT_TRUE(ReadWholeFile(path, after));
-    EXPECT_EQ(after, before);
+    const Result<Bytes> after = ReadWholeFile(path);
+    ASSERT_TRUE(after.ok());
+    EXPECT_EQ(*after, *before);
     EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
 
     EXPECT_EQ(big.Save(dir.File("no-such-directory/scene.kel")).number, kMsgSceneSaveFailed);
@@ -564,7 +580,7 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
 
     // A picture of no width but a billion rows costs nothing.
     DocumentCore empty_picture;
-    SceneNode* group = EditScene(empty_picture).AddNode(ObjectType::Group, "G");
+    SceneNode* group = *EditScene(empty_picture).AddNode(ObjectType::Group, "G");
     LinkChild(EditScene(empty_picture).Root(), *group);
     group->material.colour_source = 1;
     TextureImage image;

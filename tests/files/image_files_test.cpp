@@ -365,8 +365,8 @@ TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
     const std::string dir = ::mkdtemp(pattern);
     const std::string path = dir + "/render.bmp";
     ASSERT_TRUE(WriteImage(GradientPicture(4, 4), path, "bmp").ok());
-    Bytes before;
-    ASSERT_TRUE(ReadWholeFile(path, before));
+    const Result<Bytes> before = ReadWholeFile(path);
+    ASSERT_TRUE(before.ok());
 
     // A file size limit stands in for a full disk: writes past it fail with EFBIG.
     struct rlimit old_limit {};
@@ -380,9 +380,9 @@ TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
     std::signal(SIGXFSZ, old_handler);
 
     EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
-    Bytes after;
-    ASSERT_TRUE(ReadWholeFile(path, after));
-    EXPECT_EQ(after, before);
+    const Result<Bytes> after = ReadWholeFile(path);
+    ASSERT_TRUE(after.ok());
+    EXPECT_EQ(*after, *before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
                             std::filesystem::directory_iterator()),
               1);  // no temporary file left behind

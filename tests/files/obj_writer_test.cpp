@@ -75,7 +75,8 @@ TEST(ObjWriter, WritesEveryVertexAndCounterClockwiseOneBasedFaces) {
 }
 
 TEST(ObjWriter, UnwritablePathIsReported) {
-    EXPECT_FALSE(WriteObjFile(Mesh{}, "/nonexistent-directory/out.obj"));
+    EXPECT_EQ(WriteObjFile(Mesh{}, "/nonexistent-directory/out.obj").text,
+              "cannot write /nonexistent-directory/out.obj");
 }
 
 }  // namespace

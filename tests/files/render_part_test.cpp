@@ -225,8 +225,9 @@ TEST_F(RenderPartMerge, GapsOverlapsRepeatsAndDamageAreRefusedByName) {
     EXPECT_EQ(Refusal({paths[0], paths[1], wide, paths[3]}),
               "Error: the render parts " + paths[1] + " and " + wide + " overlap.");
     // Cut short, or damaged in its pixels (found only when the pixels are read).
-    std::vector<std::uint8_t> bytes;
-    ASSERT_TRUE(ReadWholeFile(paths[2], bytes));
+    Result<std::vector<std::uint8_t>> read = ReadWholeFile(paths[2]);
+    ASSERT_TRUE(read.ok());
+    std::vector<std::uint8_t>& bytes = *read;
     const std::string cut = (dir_ / "cut.kpart").string();
     std::vector<std::uint8_t> shorter(bytes.begin(), bytes.end() - 1);
     ASSERT_EQ(ReplaceFileContents(cut, shorter), FileWrite::Done);

@@ -215,18 +215,15 @@ TEST(Cube, HasTwelveFlatTrianglesWithSixFaceNormals) {
     EXPECT_EQ(cube.box.max, (Vec3f{1, 1, 1}));
 }
 
-TEST(Cube, ReservedFlagFallsBackToTheSurfaceTessellation) {
+TEST(Cube, SurfaceMeshFlagFallsBackToTheSurfaceTessellation) {
     CubeShape cube;
-    cube.reserved_b[1] = 1;
+    cube.cube_surface_mesh = 1;
     Mesh mesh;
     BoundingBox box;
     ASSERT_TRUE(cube.BuildDisplayMesh(mesh, box));
     EXPECT_GT(mesh.TriangleCount(), 12u);
     EXPECT_NEAR(box.max.x, 1.0f, 1e-5f);
     EXPECT_NEAR(box.min.z, -1.0f, 1e-5f);
-    // The product construction records its net size in the first two reserved integers.
-    EXPECT_EQ(cube.reserved_a[0], cube.surface.columns - 1);
-    EXPECT_EQ(cube.reserved_a[1], cube.surface.rows - 1);
 }
 
 TEST(Shape, SurfaceThatCannotBeEvaluatedGivesEmptyMeshAndBox) {

@@ -36,10 +36,11 @@ TEST(Scene, DefaultNamesCountPerBaseAcrossTypes) {
     EXPECT_EQ(scene.GroupSelected()->name, "Group1");
     EXPECT_EQ(scene.MakeDefaultName(ObjectType::Trim), "Trim1");
     EXPECT_EQ(scene.MakeDefaultName(ObjectType::Mesh), "Mesh:");
-    ASSERT_NE(scene.AddNode(ObjectType::Mesh, "Mesh:"), nullptr);
+    ASSERT_TRUE(scene.AddNode(ObjectType::Mesh, "Mesh:").ok());
     EXPECT_EQ(scene.MakeDefaultName(ObjectType::Mesh), "Mesh:1");
     // A taken name is refused rather than replacing the node that has it.
-    EXPECT_EQ(scene.AddNode(ObjectType::Group, "Sphere2"), nullptr);
+    EXPECT_EQ(scene.AddNode(ObjectType::Group, "Sphere2").status().text,
+              "The name 'Sphere2' is taken by another object.");
     EXPECT_EQ(scene.FindNode("Sphere2")->type, ObjectType::Sphere);
 }
 

@@ -235,7 +235,7 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     Scene scene;
-    SceneNode* node = scene.AddNode(ObjectType::Mesh, "Mesh1");
+    SceneNode* node = *scene.AddNode(ObjectType::Mesh, "Mesh1");
     node->shape = std::make_unique<MeshShape>();
     Mesh& mesh = node->display_mesh;
     constexpr int kSide = 142;
