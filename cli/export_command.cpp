@@ -39,7 +39,7 @@ int RunExport(std::span<const std::string_view> args, std::ostream& out, std::os
     const Result<ExportReport> written = WriteSceneAs(document.GetScene(), out_path);
     if (!written.ok()) {
         err << "kelto-cli export: " << written.status().text << '\n';
-        return written.status().number == kMsgExportFormatUnknown ? kExitUsage : kExitFailed;
+        return kExitFailed;
     }
     out << written->objects << " objects written to ";
     for (std::size_t i = 0; i < written->files.size(); ++i) {

@@ -47,11 +47,8 @@ Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
             return format.write(scene, path, options);
         }
     }
-    std::string known;
-    for (const ExportFormat& format : kFormats) {
-        known += (known.empty() ? "." : ", .") + std::string(format.extension);
-    }
-    return Status::Message(kMsgExportFormatUnknown, {path, known});
+    // A name without a known extension gets the first format, as `kelto-cli export` always did.
+    return kFormats.front().write(scene, path, options);
 }
 
 Result<ExportReport> WriteSceneObjFiles(const Scene& scene, const std::string& path,

@@ -32,9 +32,9 @@ struct ExportFormat {
 // Every format a scene can be exported to.
 std::span<const ExportFormat> ExportFormats();
 
-// Writes the scene in the format the path's extension names (in any case). Fails with a message
-// that names the known extensions for another extension, or "cannot write PATH" when a file
-// cannot be written; that file is then left as it was.
+// Writes the scene in the format the path's extension names (in any case); any other name gets
+// the first format of the table (OBJ). Fails with "cannot write PATH" when a file cannot be
+// written; that file is then left as it was.
 Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
                                   const ExportOptions& options = {});
 

@@ -102,8 +102,6 @@ constexpr MessageEntry kMessages[] = {
     {kMsgPartSeed, "seed", MessageIcon::None},
     {kMsgPartView, "view", MessageIcon::None},
     {kMsgExportWriteFailed, "cannot write %s", MessageIcon::Error},
-    {kMsgExportFormatUnknown, "cannot write %s: its extension names no export format (known: %s)",
-     MessageIcon::Error},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

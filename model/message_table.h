@@ -74,7 +74,6 @@ enum MessageNumber : int {
     kMsgPartView = 61554,
     // Exports to other programs' formats.
     kMsgExportWriteFailed = 61560,
-    kMsgExportFormatUnknown = 61561,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,
