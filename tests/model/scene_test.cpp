@@ -8,10 +8,6 @@
 namespace kelto {
 namespace {
 
-Vec3f Placed(const Matrix4& m, const Vec3f& p) {
-    return m.TransformPoint(p);
-}
-
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b, double tolerance = 1e-9) {
     for (int i = 0; i < 16; ++i) {
         EXPECT_NEAR(a[i], b[i], tolerance) << "element " << i;
@@ -41,32 +37,6 @@ TEST(Scene, DefaultNamesCountPerBaseAcrossTypes) {
     // A taken name is refused rather than replacing the node that has it.
     EXPECT_EQ(scene.AddNode(ObjectType::Group, "Sphere2"), nullptr);
     EXPECT_EQ(scene.FindNode("Sphere2")->type, ObjectType::Sphere);
-}
-
-TEST(Scene, NewPrimitivesRestOnTheFloor) {
-    Scene scene;
-    SceneNode* sphere = scene.CreateNode(ObjectType::Sphere, {2, 0, -3});
-    EXPECT_EQ(sphere->position, (Vec3{2, 1, -3}));
-    EXPECT_NEAR(sphere->box.min.x, -1.0f, 1e-5f);
-    EXPECT_NEAR(sphere->box.max.z, 1.0f, 1e-5f);
-    EXPECT_EQ(sphere->smooth, 1);
-    EXPECT_EQ(sphere->owner, sphere);
-    EXPECT_GT(sphere->sphere_radius, 1.7f);  // the box's diagonal half-length, sqrt(3)
-
-    SceneNode* torus = scene.CreateNode(ObjectType::Torus, {});
-    float lowest = 1e9f, highest = -1e9f;
-    for (const DisplayVertex& v : torus->display_mesh.vertices) {
-        const Vec3f p = Placed(torus->world_matrix, v.Position());
-        lowest = std::min(lowest, p.y);
-        highest = std::max(highest, p.y);
-    }
-    EXPECT_NEAR(lowest, 0.0f, 1e-5f);
-    EXPECT_NEAR(highest, 0.6f, 1e-5f);  // lying flat: the hole runs along y
-
-    EXPECT_EQ(scene.CreateNode(ObjectType::Cube, {})->smooth, 0);
-    EXPECT_EQ(scene.CreateNode(ObjectType::Group, {}), nullptr);
-    // Newest first under the root.
-    EXPECT_EQ(scene.Root().first_child->type, ObjectType::Cube);
 }
 
 TEST(Scene, GroupingKeepsEveryMemberWhereItWas) {
@@ -173,27 +143,6 @@ TEST(Scene, LightDragsCommitWithTheNodes) {
     scene.EndPendingTransforms();
     EXPECT_FLOAT_EQ(scene.Lights()[0].size, 1.0f);
     EXPECT_EQ(scene.Lights()[0].pending_scale, 1.0);
-}
-
-TEST(Scene, SelectionHelpers) {
-    Scene scene;
-    SceneNode* a = scene.CreateNode(ObjectType::Sphere, {});
-    SceneNode* b = scene.CreateNode(ObjectType::Torus, {});
-    scene.SelectOnlyLight(0);
-    scene.AddToSelection(*a);
-    EXPECT_EQ(scene.CountSelected(), 2);
-    scene.SelectOnly(*b);
-    EXPECT_EQ(scene.CountSelected(), 1);
-    EXPECT_EQ(scene.FirstSelectedTopLevel(), b);
-    EXPECT_EQ(scene.FirstSelectedLight(), -1);
-    scene.ClearSelection();
-    EXPECT_EQ(scene.FirstSelectedTopLevel(), nullptr);
-
-    scene.DeleteAll();
-    EXPECT_EQ(scene.NodeCount(), 1u);  // a fresh root
-    EXPECT_EQ(scene.Root().name, kSceneRootName);
-    EXPECT_EQ(ChildCount(scene.Root()), 0u);
-    EXPECT_EQ(scene.CreateNode(ObjectType::Sphere, {})->name, "Sphere1");
 }
 
 }  // namespace
