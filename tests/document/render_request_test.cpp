@@ -199,20 +199,9 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(request.Save((folder / "picture.BMP").string()).ok());
     EXPECT_TRUE(std::filesystem::exists(folder / "picture.BMP"));
-    const Status type = request.Save((folder / "picture.gif").string());
-    EXPECT_EQ(type.number, kMsgImageTypeUnknown);
-    EXPECT_EQ(type.text, "Error image type 'gif': No plug-in parser found.");
-    EXPECT_EQ(CheckPictureName("a.png").number, Status::kOk);
-    const Status missing = request.Save((folder / "no" / "such" / "picture.png").string());
-    EXPECT_EQ(missing.number, kMsgImageOpenFailed);
+    EXPECT_EQ(request.Save((folder / "picture.gif").string()).number, kMsgImageTypeUnknown);
     std::filesystem::remove_all(folder);
 }
-
-}  // namespace
-}  // namespace kelto
-
-namespace kelto {
-namespace {
 
 TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     DocumentCore document;
