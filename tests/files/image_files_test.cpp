@@ -112,37 +112,14 @@ TEST(ImageWriters, PngBandsJoinIntoOneStreamWhateverTheThreads) {
     }
 }
 
-TEST(ImageWriters, PngAndTiffRoundTripExactly) {
+// PNG is checked exactly against libpng's own reading above; TIFF reads back through ours.
+TEST(ImageWriters, TiffRoundTripsExactly) {
     const RenderImage image = GradientPicture(37, 23);
-    Bytes png, tiff;
-    ASSERT_TRUE(EncodePng(image, png));
+    Bytes tiff;
     ASSERT_TRUE(EncodeTiff(image, tiff));
-    // Real files, as other programs would see them.
-    EXPECT_EQ(Bytes(png.begin(), png.begin() + 4), (Bytes{0x89, 'P', 'N', 'G'}));
-    EXPECT_TRUE((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'));
-
-    // Gamma 1/1.7 in a file cancels the screen gamma; ours carries none, so compare through
-    // a decode that must leave 8-bit RGB unchanged only for TIFF, and check PNG against the
-    // library's plain reading.
     TextureImage from_tiff;
     ASSERT_TRUE(DecodeTiff(tiff, from_tiff, "t.tif").ok());
     ExpectSamePixels(image, from_tiff);
-
-    png_image plain{};
-    plain.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&plain, png.data(), png.size()));
-    plain.format = PNG_FORMAT_RGB;
-    Bytes pixels(PNG_IMAGE_SIZE(plain));
-    ASSERT_TRUE(png_image_finish_read(&plain, nullptr, pixels.data(), 0, nullptr));
-    for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) {
-            const auto p = image.Pixel(x, y);
-            const std::size_t at = static_cast<std::size_t>((y * image.Width() + x) * 3);
-            ASSERT_EQ(pixels[at], p[0]);
-            ASSERT_EQ(pixels[at + 1], p[1]);
-            ASSERT_EQ(pixels[at + 2], p[2]);
-        }
-    }
 }
 
 TEST(ImageWriters, JpegKeepsThePictureAtQualityNinety) {
