@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <tuple>
 #include <utility>
 
 #include "files/image_files.h"
@@ -243,44 +244,27 @@ TEST(ProductionRender, RefinesOnlyWhereSamplesDifferOrBrighten) {
     EXPECT_EQ(state.refinement_counter, 1);
 }
 
+// Two facing mirrors with the eye between them: rays bounce until the depth limit (8), or
+// until the weight falls below 0.05 (reflection 0.5: weights 1, 0.5 ... 0.0625, then 0.03125).
 TEST(Shading, DepthAndWeightLimitRecursion) {
-    // Two facing mirrors with the eye between them: rays bounce until the depth limit.
-    Scene scene;
-    for (double z : {-3.0, 3.0}) {
-        SceneNode* mirror = scene.CreateNode(ObjectType::Cube, {0, 0, z});
-        mirror->scale = {10, 10, 0.5};
-        mirror->ComputeWorldMatrix();
-        mirror->material.reflective_strength = 1.0f;
-        mirror->material.transparency = 1.0f;
+    for (const auto& [reflection, transparency, deepest] :
+         {std::tuple{1.0f, 1.0f, 8}, {0.5f, 0.0f, 4}, {0.05f, 0.0f, 0}}) {
+        Scene scene;
+        for (double z : {-3.0, 3.0}) {
+            SceneNode* mirror = scene.CreateNode(ObjectType::Cube, {0, 0, z});
+            mirror->scale = {10, 10, 0.5};
+            mirror->ComputeWorldMatrix();
+            mirror->material.reflective_strength = reflection;
+            mirror->material.transparency = transparency;
+        }
+        TraceStatistics statistics;
+        RenderOptions options;
+        options.statistics = &statistics;
+        RayTracer tracer(scene, Camera(4, 4, RenderQuality::Draft, {0, 1, 0}, {0, 1, -1}), nullptr,
+                         options);
+        tracer.Trace(tracer.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
+        EXPECT_EQ(statistics.deepest.load(), deepest) << reflection;
     }
-    const RenderCamera camera = Camera(4, 4, RenderQuality::Draft, {0, 1, 0}, {0, 1, -1});
-    TraceStatistics statistics;
-    RenderOptions options;
-    options.statistics = &statistics;
-    RayTracer tracer(scene, camera, nullptr, options);
-    tracer.Trace(tracer.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
-    EXPECT_EQ(statistics.deepest.load(), 8);
-
-    // Reflection 0.5: weights 1, 0.5, 0.25, 0.125, 0.0625 - the next would be 0.03125.
-    for (SceneNode* n : {scene.FindNode("Cube1"), scene.FindNode("Cube2")}) {
-        n->material.reflective_strength = 0.5f;
-        n->material.transparency = 0.0f;
-    }
-    TraceStatistics halves;
-    options.statistics = &halves;
-    RayTracer halving(scene, camera, nullptr, options);
-    halving.Trace(halving.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
-    EXPECT_EQ(halves.deepest.load(), 4);
-
-    // A weight of exactly 0.05 spawns nothing.
-    TraceStatistics none;
-    options.statistics = &none;
-    for (SceneNode* n : {scene.FindNode("Cube1"), scene.FindNode("Cube2")}) {
-        n->material.reflective_strength = 0.05f;
-    }
-    RayTracer faint(scene, camera, nullptr, options);
-    faint.Trace(faint.Eye(), {0, 0, -1}, 0, 1.0f, 1.0f);
-    EXPECT_EQ(none.deepest.load(), 0);
 }
 
 // A floor lit by one light from above; what lands at the floor point under the light.
