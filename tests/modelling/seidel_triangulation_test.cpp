@@ -177,16 +177,6 @@ void ExpectExactTiling(const Contours& contours, const Triangles& triangles, std
     EXPECT_GT(checked, samples / 2);
 }
 
-Contour RegularPolygon(int n, double radius, Point2 centre, bool clockwise) {
-    Contour contour;
-    for (int i = 0; i < n; ++i) {
-        const double angle = (clockwise ? -2.0 : 2.0) * kPi * i / n;
-        contour.push_back(
-            {centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle)});
-    }
-    return contour;
-}
-
 // A polygon star-shaped around its centre with random radii, counter-clockwise or clockwise.
 Contour RandomStar(std::mt19937& generator, int n, double min_radius, double max_radius,
                    Point2 centre, bool clockwise) {
@@ -294,21 +284,13 @@ TEST(SeidelTriangulation, HandMadeShapesAreTiledExactly) {
     }
 }
 
-TEST(SeidelTriangulation, RandomStarPolygonsWithHolesAreTiledExactly) {
-    for (std::uint32_t trial = 0; trial < 150; ++trial) {
+TEST(SeidelTriangulation, RandomPolygonsWithHolesAreTiledExactly) {
+    for (std::uint32_t trial = 0; trial < 300; ++trial) {
         SCOPED_TRACE(trial);
-        std::mt19937 generator(trial);
-        const Contours polygon = RandomStarWithHoles(generator);
+        std::mt19937 generator(trial < 150 ? trial : trial + 850);
+        const Contours polygon =
+            trial < 150 ? RandomStarWithHoles(generator) : RandomRectilinearWithHoles(generator);
         ExpectExactTiling(polygon, TriangulatePolygon(polygon, trial * 7919u), trial, 200);
-    }
-}
-
-TEST(SeidelTriangulation, RandomRectilinearPolygonsWithHolesAreTiledExactly) {
-    for (std::uint32_t trial = 0; trial < 150; ++trial) {
-        SCOPED_TRACE(trial);
-        std::mt19937 generator(trial + 1000);
-        const Contours polygon = RandomRectilinearWithHoles(generator);
-        ExpectExactTiling(polygon, TriangulatePolygon(polygon, trial), trial, 200);
     }
 }
 
@@ -428,9 +410,6 @@ TEST(SeidelTriangulation, HostileInputNeverCrashes) {
 }
 
 TEST(SeidelTriangulation, LargePolygonsAreTriangulated) {
-    const Contours circle = {RegularPolygon(20000, 100.0, {3, -2}, false)};
-    ExpectExactTiling(circle, TriangulatePolygon(circle, 17u), 1u, 100);
-
     std::mt19937 generator(5);
     Contours star = {RandomStar(generator, 20000, 50.0, 100.0, {0, 0}, false)};
     for (int i = 0; i < 20; ++i) {
@@ -448,22 +427,13 @@ TEST(PolygonLocator, AgreesWithRayCrossing) {
     const PolygonLocator locator(u, 1u);
     const PolygonLocator reversed(u_reversed, 2u);
     // Queries level with vertices, which random points never are.
-    EXPECT_TRUE(locator.Contains({1, 2}));
-    EXPECT_TRUE(locator.Contains({5, 2}));
-    EXPECT_FALSE(locator.Contains({3, 6}));
-    EXPECT_FALSE(locator.Contains({7, 2}));
-    EXPECT_FALSE(locator.Contains({-1, 0}));
-
-    std::mt19937 generator(3);
-    std::uniform_real_distribution<double> coordinate(-1.0, 7.0);
-    for (int i = 0; i < 2000; ++i) {
-        const Point2 p{coordinate(generator), coordinate(generator)};
-        if (DistanceToBoundary({u}, p) < 1e-9) {
-            continue;
-        }
-        const bool expected = InsideEvenOdd({u}, p);
-        EXPECT_EQ(locator.Contains(p), expected) << p.x << ", " << p.y;
-        EXPECT_EQ(reversed.Contains(p), expected) << p.x << ", " << p.y;
+    for (const auto& [p, inside] : {std::pair{Point2{1, 2}, true},
+                                    {Point2{5, 2}, true},
+                                    {Point2{3, 6}, false},
+                                    {Point2{7, 2}, false},
+                                    {Point2{-1, 0}, false}}) {
+        EXPECT_EQ(locator.Contains(p), inside) << p.x << ", " << p.y;
+        EXPECT_EQ(reversed.Contains(p), inside) << p.x << ", " << p.y;
     }
 
     for (std::uint32_t trial = 0; trial < 50; ++trial) {
