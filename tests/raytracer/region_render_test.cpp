@@ -14,6 +14,7 @@ namespace {
 
 using tracer_test::Camera;
 using tracer_test::CollectingSink;
+using tracer_test::ExpectSamePicture;
 
 // Every pixel of the cursor's walk over `rect`, in order.
 std::vector<WalkStep> WalkOf(int order, const PixelRect& rect) {
@@ -145,14 +146,6 @@ std::vector<std::vector<PixelRect>> Cuts(int w, int h) {
     cuts.push_back(strips);
     cuts.push_back({{0, 0, w, h}});
     return cuts;
-}
-
-void ExpectSamePicture(const RenderImage& a, const RenderImage& b, const std::string& what) {
-    ASSERT_EQ(a.Width(), b.Width());
-    ASSERT_EQ(a.Height(), b.Height());
-    for (int y = 0; y < a.Height(); ++y) {
-        ASSERT_TRUE(a.Row(y) == b.Row(y)) << what << ", row " << y;
-    }
 }
 
 // Unlit blocks that glow evenly, turned so that their edges cross the pixels aslant, in

@@ -121,15 +121,6 @@ RenderImage RenderToEnd(const Scene& scene, const RenderCamera& camera, RenderOp
     return image;
 }
 
-bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
-            return false;
-        }
-    }
-    return a.Width() == b.Width() && a.Height() == b.Height();
-}
-
 TEST(RenderJob, KeepsNoReferenceToTheScene) {
     const RenderCamera camera = tracer_test::Camera(48, 36, RenderQuality::Production);
     RenderOptions options;
@@ -153,7 +144,7 @@ TEST(RenderJob, KeepsNoReferenceToTheScene) {
     job->Start();
     listener.WaitForDone();
     job->DrainInto(image);
-    EXPECT_TRUE(SamePicture(image, expected));
+    tracer_test::ExpectSamePicture(image, expected);
 }
 
 TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
@@ -163,7 +154,7 @@ TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
     RenderOptions options;
     options.seed = 1234;
     const RenderImage alone = RenderToEnd(scene, camera, options);
-    EXPECT_TRUE(SamePicture(RenderToEnd(scene, camera, options), alone));
+    tracer_test::ExpectSamePicture(RenderToEnd(scene, camera, options), alone);
     // Two at once, one of them with another seed, on two threads each: neither disturbs the
     // other's random state (the lens sets; RenderTest checks that seeds change them).
     RenderOptions other = options;
@@ -175,7 +166,7 @@ TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
         std::jthread a([&] { first = RenderToEnd(scene, camera, options); });
         std::jthread b([&] { second = RenderToEnd(scene, camera, other); });
     }
-    EXPECT_TRUE(SamePicture(first, alone));
+    tracer_test::ExpectSamePicture(first, alone);
 }
 
 TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {
