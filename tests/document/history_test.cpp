@@ -36,6 +36,10 @@ class RandomEditor {
         return std::uniform_real_distribution<double>(low, high)(rng_);
     }
     Vec3 Point() { return {Real(-1.5, 1.5), 0, Real(-1.5, 1.5)}; }
+    template <typename T>
+    const T& Any(const std::vector<T>& items) {
+        return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
+    }
 
     void ChangeSelection() {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
@@ -43,15 +47,12 @@ class RandomEditor {
         switch (Pick(4)) {
             case 0:
                 if (!top.empty()) {
-                    doc_.SelectNode(
-                        top[static_cast<std::size_t>(Pick(static_cast<int>(top.size())))]->id,
-                        Pick(2) == 0);
+                    doc_.SelectNode(Any(top)->id, Pick(2) == 0);
                 }
                 break;
             case 1:
                 if (!lights.empty()) {
-                    doc_.SelectLight(
-                        lights[static_cast<std::size_t>(Pick(static_cast<int>(lights.size())))].id);
+                    doc_.SelectLight(Any(lights).id);
                 }
                 break;
             case 2:
@@ -91,13 +92,8 @@ class RandomEditor {
     void Edit(int kind) {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
-        const SceneNode* some_top =
-            top.empty() ? nullptr
-                        : top[static_cast<std::size_t>(Pick(static_cast<int>(top.size())))];
-        const LightId some_light =
-            lights.empty()
-                ? LightId{}
-                : lights[static_cast<std::size_t>(Pick(static_cast<int>(lights.size())))].id;
+        const SceneNode* some_top = top.empty() ? nullptr : Any(top);
+        const LightId some_light = lights.empty() ? LightId{} : Any(lights).id;
         switch (kind) {
             case 0:
             case 1:
@@ -165,9 +161,7 @@ class RandomEditor {
                 what = "rename";
                 const std::vector<SceneNode*> all = AllNodes(doc_);
                 if (!all.empty()) {
-                    doc_.Rename(
-                        all[static_cast<std::size_t>(Pick(static_cast<int>(all.size())))]->id,
-                        "Name" + std::to_string(Pick(4)));
+                    doc_.Rename(Any(all)->id, "Name" + std::to_string(Pick(4)));
                 }
                 break;
             }
