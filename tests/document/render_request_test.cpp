@@ -126,8 +126,6 @@ TEST(RenderRequest, ChoosesAStoredViewOrTheScenesCamera) {
     // No views: the scene's camera; asking for a view is refused.
     ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
     EXPECT_EQ(camera.eye, document.GetScene().CurrentCamera().eye);
-    EXPECT_EQ(camera.width, 640);
-    EXPECT_EQ(camera.height, 480);
     settings.view = 1;
     Status refused = ChooseRenderCamera(document, settings, camera);
     EXPECT_EQ(refused.number, kMsgNoSuchView);
@@ -171,7 +169,6 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     DoneListener listener;
     RenderRequest request(document, camera, settings, listener);
     EXPECT_EQ(request.RowStride(), 24u);
-    EXPECT_EQ(request.Seed(), request.Seed());
     request.Start();
     listener.WaitForDone();
     EXPECT_EQ(request.PixelsDone(), 35u);

@@ -73,21 +73,6 @@ TEST(RenderCamera, AViewThatNeverRecordedASizeRendersAtTheSmallest) {
     }
 }
 
-TEST(ProductionRender, EveryPixelOnceInHilbertOrder) {
-    Scene scene;
-    tracer_test::AddStillLife(scene);
-    RenderOptions options;
-    options.seed = 5;
-    RayTracer tracer(scene, Camera(100, 30, RenderQuality::Production), nullptr, options);
-    CollectingSink sink(100, 30);
-    tracer.Render(sink);
-    EXPECT_EQ(sink.outputs, 3000);
-    for (int count : sink.hits) {
-        ASSERT_EQ(count, 1);
-    }
-    EXPECT_EQ(RayTracer::HilbertOrderFor(5000, 10), 13);  // beyond the old table
-}
-
 TEST(ProductionRender, LensSetsComeFromTheRendersOwnSeed) {
     Scene scene;
     tracer_test::AddStillLife(scene);
