@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "modelling/seidel_triangulation.h"
+#include "polygon_distance.h"
 
 namespace kelto {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using Contour = std::vector<Point2>;
 using Contours = std::vector<Contour>;
 using Triangles = std::vector<std::array<int, 3>>;
+using test::DistanceToBoundary;
 
 constexpr double kPi = std::numbers::pi;
 
@@ -63,26 +65,6 @@ bool InsideEvenOdd(const Contours& contours, const Point2& p) {
         }
     }
     return inside;
-}
-
-double DistanceToSegment(const Point2& p, const Point2& a, const Point2& b) {
-    const double dx = b.x - a.x;
-    const double dy = b.y - a.y;
-    const double length2 = dx * dx + dy * dy;
-    double t = length2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
-}
-
-double DistanceToBoundary(const Contours& contours, const Point2& p) {
-    double best = std::numeric_limits<double>::infinity();
-    for (const Contour& contour : contours) {
-        for (std::size_t i = 0; i < contour.size(); ++i) {
-            best =
-                std::min(best, DistanceToSegment(p, contour[i], contour[(i + 1) % contour.size()]));
-        }
-    }
-    return best;
 }
 
 std::array<Point2, 3> Corners(const std::vector<Point2>& points, const std::array<int, 3>& t) {
