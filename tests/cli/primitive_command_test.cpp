@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,22 +21,6 @@ TEST(PrimitiveCommand, PrintsDisplayAndRenderMeshLines) {
               "cube vertices=24 triangles=12 box=-1,-1,-1,1,1,1\n"
               "cube render-vertices=24 render-triangles=12\n");
     EXPECT_TRUE(r.err.empty());
-
-    const std::string sphere = RunCommand({"primitive", "sphere"}).out;
-    unsigned vertices = 0, triangles = 0, render_vertices = 0, render_triangles = 0;
-    float box[6] = {};
-    int consumed = 0;
-    ASSERT_EQ(std::sscanf(sphere.c_str(),
-                          "sphere vertices=%u triangles=%u box=%f,%f,%f,%f,%f,%f\n"
-                          "sphere render-vertices=%u render-triangles=%u\n%n",
-                          &vertices, &triangles, &box[0], &box[1], &box[2], &box[3], &box[4],
-                          &box[5], &render_vertices, &render_triangles, &consumed),
-              10);
-    EXPECT_EQ(static_cast<std::size_t>(consumed), sphere.size());
-    EXPECT_EQ(vertices, render_vertices);
-    EXPECT_EQ(triangles, render_triangles);
-    EXPECT_NEAR(box[0], -1.0f, 1e-4f);
-    EXPECT_NEAR(box[5], 1.0f, 1e-4f);
 }
 
 TEST(PrimitiveCommand, UnknownTypeListsTheTypesWithStatusTwo) {

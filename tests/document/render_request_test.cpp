@@ -126,8 +126,6 @@ TEST(RenderRequest, ChoosesAStoredViewOrTheScenesCamera) {
     // No views: the scene's camera; asking for a view is refused.
     ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
     EXPECT_EQ(camera.eye, document.GetScene().CurrentCamera().eye);
-    EXPECT_EQ(camera.width, 640);
-    EXPECT_EQ(camera.height, 480);
     settings.view = 1;
     Status refused = ChooseRenderCamera(document, settings, camera);
     EXPECT_EQ(refused.number, kMsgNoSuchView);
@@ -171,7 +169,6 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     DoneListener listener;
     RenderRequest request(document, camera, settings, listener);
     EXPECT_EQ(request.RowStride(), 24u);
-    EXPECT_EQ(request.Seed(), request.Seed());
     request.Start();
     listener.WaitForDone();
     EXPECT_EQ(request.PixelsDone(), 35u);
@@ -199,20 +196,9 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     std::filesystem::create_directories(folder);
     EXPECT_TRUE(request.Save((folder / "picture.BMP").string()).ok());
     EXPECT_TRUE(std::filesystem::exists(folder / "picture.BMP"));
-    const Status type = request.Save((folder / "picture.gif").string());
-    EXPECT_EQ(type.number, kMsgImageTypeUnknown);
-    EXPECT_EQ(type.text, "Error image type 'gif': No plug-in parser found.");
-    EXPECT_EQ(CheckPictureName("a.png").number, Status::kOk);
-    const Status missing = request.Save((folder / "no" / "such" / "picture.png").string());
-    EXPECT_EQ(missing.number, kMsgImageOpenFailed);
+    EXPECT_EQ(request.Save((folder / "picture.gif").string()).number, kMsgImageTypeUnknown);
     std::filesystem::remove_all(folder);
 }
-
-}  // namespace
-}  // namespace kelto
-
-namespace kelto {
-namespace {
 
 TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     DocumentCore document;

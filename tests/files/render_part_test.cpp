@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "files/file_io.h"
 #include "files/render_part.h"
@@ -109,24 +110,26 @@ TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
         part.pixels.resize(part.header.rect.Area() * 3);
         return !DecodeRenderPart(EncodeRenderPart(part), "x.kpart").ok();
     };
-    RenderPart part = MakePart({0, 0, 30, 20});
-    EXPECT_FALSE(refused(part));
-    part.header.rect = {20, 0, 31, 20};
-    EXPECT_TRUE(refused(part));
-    part.header.rect = {5, 5, 5, 9};
-    EXPECT_TRUE(refused(part));
-    part.header.rect = {-1, 0, 4, 4};
-    EXPECT_TRUE(refused(part));
-    part = MakePart({0, 0, 30, 20});
-    part.header.quality = 2;
-    EXPECT_TRUE(refused(part));
-    part = MakePart({0, 0, 30, 20});
-    part.header.tile_columns = 2;
-    part.header.tile_rows = 2;
-    part.header.tile_index = 4;
-    EXPECT_TRUE(refused(part));
-    part.header.width = kMaxPartSide + 1;
-    EXPECT_TRUE(refused(part));
+    EXPECT_FALSE(refused(MakePart({0, 0, 30, 20})));
+    const std::function<void(RenderPartHeader&)> changes[] = {
+        [](RenderPartHeader& h) {
+            h.rect = {20, 0, 31, 20};
+        },
+        [](RenderPartHeader& h) {
+            h.rect = {5, 5, 5, 9};
+        },
+        [](RenderPartHeader& h) {
+            h.rect = {-1, 0, 4, 4};
+        },
+        [](RenderPartHeader& h) { h.quality = 2; },
+        [](RenderPartHeader& h) { h.tile_columns = h.tile_rows = 2, h.tile_index = 4; },
+        [](RenderPartHeader& h) { h.width = kMaxPartSide + 1; },
+    };
+    for (std::size_t c = 0; c < std::size(changes); ++c) {
+        RenderPart part = MakePart({0, 0, 30, 20});
+        changes[c](part.header);
+        EXPECT_TRUE(refused(part)) << c;
+    }
 }
 
 class RenderPartMerge : public ::testing::Test {

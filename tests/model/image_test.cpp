@@ -37,24 +37,6 @@ TEST(TextureImage, SamplingClampsEveryReadIntoThePicture) {
     EXPECT_FLOAT_EQ(image.RgbBilinear(-5, 40, 0.0, 0.0).r, 50 / 255.0f);
 }
 
-TEST(TextureImage, OnePixelGreyImageIsUniform) {
-    TextureImage image = TextureImage::Blank(1, 1, 1);
-    image.grey_rows[0][0] = 128;
-    for (double u : {-1.0, 0.0, 0.3, 1.0, 2.0}) {
-        for (double v : {-1.0, 0.0, 0.7, 1.0, 5.0}) {
-            const ColourRgb c = image.SampleColour(u, v);
-            EXPECT_FLOAT_EQ(c.r, 128 / 255.0f);
-            EXPECT_EQ(c.r, c.g);
-            EXPECT_EQ(c.g, c.b);
-        }
-    }
-    image.BuildTexture();
-    ASSERT_EQ(image.texture.size(), TextureImage::kTextureBytes);
-    for (std::uint8_t byte : image.texture) {
-        EXPECT_EQ(byte, 128);
-    }
-}
-
 TEST(TextureImage, TextureRowZeroIsTheBottomOfThePicture) {
     TextureImage image = SmallPicture();
     image.BuildTexture();
@@ -76,16 +58,6 @@ TEST(TextureImage, EmptyOrRaggedPicturesReadAsBlack) {
     EXPECT_FLOAT_EQ(ragged.SampleColour(1.0, 1.0).r, 50 / 255.0f);
     ragged.height = 5;  // more rows claimed than held
     EXPECT_EQ(ragged.SampleColour(0.5, 0.5), (ColourRgb{}));
-}
-
-TEST(RenderImage, StartsBlackAndKeepsPixelsInside) {
-    RenderImage image(4, 3);
-    EXPECT_EQ(image.Pixel(3, 2), (std::array<std::uint8_t, 3>{0, 0, 0}));
-    image.SetPixel(3, 2, 1, 2, 3);
-    image.SetPixel(4, 2, 9, 9, 9);  // outside: ignored
-    image.SetPixel(-1, 0, 9, 9, 9);
-    EXPECT_EQ(image.Pixel(3, 2), (std::array<std::uint8_t, 3>{1, 2, 3}));
-    EXPECT_EQ(image.Row(2).red.size(), 4u);
 }
 
 TEST(Material, CopiesSharePicturesUntilOneIsEdited) {

@@ -34,29 +34,9 @@ TEST(Matrix4, TranslateRotateScaleActsScaleFirstTranslateLast) {
     m.Scale({2, 3, 4});
     // (1,1,1) scaled -> (2,3,4), rotated 90 about z -> (-3,2,4), translated -> (7,2,4).
     ExpectNear(Apply(m, {1, 1, 1}), {7, 2, 4});
-
-    Matrix4 s, r, t;
-    s.Scale({2, 3, 4});
-    r.Rotate(90.0, {0, 0, 1});
-    t.Translate({10, 0, 0});
-    Matrix4 product = t;  // M <- A * M: build S * R * T by multiplying R then S onto T
-    product.Multiply(r);
-    product.Multiply(s);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(product[i], m[i], 1e-12) << i;
-    }
 }
 
-TEST(Matrix4, AffineMatrixLeavesWeightOneAndProjectiveColumnDivides) {
-    Matrix4 m;
-    m.Rotate(33.0, {1, 2, 3});
-    m.Translate({0.5, -2, 7});
-    const Vec3f p{0.25f, -1.5f, 2.0f};
-    const Vec3f q = Apply(m, p);
-    // w' = 1: the result is the plain affine product.
-    const double x = p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12];
-    EXPECT_FLOAT_EQ(q.x, static_cast<float>(x));
-
+TEST(Matrix4, ProjectiveColumnDivides) {
     Matrix4 projective;
     projective[11] = 1.0;  // w' = z
     projective[15] = 0.0;

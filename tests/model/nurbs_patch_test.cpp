@@ -8,15 +8,6 @@
 namespace kelto {
 namespace {
 
-TEST(CurveJitter, EveryEntryLiesBetween045And055) {
-    const NurbsPatch any;  // construction fills the table
-    for (int i = 0; i < CurveJitter::kSize; ++i) {
-        EXPECT_GE(CurveJitter::At(i), 0.45) << i;
-        EXPECT_LE(CurveJitter::At(i), 0.55) << i;
-    }
-    EXPECT_EQ(any.kind, NurbsPatch::kEmptyKind);
-}
-
 TEST(CurveFlattening, HalfCircleSamplesLieOnTheCircleAndRunEndToEnd) {
     const NurbsPatch curve = MakeFactoryCurve(FactoryCurve::HalfCircle, /*sample=*/true);
     EXPECT_EQ(curve.kind, NurbsPatch::kFactoryKind);

@@ -1,6 +1,7 @@
 // Geometric truths about the primitive solids' meshes, in each shape's own coordinates.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <set>
@@ -98,17 +99,6 @@ INSTANTIATE_TEST_SUITE_P(Primitives, EveryPrimitive, testing::ValuesIn(kPrimitiv
                              return std::string(NameBase(info.param));
                          });
 
-TEST(Sphere, VerticesLieOnTheUnitSphereWithOutwardNormals) {
-    const Built sphere = Build(ObjectType::Sphere);
-    for (const DisplayVertex& v : sphere.display.vertices) {
-        EXPECT_NEAR(PositionOf(v).Length(), 1.0, 1e-6);
-        EXPECT_GT(Dot(NormalOf(v), PositionOf(v)), 0.95);
-    }
-    EXPECT_NEAR(sphere.box.min.x, -1.0f, 1e-5f);
-    EXPECT_NEAR(sphere.box.max.z, 1.0f, 1e-6f);
-    EXPECT_NEAR(sphere.box.min.z, -1.0f, 1e-6f);
-}
-
 TEST(Sphere, WeldingSharesNeighbouringCellsCorners) {
     // 19 x 19 samples, each corner of up to six triangles. Welding makes one vertex of each
     // sample; a sample whose bucket another sample took first is repeated, and with 361
@@ -125,74 +115,59 @@ TEST(Sphere, WeldingSharesNeighbouringCellsCorners) {
     EXPECT_EQ(mesh.TriangleCount(), 18u * 18u * 2u - 2u * 18u);
 }
 
-TEST(Torus, VerticesSatisfyTheTorusEquation) {
-    // Outer radius 1.0 and tube radius 0.3: the tube's centre circle has radius 0.7.
-    const Built torus = Build(ObjectType::Torus);
-    for (const DisplayVertex& v : torus.display.vertices) {
-        const double d = Radial(v) - 0.7;
-        EXPECT_NEAR(d * d + v.z * v.z, 0.09, 1e-6);
-        // Outward: away from the tube's centre circle.
-        const Vec3 centre{v.x * 0.7 / Radial(v), v.y * 0.7 / Radial(v), 0};
-        EXPECT_GT(Dot(NormalOf(v), PositionOf(v) - centre), 0.0);
+// Every vertex on its solid's surface: the tube of radius 0.3 round the circle of radius 0.7,
+// side walls and flat caps or bases, a rounded body inside the unit cube.
+TEST(EveryPrimitive, VerticesLieOnTheirSurface) {
+    const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-5; };
+    const std::pair<ObjectType, std::function<bool(const DisplayVertex&)>> cases[] = {
+        {ObjectType::Sphere,
+         [&](const DisplayVertex& v) {
+             return near(PositionOf(v).Length(), 1) && Dot(NormalOf(v), PositionOf(v)) > 0.95;
+         }},
+        {ObjectType::Torus,
+         [&](const DisplayVertex& v) {
+             const double d = Radial(v) - 0.7;
+             const Vec3 centre{v.x * 0.7 / Radial(v), v.y * 0.7 / Radial(v), 0};
+             return near(d * d + v.z * v.z, 0.09) && Dot(NormalOf(v), PositionOf(v) - centre) > 0;
+         }},
+        {ObjectType::Cylinder,
+         [&](const DisplayVertex& v) {
+             return (near(Radial(v), 1) && std::fabs(v.z) <= 1 + 1e-6) ||
+                    (near(std::fabs(v.z), 1) && Radial(v) <= 1 + 1e-6);
+         }},
+        {ObjectType::Cone,
+         [&](const DisplayVertex& v) {
+             return near(Radial(v), (1 - v.z) / 2) || (near(v.z, -1) && Radial(v) <= 1 + 1e-6);
+         }},
+        {ObjectType::Paraboloid,
+         [&](const DisplayVertex& v) {
+             return near(v.z, 1 - 2 * Radial(v) * Radial(v)) ||
+                    (near(v.z, -1) && Radial(v) <= 1 + 1e-6);
+         }},
+        {ObjectType::Superquadric,
+         [](const DisplayVertex& v) {
+             const double m = std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+             return m <= 1 + 1e-6 && std::fabs(v.x) + std::fabs(v.y) + std::fabs(v.z) < 2.9;
+         }},
+    };
+    for (const auto& [type, on_surface] : cases) {
+        for (const DisplayVertex& v : Build(type).display.vertices) {
+            ASSERT_TRUE(on_surface(v)) << NameBase(type) << ' ' << v.x << ',' << v.y << ',' << v.z;
+        }
     }
-    EXPECT_NEAR(torus.box.max.x, 1.0f, 5e-3f);  // the outer equator falls between rows
-    EXPECT_NEAR(torus.box.max.z, 0.3f, 1e-5f);
-}
-
-TEST(Cylinder, VerticesLieOnTheSideOrTheCapsAndTheRimsStaySharp) {
-    const Built cylinder = Build(ObjectType::Cylinder);
+    // The cylinder keeps both rims sharp; the hyperboloid's waist is narrower than its rims.
     int rim_vertices = 0;
-    for (const DisplayVertex& v : cylinder.display.vertices) {
-        const bool on_side = std::fabs(Radial(v) - 1.0) < 1e-6 && std::fabs(v.z) <= 1.0 + 1e-6;
-        const bool on_cap = std::fabs(std::fabs(v.z) - 1.0) < 1e-6 && Radial(v) <= 1.0 + 1e-6;
-        EXPECT_TRUE(on_side || on_cap) << v.x << ',' << v.y << ',' << v.z;
-        rim_vertices += (on_side && on_cap) ? 1 : 0;
+    for (const DisplayVertex& v : Build(ObjectType::Cylinder).display.vertices) {
+        rim_vertices += near(Radial(v), 1) && near(std::fabs(v.z), 1) ? 1 : 0;
     }
-    EXPECT_GE(rim_vertices, 2 * 19);  // both rim circles are in the mesh
-}
-
-TEST(Cone, VerticesLieOnTheSlopeOrTheBase) {
-    for (const DisplayVertex& v : Build(ObjectType::Cone).display.vertices) {
-        const bool on_slope = std::fabs(Radial(v) - (1.0 - v.z) / 2.0) < 1e-6;
-        const bool on_base = std::fabs(v.z + 1.0) < 1e-6 && Radial(v) <= 1.0 + 1e-6;
-        EXPECT_TRUE(on_slope || on_base) << v.x << ',' << v.y << ',' << v.z;
-    }
-}
-
-TEST(Paraboloid, VerticesLieOnTheParabolaOrTheBase) {
-    for (const DisplayVertex& v : Build(ObjectType::Paraboloid).display.vertices) {
-        const double r = Radial(v);
-        const bool on_side = std::fabs(v.z - (1.0 - 2.0 * r * r)) < 1e-5;
-        const bool on_base = std::fabs(v.z + 1.0) < 1e-6 && r <= 1.0 + 1e-6;
-        EXPECT_TRUE(on_side || on_base) << v.x << ',' << v.y << ',' << v.z;
-    }
-}
-
-TEST(Hyperboloid, WaistIsNarrowerThanTheRims) {
+    EXPECT_GE(rim_vertices, 2 * 19);
     double waist = 10.0, rim = 0.0;
     for (const DisplayVertex& v : Build(ObjectType::Hyperboloid).display.vertices) {
-        if (std::fabs(v.z) < 0.1) {
-            waist = std::min(waist, Radial(v));
-        }
-        if (std::fabs(std::fabs(v.z) - 1.0) < 0.05) {
-            rim = std::max(rim, Radial(v));
-        }
+        waist = std::fabs(v.z) < 0.1 ? std::min(waist, Radial(v)) : waist;
+        rim = std::fabs(std::fabs(v.z) - 1.0) < 0.05 ? std::max(rim, Radial(v)) : rim;
     }
     EXPECT_LT(waist, 0.8);
     EXPECT_GT(rim, 0.95);
-}
-
-TEST(Superquadric, LiesInsideTheCubeFromMinusOneToOne) {
-    const Built superquadric = Build(ObjectType::Superquadric);
-    for (const DisplayVertex& v : superquadric.display.vertices) {
-        EXPECT_LE(std::fabs(v.x), 1.0f + 1e-6f);
-        EXPECT_LE(std::fabs(v.y), 1.0f + 1e-6f);
-        EXPECT_LE(std::fabs(v.z), 1.0f + 1e-6f);
-    }
-    // Rounded: it does not reach the cube's corners.
-    for (const DisplayVertex& v : superquadric.display.vertices) {
-        EXPECT_LT(std::fabs(v.x) + std::fabs(v.y) + std::fabs(v.z), 2.9f);
-    }
 }
 
 TEST(Cube, HasTwelveFlatTrianglesWithSixFaceNormals) {

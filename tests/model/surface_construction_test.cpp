@@ -8,24 +8,6 @@
 namespace kelto {
 namespace {
 
-TEST(Revolution, SweepAngleSetsArcsAndKnots) {
-    const NurbsPatch profile = MakeFactoryCurve(FactoryCurve::HalfCircle);
-    const NurbsSurface full = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 360.0);
-    EXPECT_EQ(full.knots_v.size(), 12u);
-    EXPECT_EQ(full.knots_v,
-              (std::vector<double>{0, 0, 0, 0.25, 0.25, 0.5, 0.5, 0.75, 0.75, 1, 1, 1}));
-    EXPECT_EQ(full.rows, 9);
-    EXPECT_EQ(full.columns, 5);
-    EXPECT_EQ(full.order_v, 3);
-    EXPECT_EQ(full.knots_u, profile.knots_u);
-
-    const NurbsSurface quarter = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 90.0);
-    EXPECT_EQ(quarter.knots_v, (std::vector<double>{0, 0, 0, 1, 1, 1}));
-    EXPECT_EQ(quarter.rows, 3);
-    EXPECT_EQ(RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 180.0).knots_v.size(), 8u);
-    EXPECT_EQ(RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 270.0).knots_v.size(), 10u);
-}
-
 TEST(Revolution, EverySurfacePointKeepsItsDistanceFromTheAxis) {
     // A straight profile at radius 2 revolved about a tilted axis through (1, 1, 1) sweeps a
     // cylinder of radius 2 about that axis.
@@ -54,20 +36,6 @@ TEST(Revolution, PointsOnTheAxisStayPut) {
         const Vec3 top = s.net[static_cast<std::size_t>(row * s.columns)].Euclidean();
         EXPECT_EQ(top, (Vec3{0, 0, 1})) << row;
     }
-}
-
-TEST(ProductSurface, CombinesMeridianAndEquator) {
-    const NurbsPatch meridian = MakeSuperquadricMeridian();
-    const NurbsPatch equator = MakeSuperquadricEquator();
-    const NurbsSurface s = ProductSurface(meridian, equator);
-    EXPECT_EQ(s.rows, 8);
-    EXPECT_EQ(s.columns, 5);
-    EXPECT_EQ(s.knots_u, meridian.knots_u);
-    EXPECT_EQ(s.knots_v, equator.knots_u);
-    // Row 1 is equator point (1, 1), column 2 meridian point (1, 0, 0).
-    EXPECT_EQ(s.net[1 * 5 + 2], (Point4{1, 1, 0, 1}));
-    // Column 0 is the meridian's top (radius 0): every row gives the same point.
-    EXPECT_EQ(s.net[3 * 5 + 0], (Point4{0, 0, 1, 1}));
 }
 
 }  // namespace

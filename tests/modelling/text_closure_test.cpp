@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "modelling/text_shape.h"
+#include "polygon_distance.h"
 
 namespace kelto {
 namespace {
@@ -132,20 +133,6 @@ TEST(TextClosure, LinesOfTextCloseUp) {
     }
 }
 
-double DistanceToPolygon(const std::vector<Point2>& polygon, double x, double y) {
-    double best = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < polygon.size(); ++i) {
-        const Point2& a = polygon[i];
-        const Point2& b = polygon[(i + 1) % polygon.size()];
-        const double dx = b.x - a.x, dy = b.y - a.y;
-        const double length2 = dx * dx + dy * dy;
-        const double t =
-            length2 > 0 ? std::clamp(((x - a.x) * dx + (y - a.y) * dy) / length2, 0.0, 1.0) : 0.0;
-        best = std::min(best, std::hypot(x - (a.x + t * dx), y - (a.y + t * dy)));
-    }
-    return best;
-}
-
 // Outlines some fonts draw: a point given twice in a row, and a spike of no width (out along
 // a line and straight back). The text still closes up around the square's whole area.
 TEST(TextClosure, RepeatedPointsAndSpikesCloseUp) {
@@ -243,7 +230,8 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
             }
             for (const OutlinePoint& p : on_curve) {
                 const double x = TextShape::kScaleX * p.x, z = TextShape::kScaleZ * p.y;
-                EXPECT_LT(DistanceToPolygon(polygons[static_cast<std::size_t>(p.contour)], x, z),
+                EXPECT_LT(test::DistanceToBoundary({polygons[static_cast<std::size_t>(p.contour)]},
+                                                   {x, z}),
                           1e-9)
                     << file << " '" << c << "' (" << p.x << ", " << p.y << ")";
             }

@@ -61,36 +61,57 @@ void Make(TrimmedPair& pair, ObjectType trimmed, Vec3 at, ObjectType cutter, Vec
     pair.trim = trim.ok() ? pair.doc.Node(*trim) : nullptr;
 }
 
-TEST(TrimVolumes, CubeByCubeIsExact) {
-    TrimmedPair p;
-    // Cube A spans [-1,1] x [0,2] x [-1,1]; cube B overlaps it in [0,1] x [1,2] x [0,1].
-    Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 1, 1});
-    ASSERT_TRUE(p.status.ok()) << p.status.text;
-    ASSERT_NE(p.trim, nullptr);
-    EXPECT_NEAR(p.before, 8.0, 1e-9);
-    EXPECT_NEAR(p.After(), 7.0, 1e-5);
-    EXPECT_NEAR(p.After({5, -3, 2}), 7.0, 1e-5);  // closed: independent of the origin
-}
+constexpr auto kTrim = &DocumentCore::Trim;
+constexpr auto kCombine = &DocumentCore::Combine;
+constexpr auto kIntersect = &DocumentCore::Intersect;
 
-TEST(TrimVolumes, SphereByCubeAndCubeBySphere) {
-    {
-        // A cube covering the sphere from x = 0.2 on: a cap of height 0.8 goes.
+// Volumes of the results, measured from two origins (a closed surface gives the same from
+// both). Cube A spans [-1,1] x [0,2] x [-1,1]; unit spheres and cubes placed against it.
+TEST(BooleanVolumes, ResultsEncloseTheExpectedVolume) {
+    const double ball = 4 * M_PI / 3;
+    const double cap = M_PI * 0.8 * 0.8 * (3 - 0.8) / 3;  // of height 0.8
+    const double lens = M_PI * 5.0 / 12.0;                // between unit spheres one radius apart
+    struct Case {
+        ObjectType trimmed;
+        ObjectType cutter;
+        Vec3 cutter_at;
+        Vec3 cutter_scale;
+        Result<NodeId> (DocumentCore::*command)();
+        double volume;
+        double tolerance;
+    };
+    const Case cases[] = {
+        {ObjectType::Cube, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kTrim, 7, 1e-5},
+        // Cubes sharing four face planes: each shared face is kept once.
+        {ObjectType::Cube, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kTrim, 4, 1e-5},
+        // A small cutter wholly inside leaves a cavity.
+        {ObjectType::Cube, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25}, kTrim, 7.875, 1e-5},
+        {ObjectType::Cube, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kCombine, 15, 1e-5},
+        {ObjectType::Cube, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kIntersect, 1, 1e-5},
+        {ObjectType::Cube, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kCombine, 12, 1e-5},
+        {ObjectType::Cube, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kIntersect, 4, 1e-5},
+        // A cube covering the sphere from x = 0.2 on; a sphere centred on an edge of the cube.
+        {ObjectType::Sphere, ObjectType::Cube, {1.2, 0, 0}, {1, 1.5, 1.5}, kTrim, ball - cap, 0.13},
+        {ObjectType::Cube, ObjectType::Sphere, {1, 0, 1}, {1, 1, 1}, kTrim, 8 - ball / 4, 0.24},
+        {ObjectType::Sphere,
+         ObjectType::Sphere,
+         {1, 0, 0},
+         {1, 1, 1},
+         kCombine,
+         2 * ball - lens,
+         0.22},
+        {ObjectType::Sphere, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, kIntersect, lens, 0.04},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(NameBase(c.cutter)) + " at " + std::to_string(c.cutter_at.x) +
+                     " volume " + std::to_string(c.volume));
         TrimmedPair p;
-        Make(p, ObjectType::Sphere, {0, 0, 0}, ObjectType::Cube, {1.2, 0, 0}, {1, 1.5, 1.5});
-        ASSERT_TRUE(p.status.ok());
-        const double cap = M_PI * 0.8 * 0.8 * (3 - 0.8) / 3;
-        const double expected = p.before * (1 - cap / (4 * M_PI / 3));
-        EXPECT_NEAR(p.After(), expected, 0.03 * p.before);
-        EXPECT_NEAR(p.After({5, -3, 2}), expected, 0.03 * p.before);
-    }
-    {
-        // A sphere centred on an edge of the cube takes a quarter of itself out of it.
-        TrimmedPair p;
-        Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Sphere, {1, 0, 1});
-        ASSERT_TRUE(p.status.ok());
-        const double quarter = 4 * M_PI / 3 / 4;
-        EXPECT_NEAR(p.After(), 8.0 - quarter, 0.03 * 8.0);
-        EXPECT_NEAR(p.After({-4, 7, 1}), 8.0 - quarter, 0.03 * 8.0);
+        Make(p, c.trimmed, {0, 0, 0}, c.cutter, c.cutter_at, c.cutter_scale, c.command);
+        ASSERT_TRUE(p.status.ok()) << p.status.text;
+        // A sphere's mesh holds a little less than the true sphere.
+        const double share = c.trimmed == ObjectType::Sphere ? p.before / ball : 1.0;
+        EXPECT_NEAR(p.After(), c.volume * share, c.tolerance);
+        EXPECT_NEAR(p.After({5, -3, 2}), c.volume * share, c.tolerance);
     }
 }
 
@@ -118,22 +139,7 @@ TEST(TrimSurface, CutVerticesLieOnTheSphereWithItsNormals) {
     EXPECT_NEAR(pole.z, 1.0f, 1e-6f);
 }
 
-TEST(TrimCommand, DisjointInsideAndCavityCases) {
-    {
-        TrimmedPair p;
-        Make(p, ObjectType::Sphere, {0, 0, 0}, ObjectType::Cube, {6, 0, 0});
-        const Status again = p.doc.Trim().status();
-        const MessageIcon icon = again.icon;
-        EXPECT_EQ(p.status.number, kMsgTrimNoIntersection);
-        EXPECT_EQ(again.text,
-                  "Unable to complete the requested boolean operation because the selected objects "
-                  "do not intersect.");
-        EXPECT_EQ(icon, MessageIcon::Information);
-        // Nothing changed: both still at the top, their meshes whole.
-        EXPECT_EQ(ChildCount(p.doc.GetScene().Root()), 2u);
-        EXPECT_EQ(p.trimmed->display_mesh.TriangleCount(), 612u);
-        EXPECT_EQ(p.doc.GetScene().FindNode("Trim1"), nullptr);
-    }
+TEST(TrimCommand, InsideAndCavityCases) {
     {
         // The trimmed solid wholly inside the cutter: nothing of it is outside.
         TrimmedPair p;
@@ -145,7 +151,6 @@ TEST(TrimCommand, DisjointInsideAndCavityCases) {
         TrimmedPair p;
         Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25});
         ASSERT_TRUE(p.status.ok());
-        EXPECT_NEAR(p.After(), 8.0 - 0.125, 1e-5);
         EXPECT_EQ(p.cutter->display_mesh.TriangleCount(), 12u);
         for (const DisplayVertex& v : p.cutter->display_mesh.vertices) {
             // Normals point into the cavity: towards the cube's centre.
@@ -159,8 +164,6 @@ TEST(TrimCommand, CoplanarFacesVanishFromBothResults) {
     TrimmedPair p;
     Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 0, 0});
     ASSERT_TRUE(p.status.ok());
-    EXPECT_NEAR(p.After(), 4.0, 1e-5);
-    EXPECT_NEAR(p.After({3, 1, -2}), 4.0, 1e-5);  // the slab that is left is closed
     const Matrix4 parent = p.trim->ComposeParentFromNode();
     for (const SceneNode* n : {p.trimmed, p.cutter}) {
         Matrix4 m = parent;
@@ -217,14 +220,6 @@ TEST(TrimCommand, TrimNodeSitsAtTheCentreAndNothingMoves) {
     DocumentCore reopened;
     const Status opened = reopened.OpenFromBytes(doc.SaveToBytes(), "trim.kel");
     ASSERT_TRUE(opened.ok()) << opened.text;
-    for (const SceneNode* original : {a, b}) {
-        const SceneNode* loaded = reopened.GetScene().FindNode(original->name);
-        ASSERT_NE(loaded, nullptr);
-        ASSERT_EQ(loaded->display_mesh.vertices.size(), original->display_mesh.vertices.size());
-        EXPECT_EQ(loaded->display_mesh.indices, original->display_mesh.indices);
-        EXPECT_EQ(loaded->display_mesh.vertices.front().Position(),
-                  original->display_mesh.vertices.front().Position());
-    }
     EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
 }
 
@@ -275,9 +270,6 @@ TEST(TrimCommand, NestedTrimSavesAndLoads) {
 
 // --- Combine and Intersect ---
 
-constexpr auto kCombine = &DocumentCore::Combine;
-constexpr auto kIntersect = &DocumentCore::Intersect;
-
 // Every vertex normal of a node points away from its solid's centre `centre` (world): the
 // surface was not turned inside out.
 void ExpectOutward(const TrimmedPair& p, const SceneNode& node, const Vec3& centre) {
@@ -291,72 +283,27 @@ void ExpectOutward(const TrimmedPair& p, const SceneNode& node, const Vec3& cent
     }
 }
 
-TEST(BooleanVolumes, CubesAreExactAndClosed) {
-    // A spans [-1,1] x [0,2] x [-1,1]; B [0,2] x [1,3] x [0,2]; they overlap in a unit cube.
-    TrimmedPair sum;
-    Make(sum, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kCombine);
-    ASSERT_TRUE(sum.status.ok()) << sum.status.text;
-    ASSERT_NE(sum.trim, nullptr);
-    EXPECT_EQ(sum.trim->type, ObjectType::Combine);
-    EXPECT_EQ(sum.trim->name, "Combine1");
-    EXPECT_NEAR(sum.After(), 8 + 8 - 1, 1e-5);
-    EXPECT_NEAR(sum.After({5, -3, 2}), 15, 1e-5);  // closed: independent of the origin
-
-    TrimmedPair overlap;
-    Make(overlap, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 1, 1}, {1, 1, 1}, kIntersect);
-    ASSERT_TRUE(overlap.status.ok()) << overlap.status.text;
-    EXPECT_EQ(overlap.trim->type, ObjectType::Intersect);
-    EXPECT_EQ(overlap.trim->name, "Intersect1");
-    EXPECT_NEAR(overlap.After(), 1, 1e-5);
-    EXPECT_NEAR(overlap.After({-4, 7, 1}), 1, 1e-5);
-
-    // Cubes sharing four face planes: each shared face is kept once.
-    TrimmedPair slab_sum;
-    Make(slab_sum, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kCombine);
-    ASSERT_TRUE(slab_sum.status.ok());
-    EXPECT_NEAR(slab_sum.After(), 12, 1e-5);
-    EXPECT_NEAR(slab_sum.After({3, 1, -2}), 12, 1e-5);
-    TrimmedPair slab;
-    Make(slab, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {1, 0, 0}, {1, 1, 1}, kIntersect);
-    ASSERT_TRUE(slab.status.ok());
-    EXPECT_NEAR(slab.After(), 4, 1e-5);
-    EXPECT_NEAR(slab.After({3, 1, -2}), 4, 1e-5);
-}
-
-TEST(BooleanVolumes, SpheresAreWithinThreePercent) {
-    // Unit spheres one radius apart: the lens between them is pi (4r + d)(2r - d)^2 / 12.
-    const double lens = M_PI * 5.0 * 1.0 / 12.0;
-    const double ball = 4 * M_PI / 3;
-    TrimmedPair sum;
-    Make(sum, ObjectType::Sphere, {0, 0, 0}, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, kCombine);
-    ASSERT_TRUE(sum.status.ok()) << sum.status.text;
-    const double scale = sum.before / ball;  // the mesh's share of the true sphere
-    EXPECT_NEAR(sum.After(), (2 * ball - lens) * scale, 0.03 * (2 * ball - lens));
-    EXPECT_NEAR(sum.After({2, 5, -1}), sum.After(), 0.005 * sum.After());  // seams: chord error
-    ExpectOutward(sum, *sum.trimmed, {0, 1, 0});
-    ExpectOutward(sum, *sum.cutter, {1, 1, 0});
-
-    TrimmedPair both;
-    Make(both, ObjectType::Sphere, {0, 0, 0}, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, kIntersect);
-    ASSERT_TRUE(both.status.ok()) << both.status.text;
-    EXPECT_NEAR(both.After(), lens * scale, 0.03 * lens);
-    EXPECT_NEAR(both.After({2, 5, -1}), both.After(), 0.005 * both.After());
-    // The lens is bounded by the far side of each sphere's surface: its normals still point
-    // away from that sphere's centre.
-    ExpectOutward(both, *both.trimmed, {0, 1, 0});
-    ExpectOutward(both, *both.cutter, {1, 1, 0});
-    // New vertices lie on the exact spheres.
-    for (const SceneNode* n : {both.trimmed, both.cutter}) {
-        for (const DisplayVertex& v : n->display_mesh.vertices) {
-            EXPECT_NEAR(Vec3(v.x, v.y, v.z).Length(), 1.0, 1e-5);
+TEST(BooleanSurfaces, SphereUnionAndLensFaceOutwardOnTheExactSpheres) {
+    for (auto command : {kCombine, kIntersect}) {
+        TrimmedPair p;
+        Make(p, ObjectType::Sphere, {0, 0, 0}, ObjectType::Sphere, {1, 0, 0}, {1, 1, 1}, command);
+        ASSERT_TRUE(p.status.ok()) << p.status.text;
+        // The lens is bounded by the far side of each sphere's surface: its normals still
+        // point away from that sphere's centre.
+        ExpectOutward(p, *p.trimmed, {0, 1, 0});
+        ExpectOutward(p, *p.cutter, {1, 1, 0});
+        for (const SceneNode* n : {p.trimmed, p.cutter}) {
+            for (const DisplayVertex& v : n->display_mesh.vertices) {
+                EXPECT_NEAR(Vec3(v.x, v.y, v.z).Length(), 1.0, 1e-5);
+            }
         }
     }
 }
 
 TEST(BooleanCommands, RefusalsLeaveTheSceneAsItWas) {
-    for (auto command : {kCombine, kIntersect}) {
+    for (auto command : {kTrim, kCombine, kIntersect}) {
         {
-            // Solids that do not meet: Trim's message.
+            // Solids that do not meet: an information, not an error.
             DocumentCore doc;
             doc.InsertObject(ObjectType::Sphere, {}, false);
             doc.InsertObject(ObjectType::Cube, {6, 0, 0}, true);
@@ -365,8 +312,12 @@ TEST(BooleanCommands, RefusalsLeaveTheSceneAsItWas) {
             EXPECT_EQ(result.status().text,
                       "Unable to complete the requested boolean operation because the selected "
                       "objects do not intersect.");
+            EXPECT_EQ(result.status().icon, MessageIcon::Information);
             EXPECT_EQ(doc.SaveToBytes(), before);
             EXPECT_EQ(doc.UndoCount(), 2u);
+            if (command == kTrim) {
+                continue;  // a cutter inside makes a cavity
+            }
         }
         {
             // One inside the other: one of the two would keep no surface.
@@ -414,17 +365,8 @@ TEST(BooleanCommands, ResultsSaveLoadAndUndo) {
     const Status opened = reopened.OpenFromBytes(doc.SaveToBytes(), "booleans.kel");
     ASSERT_TRUE(opened.ok()) << opened.text;
     EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
-    for (const char* name : {"Combine1", "Intersect1"}) {
-        const SceneNode* original = doc.GetScene().FindNode(name);
-        const SceneNode* loaded = reopened.GetScene().FindNode(name);
-        ASSERT_NE(loaded, nullptr) << name;
-        EXPECT_EQ(loaded->type, original->type);
-        const std::vector<SceneNode*> a = ChildrenOf(*original), b = ChildrenOf(*loaded);
-        ASSERT_EQ(a.size(), b.size());
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            EXPECT_EQ(b[i]->display_mesh.indices, a[i]->display_mesh.indices);
-        }
-    }
+    EXPECT_EQ(reopened.GetScene().FindNode("Combine1")->type, ObjectType::Combine);
+    EXPECT_EQ(reopened.GetScene().FindNode("Intersect1")->type, ObjectType::Intersect);
 
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(doc.Undo().ok());

@@ -14,6 +14,7 @@ namespace {
 
 using tracer_test::Camera;
 using tracer_test::CollectingSink;
+using tracer_test::ExpectSamePicture;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -29,14 +30,6 @@ RenderImage Render(const Scene& scene, RenderQuality quality, std::vector<std::s
     tracer.Render(sink);
     EXPECT_EQ(sink.outputs, 32 * 24);
     return sink.image;
-}
-
-void ExpectSamePicture(const RenderImage& a, const RenderImage& b) {
-    for (int y = 0; y < a.Height(); ++y) {
-        ASSERT_EQ(a.Row(y).red, b.Row(y).red) << y;
-        ASSERT_EQ(a.Row(y).green, b.Row(y).green) << y;
-        ASSERT_EQ(a.Row(y).blue, b.Row(y).blue) << y;
-    }
 }
 
 TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {

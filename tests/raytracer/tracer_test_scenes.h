@@ -1,13 +1,26 @@
 // Small scenes and cameras for the tracer's tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "model/scene.h"
 #include "raytracer/ray_tracer.h"
 
 namespace kelto::tracer_test {
+
+// Pictures equal bit for bit; `what` names the case in the failure.
+inline void ExpectSamePicture(const RenderImage& a, const RenderImage& b,
+                              const std::string& what = "") {
+    ASSERT_EQ(a.Width(), b.Width()) << what;
+    ASSERT_EQ(a.Height(), b.Height()) << what;
+    for (int y = 0; y < a.Height(); ++y) {
+        ASSERT_TRUE(a.Row(y) == b.Row(y)) << what << ", row " << y;
+    }
+}
 
 // Collects a render's pixels.
 class CollectingSink : public PixelSink {
