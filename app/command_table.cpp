@@ -8,6 +8,11 @@ namespace {
 using namespace command_ids;
 using R = CommandRule;
 
+// The place of a primitive's tool, from the kinds table.
+constexpr int Tool(int command_id) {
+    return FindToolCommand(command_id)->tool;
+}
+
 // clang-format off
 constexpr CommandInfo kCommands[] = {
     // File
@@ -39,18 +44,22 @@ constexpr CommandInfo kCommands[] = {
     {kJoinObjectsTool, "&Join Objects Tool", {"", ""}, "Join objects", R::InertEnabled},
     {kSelectPrimitive, "Select &primitive shape", {"", ""},
      "Insert the chosen primitive with the next click", R::PrimitiveTool, -1, true},
-    {kCube, "&Cube", {"", ""}, "Insert a cube with the next click", R::PrimitiveKind, 0, true},
-    {kSphere, "&Sphere", {"", ""}, "Insert a sphere with the next click", R::PrimitiveKind, 1, true},
-    {kTorus, "&Torus", {"", ""}, "Insert a torus with the next click", R::PrimitiveKind, 2, true},
-    {kCone, "C&one", {"", ""}, "Insert a cone with the next click", R::PrimitiveKind, 3, true},
+    {kCube, "&Cube", {"", ""}, "Insert a cube with the next click", R::PrimitiveKind,
+     Tool(kCube), true},
+    {kSphere, "&Sphere", {"", ""}, "Insert a sphere with the next click", R::PrimitiveKind,
+     Tool(kSphere), true},
+    {kTorus, "&Torus", {"", ""}, "Insert a torus with the next click", R::PrimitiveKind,
+     Tool(kTorus), true},
+    {kCone, "C&one", {"", ""}, "Insert a cone with the next click", R::PrimitiveKind,
+     Tool(kCone), true},
     {kCylinder, "C&ylinder", {"", ""}, "Insert a cylinder with the next click", R::PrimitiveKind,
-     4, true},
+     Tool(kCylinder), true},
     {kParaboloid, "&Paraboloid", {"", ""}, "Insert a paraboloid with the next click",
-     R::PrimitiveKind, 5, true},
+     R::PrimitiveKind, Tool(kParaboloid), true},
     {kHyperboloid, "&Hyperboloid", {"", ""}, "Insert a hyperboloid with the next click",
-     R::PrimitiveKind, 6, true},
+     R::PrimitiveKind, Tool(kHyperboloid), true},
     {kSuperquadric, "S&uperquadric", {"", ""}, "Insert a superquadric with the next click",
-     R::PrimitiveKind, 7, true},
+     R::PrimitiveKind, Tool(kSuperquadric), true},
     {kSelectLight, "Select &light source", {"", ""}, "Insert the chosen light with the next click",
      R::LightTool, -1, true},
     {kAreaLight, "&Area Light", {"", ""}, "Insert an area light with the next click",
