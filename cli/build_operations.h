@@ -27,6 +27,6 @@ std::optional<BuildError> ApplyBuildOperation(DocumentCore& document, std::strin
 bool LooksLikeBuildOperation(std::string_view word);
 
 // The operations' summary for --help.
-extern const std::string_view kBuildOperationsHelp;
+std::string BuildOperationsHelp();
 
 }  // namespace kelto::cli
