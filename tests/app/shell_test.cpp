@@ -143,9 +143,12 @@ TEST(CommandTable, IdentifiersAreUniqueAndToolCommandsCarryTheirKinds) {
         }
     }
     using namespace command_ids;
-    EXPECT_EQ(FindCommand(kCube)->kind, 0);
-    EXPECT_EQ(FindCommand(kSphere)->kind, 1);
-    EXPECT_EQ(FindCommand(kSuperquadric)->kind, 7);
+    // Every primitive's tool has its command, which carries the tool's place.
+    for (std::size_t tool = 0; tool < kPrimitiveTools.size(); ++tool) {
+        const CommandInfo* command = FindCommand(ToolCommandOf(kPrimitiveTools[tool]));
+        ASSERT_NE(command, nullptr) << tool;
+        EXPECT_EQ(command->kind, static_cast<int>(tool));
+    }
     EXPECT_EQ(FindCommand(kAreaLight)->kind, 0);
     EXPECT_EQ(FindCommand(kSpotLight)->kind, 2);
     EXPECT_EQ(FindCommand(kUndo)->keys[0], "Ctrl+Z");
