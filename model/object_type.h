@@ -50,71 +50,95 @@ enum class StoredShape : std::uint8_t {
     SurfaceAndMeshes,  // the shape record and both meshes as they are
 };
 
+// What a kind's children are.
+enum class Container : std::uint8_t {
+    No,       // it has none (the root's are the top level, and it is no object)
+    Group,    // members placed with it
+    Boolean,  // the operands whose meshes the boolean kernel has cut
+};
+
 struct ObjectKind {
     ObjectType type;
-    std::string_view name_base;  // default names are the base and a number ("Sphere1")
-    std::string_view word;       // what kelto-cli calls it ("add:sphere@0,0"); empty for none
+    std::string_view name_base = {};  // default names are the base and a number ("Sphere1")
+    std::string_view word = {};       // what kelto-cli calls it ("add:sphere@0,0"); empty for none
     // A primitive solid: built by `build`, inserted with one click of its tool.
     NewPrimitive (*build)(const PrimitiveDefaults&) = nullptr;
-    int tool = -1;          // the tool's place on the Shapes toolbar and menu, from 0
-    int command_id = 0;     // the command that chooses the tool
-    std::string_view icon;  // the name of the tool's picture
+    int tool = -1;               // the tool's place on the Shapes toolbar and menu, from 0
+    int command_id = 0;          // the command that chooses the tool
+    std::string_view icon = {};  // the name of the tool's picture
     StoredShape stored = StoredShape::None;
     bool readable = false;  // the reader accepts the type code
+    Container container = Container::No;
 };
 
 // clang-format off
 inline constexpr ObjectKind kObjectKinds[] = {
     // type                     name base       word            builder             tool command
-    //   icon                   file keeps                        reader accepts
+    //   icon                   file keeps                        reader accepts, children
     {ObjectType::Sphere,        "Sphere",       "sphere",       BuildSphere,         1, 32778,
-     "sphere",               StoredShape::Surface,             true},
+     "sphere",               StoredShape::Surface,             true, Container::No},
     {ObjectType::Torus,         "Torus",        "torus",        BuildTorus,          2, 32774,
-     "torus",                StoredShape::Surface,             true},
+     "torus",                StoredShape::Surface,             true, Container::No},
     {ObjectType::Cube,          "Cube",         "cube",         BuildCube,           0, 32777,
-     "cube",                 StoredShape::Surface,             true},
+     "cube",                 StoredShape::Surface,             true, Container::No},
     {ObjectType::Cone,          "Cone",         "cone",         BuildCone,           3, 32779,
-     "cone",                 StoredShape::Surface,             true},
+     "cone",                 StoredShape::Surface,             true, Container::No},
     {ObjectType::Cylinder,      "Cylinder",     "cylinder",     BuildCylinder,       4, 32785,
-     "cylinder",             StoredShape::Surface,             true},
+     "cylinder",             StoredShape::Surface,             true, Container::No},
     {ObjectType::Paraboloid,    "Paraboloid",   "paraboloid",   BuildParaboloid,     5, 32839,
-     "paraboloid",           StoredShape::Surface,             true},
+     "paraboloid",           StoredShape::Surface,             true, Container::No},
     {ObjectType::Hyperboloid,   "Hyperboloid",  "hyperboloid",  BuildHyperboloid,    6, 32840,
-     "hyperboloid",          StoredShape::Surface,             true},
+     "hyperboloid",          StoredShape::Surface,             true, Container::No},
     {ObjectType::Superquadric,  "Superquadric", "superquadric", BuildSuperquadric,   7, 32874,
-     "superquadric",         StoredShape::Surface,             true},
+     "superquadric",         StoredShape::Surface,             true, Container::No},
     // Text keeps its meshes: rebuilding them would need its font.
     {ObjectType::Text,          "Text",         "",             nullptr,            -1,     0,
-     "",                     StoredShape::SurfaceAndMeshes,    true},
+     "",                     StoredShape::SurfaceAndMeshes,    true, Container::No},
     {ObjectType::Mesh,          "Mesh:",        "",             nullptr,            -1,     0,
-     "",                     StoredShape::SurfaceAndMeshes,    true},
+     "",                     StoredShape::SurfaceAndMeshes,    true, Container::No},
     {ObjectType::Group,         "Group",        "",             nullptr,            -1,     0,
-     "",                     StoredShape::None,                true},
+     "",                     StoredShape::None,                true, Container::Group},
     {ObjectType::Trim,          "Trim",         "",             nullptr,            -1,     0,
-     "",                     StoredShape::None,                true},
+     "",                     StoredShape::None,                true, Container::Boolean},
     // The root is no node of the file: the reader refuses its code.
     {ObjectType::Root,          "",             "",             nullptr,            -1,     0,
-     "",                     StoredShape::None,                false},
+     "",                     StoredShape::None,                false, Container::No},
     {ObjectType::Combine,       "Combine",      "",             nullptr,            -1,     0,
-     "",                     StoredShape::None,                true},
+     "",                     StoredShape::None,                true, Container::Boolean},
     {ObjectType::Intersect,     "Intersect",    "",             nullptr,            -1,     0,
-     "",                     StoredShape::None,                true},
+     "",                     StoredShape::None,                true, Container::Boolean},
 };
 // clang-format on
 
+inline constexpr std::int32_t kLargestTypeCode = [] {
+    std::int32_t largest = 0;
+    for (const ObjectKind& kind : kObjectKinds) {
+        largest = std::max(largest, static_cast<std::int32_t>(kind.type));
+    }
+    return largest;
+}();
+
+// The row of each type code from 0 to the largest, -1 for a code that is no kind.
+inline constexpr auto kKindRows = [] {
+    std::array<std::int8_t, static_cast<std::size_t>(kLargestTypeCode) + 1> rows{};
+    rows.fill(-1);
+    for (std::size_t i = 0; i < std::size(kObjectKinds); ++i) {
+        rows.at(static_cast<std::size_t>(kObjectKinds[i].type)) = static_cast<std::int8_t>(i);
+    }
+    return rows;
+}();
+
 // The row of a type code; null for a code that is no kind.
 constexpr const ObjectKind* FindKind(std::int32_t code) {
-    for (const ObjectKind& kind : kObjectKinds) {
-        if (static_cast<std::int32_t>(kind.type) == code) {
-            return &kind;
-        }
+    if (code < 0 || code >= static_cast<std::int32_t>(kKindRows.size()) ||
+        kKindRows[static_cast<std::size_t>(code)] < 0) {
+        return nullptr;
     }
-    return nullptr;
+    return &kObjectKinds[static_cast<std::size_t>(kKindRows[static_cast<std::size_t>(code)])];
 }
 
 // The row of a value that is no kind: no name, no shape, not in the file.
-inline constexpr ObjectKind kNoKind{static_cast<ObjectType>(-1), "",   "", nullptr, -1, 0, "",
-                                    StoredShape::None,           false};
+inline constexpr ObjectKind kNoKind{.type = static_cast<ObjectType>(-1)};
 
 constexpr const ObjectKind& KindOf(ObjectType type) {
     const ObjectKind* kind = FindKind(static_cast<std::int32_t>(type));
