@@ -137,6 +137,16 @@ constexpr const ObjectKind* FindKind(std::int32_t code) {
     return &kObjectKinds[static_cast<std::size_t>(kKindRows[static_cast<std::size_t>(code)])];
 }
 
+// Every type code has one row.
+static_assert([] {
+    for (const ObjectKind& kind : kObjectKinds) {
+        if (FindKind(static_cast<std::int32_t>(kind.type)) != &kind) {
+            return false;
+        }
+    }
+    return true;
+}());
+
 // The row of a value that is no kind: no name, no shape, not in the file.
 inline constexpr ObjectKind kNoKind{.type = static_cast<ObjectType>(-1)};
 
