@@ -277,7 +277,39 @@ void Join(QPainter& p) {
 
 using Drawing = void (*)(QPainter&);
 
+void Sphere(QPainter& p) {
+    Ball(p, QRectF(3, 3, 18, 18), kSolid);
+}
+
+// The primitives' pictures under the icon names of the kinds table.
+struct NamedDrawing {
+    std::string_view name;
+    Drawing drawing;
+};
+constexpr NamedDrawing kPrimitiveDrawings[] = {
+    {"sphere", Sphere},
+    {"torus", Torus},
+    {"cube", Cube},
+    {"cone", Cone},
+    {"cylinder", Cylinder},
+    {"paraboloid", Paraboloid},
+    {"hyperboloid", Hyperboloid},
+    {"superquadric", Superquadric},
+};
+
+Drawing PrimitiveDrawing(std::string_view icon) {
+    for (const NamedDrawing& named : kPrimitiveDrawings) {
+        if (named.name == icon) {
+            return named.drawing;
+        }
+    }
+    return nullptr;
+}
+
 Drawing DrawingOf(int id) {
+    if (const ObjectKind* kind = FindToolCommand(id)) {
+        return PrimitiveDrawing(kind->icon);
+    }
     switch (id) {
         case kNew:
             return Page;
@@ -304,23 +336,8 @@ Drawing DrawingOf(int id) {
             return Text;
         case kJoinObjectsTool:
             return Join;
-        case kCube:
         case kSelectPrimitive:
             return Cube;
-        case kSphere:
-            return [](QPainter& p) { Ball(p, QRectF(3, 3, 18, 18), kSolid); };
-        case kTorus:
-            return Torus;
-        case kCone:
-            return Cone;
-        case kCylinder:
-            return Cylinder;
-        case kParaboloid:
-            return Paraboloid;
-        case kHyperboloid:
-            return Hyperboloid;
-        case kSuperquadric:
-            return Superquadric;
         case kAreaLight:
             return AreaLight;
         case kSelectLight:

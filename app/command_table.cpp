@@ -9,6 +9,11 @@ using namespace command_ids;
 using R = CommandRule;
 using T = CommandTarget;
 
+// The place of a primitive's tool, from the kinds table.
+constexpr int Tool(int command_id) {
+    return FindToolCommand(command_id)->tool;
+}
+
 // clang-format off
 constexpr CommandInfo kCommands[] = {
     // File
@@ -49,21 +54,21 @@ constexpr CommandInfo kCommands[] = {
      "Insert the chosen primitive with the next click", R::PrimitiveTool, &T::OnSelectPrimitive, -1,
      true},
     {kCube, "&Cube", {"", ""}, "Insert a cube with the next click", R::PrimitiveKind,
-     &T::OnPrimitiveKind, 0, true},
+     &T::OnPrimitiveKind, Tool(kCube), true},
     {kSphere, "&Sphere", {"", ""}, "Insert a sphere with the next click", R::PrimitiveKind,
-     &T::OnPrimitiveKind, 1, true},
+     &T::OnPrimitiveKind, Tool(kSphere), true},
     {kTorus, "&Torus", {"", ""}, "Insert a torus with the next click", R::PrimitiveKind,
-     &T::OnPrimitiveKind, 2, true},
+     &T::OnPrimitiveKind, Tool(kTorus), true},
     {kCone, "C&one", {"", ""}, "Insert a cone with the next click", R::PrimitiveKind,
-     &T::OnPrimitiveKind, 3, true},
+     &T::OnPrimitiveKind, Tool(kCone), true},
     {kCylinder, "C&ylinder", {"", ""}, "Insert a cylinder with the next click", R::PrimitiveKind,
-     &T::OnPrimitiveKind, 4, true},
+     &T::OnPrimitiveKind, Tool(kCylinder), true},
     {kParaboloid, "&Paraboloid", {"", ""}, "Insert a paraboloid with the next click",
-     R::PrimitiveKind, &T::OnPrimitiveKind, 5, true},
+     R::PrimitiveKind, &T::OnPrimitiveKind, Tool(kParaboloid), true},
     {kHyperboloid, "&Hyperboloid", {"", ""}, "Insert a hyperboloid with the next click",
-     R::PrimitiveKind, &T::OnPrimitiveKind, 6, true},
+     R::PrimitiveKind, &T::OnPrimitiveKind, Tool(kHyperboloid), true},
     {kSuperquadric, "S&uperquadric", {"", ""}, "Insert a superquadric with the next click",
-     R::PrimitiveKind, &T::OnPrimitiveKind, 7, true},
+     R::PrimitiveKind, &T::OnPrimitiveKind, Tool(kSuperquadric), true},
     {kSelectLight, "Select &light source", {"", ""}, "Insert the chosen light with the next click",
      R::LightTool, &T::OnSelectLight, -1, true},
     {kAreaLight, "&Area Light", {"", ""}, "Insert an area light with the next click", R::LightKind,

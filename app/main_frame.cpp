@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "app/child_frame.h"
 #include "app/command_icons.h"
@@ -210,9 +211,10 @@ void CMainFrame::CreateMenus() {
 
     QMenu* object = bar->addMenu("&Object");
     AddMenu(object, {}, {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0});
-    AddMenu(object, "&Shapes",
-            {kSelectPrimitive, 0, kCube, kSphere, kTorus, kCone, kCylinder, kParaboloid,
-             kHyperboloid, kSuperquadric});
+    QMenu* shapes = AddMenu(object, "&Shapes", {kSelectPrimitive, 0});
+    for (ObjectType type : kPrimitiveTools) {
+        shapes->addAction(Action(ToolCommandOf(type)));
+    }
     AddMenu(object, "&Lights", {kSelectLight, 0, kAreaLight, kPointLight, kSpotLight});
     AddMenu(object, {},
             {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties, 0,
@@ -244,7 +246,7 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::CreateToolBars() {
-    auto add = [this](const QString& title, std::initializer_list<int> ids) {
+    auto add = [this](const QString& title, const std::vector<int>& ids) {
         QToolBar* bar = addToolBar(title);
         bar->setObjectName(title);
         bar->setIconSize(QSize(24, 24));
@@ -260,8 +262,11 @@ void CMainFrame::CreateToolBars() {
     add("File", {kNew, kOpen, kSave, 0, kCut, kCopy, kPaste, 0, kToolbarUndo, 0, kAbout});
     add("Tools", {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0, kGroup, kTrim, 0,
                   kMaterialProperties, kLightProperties, 0, kRender});
-    add("Shapes",
-        {kCube, kSphere, kTorus, kCone, kCylinder, kParaboloid, kHyperboloid, kSuperquadric});
+    std::vector<int> shapes;
+    for (ObjectType type : kPrimitiveTools) {
+        shapes.push_back(ToolCommandOf(type));
+    }
+    add("Shapes", shapes);
     add("Lights", {kAreaLight, kPointLight, kSpotLight});
 }
 
@@ -331,10 +336,9 @@ void CMainFrame::UpdateCommandUI() {
     Action(kToolbarUndo)->setText(QString(undo).remove('&'));
     Action(kRedo)->setText(QString::fromStdString(RedoMenuText(context.document)));
     // The group buttons show the kind chosen last.
-    static constexpr int kShapeCommands[] = {kCube,     kSphere,     kTorus,       kCone,
-                                             kCylinder, kParaboloid, kHyperboloid, kSuperquadric};
     static constexpr int kLightCommands[] = {kAreaLight, kPointLight, kSpotLight};
-    Action(kSelectPrimitive)->setIcon(CommandIcon(kShapeCommands[tools_.PrimitiveKind()]));
+    Action(kSelectPrimitive)
+        ->setIcon(CommandIcon(ToolCommandOf(PrimitiveKindType(tools_.PrimitiveKind()))));
     Action(kSelectLight)->setIcon(CommandIcon(kLightCommands[tools_.LightTool()]));
 }
 

@@ -47,7 +47,7 @@ int RunBuild(std::span<const std::string_view> args, std::ostream& out, std::ost
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            out << kBuildUsage << kBuildOperationsHelp;
+            out << kBuildUsage << BuildOperationsHelp();
             return kExitOk;
         }
         if (arg == "--from") {

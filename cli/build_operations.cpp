@@ -8,7 +8,9 @@
 
 namespace kelto::cli {
 
-const std::string_view kBuildOperationsHelp =
+namespace {
+
+constexpr std::string_view kOperationsHelpHead =
     "operations, applied in order:\n"
     "  add:TYPE@X,Z          insert a primitive at the ground point (X, 0, Z), the only selection\n"
     "  add+:TYPE@X,Z         the same, added to the selection (Shift)\n"
@@ -37,7 +39,13 @@ const std::string_view kBuildOperationsHelp =
     "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
     "  text:STRING@X,Y,Z[;font=FAMILY][;weight=N][;italic=0|1][;depth=D]\n"
     "        3D text standing on (X, Y, Z); defaults Times New Roman, 400, 0, depth 0.45\n"
-    "TYPE: sphere torus cube cone cylinder paraboloid hyperboloid superquadric\n";
+    "TYPE:";
+
+}  // namespace
+
+std::string BuildOperationsHelp() {
+    return std::string(kOperationsHelpHead) + std::string(PrimitiveWordList()) + '\n';
+}
 
 namespace {
 

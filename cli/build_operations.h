@@ -21,6 +21,6 @@ Status ApplyBuildOperation(DocumentCore& document, std::string_view operation,
 bool LooksLikeBuildOperation(std::string_view word);
 
 // The operations' summary for --help.
-extern const std::string_view kBuildOperationsHelp;
+std::string BuildOperationsHelp();
 
 }  // namespace kelto::cli

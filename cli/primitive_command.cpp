@@ -8,14 +8,18 @@
 namespace kelto::cli {
 namespace {
 
-constexpr std::string_view kPrimitiveUsage =
+constexpr std::string_view kPrimitiveUsageHead =
     "usage: kelto-cli primitive TYPE [--obj FILE]\n"
     "\n"
     "Builds a primitive exactly as a new scene object's shape is built and prints its\n"
     "display mesh (vertices, triangles, box in the shape's own coordinates) and, on a second\n"
     "line, its render mesh. With --obj the display mesh is also written as a Wavefront OBJ.\n"
     "\n"
-    "TYPE is one of: sphere torus cube cone cylinder paraboloid hyperboloid superquadric\n";
+    "TYPE is one of:";
+
+std::string PrimitiveUsage() {
+    return std::string(kPrimitiveUsageHead) + std::string(PrimitiveWordList()) + '\n';
+}
 
 std::string Number(float value) {
     char buffer[32];
@@ -24,11 +28,7 @@ std::string Number(float value) {
 }
 
 void PrintTypes(std::ostream& err) {
-    err << "known types:";
-    for (ObjectType type : kPrimitiveTypes) {
-        err << ' ' << PrimitiveWord(type);
-    }
-    err << '\n';
+    err << "known types:" << PrimitiveWordList() << '\n';
 }
 
 }  // namespace
@@ -39,24 +39,24 @@ int RunPrimitive(std::span<const std::string_view> args, std::ostream& out, std:
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            out << kPrimitiveUsage;
+            out << PrimitiveUsage();
             return kExitOk;
         }
         if (arg == "--obj") {
             if (i + 1 >= args.size()) {
-                err << "kelto-cli primitive: --obj needs a file name\n" << kPrimitiveUsage;
+                err << "kelto-cli primitive: --obj needs a file name\n" << PrimitiveUsage();
                 return kExitUsage;
             }
             obj_path = args[++i];
         } else if (type_word.empty() && !arg.starts_with("-")) {
             type_word = arg;
         } else {
-            err << "kelto-cli primitive: unexpected argument '" << arg << "'\n" << kPrimitiveUsage;
+            err << "kelto-cli primitive: unexpected argument '" << arg << "'\n" << PrimitiveUsage();
             return kExitUsage;
         }
     }
     if (type_word.empty()) {
-        err << "kelto-cli primitive: which primitive?\n" << kPrimitiveUsage;
+        err << "kelto-cli primitive: which primitive?\n" << PrimitiveUsage();
         return kExitUsage;
     }
     const std::optional<ObjectType> type = PrimitiveFromWord(type_word);

@@ -174,13 +174,11 @@ void WriteIndices(ByteWriter& out, const std::vector<std::uint16_t>& indices) {
 }
 
 bool StoresShape(ObjectType type) {
-    const auto code = static_cast<std::int32_t>(type);
-    return (code >= 0 && code <= 8) || type == ObjectType::Mesh;
+    return KindOf(type).stored != StoredShape::None;
 }
 
-// Text and imported meshes keep their meshes in the file; the others rebuild theirs.
 bool StoresMeshes(ObjectType type) {
-    return type == ObjectType::Text || type == ObjectType::Mesh;
+    return KindOf(type).stored == StoredShape::SurfaceAndMeshes;
 }
 
 void WriteNode(ByteWriter& out, const SceneNode& node) {
@@ -484,19 +482,21 @@ std::vector<std::uint16_t> ReadIndices(ByteReader& in, std::size_t vertex_count)
 
 using TextShapeMaker = std::function<std::unique_ptr<Shape>()>;
 
+// The shape a stored record is read into: a primitive's own, text's from the maker, a mesh
+// shape for the others.
 std::unique_ptr<Shape> ShapeForType(ObjectType type, const TextShapeMaker& make_text_shape) {
-    if (type == ObjectType::Text) {
-        return make_text_shape ? make_text_shape() : std::make_unique<MeshShape>();
+    if (type == ObjectType::Text && make_text_shape) {
+        return make_text_shape();
     }
-    if (type == ObjectType::Mesh) {
-        return std::make_unique<MeshShape>();
+    if (std::unique_ptr<Shape> primitive = MakePrimitiveShape(type)) {
+        return primitive;
     }
-    return MakePrimitiveShape(type);
+    return std::make_unique<MeshShape>();
 }
 
 bool IsStoredNodeType(std::int32_t code) {
-    return (code >= 0 && code <= 8) || code == 11 || code == 12 || code == 14 || code == 17 ||
-           code == 18;
+    const ObjectKind* kind = FindKind(code);
+    return kind != nullptr && kind->readable;
 }
 
 // The reader's share of the tessellation limit (tessellation_limit.h): what the surfaces read

@@ -1,16 +1,10 @@
 #include "tool_state.h"
 
-#include <array>
-
 namespace kelto {
 
 ObjectType PrimitiveKindType(int kind) {
-    static constexpr std::array<ObjectType, kPrimitiveKindCount> kTypes = {
-        ObjectType::Cube,        ObjectType::Sphere,      ObjectType::Torus,
-        ObjectType::Cone,        ObjectType::Cylinder,    ObjectType::Paraboloid,
-        ObjectType::Hyperboloid, ObjectType::Superquadric};
-    return kind >= 0 && kind < kPrimitiveKindCount ? kTypes[static_cast<std::size_t>(kind)]
-                                                   : ObjectType::Cube;
+    return kind >= 0 && kind < kPrimitiveKindCount ? kPrimitiveTools[static_cast<std::size_t>(kind)]
+                                                   : kPrimitiveTools[0];
 }
 
 LightKind LightToolKind(int code) {

@@ -18,13 +18,12 @@ enum class ToolMode : std::int32_t {
     Text = 10,
 };
 
-// Primitive kinds in toolbar order: 0 cube, 1 sphere, 2 torus, 3 cone, 4 cylinder,
-// 5 paraboloid, 6 hyperboloid, 7 superquadric.
-inline constexpr int kPrimitiveKindCount = 8;
+// Primitive kinds are the places of the primitives' tools (kPrimitiveTools).
+inline constexpr int kPrimitiveKindCount = static_cast<int>(kPrimitiveTools.size());
 // Light tool codes: 0 area, 1 point, 2 spot.
 inline constexpr int kLightToolCount = 3;
 
-// The object type a primitive kind inserts (cube 2, sphere 0, ...).
+// The object type a primitive kind inserts; the first tool's for a kind out of range.
 ObjectType PrimitiveKindType(int kind);
 // The kind of light a light tool code inserts (area: a sphere light).
 LightKind LightToolKind(int code);
@@ -36,7 +35,7 @@ class ToolState {
     int LightTool() const { return light_tool_; }
 
     void SetMode(ToolMode mode);
-    // Insert-primitive mode with this kind (kinds outside 0..7 are ignored).
+    // Insert-primitive mode with this kind (kinds out of range are ignored).
     void ChoosePrimitive(int kind);
     // Insert-light mode with this light tool code (codes outside 0..2 are ignored).
     void ChooseLight(int code);

@@ -164,13 +164,15 @@ Status Scene::RenameNode(SceneNode& node, const std::string& name) {
 }
 
 SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
-    if (!IsPrimitive(type)) {
+    const auto build = KindOf(type).build;
+    if (!build) {
         return nullptr;
     }
+    NewPrimitive made = build(defaults);
     SceneNode* node = *AddNode(type, MakeDefaultName(type));  // a free name
-    node->shape = MakePrimitiveShape(type, defaults);
-    node->smooth = type == ObjectType::Cube ? 0 : 1;
-    const PrimitivePlacement placement = PlacementOf(type, defaults);
+    node->shape = std::move(made.shape);
+    node->smooth = made.smooth ? 1 : 0;
+    const PrimitivePlacement placement = made.placement;
     node->position = {point.x, point.y + placement.lift, point.z};
     if (placement.x_rotation_degrees != 0.0) {
         node->rotation.Rotate(placement.x_rotation_degrees, {1, 0, 0});

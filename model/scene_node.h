@@ -45,13 +45,10 @@ class SceneNode : public SceneObject {
     // the rotating flag is set.
     void CommitRotate();
 
-    bool IsContainer() const { return type == ObjectType::Group || IsBooleanResult(); }
+    bool IsContainer() const { return KindOf(type).container != Container::No; }
     // Trim, Combine and Intersect objects: their children are operands whose meshes the
     // boolean kernel has cut.
-    bool IsBooleanResult() const {
-        return type == ObjectType::Trim || type == ObjectType::Combine ||
-               type == ObjectType::Intersect;
-    }
+    bool IsBooleanResult() const { return KindOf(type).container == Container::Boolean; }
     bool MarksGroupSelection() const { return honours_group_flag != 0 && group_flag != 0; }
 
     NodeId id;  // given by the scene when the node enters it

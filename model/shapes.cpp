@@ -129,50 +129,48 @@ Status CubeShape::BuildRenderMesh(Mesh& mesh) {
     return Status::Ok();
 }
 
+NewPrimitive BuildSphere(const PrimitiveDefaults& defaults) {
+    return {std::make_unique<SphereShape>(defaults.sphere_radius), {0.0, defaults.sphere_radius}};
+}
+
+NewPrimitive BuildTorus(const PrimitiveDefaults& defaults) {
+    return {std::make_unique<TorusShape>(defaults.torus_outer_radius, defaults.torus_tube_radius),
+            {-90.0, defaults.torus_tube_radius}};
+}
+
+NewPrimitive BuildCube(const PrimitiveDefaults&) {
+    return {std::make_unique<CubeShape>(), {0.0, 1.0}, false};
+}
+
+NewPrimitive BuildCone(const PrimitiveDefaults&) {
+    return {std::make_unique<ConeShape>(), {-90.0, 1.0}};
+}
+
+NewPrimitive BuildCylinder(const PrimitiveDefaults& defaults) {
+    return {std::make_unique<CylinderShape>(defaults.cylinder_radius, defaults.cylinder_height),
+            {-90.0, defaults.cylinder_height / 2.0}};
+}
+
+NewPrimitive BuildParaboloid(const PrimitiveDefaults&) {
+    return {std::make_unique<ParaboloidShape>(), {-90.0, 1.0}};
+}
+
+NewPrimitive BuildHyperboloid(const PrimitiveDefaults&) {
+    return {std::make_unique<HyperboloidShape>(), {90.0, 0.0}};
+}
+
+NewPrimitive BuildSuperquadric(const PrimitiveDefaults&) {
+    return {std::make_unique<SuperquadricShape>(), {0.0, 0.0}};
+}
+
 std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults) {
-    switch (type) {
-        case ObjectType::Sphere:
-            return std::make_unique<SphereShape>(defaults.sphere_radius);
-        case ObjectType::Torus:
-            return std::make_unique<TorusShape>(defaults.torus_outer_radius,
-                                                defaults.torus_tube_radius);
-        case ObjectType::Cube:
-            return std::make_unique<CubeShape>();
-        case ObjectType::Cone:
-            return std::make_unique<ConeShape>();
-        case ObjectType::Cylinder:
-            return std::make_unique<CylinderShape>(defaults.cylinder_radius,
-                                                   defaults.cylinder_height);
-        case ObjectType::Paraboloid:
-            return std::make_unique<ParaboloidShape>();
-        case ObjectType::Hyperboloid:
-            return std::make_unique<HyperboloidShape>();
-        case ObjectType::Superquadric:
-            return std::make_unique<SuperquadricShape>();
-        default:
-            return nullptr;
-    }
+    const auto build = KindOf(type).build;
+    return build ? build(defaults).shape : nullptr;
 }
 
 PrimitivePlacement PlacementOf(ObjectType type, const PrimitiveDefaults& defaults) {
-    switch (type) {
-        case ObjectType::Sphere:
-            return {0.0, defaults.sphere_radius};
-        case ObjectType::Torus:
-            return {-90.0, defaults.torus_tube_radius};
-        case ObjectType::Cube:
-            return {0.0, 1.0};
-        case ObjectType::Cone:
-            return {-90.0, 1.0};
-        case ObjectType::Cylinder:
-            return {-90.0, defaults.cylinder_height / 2.0};
-        case ObjectType::Paraboloid:
-            return {-90.0, 1.0};
-        case ObjectType::Hyperboloid:
-            return {90.0, 0.0};
-        default:
-            return {0.0, 0.0};
-    }
+    const auto build = KindOf(type).build;
+    return build ? build(defaults).placement : PrimitivePlacement{};
 }
 
 }  // namespace kelto

@@ -133,16 +133,23 @@ class MeshShape : public Shape {
 // The flat-faced cube mesh (24 vertices, 12 triangles).
 void BuildFlatCubeMesh(Mesh& mesh);
 
-// Builds the shape of a new primitive node, exactly as the scene does; null for types that are
-// not primitives.
-std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults = {});
-
 // Node placement of a new primitive: its rotation (degrees about the x axis) and its lift along
 // y so that it rests on y = 0.
 struct PrimitivePlacement {
     double x_rotation_degrees = 0.0;
     double lift = 0.0;
 };
+
+// What a primitive's builder in the kinds table (object_type.h) makes.
+struct NewPrimitive {
+    std::unique_ptr<Shape> shape;
+    PrimitivePlacement placement;
+    bool smooth = true;  // shaded with the mesh's normals rather than flat
+};
+
+// Builds the shape of a new primitive node, exactly as the scene does; null for types that are
+// not primitives.
+std::unique_ptr<Shape> MakePrimitiveShape(ObjectType type, const PrimitiveDefaults& defaults = {});
 PrimitivePlacement PlacementOf(ObjectType type, const PrimitiveDefaults& defaults = {});
 
 }  // namespace kelto

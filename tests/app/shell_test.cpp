@@ -146,6 +146,13 @@ TEST(CommandTable, IdentifiersAreUniqueAndToolCommandsCarryTheirKinds) {
             EXPECT_LT(command.kind, kLightToolCount);
         }
     }
+    using namespace command_ids;
+    // Every primitive's tool has its command, which carries the tool's place.
+    for (std::size_t tool = 0; tool < kPrimitiveTools.size(); ++tool) {
+        const CommandInfo* command = FindCommand(ToolCommandOf(kPrimitiveTools[tool]));
+        ASSERT_NE(command, nullptr) << tool;
+        EXPECT_EQ(command->kind, static_cast<int>(tool));
+    }
     EXPECT_EQ(FindCommand(12345), nullptr);
 }
 
