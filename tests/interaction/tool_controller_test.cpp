@@ -347,19 +347,9 @@ TEST(TextTool, PlacesTheAnsweredTextOnTheFloorAndNothingOnCancelOrBlank) {
     EXPECT_FALSE(rig.Press(at).message.ok());
     rig.Release(at);
     EXPECT_EQ(rig.document.GetScene().NodeCount(), 3u);
-    // Without a dialog the text tool places the font and depth the dialog kept last.
+    // Without a dialog the text tool places the font the dialog keeps by default.
     MemorySettings settings;
-    SettingsTextToolPrompt kept(settings);
-    EXPECT_EQ(kept.AskForText()->font.FaceName(), "Times New Roman");
-    TextToolSettings written;
-    written.face_name = "DejaVu Sans";
-    written.weight = 700;
-    written.depth = 400;  // beyond the slider: clamped
-    WriteTextToolSettings(settings, written);
-    const std::optional<TextToolChoice> choice = kept.AskForText();
-    EXPECT_EQ(choice->font.FaceName(), "DejaVu Sans");
-    EXPECT_EQ(choice->font.weight, 700);
-    EXPECT_DOUBLE_EQ(choice->depth, 1.5);
+    EXPECT_EQ(SettingsTextToolPrompt(settings).AskForText()->font.FaceName(), "Times New Roman");
 }
 
 TEST(Cursors, EachToolHasItsOwnAndDragsShowTheirsUntilTheRelease) {

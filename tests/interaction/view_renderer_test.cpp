@@ -127,19 +127,9 @@ TEST(ParallelView, CameraControlsZoomAndSlideLikeThePerspectiveOnes) {
     ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, after));
     EXPECT_GT(after.x - 400.0, (before.x - 400.0) * 1.9);  // nearly twice at twice the lens
     front.SetFocalLength(50.0);
-    // Turning and tilting move the picture as the perspective camera's do; the view keeps
-    // looking along -z.
-    CameraOnly perspective = DefaultView();
-    WindowPoint p0, p1;
-    perspective.ProjectToWindow({0, 0, 0}, p0);
-    perspective.TurnCamera(1.0);
-    perspective.TiltCamera(1.0);
-    perspective.ProjectToWindow({0, 0, 0}, p1);
+    // Turning slides instead: the view keeps looking along -z.
     front.TurnCamera(1.0);
     front.TiltCamera(1.0);
-    ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, after));
-    EXPECT_EQ(after.x > before.x, p1.x > p0.x);
-    EXPECT_EQ(after.y > before.y, p1.y > p0.y);
     EXPECT_NEAR(front.Camera().direction.z, -1.0, 1e-12);
     // A stored perspective camera does not turn a parallel view.
     CameraOnly side(800, 600, ViewProjection::RightSide);
