@@ -322,26 +322,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNoOpenGL));
     }
 
-    void WorkPostedFromAnotherThreadRunsOnTheWindowThreadInOrder() {
-        QtWindowThread window_thread;
-        std::vector<int> order;  // of the work run on the window thread
-        {
-            std::jthread worker([&] {
-                for (int i = 0; i < 100; ++i) {
-                    window_thread.Post([&, i] {
-                        const bool here =
-                            QThread::currentThread() == QApplication::instance()->thread();
-                        order.push_back(here ? i : -1);
-                    });
-                }
-            });
-        }
-        QTRY_COMPARE(order.size(), std::size_t{100});
-        for (int i = 0; i < 100; ++i) {
-            QCOMPARE(order[static_cast<std::size_t>(i)], i);
-        }
-    }
-
     void CommandLineTakesOneSceneAndItsOptions() {
         CommandLine line = ParseCommandLine({"scene.kel"});
         QCOMPARE(line.scene_file, QString("scene.kel"));

@@ -165,49 +165,16 @@ class GlViewTest : public QObject {
         rig.view->doneCurrent();
     }
 
-    void ImageMaterialShowsItsTextureOnWhite() {
-        ViewRig rig(kWidth, kHeight);
-        const NodeId id = rig.document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-        rig.document.ClearSelection();
-        TextureImage picture = TextureImage::Blank(4, 4, 3);
-        for (RgbRow& row : picture.rgb_rows) {
-            std::fill(row.green.begin(), row.green.end(), std::uint8_t{255});
-        }
-        Material m = Coloured(1, 0, 0);  // the colour does not show through an image
-        m.colour_source = 1;
-        m.colour_image = SharedImage(picture);  // no 64 x 64 reduction yet: the view makes one
-        QVERIFY(rig.document.SetMaterial(id, m).ok());
-        QVERIFY(rig.Ready());
-        const Rgb seen = At(rig.Grab(), rig.PixelOf(WorldCentre(*rig.document.Node(id))));
-        QVERIFY2(seen.g > 60 && seen.r < seen.g / 2 + 30, qPrintable(Text(seen)));
-        // A picture without pixels is drawn in the material's colour.
-        m.colour_image = SharedImage(TextureImage{});
-        QVERIFY(rig.document.SetMaterial(id, m).ok());
-        rig.Grab();
-        QCOMPARE(rig.view->Renderer().LastFrame().textured_meshes, 0);
-    }
-
-    void TinyWindowDrawsNothingAndADamagedStoredCameraLeavesAUsableOne() {
-        ViewRig rig(kWidth, kHeight);
-        rig.document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-        QVERIFY(rig.Ready());
-        rig.Grab();
-        rig.view->OnSize(10, 200);
-        QVERIFY(!rig.view->SizeValid());
-        rig.view->makeCurrent();
-        rig.view->OnDraw();
-        rig.view->doneCurrent();
-        QCOMPARE(rig.view->Renderer().LastFrame().meshes, 0);
-        rig.view->OnSize(kWidth, kHeight);
-        QVERIFY(rig.view->SizeValid());
-
+    void ADamagedStoredCameraLeavesAUsableOne() {
+        DocumentCore document;
+        ToolState tools;
         ViewEntry stored;
         stored.lens = 35;
         stored.eye = {10, 4, 10};
         stored.target = {1, 0, 1};
         stored.direction = stored.target - stored.eye;
         stored.direction.Normalise();
-        CTalvorView view(rig.document, rig.tools, stored);
+        CTalvorView view(document, tools, stored);
         QCOMPARE(view.CurrentView().lens, 35);
         QVERIFY((view.CurrentView().direction - stored.direction).Length() < 1e-12);
         ViewEntry broken;  // no lens, the eye on its target
