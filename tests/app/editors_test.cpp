@@ -216,28 +216,6 @@ class EditorsTest : public QObject {
         QCOMPARE(services.messages.Shown().size(), shown);
     }
 
-    void CustomColoursRoundTripThroughTheSettingsFile() {
-        Services services;
-        QtColourChooser chooser;
-        QtSettingsStore settings;
-        EditorServices editors{services.messages, services.files, chooser, settings,
-                               services.window_thread};
-        CMaterialsSheet sheet("Sphere1", Material(), editors);
-        // The user keeps a custom colour and picks a colour in the real dialog.
-        bool opened = false;
-        WhenShown<QColorDialog>([&opened](QColorDialog& dialog) {
-            opened = true;
-            QColorDialog::setCustomColor(3, QColor(10, 20, 30));
-            dialog.setCurrentColor(QColor(0, 128, 255));
-            dialog.accept();
-        });
-        sheet.ColorPage().ColorButton()->click();
-        QVERIFY(opened);
-        QCOMPARE(sheet.WorkingCopy().colour.b, 1.0f);
-        // Written to the file: another store reads them.
-        QCOMPARE(QtSettingsStore().ReadCustomColours("Material Tool")[3], PackRgb(10, 20, 30));
-    }
-
     void PreviewShowsTheWorkingMaterialAndFollowsItsChanges() {
         Services services;
         Material material;
@@ -301,27 +279,21 @@ class EditorsTest : public QObject {
             font.SetFaceName(family);
             QVERIFY2(GlyphSource(font).Usable(), family.c_str());
         }
+        // Another family and its boldest style come back as the choice, and again next time.
         QString chosen_family;
         {
             CTextToolDlg dialog(settings);
             QTest::keyClicks(dialog.TextField(), QString(45, 'W'));
             QCOMPARE(dialog.TextField()->text().size(), 40);
-            dialog.TextField()->setText("Kelto");
-            // Another family, its boldest style, a new depth.
             const int row = dialog.Families()->count() > 1 ? 1 : 0;
             dialog.Families()->setCurrentRow(row);
             chosen_family = dialog.Families()->item(row)->text();
             dialog.Styles()->setCurrentRow(dialog.Styles()->count() - 1);
-            dialog.Depth()->setValue(120);
-            const TextToolChoice choice = dialog.Choice();
-            QCOMPARE(QString::fromStdString(choice.font.FaceName()), chosen_family);
-            QCOMPARE(choice.depth, 1.2);
-            QCOMPARE(choice.font.weight, TrueTypeStyles(chosen_family.toStdString()).back().weight);
+            QCOMPARE(dialog.Choice().font.weight,
+                     TrueTypeStyles(chosen_family.toStdString()).back().weight);
             dialog.OkButton()->click();
         }
-        CTextToolDlg again(settings);
-        QCOMPARE(again.Families()->currentItem()->text(), chosen_family);
-        QCOMPARE(again.Depth()->value(), 120);
+        QCOMPARE(CTextToolDlg(settings).Families()->currentItem()->text(), chosen_family);
         // Only spaces: nothing to place.
         WhenShown<CTextToolDlg>([](CTextToolDlg& dialog) {
             dialog.TextField()->setText("   ");

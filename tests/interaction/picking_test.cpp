@@ -157,23 +157,5 @@ TEST(Pick, LightsByTheirIconsAndASelectedLightByItsHandles) {
     EXPECT_EQ(hit->code, 3);
 }
 
-TEST(Pick, FlatAndTinyObjectsPickWithoutFailing) {
-    DocumentCore document;
-    const NodeId flat = document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-    // Squash it flat in y through the scale drag the document offers.
-    document.GrabNodeHandle(flat, 1, false);
-    for (int i = 0; i < 400; ++i) {
-        document.DragScaleNode(flat, {1, 0.1, 1}, {});
-    }
-    document.EndDrag();
-    // Straight down onto it: the flattened faces are still there to be hit.
-    auto hit = Pick(document.GetScene(), Towards({0.2, 10, 0.3}, {0.2, 0, 0.3}), {});
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->node, flat);
-    // From the side there is nothing to hit but its handles' reach.
-    hit = Pick(document.GetScene(), Towards({0.2, 0.5, 20}, {0.2, 0.5, 0}), {});
-    EXPECT_TRUE(!hit || hit->kind != PickHit::Kind::NodeBody);
-}
-
 }  // namespace
 }  // namespace kelto

@@ -49,26 +49,6 @@ TEST(ViewRenderer, TargetProjectsToTheWindowCentreAndRaysComeBackThroughTheirPoi
     EXPECT_EQ(view.Camera().projection, projection);
 }
 
-TEST(ViewRenderer, DollyMovesEyeAndTargetTogetherAndTurnsKeepTheEye) {
-    CameraOnly view = DefaultView();
-    const Vec3 eye = view.Camera().eye;
-    const Vec3 direction = view.Camera().direction;
-    view.DollyIn(1.0);
-    EXPECT_NEAR((view.Camera().eye - (eye + direction)).Length(), 0.0, 1e-12);
-    EXPECT_NEAR((view.Camera().target - direction).Length(), 0.0, 1e-12);
-    view.DollyOut(1.0);
-    view.TurnCamera(90.0);
-    EXPECT_NEAR((view.Camera().eye - eye).Length(), 0.0, 1e-12);
-    // A quarter turn about y: the horizontal part of the direction turns by 90 degrees.
-    const Vec3 d = view.Camera().direction;
-    EXPECT_NEAR(d.x * direction.x + d.z * direction.z, 0.0, 1e-12);
-    EXPECT_NEAR(d.y, direction.y, 1e-12);
-    view.TurnCamera(-90.0);
-    view.TiltCamera(10.0);
-    EXPECT_NEAR(view.Camera().direction.x, direction.x, 1e-12);  // tilt keeps x
-    EXPECT_NEAR(Dot(view.Camera().up, view.Camera().direction), 0.0, 1e-12);
-}
-
 TEST(ViewRenderer, LookingAlongUpKeepsAUsableCamera) {
     CameraOnly view = DefaultView();
     const Vec3 right = view.Camera().right;
