@@ -121,11 +121,12 @@ TEST(SelectTool, BodiesAndLightIconsMoveHalfTheFloorDistanceAsOneStep) {
                                         : WindowPoint{from.x + 120, from.y + 40};
         rig.Press(from);
         EXPECT_EQ(rig.controller.Drag(), of_light ? DragState::MoveLight : DragState::MoveNode);
+        EXPECT_EQ(rig.last.cursor, ToolCursor::Move);  // until the release
         rig.Move({(from.x + to.x) / 2, (from.y + to.y) / 2});
         EXPECT_EQ(rig.camera.highlight_mode, CViewRenderer::kHighlightMoving);
         EXPECT_EQ(position(of_light), start);  // pending until the end
         rig.Move(to);
-        rig.Release(to);
+        EXPECT_EQ(rig.Release(to).cursor, ToolCursor::Arrow);
         EXPECT_EQ(rig.camera.highlight_mode, CViewRenderer::kHighlightNormal);
         // On the plane through its centre, half of what the mouse covered.
         const Vec3 a = RayPlaneY(rig.camera.RayAt(Centre(from)), start.y);
@@ -350,22 +351,6 @@ TEST(TextTool, PlacesTheAnsweredTextOnTheFloorAndNothingOnCancelOrBlank) {
     // Without a dialog the text tool places the font the dialog keeps by default.
     MemorySettings settings;
     EXPECT_EQ(SettingsTextToolPrompt(settings).AskForText()->font.FaceName(), "Times New Roman");
-}
-
-TEST(Cursors, EachToolHasItsOwnAndDragsShowTheirsUntilTheRelease) {
-    ToolRig rig;
-    EXPECT_EQ(ToolController::HoverCursor(ToolMode::Text), ToolCursor::IBeam);
-    rig.tools.ChoosePrimitive(1);
-    rig.Move({10, 10});
-    EXPECT_EQ(rig.last.cursor, ToolCursor::Cross);
-    rig.Click(rig.CornerOf({0, 0, 0}));
-    rig.Move({11, 10});
-    EXPECT_EQ(rig.last.cursor, ToolCursor::Arrow);
-    const WindowPoint body = rig.PixelOf({0, 1, 0});
-    EXPECT_EQ(rig.Press(body).cursor, ToolCursor::Move);
-    EXPECT_EQ(rig.Release(body).cursor, ToolCursor::Arrow);
-    // A release with no press before it (the second half of a double click) is harmless.
-    EXPECT_EQ(rig.Release(body).cursor, ToolCursor::Arrow);
 }
 
 TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
