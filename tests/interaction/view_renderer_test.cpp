@@ -23,7 +23,7 @@ CameraOnly DefaultView() {
     return CameraOnly(800, 600, {3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0}, 50.0);
 }
 
-TEST(ViewRenderer, TargetProjectsToTheWindowCentreAndRaysComeBackThroughTheirPoint) {
+TEST(ViewRenderer, ProjectsAndCastsRaysThroughTheSamePointsAndDollyAndTurnMoveTheCamera) {
     CameraOnly view = DefaultView();
     WindowPoint centre;
     ASSERT_TRUE(view.ProjectToWindow({0, 0, 0}, centre));
@@ -47,6 +47,18 @@ TEST(ViewRenderer, TargetProjectsToTheWindowCentreAndRaysComeBackThroughTheirPoi
     EXPECT_FALSE(view.Resize(800, 0));
     EXPECT_EQ(view.camera_changes, changes);
     EXPECT_EQ(view.Camera().projection, projection);
+    // A dolly moves the eye and the target together along the view.
+    const Vec3 eye = view.Camera().eye;
+    const Vec3 target = view.Camera().target;
+    view.DollyIn(1.0);
+    EXPECT_NEAR((view.Camera().eye - eye - view.Camera().direction).Length(), 0.0, 1e-12);
+    EXPECT_NEAR((view.Camera().target - target - view.Camera().direction).Length(), 0.0, 1e-12);
+    // A quarter turn keeps the eye and turns the horizontal part of the view by 90 degrees.
+    const Vec3 d = view.Camera().direction;
+    view.TurnCamera(90.0);
+    EXPECT_NEAR((view.Camera().eye - eye - d).Length(), 0.0, 1e-12);
+    EXPECT_NEAR(view.Camera().direction.x * d.x + view.Camera().direction.z * d.z, 0.0, 1e-12);
+    EXPECT_NEAR(view.Camera().direction.y, d.y, 1e-12);
 }
 
 TEST(ViewRenderer, LookingAlongUpKeepsAUsableCamera) {
