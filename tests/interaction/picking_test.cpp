@@ -157,5 +157,18 @@ TEST(Pick, LightsByTheirIconsAndASelectedLightByItsHandles) {
     EXPECT_EQ(hit->code, 3);
 }
 
+TEST(Pick, AFlattenedObjectIsStillHitOnItsFaces) {
+    DocumentCore document;
+    const NodeId flat = document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
+    document.GrabNodeHandle(flat, 1, false);  // squashed flat in y by the scale drag
+    for (int i = 0; i < 400; ++i) {
+        document.DragScaleNode(flat, {1, 0.1, 1}, {});
+    }
+    document.EndDrag();
+    const auto hit = Pick(document.GetScene(), Towards({0.2, 10, 0.3}, {0.2, 0, 0.3}), {});
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->node, flat);
+}
+
 }  // namespace
 }  // namespace kelto
