@@ -3,7 +3,6 @@
 // and what the modelling views show after OK.
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>

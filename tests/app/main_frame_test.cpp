@@ -11,7 +11,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
@@ -21,7 +20,6 @@
 #include <QUrl>
 #include <QtTest>
 #include <fstream>
-#include <thread>
 
 #include "app/child_frame.h"
 #include "app/command_table.h"

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>

@@ -1,6 +1,5 @@
 // The modelling view's own handling of the mouse and keys: Escape during a drag, and the
 // double click with Ctrl held.
-#include <QImage>
 #include <QtTest>
 
 #include "view_rig.h"
