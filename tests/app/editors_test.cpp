@@ -1,22 +1,18 @@
-// The editors as a user drives them: the material sheet with its sliders, colour chooser,
-// picture imports and live preview; the light dialog; the text tool's dialog; importing 3DS
-// objects; and what the modelling views show after OK.
+// The editors as a user drives them: the material sheet with its colour chooser, picture
+// imports and live preview; the light dialog; the text tool's dialog; importing 3DS objects;
+// and what the modelling views show after OK.
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <array>
 #include <fstream>
@@ -52,26 +48,6 @@ struct Services {
     EditorServices Editors() { return {messages, files, colours, settings, window_thread}; }
 };
 
-// Runs `body` on the modal dialog of type D once its exec() has started, then closes the
-// dialog (Cancel) if the body left it open, so that a failing check never hangs the test.
-template <typename D>
-void WhenShown(std::function<void(D&)> body) {
-    QTimer::singleShot(0, [body] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            qWarning("the expected dialog is not shown");
-            if (QWidget* other = QApplication::activeModalWidget()) {
-                other->close();
-            }
-            return;
-        }
-        body(*dialog);
-        if (dialog->isVisible()) {
-            dialog->reject();
-        }
-    });
-}
-
 // A picture file of one colour in the format its extension names.
 std::string WritePicture(const QTemporaryDir& dir, const QString& name, int width, int height,
                          std::array<std::uint8_t, 3> colour) {
@@ -95,34 +71,6 @@ std::string WriteBytes(const QTemporaryDir& dir, const QString& name,
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     return path;
-}
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
-// A valid PNG whose header claims a picture of width x height pixels.
-std::vector<std::uint8_t> PngClaiming(std::uint32_t width, std::uint32_t height) {
-    RenderImage small(2, 2);
-    std::vector<std::uint8_t> bytes;
-    EncodePng(small, bytes);
-    // The signature (8), the IHDR length (4) and type (4), then width and height, big-endian.
-    for (int i = 0; i < 4; ++i) {
-        bytes[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
-        bytes[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
-    }
-    const std::uint32_t crc = Crc32(bytes.data() + 12, 17);
-    for (int i = 0; i < 4; ++i) {
-        bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-    }
-    return bytes;
 }
 
 // A valid JPEG whose frame header claims a picture of width x height pixels.
@@ -174,118 +122,53 @@ class EditorsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void SlidersWriteTheWorkingCopyAtOnce() {
-        Services services;
-        DocumentCore core;
-        const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-        CMaterialsSheet sheet(core.Node(sphere)->name, core.Node(sphere)->material,
-                              services.Editors());
-        QCOMPARE(sheet.ShinePage().Shininess()->ValueText()->text(), QString("0.60"));
-        // Moving a slider writes p x 0.001 at once and prints "%0.02f".
-        sheet.BumpPage().Magnitude()->Slider()->setValue(257);
-        QCOMPARE(sheet.WorkingCopy().bump_magnitude, 0.257f);
-        QCOMPARE(sheet.BumpPage().Magnitude()->ValueText()->text(), QString("0.26"));
-        sheet.TransparencyPage().IndexOfRefraction()->Slider()->setValue(1500);
-        QCOMPARE(sheet.WorkingCopy().index_of_refraction, 1.5f);
-        QCOMPARE(core.Node(sphere)->material.bump_magnitude, 0.1f);  // only the copy changed
-    }
-
-    void ColourAfterAnImageIsAPlainColourAtFullBrightness() {
-        QTemporaryDir dir;
-        Services services;
-        Material material;
-        material.brightness = 0.5f;
-        CMaterialsSheet sheet("Sphere1", material, services.Editors());
-        // Image...: the picture becomes the colour, and the page shows its preview.
-        services.files.QueueChoice(WritePicture(dir, "green.png", 40, 20, {0, 200, 0}));
-        sheet.ColorPage().ImageButton()->click();
-        QCOMPARE(services.files.Requests().back().title, std::string("Import Image..."));
-        QVERIFY(services.files.Requests().back().image_preview);
-        QCOMPARE(services.files.Requests().back().filters.size(), std::size_t{5});
-        QCOMPARE(sheet.WorkingCopy().colour_source, 1);
-        QVERIFY(sheet.WorkingCopy().colour_image);
-        QCOMPARE(sheet.WorkingCopy().colour_image->width, 40);
-        const QImage shown = sheet.ColorPage().Swatch()->Picture();
-        QVERIFY(!shown.isNull());
-        QCOMPARE(shown.width(), 2 * shown.height());  // the picture's proportions
-        const ColourRgb sample = sheet.WorkingCopy().colour_image->SampleColour(0, 0);
-        QCOMPARE(QColor(shown.pixel(3, 3)),
-                 QColor(int(sample.r * 255), int(sample.g * 255), int(sample.b * 255)));
-        QVERIFY(sample.g > 0.5f && sample.r == 0.0f);
-        // Use Color Map paints the colour image as the bump source.
-        sheet.BumpPage().UseColorMapButton()->click();
-        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::UseColourMap);
-        QVERIFY(!sheet.BumpPage().Swatch()->Picture().isNull());
-        // Color...: starts at colour x brightness (truncated bytes) and switches back.
-        services.colours.QueueChoice(PackRgb(255, 0, 0));
-        sheet.ColorPage().ColorButton()->click();
-        QCOMPARE(services.colours.Requests().back().initial, PackRgb(38, 38, 114));
-        QCOMPARE(sheet.WorkingCopy().colour_source, 0);
-        QCOMPARE(sheet.WorkingCopy().brightness, 1.0f);
-        QCOMPARE(sheet.WorkingCopy().colour.r, 255 * 0.003921569f);
-        QCOMPARE(sheet.WorkingCopy().colour.g, 0.0f);
-        QCOMPARE(sheet.ColorPage().Swatch()->Colour(), QColor(255, 0, 0));
-        // Cancel in the chooser changes nothing and writes nothing.
-        const std::size_t written =
-            services.settings.Read("Material Tool", "Custom Color 1") ? 1 : 0;
-        QCOMPARE(written, std::size_t{1});  // OK above wrote the custom colours
-        services.settings.Write("Material Tool", "Custom Color 1", "7");
-        services.colours.QueueCancel();
-        sheet.ColorPage().ColorButton()->click();
-        QCOMPARE(sheet.WorkingCopy().colour.r, 255 * 0.003921569f);
-        QCOMPARE(*services.settings.Read("Material Tool", "Custom Color 1"), std::string("7"));
-        QCOMPARE(services.colours.Requests().back().custom[0], 7u);
-    }
-
-    void BumpButtonsFollowTheModeAndAnImageMakesModeTwo() {
-        QTemporaryDir dir;
-        Services services;
-        CMaterialsSheet sheet("Cube1", Material(), services.Editors());
-        CBumpPage& page = sheet.BumpPage();
-        services.files.QueueChoice(WritePicture(dir, "grey.jpg", 16, 16, {128, 128, 128}));
-        page.ImageButton()->click();
-        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::Image);
-        QVERIFY(sheet.WorkingCopy().bump_image);
-        QVERIFY(!page.NoneButton()->isChecked() && !page.UseColorMapButton()->isChecked());
-        QVERIFY(!page.Swatch()->Picture().isNull());
-        page.NoneButton()->click();
-        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::None);
-        page.UseColorMapButton()->click();
-        page.UseColorMapButton()->click();  // a second click keeps it checked
-        QVERIFY(page.UseColorMapButton()->isChecked() && !page.NoneButton()->isChecked());
-        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::UseColourMap);
-        QVERIFY(page.Swatch()->Picture().isNull());  // no colour image to paint
-    }
-
     void CancelLeavesTheNodeAndOkIsOneStep() {
         Services services;
         DocumentCore core;
         const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         const std::size_t steps = core.UndoCount();
-        WhenShown<CMaterialsSheet>([](CMaterialsSheet& sheet) {
-            sheet.ShinePage().Shininess()->Slider()->setValue(100);
-            sheet.TransparencyPage().Transparency()->Slider()->setValue(700);
-            sheet.BumpPage().NoneButton()->click();
-            sheet.CancelButton()->click();
-        });
-        QVERIFY(!EditMaterial(core, sphere, services.Editors(), nullptr));
-        QCOMPARE(core.Node(sphere)->material.shininess, 0.6f);
-        QCOMPARE(core.Node(sphere)->material.transparency, 0.0f);
-        QCOMPARE(core.UndoCount(), steps);
-
-        WhenShown<CMaterialsSheet>([](CMaterialsSheet& sheet) {
-            sheet.ShinePage().Shininess()->Slider()->setValue(250);
-            sheet.ShinePage().ReflectiveStrength()->Slider()->setValue(400);
-            sheet.OkButton()->click();
-        });
-        QVERIFY(EditMaterial(core, sphere, services.Editors(), nullptr));
-        QCOMPARE(core.Node(sphere)->material.shininess, 0.25f);
-        QCOMPARE(core.Node(sphere)->material.reflective_strength, 0.4f);
-        QCOMPARE(core.UndoCount(), steps + 1);
+        for (bool ok : {false, true}) {
+            WhenShown<CMaterialsSheet>([ok](CMaterialsSheet& sheet) {
+                sheet.ShinePage().Shininess()->Slider()->setValue(250);
+                sheet.TransparencyPage().Transparency()->Slider()->setValue(700);
+                (ok ? sheet.OkButton() : sheet.CancelButton())->click();
+            });
+            QCOMPARE(EditMaterial(core, sphere, services.Editors(), nullptr), ok);
+            QCOMPARE(core.Node(sphere)->material.shininess, ok ? 0.25f : 0.6f);
+            QCOMPARE(core.Node(sphere)->material.transparency, ok ? 0.7f : 0.0f);
+            QCOMPARE(core.UndoCount(), steps + (ok ? 1 : 0));
+        }
         QCOMPARE(core.UndoText(), std::string("Undo Material Sphere1"));
-        QVERIFY(core.IsModified());
-        QVERIFY(core.Undo().ok());
-        QCOMPARE(core.Node(sphere)->material.shininess, 0.6f);
+    }
+
+    void PicturesAndColoursSwitchTheColourSourceAndTheBumpMode() {
+        QTemporaryDir dir;
+        Services services;
+        Material material;
+        material.brightness = 0.5f;
+        CMaterialsSheet sheet("Sphere1", material, services.Editors());
+        // Image...: the picture becomes the colour, and the page shows it.
+        services.files.QueueChoice(WritePicture(dir, "green.png", 40, 20, {0, 200, 0}));
+        sheet.ColorPage().ImageButton()->click();
+        QCOMPARE(sheet.WorkingCopy().colour_source, 1);
+        const QImage shown = sheet.ColorPage().Swatch()->Picture();
+        QCOMPARE(shown.width(), 2 * shown.height());  // the picture's proportions
+        QVERIFY(Greenish(QColor(shown.pixel(3, 3))));
+        // Use Color Map paints the colour image as the bump source; a bump picture is mode 2.
+        sheet.BumpPage().UseColorMapButton()->click();
+        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::UseColourMap);
+        QVERIFY(!sheet.BumpPage().Swatch()->Picture().isNull());
+        services.files.QueueChoice(WritePicture(dir, "grey.jpg", 16, 16, {128, 128, 128}));
+        sheet.BumpPage().ImageButton()->click();
+        QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::Image);
+        // Color...: starts at colour x brightness (truncated bytes), and switches back to a
+        // plain colour at full brightness.
+        services.colours.QueueChoice(PackRgb(255, 0, 0));
+        sheet.ColorPage().ColorButton()->click();
+        QCOMPARE(services.colours.Requests().back().initial, PackRgb(38, 38, 114));
+        QCOMPARE(sheet.WorkingCopy().colour_source, 0);
+        QCOMPARE(sheet.WorkingCopy().brightness, 1.0f);
+        QCOMPARE(sheet.ColorPage().Swatch()->Colour(), QColor(255, 0, 0));
     }
 
     void DamagedPicturesShowTheReadersMessageAndChangeNothing() {
@@ -298,18 +181,15 @@ class EditorsTest : public QObject {
         material.bump_image = SharedImage(TextureImage::Blank(4, 4, 1));
         CMaterialsSheet sheet("Sphere1", material, services.Editors());
         std::vector<std::uint8_t> truncated;
-        {
-            RenderImage picture(64, 64);
-            EncodePng(picture, truncated);
-            truncated.resize(truncated.size() / 2);
-        }
+        EncodePng(RenderImage(64, 64), truncated);
+        truncated.resize(truncated.size() / 2);
+        // The reader's refusals are its own tests; a huge JPEG is refused by its limit before
+        // anything is allocated.
         const std::vector<std::pair<std::string, std::string>> files{
             {WriteBytes(dir, "damaged.jpg", {0x12, 0x34, 0x56, 0x78, 0x9A}), "JPEG"},
             {WriteBytes(dir, "truncated.png", truncated), ""},
-            {WriteBytes(dir, "huge.png", PngClaiming(40000, 40000)), ""},
-            {WriteBytes(dir, "huge.jpg", JpegClaiming(60000, 60000)), ""},
-            {WriteBytes(dir, "picture.bmp", {'B', 'M', 0, 0}),
-             "Error image type 'bmp': No plug-in parser found."},
+            {WriteBytes(dir, "huge.jpg", JpegClaiming(60000, 60000)), "too large"},
+            {WriteBytes(dir, "picture.bmp", {'B', 'M', 0, 0}), "No plug-in parser found."},
             {dir.filePath("missing.png").toStdString(), "Error: unable to open image file: '"},
         };
         for (const auto& [path, expected] : files) {
@@ -326,61 +206,13 @@ class EditorsTest : public QObject {
                 QVERIFY2(message.text.find(expected) != std::string::npos, message.text.c_str());
                 QVERIFY(sheet.WorkingCopy().colour_image.SharesWith(material.colour_image));
                 QVERIFY(sheet.WorkingCopy().bump_image.SharesWith(material.bump_image));
-                QCOMPARE(sheet.WorkingCopy().colour_source, 1);
-                QCOMPARE(sheet.WorkingCopy().bump_mode, BumpMode::Image);
             }
         }
-        // The huge JPEG is refused by the reader's limit before anything is allocated.
-        bool told_too_large = false;
-        for (const RecordedMessage& message : services.messages.Shown()) {
-            told_too_large = told_too_large || message.number == kMsgImageTooLarge;
-        }
-        QVERIFY(told_too_large);
         // Cancelling the file dialog says nothing.
         const std::size_t shown = services.messages.Shown().size();
         services.files.QueueCancel();
         sheet.ColorPage().ImageButton()->click();
         QCOMPARE(services.messages.Shown().size(), shown);
-    }
-
-    void CustomColoursRoundTripThroughTheSettingsFile() {
-        Services services;
-        QtColourChooser chooser;
-        QtSettingsStore settings;
-        EditorServices editors{services.messages, services.files, chooser, settings,
-                               services.window_thread};
-        CMaterialsSheet sheet("Sphere1", Material(), editors);
-        // The user keeps a custom colour and picks a colour in the real dialog.
-        bool opened = false;
-        WhenShown<QColorDialog>([&opened](QColorDialog& dialog) {
-            opened = true;
-            QCOMPARE(dialog.currentColor(),
-                     QColor(ComponentToByte(0.3f), ComponentToByte(0.3f), ComponentToByte(0.9f)));
-            QCOMPARE(QColorDialog::customColor(3), QColor(255, 255, 255));  // nothing stored yet
-            QColorDialog::setCustomColor(3, QColor(10, 20, 30));
-            dialog.setCurrentColor(QColor(0, 128, 255));
-            dialog.accept();
-        });
-        sheet.ColorPage().ColorButton()->click();
-        QVERIFY(opened);
-        QCOMPARE(sheet.WorkingCopy().colour.b, 1.0f);
-        QCOMPARE(sheet.WorkingCopy().colour.g, 128 * 0.003921569f);
-        // Written to the file: another store reads them, and the next chooser starts with them.
-        QtSettingsStore reread;
-        QCOMPARE(reread.ReadCustomColours("Material Tool")[3], PackRgb(10, 20, 30));
-        QCOMPARE(reread.ReadCustomColours("Lighting Tool")[3], 0xFFFFFFu);
-        QColorDialog::setCustomColor(3, QColor(0, 0, 0));  // the dialog's own memory forgets
-        opened = false;
-        WhenShown<QColorDialog>([&opened](QColorDialog& dialog) {
-            opened = true;
-            QCOMPARE(QColorDialog::customColor(3), QColor(10, 20, 30));
-            QColorDialog::setCustomColor(5, QColor(1, 2, 3));
-            dialog.reject();  // Cancel writes nothing
-        });
-        sheet.ColorPage().ColorButton()->click();
-        QVERIFY(opened);
-        QCOMPARE(QtSettingsStore().ReadCustomColours("Material Tool")[5], 0xFFFFFFu);
-        QCOMPARE(sheet.WorkingCopy().colour.b, 1.0f);
     }
 
     void PreviewShowsTheWorkingMaterialAndFollowsItsChanges() {
@@ -389,7 +221,6 @@ class EditorsTest : public QObject {
         material.colour = {0.1f, 0.2f, 1.0f};
         CMaterialsSheet sheet("Sphere1", material, services.Editors());
         QTRY_VERIFY(sheet.PreviewsShown() >= 1);
-        QCOMPARE(sheet.PreviewLabel()->pixmap().width(), 128);
         QVERIFY2(Bluish(PreviewCentre(sheet)), qPrintable(PreviewCentre(sheet).name()));
         // Several changes at once: the preview ends showing the last of them.
         services.colours.QueueChoice(PackRgb(0, 255, 0));
@@ -402,70 +233,39 @@ class EditorsTest : public QObject {
         QTRY_VERIFY2(!Reddish(PreviewCentre(sheet)), qPrintable(PreviewCentre(sheet).name()));
     }
 
-    void LightDialogSelectsTheFalloffAndCopiesTheDiffuseColourToTheHighlight() {
-        Services services;
-        Light light;
-        light.kind = LightKind::Sphere;
-        light.falloff = {0.5f, 0.5f, 0.0f};
-        light.position = {4.123456789, -2.0, 6.5};
-        light.diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
-        light.highlight = {0.1f, 0.1f, 0.1f, 1.0f};
-        light.casts_shadows = 0;
-        {
-            CLightDlg dialog(light, services.Editors());
-            const Light confirmed = dialog.Result();
-            QCOMPARE(confirmed.position.x, 4.123456789);  // untouched boxes keep every digit
-            QCOMPARE(confirmed.highlight, confirmed.diffuse);
-        }
-        light.falloff = {0.0f, 1.0f, 1.0f};  // the first coefficient of exactly 1 selects
-        CLightDlg dialog(light, services.Editors());
-        QVERIFY(dialog.FalloffButton(LightDialogFields::kFalloffLinear)->isChecked());
-        dialog.FalloffButton(LightDialogFields::kFalloffQuadratic)->click();
-        dialog.TypeButton(LightDialogFields::kSpot)->click();
-        dialog.SpotAngle()->setValue(30.5);
-        dialog.SpotExponent()->setValue(2.0);
-        dialog.Intensity()->setValue(0.75);
-        dialog.X()->setValue(1.5);
-        dialog.CastsShadows()->setChecked(true);
-        services.colours.QueueChoice(PackRgb(255, 128, 0));
-        dialog.ColorButton()->click();
-        QCOMPARE(services.colours.Requests().back().initial, PackRgb(127, 63, 255));
-        QVERIFY(services.settings.Read("Lighting Tool", "Custom Color 16"));
-        QVERIFY(!services.settings.Read("Material Tool", "Custom Color 16"));
-        const Light result = dialog.Result();
-        QCOMPARE(result.falloff, (std::array<float, 3>{0.0f, 0.0f, 1.0f}));
-        QCOMPARE(result.spot_angle, 30.5f);
-        QCOMPARE(result.spot_exponent, 2.0f);
-        QCOMPARE(result.intensity, 0.75f);
-        QCOMPARE(result.position.x, 1.5);
-        QCOMPARE(result.casts_shadows, 1);
-        QCOMPARE(result.diffuse.g, 128 * 0.003921569f);
-        QCOMPARE(result.highlight, result.diffuse);
-    }
-
-    void LightPropertiesChangeTheLightOnlyOnOk() {
+    void LightDialogSelectsTheFalloffAndChangesTheLightOnlyOnOk() {
         Services services;
         DocumentCore core;
-        const LightId light = core.GetScene().Lights()[0].id;
-        const Light before = *core.FindLight(light);
+        const LightId id = core.GetScene().Lights()[0].id;
+        Light light = *core.FindLight(id);
+        light.falloff = {0.0f, 1.0f, 1.0f};  // the first coefficient of exactly 1 selects
+        light.position = {4.123456789, -2.0, 6.5};
+        light.diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
+        QVERIFY(core.SetLight(id, light).ok());
         const std::size_t steps = core.UndoCount();
-        WhenShown<CLightDlg>([](CLightDlg& dialog) {
-            dialog.Intensity()->setValue(5.0);
-            dialog.TypeButton(LightDialogFields::kSpot)->click();
-        });  // closed with Cancel
-        QVERIFY(!EditLight(core, light, services.Editors(), nullptr));
-        QCOMPARE(core.FindLight(light)->intensity, before.intensity);
-        QCOMPARE(core.FindLight(light)->kind, before.kind);
-        QCOMPARE(core.UndoCount(), steps);
-        WhenShown<CLightDlg>([](CLightDlg& dialog) {
-            dialog.Intensity()->setValue(2.5);
-            dialog.OkButton()->click();
-        });
-        QVERIFY(EditLight(core, light, services.Editors(), nullptr));
-        QCOMPARE(core.FindLight(light)->intensity, 2.5f);
-        QCOMPARE(core.FindLight(light)->name, std::string("Light1"));
-        QCOMPARE(core.FindLight(light)->position, before.position);
-        QCOMPARE(core.UndoCount(), steps + 1);
+        for (bool ok : {false, true}) {
+            WhenShown<CLightDlg>([&services, ok](CLightDlg& dialog) {
+                QVERIFY(dialog.FalloffButton(LightDialogFields::kFalloffLinear)->isChecked());
+                dialog.FalloffButton(LightDialogFields::kFalloffQuadratic)->click();
+                dialog.TypeButton(LightDialogFields::kSpot)->click();
+                dialog.Intensity()->setValue(0.75);
+                services.colours.QueueChoice(PackRgb(255, 128, 0));
+                dialog.ColorButton()->click();
+                QCOMPARE(services.colours.Requests().back().initial, PackRgb(127, 63, 255));
+                if (ok) {
+                    dialog.OkButton()->click();
+                }
+            });
+            QCOMPARE(EditLight(core, id, services.Editors(), nullptr), ok);
+            QCOMPARE(core.UndoCount(), steps + (ok ? 1 : 0));
+        }
+        const Light& result = *core.FindLight(id);
+        QCOMPARE(result.falloff, (std::array<float, 3>{0.0f, 0.0f, 1.0f}));
+        QCOMPARE(result.kind, LightKind::Spot);
+        QCOMPARE(result.intensity, 0.75f);
+        QCOMPARE(result.position.x, 4.123456789);  // untouched boxes keep every digit
+        QCOMPARE(result.diffuse.g, 128 * 0.003921569f);
+        QCOMPARE(result.highlight, result.diffuse);  // the highlight follows the colour
     }
 
     void TextDialogReturnsWhatItShowsAndRemembersIt() {
@@ -478,90 +278,40 @@ class EditorsTest : public QObject {
             font.SetFaceName(family);
             QVERIFY2(GlyphSource(font).Usable(), family.c_str());
         }
+        // Another family and its boldest style come back as the choice, and again next time.
         QString chosen_family;
         {
             CTextToolDlg dialog(settings);
-            // "Times New Roman" shows as the family it resolves to.
-            const std::string resolved = MatchedTrueTypeFamily(LogFont::TextToolDefault());
-            if (std::find(families.begin(), families.end(), resolved) != families.end()) {
-                QCOMPARE(dialog.Families()->currentItem()->text().toStdString(), resolved);
-            }
             QTest::keyClicks(dialog.TextField(), QString(45, 'W'));
             QCOMPARE(dialog.TextField()->text().size(), 40);
-            dialog.TextField()->setText("Kelto");
-            // Another family, its boldest style, a new depth.
             const int row = dialog.Families()->count() > 1 ? 1 : 0;
             dialog.Families()->setCurrentRow(row);
             chosen_family = dialog.Families()->item(row)->text();
             dialog.Styles()->setCurrentRow(dialog.Styles()->count() - 1);
-            dialog.Depth()->setValue(120);
-            QCOMPARE(dialog.DepthText()->text(), QString(" 1.20 "));
-            const TextToolChoice choice = dialog.Choice();
-            QCOMPARE(choice.text, std::string("Kelto"));
-            QCOMPARE(QString::fromStdString(choice.font.FaceName()), chosen_family);
-            QCOMPARE(choice.depth, 1.2);
-            const std::vector<TrueTypeStyle> styles = TrueTypeStyles(chosen_family.toStdString());
-            QCOMPARE(choice.font.weight, styles.back().weight);
-            QCOMPARE(choice.font.italic != 0, styles.back().italic);
+            QCOMPARE(dialog.Choice().font.weight,
+                     TrueTypeStyles(chosen_family.toStdString()).back().weight);
             dialog.OkButton()->click();
         }
-        const TextToolSettings remembered = ReadTextToolSettings(settings);
-        QCOMPARE(QString::fromStdString(remembered.face_name), chosen_family);
-        QCOMPARE(remembered.depth, 120);
-        CTextToolDlg again(settings);
-        QCOMPARE(again.Families()->currentItem()->text(), chosen_family);
-        QCOMPARE(again.Depth()->value(), 120);
-        QCOMPARE(again.Choice().font.weight, remembered.weight);
-        QCOMPARE(again.Choice().font.italic, remembered.italic);
-        // Only spaces, or Cancel: nothing to place. Cancel remembers nothing.
+        QCOMPARE(CTextToolDlg(settings).Families()->currentItem()->text(), chosen_family);
+        // Only spaces: nothing to place.
         WhenShown<CTextToolDlg>([](CTextToolDlg& dialog) {
             dialog.TextField()->setText("   ");
-            dialog.Depth()->setValue(7);
             dialog.OkButton()->click();
         });
         QVERIFY(!PromptForText(settings, nullptr));
-        QCOMPARE(ReadTextToolSettings(settings).depth, 7);
-        WhenShown<CTextToolDlg>([](CTextToolDlg& dialog) {
-            dialog.TextField()->setText("A");
-            dialog.Depth()->setValue(99);
-        });
-        QVERIFY(!PromptForText(settings, nullptr));
-        QCOMPARE(ReadTextToolSettings(settings).depth, 7);
-        WhenShown<CTextToolDlg>([](CTextToolDlg& dialog) {
-            dialog.TextField()->setText(" A ");
-            dialog.OkButton()->click();
-        });
-        const std::optional<TextToolChoice> placed = PromptForText(settings, nullptr);
-        QVERIFY(placed);
-        QCOMPARE(placed->text, std::string(" A "));
-        QCOMPARE(placed->depth, 0.07);
-        // Stored depths out of range are clamped when read.
-        settings.WriteInt("Text Tool", "Depth", 400);
-        QCOMPARE(CTextToolDlg(settings).Depth()->value(), 150);
     }
 
     void ImportImageDialogShowsAPreviewOfTheFileUnderTheCursor() {
         QTemporaryDir dir;
         const std::string wide = WritePicture(dir, "wide.png", 300, 100, {250, 10, 10});
-        const std::string tall = WritePicture(dir, "tall.tif", 50, 200, {10, 10, 250});
-        const std::string broken = WriteBytes(dir, "broken.jpg", {0xFF, 0xD8, 0xFF, 0x00});
-        const QImage wide_preview = ImageFilePreview(QString::fromStdString(wide), {160, 160});
-        QCOMPARE(wide_preview.size(), QSize(160, 53));
-        QVERIFY(Reddish(QColor(wide_preview.pixel(80, 26))));
-        const QImage tall_preview = ImageFilePreview(QString::fromStdString(tall), {160, 160});
-        QCOMPARE(tall_preview.size(), QSize(40, 160));
-        QVERIFY(Bluish(QColor(tall_preview.pixel(20, 80))));
-        QVERIFY(ImageFilePreview(QString::fromStdString(broken), {160, 160}).isNull());
-        QVERIFY(ImageFilePreview(dir.filePath("none.png"), {160, 160}).isNull());
         // The real dialog: the preview follows the file under the cursor.
         QtFileChooser chooser;
         bool previewed = false;
         WhenShown<QFileDialog>([&](QFileDialog& dialog) {
             auto* preview = dialog.findChild<QLabel*>("image_preview");
-            QVERIFY(preview != nullptr);
-            // The cursor moves onto the file as a click on it would move it.
             auto* list = dialog.findChild<QListView*>("listView");
-            QVERIFY(list != nullptr);
+            QVERIFY(preview != nullptr && list != nullptr);
+            // The cursor moves onto the file as a click on it would move it.
             QModelIndex file;
             QTRY_VERIFY([&] {
                 const QModelIndex root = list->rootIndex();
@@ -576,6 +326,7 @@ class EditorsTest : public QObject {
             list->setCurrentIndex(file);
             QTRY_VERIFY(!preview->pixmap().isNull());
             QCOMPARE(preview->pixmap().size(), QSize(160, 53));
+            QVERIFY(Reddish(QColor(preview->pixmap().toImage().pixel(80, 26))));
             previewed = true;
             QMetaObject::invokeMethod(&dialog, "accept");
         });
@@ -589,43 +340,32 @@ class EditorsTest : public QObject {
 
     void ImportObjectShowsTheReadersMessagesAndChangesNothing() {
         QTemporaryDir dir;
-        HeadlessMessages messages;
-        HeadlessFileChooser files;
-        MemorySettings settings;
+        Services services;
         QueuedWindowThread window_thread;
-        CMainFrame frame(AppServices{messages, files, settings, window_thread, std::string()});
+        CMainFrame frame(AppServices{services.messages, services.files, services.settings,
+                                     window_thread, std::string()});
         frame.NewDocument();
         DocumentCore& core = frame.ActiveDocument()->Core();
         using testing_3ds::Make3ds;
         using testing_3ds::Tetrahedron;
         std::vector<std::uint8_t> good = Make3ds({Tetrahedron("Box"), Tetrahedron("Lid")}, 1.0f);
         // The reader's refusals are its own tests; here one reaches the message box.
-        std::vector<std::uint8_t> cut = good;
-        cut.resize(cut.size() - 5);
+        std::vector<std::uint8_t> cut(good.begin(), good.end() - 5);
         const std::size_t nodes = core.GetScene().NodeCount();
-        files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
+        services.files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
         frame.Action(kImportObject)->trigger();
-        QCOMPARE(files.Requests().back().filters.front().text,
-                 std::string("3D Studio Objects (*.3ds)"));
-        QCOMPARE(messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
-        QCOMPARE(messages.Shown().back().icon, MessageIcon::Error);
-        QCOMPARE(core.GetScene().NodeCount(), nodes);
+        QCOMPARE(services.messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
         QVERIFY(!core.IsModified());
-        const std::size_t shown = messages.Shown().size();
-        files.QueueChoice(WriteBytes(dir, "good.3ds", good));
+        services.files.QueueChoice(WriteBytes(dir, "good.3ds", good));
         frame.Action(kImportObject)->trigger();
-        QCOMPARE(messages.Shown().size(), shown);
         QVERIFY(core.GetScene().NodeCount() >= nodes + 2);
-        QVERIFY(core.IsModified());
-        QVERIFY(core.CanUndo());
     }
 
     void ViewsShowTheNewMaterialAfterOk() {
         Services services;
-        HeadlessFileChooser files;
         QueuedWindowThread window_thread;
-        CMainFrame frame(
-            AppServices{services.messages, files, services.settings, window_thread, std::string()});
+        CMainFrame frame(AppServices{services.messages, services.files, services.settings,
+                                     window_thread, std::string()});
         CommandHooks hooks;
         AddEditorHooks(hooks, services.Editors(), &frame);
         frame.SetHooks(hooks);
@@ -641,13 +381,7 @@ class EditorsTest : public QObject {
         const QImage before = view->grabFramebuffer();
         const int blue_before = CountPixels(before, Bluish);
         QVERIFY2(blue_before > 200, qPrintable(QString::number(blue_before)));
-        // Cancel first: the view stays as it was.
-        WhenShown<CMaterialsSheet>([&services](CMaterialsSheet& sheet) {
-            services.colours.QueueChoice(PackRgb(230, 20, 20));
-            sheet.ColorPage().ColorButton()->click();
-        });
-        frame.Action(kMaterialProperties)->trigger();
-        QCOMPARE(CountPixels(view->grabFramebuffer(), Bluish), blue_before);
+        // A red colour: the blue sphere turns red.
         WhenShown<CMaterialsSheet>([&services](CMaterialsSheet& sheet) {
             services.colours.QueueChoice(PackRgb(230, 20, 20));
             sheet.ColorPage().ColorButton()->click();
@@ -665,7 +399,6 @@ class EditorsTest : public QObject {
             sheet.OkButton()->click();
         });
         frame.Action(kMaterialProperties)->trigger();
-        QCOMPARE(core.GetScene().FirstSelectedTopLevel()->material.colour_source, 1);
         const QImage textured = view->grabFramebuffer();
         QVERIFY(CountPixels(textured, Greenish) > blue_before / 2);
         QVERIFY(CountPixels(textured, Reddish) < CountPixels(after, Reddish) / 10);
@@ -676,7 +409,6 @@ class EditorsTest : public QObject {
             dialog.OkButton()->click();
         });
         frame.Action(kLightProperties)->trigger();
-        QCOMPARE(core.GetScene().Lights()[0].intensity, 0.0f);
         QVERIFY(CountPixels(view->grabFramebuffer(), Greenish) <
                 CountPixels(textured, Greenish) / 2);
     }

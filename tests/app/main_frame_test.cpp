@@ -11,7 +11,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
@@ -21,7 +20,6 @@
 #include <QUrl>
 #include <QtTest>
 #include <fstream>
-#include <thread>
 
 #include "app/child_frame.h"
 #include "app/command_table.h"
@@ -62,33 +60,6 @@ class MainFrameTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void EditorAndRenderCommandsReachTheirHooks() {
-        Rig rig;
-        rig.frame->NewDocument();
-        DocumentCore& core = rig.Core();
-        const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-        NodeId edited;
-        LightId lit;
-        int renders = 0;
-        CommandHooks hooks;
-        hooks.material_properties = [&](CTalvorDoc&, NodeId id) { edited = id; };
-        hooks.light_properties = [&](CTalvorDoc&, LightId id) { lit = id; };
-        QVERIFY(rig.Act(kRender)->isEnabled());  // the main window renders from the start
-        QCOMPARE(rig.Act(kRender)->shortcut(), QKeySequence(Qt::Key_F12));
-        rig.Act(kMaterialProperties)->trigger();  // no hook yet: nothing happens
-        QVERIFY(!edited);
-        hooks.render = [&](CTalvorDoc&, CTalvorView&) { ++renders; };
-        rig.frame->SetHooks(hooks);
-        QVERIFY(rig.Act(kRender)->isEnabled());
-        rig.Act(kMaterialProperties)->trigger();
-        QCOMPARE(edited, sphere);
-        core.SelectLight(core.GetScene().Lights()[0].id);
-        rig.Act(kLightProperties)->trigger();
-        QCOMPARE(lit, core.GetScene().Lights()[0].id);
-        rig.Act(kRender)->trigger();
-        QCOMPARE(renders, 1);
-    }
-
     // One wiring check per edit command; their rules and refusals are the document's tests.
     void EditCommandsReachTheDocumentThroughTheirActions() {
         QGuiApplication::clipboard()->clear();
@@ -97,10 +68,8 @@ class MainFrameTest : public QObject {
         DocumentCore& first = rig.Core();
         const NodeId sphere = first.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         QCOMPARE(rig.Act(kUndo)->text(), QString("&Undo Insert Sphere1"));
-        QCOMPARE(rig.Act(kToolbarUndo)->text(), QString("Undo Insert Sphere1"));
         rig.Act(kUndo)->trigger();
         QVERIFY(first.Node(sphere) == nullptr);
-        QCOMPARE(rig.Act(kRedo)->text(), QString("&Redo Insert Sphere1"));
         rig.Act(kRedo)->trigger();
         QVERIFY(first.Node(sphere) != nullptr);
         // Copy in one document, paste in another.
@@ -123,10 +92,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgTrimNoIntersection));
         rig.Act(kGroup)->trigger();
         QVERIFY(second.Selection().is_group);
-        QVERIFY(rig.Act(kGroup)->isChecked());
-        const std::size_t nodes = second.GetScene().NodeCount();
-        rig.Act(kGroup)->trigger();  // again, with the group selected: takes nothing apart
-        QCOMPARE(second.GetScene().NodeCount(), nodes);
         rig.Act(kCut)->trigger();
         QCOMPARE(second.GetScene().CountSelected(), 0);
         QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat(kObjectsMimeType));
@@ -144,85 +109,61 @@ class MainFrameTest : public QObject {
                     continue;
                 }
                 auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-                QVERIFY(button != nullptr);
-                QVERIFY(!action->icon().isNull());
                 QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
-                QVERIFY(accessible != nullptr);
-                const QString name = accessible->text(QAccessible::Name);
-                QVERIFY(!name.isEmpty());
-                QCOMPARE(name,
+                QVERIFY(button != nullptr && accessible != nullptr);
+                QCOMPARE(accessible->text(QAccessible::Name),
                          QString(action->text()).remove('&').remove("...").section('\t', 0, 0));
                 ++buttons;
             }
         }
         QVERIFY(buttons >= 20);
-        // Menus have mnemonics.
-        for (QAction* menu : rig.frame->menuBar()->actions()) {
-            QVERIFY2(menu->text().contains('&'), qPrintable(menu->text()));
-        }
-        QCOMPARE(rig.frame->menuBar()->actions().size(), 7);
     }
 
-    // Which button a tool checks is the command rules' test; here the actions set the tool.
-    void ToolCommandsSetTheFramesToolAndCheckOneButtonOfEachGroup() {
+    // Which button a tool checks is the command rules' test; here the actions and keys reach
+    // their commands.
+    void ToolCommandsSetTheToolAndKeysReachTheirCommands() {
         Rig rig;
         rig.frame->NewDocument();
-        ToolState& tools = rig.frame->Tools();
-        QVERIFY(rig.Act(kSelectTool)->isChecked());
+        const ToolState& tools = rig.frame->Tools();
         rig.Act(kCylinder)->trigger();
         rig.Act(kCylinder)->trigger();  // choosing the checked button again keeps it checked
-        QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
-        QCOMPARE(tools.PrimitiveKind(), 4);
-        QVERIFY(rig.Act(kCylinder)->isChecked() && rig.Act(kSelectPrimitive)->isChecked());
-        QVERIFY(!rig.Act(kSelectTool)->isChecked());
+        QVERIFY(rig.Act(kCylinder)->isChecked());
+        QCOMPARE(PrimitiveKindType(tools.PrimitiveKind()), ObjectType::Cylinder);
         rig.Act(kSpotLight)->trigger();
-        QCOMPARE(tools.Mode(), ToolMode::InsertLight);
-        QCOMPARE(tools.LightTool(), 2);
-        QVERIFY(rig.Act(kSpotLight)->isChecked() && !rig.Act(kCylinder)->isChecked());
+        QCOMPARE(LightToolKind(tools.LightTool()), LightKind::Spot);
         rig.Act(kSelectPrimitive)->trigger();  // back to the last shape
-        QCOMPARE(tools.PrimitiveKind(), 4);
-        rig.Act(kRotateTool)->trigger();
-        QCOMPARE(tools.Mode(), ToolMode::Rotate);
-        rig.Act(kTextTool)->trigger();
-        QCOMPARE(tools.Mode(), ToolMode::Text);
-        rig.Act(kSelectTool)->trigger();
-        QCOMPARE(tools.Mode(), ToolMode::Select);
-        QVERIFY(!rig.Act(kTextTool)->isChecked());
-    }
-
-    void KeysReachTheirCommands() {
-        Rig rig;
-        rig.frame->NewDocument();
-        DocumentCore& core = rig.Core();
-        core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        QCOMPARE(tools.Mode(), ToolMode::InsertPrimitive);
+        QCOMPARE(PrimitiveKindType(tools.PrimitiveKind()), ObjectType::Cylinder);
+        for (const auto& [id, mode] :
+             {std::pair{kRotateTool, ToolMode::Rotate}, std::pair{kTextTool, ToolMode::Text},
+              std::pair{kSelectTool, ToolMode::Select}}) {
+            rig.Act(id)->trigger();
+            QCOMPARE(tools.Mode(), mode);
+        }
+        rig.Core().InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         rig.frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
         QTest::keyClick(rig.frame->ActiveModellingView(), Qt::Key_Delete);
-        QCOMPARE(core.GetScene().Root().first_child == &core.GetScene().Root() ||
-                     core.GetScene().Root().first_child == nullptr,
-                 true);
+        QCOMPARE(rig.Core().GetScene().NodeCount(), std::size_t{1});
         QTest::keyClick(rig.frame->ActiveModellingView(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(rig.frame->Documents().size(), std::size_t{2});
     }
 
-    void ClosingAModifiedDocumentAsksAndCancelKeepsIt() {
+    void ClosingAModifiedDocumentOrTheProgramAsksToSaveIt() {
         QTemporaryDir dir;
         const QString path = SavedScene(dir, "one.kel", 1);
         Rig rig;
         CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
         QVERIFY(doc != nullptr);
-        QVERIFY(!doc->IsModified());
         doc->Core().InsertObject(ObjectType::Cube, {3, 0, 0}, false);
-        QVERIFY(doc->IsModified());
         QVERIFY(rig.frame->DocumentArea()->subWindowList().front()->isWindowModified());
-
+        // Cancel keeps it, whether the window or the program is closed.
         rig.messages.QueueAnswer(MessageAnswer::Cancel);
         QVERIFY(!doc->Frames().front()->close());
-        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveChanges));
         QCOMPARE(rig.messages.Shown().back().text, std::string("Save changes to one.kel?"));
-        QCOMPARE(rig.messages.Shown().back().buttons, MessageButtons::YesNoCancel);
-        QCOMPARE(rig.WindowCount(), 1);
-
+        rig.messages.QueueAnswer(MessageAnswer::Cancel);
+        QVERIFY(!rig.frame->close());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveChanges));
         // Yes saves to the file and closes.
         rig.messages.QueueAnswer(MessageAnswer::Yes);
         QVERIFY(doc->Frames().front()->close());
@@ -230,7 +171,6 @@ class MainFrameTest : public QObject {
         DocumentCore reread;
         QVERIFY(reread.Open(path.toStdString()).ok());
         QCOMPARE(reread.GetScene().NodeCount(), std::size_t{3});  // root, sphere, cube
-
         // No discards.
         doc = rig.frame->OpenDocumentFile(path);
         doc->Core().InsertObject(ObjectType::Torus, {-3, 0, 0}, false);
@@ -239,18 +179,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.frame->Documents().size(), std::size_t{0});
         QVERIFY(reread.Open(path.toStdString()).ok());
         QCOMPARE(reread.GetScene().NodeCount(), std::size_t{3});
-    }
-
-    // The refusal while a render runs is the render window's test; here the changed scenes.
-    void ClosingTheProgramAsksForChangedScenes() {
-        Rig rig;
-        rig.frame->NewDocument();
-        rig.Core().InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-        rig.messages.QueueAnswer(MessageAnswer::Cancel);
-        QVERIFY(!rig.frame->close());
-        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSaveChanges));
-        rig.messages.QueueAnswer(MessageAnswer::No);
-        QVERIFY(rig.frame->close());
     }
 
     void FailedOpenLeavesTheWindowsAndFailedSaveKeepsTheChanges() {
@@ -264,34 +192,19 @@ class MainFrameTest : public QObject {
         rig.Act(kOpen)->trigger();
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNotSceneFile));
         QCOMPARE(rig.frame->Documents().size(), std::size_t{1});
-        QCOMPARE(rig.frame->ActiveDocument(), doc);
         QVERIFY(doc->IsModified());
-        QVERIFY(rig.frame->OpenDocumentFile(dir.filePath("missing.kel")) == nullptr);
-        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSceneOpenFailed));
-
         // Saving into a folder that does not exist fails, says so, and keeps the changes.
         rig.files.QueueChoice(dir.filePath("no/such/folder/x.kel").toStdString());
         rig.Act(kSaveAs)->trigger();
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgSceneSaveFailed));
         QVERIFY(doc->IsModified());
         QVERIFY(doc->PathName().isEmpty());
-        QCOMPARE(doc->Frames().front()->windowTitle(), QString("Kelto1[*]"));
-        // Cancel in the dialog saves nothing and asks nothing.
-        const std::size_t shown = rig.messages.Shown().size();
-        rig.files.QueueCancel();
-        rig.Act(kSave)->trigger();
-        QCOMPARE(rig.messages.Shown().size(), shown);
-        // A name without extension gets .kel; the title follows the file.
+        // A name without extension gets .kel; the title and the recent files follow the file.
         rig.files.QueueChoice(dir.filePath("named").toStdString());
         rig.Act(kSave)->trigger();
         QVERIFY(!doc->IsModified());
         QCOMPARE(doc->Title(), QString("named.kel"));
         QVERIFY(QFile::exists(dir.filePath("named.kel")));
-        QCOMPARE(rig.files.Requests().back().filters.front().text,
-                 std::string("Kelto Files (*.kel)"));
-        QCOMPARE(rig.frame->RecentFiles().Files().front(),
-                 QFileInfo(dir.filePath("named.kel")).absoluteFilePath().toStdString());
-        QVERIFY(rig.Act(kRecentFile1)->isVisible());
         QCOMPARE(rig.Act(kRecentFile1)->text(), QString("&1 named.kel"));
     }
 
@@ -308,38 +221,35 @@ class MainFrameTest : public QObject {
             QVERIFY(core.Save(path.toStdString()).ok());
         }
         Rig rig;
-        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
-        QVERIFY(doc != nullptr);
+        QVERIFY(rig.frame->OpenDocumentFile(path) != nullptr);
         QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgTextureUnusable));
-        QVERIFY(rig.messages.Shown().back().text.find("'Sphere1'") != std::string::npos);
         QCOMPARE(rig.WindowCount(), 1);
     }
 
-    void TitlesNumberTheWindowsOfADocumentAndShowTheModifiedMark() {
+    void TitlesNumberTheWindowsOfADocumentAndTheBarsToggle() {
         Rig rig;
         CTalvorDoc* doc = rig.frame->NewDocument();
         QMdiSubWindow* first = doc->Frames().front();
-        QCOMPARE(first->windowTitle(), QString("Kelto1[*]"));
-        QVERIFY(!first->isWindowModified());
         rig.Act(kNewWindow)->trigger();
-        QCOMPARE(doc->Frames().size(), std::size_t{2});
         QCOMPARE(first->windowTitle(), QString("Kelto1:1[*]"));
         QCOMPARE(doc->Frames()[1]->windowTitle(), QString("Kelto1:2[*]"));
         doc->Core().InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-        QVERIFY(first->isWindowModified());
         QVERIFY(doc->Frames()[1]->isWindowModified());
         // Closing one of two windows asks nothing.
         const std::size_t shown = rig.messages.Shown().size();
         QVERIFY(doc->Frames()[1]->close());
         QCOMPARE(rig.messages.Shown().size(), shown);
         QCOMPARE(first->windowTitle(), QString("Kelto1[*]"));
-        CTalvorDoc* second = rig.frame->NewDocument();
-        QCOMPARE(second->Frames().front()->windowTitle(), QString("Kelto2[*]"));
-        rig.Act(kTile)->trigger();
-        rig.Act(kCascade)->trigger();
-        QCOMPARE(rig.WindowCount(), 2);
+        rig.frame->NewDocument();
         QVERIFY(rig.frame->windowTitle().startsWith("Kelto - Kelto2"));
+        // The status bar shows the date and time; it and the toolbar toggle.
+        QVERIFY(!rig.frame->DatePane()->text().isEmpty());
+        QVERIFY(!rig.frame->TimePane()->text().isEmpty());
+        rig.Act(kStatusBar)->trigger();
+        QVERIFY(rig.frame->statusBar()->isHidden());
+        rig.Act(kToolbar)->trigger();
+        QVERIFY(rig.frame->ToolBars().front()->isHidden());
     }
 
     void DroppedFilesOpen() {
@@ -357,25 +267,6 @@ class MainFrameTest : public QObject {
         QApplication::sendEvent(rig.frame.get(), &drop);
         QCOMPARE(rig.frame->Documents().size(), std::size_t{2});
         QCOMPARE(rig.frame->Documents()[1]->Core().GetScene().NodeCount(), std::size_t{3});
-        QMimeData text;
-        text.setText("not a file");
-        QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton,
-                                Qt::NoModifier);
-        QApplication::sendEvent(rig.frame.get(), &refused);
-        QVERIFY(!refused.isAccepted());
-    }
-
-    void StatusBarShowsTheDateAndTimeAndToggles() {
-        Rig rig;
-        QVERIFY(!rig.frame->DatePane()->text().isEmpty());
-        QVERIFY(!rig.frame->TimePane()->text().isEmpty());
-        QVERIFY(rig.Act(kStatusBar)->isChecked());
-        rig.Act(kStatusBar)->trigger();
-        QVERIFY(rig.frame->statusBar()->isHidden());
-        QVERIFY(!rig.Act(kStatusBar)->isChecked());
-        rig.Act(kToolbar)->trigger();
-        QVERIFY(rig.frame->ToolBars().front()->isHidden());
-        QVERIFY(!rig.Act(kToolbar)->isChecked());
     }
 
     void TipDialogShowsTipsAndKeepsItsBox() {
@@ -392,21 +283,15 @@ class MainFrameTest : public QObject {
             dialog.ShowOnStartUp()->setChecked(false);
             dialog.accept();
         }
-        QCOMPARE(settings.ReadInt("Tip", "StartUp", 0), 1);
         CTipDlg again(settings, path.toStdString());
         QCOMPARE(again.TipText(), QString("First tip."));  // wrapped round
         QVERIFY(!again.ShowOnStartUp()->isChecked());
-        QVERIFY(!CTipDlg(settings, "").NextTipButton()->isEnabled());
     }
 
     void SettingsLandInTheConfigFolderAndAnUnwritableOneIsNoticed() {
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
         QVERIFY(!config.isEmpty());
-        QtSettingsStore store;
-        QCOMPARE(QString::fromStdString(store.FileName()), config + "/Vorn/Kelto.conf");
-        QVERIFY(store.CanWrite());
-        store.WriteInt("Tip", "StartUp", 1);
-        QCOMPARE(QtSettingsStore().ReadInt("Tip", "StartUp", 0), 1);
+        QCOMPARE(QString::fromStdString(QtSettingsStore().FileName()), config + "/Vorn/Kelto.conf");
         // A configuration folder that cannot be made (a file stands in its way) is noticed.
         QTemporaryDir dir;
         { std::ofstream(dir.filePath("file").toStdString()) << "x"; }
@@ -416,8 +301,6 @@ class MainFrameTest : public QObject {
         QVERIFY(!blocked.CanWrite());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
         QVERIFY(QtSettingsStore().CanWrite());
-        QCOMPARE(QtFileChooser::QtFilterText({"Image Files (*.jpg;*.png)", {"*.jpg", "*.png"}}),
-                 QString("Image Files (*.jpg *.png)"));
     }
 
     void ViewsRightButtonShowsTheContextMenuAndMissingOpenGLIsToldOnce() {
@@ -437,28 +320,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNoOpenGL));
     }
 
-    void WorkPostedFromAnotherThreadRunsOnTheWindowThreadInOrder() {
-        QtWindowThread window_thread;
-        std::vector<int> order;
-        std::vector<bool> on_window_thread;
-        {
-            std::jthread worker([&] {
-                for (int i = 0; i < 100; ++i) {
-                    window_thread.Post([&, i] {
-                        order.push_back(i);
-                        on_window_thread.push_back(QThread::currentThread() ==
-                                                   QApplication::instance()->thread());
-                    });
-                }
-            });
-        }
-        QTRY_COMPARE(order.size(), std::size_t{100});
-        for (int i = 0; i < 100; ++i) {
-            QCOMPARE(order[static_cast<std::size_t>(i)], i);
-            QVERIFY(on_window_thread[static_cast<std::size_t>(i)]);
-        }
-    }
-
     void CommandLineTakesOneSceneAndItsOptions() {
         CommandLine line = ParseCommandLine({"scene.kel"});
         QCOMPARE(line.scene_file, QString("scene.kel"));
@@ -468,8 +329,6 @@ class MainFrameTest : public QObject {
         QCOMPARE(line.scene_file, QString("-odd.kel"));
         QVERIFY(!ParseCommandLine({"a.kel", "b.kel"}).error.isEmpty());
         QVERIFY(!ParseCommandLine({"--bogus"}).error.isEmpty());
-        QVERIFY(ParseCommandLine({"--help"}).help);
-        QVERIFY(ParseCommandLine({"--version"}).version);
     }
 };
 

@@ -49,27 +49,27 @@ class TipFileTest : public ::testing::Test {
     MemorySettings settings_;
 };
 
-TEST_F(TipFileTest, SkipsCommentsIndentedAndEmptyLinesAndWrapsRound) {
+TEST_F(TipFileTest, SkipsNotesEmptyAndBinaryLinesCutsLongOnesAndWrapsRound) {
     Write("; a note\nFirst tip.\n\n  indented\n\tTabbed\nSecond tip.\r\n;last note\n");
-    EXPECT_EQ(Tips(5), (std::vector<std::string>{"First tip.", "Second tip.", "First tip.",
-                                                 "Second tip.", "First tip."}));
+    EXPECT_EQ(Tips(3), (std::vector<std::string>{"First tip.", "Second tip.", "First tip."}));
+    // A long line is cut and its rest is not a tip; a line starting with a zero byte is not a
+    // tip, others read as bytes.
+    Write(std::string(1500, 'x') + "\n" + std::string("\0\x01\x02\n", 4) + "\xff\xfe tip\n");
+    EXPECT_EQ(Tips(2), (std::vector<std::string>{std::string(999, 'x'), "\xff\xfe tip"}));
 }
 
 TEST_F(TipFileTest, NextDialogGoesOnWhereTheLastStoppedUntilTheFileChanges) {
     Write("One\nTwo\nThree\n");
     EXPECT_EQ(Tips(2), (std::vector<std::string>{"One", "Two"}));
-    EXPECT_EQ(settings_.ReadInt("Tip", "FilePos", -1), 8);  // after "Two\n"
     EXPECT_EQ(Tips(1), (std::vector<std::string>{"Three"}));
     // A changed file (another time stamp) starts from its beginning.
     Write("Alpha\nBeta\n", 1100000000);
     EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
-    EXPECT_EQ(settings_.ReadString("Tip", "TimeStamp", ""), FileTimeStamp(path_));
-    EXPECT_FALSE(FileTimeStamp(path_).empty());
     // A stored position beyond the end, or negative, leads to the first tip.
-    settings_.WriteInt("Tip", "FilePos", 5000);
-    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
-    settings_.WriteInt("Tip", "FilePos", -3);
-    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
+    for (int position : {5000, -3}) {
+        settings_.WriteInt("Tip", "FilePos", position);
+        EXPECT_EQ(Tips(1), (std::vector<std::string>{"Alpha"}));
+    }
 }
 
 TEST_F(TipFileTest, MissingFileAndFileWithoutTipsSayWhy) {
@@ -77,41 +77,10 @@ TEST_F(TipFileTest, MissingFileAndFileWithoutTipsSayWhy) {
         TipFile tips(settings_, (folder_ / "nothing.tip").string());
         EXPECT_FALSE(tips.HasFile());
         EXPECT_EQ(tips.Tip(), "Tips file does not exist in the prescribed directory");
-        tips.NextTip();
-        EXPECT_EQ(tips.Tip(), FormatMessage(kMsgNoTipsFile));
     }
     EXPECT_EQ(settings_.Read("Tip", "FilePos"), std::nullopt);  // nothing to remember
-    TipFile no_path(settings_, "");
-    EXPECT_FALSE(no_path.HasFile());
     Write("; only notes\n   \n\n");
     EXPECT_EQ(Tips(1), (std::vector<std::string>{"Trouble reading the tips file"}));
-    Write("");
-    EXPECT_EQ(Tips(1), (std::vector<std::string>{"Trouble reading the tips file"}));
-}
-
-TEST_F(TipFileTest, LongLinesAreCutAndTheirRestIsNotATip) {
-    const std::string long_line(1500, 'x');
-    Write(long_line + "\nShort\n");
-    const std::vector<std::string> tips = Tips(2);
-    EXPECT_EQ(tips[0], std::string(999, 'x'));
-    EXPECT_EQ(tips[1], "Short");
-    // Binary damage: a line starting with a zero byte is not a tip; others read as bytes.
-    Write(std::string("\0\x01\x02\n", 4) + "\xff\xfe tip\n");
-    EXPECT_EQ(Tips(1), (std::vector<std::string>{"\xff\xfe tip"}));
-}
-
-TEST_F(TipFileTest, StartUpFollowsTheBoxAtClose) {
-    Write("One\n");
-    {
-        TipFile tips(settings_, path_);
-        EXPECT_TRUE(tips.ShowAtStartUp());  // the default 0 means: show
-        tips.Closed(false);
-    }
-    EXPECT_EQ(settings_.ReadInt("Tip", "StartUp", -1), 1);
-    TipFile tips(settings_, path_);
-    EXPECT_FALSE(tips.ShowAtStartUp());
-    tips.Closed(true);
-    EXPECT_EQ(settings_.ReadInt("Tip", "StartUp", -1), 0);
 }
 
 TEST_F(TipFileTest, FindsTheFileInTheWorkingFolderFirstThenTheDataFolder) {
@@ -178,24 +147,17 @@ TEST(CommandRules, ToolChecksProjectionAndRenderCommands) {
     context.tool_mode = ToolMode::Rotate;
     EXPECT_TRUE(StateOf(kRotateTool, context).checked);
 
-    // Without a document only what needs none is on.
+    // Without a document only what needs none is on; the projection views need one.
     EXPECT_TRUE(StateOf(kNew, context).enabled);
     EXPECT_FALSE(StateOf(kSave, context).enabled);
+    EXPECT_FALSE(StateOf(kFourViews, context).enabled);
     DocumentCore document;
-    // The projection views open windows on a document.
-    for (int id :
-         {kTopView, kFrontView, kRightSideView, kPerspectiveView, kFourViews, kFourViewsToolbar}) {
-        EXPECT_FALSE(StateOf(id, context).enabled) << id;
-    }
     context.document = &document;
     EXPECT_FALSE(StateOf(kDelete, context).enabled);
     document.SelectLight(document.GetScene().Lights()[0].id);
     EXPECT_TRUE(StateOf(kDelete, context).enabled);  // a light alone can be deleted
     EXPECT_FALSE(StateOf(kLathe, context).enabled);  // not made yet
-    for (int id :
-         {kTopView, kFrontView, kRightSideView, kPerspectiveView, kFourViews, kFourViewsToolbar}) {
-        EXPECT_TRUE(StateOf(id, context).enabled) << id;
-    }
+    EXPECT_TRUE(StateOf(kFourViews, context).enabled);
     context.modelling_view_active = true;
     EXPECT_FALSE(StateOf(kRender, context).enabled);  // no render window to open yet
     context.render_available = true;
@@ -221,20 +183,12 @@ TEST(StatusClock, DayAndHourHaveNoLeadingZero) {
     EXPECT_EQ(StatusDateText(when), "Tue, Mar 5, 24");
     EXPECT_EQ(StatusTimeText(when), "3:07");
     when.tm_hour = 0;
-    when.tm_min = 30;
-    EXPECT_EQ(StatusTimeText(when), "12:30");
-    when.tm_hour = 12;
-    EXPECT_EQ(StatusTimeText(when), "12:30");
-    when.tm_mday = 25;
-    when.tm_year = 105;
-    EXPECT_EQ(StatusDateText(when), "Tue, Mar 25, 05");
+    EXPECT_EQ(StatusTimeText(when), "12:07");
 }
 
 TEST(SystemInfo, MemoryAndDiskInKilobytes) {
     EXPECT_GT(PhysicalMemoryKb(), 1024u);
-    EXPECT_EQ(KilobytesText(16384), "16384 KB");
-    const std::optional<std::uint64_t> free = FreeDiskKb(fs::temp_directory_path().string());
-    ASSERT_TRUE(free.has_value());
+    EXPECT_TRUE(FreeDiskKb(fs::temp_directory_path().string()).has_value());
     EXPECT_EQ(FreeDiskKb("/no/such/folder/anywhere"), std::nullopt);
 }
 
@@ -246,7 +200,6 @@ TEST(RunningRenders, TokensCountWhileTheyLiveAndMovesDoNotCountTwice) {
         RunningRenders::Token second = std::move(first);
         EXPECT_EQ(RunningRenders::Count(), before + 1);
         RunningRenders::Token third;
-        EXPECT_EQ(RunningRenders::Count(), before + 2);
         third.Release();
         third.Release();
         EXPECT_EQ(RunningRenders::Count(), before + 1);
