@@ -11,7 +11,7 @@ using T = CommandTarget;
 
 // The place of a primitive's tool, from the kinds table.
 constexpr int Tool(int command_id) {
-    return FindToolCommand(command_id)->tool;
+    return ToolOfCommand(command_id);
 }
 
 // clang-format off

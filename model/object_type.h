@@ -61,7 +61,9 @@ struct ObjectKind {
     ObjectType type;
     std::string_view name_base = {};  // default names are the base and a number ("Sphere1")
     std::string_view word = {};       // what kelto-cli calls it ("add:sphere@0,0"); empty for none
-    // A primitive solid: built by `build`, inserted with one click of its tool.
+    // A primitive solid: built by `build`, inserted with one click of its tool. Only the
+    // primitives have a tool, which is what marks them (a function's address is no constant
+    // to compare in every build: the sanitizers' builds refuse it).
     NewPrimitive (*build)(const PrimitiveDefaults&) = nullptr;
     int tool = -1;               // the tool's place on the Shapes toolbar and menu, from 0
     int command_id = 0;          // the command that chooses the tool
@@ -128,19 +130,20 @@ inline constexpr auto kKindRows = [] {
     return rows;
 }();
 
-// The row of a type code; null for a code that is no kind.
-constexpr const ObjectKind* FindKind(std::int32_t code) {
-    if (code < 0 || code >= static_cast<std::int32_t>(kKindRows.size()) ||
-        kKindRows[static_cast<std::size_t>(code)] < 0) {
-        return nullptr;
+// The row of a type code in kObjectKinds; -1 for a code that is no kind. (Rows are found by
+// their index rather than compared by address, which the sanitizers' builds do not allow in
+// constant expressions.)
+constexpr int KindRow(std::int32_t code) {
+    if (code < 0 || code >= static_cast<std::int32_t>(kKindRows.size())) {
+        return -1;
     }
-    return &kObjectKinds[static_cast<std::size_t>(kKindRows[static_cast<std::size_t>(code)])];
+    return kKindRows[static_cast<std::size_t>(code)];
 }
 
 // Every type code has one row.
 static_assert([] {
-    for (const ObjectKind& kind : kObjectKinds) {
-        if (FindKind(static_cast<std::int32_t>(kind.type)) != &kind) {
+    for (std::size_t i = 0; i < std::size(kObjectKinds); ++i) {
+        if (KindRow(static_cast<std::int32_t>(kObjectKinds[i].type)) != static_cast<int>(i)) {
             return false;
         }
     }
@@ -151,24 +154,30 @@ static_assert([] {
 inline constexpr ObjectKind kNoKind{.type = static_cast<ObjectType>(-1)};
 
 constexpr const ObjectKind& KindOf(ObjectType type) {
-    const ObjectKind* kind = FindKind(static_cast<std::int32_t>(type));
-    return kind ? *kind : kNoKind;
+    const int row = KindRow(static_cast<std::int32_t>(type));
+    return row < 0 ? kNoKind : kObjectKinds[static_cast<std::size_t>(row)];
+}
+
+// The row of a type code; null for a code that is no kind.
+inline const ObjectKind* FindKind(std::int32_t code) {
+    const int row = KindRow(code);
+    return row < 0 ? nullptr : &kObjectKinds[static_cast<std::size_t>(row)];
 }
 
 constexpr bool IsPrimitive(ObjectType type) {
-    return KindOf(type).build != nullptr;
+    return KindOf(type).tool >= 0;
 }
 
 inline constexpr std::size_t kPrimitiveCount =
     static_cast<std::size_t>(std::count_if(std::begin(kObjectKinds), std::end(kObjectKinds),
-                                           [](const ObjectKind& k) { return k.build != nullptr; }));
+                                           [](const ObjectKind& k) { return k.tool >= 0; }));
 
 // The primitive solids in type-code order.
 inline constexpr std::array<ObjectType, kPrimitiveCount> kPrimitiveTypes = [] {
     std::array<ObjectType, kPrimitiveCount> types{};
     std::size_t n = 0;
     for (const ObjectKind& kind : kObjectKinds) {
-        if (kind.build) {
+        if (kind.tool >= 0) {
             types[n++] = kind.type;
         }
     }
@@ -179,7 +188,7 @@ inline constexpr std::array<ObjectType, kPrimitiveCount> kPrimitiveTypes = [] {
 inline constexpr std::array<ObjectType, kPrimitiveCount> kPrimitiveTools = [] {
     std::array<ObjectType, kPrimitiveCount> types{};
     for (const ObjectKind& kind : kObjectKinds) {
-        if (kind.build) {
+        if (kind.tool >= 0) {
             types.at(static_cast<std::size_t>(kind.tool)) = kind.type;
         }
     }
@@ -188,10 +197,10 @@ inline constexpr std::array<ObjectType, kPrimitiveCount> kPrimitiveTools = [] {
 
 // Every tool has one place and one command.
 static_assert([] {
-    for (ObjectType type : kPrimitiveTools) {
+    for (const ObjectKind& kind : kObjectKinds) {
         for (const ObjectKind& other : kObjectKinds) {
-            if (other.type != type &&
-                (other.tool == KindOf(type).tool || other.command_id == KindOf(type).command_id)) {
+            if (kind.tool >= 0 && other.type != kind.type &&
+                (other.tool == kind.tool || other.command_id == kind.command_id)) {
                 return false;
             }
         }
@@ -200,13 +209,23 @@ static_assert([] {
 }());
 
 // The primitive that a tool command inserts; null for any other command.
-constexpr const ObjectKind* FindToolCommand(int command_id) {
+inline const ObjectKind* FindToolCommand(int command_id) {
     for (const ObjectKind& kind : kObjectKinds) {
-        if (kind.build && kind.command_id == command_id) {
+        if (kind.tool >= 0 && kind.command_id == command_id) {
             return &kind;
         }
     }
     return nullptr;
+}
+
+// The tool place of the primitive that a tool command inserts; -1 for any other command.
+constexpr int ToolOfCommand(int command_id) {
+    for (const ObjectKind& kind : kObjectKinds) {
+        if (kind.tool >= 0 && kind.command_id == command_id) {
+            return kind.tool;
+        }
+    }
+    return -1;
 }
 
 constexpr int ToolCommandOf(ObjectType type) {
