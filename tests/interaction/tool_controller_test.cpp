@@ -40,7 +40,7 @@ class FixedPrompt : public TextToolPrompt {
     }
 };
 
-TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndTheToolFallsBackToSelect) {
+TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndOnlyCtrlKeepsTheTool) {
     ToolRig rig;
     const NodeId earlier = rig.document.InsertObject(ObjectType::Cube, {-4, 0, 0}, false);
     rig.tools.ChoosePrimitive(1);  // Sphere
@@ -63,10 +63,8 @@ TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndTheToolFallsBackToSel
     ExpectNear(scene.Lights()[1].position, {1, 0, 2}, kFloorTolerance);
     EXPECT_EQ(scene.CountSelected(), 1);
     EXPECT_EQ(rig.tools.Mode(), ToolMode::Select);
-}
 
-TEST(InsertTools, ControlKeepsTheToolAndFarFloorPointsGoToTheOrigin) {
-    ToolRig rig;
+    // Ctrl keeps the tool, and floor points further than 20 units go to the origin.
     rig.camera.SetFocalLength(24.0);  // wide enough to see far along the floor
     rig.tools.ChoosePrimitive(0);     // Cube
     rig.Click(rig.CornerOf({0, 0, -30}), kModifierControl);
