@@ -185,13 +185,12 @@ TEST(SelectTool, HandleDragScalesOnlyItsAxisAndKeepsTheOppositeCorner) {
     rig.document.SelectLight(ball);
     const Light& sphere = *rig.document.FindLight(ball);
     const Vec3f h = HandleCentre(LightIconBox(sphere), 0);
-    const Vec3f c = BoxCorners(LightIconBox(sphere))[0];
     const WindowPoint handle = rig.PixelOf(sphere.position + Vec3{h.x, h.y, h.z});
-    const WindowPoint light_corner = rig.PixelOf(sphere.position + Vec3{c.x, c.y, c.z});
+    const WindowPoint centre = rig.PixelOf(sphere.position);
     rig.Press(handle);
     ASSERT_EQ(rig.controller.Drag(), DragState::ScaleLight);
-    const WindowPoint out{handle.x + 4 * (handle.x - light_corner.x),
-                          handle.y + 4 * (handle.y - light_corner.y)};
+    const WindowPoint out{handle.x + 4 * (handle.x - centre.x),
+                          handle.y + 4 * (handle.y - centre.y)};
     rig.Move(out);
     rig.Release(out);
     EXPECT_GT(sphere.size, 0.25f);
