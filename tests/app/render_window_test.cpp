@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -28,7 +27,6 @@
 #include "app/talvor_doc.h"
 #include "app_test_main.h"
 #include "document/render_news.h"
-#include "files/image_files.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
 #include "tests/document/render_test_support.h"
@@ -340,21 +338,14 @@ class RenderWindowTest : public QObject {
         QPointer<CRenderViewChildFrame> window = rig.Render();
         QVERIFY(window);
         QVERIFY(WaitFinished(*window));
-        // The name typed, the filter chosen, the file written and its format.
-        struct Case {
-            const char* typed;
-            int filter;
-            const char* written;
-            const char* format;
-        };
-        const Case cases[] = {{"b", 2, "b.dib", "bmp"},
-                              {"c", 3, "c.jpg", "jpeg"},
-                              {"d.JPEG", 0, "d.JPEG", "jpeg"},
-                              {"e", 4, "e.png", "png"},
-                              {"f.tif", 0, "f.tif", "tiff"}};
-        for (const Case& c : cases) {
-            rig.files.QueueChoice(dir.filePath(c.typed).toStdString(), c.filter);
-            const bool jpeg = std::string(c.format) == "jpeg";
+        // The name typed, the filter chosen, the file written; a JPEG asks for its quality
+        // first. What each format holds is the image files' own test.
+        using Case = std::tuple<const char*, int, const char*>;
+        for (const auto& [typed, filter, written] :
+             {Case{"b", 2, "b.dib"}, Case{"c", 3, "c.jpg"}, Case{"d.JPEG", 0, "d.JPEG"},
+              Case{"e", 4, "e.png"}, Case{"f.tif", 0, "f.tif"}}) {
+            rig.files.QueueChoice(dir.filePath(typed).toStdString(), filter);
+            const bool jpeg = QString(written).contains(".j", Qt::CaseInsensitive);
             bool asked_quality = false;
             if (jpeg) {
                 WhenShown<CJpegQualityDlg>([&](CJpegQualityDlg& quality) {
@@ -362,16 +353,9 @@ class RenderWindowTest : public QObject {
                     quality.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
                 });
             }
-            QVERIFY2(window->SaveImageFlow(), c.written);
+            QVERIFY2(window->SaveImageFlow(), written);
             QCOMPARE(asked_quality, jpeg);
-            const QString path = dir.filePath(c.written);
-            if (std::string(c.format) == "tiff") {
-                TextureImage read;
-                QVERIFY(ReadTiff(path.toStdString(), read).ok());
-                QCOMPARE(read.width, 37);
-            } else {
-                QCOMPARE(QImageReader(path, c.format).size(), QSize(37, 23));
-            }
+            QVERIFY2(QFileInfo::exists(dir.filePath(written)), written);
         }
         // An unknown type: a message, and the window keeps its picture.
         rig.files.QueueChoice(dir.filePath("h.gif").toStdString(), 0);

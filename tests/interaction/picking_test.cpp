@@ -45,24 +45,44 @@ TEST(PickGeometry, AffineInverseUndoesThePlacementAndRefusesAFlatOne) {
     EXPECT_EQ(inverse, before);
 }
 
-TEST(Pick, NearestObjectWinsAndHiddenOnesAreSkipped) {
+TEST(Pick, TheNearestSurfaceWinsGroupsByTheirMembersAndFlatObjectsByTheirFaces) {
     DocumentCore document;
+    document.InsertObject(ObjectType::Sphere, {10, 0, 0}, false);
+    document.InsertObject(ObjectType::Sphere, {16, 0, 0}, true);
+    const NodeId group = document.Group();
     const NodeId far = document.InsertObject(ObjectType::Cube, {0, 0, -6}, false);
     const NodeId near = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    const NodeId flat = document.InsertObject(ObjectType::Cube, {-10, 0, 0}, false);
+    document.GrabNodeHandle(flat, 1, false);  // squashed flat in y by the scale drag
+    for (int i = 0; i < 400; ++i) {
+        document.DragScaleNode(flat, {1, 0.1, 1}, {});
+    }
+    document.EndDrag();
     document.ClearSelection();
-    const PickRay ray = Towards({0, 1, 20}, {0, 1, 0});
-    auto hit = Pick(document.GetScene(), ray, {});
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->kind, PickHit::Kind::NodeBody);
-    EXPECT_EQ(hit->node, near);
-    // The sphere (radius 1, centred at y = 1) is met one unit before its centre.
-    EXPECT_NEAR(hit->distance, 19.0, 1e-2);
-    // Past the sphere's silhouette but inside its box: the cube behind is hit.
-    hit = Pick(document.GetScene(), Towards({0.9, 1.9, 20}, {0.9, 1.9, 0}), {});
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->node, far);
-    // Nothing there at all.
-    EXPECT_FALSE(Pick(document.GetScene(), Towards({10, 1, 20}, {10, 1, 0}), {}));
+    // The ray from a point towards another, the node it picks (none: nothing), and how far.
+    struct Case {
+        Vec3 from, to;
+        NodeId picked;
+        double distance;
+    };
+    for (const Case& c : {
+             // The sphere (radius 1, centred at y = 1) is met one unit before its centre.
+             Case{{0, 1, 20}, {0, 1, 0}, near, 19.0},
+             // Past the sphere's silhouette but inside its box: the cube behind is hit.
+             Case{{0.9, 1.9, 20}, {0.9, 1.9, 0}, far, 0},
+             // A member picks its group; between the members, inside the group's box, nothing.
+             Case{{16, 1, 20}, {16, 1, 0}, group, 0},
+             Case{{13, 1, 20}, {13, 1, 0}, {}, 0},
+             Case{{-9.8, 10, 0.3}, {-9.8, 0, 0.3}, flat, 0},
+         }) {
+        const auto hit = Pick(document.GetScene(), Towards(c.from, c.to), {});
+        ASSERT_EQ(hit.has_value(), bool(c.picked)) << c.from.x;
+        if (hit) {
+            EXPECT_EQ(hit->kind, PickHit::Kind::NodeBody);
+            EXPECT_EQ(hit->node, c.picked);
+            EXPECT_TRUE(c.distance == 0 || std::abs(hit->distance - c.distance) < 1e-2);
+        }
+    }
     // A ray with no direction picks nothing.
     EXPECT_FALSE(Pick(document.GetScene(), {{0, 1, 20}, {0, 0, 0}}, {}));
 }
@@ -85,20 +105,6 @@ TEST(Pick, FromInsideAnObjectsBoxTheNearerObjectInsideStillWins) {
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->node, ball);
     EXPECT_NEAR(hit->distance, 6.0, 1e-2);
-}
-
-TEST(Pick, GroupsArePickedByTheirMembersAsTheWhole) {
-    DocumentCore document;
-    document.InsertObject(ObjectType::Sphere, {-3, 0, 0}, false);
-    document.InsertObject(ObjectType::Sphere, {3, 0, 0}, true);
-    const NodeId group = document.Group();
-    ASSERT_TRUE(group);
-    document.ClearSelection();
-    auto hit = Pick(document.GetScene(), Towards({3, 1, 20}, {3, 1, 0}), {});
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->node, group);
-    // Between the members: inside the group's box but on no member.
-    EXPECT_FALSE(Pick(document.GetScene(), Towards({0, 1, 20}, {0, 1, 0}), {}));
 }
 
 TEST(Pick, HandlesOfTheSelectionAndRingsOnlyForTheRotateTool) {
@@ -155,19 +161,6 @@ TEST(Pick, LightsByTheirIconsAndASelectedLightByItsHandles) {
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->kind, PickHit::Kind::LightHandle);
     EXPECT_EQ(hit->code, 3);
-}
-
-TEST(Pick, AFlattenedObjectIsStillHitOnItsFaces) {
-    DocumentCore document;
-    const NodeId flat = document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-    document.GrabNodeHandle(flat, 1, false);  // squashed flat in y by the scale drag
-    for (int i = 0; i < 400; ++i) {
-        document.DragScaleNode(flat, {1, 0.1, 1}, {});
-    }
-    document.EndDrag();
-    const auto hit = Pick(document.GetScene(), Towards({0.2, 10, 0.3}, {0.2, 0, 0.3}), {});
-    ASSERT_TRUE(hit);
-    EXPECT_EQ(hit->node, flat);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class FixedPrompt : public TextToolPrompt {
     }
 };
 
-TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndTheToolFallsBackToSelect) {
+TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndOnlyCtrlKeepsTheTool) {
     ToolRig rig;
     const NodeId earlier = rig.document.InsertObject(ObjectType::Cube, {-4, 0, 0}, false);
     rig.tools.ChoosePrimitive(1);  // Sphere
@@ -63,10 +63,8 @@ TEST(InsertTools, ShapesAndLightsLandWhereTheFloorIsSeenAndTheToolFallsBackToSel
     ExpectNear(scene.Lights()[1].position, {1, 0, 2}, kFloorTolerance);
     EXPECT_EQ(scene.CountSelected(), 1);
     EXPECT_EQ(rig.tools.Mode(), ToolMode::Select);
-}
 
-TEST(InsertTools, ControlKeepsTheToolAndFarFloorPointsGoToTheOrigin) {
-    ToolRig rig;
+    // Ctrl keeps the tool, and floor points further than 20 units go to the origin.
     rig.camera.SetFocalLength(24.0);  // wide enough to see far along the floor
     rig.tools.ChoosePrimitive(0);     // Cube
     rig.Click(rig.CornerOf({0, 0, -30}), kModifierControl);
@@ -187,13 +185,12 @@ TEST(SelectTool, HandleDragScalesOnlyItsAxisAndKeepsTheOppositeCorner) {
     rig.document.SelectLight(ball);
     const Light& sphere = *rig.document.FindLight(ball);
     const Vec3f h = HandleCentre(LightIconBox(sphere), 0);
-    const Vec3f c = BoxCorners(LightIconBox(sphere))[0];
     const WindowPoint handle = rig.PixelOf(sphere.position + Vec3{h.x, h.y, h.z});
-    const WindowPoint light_corner = rig.PixelOf(sphere.position + Vec3{c.x, c.y, c.z});
+    const WindowPoint centre = rig.PixelOf(sphere.position);
     rig.Press(handle);
     ASSERT_EQ(rig.controller.Drag(), DragState::ScaleLight);
-    const WindowPoint out{handle.x + 4 * (handle.x - light_corner.x),
-                          handle.y + 4 * (handle.y - light_corner.y)};
+    const WindowPoint out{handle.x + 4 * (handle.x - centre.x),
+                          handle.y + 4 * (handle.y - centre.y)};
     rig.Move(out);
     rig.Release(out);
     EXPECT_GT(sphere.size, 0.25f);

@@ -23,21 +23,16 @@ CameraOnly DefaultView() {
     return CameraOnly(800, 600, {3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0}, 50.0);
 }
 
-TEST(ViewRenderer, ProjectsAndCastsRaysThroughTheSamePointsAndDollyAndTurnMoveTheCamera) {
+TEST(ViewRenderer, ProjectsTheTargetToTheCentreAndDollyAndTurnMoveTheCamera) {
     CameraOnly view = DefaultView();
     WindowPoint centre;
     ASSERT_TRUE(view.ProjectToWindow({0, 0, 0}, centre));
-    EXPECT_NEAR(centre.x, 400.0, 1e-9);
-    EXPECT_NEAR(centre.y, 300.0, 1e-9);
+    EXPECT_NEAR(std::hypot(centre.x - 400.0, centre.y - 300.0), 0.0, 1e-9);
     // A point up and to the right of the target lands up and to the right on the window.
     WindowPoint p;
     ASSERT_TRUE(view.ProjectToWindow({1, 1, 0}, p));
     EXPECT_GT(p.x, 400.0);
     EXPECT_LT(p.y, 300.0);
-    // The ray through that pixel passes through the point.
-    const Vec3 ray = view.RayThrough(p);
-    const Vec3 to_point = Vec3{1, 1, 0} - view.Camera().eye;
-    EXPECT_LT(Cross(ray, to_point).Length() / (ray.Length() * to_point.Length()), 1e-9);
     // Behind the eye nothing projects.
     EXPECT_FALSE(view.ProjectToWindow(view.Camera().eye * 2.0, p));
     // The same size changes nothing; no height is refused.
@@ -90,15 +85,13 @@ TEST(ParallelView, TopViewPutsTheFloorSquareOnTheWindowWithXRightAndZDown) {
     ASSERT_TRUE(top.ProjectToWindow({0, 0, 0}, o));
     ASSERT_TRUE(top.ProjectToWindow({1, 0, 0}, x));
     ASSERT_TRUE(top.ProjectToWindow({0, 0, 1}, z));
-    EXPECT_NEAR(o.x, 400.0, 1e-9);
-    EXPECT_NEAR(o.y, 300.0, 1e-9);
+    EXPECT_NEAR(std::hypot(o.x - 400.0, o.y - 300.0), 0.0, 1e-9);
     EXPECT_GT(x.x - o.x, 10.0);
     EXPECT_NEAR(x.y, o.y, 1e-9);
     EXPECT_NEAR(z.y - o.y, x.x - o.x, 1e-9);  // square cells
     // Height does not move a point: the projection is parallel.
     ASSERT_TRUE(top.ProjectToWindow({1, 50, 0}, high));
-    EXPECT_NEAR(high.x, x.x, 1e-9);
-    EXPECT_NEAR(high.y, x.y, 1e-9);
+    EXPECT_NEAR(std::hypot(high.x - x.x, high.y - x.y), 0.0, 1e-9);
     // Rays go straight down, from above the point they pass.
     const PickRay ray = top.RayAt(x);
     EXPECT_NEAR(ray.direction.y, -1.0, 1e-12);
@@ -130,18 +123,16 @@ TEST(ParallelView, CameraControlsZoomAndSlideLikeThePerspectiveOnes) {
     EXPECT_EQ(side.FocalLength(), 35.0);
 }
 
-TEST(ToolState, ShapeAndLightCommandsSetTheModeAndKindAndTellTheListener) {
+// Which mode and kind a command sets is the main window's test, through the actions.
+TEST(ToolState, ChangesAndOnlyChangesTellTheListener) {
     ToolState tools;
     int changes = 0;
     tools.SetListener([&] { ++changes; });
     tools.ChoosePrimitive(1);
-    EXPECT_EQ(tools.Mode(), ToolMode::InsertPrimitive);
-    EXPECT_EQ(PrimitiveKindType(tools.PrimitiveKind()), ObjectType::Sphere);
     tools.ChoosePrimitive(1);  // no change, no call
     tools.ChoosePrimitive(9);  // not a kind
     EXPECT_EQ(changes, 1);
     tools.ChooseLight(2);
-    EXPECT_EQ(LightToolKind(tools.LightTool()), LightKind::Spot);
     tools.SetMode(ToolMode::Rotate);
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(tools.PrimitiveKind(), 1);  // the kinds stay when the mode moves on

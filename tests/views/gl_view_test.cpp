@@ -74,9 +74,9 @@ class GlViewTest : public QObject {
         QImage image = rig.Grab();
         // The sphere, lit, red where its centre is seen; background half a radius beyond it.
         const SceneNode& ball = *rig.document.Node(sphere);
-        const Rgb seen = At(image, rig.PixelOf(WorldCentre(ball)));
+        const Rgb seen = At(image, rig.PixelOf(WorldBoxCentre(ball)));
         QVERIFY2(seen.r > 100 && seen.r > 3 * std::max(seen.g, seen.b), qPrintable(Text(seen)));
-        const Vec3 side = WorldCentre(ball) - rig.view->Renderer().Camera().right * 1.5;
+        const Vec3 side = WorldBoxCentre(ball) - rig.view->Renderer().Camera().right * 1.5;
         QVERIFY(IsBackground(At(image, rig.PixelOf(side))));
         QCOMPARE(rig.view->Renderer().LastFrame().meshes, 2);
         // The selected cube's handles are drawn; once it is unselected they are gone.
@@ -86,7 +86,7 @@ class GlViewTest : public QObject {
             int seen_handles = 0;
             for (int code : {0, 3, 13, 27}) {
                 seen_handles += Near(
-                    picture, rig.PixelOf(WorldOf(box, HandleCentre(box.box, code))), 1, yellow);
+                    picture, rig.PixelOf(WorldPoint(box, HandleCentre(box.box, code))), 1, yellow);
             }
             return seen_handles;
         };
@@ -160,8 +160,7 @@ class GlViewTest : public QObject {
         GLfloat position[4];
         glGetLightfv(GL_LIGHT1, GL_POSITION, position);
         const Point4d expected = rig.view->Renderer().Camera().TransformPoint({1, 3, 0, 1});
-        QVERIFY(std::abs(position[0] - expected.x) < 1e-3);
-        QVERIFY(std::abs(position[2] - expected.z) < 1e-3);
+        QVERIFY(std::hypot(position[0] - expected.x, position[2] - expected.z) < 1e-3);
         rig.view->doneCurrent();
     }
 

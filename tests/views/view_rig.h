@@ -1,5 +1,6 @@
 // A modelling view on a document of its own, shown, driven with real mouse events, and its
 // pictures read back: a pixel's colour, the background's grey, a colour near a point.
+// World points of a node come from the tool rig.
 #pragma once
 
 #include <QApplication>
@@ -12,8 +13,8 @@
 #include <memory>
 
 #include "document/document_core.h"
-#include "interaction/tool_state.h"
 #include "interaction/view_renderer.h"
+#include "tests/interaction/tool_test_rig.h"
 #include "views/talvor_view.h"
 
 namespace kelto::test {
@@ -61,17 +62,6 @@ bool Near(const QImage& image, const QPoint& at, int reach, Test test) {
         }
     }
     return false;
-}
-
-inline Vec3 WorldOf(const SceneNode& node, const Vec3f& local) {
-    const Vec3f w = node.parent_from_node.TransformPoint(local);
-    return {w.x, w.y, w.z};
-}
-
-inline Vec3 WorldCentre(const SceneNode& node) {
-    return WorldOf(node,
-                   {(node.box.min.x + node.box.max.x) / 2, (node.box.min.y + node.box.max.y) / 2,
-                    (node.box.min.z + node.box.max.z) / 2});
 }
 
 inline void Click(CTalvorView& view, const QPoint& at, Qt::KeyboardModifiers modifiers = {}) {
