@@ -100,7 +100,7 @@ TEST(FuzzReplay, DocumentOperationsAlwaysSaveWhatOpens) {
     }
 
     DocumentCore fine;
-    ASSERT_FALSE(cli::ApplyBuildOperation(fine, "add:sphere@0,0").has_value());
+    ASSERT_TRUE(cli::ApplyBuildOperation(fine, "add:sphere@0,0").ok());
     std::vector<std::uint8_t> sphere = fine.SaveToBytes();
     const std::uint8_t tolerance_and_steps[12] = {0, 0, 0, 0, 0, 0, 0xE0, 0x3F, 18, 0, 0, 0};
     const auto steps = std::search(sphere.begin(), sphere.end(), std::begin(tolerance_and_steps),
