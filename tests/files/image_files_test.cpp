@@ -172,7 +172,9 @@ TEST(ImageWriters, JpegWiderThanTheOldScanlineBufferAndFailedWrites) {
             << extension;
         EXPECT_TRUE(IsWritableImageExtension(extension));
     }
-    EXPECT_EQ(WriteImage(small, "/nonexistent-dir/x.png", "png").number, kMsgImageOpenFailed);
+    const Status cannot_open = WriteImage(small, "/nonexistent-dir/x.png", "png");
+    EXPECT_EQ(cannot_open.number, kMsgImageOpenFailed);
+    EXPECT_EQ(cannot_open.text, "Error: unable to open image file: '/nonexistent-dir/x.png'");
     EXPECT_EQ(WriteImage(small, "/tmp/x.gif", "gif").text,
               "Error image type 'gif': No plug-in parser found.");
     EXPECT_FALSE(IsWritableImageExtension("gif"));
@@ -335,6 +337,7 @@ TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
 
+    EXPECT_EQ(s.number, kMsgImageWriteFailed);
     EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
     const Result<Bytes> after = ReadWholeFile(path);
     ASSERT_TRUE(after.ok());
