@@ -169,21 +169,16 @@ TEST(SceneFile, RichSceneRoundTrips) {
     EXPECT_EQ(StoredFieldsOf(*copy.shape), StoredFieldsOf(*source.shape));
 }
 
-// Every light kind is in the rich scene; a new document has no object at all.
-TEST(SceneFile, NewDocumentLoadsBackEmpty) {
-    DocumentCore empty;
-    DocumentCore reopened;
-    ASSERT_TRUE(reopened.OpenFromBytes(empty.SaveToBytes(), "new.kel").ok());
-    EXPECT_EQ(ChildCount(reopened.GetScene().Root()), 0u);
-    EXPECT_EQ(reopened.GetScene().Lights().size(), 1u);
-}
-
 // A file with one group node and no lights; offsets below are into this layout.
-Bytes OneGroupFile(const std::string& name = "G") {
+Bytes OneGroupFile(const std::string& name = "G", int picture_channels = 0) {
     DocumentCore doc;
     EditScene(doc).Lights().clear();
     SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, name);
     LinkChild(EditScene(doc).Root(), *group);
+    if (picture_channels > 0) {
+        group->material.colour_source = 1;
+        group->material.colour_image = SharedImage(Picture(2, 2, picture_channels));
+    }
     return doc.SaveToBytes();
 }
 constexpr std::size_t kLevelOffset = 40;
@@ -314,13 +309,7 @@ TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
 }
 
 TEST(SceneFile, ImageChannelsOtherThanOneOrThreeAreCorrupt) {
-    DocumentCore doc;
-    EditScene(doc).Lights().clear();
-    SceneNode* group = *EditScene(doc).AddNode(ObjectType::Group, "G");
-    LinkChild(EditScene(doc).Root(), *group);
-    group->material.colour_source = 1;
-    group->material.colour_image = SharedImage(Picture(2, 2, 3));
-    Bytes bytes = doc.SaveToBytes();
+    Bytes bytes = OneGroupFile("G", 3);
     const std::size_t channels_at = kMaterialOffset + 128 + 4 + 1;
     ASSERT_EQ(bytes[channels_at], 3);
     DocumentCore reopened;
