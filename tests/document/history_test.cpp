@@ -209,7 +209,8 @@ class RandomEditor {
 // Edits, undos, redos and saves in random order. The history is followed by a model: the file
 // before and after each step. Undo must give back exactly the file written before its step,
 // redo exactly the one after, and the modified flag must say whether the document differs
-// from the state last saved.
+// from the state last saved. That every state saves what opens is the document operations
+// fuzz check's.
 TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
     const std::string path = testing::TempDir() + "/kelto_history_walk.kel";
     std::set<std::string> kinds;  // of the steps made, by the first word of their names
@@ -293,10 +294,6 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
         }
         EXPECT_FALSE(doc.CanRedo());
         EXPECT_EQ(doc.RedoText(), "");
-        // What undo gave back is a sound scene: it saves and loads as itself.
-        DocumentCore reopened;
-        ASSERT_TRUE(reopened.OpenFromBytes(doc.SaveToBytes(), "walk.kel").ok());
-        EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
     }
     // Every kind of edit took part.
     for (const char* kind :
