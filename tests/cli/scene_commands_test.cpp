@@ -316,22 +316,19 @@ TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
     EXPECT_NE(no_size.err.find("--size needs a value"), std::string::npos) << no_size.err;
 }
 
-// A cube moved or scaled beyond single precision is left out of the picture with a warning
-// that names it, in both qualities; the render still succeeds.
+// A cube moved beyond single precision is left out of the picture with a warning that names
+// it, in both qualities; the render still succeeds. What is left out is the tracer's test.
 TEST_F(SceneCommands, RenderLeavesOutObjectsBeyondRangeWithAWarning) {
-    for (const char* change : {"move:Cube1@1e300,0,0", "scale:Cube1@1e200,1,1"}) {
-        const std::string scene = Path("b.kel");
-        ASSERT_EQ(RunCommand({"build", scene, "add:cube@0,0", "add:sphere@3,0", change}).status,
-                  kExitOk);
-        for (const char* quality : {"draft", "production"}) {
-            const CliResult r = RunCommand({"render", scene, Path("b.png"), "--size", "16x12",
-                                            "--quality", quality, "--threads", "1"});
-            ASSERT_EQ(r.status, kExitOk) << r.err;
-            EXPECT_EQ(r.err,
-                      "kelto-cli render: Warning: Cube1 is left out of the render: its position "
-                      "or size is out of range.\n")
-                << change << ' ' << quality;
-        }
+    const std::string scene = Path("b.kel");
+    ASSERT_EQ(RunCommand({"build", scene, "add:cube@0,0", "move:Cube1@1e300,0,0"}).status, kExitOk);
+    for (const char* quality : {"draft", "production"}) {
+        const CliResult r = RunCommand({"render", scene, Path("b.png"), "--size", "16x12",
+                                        "--quality", quality, "--threads", "1"});
+        ASSERT_EQ(r.status, kExitOk) << r.err;
+        EXPECT_EQ(r.err,
+                  "kelto-cli render: Warning: Cube1 is left out of the render: its position "
+                  "or size is out of range.\n")
+            << quality;
     }
 }
 

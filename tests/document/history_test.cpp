@@ -90,6 +90,11 @@ class RandomEditor {
 
     // One edit; `what` says which, for the messages.
     void Edit(int kind) {
+        static constexpr const char* kNames[] = {
+            "insert",   "insert",    "light",     "drag",   "drag",  "drag",
+            "material", "set light", "rename",    "delete", "group", "ungroup",
+            "trim",     "combine",   "intersect", "paste",  "import"};
+        what = kNames[kind];
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
         const SceneNode* some_top = top.empty() ? nullptr : Any(top);
@@ -97,17 +102,14 @@ class RandomEditor {
         switch (kind) {
             case 0:
             case 1:
-                what = "insert";
                 doc_.InsertObject(kPrimitiveTypes[Pick(8)], Point(), Pick(2) == 0);
                 break;
             case 2:
-                what = "light";
                 doc_.InsertLight(static_cast<LightKind>(Pick(3)), {Real(-3, 3), 4, Real(-3, 3)});
                 break;
             case 3:
             case 4:
             case 5: {
-                what = "drag";
                 const bool light = Pick(4) == 0 || !some_top;
                 const int steps = 1 + Pick(4);
                 for (int i = 0; i < steps; ++i) {
@@ -140,7 +142,6 @@ class RandomEditor {
                 break;
             }
             case 6:
-                what = "material";
                 if (some_top) {
                     Material m = some_top->material;
                     m.colour = {static_cast<float>(Real(0, 1)), 0.5f, 0.25f};
@@ -149,7 +150,6 @@ class RandomEditor {
                 }
                 break;
             case 7:
-                what = "set light";
                 if (some_light) {
                     Light l = *doc_.FindLight(some_light);
                     l.intensity = static_cast<float>(Real(0, 2));
@@ -158,7 +158,6 @@ class RandomEditor {
                 }
                 break;
             case 8: {
-                what = "rename";
                 const std::vector<SceneNode*> all = AllNodes(doc_);
                 if (!all.empty()) {
                     doc_.Rename(Any(all)->id, "Name" + std::to_string(Pick(4)));
@@ -166,15 +165,12 @@ class RandomEditor {
                 break;
             }
             case 9:
-                what = "delete";
                 doc_.DeleteSelection();
                 break;
             case 10:
-                what = "group";
                 doc_.Group();
                 break;
             case 11: {
-                what = "ungroup";
                 for (const SceneNode* node : AllNodes(doc_)) {
                     if (node->type == ObjectType::Group) {
                         doc_.Ungroup(node->id);
@@ -184,23 +180,18 @@ class RandomEditor {
                 break;
             }
             case 12:
-                what = "trim";
                 doc_.Trim();
                 break;
             case 13:
-                what = "combine";
                 doc_.Combine();
                 break;
             case 14:
-                what = "intersect";
                 doc_.Intersect();
                 break;
             case 15:
-                what = "paste";
                 doc_.Paste(doc_.CopySelection());
                 break;
             default:
-                what = "import";
                 doc_.Import3dsBytes(testing_3ds::Make3ds({testing_3ds::Tetrahedron("Tet"),
                                                           testing_3ds::Tetrahedron("Other")}),
                                     "tet.3ds");
@@ -218,7 +209,8 @@ class RandomEditor {
 // Edits, undos, redos and saves in random order. The history is followed by a model: the file
 // before and after each step. Undo must give back exactly the file written before its step,
 // redo exactly the one after, and the modified flag must say whether the document differs
-// from the state last saved.
+// from the state last saved. That every state saves what opens is the document operations
+// fuzz check's.
 TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
     const std::string path = testing::TempDir() + "/kelto_history_walk.kel";
     std::set<std::string> kinds;  // of the steps made, by the first word of their names
@@ -302,10 +294,6 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
         }
         EXPECT_FALSE(doc.CanRedo());
         EXPECT_EQ(doc.RedoText(), "");
-        // What undo gave back is a sound scene: it saves and loads as itself.
-        DocumentCore reopened;
-        ASSERT_TRUE(reopened.OpenFromBytes(doc.SaveToBytes(), "walk.kel").ok());
-        EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
     }
     // Every kind of edit took part.
     for (const char* kind :

@@ -1,9 +1,8 @@
 // A render window's side of a render without the window: the news handed from the render's
 // threads to the window thread, a document edited while the render runs and the
-// window drains it, and the name and writing of the saved picture.
+// window drains it, and the name of the saved picture.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -123,27 +122,6 @@ TEST(SavedPicture, ANameWithoutExtensionTakesTheChosenTypes) {
     // A dot in a folder's name is not an extension.
     EXPECT_EQ(PictureNameFor("/tmp/pictures.d/a", 5), "/tmp/pictures.d/a.tif");
     EXPECT_EQ(PictureNameFor("", 3), "");
-}
-
-TEST(SavedPicture, AFolderThatCannotHoldItAndAFullDiskAreToldApart) {
-    RenderImage picture(16, 16);
-    char pattern[] = "/tmp/kelto-picture-XXXXXX";
-    const std::string folder = ::mkdtemp(pattern);
-    // A file where a folder should be cannot hold a picture, whoever runs the test.
-    const std::string blocked = folder + "/not-a-folder";
-    ASSERT_TRUE(SavePicture(picture, blocked + ".bmp").ok());
-    std::filesystem::rename(blocked + ".bmp", blocked);
-    const Status cannot_open = SavePicture(picture, blocked + "/picture.png");
-    EXPECT_EQ(cannot_open.number, kMsgImageOpenFailed);
-    EXPECT_EQ(cannot_open.text, "Error: unable to open image file: '" + blocked + "/picture.png'");
-
-    // A file size limit stands in for a full disk.
-    const Status full =
-        test::WithFileSizeLimit(100, [&] { return SavePicture(picture, folder + "/full.tif"); });
-    EXPECT_EQ(full.number, kMsgImageWriteFailed);
-    EXPECT_EQ(full.text, "Error: unable to write image file: '" + folder + "/full.tif'");
-    EXPECT_FALSE(std::filesystem::exists(folder + "/full.tif"));
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

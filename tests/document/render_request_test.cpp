@@ -178,16 +178,7 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     EXPECT_EQ(rows.first_row, 0);
     EXPECT_EQ(rows.last_row, 4);
     EXPECT_TRUE(request.Drain().Empty());
-    std::uint8_t interleaved[21];
-    bool lit = false;
-    for (int y = 0; y < 5; ++y) {
-        request.Image().InterleaveRow(y, interleaved);
-        for (int i = 0; i < 21; ++i) {
-            ASSERT_EQ(request.RgbRow(y)[i], interleaved[i]);
-            lit = lit || interleaved[i] != 0;
-        }
-    }
-    EXPECT_TRUE(lit);
+    EXPECT_TRUE(test::AnyLit(request.Image()));  // its rows are the region test's check
 
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() /

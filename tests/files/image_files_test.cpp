@@ -27,37 +27,25 @@ using testing_images::MakePng;
 using testing_images::PngLayout;
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t U32At(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
 TEST(BmpWriter, FiveWidePictureHasSixteenByteRowsBottomUp) {
     const RenderImage image = GradientPicture(5, 3);
     Bytes bmp;
     ASSERT_TRUE(EncodeBmp(image, bmp));
     ASSERT_EQ(bmp.size(), 54u + 16u * 3u);
-    EXPECT_EQ(bmp[0], 'B');
-    EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(U32At(bmp, 2), 54u + 16u * 3u);
-    EXPECT_EQ(U32At(bmp, 10), 54u);
-    EXPECT_EQ(U32At(bmp, 14), 40u);
-    EXPECT_EQ(U32At(bmp, 18), 5u);
-    EXPECT_EQ(U32At(bmp, 22), 3u);
-    EXPECT_EQ(bmp[28], 24);
-    EXPECT_EQ(U32At(bmp, 30), 0u);
-    // Reading it back ourselves: the first stored row is the bottom one, pixels B, G, R.
-    for (int stored = 0; stored < 3; ++stored) {
-        const std::size_t row = 54 + 16 * static_cast<std::size_t>(stored);
-        const int y = 2 - stored;
+    // File size, pixel offset, header size, width, height, one plane, 24 bits, uncompressed.
+    EXPECT_EQ(Bytes(bmp.begin(), bmp.begin() + 34),
+              (Bytes{'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0,  0, 0, 40, 0, 0,
+                     0,   5,   0,   0, 0, 3, 0, 0, 0, 1, 0,  24, 0, 0, 0,  0, 0}));
+    // The first stored row is the bottom one, pixels B, G, R, padded with a zero.
+    Bytes rows;
+    for (int y = 2; y >= 0; --y) {
         for (int x = 0; x < 5; ++x) {
-            const auto pixel = image.Pixel(x, y);
-            EXPECT_EQ(bmp[row + 3 * x], pixel[2]);
-            EXPECT_EQ(bmp[row + 3 * x + 1], pixel[1]);
-            EXPECT_EQ(bmp[row + 3 * x + 2], pixel[0]);
+            const auto p = image.Pixel(x, y);
+            rows.insert(rows.end(), {p[2], p[1], p[0]});
         }
-        EXPECT_EQ(bmp[row + 15], 0);  // padding
+        rows.push_back(0);
     }
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.end()), rows);
 }
 
 void ExpectSamePixels(const RenderImage& expected, const TextureImage& actual) {
@@ -172,7 +160,9 @@ TEST(ImageWriters, JpegWiderThanTheOldScanlineBufferAndFailedWrites) {
             << extension;
         EXPECT_TRUE(IsWritableImageExtension(extension));
     }
-    EXPECT_EQ(WriteImage(small, "/nonexistent-dir/x.png", "png").number, kMsgImageOpenFailed);
+    const Status cannot_open = WriteImage(small, "/nonexistent-dir/x.png", "png");
+    EXPECT_EQ(cannot_open.number, kMsgImageOpenFailed);
+    EXPECT_EQ(cannot_open.text, "Error: unable to open image file: '/nonexistent-dir/x.png'");
     EXPECT_EQ(WriteImage(small, "/tmp/x.gif", "gif").text,
               "Error image type 'gif': No plug-in parser found.");
     EXPECT_FALSE(IsWritableImageExtension("gif"));
@@ -335,6 +325,7 @@ TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
     std::signal(SIGXFSZ, old_handler);
 
+    EXPECT_EQ(s.number, kMsgImageWriteFailed);
     EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
     const Result<Bytes> after = ReadWholeFile(path);
     ASSERT_TRUE(after.ok());

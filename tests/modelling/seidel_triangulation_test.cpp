@@ -292,9 +292,7 @@ TEST(SeidelTriangulation, InsertionOrderDoesNotChangeTheTriangulation) {
     ExpectExactTiling(polygon, reference, 5u);
     for (std::uint32_t trial = 1; trial < 25; ++trial) {
         SCOPED_TRACE(trial);
-        const Triangles triangles = TriangulatePolygon(polygon, trial);
-        ExpectExactTiling(polygon, triangles, trial, 50);
-        EXPECT_EQ(canonical(triangles), reference);
+        EXPECT_EQ(canonical(TriangulatePolygon(polygon, trial)), reference);
     }
 }
 

@@ -84,26 +84,7 @@ TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     }
 }
 
-TEST(GlyphContours, CapitalAHasAnOuterContourAndAHole) {
-    const Flattened a = Flatten('A');
-    ASSERT_EQ(a.contours.size(), 2u);
-    std::multiset<int> marks = {a.contours[0].orientation, a.contours[1].orientation};
-    EXPECT_EQ(marks, (std::multiset<int>{-1, 1}));
-    for (std::size_t i = 0; i < 2; ++i) {
-        // Outer contours run counter-clockwise (positive area), holes clockwise.
-        EXPECT_EQ(SignedArea(a.polygons[i]) > 0, a.contours[i].orientation == 1);
-    }
-    // Each contour is a closed curve: it ends where it starts.
-    for (const ContourCurve& c : a.contours) {
-        EXPECT_EQ(c.curve.control_points.front(), c.curve.control_points.back());
-        EXPECT_EQ(c.curve.Order(), 3);
-    }
-    const Flattened i = Flatten('i');
-    ASSERT_EQ(i.contours.size(), 2u);
-    EXPECT_EQ(i.contours[0].orientation, 1);
-    EXPECT_EQ(i.contours[1].orientation, 1);
-}
-
+// Which contours are holes is the caps' and the flattening's check.
 TEST(GlyphContours, WallsAreQuadsFromFrontToBack) {
     const Flattened o = Flatten('o');
     ASSERT_FALSE(o.walls.empty());
