@@ -679,6 +679,15 @@ std::size_t TessellationExcess(const Scene& scene) {
     for (const SceneNode* node : SubtreeOf(scene.Root())) {
         if (StoresShape(node->type) && !StoresMeshes(node->type)) {
             const Shape& shape = node->shape ? *node->shape : kNoShape;
+            // A record holds at least its knots and control points, which for Kelto's own
+            // surfaces is already more bytes than they take samples: only the others are
+            // written out to be measured, so that a Paste into a large scene stays cheap.
+            const NurbsSurface& s = shape.surface;
+            const std::size_t at_least = 8 * (s.knots_u.size() + s.knots_v.size()) +
+                                         24 * (s.net.size() + shape.second_net.size());
+            if (ExcessSamples(shape.steps, at_least) == 0) {
+                continue;
+            }
             ByteWriter record;
             WriteShape(record, shape);
             excess += ExcessSamples(shape.steps, record.Data().size());
