@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -10,6 +11,21 @@
 #include "views/talvor_view.h"
 
 namespace kelto {
+
+namespace {
+
+// The pane's name in its top left corner, as its accessible name says it.
+void ShowPaneName(CTalvorView& view) {
+    auto* name = new QLabel(view.accessibleName(), &view);
+    name->setObjectName("pane_name");
+    name->setAttribute(Qt::WA_TransparentForMouseEvents);
+    name->setStyleSheet(
+        "QLabel { color: white; background: rgba(0, 0, 0, 110); padding: 1px 5px; }");
+    name->move(4, 4);
+    name->adjustSize();
+}
+
+}  // namespace
 
 DocumentFrame::DocumentFrame(CTalvorDoc& document) : document_(&document) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -38,17 +54,12 @@ void DocumentFrame::closeEvent(QCloseEvent* event) {
 }
 
 CChildFrame::CChildFrame(CTalvorDoc& document, ToolState& tools,
-                         const std::optional<ViewEntry>& camera, FrameLayout layout,
-                         std::function<CTalvorView*()> camera_target)
+                         const std::optional<ViewEntry>& camera, FrameLayout layout)
     : DocumentFrame(document), layout_(layout), client_(new QWidget(this)) {
     auto* layout_box = new QVBoxLayout(client_);
     layout_box->setContentsMargins(0, 0, 0, 0);
     layout_box->setSpacing(0);
-    // The view focused last, or this window's own when none has been.
-    CameraTarget target = [this, focused = std::move(camera_target)]() -> CTalvorView* {
-        CTalvorView* view = focused ? focused() : nullptr;
-        return view != nullptr ? view : view_;
-    };
+    CameraTarget target = [this]() -> CTalvorView* { return camera_view_; };
     top_bar_ = new CTopCameraBar(target, client_);
     layout_box->addWidget(top_bar_);
     auto* row = new QHBoxLayout;
@@ -86,6 +97,9 @@ CChildFrame::CChildFrame(CTalvorDoc& document, ToolState& tools,
             parallel(ViewProjection::RightSide, lower);
             view_ = new CTalvorView(document.Core(), tools, camera, lower);
             views_.push_back(view_);
+            for (CTalvorView* pane : views_) {
+                ShowPaneName(*pane);
+            }
             for (QSplitter* splitter : {rows, upper, lower}) {
                 splitter->setChildrenCollapsible(false);
                 splitter->setSizes({1, 1});
@@ -99,6 +113,19 @@ CChildFrame::CChildFrame(CTalvorDoc& document, ToolState& tools,
             row->addWidget(view_, 1);
             break;
     }
+    camera_view_ = view_;
+    for (CTalvorView* view : views_) {
+        connect(view, &CTalvorView::Focused, this, [this](CTalvorView* focused) {
+            camera_view_ = focused;
+            top_bar_->ShowLens(focused->Renderer().FocalLength());
+        });
+        connect(view, &CTalvorView::CameraMoved, this, [this, view] {
+            if (view == camera_view_) {
+                top_bar_->ShowLens(view->Renderer().FocalLength());
+            }
+        });
+    }
+    top_bar_->ShowLens(view_->Renderer().FocalLength());
     setWidget(client_);
     client_->setFocusProxy(view_);
     setFocusProxy(view_);

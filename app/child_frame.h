@@ -51,12 +51,11 @@ class CChildFrame : public DocumentFrame {
     Q_OBJECT
 
   public:
-    // `camera` is the perspective view's stored camera. The camera bars act on the view
-    // `camera_target` names (the one focused last); while it names none, on this frame's main
-    // view.
+    // `camera` is the perspective view's stored camera. The camera bars act on this window's
+    // own views: the one focused last, the main view until another is; the lens slider shows
+    // that view's lens.
     CChildFrame(CTalvorDoc& document, ToolState& tools, const std::optional<ViewEntry>& camera,
-                FrameLayout layout = FrameLayout::Perspective,
-                std::function<CTalvorView*()> camera_target = {});
+                FrameLayout layout = FrameLayout::Perspective);
     // The main view: the perspective one, or the only one of a parallel view's window.
     CTalvorView& View() { return *view_; }
     // Every view of the window (four in the four-view layout).
@@ -68,12 +67,15 @@ class CChildFrame : public DocumentFrame {
     QWidget& Client() { return *client_; }
     CTopCameraBar& TopBar() { return *top_bar_; }
     CLeftCameraBar& LeftBar() { return *left_bar_; }
+    // The view the camera bars act on.
+    CTalvorView& CameraView() { return *camera_view_; }
 
   private:
     FrameLayout layout_;
     QWidget* client_;    // owned by the frame
     CTalvorView* view_;  // owned by the client area
     std::vector<CTalvorView*> views_;
+    CTalvorView* camera_view_;  // one of views_
     CTopCameraBar* top_bar_;
     CLeftCameraBar* left_bar_;
 };

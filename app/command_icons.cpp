@@ -154,6 +154,20 @@ void Rotate(QPainter& p) {
     p.drawPolygon(QPolygonF({{19, 2}, {21, 10}, {14, 8}}));
 }
 
+// A camera with the four ways it moves.
+void MoveCamera(QPainter& p) {
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kSolid);
+    p.drawRoundedRect(QRectF(5, 8, 11, 8), 1.5, 1.5);
+    p.drawPolygon(QPolygonF({{16, 10.5}, {20, 8.5}, {20, 15.5}, {16, 13.5}}));
+    p.setBrush(kInk);
+    for (const QPolygonF& head : {QPolygonF({{10.5, 1}, {8, 4.5}, {13, 4.5}}),
+                                  QPolygonF({{10.5, 23}, {8, 19.5}, {13, 19.5}}),
+                                  QPolygonF({{1, 12}, {4, 9.5}, {4, 14.5}})}) {
+        p.drawPolygon(head);
+    }
+}
+
 void Text(QPainter& p) {
     QFont font("DejaVu Serif");
     font.setPixelSize(20);
@@ -332,6 +346,9 @@ Drawing DrawingOf(int id) {
             return Arrow;
         case kRotateTool:
             return Rotate;
+        case kMoveCamera:
+        case kMoveCameraToolbar:
+            return MoveCamera;
         case kTextTool:
             return Text;
         case kJoinObjectsTool:

@@ -119,8 +119,17 @@ constexpr CommandInfo kCommands[] = {
      &T::OnCameraPalette},
     {kMaterialsPalette, "&Materials manager palette", {"", ""}, "Show the material palette",
      R::Always, &T::OnMaterialsPalette},
-    {kMoveCamera, "Move camera position", {"", ""}, "Move the camera with the mouse", R::Inert},
-    {kMoveCameraToolbar, "Move camera", {"", ""}, "Move the camera with the mouse", R::Inert},
+    {kMoveCamera, "Move camera position", {"", ""},
+     "Drag to orbit the camera; with Shift to pan, with Ctrl to zoom", R::MoveCameraTool,
+     &T::OnMoveCameraTool, -1, true},
+    {kMoveCameraToolbar, "Move camera", {"", ""},
+     "Drag to orbit the camera; with Shift to pan, with Ctrl to zoom", R::MoveCameraTool,
+     &T::OnMoveCameraTool, -1, true},
+    {kFrameSelected, "&Frame Selected", {"F", ""},
+     "Move the camera so that the selection fills the view", R::ModellingView,
+     &T::OnFrameSelected},
+    {kFrameAll, "Frame &All", {"Home", ""}, "Move the camera so that the whole scene fills the view",
+     R::ModellingView, &T::OnFrameAll},
     {kTopView, "Top View", {"", ""}, "Open a window looking at the scene from above",
      R::NeedsDocument, &T::OnTopView},
     {kFrontView, "Front View", {"", ""}, "Open a window looking at the scene from the front",
@@ -220,6 +229,10 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return {true, mode == ToolMode::InsertLight};
         case R::LightKind:
             return {true, mode == ToolMode::InsertLight && context.light_tool == command.kind};
+        case R::MoveCameraTool:
+            return {true, mode == ToolMode::MoveCamera};
+        case R::ModellingView:
+            return {document != nullptr && context.camera_view_active, false};
         case R::Render:
             return {
                 document != nullptr && context.modelling_view_active && context.render_available,

@@ -92,6 +92,8 @@ inline constexpr int kPerspectiveView = 32834;
 inline constexpr int kFourViews = 32836;
 inline constexpr int kFourViewsToolbar = 32858;
 inline constexpr int kSchematicView = 32871;
+inline constexpr int kFrameSelected = 33101;
+inline constexpr int kFrameAll = 33102;
 // Render
 inline constexpr int kRender = 32894;
 inline constexpr int kStopRendering = 32903;
@@ -131,6 +133,8 @@ enum class CommandRule {
     PrimitiveKind,   // checked while inserting primitives of the command's kind
     LightTool,       // checked while inserting lights (of any kind)
     LightKind,       // checked while inserting lights of the command's kind
+    MoveCameraTool,  // checked while every left-drag moves the camera
+    ModellingView,   // the active window shows the scene in modelling views
     Render,          // enabled when a modelling view is active and rendering is available
     StopRendering,   // the active render window's render is still running
     SaveImage,       // the active render window's render is finished
@@ -160,7 +164,8 @@ struct CommandContext {
     int primitive_kind = 0;
     int light_tool = 1;
     bool modelling_view_active = false;
-    bool render_available = false;  // the render window can be opened
+    bool camera_view_active = false;  // the active window has modelling views of any projection
+    bool render_available = false;    // the render window can be opened
     bool render_window_active = false;
     bool render_finished = false;
     bool clipboard_has_objects = false;  // the clipboard holds kObjectsMimeType data

@@ -46,6 +46,9 @@ class CommandTarget {
     virtual void OnFrontView(const CommandInfo& command) = 0;
     virtual void OnRightSideView(const CommandInfo& command) = 0;
     virtual void OnFourViews(const CommandInfo& command) = 0;
+    virtual void OnMoveCameraTool(const CommandInfo& command) = 0;
+    virtual void OnFrameSelected(const CommandInfo& command) = 0;
+    virtual void OnFrameAll(const CommandInfo& command) = 0;
     // Render
     virtual void OnRender(const CommandInfo& command) = 0;
     virtual void OnStopRendering(const CommandInfo& command) = 0;

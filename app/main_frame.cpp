@@ -207,7 +207,8 @@ void CMainFrame::CreateMenus() {
     QMenu* view = bar->addMenu("&View");
     AddMenu(view, {},
             {kToolbar, kStatusBar, 0, kCameraPalette, kMaterialsPalette, 0, kTopView, kFrontView,
-             kRightSideView, kPerspectiveView, kFourViews, kSchematicView, 0, kMoveCamera});
+             kRightSideView, kPerspectiveView, kFourViews, kSchematicView, 0, kFrameSelected,
+             kFrameAll, kMoveCamera});
 
     QMenu* object = bar->addMenu("&Object");
     AddMenu(object, {}, {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0});
@@ -260,8 +261,8 @@ void CMainFrame::CreateToolBars() {
         toolbars_.push_back(bar);
     };
     add("File", {kNew, kOpen, kSave, 0, kCut, kCopy, kPaste, 0, kToolbarUndo, 0, kAbout});
-    add("Tools", {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0, kGroup, kTrim, 0,
-                  kMaterialProperties, kLightProperties, 0, kRender});
+    add("Tools", {kSelectTool, kRotateTool, kTextTool, kMoveCameraToolbar, kJoinObjectsTool, 0,
+                  kGroup, kTrim, 0, kMaterialProperties, kLightProperties, 0, kRender});
     std::vector<int> shapes;
     for (ObjectType type : kPrimitiveTools) {
         shapes.push_back(ToolCommandOf(type));
@@ -306,6 +307,7 @@ CommandContext CMainFrame::CurrentCommandContext() const {
     context.primitive_kind = tools_.PrimitiveKind();
     context.light_tool = tools_.LightTool();
     context.modelling_view_active = ActiveModellingView() != nullptr;
+    context.camera_view_active = CameraModellingView() != nullptr;
     context.render_available = static_cast<bool>(hooks_.render);
     if (hooks_.render_window_state) {
         const RenderWindowState state =
@@ -370,6 +372,13 @@ CTalvorView* CMainFrame::ActiveModellingView() const {
     return nullptr;
 }
 
+CTalvorView* CMainFrame::CameraModellingView() const {
+    if (auto* child = qobject_cast<CChildFrame*>(documents_area_->currentSubWindow())) {
+        return &child->CameraView();
+    }
+    return nullptr;
+}
+
 CTalvorView* CMainFrame::FocusedModellingView() const {
     return focused_view_.data();
 }
@@ -384,26 +393,11 @@ CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout la
             camera = stored[index];
         }
     }
-    auto* frame = new CChildFrame(document, tools_, camera, layout,
-                                  [this] { return FocusedModellingView(); });
+    auto* frame = new CChildFrame(document, tools_, camera, layout);
     for (CTalvorView* view : frame->Views()) {
         ConnectView(*view);
     }
-    connect(frame->TopBar().LensSlider(), &QSlider::valueChanged, this,
-            [this] { ShowFocusedLens(); });
     return frame;
-}
-
-void CMainFrame::ShowFocusedLens() {
-    const CTalvorView* view = FocusedModellingView();
-    if (view == nullptr) {
-        return;
-    }
-    for (QMdiSubWindow* window : documents_area_->subWindowList()) {
-        if (auto* frame = qobject_cast<CChildFrame*>(window)) {
-            frame->TopBar().ShowLens(view->Renderer().FocalLength());
-        }
-    }
 }
 
 void CMainFrame::SetTextToolPrompt(std::unique_ptr<TextToolPrompt> prompt) {
@@ -429,7 +423,6 @@ void CMainFrame::ConnectView(CTalvorView& view) {
     connect(&view, &CTalvorView::Focused, this, [this](CTalvorView* focused) {
         last_view_ = focused;
         focused_view_ = focused;
-        ShowFocusedLens();
     });
     connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
             Qt::QueuedConnection);

@@ -77,8 +77,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     // The modelling view commands act on: the active window's perspective view, or the last
     // one focused (views in parallel projection are not rendered).
     CTalvorView* ActiveModellingView() const;
-    // The modelling view the camera bars act on: the one that had the focus last, in any
-    // window (null before any had it).
+    // The view of the active window the framing commands move: the pane focused last there.
+    CTalvorView* CameraModellingView() const;
+    // The modelling view that had the focus last, in any window (null before any had it).
     CTalvorView* FocusedModellingView() const;
     // What the text tool asks for its text: by default the "Text Tool" settings; the text
     // dialog replaces it. Every modelling view, open or opened later, asks the new one.
@@ -132,7 +133,6 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     CChildFrame* MakeModellingFrame(CTalvorDoc& document, FrameLayout layout);
     void ConnectView(CTalvorView& view);
     // Every window's lens slider shows the lens of the view the camera bars act on.
-    void ShowFocusedLens();
     // Closes the render windows (of one document, or all), each asking its questions; false
     // when one stays open.
     bool CloseRenderWindows(const CTalvorDoc* document);
@@ -180,6 +180,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnFrontView(const CommandInfo& command) override;
     void OnRightSideView(const CommandInfo& command) override;
     void OnFourViews(const CommandInfo& command) override;
+    void OnMoveCameraTool(const CommandInfo& command) override;
+    void OnFrameSelected(const CommandInfo& command) override;
+    void OnFrameAll(const CommandInfo& command) override;
     void OnRender(const CommandInfo& command) override;
     void OnStopRendering(const CommandInfo& command) override;
     void OnSaveImage(const CommandInfo& command) override;
@@ -200,7 +203,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     std::vector<std::unique_ptr<CTalvorDoc>> documents_;
     int untitled_count_ = 0;
     QPointer<CTalvorView> last_view_;
-    QPointer<CTalvorView> focused_view_;  // the camera bars' view: the last to take the focus
+    QPointer<CTalvorView> focused_view_;  // the last modelling view to take the focus
     std::map<int, QAction*> actions_;
     std::vector<QAction*> recent_actions_;
     QActionGroup* shapes_group_ = nullptr;

@@ -263,6 +263,22 @@ void CMainFrame::OnRightSideView(const CommandInfo& /*command*/) {
     }
 }
 
+void CMainFrame::OnMoveCameraTool(const CommandInfo& /*command*/) {
+    tools_.SetMode(ToolMode::MoveCamera);
+}
+
+void CMainFrame::OnFrameSelected(const CommandInfo& /*command*/) {
+    if (CTalvorView* view = CameraModellingView()) {
+        view->FrameSelected();
+    }
+}
+
+void CMainFrame::OnFrameAll(const CommandInfo& /*command*/) {
+    if (CTalvorView* view = CameraModellingView()) {
+        view->FrameAll();
+    }
+}
+
 void CMainFrame::OnFourViews(const CommandInfo& /*command*/) {
     if (CTalvorDoc* document = ActiveDocument()) {
         NewViewWindow(*document, FrameLayout::FourViews);

@@ -44,12 +44,58 @@ ToolCursor ToolController::HoverCursor(ToolMode mode) {
             return ToolCursor::Cross;
         case ToolMode::Text:
             return ToolCursor::IBeam;
+        case ToolMode::MoveCamera:
+            return ToolCursor::Navigate;
         default:
             return ToolCursor::Arrow;
     }
 }
 
+std::optional<ToolResponse> ToolController::OnNavigation(const PointerEvent& event) {
+    ToolResponse response;
+    if (event.kind == PointerEventKind::Wheel) {
+        response.camera_moved = response.redraw =
+            navigation_.Wheel(event.point, event.wheel_notches);
+        return response;
+    }
+    if (navigation_.Active() == NavigationMove::None) {
+        const NavigationMove move =
+            event.kind == PointerEventKind::Press && !captured_
+                ? CameraNavigation::MoveFor(event.button, event.modifiers, tools_.Mode())
+                : NavigationMove::None;
+        if (move == NavigationMove::None) {
+            return std::nullopt;
+        }
+        navigation_.Begin(move, event.button, event.point);
+        PushCursor(ToolCursor::Navigate);
+        response.cursor = cursor_;
+        response.capture_mouse = true;
+        return response;
+    }
+    switch (event.kind) {
+        case PointerEventKind::Move:
+            response.camera_moved = response.redraw = navigation_.Step(event.point);
+            break;
+        case PointerEventKind::Release:
+            if (event.button != navigation_.Button()) {
+                break;
+            }
+            [[fallthrough]];
+        case PointerEventKind::Cancel:
+            navigation_.End();
+            response.cursor = PopCursor();
+            response.release_mouse = true;
+            break;
+        default:  // another button during the drag: the drag goes on
+            break;
+    }
+    return response;
+}
+
 ToolResponse ToolController::OnPointer(const PointerEvent& event) {
+    if (std::optional<ToolResponse> navigated = OnNavigation(event)) {
+        return *navigated;
+    }
     switch (event.kind) {
         case PointerEventKind::Press:
             if (event.button == PointerButton::Left) {
@@ -66,6 +112,8 @@ ToolResponse ToolController::OnPointer(const PointerEvent& event) {
             return {};
         case PointerEventKind::Cancel:
             return OnCancel();
+        case PointerEventKind::Wheel:
+            break;
     }
     return {};
 }
@@ -129,6 +177,8 @@ ToolResponse ToolController::OnButtonDown(const PointerEvent& event) {
             break;
         case ToolMode::Text:
             TextToolDown(event, response);
+            break;
+        case ToolMode::MoveCamera:  // its drags are the navigation's
             break;
     }
     response.cursor = cursor_;

@@ -9,32 +9,15 @@
 #include <optional>
 #include <vector>
 
+#include "camera_navigation.h"
 #include "document/document_core.h"
 #include "picking.h"
+#include "pointer_event.h"
 #include "text_tool_prompt.h"
 #include "tool_state.h"
 #include "view_renderer.h"
 
 namespace kelto {
-
-enum class PointerButton { None, Left, Middle, Right };
-// Cancel: Escape, or the view lost the mouse in the middle of a drag.
-enum class PointerEventKind { Press, Move, Release, Cancel };
-
-// Modifier bits as the view keeps them while keys are down.
-enum PointerModifiers : unsigned {
-    kModifierNone = 0,
-    kModifierControl = 2,
-    kModifierShift = 4,
-};
-
-struct PointerEvent {
-    PointerEventKind kind = PointerEventKind::Move;
-    PointerButton button = PointerButton::None;
-    unsigned modifiers = kModifierNone;
-    // The pixel under the mouse (whole numbers, as the window system reports them).
-    WindowPoint point;
-};
 
 // The view's cursors by their numbers: the system's arrow, I-beam and cross, and the view's
 // own for scaling, moving and rotating.
@@ -42,6 +25,7 @@ enum class ToolCursor {
     Arrow = 32512,
     IBeam = 32513,
     Cross = 32515,
+    Navigate = 32646,  // the system's four-way arrow: the camera moves
     Scale = 182,
     Move = 184,
     Rotate = 205
@@ -55,6 +39,8 @@ struct ToolResponse {
     std::optional<WindowPoint> warp_pointer;
     bool capture_mouse = false;
     bool release_mouse = false;
+    // The view's camera moved (its controls show the new lens, and so on).
+    bool camera_moved = false;
     // A message for the user (a text the font could not make); ok when there is none.
     Status message;
 };
@@ -78,7 +64,10 @@ class ToolController {
     static constexpr double kGroundLimit = 20.0;
 
     ToolController(DocumentCore& document, ToolState& tools, CViewRenderer& renderer)
-        : document_(document), tools_(tools), renderer_(renderer) {}
+        : document_(document),
+          tools_(tools),
+          renderer_(renderer),
+          navigation_(document, renderer) {}
     ToolController(const ToolController&) = delete;
     ToolController& operator=(const ToolController&) = delete;
 
@@ -90,7 +79,7 @@ class ToolController {
     // The cursor the view shows now.
     ToolCursor CurrentCursor() const { return cursor_; }
     // The cursor over the view while no drag is on: the arrow for selecting and rotating, the
-    // cross for inserting, the I-beam for text.
+    // cross for inserting, the I-beam for text, the four-way arrow for moving the camera.
     static ToolCursor HoverCursor(ToolMode mode);
     // What the text tool asks for its text; without one the text tool adds nothing.
     void SetTextPrompt(TextToolPrompt* prompt) { text_prompt_ = prompt; }
@@ -101,7 +90,11 @@ class ToolController {
     // below (or above) the pixel on its centre plane. Nothing when the ray never meets it.
     std::optional<Vec3> GroundPoint(const WindowPoint& pixel) const;
 
+    CameraNavigation& Navigation() { return navigation_; }
+
   private:
+    // Middle-drags, Alt+left-drags, the Move Camera tool's drags and the wheel.
+    std::optional<ToolResponse> OnNavigation(const PointerEvent& event);
     ToolResponse OnButtonDown(const PointerEvent& event);
     ToolResponse OnMouseMove(const PointerEvent& event);
     ToolResponse OnButtonUp(const PointerEvent& event);
@@ -134,6 +127,7 @@ class ToolController {
     ToolState& tools_;
     CViewRenderer& renderer_;
     TextToolPrompt* text_prompt_ = nullptr;
+    CameraNavigation navigation_;
 
     DragState drag_ = DragState::None;
     bool captured_ = false;

@@ -15,6 +15,7 @@ enum class ToolMode : std::int32_t {
     InsertPrimitive = 1,
     Rotate = 2,
     InsertLight = 3,
+    MoveCamera = 4,  // every left-drag moves the view's camera
     Text = 10,
 };
 

@@ -47,25 +47,26 @@ CViewRenderer::CViewRenderer(int width, int height, ViewProjection projection)
 
 void CViewRenderer::ApplyProjection() {
     if (projection_ == ViewProjection::Perspective) {
-        camera_.SetProjection(width_, height_, focal_length_);
+        camera_.SetProjection(width_, height_, focal_length_, far_distance_);
     } else {
         // What a perspective camera of this lens shows at the view's distance.
         const double fovy = std::atan(ViewCamera::kFrameDiagonal / (2.0 * focal_length_));
         const double half_height = ortho_distance_ * std::tan(fovy / 2.0);
         camera_.SetOrthographicProjection(width_, height_, half_height, ViewCamera::kNear,
-                                          kOrthographicFar);
+                                          2.0 * ortho_eye_distance_);
     }
     CameraChanged();
 }
 
 void CViewRenderer::PlaceOrthographic(const Vec3& centre) {
     const OrthographicSide side = SideOf(projection_);
-    camera_.LookAt(centre + side.towards_eye * kOrthographicEyeDistance, centre, side.up);
+    camera_.LookAt(centre + side.towards_eye * ortho_eye_distance_, centre, side.up);
     CameraChanged();
 }
 
 void CViewRenderer::LookAt(const Vec3& eye, const Vec3& target, const Vec3& up) {
     camera_.LookAt(eye, target, up);
+    FitFarPlane();
     CameraChanged();
 }
 
@@ -112,8 +113,8 @@ void CViewRenderer::DollyIn(double distance) {
 
 void CViewRenderer::TiltCamera(double degrees) {
     if (projection_ != ViewProjection::Perspective) {
-        const double slide = ortho_distance_ * std::tan(degrees * kDegreesToRadians);
-        PlaceOrthographic(camera_.target + camera_.up * slide);
+        const Vec3 slide = camera_.up * (ortho_distance_ * std::tan(degrees * kDegreesToRadians));
+        LookAt(camera_.eye + slide, camera_.target + slide, camera_.up);
         return;
     }
     const double a = degrees * kDegreesToRadians;
@@ -125,8 +126,9 @@ void CViewRenderer::TiltCamera(double degrees) {
 
 void CViewRenderer::TurnCamera(double degrees) {
     if (projection_ != ViewProjection::Perspective) {
-        const double slide = ortho_distance_ * std::tan(degrees * kDegreesToRadians);
-        PlaceOrthographic(camera_.target - camera_.right * slide);
+        const Vec3 slide =
+            camera_.right * -(ortho_distance_ * std::tan(degrees * kDegreesToRadians));
+        LookAt(camera_.eye + slide, camera_.target + slide, camera_.up);
         return;
     }
     const double a = degrees * kDegreesToRadians;

@@ -78,6 +78,35 @@ class CViewRenderer {
     void TiltCamera(double degrees);
     void TurnCamera(double degrees);
 
+    // --- navigation (never an edit; whatever the input, the camera stays one that can be
+    // built: finite, its eye off its target, its up square to its direction) ---
+    // Turns eye and target about `pivot`: `pitch_degrees` about the camera's right axis
+    // (positive raises the eye, so the view looks further down), then `yaw_degrees` about the
+    // world's vertical axis. The camera never rolls and never turns past looking straight down
+    // or up, so the pivot keeps its window point and its distance from the eye.
+    void Orbit(const Vec3& pivot, double yaw_degrees, double pitch_degrees);
+    // Slides eye and target across the view so that the point of the plane through `grabbed`
+    // (square to the view direction) under window point `from` comes under `to`.
+    void Pan(const Vec3& grabbed, const WindowPoint& from, const WindowPoint& to);
+    // Brings the view `factor` times closer to `point` (less than 1: further away), which keeps
+    // its window point: a perspective camera moves eye and target along the line from the eye
+    // to the point (never nearer than kMinZoomDistance to it); a parallel view shows 1 / factor
+    // as much of the scene about the point.
+    void ZoomAbout(const Vec3& point, double factor);
+    // Keeps the view direction and moves the camera so that the sphere fills the view: a
+    // perspective eye at the distance where the sphere touches the narrower side of the
+    // frustum, a parallel view centred on it and sized to it. Radii below kMinFrameRadius are
+    // taken as that.
+    void Frame(const Vec3& centre, double radius);
+    // The far plane of a perspective view: 155 units, or three times the eye's distance from
+    // the target when that is more, so that what a navigation brings into view is drawn.
+    double FarDistance() const { return far_distance_; }
+
+    static constexpr double kMinZoomDistance = 0.5;
+    static constexpr double kMinFrameRadius = 0.5;
+    // Further than this from the origin no navigation takes the eye.
+    static constexpr double kMaxCameraReach = 1e7;
+
     // --- projection ---
     // The window point of a world point through the camera's WindowProjection; false when
     // the point is behind the eye or on its plane.
@@ -109,8 +138,7 @@ class CViewRenderer {
     // The projection or the viewing matrix changed.
     virtual void CameraChanged() {}
 
-    static constexpr double kOrthographicEyeDistance = 200.0;  // eye to the centre plane
-    static constexpr double kOrthographicFar = 400.0;
+    static constexpr double kOrthographicEyeDistance = 200.0;     // eye to the centre plane
     static constexpr double kDefaultOrthographicDistance = 44.0;  // shows the grid at 50 mm
     static constexpr double kMinOrthographicDistance = 1.0;
     static constexpr double kMaxOrthographicDistance = 1000.0;
@@ -119,11 +147,17 @@ class CViewRenderer {
     void ApplyProjection();
     // A parallel view looking at `centre` from its side.
     void PlaceOrthographic(const Vec3& centre);
+    // LookAt for a navigation: a camera that cannot be built (not finite, eye on target, up
+    // along the direction, eye beyond kMaxCameraReach) is refused and the camera stays.
+    bool TryLookAt(const Vec3& eye, const Vec3& target, const Vec3& up);
+    void FitFarPlane();
 
     ViewCamera camera_;
     ViewProjection projection_ = ViewProjection::Perspective;
     double focal_length_;
     double ortho_distance_ = kDefaultOrthographicDistance;
+    double ortho_eye_distance_ = kOrthographicEyeDistance;  // eye to the centre plane
+    double far_distance_ = ViewCamera::kFar;
     int width_;
     int height_;
 };

@@ -70,10 +70,10 @@ void ViewCamera::SetPerspective(double fovy_degrees, double aspect, double near,
     SetFrustum(-right_bound, right_bound, -top, top, near, far);
 }
 
-void ViewCamera::SetProjection(int width, int height, double focal_length) {
+void ViewCamera::SetProjection(int width, int height, double focal_length, double far) {
     const double fovy = std::atan(kFrameDiagonal / (2.0 * focal_length)) / kDegreesToRadians;
     const double aspect = height < 1 ? 1.0 : static_cast<double>(width) / height;
-    SetPerspective(fovy, aspect, kNear, kFar);
+    SetPerspective(fovy, aspect, kNear, far);
     viewport_width = width;
     viewport_height = height;
     x_scale = x_offset = width / 2.0;

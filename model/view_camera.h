@@ -26,8 +26,9 @@ class ViewCamera {
     // top = near * tan(fovy / 2), right = top * aspect.
     void SetPerspective(double fovy_degrees, double aspect, double near, double far);
     // The projection a view of this size and focal length uses: fovy = atan(43.26 / (2 f)) in
-    // degrees, near 0.25, far 155, aspect width / height; and the viewport of that size.
-    void SetProjection(int width, int height, double focal_length);
+    // degrees, near 0.25, far 155 (or `far`), aspect width / height; and the viewport of that
+    // size.
+    void SetProjection(int width, int height, double focal_length, double far = kFar);
     // A parallel projection of a view of this size that shows `half_height` world units above
     // and below its centre (and as much across as the window's shape gives), from `near` to
     // `far` in front of the eye; the bounds are kept as the frustum's, and the viewport set.

@@ -1,7 +1,6 @@
 // The camera bars round a modelling window: along the top the turn arrows with their wheel
-// and the lens ("Zoom") slider, down the left the tilt and dolly arrows with their wheels.
-// Every control acts on the modelling view that had the keyboard focus last, which need not
-// be the one in the same window.
+// and the lens slider, down the left the tilt and dolly arrows with their wheels. Every
+// control acts on a view of its own window (the window says which).
 #pragma once
 
 #include <QWidget>

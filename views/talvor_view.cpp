@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "model/child_list.h"
@@ -23,6 +24,9 @@ unsigned ModifierBits(Qt::KeyboardModifiers modifiers) {
     }
     if (modifiers & Qt::ControlModifier) {
         bits |= kModifierControl;
+    }
+    if (modifiers & Qt::AltModifier) {
+        bits |= kModifierAlt;
     }
     return bits;
 }
@@ -83,16 +87,16 @@ void CTalvorView::Initialise() {
     setMouseTracking(true);  // the cursor follows the tool over the view
     switch (Projection()) {
         case ViewProjection::Top:
-            setAccessibleName("Top view");
+            setAccessibleName("Top");
             break;
         case ViewProjection::Front:
-            setAccessibleName("Front view");
+            setAccessibleName("Front");
             break;
         case ViewProjection::RightSide:
-            setAccessibleName("Right side view");
+            setAccessibleName("Right");
             break;
         default:
-            setAccessibleName("Perspective view");
+            setAccessibleName("Perspective");
             break;
     }
     tools_ = std::make_unique<ToolController>(document_, tool_state_, *renderer_);
@@ -173,6 +177,19 @@ void CTalvorView::TurnRight() {
 
 void CTalvorView::SetLens(int millimetres) {
     renderer_->SetFocalLength(millimetres);
+    CameraChangedNow();
+}
+
+void CTalvorView::FrameSelected() {
+    const Scene& scene = document_.GetScene();
+    const FramingSphere sphere = SelectionSphere(scene).value_or(SceneSphere(scene));
+    renderer_->Frame(sphere.centre, sphere.radius);
+    CameraChangedNow();
+}
+
+void CTalvorView::FrameAll() {
+    const FramingSphere sphere = SceneSphere(document_.GetScene());
+    renderer_->Frame(sphere.centre, sphere.radius);
     CameraChangedNow();
 }
 
@@ -269,6 +286,9 @@ void CTalvorView::Apply(const ToolResponse& response) {
     if (response.redraw) {
         update();
     }
+    if (response.camera_moved) {
+        emit CameraMoved();
+    }
     if (!response.message.ok()) {
         emit MessageRequested(response.message);
     }
@@ -277,6 +297,9 @@ void CTalvorView::Apply(const ToolResponse& response) {
 void CTalvorView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         OnLButtonDown(event);
+    } else if (event->button() == Qt::MiddleButton) {
+        setFocus(Qt::MouseFocusReason);
+        Pass(PointerEventKind::Press, event);
     } else {
         if (event->button() == Qt::RightButton) {
             OnRButtonDown(event);
@@ -292,9 +315,24 @@ void CTalvorView::mouseMoveEvent(QMouseEvent* event) {
 void CTalvorView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         OnLButtonUp(event);
+    } else if (event->button() == Qt::MiddleButton) {
+        Pass(PointerEventKind::Release, event);
     } else {
         QOpenGLWidget::mouseReleaseEvent(event);
     }
+}
+
+void CTalvorView::wheelEvent(QWheelEvent* event) {
+    const qreal ratio = devicePixelRatioF();
+    PointerEvent wheel;
+    wheel.kind = PointerEventKind::Wheel;
+    wheel.modifiers = ModifierBits(event->modifiers());
+    wheel.point = {std::floor(event->position().x() * ratio),
+                   std::floor(event->position().y() * ratio)};
+    // 120 eighths of a degree to a notch; touchpads send parts of one.
+    wheel.wheel_notches = event->angleDelta().y() / 120.0;
+    Apply(tools_->OnPointer(wheel));
+    event->accept();
 }
 
 void CTalvorView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -68,6 +68,10 @@ class CTalvorView : public QOpenGLWidget {
     void TurnRight();
     // The lens in whole millimetres.
     void SetLens(int millimetres);
+    // The camera keeps its direction and moves so that the selection (the whole scene when
+    // nothing is selected), or the whole scene, fills the view.
+    void FrameSelected();
+    void FrameAll();
 
     // The window's client area changed to cx x cy pixels.
     void OnSize(int cx, int cy);
@@ -77,7 +81,7 @@ class CTalvorView : public QOpenGLWidget {
   signals:
     // A tool has something to tell the user (a text the font could not make in full).
     void MessageRequested(const kelto::Status& message);
-    // The camera moved (a camera bar, the lens).
+    // The camera moved (a camera bar, the lens, a navigation with the mouse).
     void CameraMoved();
     // Right button: the frame shows the view's context menu at this screen point.
     void ContextMenuRequested(const QPoint& global_point);
@@ -94,6 +98,7 @@ class CTalvorView : public QOpenGLWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -92,6 +92,8 @@ QCursor CursorFor(ToolCursor cursor) {
             return Qt::IBeamCursor;
         case ToolCursor::Cross:
             return Qt::CrossCursor;
+        case ToolCursor::Navigate:
+            return Qt::SizeAllCursor;
         default:
             return Qt::ArrowCursor;
     }

@@ -1,6 +1,6 @@
-// Modelling windows in the main window: the camera bars and lens sliders acting on the view
-// focused last, the projection views and the four-view window whose views follow each other,
-// and the text tool's prompt, all driven as a user drives them.
+// Modelling windows in the main window: the camera bars and lens sliders acting on their own
+// window's view, the mouse's navigation, the projection views and the four-view window whose views
+// follow each other, and the text tool's prompt, all driven as a user drives them.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 
 #include "app/child_frame.h"
@@ -74,9 +76,9 @@ class ModellingWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // The camera bars and lens sliders of every window act on the view that took the focus
-    // last (not the window activated last), and every slider shows that view's lens.
-    void CameraBarsActOnTheViewFocusedLastAndTheFileKeepsItsCamera() {
+    // The camera bars and the lens slider of a window act on that window's own view, whichever
+    // view took the focus last, and each slider shows its own view's lens.
+    void CameraBarsActOnTheirOwnWindowsViewAndTheFileKeepsItsCamera() {
         QTemporaryDir dir;
         const QString path = dir.filePath("cameras.kel");
         ViewEntry moved;
@@ -91,44 +93,54 @@ class ModellingWindowTest : public QObject {
             rig.frame->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
             b->View().SetLens(135);  // as a file's camera would give it
-            QVERIFY(rig.Focus(*a));
+            QCOMPARE(b->TopBar().LensSlider()->value(), 135);
+            QCOMPARE(a->TopBar().LensSlider()->value(), 50);
+            QVERIFY(rig.Focus(*b));
             QTRY_VERIFY(BluePixels(a->View()) > 100);
             const int at_50 = BluePixels(a->View());
             const ViewEntry a_before = a->View().CurrentView();
             const ViewEntry b_before = b->View().CurrentView();
-            // A wider lens on the other window's slider: the focused view shows less of the
-            // sphere, and every slider says so.
-            b->TopBar().LensSlider()->setValue(24);
+            // A wider lens on A's slider while B has the focus: A shows less of the sphere.
+            a->TopBar().LensSlider()->setValue(24);
             QCOMPARE(a->View().Renderer().FocalLength(), 24.0);
             QCOMPARE(a->TopBar().LensText()->text(), QString("  24 mm "));
+            QCOMPARE(b->TopBar().LensSlider()->value(), 135);
             QTRY_VERIFY(BluePixels(a->View()) < at_50 / 3);
-            b->TopBar().LensSlider()->setValue(50);
+            a->TopBar().LensSlider()->setValue(50);
             // Right, then left by the wheel: the turn is undone; one step in along the view;
-            // tilted down.
-            b->TopBar().TurnRightButton()->click();
-            b->LeftBar().DollyInButton()->click();
-            QTest::keyClick(b->LeftBar().TiltWheel(), Qt::Key_Down);
-            QTest::keyClick(b->TopBar().TurnWheel(), Qt::Key_Left);
+            // tilted down. B's camera stays where it was.
+            a->TopBar().TurnRightButton()->click();
+            a->LeftBar().DollyInButton()->click();
+            QTest::keyClick(a->LeftBar().TiltWheel(), Qt::Key_Down);
+            QTest::keyClick(a->TopBar().TurnWheel(), Qt::Key_Left);
             QCOMPARE(b->View().CurrentView(), b_before);
             const ViewEntry a_after = a->View().CurrentView();
             QVERIFY(Dot(a_after.eye - a_before.eye, a_before.direction) > 0.999);
             QVERIFY(a_after.direction.y > a_before.direction.y);
             QVERIFY(std::abs(a_after.direction.x - a_before.direction.x) < 1e-3);
             // The turn wheel rolled by the mouse: a turn per notch, the same as the arrows.
-            CThumbWheel* wheel = b->TopBar().TurnWheel();
+            CThumbWheel* wheel = a->TopBar().TurnWheel();
             QTest::mousePress(wheel, Qt::LeftButton, {}, QPoint(10, 5));
             QTest::mouseMove(wheel, QPoint(10 + 3 * CThumbWheel::kPixelsPerNotch + 2, 5));
             QTest::mouseRelease(wheel, Qt::LeftButton, {}, QPoint(40, 5));
             for (int i = 0; i < 3; ++i) {
-                b->TopBar().TurnLeftButton()->click();
+                a->TopBar().TurnLeftButton()->click();
             }
             QVERIFY((a->View().CurrentView().direction - a_after.direction).Length() < 1e-12);
-            // Focused in turn, the other view's lens shows on every slider, unchanged.
-            b->TopBar().LensSlider()->setValue(35);
-            QVERIFY(rig.Focus(*b));
-            QCOMPARE(a->TopBar().LensSlider()->value(), 135);
+            // Every control is named for what it does to the camera.
+            for (const char* name :
+                 {"Turn the camera left", "Turn the camera right", "Tilt the camera up",
+                  "Tilt the camera down", "Dolly in", "Dolly out", "Lens"}) {
+                const auto named = a->findChildren<QWidget*>();
+                QVERIFY2(std::any_of(named.begin(), named.end(),
+                                     [&](QWidget* w) {
+                                         return w->accessibleName() == name &&
+                                                !w->toolTip().isEmpty();
+                                     }),
+                         name);
+            }
+            a->TopBar().LensSlider()->setValue(35);
             QCOMPARE(b->View().Renderer().FocalLength(), 135.0);
-            QCOMPARE(a->View().Renderer().FocalLength(), 35.0);
             // A camera is not an edit (no step of the history), but a save keeps it.
             moved = a->View().CurrentView();
             QCOMPARE(doc->Core().UndoCount(), std::size_t{1});  // the sphere's insertion
@@ -141,6 +153,53 @@ class ModellingWindowTest : public QObject {
         QVERIFY((back.eye - moved.eye).Length() < 1e-9);
         QVERIFY((back.direction - moved.direction).Length() < 1e-9);
         QCOMPARE(back.lens, 35);
+        QCOMPARE(rig.Active()->TopBar().LensSlider()->value(), 35);
+    }
+
+    // The mouse moves the camera: a middle-drag orbits about the selection, the wheel keeps
+    // the point under the cursor, Home frames the whole scene; none of it is an edit.
+    void MouseNavigationAndFramingMoveTheCameraOnly() {
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        DocumentCore& core = doc->Core();
+        core.InsertObject(ObjectType::Sphere, {14, 0, -30}, false);
+        core.InsertObject(ObjectType::Sphere, {-2, 0, 0}, false);  // selected: the pivot
+        CTalvorView& view = rig.Active()->View();
+        rig.Active()->showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(view.SizeValid());
+        const std::vector<std::uint8_t> file = core.SaveToBytes();
+        const Vec3 pivot{-2, 1, 0};
+        const QPoint before = PixelOf(view, pivot);
+        const double distance = (view.Renderer().Camera().eye - pivot).Length();
+        QTest::mousePress(&view, Qt::MiddleButton, {}, {100, 100});
+        for (int i = 1; i <= 4; ++i) {
+            QTest::mouseMove(&view, QPoint(100 + 30 * i, 100 + 12 * i));
+        }
+        QTest::mouseRelease(&view, Qt::MiddleButton, {}, {220, 148});
+        QVERIFY(view.Renderer().Camera().direction.x > 0.3);  // it went round
+        QVERIFY((PixelOf(view, pivot) - before).manhattanLength() <= 2);
+        QVERIFY(std::abs((view.Renderer().Camera().eye - pivot).Length() - distance) < 1e-6);
+        QTRY_VERIFY(!IsBackground(At(Picture(view), PixelOf(view, pivot))));
+        // A wheel notch on the sphere's side brings its point under the cursor closer.
+        const QPoint cursor = PixelOf(view, {-2.7, 1.2, 0.5});
+        const Vec3 held =
+            view.Tools().Navigation().HeldPointAt({double(cursor.x()), double(cursor.y())});
+        QWheelEvent wheel(QPointF(cursor), view.mapToGlobal(QPointF(cursor)), {}, {0, 240},
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view, &wheel);
+        QVERIFY((PixelOf(view, held) - cursor).manhattanLength() <= 2);
+        QVERIFY((view.Renderer().Camera().eye - held).Length() < distance);
+        // Home frames both spheres.
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Home);
+        for (const SceneNode* node : Children(core.GetScene().Root())) {
+            const QPoint centre = PixelOf(view, WorldBoxCentre(*node));
+            QVERIFY(view.rect().contains(centre));
+            QTRY_VERIFY(!IsBackground(At(Picture(view), centre)));
+        }
+        QCOMPARE(core.SaveToBytes(), file);
+        QCOMPARE(core.UndoCount(), std::size_t{2});
     }
 
     void ProjectionCommandsOpenTheirViewsAndToolsWorkInThem() {
@@ -160,6 +219,12 @@ class ModellingWindowTest : public QObject {
         rig.Act(kFourViews)->trigger();
         CChildFrame* four = rig.Active();
         QCOMPARE(four->Views().size(), std::size_t{4});
+        const QStringList names{"Top", "Front", "Right", "Perspective"};
+        for (int i = 0; i < 4; ++i) {
+            CTalvorView* pane = four->Views()[static_cast<std::size_t>(i)];
+            QCOMPARE(pane->accessibleName(), names[i]);
+            QCOMPARE(pane->findChild<QLabel*>("pane_name")->text(), names[i]);
+        }
         QCOMPARE(rig.frame->ActiveModellingView(), &four->View());
         four->showMaximized();
         CTalvorView* top = four->Views()[0];
