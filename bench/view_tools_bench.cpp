@@ -1,6 +1,7 @@
 // The modelling tools on a scene of about 100 000 triangles (13 x 13 spheres of 612 each) in a
 // 1024 x 768 view: one pick (the mouse point to the chosen object), one press of the select
-// tool (pick and selection), and one step of a move drag (the mouse move to the finished
+// tool (pick and selection), one step of an orbit and a wheel notch (the camera's arithmetic
+// alone), and one step of a move drag and of an orbit drag (the mouse move to the finished
 // redraw) through whatever OpenGL the display gives (Mesa's software renderer under
 // xvfb-run). Needs a display: `make bench-view`.
 #include <GL/gl.h>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "document/document_core.h"
+#include "interaction/camera_navigation.h"
 #include "interaction/picking.h"
 #include "interaction/tool_state.h"
 #include "model/child_list.h"
@@ -114,6 +116,72 @@ void BM_SelectToolPress(benchmark::State& state) {
     state.counters["triangles"] = static_cast<double>(Triangles(document));
 }
 BENCHMARK(BM_SelectToolPress)->Unit(benchmark::kMicrosecond);
+
+// One step of an orbit drag, the camera's arithmetic alone: what navigation adds to a redraw.
+void BM_OrbitStep(benchmark::State& state) {
+    DocumentCore document;
+    BuildSphereGrid(document, false);
+    CameraOnly camera;
+    CameraNavigation navigation(document, camera);
+    navigation.Begin(NavigationMove::Orbit, PointerButton::Middle, {512, 384});
+    int step = 0;
+    for (auto _ : state) {
+        navigation.Step({512.0 + ((step++ % 2 == 0) ? 4 : 0), 384});
+    }
+    benchmark::DoNotOptimize(camera.Camera().eye);
+}
+BENCHMARK(BM_OrbitStep)->Unit(benchmark::kMicrosecond);
+
+// One wheel notch over a sphere of the grid: the pick of the point under the cursor and the
+// zoom towards it (in, then out again).
+void BM_WheelNotch(benchmark::State& state) {
+    DocumentCore document;
+    BuildSphereGrid(document, false);
+    CameraOnly camera;
+    CameraNavigation navigation(document, camera);
+    const WindowPoint centre = PixelCentreOf(camera, {0, 1.6, 0});
+    const WindowPoint pixel{std::floor(centre.x), std::floor(centre.y)};
+    int step = 0;
+    for (auto _ : state) {
+        navigation.Wheel(pixel, (step++ % 2 == 0) ? 1.0 : -1.0);
+    }
+    benchmark::DoNotOptimize(camera.Camera().eye);
+}
+BENCHMARK(BM_WheelNotch)->Unit(benchmark::kMicrosecond);
+
+// One step of a middle-button orbit drag: the mouse event through the view to the finished
+// frame, beside the move drag's step below.
+void BM_OrbitDragStep(benchmark::State& state) {
+    DocumentCore document;
+    BuildSphereGrid(document, false);
+    ToolState tools;
+    CTalvorView view(document, tools, std::nullopt);
+    if (!ShowViewAndWait(view, kWidth, kHeight)) {
+        state.SkipWithError("no OpenGL window (run under xvfb-run)");
+        return;
+    }
+    const QPointF down(512, 384);
+    QMouseEvent press(QEvent::MouseButtonPress, down, view.mapToGlobal(down), Qt::MiddleButton,
+                      Qt::MiddleButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    view.makeCurrent();
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF at = down + QPointF((step++ % 2 == 0) ? 4 : 0, 0);
+        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton,
+                         Qt::MiddleButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        view.makeCurrent();
+        view.OnDraw();
+        glFinish();
+    }
+    state.counters["triangles"] = static_cast<double>(view.Renderer().LastFrame().triangles);
+    view.doneCurrent();
+    QMouseEvent release(QEvent::MouseButtonRelease, down, view.mapToGlobal(down),
+                        Qt::MiddleButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &release);
+}
+BENCHMARK(BM_OrbitDragStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 // One step of a move drag: the mouse event through the view and its tools (the document's
 // pending move) to the finished frame.
