@@ -507,7 +507,18 @@ void ToolController::MoveStep(const PointerEvent& event) {
         if (!on_plane) {
             return;
         }
+        // On a plane square to an axis the point keeps that coordinate exactly.
+        const Vec3 before = grab_now_;
         grab_now_ = *on_plane;
+        if (normal.y == 0.0 && normal.z == 0.0) {
+            grab_now_.x = before.x;
+        }
+        if (normal.x == 0.0 && normal.z == 0.0) {
+            grab_now_.y = before.y;
+        }
+        if (normal.x == 0.0 && normal.y == 0.0) {
+            grab_now_.z = before.z;
+        }
     }
     // Where the object goes; with snapping its position lands on the grid along the plane.
     Vec3 position = move_start_ + (grab_now_ - grab_start_);

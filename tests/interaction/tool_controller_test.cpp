@@ -117,11 +117,12 @@ TEST(SelectTool, BodiesAndLightIconsKeepTheGrabbedPointUnderTheMouseAsOneStep) {
         EXPECT_TRUE(hit.has_value());
         return ray.origin + ray.direction * (hit->distance / ray.direction.Length());
     };
-    // Within a pixel of where the mouse is.
-    auto expect_under = [&](const Vec3& world, const WindowPoint& mouse) {
+    // Within a pixel of where the mouse is (across, only for floor moves: a vertical line
+    // leans in a perspective view).
+    auto expect_under = [&](const Vec3& world, const WindowPoint& mouse, bool across = true) {
         WindowPoint seen;
         ASSERT_TRUE(rig.camera.ProjectToWindow(world, seen));
-        EXPECT_NEAR(seen.x, mouse.x + 0.5, 1.0);
+        EXPECT_NEAR(seen.x, mouse.x + 0.5, across ? 1.0 : 5.0);
         EXPECT_NEAR(seen.y, mouse.y + 0.5, 1.0);
     };
     for (bool of_light : {false, true}) {
@@ -154,7 +155,7 @@ TEST(SelectTool, BodiesAndLightIconsKeepTheGrabbedPointUnderTheMouseAsOneStep) {
     rig.Drag(top, {top.x, top.y - 50}, 5, kModifierShift);
     EXPECT_EQ(position(false).x, before.x);
     EXPECT_EQ(position(false).z, before.z);
-    expect_under(grab + (position(false) - before), {top.x, top.y - 50});
+    expect_under(grab + (position(false) - before), {top.x, top.y - 50}, false);
 }
 
 TEST(SelectTool, HandleDragScalesOnlyItsAxisAndKeepsTheOppositeCorner) {
