@@ -131,9 +131,10 @@ class DocumentCore {
     void ClearSelection();
 
     // --- history ---
-    // Every edit of the scene is one step: an insertion, Delete, Paste, Group, Ungroup, Trim,
-    // Combine, Intersect, a material, light or name change, a 3DS import, and a whole drag
-    // from its first move to EndDrag (a cancelled drag leaves none). Selection and view
+    // Every edit of the scene is one step: an insertion, Delete, Paste, Duplicate, Group,
+    // Ungroup, Trim, Combine, Intersect, a material, light or name change, a 3DS import, and
+    // a whole drag from its first move to EndDrag (a cancelled drag, none; the arrow keys'
+    // nudge is a drag of one move). Selection and view
     // changes are not steps. The history keeps at most 100 steps holding at most 256 MB, the
     // oldest dropped first; a new edit drops the steps that were undone. Open and Clear empty
     // it. The modified flag follows it: back at the state last saved or opened, the document
