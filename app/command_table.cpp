@@ -42,6 +42,9 @@ constexpr CommandInfo kCommands[] = {
      R::Paste, &T::OnEditPaste},
     {kDelete, "&Delete", {"Del", ""}, "Delete the selected objects and lights", R::Delete,
      &T::OnEditDelete},
+    {kDuplicate, "Dup&licate", {"Ctrl+D", ""},
+     "Copy the selected objects and lights one grid step aside", R::Duplicate,
+     &T::OnEditDuplicate},
     // Object: tools
     {kSelectTool, "&Select Object Tool", {"", ""},
      "Select objects and lights; drag to move or scale", R::SelectTool, &T::OnSelectTool, -1, true},
@@ -50,7 +53,7 @@ constexpr CommandInfo kCommands[] = {
     {kTextTool, "&Text Tool", {"", ""}, "Add text to the scene", R::TextTool, &T::OnTextTool, -1,
      true},
     {kJoinObjectsTool, "&Join Objects Tool", {"", ""}, "Join objects", R::InertEnabled},
-    {kSelectPrimitive, "Select &primitive shape", {"", ""},
+    {kSelectPrimitive, "Select p&rimitive shape", {"", ""},
      "Insert the chosen primitive with the next click", R::PrimitiveTool, &T::OnSelectPrimitive, -1,
      true},
     {kCube, "&Cube", {"", ""}, "Insert a cube with the next click", R::PrimitiveKind,
@@ -78,38 +81,40 @@ constexpr CommandInfo kCommands[] = {
     {kSpotLight, "&Spot Light", {"", ""}, "Insert a spot light with the next click", R::LightKind,
      &T::OnLightKind, 2, true},
     // Object: commands
-    {kGroup, "&Group/ungroup\tCtrl+G", {"", ""}, "Group the selected objects", R::Group,
+    {kGroup, "&Group/ungroup", {"Ctrl+G", ""}, "Group the selected objects", R::Group,
      &T::OnGroup, -1, true},
-    {kTrim, "T&rim", {"", ""}, "Cut the first selected object out of the second", R::Trim,
+    {kTrim, "Tr&im", {"", ""}, "Cut the first selected object out of the second", R::Trim,
      &T::OnTrim, -1, true},
-    {kIntersect, "&Intersect", {"", ""}, "Keep what the selected objects share", R::Intersect,
+    {kIntersect, "I&ntersect", {"", ""}, "Keep what the selected objects share", R::Intersect,
      &T::OnIntersect},
-    {kCombine, "Co&mbine", {"", ""}, "Join the selected objects into one", R::Combine,
+    {kCombine, "&Combine", {"", ""}, "Join the selected objects into one", R::Combine,
      &T::OnCombine},
     {kMaterialProperties, "&Material Properties", {"", ""}, "Edit the selected object's material",
      R::MaterialProperties, &T::OnMaterialProperties},
-    {kLightProperties, "L&ight Properties", {"", ""}, "Edit the selected light", R::LightProperties,
+    {kLightProperties, "Light Pr&operties", {"", ""}, "Edit the selected light", R::LightProperties,
      &T::OnLightProperties},
-    {kMoveRotationCentre, "Move an object's center of rotation point", {"", ""},
+    {kMoveRotationCentre, "Mo&ve an object's center of rotation point", {"", ""},
      "Move the point an object turns about", R::Inert},
-    {kPuttyTool, "PuttyTool deformation", {"", ""}, "Deform an object", R::Inert},
-    {kLathe, "Lat&he", {"", ""}, "Turn a curve into a solid", R::Inert},
-    {kLathedCurve, "Lathed Curve", {"", ""}, "Draw the curve of a lathed solid", R::Inert},
-    {kNurbsCurve, "Nurbs curve", {"", ""}, "Draw an open curve", R::Inert},
-    {kNurbsCurveClosed, "Closed Nurbs curve", {"", ""}, "Draw a closed curve", R::Inert},
-    {kRectangleShape, "Rectangle shape", {"", ""}, "Draw a flat rectangle", R::Inert},
-    {kEllipseShape, "Ellipse shape", {"", ""}, "Draw a flat ellipse", R::Inert},
-    {kPolygonShape, "Polygon shape", {"", ""}, "Draw a flat polygon", R::Inert},
-    {kFreehandShape, "Freehand shape", {"", ""}, "Draw a flat shape by hand", R::Inert},
-    {kPathPick, "Pick", {"", ""}, "Pick a path", R::Inert},
-    {kPathDraw, "Draw", {"", ""}, "Draw a path", R::Inert},
-    {kPathInsertPoint, "Insert Point", {"", ""}, "Add a point to the path", R::Inert},
-    {kPathRemovePoint, "Remove Point", {"", ""}, "Take a point out of the path", R::Inert},
-    {kPathConvertPoint, "Convert Point", {"", ""}, "Make a point smooth or sharp", R::Inert},
+    {kPuttyTool, "PuttyTool de&formation", {"", ""}, "Deform an object", R::Inert},
+    {kLathe, "Lath&e", {"", ""}, "Turn a curve into a solid", R::Inert},
+    {kLathedCurve, "Lathe&d Curve", {"", ""}, "Draw the curve of a lathed solid", R::Inert},
+    {kNurbsCurve, "&Nurbs curve", {"", ""}, "Draw an open curve", R::Inert},
+    {kNurbsCurveClosed, "&Closed Nurbs curve", {"", ""}, "Draw a closed curve", R::Inert},
+    {kRectangleShape, "&Rectangle shape", {"", ""}, "Draw a flat rectangle", R::Inert},
+    {kEllipseShape, "&Ellipse shape", {"", ""}, "Draw a flat ellipse", R::Inert},
+    {kPolygonShape, "&Polygon shape", {"", ""}, "Draw a flat polygon", R::Inert},
+    {kFreehandShape, "&Freehand shape", {"", ""}, "Draw a flat shape by hand", R::Inert},
+    {kPathPick, "&Pick", {"", ""}, "Pick a path", R::Inert},
+    {kPathDraw, "&Draw", {"", ""}, "Draw a path", R::Inert},
+    {kPathInsertPoint, "&Insert Point", {"", ""}, "Add a point to the path", R::Inert},
+    {kPathRemovePoint, "&Remove Point", {"", ""}, "Take a point out of the path", R::Inert},
+    {kPathConvertPoint, "&Convert Point", {"", ""}, "Make a point smooth or sharp", R::Inert},
     {kExtrusionWizard, "E&xtrusion Wizard...", {"", ""}, "Build a solid from a shape", R::Inert},
     {kSceneWizard, "Scene &Wizard...", {"", ""}, "Build a scene step by step", R::InertEnabled},
-    {kSnapToGrid, "Snap to grid", {"", ""}, "Keep moves on the grid", R::Inert},
-    {kDebug1, "Debug 1", {"", ""}, "Debugging aid", R::Inert},
+    {kSnapToGrid, "Sn&ap to grid", {"", ""},
+     "Put inserted and moved objects on the grid (Ctrl while moving does the opposite)",
+     R::SnapToGrid, &T::OnSnapToGrid, -1, true},
+    {kDebug1, "De&bug 1", {"", ""}, "Debugging aid", R::Inert},
     // View
     {kToolbar, "&Toolbar", {"", ""}, "Show or hide the toolbars", R::ToolbarShown,
      &T::OnViewToolbar, -1, true},
@@ -119,7 +124,7 @@ constexpr CommandInfo kCommands[] = {
      &T::OnCameraPalette},
     {kMaterialsPalette, "&Materials manager palette", {"", ""}, "Show the material palette",
      R::Always, &T::OnMaterialsPalette},
-    {kMoveCamera, "Move camera position", {"", ""},
+    {kMoveCamera, "Mo&ve camera position", {"", ""},
      "Drag to orbit the camera; with Shift to pan, with Ctrl to zoom", R::MoveCameraTool,
      &T::OnMoveCameraTool, -1, true},
     {kMoveCameraToolbar, "Move camera", {"", ""},
@@ -130,21 +135,21 @@ constexpr CommandInfo kCommands[] = {
      &T::OnFrameSelected},
     {kFrameAll, "Frame &All", {"Home", ""}, "Move the camera so that the whole scene fills the view",
      R::ModellingView, &T::OnFrameAll},
-    {kTopView, "Top View", {"", ""}, "Open a window looking at the scene from above",
+    {kTopView, "To&p View", {"", ""}, "Open a window looking at the scene from above",
      R::NeedsDocument, &T::OnTopView},
-    {kFrontView, "Front View", {"", ""}, "Open a window looking at the scene from the front",
+    {kFrontView, "Fr&ont View", {"", ""}, "Open a window looking at the scene from the front",
      R::NeedsDocument, &T::OnFrontView},
-    {kRightSideView, "Right Side View", {"", ""},
+    {kRightSideView, "&Right Side View", {"", ""},
      "Open a window looking at the scene from the right", R::NeedsDocument, &T::OnRightSideView},
-    {kPerspectiveView, "Perspective View", {"", ""},
+    {kPerspectiveView, "P&erspective View", {"", ""},
      "Open a window looking at the scene in perspective", R::NeedsDocument, &T::OnWindowNew},
-    {kFourViews, "Four View", {"", ""},
+    {kFourViews, "Fo&ur View", {"", ""},
      "Open a window with the top, front, side and perspective views", R::NeedsDocument,
      &T::OnFourViews},
     {kFourViewsToolbar, "Four Views", {"", ""},
      "Open a window with the top, front, side and perspective views", R::NeedsDocument,
      &T::OnFourViews},
-    {kSchematicView, "Schematic View", {"", ""}, "Show the scene as a tree", R::Inert},
+    {kSchematicView, "Sc&hematic View", {"", ""}, "Show the scene as a tree", R::Inert},
     // Render
     {kRender, "&Render", {"F12", ""}, "Ray trace the active view", R::Render, &T::OnRender},
     {kStopRendering, "&Stop rendering", {"", ""}, "Stop the render and close its window",
@@ -161,6 +166,8 @@ constexpr CommandInfo kCommands[] = {
     {kTile, "&Tile", {"", ""}, "Arrange the windows side by side", R::Always, &T::OnWindowTile},
     {kArrangeIcons, "&Arrange Icons", {"", ""}, "Line up the minimised windows", R::Always,
      &T::OnWindowArrange},
+    {kNextWindow, "Ne&xt Window", {"Ctrl+F6", ""}, "Bring the next window forward", R::Always,
+     &T::OnWindowNext},
     // Help
     {kTipOfTheDay, "&Tip of the Day...", {"", ""}, "Show a tip", R::Always, &T::OnHelpTip},
     {kAbout, "&About Kelto...", {"", ""}, "Show the program's version, memory and disk space",
@@ -200,6 +207,11 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
         case R::CopyObjects:
             return {document != nullptr && document->GetScene().FirstSelectedTopLevel() != nullptr,
                     false};
+        case R::Duplicate:
+            return {
+                document != nullptr && (document->GetScene().FirstSelectedTopLevel() != nullptr ||
+                                        document->GetScene().CountSelectedLights() > 0),
+                false};
         case R::Paste:
             return {document != nullptr && context.clipboard_has_objects, false};
         case R::Combine:
@@ -245,6 +257,8 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return {true, context.toolbar_shown};
         case R::StatusBarShown:
             return {true, context.status_bar_shown};
+        case R::SnapToGrid:
+            return {true, context.snap_to_grid};
     }
     return {};
 }

@@ -34,6 +34,7 @@ inline constexpr int kCut = 57635;
 inline constexpr int kCopy = 57634;
 inline constexpr int kPaste = 57637;
 inline constexpr int kDelete = 57632;
+inline constexpr int kDuplicate = 32970;
 // Object
 inline constexpr int kSelectTool = 32786;
 inline constexpr int kRotateTool = 32789;
@@ -104,6 +105,7 @@ inline constexpr int kNewWindow = 57648;
 inline constexpr int kArrangeIcons = 57649;
 inline constexpr int kCascade = 57650;
 inline constexpr int kTile = 57651;
+inline constexpr int kNextWindow = 32971;
 // Help
 inline constexpr int kTipOfTheDay = 112;
 inline constexpr int kAbout = 57664;
@@ -119,6 +121,7 @@ enum class CommandRule {
     Undo,           // the document has a step to take back
     Redo,           // the document has a step taken back to make again
     CopyObjects,    // a top-level object is selected (Cut, Copy)
+    Duplicate,      // a top-level object or a light is selected
     Paste,          // the clipboard holds objects of ours
     Combine,        // the selection rules of the document
     Intersect,
@@ -140,6 +143,7 @@ enum class CommandRule {
     SaveImage,       // the active render window's render is finished
     ToolbarShown,    // checked while the toolbars are shown
     StatusBarShown,  // checked while the status bar is shown
+    SnapToGrid,      // checked while snapping to the grid is on
 };
 
 struct CommandInfo {
@@ -171,6 +175,7 @@ struct CommandContext {
     bool clipboard_has_objects = false;  // the clipboard holds kObjectsMimeType data
     bool toolbar_shown = true;
     bool status_bar_shown = true;
+    bool snap_to_grid = false;
 };
 
 CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& context);

@@ -22,6 +22,7 @@ class CommandTarget {
     virtual void OnEditCopy(const CommandInfo& command) = 0;  // Copy and Cut
     virtual void OnEditPaste(const CommandInfo& command) = 0;
     virtual void OnEditDelete(const CommandInfo& command) = 0;
+    virtual void OnEditDuplicate(const CommandInfo& command) = 0;
     // Object: the tools (the kind of a primitive or light tool is its row's)
     virtual void OnSelectTool(const CommandInfo& command) = 0;
     virtual void OnRotateTool(const CommandInfo& command) = 0;
@@ -37,6 +38,7 @@ class CommandTarget {
     virtual void OnCombine(const CommandInfo& command) = 0;
     virtual void OnMaterialProperties(const CommandInfo& command) = 0;
     virtual void OnLightProperties(const CommandInfo& command) = 0;
+    virtual void OnSnapToGrid(const CommandInfo& command) = 0;
     // View
     virtual void OnViewToolbar(const CommandInfo& command) = 0;
     virtual void OnViewStatusBar(const CommandInfo& command) = 0;
@@ -59,6 +61,7 @@ class CommandTarget {
     virtual void OnWindowCascade(const CommandInfo& command) = 0;
     virtual void OnWindowTile(const CommandInfo& command) = 0;
     virtual void OnWindowArrange(const CommandInfo& command) = 0;
+    virtual void OnWindowNext(const CommandInfo& command) = 0;
     // Help
     virtual void OnHelpTip(const CommandInfo& command) = 0;
     virtual void OnHelpAbout(const CommandInfo& command) = 0;

@@ -83,6 +83,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     });
 
     recent_files_.Load(services_.settings);
+    tools_.SetModelling(ReadModellingSettings(services_.settings));
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -202,7 +203,7 @@ void CMainFrame::CreateMenus() {
     file->addAction(Action(kExit));
 
     QMenu* edit = bar->addMenu("&Edit");
-    AddMenu(edit, {}, {kUndo, kRedo, 0, kCut, kCopy, kPaste, kDelete});
+    AddMenu(edit, {}, {kUndo, kRedo, 0, kCut, kCopy, kPaste, kDelete, kDuplicate});
 
     QMenu* view = bar->addMenu("&View");
     AddMenu(view, {},
@@ -212,7 +213,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* object = bar->addMenu("&Object");
     AddMenu(object, {}, {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0});
-    QMenu* shapes = AddMenu(object, "&Shapes", {kSelectPrimitive, 0});
+    QMenu* shapes = AddMenu(object, "Sha&pes", {kSelectPrimitive, 0});
     for (ObjectType type : kPrimitiveTools) {
         shapes->addAction(Action(ToolCommandOf(type)));
     }
@@ -221,7 +222,7 @@ void CMainFrame::CreateMenus() {
             {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties, 0,
              kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
     AddMenu(object, "C&urves", {kNurbsCurve, kNurbsCurveClosed});
-    AddMenu(object, "2&D Shapes", {kRectangleShape, kEllipseShape, kPolygonShape, kFreehandShape});
+    AddMenu(object, "&2D Shapes", {kRectangleShape, kEllipseShape, kPolygonShape, kFreehandShape});
     AddMenu(object, "Pat&h",
             {kPathPick, kPathDraw, kPathInsertPoint, kPathRemovePoint, kPathConvertPoint});
     AddMenu(object, {}, {0, kExtrusionWizard, kSceneWizard, kSnapToGrid, kDebug1});
@@ -230,7 +231,7 @@ void CMainFrame::CreateMenus() {
     AddMenu(render, {}, {kRender, kStopRendering, kSaveImage, 0, kSettings});
 
     window_menu_ = bar->addMenu("&Window");
-    AddMenu(window_menu_, {}, {kNewWindow, kCascade, kTile, kArrangeIcons});
+    AddMenu(window_menu_, {}, {kNewWindow, kCascade, kTile, kArrangeIcons, kNextWindow});
     window_list_separator_ = window_menu_->addSeparator();
     connect(window_menu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
 
@@ -319,6 +320,7 @@ CommandContext CMainFrame::CurrentCommandContext() const {
     context.clipboard_has_objects = clipboard != nullptr && clipboard->hasFormat(kObjectsMimeType);
     context.toolbar_shown = !toolbars_.empty() && !toolbars_.front()->isHidden();
     context.status_bar_shown = !statusBar()->isHidden();
+    context.snap_to_grid = tools_.SnapToGrid();
     return context;
 }
 

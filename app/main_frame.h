@@ -159,6 +159,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnEditCopy(const CommandInfo& command) override;
     void OnEditPaste(const CommandInfo& command) override;
     void OnEditDelete(const CommandInfo& command) override;
+    void OnEditDuplicate(const CommandInfo& command) override;
     void OnSelectTool(const CommandInfo& command) override;
     void OnRotateTool(const CommandInfo& command) override;
     void OnTextTool(const CommandInfo& command) override;
@@ -172,6 +173,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnCombine(const CommandInfo& command) override;
     void OnMaterialProperties(const CommandInfo& command) override;
     void OnLightProperties(const CommandInfo& command) override;
+    void OnSnapToGrid(const CommandInfo& command) override;
     void OnViewToolbar(const CommandInfo& command) override;
     void OnViewStatusBar(const CommandInfo& command) override;
     void OnCameraPalette(const CommandInfo& command) override;
@@ -191,6 +193,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnWindowCascade(const CommandInfo& command) override;
     void OnWindowTile(const CommandInfo& command) override;
     void OnWindowArrange(const CommandInfo& command) override;
+    void OnWindowNext(const CommandInfo& command) override;
     void OnHelpTip(const CommandInfo& command) override;
     void OnHelpAbout(const CommandInfo& command) override;
 

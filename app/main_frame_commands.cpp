@@ -130,15 +130,23 @@ void CMainFrame::OnEditPaste(const CommandInfo& /*command*/) {
     }
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     const QByteArray bytes = data ? data->data(kObjectsMimeType) : QByteArray();
+    // Beside its originals when they are still where it would land, so that it is seen.
     Report(document->Core()
                .Paste(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                static_cast<std::size_t>(bytes.size())))
+                                static_cast<std::size_t>(bytes.size())),
+                      tools_.GridStep())
                .status());
 }
 
 void CMainFrame::OnEditDelete(const CommandInfo& /*command*/) {
     if (CTalvorDoc* document = ActiveDocument()) {
         document->Core().DeleteSelection();
+    }
+}
+
+void CMainFrame::OnEditDuplicate(const CommandInfo& /*command*/) {
+    if (CTalvorDoc* document = ActiveDocument()) {
+        Report(document->Core().Duplicate(tools_.GridStep()).status());
     }
 }
 
@@ -218,6 +226,11 @@ void CMainFrame::OnLightProperties(const CommandInfo& /*command*/) {
     if (index >= 0) {
         hooks_.light_properties(*document, scene.Lights()[static_cast<std::size_t>(index)].id);
     }
+}
+
+void CMainFrame::OnSnapToGrid(const CommandInfo& /*command*/) {
+    tools_.SetSnapToGrid(!tools_.SnapToGrid());
+    WriteModellingSettings(services_.settings, tools_.Modelling());
 }
 
 // --- View ---
@@ -344,6 +357,10 @@ void CMainFrame::OnWindowArrange(const CommandInfo& /*command*/) {
         window->move(x, area.height() - size.height());
         x += size.width();
     }
+}
+
+void CMainFrame::OnWindowNext(const CommandInfo& /*command*/) {
+    documents_area_->activateNextSubWindow();
 }
 
 // --- Help ---

@@ -54,6 +54,13 @@ struct TextInsertion {
     Status warning;
 };
 
+// What Duplicate made: the copies of the objects (top-level, in the order of their originals)
+// and of the lights.
+struct Duplicates {
+    std::vector<NodeId> nodes;
+    std::vector<LightId> lights;
+};
+
 class EditStep;
 class History;
 struct SelectionState;
@@ -124,9 +131,10 @@ class DocumentCore {
     void ClearSelection();
 
     // --- history ---
-    // Every edit of the scene is one step: an insertion, Delete, Paste, Group, Ungroup, Trim,
-    // Combine, Intersect, a material, light or name change, a 3DS import, and a whole drag
-    // from its first move to EndDrag (a cancelled drag leaves none). Selection and view
+    // Every edit of the scene is one step: an insertion, Delete, Paste, Duplicate, Group,
+    // Ungroup, Trim, Combine, Intersect, a material, light or name change, a 3DS import, and
+    // a whole drag from its first move to EndDrag (a cancelled drag, none; the arrow keys'
+    // nudge is a drag of one move). Selection and view
     // changes are not steps. The history keeps at most 100 steps holding at most 256 MB, the
     // oldest dropped first; a new edit drops the steps that were undone. Open and Clear empty
     // it. The modified flag follows it: back at the state last saved or opened, the document
@@ -165,7 +173,15 @@ class DocumentCore {
     // status carries the reader's message. Objects that would take the scene beyond the
     // tessellation limit (files/tessellation_limit.h) are refused the same way, so that the
     // scene still opens once saved. Bytes without objects add nothing.
-    Result<std::vector<NodeId>> Paste(std::span<const std::uint8_t> bytes);
+    // With a `step` (the grid step), pasted objects that would land exactly on top-level
+    // objects of their kind (their originals, say) go `step` further along x and z, as often
+    // as it takes, so that a paste is seen; elsewhere they land where they were.
+    Result<std::vector<NodeId>> Paste(std::span<const std::uint8_t> bytes, double step = 0.0);
+    // Copies of the selected top-level objects (with everything below them) and of the
+    // selected lights, `step` further along x and z, under free names; the copies become the
+    // selection: one step "Duplicate". Refused as Paste refuses objects beyond the
+    // tessellation limit, nothing changed; with nothing selected nothing happens.
+    Result<Duplicates> Duplicate(double step);
 
     // --- drags ---
     // Handle codes are corner * 4 + kind (kind 0 x, 1 y, 2 z, 3 all axes).
@@ -268,6 +284,14 @@ class DocumentCore {
     void DiscardSubtree(SceneNode& node);
     void DeleteSelected(const std::string& verb);
     Result<NodeId> BooleanCommand(BooleanMode mode);
+    // Paste's halves: the objects of scene-file bytes read and checked against the
+    // tessellation limit, and then entered at the head of the top level, `offset` further,
+    // as the selection, into the step the running operation records.
+    Result<std::unique_ptr<Scene>> ReadPastedObjects(std::span<const std::uint8_t> bytes) const;
+    std::vector<NodeId> AdoptPastedObjects(Scene& pasted, const Vec3& offset);
+    // The offset of a paste: `step` along x and z as often as the objects would otherwise
+    // land exactly on top-level objects of their kind.
+    Vec3 PasteOffset(const Scene& pasted, double step) const;
     void Grab(NodeId node, LightId light, int handle_code, bool shift);
     SceneNode* MutableNode(NodeId id) { return scene_.FindNode(id); }
     Light* MutableLight(LightId id) { return scene_.FindLight(id); }

@@ -179,28 +179,70 @@ std::vector<std::uint8_t> DocumentCore::CutSelection() {
     return bytes;
 }
 
-Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> bytes) {
-    Operation operation(*this);
-    Scene pasted;
+Result<std::unique_ptr<Scene>> DocumentCore::ReadPastedObjects(
+    std::span<const std::uint8_t> bytes) const {
+    auto pasted = std::make_unique<Scene>();
     ByteReader in(bytes);
     std::vector<ViewEntry> views;
     Status status =
-        ReadScene(in, pasted, kClipboardName, [] { return std::make_unique<TextShape>(); });
+        ReadScene(in, *pasted, kClipboardName, [] { return std::make_unique<TextShape>(); });
     if (status.ok()) {
         status = ReadViews(in, views, kClipboardName);
     }
     if (!status.ok()) {
         return status;
     }
-    const std::vector<SceneNode*> top_level = ChildrenOf(pasted.Root());
-    std::vector<NodeId> added;
-    if (top_level.empty()) {
-        return added;
-    }
     // Each alone opens; together their surfaces might ask for more than a file may.
-    if (!WithinTessellationLimit(TessellationExcess(scene_) + TessellationExcess(pasted))) {
+    if (ChildCount(pasted->Root()) > 0 &&
+        !WithinTessellationLimit(TessellationExcess(scene_) + TessellationExcess(*pasted))) {
         return Status::Message(kMsgPasteTooFine);
     }
+    return pasted;
+}
+
+namespace {
+
+// Whether two placements agree to the precision a scene file keeps.
+bool SamePlace(const Matrix4& a, const Matrix4& b) {
+    for (std::size_t i = 0; i < a.m.size(); ++i) {
+        if (!(std::abs(a.m[i] - b.m[i]) <= 1e-5 * (1.0 + std::abs(a.m[i])))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Vec3 DocumentCore::PasteOffset(const Scene& pasted, double step) const {
+    // Enough tries to clear any pile of pastes a person makes.
+    constexpr int kMostSteps = 1000;
+    if (!(step > 0.0) || !std::isfinite(step)) {
+        return {};
+    }
+    const std::vector<SceneNode*> existing = ChildrenOf(scene_.Root());
+    auto covered = [&](const Vec3& offset) {
+        for (const SceneNode* node : Children(pasted.Root())) {
+            Matrix4 moved;
+            moved.Translate(offset);
+            moved.Multiply(node->parent_from_node);
+            for (const SceneNode* other : existing) {
+                if (other->type == node->type && SamePlace(other->parent_from_node, moved)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    Vec3 offset;
+    for (int i = 0; i < kMostSteps && covered(offset); ++i) {
+        offset = offset + Vec3{step, 0.0, step};
+    }
+    return offset;
+}
+
+std::vector<NodeId> DocumentCore::AdoptPastedObjects(Scene& pasted, const Vec3& offset) {
+    const std::vector<SceneNode*> top_level = ChildrenOf(pasted.Root());
     // Every pasted node, parents before their children, and the names they come with.
     std::vector<SceneNode*> incoming = SubtreeOf(pasted.Root());
     incoming.erase(incoming.begin());
@@ -212,11 +254,15 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
         return scene_.IsNameUsed(name) || incoming_names.contains(name) || given.contains(name);
     };
 
-    EditStep& step = Record("Paste");
+    EditStep& step = *recording_;
     step.TouchChildren(scene_.Root());
     scene_.ClearSelection();
     for (SceneNode* node : top_level) {
         UnlinkChild(pasted.Root(), *node);
+        if (offset != Vec3{}) {
+            node->position = node->position + offset;
+            node->ComputeParentFromNode();
+        }
     }
     for (SceneNode* node : incoming) {
         std::unique_ptr<SceneNode> owned = pasted.ReleaseNode(*node);
@@ -234,6 +280,7 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
         LinkChild(scene_.Root(), *top_level[i]);
         top_level[i]->selected = 1;
     }
+    std::vector<NodeId> added;
     for (const SceneNode* node : top_level) {
         added.push_back(node->id);
     }
@@ -242,6 +289,66 @@ Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> by
     selection_.is_group = top_level.size() == 1 && top_level.front()->MarksGroupSelection();
     Notify(ChangeKind::Selection);
     return added;
+}
+
+Result<std::vector<NodeId>> DocumentCore::Paste(std::span<const std::uint8_t> bytes, double step) {
+    Operation operation(*this);
+    Result<std::unique_ptr<Scene>> pasted = ReadPastedObjects(bytes);
+    if (!pasted.ok()) {
+        return pasted.status();
+    }
+    if (ChildCount((*pasted)->Root()) == 0) {
+        return std::vector<NodeId>{};
+    }
+    const Vec3 offset = PasteOffset(**pasted, step);
+    Record("Paste");
+    return AdoptPastedObjects(**pasted, offset);
+}
+
+Result<Duplicates> DocumentCore::Duplicate(double step) {
+    Operation operation(*this);
+    const std::vector<std::uint8_t> copied = CopySelection();
+    std::vector<Light> lights;
+    for (const Light& light : scene_.Lights()) {
+        if (light.selected) {
+            lights.push_back(light);
+        }
+    }
+    Duplicates made;
+    std::unique_ptr<Scene> objects;
+    if (!copied.empty()) {
+        Result<std::unique_ptr<Scene>> read = ReadPastedObjects(copied);
+        if (!read.ok()) {
+            return read.status();
+        }
+        objects = std::move(*read);
+    }
+    if (!objects && lights.empty()) {
+        return made;
+    }
+    const Vec3 offset = std::isfinite(step) ? Vec3{step, 0.0, step} : Vec3{};
+    EditStep& recorded = Record("Duplicate");
+    if (objects) {
+        made.nodes = AdoptPastedObjects(*objects, offset);
+    } else {
+        scene_.ClearSelection();
+        selection_ = {};
+        Notify(ChangeKind::Selection);
+    }
+    scene_.DeselectAllLights();
+    for (Light light : lights) {
+        light.name = scene_.MakeLightName(light.kind);
+        light.position = light.position + offset;
+        light.selected = 1;
+        const Light& added = scene_.Lights()[static_cast<std::size_t>(scene_.AddLight(light))];
+        recorded.LightAdded(added);
+        Notify(ChangeKind::LightAdded, {}, added.id);
+        made.lights.push_back(added.id);
+    }
+    if (!made.lights.empty()) {
+        selection_.is_group = false;  // the lights share the selection
+    }
+    return made;
 }
 
 }  // namespace kelto

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "decorations.h"
+#include "grid_snap.h"
 
 namespace kelto {
 namespace {
@@ -23,12 +24,6 @@ WindowPoint PixelCentre(const WindowPoint& p) {
 // The nearest pixel at or right of and below the window's corner.
 WindowPoint RoundedPixel(const WindowPoint& p) {
     return {std::max(0.0, std::round(p.x)), std::max(0.0, std::round(p.y))};
-}
-
-Vec3 BoxCentre(const BoundingBox& box) {
-    return {(static_cast<double>(box.min.x) + box.max.x) / 2.0,
-            (static_cast<double>(box.min.y) + box.max.y) / 2.0,
-            (static_cast<double>(box.min.z) + box.max.z) / 2.0};
 }
 
 Vec3 ToVec3(const Vec3f& p) {
@@ -135,9 +130,6 @@ ToolCursor ToolController::PopCursor() {
 
 void ToolController::ResetAnchors() {
     handle_vector_ = {-1, -1};
-    for (WindowPoint& image : axis_images_) {
-        image = {-1, 0};
-    }
     drag_node_ = {};
     drag_light_ = {};
     handle_code_ = -1;
@@ -187,8 +179,8 @@ ToolResponse ToolController::OnButtonDown(const PointerEvent& event) {
 
 void ToolController::SelectToolDown(const PointerEvent& event, ToolResponse& response) {
     const bool shift = HasShift(event);
-    const std::optional<PickHit> hit =
-        Pick(document_.GetScene(), renderer_.RayAt(PixelCentre(event.point)), {});
+    const PickRay ray = renderer_.RayAt(PixelCentre(event.point));
+    const std::optional<PickHit> hit = Pick(document_.GetScene(), ray, {});
     response.redraw = true;
     if (!hit) {
         document_.ClearSelection();
@@ -215,6 +207,7 @@ void ToolController::SelectToolDown(const PointerEvent& event, ToolResponse& res
             document_.SelectNode(hit->node, shift);
             drag_ = DragState::MoveNode;
             drag_node_ = hit->node;
+            BeginMove(ray, *hit, document_.Node(hit->node)->position);
             cursor_ = ToolCursor::Move;
             break;
         case PickHit::Kind::LightBody:
@@ -222,6 +215,7 @@ void ToolController::SelectToolDown(const PointerEvent& event, ToolResponse& res
             document_.SelectLight(hit->light);
             drag_ = DragState::MoveLight;
             drag_light_ = hit->light;
+            BeginMove(ray, *hit, document_.FindLight(hit->light)->position);
             cursor_ = ToolCursor::Move;
             break;
         default:  // rings are not picked by this tool
@@ -307,18 +301,28 @@ std::optional<Vec3> ToolController::GroundPoint(const WindowPoint& pixel) const 
     return ground;
 }
 
+std::optional<Vec3> ToolController::InsertionPoint(const WindowPoint& pixel) const {
+    const std::optional<Vec3> ground = GroundPoint(pixel);
+    if (ground && tools_.SnapToGrid()) {
+        return SnapOnFloor(*ground, tools_.GridStep());
+    }
+    return ground;
+}
+
 void ToolController::InsertDown(const PointerEvent& event, bool light) {
     const int kind = light ? tools_.LightTool() : tools_.PrimitiveKind();
     KeepToolOnlyWithControl(event);
     if (light) {
         document_.ClearSelection();
     }
-    const std::optional<Vec3> ground = GroundPoint(event.point);
+    const std::optional<Vec3> ground = InsertionPoint(event.point);
     if (!ground) {
         return;
     }
     if (light) {
-        const LightId id = document_.InsertLight(LightToolKind(kind), *ground);
+        // Above the floor point, so that the light shines down on what stands there.
+        const Vec3 above{ground->x, tools_.LightHeight(), ground->z};
+        const LightId id = document_.InsertLight(LightToolKind(kind), above);
         document_.SelectLight(id);
     } else {
         document_.InsertObject(PrimitiveKindType(kind), *ground, HasShift(event));
@@ -329,7 +333,7 @@ void ToolController::TextToolDown(const PointerEvent& event, ToolResponse& respo
     const std::optional<TextToolChoice> choice =
         text_prompt_ != nullptr ? text_prompt_->AskForText() : std::nullopt;
     if (choice && choice->HasVisibleText() && !choice->font.FaceName().empty()) {
-        if (const std::optional<Vec3> ground = GroundPoint(event.point)) {
+        if (const std::optional<Vec3> ground = InsertionPoint(event.point)) {
             const Result<TextInsertion> made = document_.InsertText(
                 *ground, choice->text, choice->font, choice->depth, HasShift(event));
             if (!made.ok()) {
@@ -380,7 +384,7 @@ ToolResponse ToolController::OnMouseMove(const PointerEvent& event) {
                 renderer_.highlight_mode = CViewRenderer::kHighlightMoving;
                 response.redraw = true;
             }
-            MoveStep(event, dx, dy);
+            MoveStep(event);
             last_point_ = event.point;
             break;
         case DragState::RotateNode:
@@ -484,21 +488,6 @@ void ToolController::ScaleLightStep(double dx, double dy) {
     }
 }
 
-Vec3 ToolController::DraggedCentre() const {
-    if (drag_ == DragState::MoveNode) {
-        const SceneNode* node = document_.Node(drag_node_);
-        if (node == nullptr || node->box.IsEmpty()) {
-            return node != nullptr ? TransformPoint(node->parent_from_node, {}) : Vec3{};
-        }
-        return TransformPoint(node->parent_from_node, BoxCentre(node->box));
-    }
-    const Light* light = document_.FindLight(drag_light_);
-    if (light == nullptr) {
-        return {};
-    }
-    return light->moving ? light->position + light->pending_offset : light->position;
-}
-
 std::optional<Vec3> ToolController::DragPlanePoint(const WindowPoint& pixel,
                                                    const Vec3& through) const {
     const PickRay ray = renderer_.RayAt(PixelCentre(pixel));
@@ -520,42 +509,82 @@ std::optional<Vec3> ToolController::DragPlanePoint(const WindowPoint& pixel,
     return ray.origin + d * t;
 }
 
-void ToolController::MoveStep(const PointerEvent& event, double dx, double dy) {
+void ToolController::BeginMove(const PickRay& ray, const PickHit& hit, const Vec3& position) {
+    const double length = ray.direction.Length();
+    grab_start_ = length > 0.0 ? ray.origin + ray.direction * (hit.distance / length) : position;
+    grab_now_ = grab_start_;
+    move_start_ = position;
+    move_applied_ = {};
+}
+
+namespace {
+
+// How far up the vertical line through `on_line` lies its point nearest the ray; nothing
+// when the ray runs along the line (a view straight down shows no height).
+std::optional<double> NearestHeightOnVertical(const PickRay& ray, const Vec3& on_line) {
+    const Vec3& d = ray.direction;
+    const Vec3 w = on_line - ray.origin;
+    const double dd = Dot(d, d);
+    const double across = dd - d.y * d.y;  // |d|^2 sin^2 of the angle to the line
+    if (!(across > 1e-12 * dd)) {
+        return std::nullopt;
+    }
+    const double t = (d.y * Dot(d, w) - dd * w.y) / across;
+    return std::isfinite(t) ? std::optional<double>(t) : std::nullopt;
+}
+
+}  // namespace
+
+void ToolController::MoveStep(const PointerEvent& event) {
     const bool node_drag = drag_ == DragState::MoveNode;
     if (node_drag ? document_.Node(drag_node_) == nullptr
                   : document_.FindLight(drag_light_) == nullptr) {
         return;
     }
-    const Vec3 centre = DraggedCentre();
-    if (axis_images_[0].x == -1.0) {
-        static constexpr Vec3 kAxes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-        for (int i = 0; i < 3; ++i) {
-            axis_images_[i] = ScreenVector(centre, centre + kAxes[i]);
-        }
-        if (axis_images_[0].x == -1.0) {
-            axis_images_[0].x = -1.01;  // -1 marks the images as not computed
-        }
-    }
-    Vec3 offset;
+    // The plane a floor move slides on: the horizontal one, or for a parallel view looking
+    // along the floor the one square to its view.
+    const bool along_floor = renderer_.IsOrthographic() && renderer_.Camera().direction.y == 0.0;
+    const Vec3 normal = along_floor ? renderer_.Camera().direction : Vec3{0, 1, 0};
     if (HasShift(event)) {
-        const WindowPoint& up = axis_images_[1];
-        const double length2 = up.x * up.x + up.y * up.y;
-        offset.y = length2 > 0.0 ? (dx * up.x + dy * up.y) / length2 : 0.0;
-    } else {
-        const std::optional<Vec3> now = DragPlanePoint(event.point, centre);
-        const std::optional<Vec3> before = DragPlanePoint(last_point_, centre);
-        if (!now || !before) {
+        const std::optional<double> up =
+            NearestHeightOnVertical(renderer_.RayAt(PixelCentre(event.point)), grab_now_);
+        if (!up) {
             return;
         }
-        const Vec3 change = (*now - *before) * 0.5;
-        const bool along_floor =
-            renderer_.IsOrthographic() && renderer_.Camera().direction.y == 0.0;
-        offset = {change.x, along_floor ? change.y : 0.0, change.z};
+        grab_now_.y += *up;
+    } else {
+        const std::optional<Vec3> on_plane = DragPlanePoint(event.point, grab_now_);
+        if (!on_plane) {
+            return;
+        }
+        // On a plane square to an axis the point keeps that coordinate exactly.
+        const Vec3 before = grab_now_;
+        grab_now_ = *on_plane;
+        if (normal.y == 0.0 && normal.z == 0.0) {
+            grab_now_.x = before.x;
+        }
+        if (normal.x == 0.0 && normal.z == 0.0) {
+            grab_now_.y = before.y;
+        }
+        if (normal.x == 0.0 && normal.y == 0.0) {
+            grab_now_.z = before.z;
+        }
     }
+    // Where the object goes; with snapping its position lands on the grid along the plane.
+    Vec3 position = move_start_ + (grab_now_ - grab_start_);
+    if (tools_.SnapToGrid() != HasControl(event)) {
+        const double step = tools_.GridStep();
+        position = {normal.x == 0.0 ? SnapToStep(position.x, step) : position.x,
+                    normal.y == 0.0 ? SnapToStep(position.y, step) : position.y,
+                    normal.z == 0.0 ? SnapToStep(position.z, step) : position.z};
+    }
+    const Vec3 target = position - move_start_;
+    const Vec3 offset = target - move_applied_;
     if (offset == Vec3{} || !std::isfinite(offset.x) || !std::isfinite(offset.y) ||
         !std::isfinite(offset.z)) {
         return;
     }
+    move_applied_ = target;
     if (node_drag) {
         document_.DragMoveNode(drag_node_, offset);
     } else {
@@ -627,6 +656,76 @@ ToolResponse ToolController::OnCancel() {
     renderer_.highlight_mode = CViewRenderer::kHighlightNormal;
     response.redraw = true;
     ResetAnchors();
+    return response;
+}
+
+// --- keys ---
+
+ToolResponse ToolController::OnKey(ToolKey key, unsigned modifiers) {
+    if (navigation_.Active() != NavigationMove::None) {
+        if (key == ToolKey::Escape) {
+            PointerEvent cancel;
+            cancel.kind = PointerEventKind::Cancel;
+            return OnPointer(cancel);  // the camera stays where the drag took it
+        }
+        return {};
+    }
+    if (key == ToolKey::Escape) {
+        if (captured_ || drag_ != DragState::None) {
+            return OnCancel();
+        }
+        ToolResponse response;
+        if (document_.GetScene().CountSelected() > 0) {
+            document_.ClearSelection();
+            response.redraw = true;
+        }
+        return response;
+    }
+    if (captured_) {
+        return {};  // the mouse has the selection
+    }
+    const double step = tools_.GridStep();
+    const bool shift = (modifiers & kModifierShift) != 0;
+    switch (key) {
+        case ToolKey::Left:
+            return Nudge({-step, 0, 0});
+        case ToolKey::Right:
+            return Nudge({step, 0, 0});
+        case ToolKey::Up:
+            return Nudge(shift ? Vec3{0, step, 0} : Vec3{0, 0, -step});
+        case ToolKey::Down:
+            return Nudge(shift ? Vec3{0, -step, 0} : Vec3{0, 0, step});
+        case ToolKey::Escape:
+            break;
+    }
+    return {};
+}
+
+ToolResponse ToolController::Nudge(const Vec3& offset) {
+    const Scene& scene = document_.GetScene();
+    std::vector<NodeId> nodes;
+    for (const SceneNode* node : scene.SelectedTopLevel()) {
+        nodes.push_back(node->id);
+    }
+    std::vector<LightId> lights;
+    for (const Light& light : scene.Lights()) {
+        if (light.selected) {
+            lights.push_back(light.id);
+        }
+    }
+    if (nodes.empty() && lights.empty()) {
+        return {};
+    }
+    // A drag of one step: the history names it as a mouse move ("Move Sphere1").
+    for (NodeId id : nodes) {
+        document_.DragMoveNode(id, offset);
+    }
+    for (LightId id : lights) {
+        document_.DragMoveLight(id, offset);
+    }
+    document_.EndDrag();
+    ToolResponse response;
+    response.redraw = true;
     return response;
 }
 

@@ -19,6 +19,9 @@
 
 namespace kelto {
 
+// The keys a modelling view hands to its tools.
+enum class ToolKey { Left, Right, Up, Down, Escape };
+
 // The view's cursors by their numbers: the system's arrow, I-beam and cross, and the view's
 // own for scaling, moving and rotating.
 enum class ToolCursor {
@@ -73,6 +76,11 @@ class ToolController {
 
     // One mouse event of the view.
     ToolResponse OnPointer(const PointerEvent& event);
+    // A key pressed in the view. The arrows nudge the selected top-level objects and lights by
+    // one grid step on the floor (Left and Right along x, Up and Down along -z and +z; with
+    // Shift, Up and Down along +y and -y), one history step per press; nothing while a drag
+    // runs. Escape cancels the drag in progress, or clears the selection when none runs.
+    ToolResponse OnKey(ToolKey key, unsigned modifiers);
     DragState Drag() const { return drag_; }
     // Between a press and its release (or a cancel).
     bool HasCapture() const { return captured_; }
@@ -108,7 +116,14 @@ class ToolController {
 
     void ScaleNodeStep(double dx, double dy);
     void ScaleLightStep(double dx, double dy);
-    void MoveStep(const PointerEvent& event, double dx, double dy);
+    // Keeps the point grabbed at the press under the mouse: on the horizontal plane through
+    // it, or with Shift on the vertical line through it; the object's position lands on the
+    // grid when snapping is on (Ctrl does the opposite of the setting).
+    void MoveStep(const PointerEvent& event);
+    void BeginMove(const PickRay& ray, const PickHit& hit, const Vec3& position);
+    // The floor point an insertion lands on: GroundPoint, snapped when snapping is on.
+    std::optional<Vec3> InsertionPoint(const WindowPoint& pixel) const;
+    ToolResponse Nudge(const Vec3& offset);
     void RotateStep(const PointerEvent& event, ToolResponse& response);
     // The window image (rounded to whole pixels) of the line from a to b; zero when either
     // end is behind the eye.
@@ -118,7 +133,6 @@ class ToolController {
     double HandleScaleFactor(double dx, double dy) const;
     // Where the ray through a pixel's centre meets the plane a move drag slides on.
     std::optional<Vec3> DragPlanePoint(const WindowPoint& pixel, const Vec3& through) const;
-    Vec3 DraggedCentre() const;
     void PushCursor(ToolCursor cursor);
     ToolCursor PopCursor();
     void ResetAnchors();
@@ -139,12 +153,16 @@ class ToolController {
     NodeId drag_node_;
     LightId drag_light_;
     int handle_code_ = -1;
-    // Anchors of the drag, computed on its first move: the handle's screen line (-1, -1 until
-    // then), the anchor corner in the world, the window images of the world axes at the
-    // dragged object (x of the first -1 until then).
+    // Anchors of a scale drag, computed on its first move: the handle's screen line (-1, -1
+    // until then) and the anchor corner in the world.
     WindowPoint handle_vector_{-1, -1};
     Vec3 anchor_world_;
-    WindowPoint axis_images_[3] = {{-1, 0}, {-1, 0}, {-1, 0}};
+    // A move drag: the picked point at the press and where the mouse has taken it since (not
+    // snapped), the object's position at the press, and the offset handed to the document.
+    Vec3 grab_start_;
+    Vec3 grab_now_;
+    Vec3 move_start_;
+    Vec3 move_applied_;
     // The ring held: its code, and (in the world) the grab point and the centre line of the
     // grabbed band.
     int ring_code_ = 0;

@@ -50,4 +50,18 @@ void ToolState::ChooseLight(int code) {
     Changed();
 }
 
+void ToolState::SetModelling(const ModellingSettings& settings) {
+    if (modelling_ == settings) {
+        return;
+    }
+    modelling_ = settings;
+    Changed();
+}
+
+void ToolState::SetSnapToGrid(bool on) {
+    ModellingSettings settings = modelling_;
+    settings.snap_to_grid = on;
+    SetModelling(settings);
+}
+
 }  // namespace kelto

@@ -1,5 +1,7 @@
 // The main frame's current tool: the mode the tool commands set, with the chosen primitive
-// kind and light kind. Every modelling view reads it when the mouse is pressed.
+// kind and light kind, and the modelling settings the tools place things by (snapping, the
+// grid step, the height of new lights). Every modelling view reads it when the mouse is
+// pressed.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +9,7 @@
 
 #include "model/light.h"
 #include "model/object_type.h"
+#include "platform/program_settings.h"
 
 namespace kelto {
 
@@ -41,6 +44,13 @@ class ToolState {
     // Insert-light mode with this light tool code (codes outside 0..2 are ignored).
     void ChooseLight(int code);
 
+    const ModellingSettings& Modelling() const { return modelling_; }
+    bool SnapToGrid() const { return modelling_.snap_to_grid; }
+    double GridStep() const { return modelling_.grid_step; }
+    double LightHeight() const { return modelling_.light_height; }
+    void SetModelling(const ModellingSettings& settings);
+    void SetSnapToGrid(bool on);
+
     // Called after every change (the frame refreshes its buttons).
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -54,6 +64,7 @@ class ToolState {
     ToolMode mode_ = ToolMode::Select;
     int primitive_kind_ = 0;
     int light_tool_ = 1;
+    ModellingSettings modelling_;
     std::function<void()> listener_;
 };
 

@@ -1,6 +1,8 @@
 #include "program_settings.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 namespace kelto {
 
@@ -21,6 +23,45 @@ void WriteTextToolSettings(SettingsStore& store, const TextToolSettings& values)
     store.WriteInt(kTextToolSection, kTextStyle, values.weight);
     store.WriteInt(kTextToolSection, kTextItalic, values.italic);
     store.WriteInt(kTextToolSection, kTextDepth, values.depth);
+}
+
+namespace {
+
+// A decimal number within [low, high]; the fallback for anything else.
+double ReadNumber(const SettingsStore& store, const std::string& key, double low, double high,
+                  double fallback) {
+    const std::string text = store.ReadString(kModellingSection, key, "");
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    const bool read = !text.empty() && error == std::errc() && ptr == end;
+    return read && std::isfinite(value) && value >= low && value <= high ? value : fallback;
+}
+
+std::string NumberText(double value) {
+    char buffer[32];
+    const auto [ptr, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, ptr) : std::string();
+}
+
+}  // namespace
+
+ModellingSettings ReadModellingSettings(const SettingsStore& store) {
+    const ModellingSettings defaults;
+    ModellingSettings values;
+    const int snap = store.ReadInt(kModellingSection, kSnapToGrid, defaults.snap_to_grid ? 1 : 0);
+    values.snap_to_grid = snap == 0 || snap == 1 ? snap == 1 : defaults.snap_to_grid;
+    values.grid_step = ReadNumber(store, kGridStep, ModellingSettings::kMinGridStep,
+                                  ModellingSettings::kMaxGridStep, defaults.grid_step);
+    values.light_height = ReadNumber(store, kLightHeight, 0.0, ModellingSettings::kMaxLightHeight,
+                                     defaults.light_height);
+    return values;
+}
+
+void WriteModellingSettings(SettingsStore& store, const ModellingSettings& values) {
+    store.WriteInt(kModellingSection, kSnapToGrid, values.snap_to_grid ? 1 : 0);
+    store.WriteString(kModellingSection, kGridStep, NumberText(values.grid_step));
+    store.WriteString(kModellingSection, kLightHeight, NumberText(values.light_height));
 }
 
 void RecentFileList::Add(const std::string& path) {

@@ -24,6 +24,11 @@ inline constexpr char kMaterialToolSection[] = "Material Tool";
 inline constexpr char kLightingToolSection[] = "Lighting Tool";
 
 inline constexpr char kRecentFileSection[] = "Recent File List";  // "File1" .. "File6"
+
+inline constexpr char kModellingSection[] = "Modelling";
+inline constexpr char kSnapToGrid[] = "Snap to grid";  // 1: on, 0: off
+inline constexpr char kGridStep[] = "Grid step";
+inline constexpr char kLightHeight[] = "Light height";
 }  // namespace settings_keys
 
 // The last choices of the text tool.
@@ -36,6 +41,25 @@ struct TextToolSettings {
 };
 TextToolSettings ReadTextToolSettings(const SettingsStore& store);
 void WriteTextToolSettings(SettingsStore& store, const TextToolSettings& values);
+
+// How the modelling tools place things. A stored value out of its range (or unreadable) gives
+// the default.
+struct ModellingSettings {
+    static constexpr double kMinGridStep = 0.01;
+    static constexpr double kMaxGridStep = 100.0;
+    static constexpr double kMaxLightHeight = 1000.0;
+
+    // Insertions and floor moves land on the grid (Ctrl during a move does the opposite).
+    bool snap_to_grid = false;
+    // The grid's spacing in world units: what snapping rounds to, and what Duplicate, Paste
+    // and the arrow keys move things by.
+    double grid_step = 1.0;
+    // New lights stand this high above the clicked floor point (0 to kMaxLightHeight).
+    double light_height = 5.0;
+    friend bool operator==(const ModellingSettings&, const ModellingSettings&) = default;
+};
+ModellingSettings ReadModellingSettings(const SettingsStore& store);
+void WriteModellingSettings(SettingsStore& store, const ModellingSettings& values);
 
 // The recent-file list: the last six scene files opened or saved, newest first.
 class RecentFileList {

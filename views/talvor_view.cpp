@@ -368,6 +368,9 @@ void CTalvorView::OnRButtonDown(QMouseEvent* event) {
 }
 
 void CTalvorView::keyPressEvent(QKeyEvent* event) {
+    if (OnToolKey(event)) {
+        return;
+    }
     OnKeyDown(event);
     QOpenGLWidget::keyPressEvent(event);
 }
@@ -382,9 +385,38 @@ void CTalvorView::OnKeyDown(QKeyEvent* event) {
         modifiers_ |= kModifierShift;
     } else if (event->key() == Qt::Key_Control) {
         modifiers_ |= kModifierControl;
-    } else if (event->key() == Qt::Key_Escape) {
-        Cancel();
     }
+}
+
+bool CTalvorView::OnToolKey(QKeyEvent* event) {
+    ToolKey key;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            key = ToolKey::Left;
+            break;
+        case Qt::Key_Right:
+            key = ToolKey::Right;
+            break;
+        case Qt::Key_Up:
+            key = ToolKey::Up;
+            break;
+        case Qt::Key_Down:
+            key = ToolKey::Down;
+            break;
+        case Qt::Key_Escape:
+            key = ToolKey::Escape;
+            break;
+        default:
+            return false;
+    }
+    // Arrows with Ctrl or Alt are left to others.
+    if (key != ToolKey::Escape &&
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        return false;
+    }
+    Apply(tools_->OnKey(key, ModifierBits(event->modifiers())));
+    event->accept();
+    return true;
 }
 
 void CTalvorView::OnKeyUp(QKeyEvent* event) {

@@ -113,6 +113,8 @@ class CTalvorView : public QOpenGLWidget {
     void OnLButtonDblClk(QMouseEvent* event);
     void OnRButtonDown(QMouseEvent* event);
     void OnKeyDown(QKeyEvent* event);
+    // The arrows and Escape go to the tools; true when the tools took the key.
+    bool OnToolKey(QKeyEvent* event);
     void OnKeyUp(QKeyEvent* event);
     void OnContextMenu(QContextMenuEvent* event);
     void OnSetFocus();
