@@ -27,6 +27,7 @@ enum class ChangeKind {
     Views,            // the stored view cameras
     SceneReplaced,    // everything: a new or opened document; old handles are gone
     Modified,         // the modified flag went on or off
+    NodeShown,        // node: its visible flag
 };
 
 struct DocumentChange {

@@ -178,6 +178,9 @@ Status DocumentCore::Rename(NodeId id, const std::string& name) {
     if (name.empty()) {
         return Status::Message(kMsgNameEmpty);
     }
+    if (name.find_first_not_of(' ') == std::string::npos) {
+        return Status::Message(kMsgNameBlank);
+    }
     if (name.size() > kMaxStoredNameLength) {
         return Status::Message(kMsgNameTooLong, {name});
     }
@@ -190,6 +193,57 @@ Status DocumentCore::Rename(NodeId id, const std::string& name) {
     Record("Rename " + node->name).TouchName(*node);
     scene_.RenameNode(*node, name);
     Notify(ChangeKind::NodeRenamed, id);
+    return Status::Ok();
+}
+
+Status DocumentCore::SetField(std::span<const NodeId> ids, NodeField field, double value) {
+    Operation operation(*this);
+    if (Status checked = CheckFieldValue(field, value); !checked.ok()) {
+        return checked;
+    }
+    std::vector<SceneNode*> nodes;
+    for (NodeId id : ids) {
+        if (SceneNode* node = MutableNode(id); node != nullptr && node != &scene_.Root()) {
+            nodes.push_back(node);
+        }
+    }
+    if (nodes.empty()) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    const FieldInfo& info = InfoOf(field);
+    const bool material = field >= NodeField::Reflect;
+    std::string name(info.verb);
+    if (nodes.size() == 1) {
+        name += " " + nodes.front()->name;
+    }
+    for (SceneNode* node : nodes) {
+        if (FieldValue(*node, field) == value) {
+            continue;  // a step only where something changes
+        }
+        EditStep& step = Record(name);
+        if (material) {
+            step.TouchMaterial(*node);
+        } else {
+            step.TouchPlacement(*node);
+        }
+        SetFieldValue(*node, field, value);
+        Notify(material ? ChangeKind::NodeMaterial : ChangeKind::NodeTransformed, node->id);
+    }
+    return Status::Ok();
+}
+
+Status DocumentCore::SetVisible(NodeId id, bool visible) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr || node == &scene_.Root()) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    if ((node->visible != 0) == visible) {
+        return Status::Ok();
+    }
+    Record((visible ? "Show " : "Hide ") + node->name).TouchVisibility(*node);
+    node->visible = visible ? 1 : 0;
+    Notify(ChangeKind::NodeShown, id);
     return Status::Ok();
 }
 

@@ -17,6 +17,7 @@
 #include "model/message_table.h"
 #include "model/scene.h"
 #include "modelling/font_record.h"
+#include "node_fields.h"
 
 namespace kelto {
 
@@ -109,8 +110,17 @@ class DocumentCore {
     Status SetMaterial(NodeId id, const Material& material);
     // Replaces a light's fields; its handle and name stay.
     Status SetLight(LightId id, const Light& light);
-    // Gives a node another name: not empty, at most 24 bytes, not taken.
+    // Gives a node another name: not empty nor only spaces, at most 24 bytes, not taken.
     Status Rename(NodeId id, const std::string& name);
+    // Sets one typed number of the nodes (at any depth; positions relative to their parents)
+    // as one step named as the drags name theirs: "Move Sphere1", "Rotate Sphere1", "Scale
+    // Sphere1" ("Material Sphere1" for the material's numbers), the verb alone for several
+    // nodes. A value that is not finite or is out of the field's range is refused with the
+    // message that gives the range, and nothing changes; so does a list without nodes.
+    Status SetField(std::span<const NodeId> ids, NodeField field, double value);
+    // Shows or hides a node (and what is below it) in the views and the render: one step,
+    // "Hide Sphere1" or "Show Sphere1". The file keeps the flag.
+    Status SetVisible(NodeId id, bool visible);
     // Deletes the selected nodes (with what is below them) and the selected lights; a group or
     // Trim object left without members goes too. Nothing selected: nothing happens.
     void DeleteSelection();

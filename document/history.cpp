@@ -139,6 +139,13 @@ void EditStep::TouchName(const SceneNode& node) {
     names_.push_back({node.id, node.name, std::nullopt});
 }
 
+void EditStep::TouchVisibility(const SceneNode& node) {
+    if (seen_->added.contains(node.id) || !seen_->visibility.insert(node.id).second) {
+        return;
+    }
+    visibility_.push_back({node.id, node.visible, std::nullopt});
+}
+
 void EditStep::TouchChildren(const SceneNode& parent) {
     if (seen_->added.contains(parent.id) || !seen_->children.insert(parent.id).second) {
         return;
@@ -238,6 +245,15 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
         return added.contains(change.id) || change.after == change.before;
     });
 
+    for (auto& change : visibility_) {
+        if (const SceneNode* node = scene.FindNode(change.id)) {
+            change.after = node->visible;
+        }
+    }
+    EraseIf(visibility_, [&](const Change<std::int32_t>& change) {
+        return added.contains(change.id) || change.after == change.before;
+    });
+
     for (ChildList& list : child_lists_) {
         if (added.contains(list.parent)) {
             list.before.reset();
@@ -305,7 +321,7 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     selection_after_.nodes.shrink_to_fit();
     bytes_ = CountBytes();
     return !placements_.empty() || !meshes_.empty() || !materials_.empty() || !names_.empty() ||
-           !child_lists_.empty() || !added_.empty() || !removed_.empty() ||
+           !visibility_.empty() || !child_lists_.empty() || !added_.empty() || !removed_.empty() ||
            !light_placements_.empty() || !lights_.empty();
 }
 
@@ -315,8 +331,9 @@ std::size_t EditStep::CountBytes() const {
         bytes += VectorBytes(s->nodes) + VectorBytes(s->lights);
     }
     bytes += VectorBytes(placements_) + VectorBytes(meshes_) + VectorBytes(materials_) +
-             VectorBytes(names_) + VectorBytes(child_lists_) + VectorBytes(added_) +
-             VectorBytes(removed_) + VectorBytes(light_placements_) + VectorBytes(lights_);
+             VectorBytes(names_) + VectorBytes(visibility_) + VectorBytes(child_lists_) +
+             VectorBytes(added_) + VectorBytes(removed_) + VectorBytes(light_placements_) +
+             VectorBytes(lights_);
     for (const auto& change : meshes_) {
         bytes += MeshBytes(change.before) + (change.after ? MeshBytes(*change.after) : 0);
     }
@@ -415,7 +432,7 @@ bool EditStep::Check(const Scene& scene, StepDirection direction) const {
         });
     };
     if (!nodes_present(placements_) || !nodes_present(meshes_) || !nodes_present(materials_) ||
-        !nodes_present(names_)) {
+        !nodes_present(names_) || !nodes_present(visibility_)) {
         return false;
     }
     for (const auto& change : names_) {
@@ -516,6 +533,12 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
         if (const std::string* target = target_of(change)) {
             scene.RenameNode(*scene.FindNode(change.id), *target);
             node_changed(ChangeKind::NodeRenamed, change.id);
+        }
+    }
+    for (const auto& change : visibility_) {
+        if (const std::int32_t* target = target_of(change)) {
+            scene.FindNode(change.id)->visible = *target;
+            node_changed(ChangeKind::NodeShown, change.id);
         }
     }
 

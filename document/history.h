@@ -72,6 +72,7 @@ class EditStep {
     void TouchPlacement(const SceneNode& node);
     void TouchMaterial(const SceneNode& node);
     void TouchName(const SceneNode& node);
+    void TouchVisibility(const SceneNode& node);
     void TouchChildren(const SceneNode& parent);
     // The display mesh the node had before the edit replaced it.
     void MeshBefore(const SceneNode& node, Mesh before);
@@ -140,7 +141,8 @@ class EditStep {
     };
     // What is only needed while the edit runs.
     struct Seen {
-        std::unordered_set<NodeId> placements, meshes, materials, names, children, added;
+        std::unordered_set<NodeId> placements, meshes, materials, names, children, added,
+            visibility;
         std::unordered_set<LightId> light_placements, lights;
     };
 
@@ -154,6 +156,7 @@ class EditStep {
     std::vector<Change<Mesh>> meshes_;
     std::vector<Change<Material>> materials_;
     std::vector<Change<std::string>> names_;
+    std::vector<Change<std::int32_t>> visibility_;
     std::vector<ChildList> child_lists_;
     std::vector<HeldNode> added_;
     std::vector<HeldNode> removed_;

@@ -102,6 +102,12 @@ constexpr MessageEntry kMessages[] = {
     {kMsgPartSeed, "seed", MessageIcon::None},
     {kMsgPartView, "view", MessageIcon::None},
     {kMsgExportWriteFailed, "cannot write %s", MessageIcon::Error},
+    {kMsgFieldOutOfRange, "%s takes a number from %s to %s; '%s' is not one.",
+     MessageIcon::Warning},
+    {kMsgNameBlank, "A name cannot be only spaces.", MessageIcon::Warning},
+    {kMsgNameNotLatin1,
+     "The name '%s' cannot be kept: a scene file keeps only Latin-1 letters, not %s.",
+     MessageIcon::Warning},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

@@ -74,6 +74,10 @@ enum MessageNumber : int {
     kMsgPartView = 61554,
     // Exports to other programs' formats.
     kMsgExportWriteFailed = 61560,
+    // Typed values and names of the panels.
+    kMsgFieldOutOfRange = 61600,
+    kMsgNameBlank = 61601,
+    kMsgNameNotLatin1 = 61602,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,

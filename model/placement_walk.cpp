@@ -22,6 +22,10 @@ bool GoesInto(LeafRule rule, const SceneNode& node) {
 
 void WalkPlacements(const SceneNode& start, const Matrix4& world_from_start, LeafRule rule,
                     PlacementVisitor& visitor) {
+    const bool skip_hidden = rule != LeafRule::EveryNode;
+    if (skip_hidden && start.visible == 0 && start.type != ObjectType::Root) {
+        return;
+    }
     if (!GoesInto(rule, start)) {
         visitor.Visit({start, world_from_start, nullptr});  // no stack for a lone leaf
         return;
@@ -55,6 +59,9 @@ void WalkPlacements(const SceneNode& start, const Matrix4& world_from_start, Lea
         }
         const SceneNode& member = **top.next_member;
         ++top.next_member;
+        if (skip_hidden && member.visible == 0) {
+            continue;
+        }
         Matrix4 world_from_member = top.placed.world_from_node;
         world_from_member.Multiply(member.ComposeParentFromNode());
         reach(member, world_from_member, &top.placed);

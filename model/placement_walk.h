@@ -41,8 +41,9 @@ class PlacementVisitor {
 };
 
 // Walks the subtree of `start`, placed in the world by `world_from_start` (the identity for the
-// scene's root). It keeps its own stack, so the depth of the tree is not bounded by the
-// program's.
+// scene's root). A hidden node (visible 0) is left out with everything below it, the start
+// included, except by EveryNode. It keeps its own stack, so the depth of the tree is not bounded by
+// the program's.
 void WalkPlacements(const SceneNode& start, const Matrix4& world_from_start, LeafRule rule,
                     PlacementVisitor& visitor);
 

@@ -238,7 +238,9 @@ void CTalvorView::OnDraw() {
     r.axis_mask = document_.GrabbedAxes();
     r.DrawGrid();
     for (const SceneNode* node : Children(scene.Root())) {
-        r.DrawNodeTree(*node, rotating, ring);
+        if (node->visible != 0) {
+            r.DrawNodeTree(*node, rotating, ring);
+        }
     }
     r.DrawLights(scene.Lights(), rotating, ring);
     r.EndFrame();
