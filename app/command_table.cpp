@@ -48,7 +48,7 @@ constexpr CommandInfo kCommands[] = {
     // Object: tools
     {kSelectTool, "&Select Object Tool", {"", ""},
      "Select objects and lights; drag to move or scale", R::SelectTool, &T::OnSelectTool, -1, true},
-    {kRotateTool, "&Rotate an object", {"", ""}, "Turn the selected object by its rings",
+    {kRotateTool, "Rotate an o&bject", {"", ""}, "Turn the selected object by its rings",
      R::RotateTool, &T::OnRotateTool, -1, true},
     {kTextTool, "&Text Tool", {"", ""}, "Add text to the scene", R::TextTool, &T::OnTextTool, -1,
      true},
@@ -114,7 +114,9 @@ constexpr CommandInfo kCommands[] = {
     {kSnapToGrid, "Sn&ap to grid", {"", ""},
      "Put inserted and moved objects on the grid (Ctrl while moving does the opposite)",
      R::SnapToGrid, &T::OnSnapToGrid, -1, true},
-    {kDebug1, "De&bug 1", {"", ""}, "Debugging aid", R::Inert},
+    {kDebug1, "Debug &1", {"", ""}, "Debugging aid", R::Inert},
+    {kRename, "&Rename...", {"F2", ""}, "Give the selected object another name", R::Rename,
+     &T::OnRename},
     // View
     {kToolbar, "&Toolbar", {"", ""}, "Show or hide the toolbars", R::ToolbarShown,
      &T::OnViewToolbar, -1, true},
@@ -149,7 +151,13 @@ constexpr CommandInfo kCommands[] = {
     {kFourViewsToolbar, "Four Views", {"", ""},
      "Open a window with the top, front, side and perspective views", R::NeedsDocument,
      &T::OnFourViews},
-    {kSchematicView, "Sc&hematic View", {"", ""}, "Show the scene as a tree", R::Inert},
+    {kSchematicView, "Sc&hematic View", {"", ""}, "Show or hide the scene as a tree",
+     R::ObjectsPanel, &T::OnObjectsPanel, -1, true},
+    {kObjectsPanel, "O&bjects", {"", ""}, "Show or hide the list of the scene's objects",
+     R::ObjectsPanel, &T::OnObjectsPanel, -1, true},
+    {kPropertiesPanel, "Propert&ies", {"", ""},
+     "Show or hide the selection's position, rotation, scale and material", R::PropertiesPanel,
+     &T::OnPropertiesPanel, -1, true},
     // Render
     {kRender, "&Render", {"F12", ""}, "Ray trace the active view", R::Render, &T::OnRender},
     {kStopRendering, "&Stop rendering", {"", ""}, "Stop the render and close its window",
@@ -259,6 +267,14 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return {true, context.status_bar_shown};
         case R::SnapToGrid:
             return {true, context.snap_to_grid};
+        case R::ObjectsPanel:
+            return {true, context.objects_panel_shown};
+        case R::PropertiesPanel:
+            return {true, context.properties_panel_shown};
+        case R::Rename:
+            return {document != nullptr && document->GetScene().CountSelectedNodes() == 1 &&
+                        document->GetScene().CountSelectedLights() == 0,
+                    false};
     }
     return {};
 }

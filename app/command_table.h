@@ -95,6 +95,9 @@ inline constexpr int kFourViewsToolbar = 32858;
 inline constexpr int kSchematicView = 32871;
 inline constexpr int kFrameSelected = 33101;
 inline constexpr int kFrameAll = 33102;
+inline constexpr int kObjectsPanel = 33120;
+inline constexpr int kPropertiesPanel = 33121;
+inline constexpr int kRename = 33122;
 // Render
 inline constexpr int kRender = 32894;
 inline constexpr int kStopRendering = 32903;
@@ -129,21 +132,24 @@ enum class CommandRule {
     Trim,
     MaterialProperties,
     LightProperties,
-    SelectTool,      // checked in the select mode
-    RotateTool,      // checked in the rotate mode
-    TextTool,        // checked in the text mode
-    PrimitiveTool,   // checked while inserting primitives (of any kind)
-    PrimitiveKind,   // checked while inserting primitives of the command's kind
-    LightTool,       // checked while inserting lights (of any kind)
-    LightKind,       // checked while inserting lights of the command's kind
-    MoveCameraTool,  // checked while every left-drag moves the camera
-    ModellingView,   // the active window shows the scene in modelling views
-    Render,          // enabled when a modelling view is active and rendering is available
-    StopRendering,   // the active render window's render is still running
-    SaveImage,       // the active render window's render is finished
-    ToolbarShown,    // checked while the toolbars are shown
-    StatusBarShown,  // checked while the status bar is shown
-    SnapToGrid,      // checked while snapping to the grid is on
+    SelectTool,       // checked in the select mode
+    RotateTool,       // checked in the rotate mode
+    TextTool,         // checked in the text mode
+    PrimitiveTool,    // checked while inserting primitives (of any kind)
+    PrimitiveKind,    // checked while inserting primitives of the command's kind
+    LightTool,        // checked while inserting lights (of any kind)
+    LightKind,        // checked while inserting lights of the command's kind
+    MoveCameraTool,   // checked while every left-drag moves the camera
+    ModellingView,    // the active window shows the scene in modelling views
+    Render,           // enabled when a modelling view is active and rendering is available
+    StopRendering,    // the active render window's render is still running
+    SaveImage,        // the active render window's render is finished
+    ToolbarShown,     // checked while the toolbars are shown
+    StatusBarShown,   // checked while the status bar is shown
+    SnapToGrid,       // checked while snapping to the grid is on
+    ObjectsPanel,     // checked while the Objects panel is shown
+    PropertiesPanel,  // checked while the Properties panel is shown
+    Rename,           // one object is selected
 };
 
 struct CommandInfo {
@@ -176,6 +182,8 @@ struct CommandContext {
     bool toolbar_shown = true;
     bool status_bar_shown = true;
     bool snap_to_grid = false;
+    bool objects_panel_shown = false;
+    bool properties_panel_shown = false;
 };
 
 CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& context);

@@ -39,6 +39,7 @@ class CommandTarget {
     virtual void OnMaterialProperties(const CommandInfo& command) = 0;
     virtual void OnLightProperties(const CommandInfo& command) = 0;
     virtual void OnSnapToGrid(const CommandInfo& command) = 0;
+    virtual void OnRename(const CommandInfo& command) = 0;
     // View
     virtual void OnViewToolbar(const CommandInfo& command) = 0;
     virtual void OnViewStatusBar(const CommandInfo& command) = 0;
@@ -51,6 +52,8 @@ class CommandTarget {
     virtual void OnMoveCameraTool(const CommandInfo& command) = 0;
     virtual void OnFrameSelected(const CommandInfo& command) = 0;
     virtual void OnFrameAll(const CommandInfo& command) = 0;
+    virtual void OnObjectsPanel(const CommandInfo& command) = 0;  // and Schematic View
+    virtual void OnPropertiesPanel(const CommandInfo& command) = 0;
     // Render
     virtual void OnRender(const CommandInfo& command) = 0;
     virtual void OnStopRendering(const CommandInfo& command) = 0;

@@ -26,6 +26,8 @@
 
 #include "app/child_frame.h"
 #include "app/command_icons.h"
+#include "app/objects_panel.h"
+#include "app/properties_panel.h"
 #include "app/render_commands.h"
 #include "app/render_frame.h"
 #include "app/running_renders.h"
@@ -88,6 +90,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
     CreateMenus();
     CreateToolBars();
     CreateStatusBar();
+    CreatePanels();
 
     tools_.SetListener([this] {
         UpdateCommandUI();
@@ -112,6 +115,9 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    // The docks hide as the window goes: nothing is left to update.
+    disconnect(objects_panel_, nullptr, this, nullptr);
+    disconnect(properties_panel_, nullptr, this, nullptr);
     // The windows go before their documents.
     for (const auto& document : documents_) {
         document->SetClosing(true);
@@ -207,9 +213,9 @@ void CMainFrame::CreateMenus() {
 
     QMenu* view = bar->addMenu("&View");
     AddMenu(view, {},
-            {kToolbar, kStatusBar, 0, kCameraPalette, kMaterialsPalette, 0, kTopView, kFrontView,
-             kRightSideView, kPerspectiveView, kFourViews, kSchematicView, 0, kFrameSelected,
-             kFrameAll, kMoveCamera});
+            {kToolbar, kStatusBar, kObjectsPanel, kPropertiesPanel, 0, kCameraPalette,
+             kMaterialsPalette, 0, kTopView, kFrontView, kRightSideView, kPerspectiveView,
+             kFourViews, kSchematicView, 0, kFrameSelected, kFrameAll, kMoveCamera});
 
     QMenu* object = bar->addMenu("&Object");
     AddMenu(object, {}, {kSelectTool, kRotateTool, kTextTool, kJoinObjectsTool, 0});
@@ -220,7 +226,7 @@ void CMainFrame::CreateMenus() {
     AddMenu(object, "&Lights", {kSelectLight, 0, kAreaLight, kPointLight, kSpotLight});
     AddMenu(object, {},
             {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties, 0,
-             kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
+             kRename, 0, kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
     AddMenu(object, "C&urves", {kNurbsCurve, kNurbsCurveClosed});
     AddMenu(object, "&2D Shapes", {kRectangleShape, kEllipseShape, kPolygonShape, kFreehandShape});
     AddMenu(object, "Pat&h",
@@ -290,6 +296,35 @@ void CMainFrame::CreateStatusBar() {
     UpdateClock();
 }
 
+void CMainFrame::CreatePanels() {
+    auto report = [this](const Status& status) {
+        if (!status.ok()) {
+            services_.messages.Show(status);
+        }
+    };
+    objects_panel_ = new ObjectsPanel(report, this);
+    properties_panel_ =
+        new PropertiesPanel(report, Action(kMaterialProperties), Action(kLightProperties), this);
+    addDockWidget(Qt::RightDockWidgetArea, objects_panel_);
+    addDockWidget(Qt::RightDockWidgetArea, properties_panel_);
+    for (QDockWidget* dock : {static_cast<QDockWidget*>(objects_panel_),
+                              static_cast<QDockWidget*>(properties_panel_)}) {
+        dock->hide();
+        connect(dock, &QDockWidget::visibilityChanged, this, [this] { UpdateCommandUI(); });
+    }
+}
+
+void CMainFrame::ShowPanels(bool shown) {
+    objects_panel_->setVisible(shown);
+    properties_panel_->setVisible(shown);
+}
+
+void CMainFrame::PanelsFollowActiveDocument() {
+    CTalvorDoc* document = ActiveDocument();
+    objects_panel_->SetDocument(document);
+    properties_panel_->SetDocument(document);
+}
+
 void CMainFrame::UpdateClock() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -321,10 +356,15 @@ CommandContext CMainFrame::CurrentCommandContext() const {
     context.toolbar_shown = !toolbars_.empty() && !toolbars_.front()->isHidden();
     context.status_bar_shown = !statusBar()->isHidden();
     context.snap_to_grid = tools_.SnapToGrid();
+    context.objects_panel_shown = objects_panel_ != nullptr && !objects_panel_->isHidden();
+    context.properties_panel_shown = properties_panel_ != nullptr && !properties_panel_->isHidden();
     return context;
 }
 
 void CMainFrame::UpdateCommandUI() {
+    if (objects_panel_ != nullptr) {
+        PanelsFollowActiveDocument();
+    }
     const CommandContext context = CurrentCommandContext();
     for (const CommandInfo& command : CommandTable()) {
         QAction* action = Action(command.id);

@@ -34,6 +34,8 @@ namespace kelto {
 
 class CChildFrame;
 class CTalvorDoc;
+class ObjectsPanel;
+class PropertiesPanel;
 class CTalvorView;
 class DocumentFrame;
 enum class FrameLayout;
@@ -118,6 +120,12 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     // Tells once that the modelling windows have no OpenGL.
     void ReportMissingOpenGL();
 
+    // --- panels ---
+    ObjectsPanel* Objects() const { return objects_panel_; }
+    PropertiesPanel* Properties() const { return properties_panel_; }
+    // Shows or hides both docks (the program shows them at start).
+    void ShowPanels(bool shown);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -128,6 +136,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void CreateMenus();
     void CreateToolBars();
     void CreateStatusBar();
+    void CreatePanels();
+    // The panels show the active document.
+    void PanelsFollowActiveDocument();
     QMenu* AddMenu(QMenu* parent, const QString& title, std::initializer_list<int> ids);
     void AddDocument(std::unique_ptr<CTalvorDoc> document);
     CChildFrame* MakeModellingFrame(CTalvorDoc& document, FrameLayout layout);
@@ -174,6 +185,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnMaterialProperties(const CommandInfo& command) override;
     void OnLightProperties(const CommandInfo& command) override;
     void OnSnapToGrid(const CommandInfo& command) override;
+    void OnRename(const CommandInfo& command) override;
     void OnViewToolbar(const CommandInfo& command) override;
     void OnViewStatusBar(const CommandInfo& command) override;
     void OnCameraPalette(const CommandInfo& command) override;
@@ -185,6 +197,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnMoveCameraTool(const CommandInfo& command) override;
     void OnFrameSelected(const CommandInfo& command) override;
     void OnFrameAll(const CommandInfo& command) override;
+    void OnObjectsPanel(const CommandInfo& command) override;
+    void OnPropertiesPanel(const CommandInfo& command) override;
     void OnRender(const CommandInfo& command) override;
     void OnStopRendering(const CommandInfo& command) override;
     void OnSaveImage(const CommandInfo& command) override;
@@ -221,6 +235,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     QTimer* clock_ = nullptr;
     RecentFileList recent_files_;
     bool told_no_opengl_ = false;
+    ObjectsPanel* objects_panel_ = nullptr;        // owned by the window
+    PropertiesPanel* properties_panel_ = nullptr;  // owned by the window
 };
 
 }  // namespace kelto

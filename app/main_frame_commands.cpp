@@ -12,6 +12,8 @@
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
+#include "app/objects_panel.h"
+#include "app/properties_panel.h"
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
 #include "app/tip_file.h"
@@ -233,7 +235,21 @@ void CMainFrame::OnSnapToGrid(const CommandInfo& /*command*/) {
     WriteModellingSettings(services_.settings, tools_.Modelling());
 }
 
+void CMainFrame::OnRename(const CommandInfo& /*command*/) {
+    objects_panel_->show();
+    objects_panel_->raise();
+    objects_panel_->RenameSelected();
+}
+
 // --- View ---
+
+void CMainFrame::OnObjectsPanel(const CommandInfo& /*command*/) {
+    objects_panel_->setVisible(objects_panel_->isHidden());
+}
+
+void CMainFrame::OnPropertiesPanel(const CommandInfo& /*command*/) {
+    properties_panel_->setVisible(properties_panel_->isHidden());
+}
 
 void CMainFrame::OnViewToolbar(const CommandInfo& /*command*/) {
     const bool show = toolbars_.front()->isHidden();

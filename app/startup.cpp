@@ -164,6 +164,7 @@ int RunKelto(int argc, char** argv) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         frame.setGeometry(screen->availableGeometry());  // where no window manager maximises
     }
+    frame.ShowPanels(true);
     frame.showMaximized();
     // The command line's file, or a new document; a file that cannot be read leaves a new one.
     if (line.scene_file.isEmpty() || frame.OpenDocumentFile(line.scene_file) == nullptr) {
