@@ -272,7 +272,7 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
         case R::PropertiesPanel:
             return {true, context.properties_panel_shown};
         case R::Rename:
-            return {document != nullptr && document->GetScene().CountSelectedNodes() == 1 &&
+            return {document != nullptr && document->Selection().selected_count == 1 &&
                         document->GetScene().CountSelectedLights() == 0,
                     false};
     }

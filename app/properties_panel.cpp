@@ -172,7 +172,7 @@ const Light* PropertiesPanel::LoneLight() const {
         return nullptr;
     }
     const Scene& scene = document_->Core().GetScene();
-    if (scene.CountSelectedNodes() != 0 || scene.CountSelectedLights() != 1) {
+    if (document_->Core().Selection().selected_count != 0 || scene.CountSelectedLights() != 1) {
         return nullptr;
     }
     return &scene.Lights()[static_cast<std::size_t>(scene.FirstSelectedLight())];

@@ -450,11 +450,15 @@ void DocumentCore::SelectLight(LightId id) {
 
 void DocumentCore::SelectExactly(std::span<const NodeId> nodes, std::span<const LightId> lights) {
     Operation operation(*this);
-    ClearSelection();
+    // The first node's selection clears the rest; without nodes, clear here.
+    if (std::none_of(nodes.begin(), nodes.end(),
+                     [this](NodeId id) { return Node(id) != nullptr; })) {
+        ClearSelection();
+    }
     bool first = true;
     for (NodeId id : nodes) {
         const SceneNode* node = Node(id);
-        if (node != nullptr && !node->selected) {
+        if (node != nullptr && (first || !node->selected)) {
             SelectNode(id, !first);
             first = false;
         }
