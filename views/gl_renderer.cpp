@@ -509,6 +509,10 @@ void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed
         for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {
             normalise = Scaled(p->node);
         }
+        // A member selected on its own (in the Objects panel) shows its handles.
+        if (placed.parent != nullptr && placed.node.selected != 0 && !placed.node.box.IsEmpty()) {
+            DrawHandles(placed.node.box, placed.world_from_node);
+        }
         LoadFrame(placed.world_from_node);
         const bool textured = SetUpMaterial(placed.node.material);
         DrawMesh(placed.node.display_mesh, normalise, textured);
