@@ -42,6 +42,13 @@ ObjectsPanel::ObjectsPanel(std::function<void(const Status&)> report, QWidget* p
     });
 }
 
+ObjectsPanel::~ObjectsPanel() {
+    // The model and the tree go after this body: nothing they say on the way reaches the panel.
+    disconnect(tree_->selectionModel(), nullptr, this, nullptr);
+    disconnect(model_, nullptr, this, nullptr);
+    disconnect(tree_, nullptr, this, nullptr);
+}
+
 void ObjectsPanel::SetDocument(CTalvorDoc* document) {
     if (document != model_->Document()) {
         collapsed_.clear();

@@ -21,6 +21,7 @@ class ObjectsPanel : public QDockWidget {
 
   public:
     ObjectsPanel(std::function<void(const Status&)> report, QWidget* parent = nullptr);
+    ~ObjectsPanel() override;
 
     // Shows this document (null: none); the same document again changes nothing.
     void SetDocument(CTalvorDoc* document);
