@@ -199,6 +199,7 @@ Result<std::string> NameFromUtf8(std::string_view utf8) {
             valid = valid && (next >> 6) == 2;
             code = (code << 6) | (next & 0x3F);
         }
+        valid = valid && !(length == 2 && code < 0x80);  // no second spelling of ASCII
         const std::string_view character = utf8.substr(
             i, std::min<std::size_t>(static_cast<std::size_t>(length), utf8.size() - i));
         i += static_cast<std::size_t>(length);
@@ -206,7 +207,9 @@ Result<std::string> NameFromUtf8(std::string_view utf8) {
             latin1.push_back(static_cast<char>(code));
         } else {
             refused += refused.empty() ? "" : " ";
-            refused += valid && code >= 0x20 ? std::string(character) : "a control character";
+            refused += !valid         ? "a byte that is not UTF-8"
+                       : code >= 0x20 ? std::string(character)
+                                      : "a control character";
         }
     }
     if (!refused.empty()) {
