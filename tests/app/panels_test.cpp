@@ -134,9 +134,10 @@ class PanelsTest : public QObject {
         QCOMPARE(rig.Field(NodeField::PositionX).text(), "0");  // the panel follows Undo
 
         // A German user types a comma.
+        const QLocale language;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         rig.Type(rig.Field(NodeField::RotationY), "22,5");
-        QLocale::setDefault(QLocale::c());
+        QLocale::setDefault(language);
         QVERIFY(std::abs(RotationAngles(rig.Core().Node(rig.sphere)->rotation).y - 22.5) < 1e-9);
         QCOMPARE(rig.Core().UndoText(), std::string("Undo Rotate Sphere1"));
 
