@@ -1,6 +1,5 @@
 // kelto-cli build, info and export, driven as a script would drive them.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,25 +15,21 @@
 #include "document/document_core.h"
 #include "files/image_files.h"
 #include "run_cli_for_test.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto::cli {
 namespace {
 
 class SceneCommands : public testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kelto-cli-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
     nlohmann::json Info(const std::string& path) {
         const CliResult r = RunCommand({"info", path, "--json"});
         EXPECT_EQ(r.status, kExitOk) << r.err;
         return nlohmann::json::parse(r.out);
     }
 
-    std::string dir_;
+    test::TemporaryDirectory dir_;
 };
 
 TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
@@ -130,7 +125,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     // The first argument is the scene to write: an operation, another extension or nothing is
     // refused, and no file appears under any of those names.
     const std::string cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir_.Path());
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"build", "add:sphere@0,0", "add:cube@1,1"},
                                                {"build", "group"},
@@ -141,7 +136,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
         EXPECT_EQ(r.status, kExitUsage) << args[1];
         EXPECT_NE(r.err.find("usage: kelto-cli build"), std::string::npos);
     }
-    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
     std::filesystem::current_path(cwd);
 
     const CliResult help = RunCommand({"build", "--help"});

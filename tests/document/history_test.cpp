@@ -3,6 +3,7 @@
 // longer matches its history.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -44,25 +45,15 @@ class RandomEditor {
     void ChangeSelection() {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
-        switch (Pick(4)) {
-            case 0:
-                if (!top.empty()) {
-                    doc_.SelectNode(Any(top)->id, Pick(2) == 0);
-                }
-                break;
-            case 1:
-                if (!lights.empty()) {
-                    doc_.SelectLight(Any(lights).id);
-                }
-                break;
-            case 2:
-                doc_.ClearSelection();
-                break;
-            default:
-                if (top.size() >= 2) {
-                    doc_.SelectExactly(std::vector<NodeId>{top[0]->id, top[1]->id}, {});
-                }
-                break;
+        const int how = Pick(4);
+        if (how == 0 && !top.empty()) {
+            doc_.SelectNode(Any(top)->id, Pick(2) == 0);
+        } else if (how == 1 && !lights.empty()) {
+            doc_.SelectLight(Any(lights).id);
+        } else if (how == 2) {
+            doc_.ClearSelection();
+        } else if (how == 3 && top.size() >= 2) {
+            doc_.SelectExactly(std::vector<NodeId>{top[0]->id, top[1]->id}, {});
         }
     }
 
@@ -171,11 +162,10 @@ class RandomEditor {
                 doc_.Group();
                 break;
             case 11: {
-                for (const SceneNode* node : AllNodes(doc_)) {
-                    if (node->type == ObjectType::Group) {
-                        doc_.Ungroup(node->id);
-                        break;
-                    }
+                const std::vector<SceneNode*> all = AllNodes(doc_);
+                const auto group = std::ranges::find(all, ObjectType::Group, &SceneNode::type);
+                if (group != all.end()) {
+                    doc_.Ungroup((*group)->id);
                 }
                 break;
             }

@@ -11,6 +11,7 @@
 #include "document/document_core.h"
 #include "document/render_request.h"
 #include "tests/document/render_test_support.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -180,15 +181,10 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     EXPECT_TRUE(request.Drain().Empty());
     EXPECT_TRUE(test::AnyLit(request.Image()));  // its rows are the region test's check
 
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("kelto-render-request-" +
-         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(request.Save((folder / "picture.BMP").string()).ok());
-    EXPECT_TRUE(std::filesystem::exists(folder / "picture.BMP"));
-    EXPECT_EQ(request.Save((folder / "picture.gif").string()).number, kMsgImageTypeUnknown);
-    std::filesystem::remove_all(folder);
+    const test::TemporaryDirectory folder;
+    EXPECT_TRUE(request.Save(folder.File("picture.BMP")).ok());
+    EXPECT_TRUE(std::filesystem::exists(folder.File("picture.BMP")));
+    EXPECT_EQ(request.Save(folder.File("picture.gif")).number, kMsgImageTypeUnknown);
 }
 
 TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {

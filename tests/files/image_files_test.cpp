@@ -1,22 +1,19 @@
 // Reading and writing image files, with pictures made by the image libraries in the test.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
+#include <png.h>
+
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <random>
 #include <utility>
-
-#include <png.h>
-#include <unistd.h>
-#include <csignal>
-
-#include <cmath>
-#include <filesystem>
 
 #include "files/file_io.h"
 #include "files/image_files.h"
 #include "files/image_import.h"
 #include "image_test_files.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -280,65 +277,49 @@ TEST(ImageReaders, DamagedFilesFailWithAMessage) {
     ASSERT_TRUE(EncodePng(picture, png));
     ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
     ASSERT_TRUE(EncodeTiff(picture, tiff));
+    using Decode = std::function<Status(const Bytes&, TextureImage&)>;
+    const std::pair<const Bytes&, Decode> decoders[] = {
+        {png, [](const Bytes& b, TextureImage& i) { return DecodePng(b, i, "p.png"); }},
+        {jpeg, [](const Bytes& b, TextureImage& i) { return DecodeJpeg(b, i, "j.jpg"); }},
+        {tiff, [](const Bytes& b, TextureImage& i) { return DecodeTiff(b, i, "t.tif"); }}};
     for (const double fraction : {0.0, 0.1, 0.3, 0.5, 0.8, 0.95}) {
         const auto cut = [&](const Bytes& b) {
             return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(b.size() * fraction));
         };
-        TextureImage image;
-        Status s = DecodePng(cut(png), image, "p.png");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
-        s = DecodeJpeg(cut(jpeg), image, "j.jpg");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
-        s = DecodeTiff(cut(tiff), image, "t.tif");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
+        for (const auto& [bytes, decode] : decoders) {
+            TextureImage image;
+            const Status s = decode(cut(bytes), image);
+            EXPECT_FALSE(s.ok()) << fraction;
+            EXPECT_FALSE(s.text.empty()) << fraction;
+        }
     }
     // A PNG header claiming a picture too large to hold is refused before any allocation.
     Bytes huge = MakePng(Layout(1, 1, 8, PNG_COLOR_TYPE_GRAY, {0}));
     // IHDR's width is at byte 16, big-endian; 40000 pixels wide breaks the side limit.
-    huge[16] = 0;
-    huge[17] = 0;
-    huge[18] = 0x9C;
-    huge[19] = 0x40;
+    std::ranges::copy(Bytes{0, 0, 0x9C, 0x40}, huge.begin() + 16);
     TextureImage image;
     EXPECT_FALSE(DecodePng(huge, image, "h.png").ok());
 }
 
 TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
-    char pattern[] = "/tmp/kelto-full-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
-    const std::string path = dir + "/render.bmp";
+    const test::TemporaryDirectory dir;
+    const std::string path = dir.File("render.bmp");
     ASSERT_TRUE(WriteImage(GradientPicture(4, 4), path, "bmp").ok());
     const Result<Bytes> before = ReadWholeFile(path);
     ASSERT_TRUE(before.ok());
-
-    // A file size limit stands in for a full disk: writes past it fail with EFBIG.
-    struct rlimit old_limit {};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = old_limit;
-    tight.rlim_cur = 200;
-    ::setrlimit(RLIMIT_FSIZE, &tight);
-    const Status s = WriteImage(GradientPicture(64, 64), path, "bmp");
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
-
+    const Status s = test::WithFileSizeLimit(
+        200, [&] { return WriteImage(GradientPicture(64, 64), path, "bmp"); });
     EXPECT_EQ(s.number, kMsgImageWriteFailed);
     EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
     const Result<Bytes> after = ReadWholeFile(path);
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(*after, *before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
-                            std::filesystem::directory_iterator()),
-              1);  // no temporary file left behind
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
 }
 
 TEST(ImageImport, ChecksExtensionAndFileThenReads) {
-    char pattern[] = "/tmp/kelto-import-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
+    const test::TemporaryDirectory temporary;
+    const std::string& dir = temporary.Path();
     TextureImage image;
 
     Status s = ImportImage(dir + "/picture.gif", image);
@@ -371,7 +352,6 @@ TEST(ImageImport, ChecksExtensionAndFileThenReads) {
     EXPECT_FALSE(s.ok());
     EXPECT_FALSE(s.text.empty());
     EXPECT_EQ(image.failed, 1);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
