@@ -107,29 +107,23 @@ struct FaceGlyphs {
 
 // Every printable character closes up, alone and after a "K", "A" or "W" (which move the
 // flattening's split fractions on and put another glyph's caps before it), in the text tool's
-// default face and two others.
-TEST(TextClosure, EveryPrintableCharacterClosesUpAloneAndAfterOthers) {
+// default face and two others. So do the texts of the fault reports, and a glyph with an outer
+// contour inside a hole (the 'R' in the ring of a '®'), whose counter belongs to the inner
+// outer contour.
+TEST(TextClosure, EveryPrintableCharacterAndLinesOfTextCloseUp) {
     for (const FaceChoice& choice : kFaces) {
         const FaceGlyphs face(choice);
-        const char* file = choice.file;
+        std::vector<std::string> texts = {"Kelto 8", "0123456789", "Hello, World!", "\xae"};
         for (char c = '!'; c <= '~'; ++c) {
             for (const std::string prefix : {"", "K", "A", "W"}) {
-                const std::string text = prefix + c;
-                const Mesh mesh = face.Build(text);
-                EXPECT_FALSE(mesh.vertices.empty()) << file << " '" << text << "'";
-                EXPECT_EQ(OpenEdges(mesh), 0u) << file << " '" << text << "'";
+                texts.push_back(prefix + c);
             }
         }
-    }
-}
-
-// The texts of the fault reports, and a glyph with an outer contour inside a hole (the 'R'
-// in the ring of a '®'), whose counter belongs to the inner outer contour.
-TEST(TextClosure, LinesOfTextCloseUp) {
-    const FaceGlyphs face(kDefaultFace);
-    for (const std::string text : {"Ke", "Kelto 8", "0123456789", "Hello, World!", "\xae"}) {
-        const Mesh mesh = face.Build(text);
-        EXPECT_EQ(OpenEdges(mesh), 0u) << text;
+        for (const std::string& text : texts) {
+            const Mesh mesh = face.Build(text);
+            EXPECT_FALSE(mesh.vertices.empty()) << choice.file << " '" << text << "'";
+            EXPECT_EQ(OpenEdges(mesh), 0u) << choice.file << " '" << text << "'";
+        }
     }
 }
 
