@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -72,6 +73,16 @@ std::array<Point2, 3> Corners(const std::vector<Point2>& points, const std::arra
             points[static_cast<std::size_t>(t[2] - 1)]};
 }
 
+// The triangles' areas added up, counter-clockwise ones counting positive.
+double TotalArea(const std::vector<Point2>& points, const Triangles& triangles) {
+    double area = 0.0;
+    for (const auto& t : triangles) {
+        const auto c = Corners(points, t);
+        area += Cross(c[0], c[1], c[2]) / 2.0;
+    }
+    return area;
+}
+
 bool IndicesInRange(const Triangles& triangles, std::size_t n) {
     for (const auto& t : triangles) {
         for (const int v : t) {
@@ -117,25 +128,18 @@ void ExpectExactTiling(const Contours& contours, const Triangles& triangles, std
     EXPECT_EQ(triangles.size(), expected);
     ASSERT_TRUE(IndicesInRange(triangles, n));
     const std::vector<Point2> points = Numbered(contours);
-    double area = 0.0;
-    int flat = 0;
-    for (const auto& t : triangles) {
+    const auto flat = std::ranges::count_if(triangles, [&](const auto& t) {
         const auto c = Corners(points, t);
-        const double twice = Cross(c[0], c[1], c[2]);
-        flat += twice > 0.0 ? 0 : 1;
-        area += twice / 2.0;
-    }
+        return Cross(c[0], c[1], c[2]) <= 0.0;
+    });
     EXPECT_EQ(flat, 0) << "triangles that are clockwise or have no area";
     const double region = RegionArea(contours);
-    EXPECT_NEAR(area, region, 1e-9 * region);
+    EXPECT_NEAR(TotalArea(points, triangles), region, 1e-9 * region);
 
-    double min_x = contours[0][0].x, max_x = min_x, min_y = contours[0][0].y, max_y = min_y;
-    for (const Point2& p : contours[0]) {
-        min_x = std::min(min_x, p.x);
-        max_x = std::max(max_x, p.x);
-        min_y = std::min(min_y, p.y);
-        max_y = std::max(max_y, p.y);
-    }
+    const auto [min_x, max_x] =
+        std::ranges::minmax(contours[0] | std::views::transform(&Point2::x));
+    const auto [min_y, max_y] =
+        std::ranges::minmax(contours[0] | std::views::transform(&Point2::y));
     std::mt19937 generator(sampling);
     std::uniform_real_distribution<double> along_x(min_x - 1.0, max_x + 1.0);
     std::uniform_real_distribution<double> along_y(min_y - 1.0, max_y + 1.0);
@@ -238,6 +242,8 @@ TEST(SeidelTriangulation, HandMadeShapesAreTiledExactly) {
         comb.push_back({2.0 * i - 0.5, 4});
         comb.push_back({2.0 * i - 1.5, 1});
     }
+    const Contour runs = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {3, 2},
+                          {3, 3}, {2, 3}, {1, 3}, {0, 3}, {0, 2}, {0, 1}};
     const Contours shapes[] = {
         {comb},
         {{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
@@ -245,19 +251,7 @@ TEST(SeidelTriangulation, HandMadeShapesAreTiledExactly) {
          {{6, 2}, {6, 4}, {8, 4}, {8, 2}}},
         {{{0, 0}, {2, 0}, {3, 3}, {5, 3}, {6, 0}, {8, 0}, {5, 10}, {3, 10}},
          {{4, 8}, {4.5, 5}, {3.5, 5}}},
-        {{{0, 0},
-          {1, 0},
-          {2, 0},
-          {3, 0},
-          {3, 1},
-          {3, 2},
-          {3, 3},
-          {2, 3},
-          {1, 3},
-          {0, 3},
-          {0, 2},
-          {0, 1}},
-         {{1, 1}, {1, 1.5}, {1, 2}, {1.5, 2}, {2, 2}, {2, 1.5}, {2, 1}, {1.5, 1}}},
+        {runs, {{1, 1}, {1, 1.5}, {1, 2}, {1.5, 2}, {2, 2}, {2, 1.5}, {2, 1}, {1.5, 1}}},
         {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}, {{2, 2}, {4, 2}, {4, 4}, {2, 4}}},
     };
     for (const Contours& shape : shapes) {
@@ -302,13 +296,7 @@ TEST(SeidelTriangulation, RepeatedPointsAreSkipped) {
     const Triangles triangles = TriangulatePolygon(repeated, 2u);
     EXPECT_EQ(triangles.size(), 2u);
     ASSERT_TRUE(IndicesInRange(triangles, 8));
-    double area = 0.0;
-    const std::vector<Point2> points = Numbered(repeated);
-    for (const auto& t : triangles) {
-        const auto c = Corners(points, t);
-        area += Cross(c[0], c[1], c[2]) / 2;
-    }
-    EXPECT_DOUBLE_EQ(area, 16.0);
+    EXPECT_DOUBLE_EQ(TotalArea(Numbered(repeated), triangles), 16.0);
 }
 
 // Glyph outlines put points a unit in the last place off a horizontal line (a curve's sample

@@ -139,23 +139,15 @@ TEST(TrimSurface, CutVerticesLieOnTheSphereWithItsNormals) {
     EXPECT_NEAR(pole.z, 1.0f, 1e-6f);
 }
 
-TEST(TrimCommand, InsideAndCavityCases) {
-    {
-        // The trimmed solid wholly inside the cutter: nothing of it is outside.
-        TrimmedPair p;
-        Make(p, ObjectType::Sphere, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {3, 3, 3});
-        EXPECT_EQ(p.status.number, kMsgTrimNoIntersection);
-    }
-    {
-        // A small cutter wholly inside: an inner cavity, the cutter turned inside out.
-        TrimmedPair p;
-        Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25});
-        ASSERT_TRUE(p.status.ok());
-        EXPECT_EQ(p.cutter->display_mesh.TriangleCount(), 12u);
-        for (const DisplayVertex& v : p.cutter->display_mesh.vertices) {
-            // Normals point into the cavity: towards the cube's centre.
-            EXPECT_LT(v.nx * v.x + v.ny * v.y + v.nz * v.z, 0.0f);
-        }
+// A small cutter wholly inside: an inner cavity, the cutter turned inside out.
+TEST(TrimCommand, ACutterInsideMakesACavity) {
+    TrimmedPair p;
+    Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25});
+    ASSERT_TRUE(p.status.ok());
+    EXPECT_EQ(p.cutter->display_mesh.TriangleCount(), 12u);
+    for (const DisplayVertex& v : p.cutter->display_mesh.vertices) {
+        // Normals point into the cavity: towards the cube's centre.
+        EXPECT_LT(v.nx * v.x + v.ny * v.y + v.nz * v.z, 0.0f);
     }
 }
 
@@ -294,15 +286,14 @@ TEST(BooleanCommands, RefusalsLeaveTheSceneAsItWas) {
             EXPECT_EQ(result.status().icon, MessageIcon::Information);
             EXPECT_EQ(doc.SaveToBytes(), before);
             EXPECT_EQ(doc.UndoCount(), 2u);
-            if (command == kTrim) {
-                continue;  // a cutter inside makes a cavity
-            }
         }
         {
-            // One inside the other: one of the two would keep no surface.
+            // One inside the other: one of the two would keep no surface. Trim keeps a cutter
+            // inside as a cavity, and refuses a trimmed solid inside the cutter.
             TrimmedPair p;
-            Make(p, ObjectType::Cube, {0, 0, 0}, ObjectType::Cube, {0, 0, 0}, {0.25, 0.25, 0.25},
-                 command);
+            const bool trim = command == kTrim;
+            Make(p, trim ? ObjectType::Sphere : ObjectType::Cube, {0, 0, 0}, ObjectType::Cube,
+                 {0, 0, 0}, trim ? Vec3{3, 3, 3} : Vec3{0.25, 0.25, 0.25}, command);
             EXPECT_EQ(p.status.number, kMsgTrimNoIntersection);
         }
         {
