@@ -15,15 +15,20 @@ double Distance(const Vec3f& a, const Vec3f& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-TEST(BoundingBox, EmptyMeshGivesSentinelBoxAndItsSphere) {
-    const Mesh empty;
-    const BoundingBox box = empty.Box();
-    EXPECT_TRUE(box.IsEmpty());
-
-    // A node with an empty box gets the Ritter sphere of the two sentinel corners.
-    const BoundingSphere sphere = ScaledBoxSphere(box, {1, 1, 1});
+// A node's sphere is the Ritter sphere of its scaled box's corners; an empty box's sentinel
+// corners give a huge one.
+TEST(RitterSphere, NodeSphereUsesScaledBoxCornersAndAnEmptyBoxsSentinels) {
+    const BoundingBox empty = Mesh().Box();
+    EXPECT_TRUE(empty.IsEmpty());
+    const BoundingSphere huge = ScaledBoxSphere(empty, {1, 1, 1});
+    EXPECT_EQ(huge.centre, (Vec3f{0, 0, 0}));
+    EXPECT_NEAR(huge.radius, std::sqrt(3.0) * 1e6, 1.0);
+    BoundingBox box;
+    box.Grow({-1, -1, -1});
+    box.Grow({1, 1, 1});
+    const BoundingSphere sphere = ScaledBoxSphere(box, {2, 1, 1});
     EXPECT_EQ(sphere.centre, (Vec3f{0, 0, 0}));
-    EXPECT_NEAR(sphere.radius, std::sqrt(3.0) * 1e6, 1.0);
+    EXPECT_NEAR(sphere.radius, std::sqrt(6.0), 1e-6);
 }
 
 TEST(RitterSphere, ContainsEveryPointOfRandomClouds) {
@@ -58,15 +63,6 @@ TEST(RitterSphere, TiesFavourXThenTheEarlierPair) {
     const BoundingSphere two = RitterSphere(pair);
     EXPECT_EQ(two.centre, (Vec3f{1, 1, 0.5f}));
     EXPECT_FLOAT_EQ(two.radius, 1.5f);
-}
-
-TEST(RitterSphere, NodeSphereUsesScaledBoxCorners) {
-    BoundingBox box;
-    box.Grow({-1, -1, -1});
-    box.Grow({1, 1, 1});
-    const BoundingSphere sphere = ScaledBoxSphere(box, {2, 1, 1});
-    EXPECT_EQ(sphere.centre, (Vec3f{0, 0, 0}));
-    EXPECT_NEAR(sphere.radius, std::sqrt(6.0), 1e-6);
 }
 
 }  // namespace

@@ -44,14 +44,11 @@ TEST(LightDialog, MapsTypeButtonsFalloffAndColour) {
     EXPECT_EQ(light.casts_shadows, 0);
     EXPECT_EQ(light.position.x, 7.0);
     EXPECT_FLOAT_EQ(light.exponent_table[255].value, static_cast<float>(std::pow(255 / 511.0, 3)));
-}
 
-TEST(LightDialog, UnsetFalloffButtonLeavesTheCoefficientsAlone) {
-    Light light;
+    // Coefficients no button stands for select none, and come back as they were.
     light.falloff = {0.5f, 0.5f, 0.0f};
-    const LightDialogFields fields = LightToDialog(light);
-    EXPECT_EQ(fields.falloff, LightDialogFields::kNoFalloff);
-    ApplyLightDialog(fields, light);
+    EXPECT_EQ(LightToDialog(light).falloff, LightDialogFields::kNoFalloff);
+    ApplyLightDialog(LightToDialog(light), light);
     EXPECT_EQ(light.falloff, (std::array<float, 3>{0.5f, 0.5f, 0.0f}));
 
     // An area light keeps its kind through the dialog, which offers no button for it.

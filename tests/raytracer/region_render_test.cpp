@@ -3,6 +3,8 @@
 // the whole render bit for bit, whatever the cut and the number of threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ranges>
 #include <set>
 
 #include "raytracer/pixel_walk.h"
@@ -202,22 +204,14 @@ TEST(RegionRender, RegionsMakeTheWholePictureBitForBit) {
             }
             ++cut_number;
         }
+        // The seed does choose the samples: another gives another picture.
+        if (which == 1) {
+            options.seed = 2025;
+            const RenderImage other = RenderRegion(scene, camera, options, std::nullopt);
+            EXPECT_FALSE(std::ranges::all_of(std::views::iota(0, camera.height),
+                                             [&](int y) { return other.Row(y) == whole.Row(y); }));
+        }
     }
-    // The seed does choose the samples: another gives another picture.
-    Scene scene;
-    tracer_test::AddStillLife(scene);
-    const RenderCamera camera = Camera(21, 15, RenderQuality::Production);
-    RenderOptions options;
-    options.sampling = ProductionSampling::Pixel;
-    options.seed = 2024;
-    const RenderImage whole = RenderRegion(scene, camera, options, std::nullopt);
-    options.seed = 2025;
-    const RenderImage other = RenderRegion(scene, camera, options, std::nullopt);
-    int differing = 0;
-    for (int y = 0; y < 15; ++y) {
-        differing += other.Row(y) == whole.Row(y) ? 0 : 1;
-    }
-    EXPECT_GT(differing, 0);
 }
 
 TEST(RegionRender, LargePicturesSplitAlikeWhereStretchesAndTheWalkLeaveThePicture) {
