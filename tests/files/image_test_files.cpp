@@ -18,21 +18,6 @@ void Append(png_structp png, png_bytep data, png_size_t length) {
 }
 void NoFlush(png_structp) {}
 
-int ChannelsOf(int colour_type) {
-    switch (colour_type) {
-        case PNG_COLOR_TYPE_GRAY:
-            return 1;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            return 2;
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        default:
-            return 1;  // palette indices
-    }
-}
-
 // Packs samples of `depth` bits, most significant first, as PNG rows are laid out.
 std::vector<std::uint8_t> PackRow(const std::uint16_t* samples, int count, int depth) {
     std::vector<std::uint8_t> row;
@@ -92,7 +77,7 @@ std::vector<std::uint8_t> MakePng(const PngLayout& layout) {
         png_set_bKGD(png, info, &bg);
     }
     png_write_info(png, info);
-    const int per_row = layout.width * ChannelsOf(layout.colour_type);
+    const int per_row = layout.width * png_get_channels(png, info);  // palette: one index
     std::vector<std::vector<std::uint8_t>> rows;
     for (int y = 0; y < layout.height; ++y) {
         rows.push_back(PackRow(layout.samples.data() + static_cast<std::size_t>(y * per_row),
