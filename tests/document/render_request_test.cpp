@@ -3,14 +3,13 @@
 // and saving by extension.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 #include "document/document_core.h"
 #include "document/render_request.h"
 #include "tests/document/render_test_support.h"
+#include "tests/raytracer/tracer_test_scenes.h"
 #include "tests/temporary_directory.h"
 
 namespace kelto {
@@ -18,24 +17,7 @@ namespace {
 
 using test::SamePicture;
 
-class DoneListener : public RenderListener {
-  public:
-    void FlushRequested() override {}
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        done_ = true;
-        changed_.notify_all();
-    }
-    void WaitForDone() {
-        std::unique_lock guard(lock_);
-        changed_.wait(guard, [this] { return done_; });
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool done_ = false;
-};
+using DoneListener = tracer_test::RecordingListener;
 
 RenderSettings SmallProduction() {
     RenderSettings settings;

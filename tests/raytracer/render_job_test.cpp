@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "raytracer/render_job.h"
@@ -13,36 +11,7 @@
 namespace kelto {
 namespace {
 
-class RecordingListener : public RenderListener {
-  public:
-    void FlushRequested() override {
-        std::lock_guard guard(lock_);
-        ++flushes_;
-    }
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        ++done_;
-        changed_.notify_all();
-    }
-    void WaitForDone() {
-        std::unique_lock guard(lock_);
-        changed_.wait(guard, [this] { return done_ > 0; });
-    }
-    int Flushes() {
-        std::lock_guard guard(lock_);
-        return flushes_;
-    }
-    int Done() {
-        std::lock_guard guard(lock_);
-        return done_;
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    int flushes_ = 0;
-    int done_ = 0;
-};
+using tracer_test::RecordingListener;
 
 // Options whose flush interval never runs out in a test.
 RenderOptions CountOnly() {
