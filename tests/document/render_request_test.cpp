@@ -42,7 +42,7 @@ RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& sett
 }
 
 // Runs under ThreadSanitizer in `make test`: any read of the document by the render's threads
-// would race with the edits made here.
+// would race with the edits made here, and the drains between them with the tracing.
 TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
     auto document = std::make_unique<DocumentCore>();
     test::BuildStillLife(*document);
@@ -80,6 +80,7 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
             document->InsertObject(ObjectType::Torus, {1, 0, 1}, false);
             document->Clear();
             ASSERT_TRUE(document->OpenFromBytes(saved, "still.kel").ok());
+            request.Drain();  // as a window does between its edits
             ++rounds;
         } while (!request.Finished());
         listener.WaitForDone();
