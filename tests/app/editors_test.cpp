@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <array>
-#include <fstream>
 
 #include "../files/three_ds_writer.h"
 #include "app/editor_hooks.h"
@@ -28,6 +27,7 @@
 #include "app_test_main.h"
 #include "files/file_io.h"
 #include "files/image_files.h"
+#include "main_window_rig.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
 #include "platform/program_settings.h"
@@ -66,9 +66,7 @@ std::string WritePicture(const QTemporaryDir& dir, const QString& name, int widt
 std::string WriteBytes(const QTemporaryDir& dir, const QString& name,
                        const std::vector<std::uint8_t>& bytes) {
     const std::string path = dir.filePath(name).toStdString();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    ReplaceFileContents(path, bytes);
     return path;
 }
 
@@ -331,25 +329,21 @@ class EditorsTest : public QObject {
 
     void ImportObjectShowsTheReadersMessagesAndChangesNothing() {
         QTemporaryDir dir;
-        Services services;
-        QueuedWindowThread window_thread;
-        CMainFrame frame(AppServices{services.messages, services.files, services.settings,
-                                     window_thread, std::string()});
-        frame.NewDocument();
-        DocumentCore& core = frame.ActiveDocument()->Core();
+        test::MainWindowRig rig;
+        rig.frame->NewDocument();
         using testing_3ds::Make3ds;
         using testing_3ds::Tetrahedron;
         std::vector<std::uint8_t> good = Make3ds({Tetrahedron("Box"), Tetrahedron("Lid")}, 1.0f);
         // The reader's refusals are its own tests; here one reaches the message box.
         std::vector<std::uint8_t> cut(good.begin(), good.end() - 5);
-        const std::size_t nodes = core.GetScene().NodeCount();
-        services.files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
-        frame.Action(kImportObject)->trigger();
-        QCOMPARE(services.messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
-        QVERIFY(!core.IsModified());
-        services.files.QueueChoice(WriteBytes(dir, "good.3ds", good));
-        frame.Action(kImportObject)->trigger();
-        QVERIFY(core.GetScene().NodeCount() >= nodes + 2);
+        const std::size_t nodes = rig.Core().GetScene().NodeCount();
+        rig.files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
+        rig.Act(kImportObject)->trigger();
+        QCOMPARE(rig.messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
+        QVERIFY(!rig.Core().IsModified());
+        rig.files.QueueChoice(WriteBytes(dir, "good.3ds", good));
+        rig.Act(kImportObject)->trigger();
+        QVERIFY(rig.Core().GetScene().NodeCount() >= nodes + 2);
     }
 
     void ViewsShowTheNewMaterialAfterOk() {
