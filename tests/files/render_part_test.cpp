@@ -111,16 +111,12 @@ TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
         return !DecodeRenderPart(EncodeRenderPart(part), "x.kpart").ok();
     };
     EXPECT_FALSE(refused(MakePart({0, 0, 30, 20})));
+    for (const PixelRect& rect : {PixelRect{20, 0, 31, 20}, {5, 5, 5, 9}, {-1, 0, 4, 4}}) {
+        RenderPart part = MakePart({0, 0, 30, 20});
+        part.header.rect = rect;
+        EXPECT_TRUE(refused(part)) << rect.x0 << ',' << rect.y0;
+    }
     const std::function<void(RenderPartHeader&)> changes[] = {
-        [](RenderPartHeader& h) {
-            h.rect = {20, 0, 31, 20};
-        },
-        [](RenderPartHeader& h) {
-            h.rect = {5, 5, 5, 9};
-        },
-        [](RenderPartHeader& h) {
-            h.rect = {-1, 0, 4, 4};
-        },
         [](RenderPartHeader& h) { h.quality = 2; },
         [](RenderPartHeader& h) { h.tile_columns = h.tile_rows = 2, h.tile_index = 4; },
         [](RenderPartHeader& h) { h.width = kMaxPartSide + 1; },
