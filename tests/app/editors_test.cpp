@@ -52,14 +52,12 @@ std::string WritePicture(const QTemporaryDir& dir, const QString& name, int widt
                          std::array<std::uint8_t, 3> colour) {
     RenderImage image(width, height);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < width; ++x)
             image.SetPixel(x, y, colour[0], colour[1], colour[2]);
-        }
     }
     const std::string path = dir.filePath(name).toStdString();
-    if (!WriteImage(image, path, LowerCase(ExtensionOf(path))).ok()) {
+    if (!WriteImage(image, path, LowerCase(ExtensionOf(path))).ok())
         qWarning("could not write the test picture");
-    }
     return path;
 }
 
@@ -104,9 +102,8 @@ constexpr int kRed = 0, kGreen = 1, kBlue = 2;
 int CountPixels(const QImage& image, int channel) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < image.width(); ++x)
             count += Mostly(QColor(image.pixel(x, y)), channel) ? 1 : 0;
-        }
     }
     return count;
 }
@@ -241,9 +238,8 @@ class EditorsTest : public QObject {
                 services.colours.QueueChoice(PackRgb(255, 128, 0));
                 dialog.ColorButton()->click();
                 QCOMPARE(services.colours.Requests().back().initial, PackRgb(127, 63, 255));
-                if (ok) {
+                if (ok)
                     dialog.OkButton()->click();
-                }
             });
             QCOMPARE(EditLight(core, id, services.Editors(), nullptr), ok);
             QCOMPARE(core.UndoCount(), steps + (ok ? 1 : 0));
@@ -306,9 +302,8 @@ class EditorsTest : public QObject {
                 const QModelIndex root = list->rootIndex();
                 for (int row = 0; row < list->model()->rowCount(root); ++row) {
                     const QModelIndex index = list->model()->index(row, 0, root);
-                    if (index.data().toString() == "wide.png") {
+                    if (index.data().toString() == "wide.png")
                         file = index;
-                    }
                 }
                 return file.isValid();
             }());

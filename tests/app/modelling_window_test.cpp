@@ -119,9 +119,8 @@ class ModellingWindowTest : public QObject {
             QTest::mousePress(wheel, Qt::LeftButton, {}, QPoint(10, 5));
             QTest::mouseMove(wheel, QPoint(10 + 3 * CThumbWheel::kPixelsPerNotch + 2, 5));
             QTest::mouseRelease(wheel, Qt::LeftButton, {}, QPoint(40, 5));
-            for (int i = 0; i < 3; ++i) {
+            for (int i = 0; i < 3; ++i)
                 b->TopBar().TurnLeftButton()->click();
-            }
             QVERIFY((a->View().CurrentView().direction - a_after.direction).Length() < 1e-12);
             // Focused in turn, the other view's lens shows on every slider, unchanged.
             b->TopBar().LensSlider()->setValue(35);

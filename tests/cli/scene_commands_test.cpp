@@ -93,9 +93,8 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
           "lightset:Light1@intensity=-1", "frobnicate"}) {
         std::vector<std::string> args = {"build", scene};
         std::istringstream words(line);
-        for (std::string op; words >> op;) {
+        for (std::string op; words >> op;)
             args.push_back(op);
-        }
         const CliResult r = RunCommand(args);
         EXPECT_EQ(r.status, kExitUsage) << line;
         EXPECT_NE(r.err.find("operation '" + args.back() + "'"), std::string::npos) << r.err;
@@ -411,9 +410,8 @@ TEST_F(SceneCommands, TrimUnionIntersectDeleteUndoAndRedo) {
     EXPECT_FALSE(std::filesystem::exists(Path("none.kel")));
     r = RunCommand({"build", "union", "add:sphere@0,0"});  // an operation is not a file name
     EXPECT_EQ(r.status, kExitUsage);
-    for (const char* bare : {"union", "intersect", "delete", "undo", "redo"}) {
+    for (const char* bare : {"union", "intersect", "delete", "undo", "redo"})
         EXPECT_TRUE(LooksLikeBuildOperation(bare)) << bare;
-    }
     EXPECT_NE(RunCommand({"build", "--help"}).out.find("  union "), std::string::npos);
 }
 

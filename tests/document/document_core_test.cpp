@@ -143,9 +143,8 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     EXPECT_EQ(doc.GetScene().drag_mode, 0);
     EXPECT_EQ(doc.GrabbedRing(), 0);
     EXPECT_EQ(node.position.x, 1.5);
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(node.parent_from_node[i], during[i], 1e-12) << i;
-    }
 
     // Lights: move, scale and rotate commit at the end of the drag too.
     const LightId light_id = FirstLight(doc);

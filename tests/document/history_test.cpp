@@ -150,9 +150,8 @@ class RandomEditor {
                 break;
             case 8: {
                 const std::vector<SceneNode*> all = AllNodes(doc_);
-                if (!all.empty()) {
+                if (!all.empty())
                     doc_.Rename(Any(all)->id, "Name" + std::to_string(Pick(4)));
-                }
                 break;
             }
             case 9:
@@ -164,9 +163,8 @@ class RandomEditor {
             case 11: {
                 const std::vector<SceneNode*> all = AllNodes(doc_);
                 const auto group = std::ranges::find(all, ObjectType::Group, &SceneNode::type);
-                if (group != all.end()) {
+                if (group != all.end())
                     doc_.Ungroup((*group)->id);
-                }
                 break;
             }
             case 12:
@@ -213,9 +211,8 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
         long saved = 0;                    // the position last saved; -1 when out of reach
         int edits = 0;
         for (int action = 0; action < 120; ++action) {
-            if (editor.Pick(2) == 0) {
+            if (editor.Pick(2) == 0)
                 editor.ChangeSelection();
-            }
             const int choice = editor.Pick(20);
             if (choice < 12) {
                 const int kind = editor.ChooseEdit();
@@ -458,9 +455,8 @@ TEST(History, KeepsAtMostAHundredStepsAndBoundsItsBytes) {
     };
     const std::size_t one = step(0.5f)->Bytes();
     History history(100, one * 3 + one / 2);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
         history.Push(step(static_cast<float>(i) * 0.1f));
-    }
     EXPECT_EQ(history.UndoCount(), 3u);
     EXPECT_LE(history.Bytes(), one * 3 + one / 2);
     const std::uint64_t state = history.State();

@@ -193,9 +193,8 @@ TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     ASSERT_EQ(part.Width(), 22);
     ASSERT_EQ(part.Height(), 27);
     for (int y = 0; y < 27; ++y) {
-        for (int x = 0; x < 22; ++x) {
+        for (int x = 0; x < 22; ++x)
             ASSERT_EQ(part.Pixel(x, y), whole.Pixel(x + 7, y + 3)) << x << "," << y;
-        }
         std::uint8_t interleaved[22 * 3];
         part.InterleaveRow(y, interleaved);
         ASSERT_EQ(std::vector<std::uint8_t>(request.RgbRow(y), request.RgbRow(y) + 66),

@@ -12,13 +12,11 @@
 namespace kelto::test {
 
 inline bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
-    }
     for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
+        if (!(a.Row(y) == b.Row(y)))
             return false;
-        }
     }
     return true;
 }
@@ -27,9 +25,8 @@ inline bool AnyLit(const RenderImage& image) {
     for (int y = 0; y < image.Height(); ++y) {
         for (int x = 0; x < image.Width(); ++x) {
             const auto p = image.Pixel(x, y);
-            if (p[0] || p[1] || p[2]) {
+            if (p[0] || p[1] || p[2])
                 return true;
-            }
         }
     }
     return false;

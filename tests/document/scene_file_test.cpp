@@ -184,9 +184,8 @@ constexpr std::size_t kMaterialOffset = 65;  // after "__VORN_SCENE_ROOT__"
 constexpr std::size_t kTypeOffset = kMaterialOffset + 232;
 
 void PutI32(Bytes& bytes, std::size_t at, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
-    }
 }
 
 Status OpenBytes(const Bytes& bytes, DocumentCore& doc) {

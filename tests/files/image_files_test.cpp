@@ -111,10 +111,9 @@ TEST(ImageWriters, JpegKeepsThePictureAtQualityNinety) {
     // A smooth picture: at quality 90 it comes back at better than 35 dB.
     RenderImage image(64, 48);
     for (int y = 0; y < 48; ++y) {
-        for (int x = 0; x < 64; ++x) {
+        for (int x = 0; x < 64; ++x)
             image.SetPixel(x, y, static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
                            static_cast<std::uint8_t>(128 + (x - y)));
-        }
     }
     Bytes jpeg;
     ASSERT_TRUE(EncodeJpeg(image, kDefaultJpegQuality, jpeg));
@@ -227,9 +226,8 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
 
     // Interlaced files give the same pixels as plain ones.
     PngLayout plain = Layout(9, 7, 8, PNG_COLOR_TYPE_GRAY, {});
-    for (int i = 0; i < 63; ++i) {
+    for (int i = 0; i < 63; ++i)
         plain.samples.push_back(static_cast<std::uint16_t>(i * 4));
-    }
     PngLayout interlaced = plain;
     interlaced.interlaced = true;
     TextureImage a, b;
@@ -246,9 +244,8 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     ASSERT_TRUE(DecodePng(MakePng(no_gamma), corrected, "n.png").ok());
     EXPECT_EQ(corrected.grey_rows[0][0], 0);
     EXPECT_NE(corrected.grey_rows[3][5], a.grey_rows[3][5]);
-    for (int x = 1; x < 9; ++x) {
+    for (int x = 1; x < 9; ++x)
         EXPECT_GT(corrected.grey_rows[2][x], corrected.grey_rows[2][x - 1]);
-    }
 }
 
 TEST(JpegReader, GreyKeepsOneChannelAndCmykIsRefused) {

@@ -36,9 +36,8 @@ ParsedObj Parse(const std::string& text) {
         } else if (tag == "f") {
             std::vector<int> face;
             std::string corner;
-            while (fields >> corner) {
+            while (fields >> corner)
                 face.push_back(std::stoi(corner.substr(0, corner.find('/'))));
-            }
             obj.faces.push_back(face);
         }
     }

@@ -244,9 +244,8 @@ TEST_F(RenderPartMerge, AMissingTileIsNamed) {
         part.header.tile_columns = 3;
         part.header.tile_rows = 2;
         part.header.tile_index = k;
-        if (k != 4) {
+        if (k != 4)
             paths.push_back(Write("t" + std::to_string(k) + ".kpart", part));
-        }
     }
     EXPECT_EQ(Refusal(paths), "Error: tile 4 of 3x2 is missing from the render parts.");
     // Bands: N of them.
@@ -269,14 +268,12 @@ TEST(TileRect, TilesCutThePictureExactlyOnce) {
             const PixelRect r = TileRect(w, h, columns, rows, k);
             ASSERT_FALSE(r.Empty());
             for (int y = r.y0; y < r.y1; ++y) {
-                for (int x = r.x0; x < r.x1; ++x) {
+                for (int x = r.x0; x < r.x1; ++x)
                     ++covered[static_cast<std::size_t>(y * w + x)];
-                }
             }
         }
-        for (int c : covered) {
+        for (int c : covered)
             ASSERT_EQ(c, 1);
-        }
     }
     // Rows first: tile 4 of 3 x 2 is the second row's middle one.
     EXPECT_EQ(TileRect(30, 20, 3, 2, 4), (PixelRect{10, 10, 20, 20}));

@@ -56,9 +56,8 @@ std::vector<std::uint8_t> Mutate(const std::vector<std::uint8_t>& original, std:
                 bytes.resize(at + 1);
                 break;
             default:
-                for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k) {
+                for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k)
                     bytes[k] = 0x7F;
-                }
         }
     }
     return bytes;
@@ -100,9 +99,8 @@ TEST(FuzzReplay, DocumentOperationsAlwaysSaveWhatOpens) {
     std::mt19937 random(2712);
     for (int round = 0; round < 40; ++round) {
         std::vector<std::uint8_t> operations(12);
-        for (std::uint8_t& code : operations) {
+        for (std::uint8_t& code : operations)
             code = static_cast<std::uint8_t>(random());
-        }
         const std::vector<std::uint8_t> run = WithOperations(scene, operations);
         CheckDocumentOperations(run.data(), run.size());
     }
@@ -125,9 +123,8 @@ std::vector<std::uint8_t> PlacedScene(std::vector<std::size_t>& offsets) {
         std::memcpy(pattern, &value, sizeof pattern);  // the file is little-endian, as we are
         const auto at = std::search(bytes.begin(), bytes.end(), pattern, pattern + 8);
         EXPECT_NE(at, bytes.end()) << value;
-        if (at != bytes.end()) {
+        if (at != bytes.end())
             offsets.push_back(static_cast<std::size_t>(at - bytes.begin()));
-        }
     }
     return bytes;
 }
@@ -159,10 +156,9 @@ TEST(FuzzReplay, MutatedScenesRenderWithoutHarm) {
 TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
     RenderImage picture(13, 9);
     for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 13; ++x) {
+        for (int x = 0; x < 13; ++x)
             picture.SetPixel(x, y, static_cast<std::uint8_t>(x * 19),
                              static_cast<std::uint8_t>(y * 27), 80);
-        }
     }
     std::vector<std::uint8_t> jpeg, png, tiff;
     ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
@@ -199,9 +195,8 @@ TEST(FuzzReplay, DamagedRenderPartsAreRefusedOrUnchanged) {
     part.header.tile_rows = 3;
     part.header.tile_index = 1;
     std::mt19937 random(515);
-    for (std::size_t i = 0; i < part.header.rect.Area() * 3; ++i) {
+    for (std::size_t i = 0; i < part.header.rect.Area() * 3; ++i)
         part.pixels.push_back(static_cast<std::uint8_t>(random()));
-    }
     const std::vector<std::uint8_t> original = EncodeRenderPart(part);
     CheckRenderPart(original.data(), original.size());
     for (int round = 0; round < 2000; ++round) {

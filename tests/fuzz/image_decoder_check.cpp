@@ -11,10 +11,9 @@ namespace {
 bool RowsMatch(const TextureImage& image) {
     const auto w = static_cast<std::size_t>(image.width);
     const auto wide = [w](const auto& row) { return row.size() == w; };
-    if (image.channels == 1) {
+    if (image.channels == 1)
         return image.grey_rows.size() == static_cast<std::size_t>(image.height) &&
                std::ranges::all_of(image.grey_rows, wide);
-    }
     return image.channels == 3 && image.rgb_rows.size() == static_cast<std::size_t>(image.height) &&
            std::ranges::all_of(image.rgb_rows, [&](const RgbRow& row) {
                return wide(row.red) && wide(row.green) && wide(row.blue);

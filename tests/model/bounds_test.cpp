@@ -40,10 +40,9 @@ TEST(RitterSphere, ContainsEveryPointOfRandomClouds) {
             p = {coordinate(random), coordinate(random) * 0.1f, coordinate(random)};
         }
         const BoundingSphere sphere = RitterSphere(points);
-        for (const Vec3f& p : points) {
+        for (const Vec3f& p : points)
             EXPECT_LE(Distance(sphere.centre, p), sphere.radius * (1 + 1e-5) + 1e-5)
                 << "cloud " << cloud;
-        }
     }
 }
 

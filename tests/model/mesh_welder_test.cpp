@@ -35,9 +35,8 @@ TEST(MeshWelder, SharesEqualParametersWithCloseNormalsAndKeepsCreasesApart) {
 TEST(MeshWelder, RefusesTheVertexThatWouldOverflowSixteenBitIndices) {
     Mesh mesh;
     MeshWelder welder(mesh);
-    for (std::size_t i = 0; i < kMaxMeshVertices; ++i) {
+    for (std::size_t i = 0; i < kMaxMeshVertices; ++i)
         ASSERT_TRUE(welder.Add(Corner(static_cast<float>(i), 0.0f, 0, 0, 1)));
-    }
     EXPECT_FALSE(welder.Add(Corner(-1.0f, 0.0f, 0, 0, 1)));
     EXPECT_EQ(mesh.vertices.size(), kMaxMeshVertices);
     EXPECT_EQ(mesh.indices.size(), kMaxMeshVertices);

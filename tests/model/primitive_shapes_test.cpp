@@ -45,9 +45,8 @@ TEST_P(EveryPrimitive, MeshIsWellFormedAndWoundCounterClockwiseSeenFromItsNormal
     const Mesh& mesh = built.display;
     ASSERT_GT(mesh.TriangleCount(), 0u);
     ASSERT_EQ(mesh.indices.size() % 3, 0u);
-    for (std::uint16_t index : mesh.indices) {
+    for (std::uint16_t index : mesh.indices)
         ASSERT_LT(index, mesh.vertices.size());
-    }
     for (std::size_t t = 0; t < mesh.indices.size(); t += 3) {
         const DisplayVertex& a = mesh.vertices[mesh.indices[t]];
         const DisplayVertex& b = mesh.vertices[mesh.indices[t + 1]];
@@ -75,9 +74,8 @@ TEST_P(EveryPrimitive, PlacementRestsTheSolidOnTheFloor) {
     world.Translate({0, placement.lift, 0});
     world.Rotate(placement.x_rotation_degrees, {1, 0, 0});
     float lowest = 1e9f;
-    for (const DisplayVertex& v : Build(type).display.vertices) {
+    for (const DisplayVertex& v : Build(type).display.vertices)
         lowest = std::min(lowest, world.TransformPoint(v.Position()).y);
-    }
     // The sphere's lowest sample lies 10 degrees above its true bottom.
     const bool lifted = type != ObjectType::Hyperboloid && type != ObjectType::Superquadric;
     EXPECT_NEAR(lowest, lifted ? 0.0f : -1.0f, type == ObjectType::Sphere ? 0.016f : 1e-4f);
@@ -140,15 +138,13 @@ TEST(EveryPrimitive, VerticesLieOnTheirSurface) {
          }},
     };
     for (const auto& [type, on_surface] : cases) {
-        for (const DisplayVertex& v : Build(type).display.vertices) {
+        for (const DisplayVertex& v : Build(type).display.vertices)
             ASSERT_TRUE(on_surface(v)) << NameBase(type) << ' ' << v.x << ',' << v.y << ',' << v.z;
-        }
     }
     // The cylinder keeps both rims sharp; the hyperboloid's waist is narrower than its rims.
     int rim_vertices = 0;
-    for (const DisplayVertex& v : Build(ObjectType::Cylinder).display.vertices) {
+    for (const DisplayVertex& v : Build(ObjectType::Cylinder).display.vertices)
         rim_vertices += near(Radial(v), 1) && near(std::fabs(v.z), 1) ? 1 : 0;
-    }
     EXPECT_GE(rim_vertices, 2 * 19);
     double waist = 10.0, rim = 0.0;
     for (const DisplayVertex& v : Build(ObjectType::Hyperboloid).display.vertices) {

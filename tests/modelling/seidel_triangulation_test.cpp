@@ -26,26 +26,23 @@ constexpr double kPi = std::numbers::pi;
 // Outer area minus the holes' areas.
 double RegionArea(const Contours& contours) {
     double area = std::abs(SignedArea(contours[0]));
-    for (std::size_t c = 1; c < contours.size(); ++c) {
+    for (std::size_t c = 1; c < contours.size(); ++c)
         area -= std::abs(SignedArea(contours[c]));
-    }
     return area;
 }
 
 std::size_t PointCount(const Contours& contours) {
     std::size_t n = 0;
-    for (const Contour& contour : contours) {
+    for (const Contour& contour : contours)
         n += contour.size();
-    }
     return n;
 }
 
 // Point number k (from 1) is element k - 1.
 std::vector<Point2> Numbered(const Contours& contours) {
     std::vector<Point2> points;
-    for (const Contour& contour : contours) {
+    for (const Contour& contour : contours)
         points.insert(points.end(), contour.begin(), contour.end());
-    }
     return points;
 }
 
@@ -60,9 +57,8 @@ bool InsideEvenOdd(const Contours& contours, const Point2& p) {
         for (std::size_t i = 0, j = contour.size() - 1; i < contour.size(); j = i++) {
             const Point2& a = contour[i];
             const Point2& b = contour[j];
-            if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) {
+            if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
                 inside = !inside;
-            }
         }
     }
     return inside;
@@ -86,9 +82,8 @@ double TotalArea(const std::vector<Point2>& points, const Triangles& triangles) 
 bool IndicesInRange(const Triangles& triangles, std::size_t n) {
     for (const auto& t : triangles) {
         for (const int v : t) {
-            if (v < 1 || static_cast<std::size_t>(v) > n) {
+            if (v < 1 || static_cast<std::size_t>(v) > n)
                 return false;
-            }
         }
     }
     return true;
@@ -147,17 +142,14 @@ void ExpectExactTiling(const Contours& contours, const Triangles& triangles, std
     int checked = 0;
     for (int i = 0; i < samples; ++i) {
         const Point2 p{along_x(generator), along_y(generator)};
-        if (DistanceToBoundary(contours, p) < 1e-9) {
+        if (DistanceToBoundary(contours, p) < 1e-9)
             continue;
-        }
         const int covering = CoveringTriangles(points, triangles, p, 1e-9);
-        if (covering < 0) {
+        if (covering < 0)
             continue;
-        }
         ++checked;
-        if (covering != (InsideEvenOdd(contours, p) ? 1 : 0)) {
+        if (covering != (InsideEvenOdd(contours, p) ? 1 : 0))
             ++wrong;
-        }
     }
     EXPECT_EQ(wrong, 0) << "of " << checked << " sampled points are covered wrongly";
     EXPECT_GT(checked, samples / 2);
@@ -205,9 +197,8 @@ Contours RandomRectilinearWithHoles(std::mt19937& generator) {
     std::vector<int> heights;
     for (int i = 0; i < k; ++i) {
         int h = height(generator);
-        while (!heights.empty() && h == heights.back()) {
+        while (!heights.empty() && h == heights.back())
             h = height(generator);
-        }
         heights.push_back(h);
     }
     Contour outer = {{0, 0}, {2.0 * k, 0}};
@@ -218,9 +209,8 @@ Contours RandomRectilinearWithHoles(std::mt19937& generator) {
     Contours contours = {outer};
     for (int i = 0; i < k; ++i) {
         const int level = hole(generator);  // 0: no hole, 1 or 2: the hole's bottom
-        if (level == 0) {
+        if (level == 0)
             continue;
-        }
         const double x0 = 2.0 * i + 0.5;
         const double y0 = level;
         contours.push_back({{x0, y0}, {x0, y0 + 1}, {x0 + 1, y0 + 1}, {x0 + 1, y0}});
@@ -314,9 +304,8 @@ TEST(SeidelTriangulation, PointsOneUnitInTheLastPlaceOffALineAreTiled) {
     };
     for (const Contours& shape : shapes) {
         SCOPED_TRACE(PointCount(shape));
-        for (std::uint32_t seed = 0; seed < 20; ++seed) {
+        for (std::uint32_t seed = 0; seed < 20; ++seed)
             ExpectExactTiling(shape, TriangulatePolygon(shape, seed), seed, 50);
-        }
     }
 }
 
@@ -354,9 +343,8 @@ TEST(SeidelTriangulation, HostileInputNeverCrashes) {
     const Contours with_nan = {{{0, 0}, {1, 0}, {nan, 5}, {1, 1}, {0, 1}}};
     const Triangles triangles = TriangulatePolygon(with_nan, 1u);
     ASSERT_EQ(triangles.size(), 2u);
-    for (const auto& t : triangles) {
+    for (const auto& t : triangles)
         EXPECT_EQ(std::count(t.begin(), t.end(), 3), 0);
-    }
 
     // Random outlines on a coarse grid: self-crossings, repeats, collinear and level points.
     std::mt19937 generator(99);

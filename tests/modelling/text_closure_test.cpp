@@ -41,9 +41,8 @@ std::size_t OpenEdges(const Mesh& mesh) {
         }
     }
     std::size_t open = 0;
-    for (const auto& [edge, count] : uses) {
+    for (const auto& [edge, count] : uses)
         open += count == 1 ? 1 : 0;
-    }
     return open;
 }
 
@@ -56,9 +55,8 @@ struct FaceChoice {
 
 LogFont Face(const FaceChoice& choice) {
     LogFont font = LogFont::TextToolDefault();
-    if (choice.family != nullptr) {
+    if (choice.family != nullptr)
         font.SetFaceName(choice.family);
-    }
     font.weight = choice.weight;
     font.italic = choice.italic ? 1 : 0;
     return font;
@@ -83,10 +81,9 @@ struct FaceGlyphs {
         EXPECT_TRUE(source.Usable());
         EXPECT_NE(source.FilePath().find(choice.file), std::string::npos) << source.FilePath();
         for (int code = 0x21; code <= 0xFF; ++code) {
-            if (code < 0x7F || code > 0xA0) {
+            if (code < 0x7F || code > 0xA0)
                 glyphs[static_cast<char>(code)] =
                     ContourCurves(source.Outline(static_cast<unsigned char>(code)));
-            }
         }
     }
 
@@ -94,9 +91,8 @@ struct FaceGlyphs {
     Mesh Build(const std::string& text) const {
         TextShape shape(text, font, 0.45);
         for (char c : text) {
-            if (c != ' ') {
+            if (c != ' ')
                 shape.contours.push_back(glyphs.at(c));
-            }
         }
         Mesh mesh;
         BoundingBox box;
@@ -115,9 +111,8 @@ TEST(TextClosure, EveryPrintableCharacterAndLinesOfTextCloseUp) {
         const FaceGlyphs face(choice);
         std::vector<std::string> texts = {"Kelto 8", "0123456789", "Hello, World!", "\xae"};
         for (char c = '!'; c <= '~'; ++c) {
-            for (const std::string prefix : {"", "K", "A", "W"}) {
+            for (const std::string prefix : {"", "K", "A", "W"})
                 texts.push_back(prefix + c);
-            }
         }
         for (const std::string& text : texts) {
             const Mesh mesh = face.Build(text);
@@ -153,9 +148,8 @@ TEST(TextClosure, RepeatedPointsAndSpikesCloseUp) {
             const DisplayVertex& a = mesh.vertices[k];
             const DisplayVertex& b = mesh.vertices[k + 1];
             const DisplayVertex& c = mesh.vertices[k + 2];
-            if (a.ny == -1.0f) {
+            if (a.ny == -1.0f)
                 front += std::fabs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z)) / 2;
-            }
         }
         EXPECT_NEAR(front, 0.4 * 1.6, 1e-5) << spike;
     }
@@ -177,9 +171,8 @@ bool IsSpikeTip(const std::vector<OutlinePoint>& outline, std::size_t i) {
     const auto distinct = [&](bool forwards) {
         for (std::size_t k = 1; k < n; ++k) {
             const OutlinePoint* q = contour[forwards ? (at + k) % n : (at + n - k) % n];
-            if (q->x != p.x || q->y != p.y) {
+            if (q->x != p.x || q->y != p.y)
                 return q;
-            }
         }
         return &p;
     };
@@ -204,10 +197,9 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
             std::vector<std::vector<Point2>> polygons(contours.size());
             SplitFractionCursor fractions;
             std::vector<DisplayVertex> walls;
-            for (std::size_t i = 0; i < contours.size(); ++i) {
+            for (std::size_t i = 0; i < contours.size(); ++i)
                 FlattenContour(contours[i], 0.0, 0.45, TextShape::kFlatness, fractions, walls,
                                polygons[i]);
-            }
             ASSERT_EQ(contours.size(), outline.empty() ? 0 : outline.back().contour + 1u) << c;
             // Straight points, and the first and last of each spline triple (previous, A, B),
             // but not the tip of a spike of no width, which is left out.
@@ -216,9 +208,8 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
                 const bool triple = outline[k].kind == 1 && k + 2 < outline.size();
                 const std::size_t ends[] = {k, k + 2};
                 for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e) {
-                    if (!IsSpikeTip(outline, ends[e])) {
+                    if (!IsSpikeTip(outline, ends[e]))
                         on_curve.push_back(outline[ends[e]]);
-                    }
                 }
                 k += triple ? 3 : 1;
             }

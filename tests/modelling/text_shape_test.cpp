@@ -28,11 +28,10 @@ Glyph Build(char c) {
     g.contours = ContourCurves(source.Outline(static_cast<unsigned char>(c)));
     g.polygons.resize(g.contours.size());
     TextBuildState state(std::string(1, c));
-    for (std::size_t i = 0; i < g.contours.size(); ++i) {
+    for (std::size_t i = 0; i < g.contours.size(); ++i)
         g.largest =
             std::max(g.largest, FlattenContour(g.contours[i], 0.0, 0.45, TextShape::kFlatness,
                                                state.split_fractions, g.walls, g.polygons[i]));
-    }
     BuildCaps(g.contours, g.polygons, 0.0, 0.45, state.cap_random, g.caps);
     return g;
 }
@@ -90,9 +89,8 @@ TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     EXPECT_EQ(MatchedTrueTypeFamily(LogFont::TextToolDefault()), "Liberation Serif");
     // Every family listed has outlines, and every style of it too.
     for (const std::string& family : TrueTypeFamilies()) {
-        for (const TrueTypeStyle& style : TrueTypeStyles(family)) {
+        for (const TrueTypeStyle& style : TrueTypeStyles(family))
             EXPECT_TRUE(GlyphSource(Font(family, style)).Usable()) << family << " " << style.name;
-        }
     }
 }
 

@@ -197,9 +197,8 @@ TEST(TrimCommand, TrimNodeSitsAtTheCentreAndNothingMoves) {
     for (auto [node, before] : {std::pair{a, a_before}, {b, b_before}}) {
         Matrix4 world = trim->ComposeParentFromNode();
         world.Multiply(node->ComposeParentFromNode());
-        for (int i = 0; i < 16; ++i) {
+        for (int i = 0; i < 16; ++i)
             EXPECT_NEAR(world[i], before[i], 1e-9);
-        }
     }
     EXPECT_NEAR(trim->box.min.x + trim->box.max.x, 0.0f, 1e-5f);
     const CommandState state = TrimCommandState(doc);
@@ -215,9 +214,8 @@ TEST(TrimCommand, SameOperandsGiveTheSameMeshesEveryTime) {
     std::vector<std::vector<std::uint8_t>> files;
     for (unsigned run = 0; run < 3; ++run) {
         std::srand(run * 7919 + 1);
-        for (unsigned k = 0; k < run; ++k) {
+        for (unsigned k = 0; k < run; ++k)
             (void)std::rand();
-        }
         DocumentCore doc;
         doc.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         const NodeId cutter = doc.InsertObject(ObjectType::Cube, {0.8, 0, 0.3}, true);
@@ -264,9 +262,8 @@ TEST(BooleanSurfaces, SphereUnionAndLensFaceOutwardOnTheExactSpheres) {
         ExpectOutward(p, *p.trimmed, {0, 1, 0});
         ExpectOutward(p, *p.cutter, {1, 1, 0});
         for (const SceneNode* n : {p.trimmed, p.cutter}) {
-            for (const DisplayVertex& v : n->display_mesh.vertices) {
+            for (const DisplayVertex& v : n->display_mesh.vertices)
                 EXPECT_NEAR(Vec3(v.x, v.y, v.z).Length(), 1.0, 1e-5);
-            }
         }
     }
 }

@@ -23,9 +23,8 @@ RenderImage Render(const Scene& scene, RenderQuality quality, std::vector<std::s
     RenderOptions options;
     options.seed = 5;
     RayTracer tracer(scene, Camera(32, 24, quality, eye), nullptr, options);
-    if (left_out != nullptr) {
+    if (left_out != nullptr)
         *left_out = tracer.Prepared().LeftOut();
-    }
     CollectingSink sink(32, 24);
     tracer.Render(sink);
     EXPECT_EQ(sink.outputs, 32 * 24);

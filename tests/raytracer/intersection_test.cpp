@@ -90,9 +90,8 @@ struct PortableTwin {
     explicit PortableTwin(const PreparedScene& prepared) {
         std::vector<const std::vector<RenderTriangle>*> lists;
         for (const PreparedNode& node : prepared.Nodes()) {
-            if (!node.triangles.empty()) {
+            if (!node.triangles.empty())
                 lists.push_back(&node.triangles);
-            }
         }
         hierarchy.Build(lists, TriangleHierarchy::Walk::kPortable, 4);
     }
@@ -289,10 +288,9 @@ TEST(PreparedScene, ScreenRectanglesAndBoxes) {
     aside->material.brightness = 0.75f;
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     auto find = [&](const SceneNode* n) -> const PreparedNode& {
-        for (const PreparedNode& p : prepared.Nodes()) {
+        for (const PreparedNode& p : prepared.Nodes())
             if (p.leaf && prepared.MaterialOf(p).brightness == n->material.brightness)
                 return p;
-        }
         throw std::runtime_error("not prepared");
     };
     EXPECT_FALSE(find(visible).off_screen);

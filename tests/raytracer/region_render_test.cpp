@@ -22,9 +22,8 @@ using tracer_test::ExpectSamePicture;
 std::vector<WalkStep> WalkOf(int order, const PixelRect& rect) {
     HilbertCursor cursor(order, rect);
     std::vector<WalkStep> all, stretch;
-    while (cursor.Next(37, stretch)) {
+    while (cursor.Next(37, stretch))
         all.insert(all.end(), stretch.begin(), stretch.end());
-    }
     return all;
 }
 
@@ -58,14 +57,12 @@ TEST(HilbertWalk, CursorVisitsAnyRectangleInTheWholeWalksOrder) {
             const PixelRect r = Intersection(rect, {0, 0, w, h});
             std::vector<std::pair<int, int>> expected;
             for (const auto& p : whole) {
-                if (r.Contains(p.first, p.second)) {
+                if (r.Contains(p.first, p.second))
                     expected.push_back(p);
-                }
             }
             std::vector<std::pair<int, int>> got;
-            for (const WalkStep& s : WalkOf(order, r)) {
+            for (const WalkStep& s : WalkOf(order, r))
                 got.emplace_back(s.x, s.y);
-            }
             EXPECT_EQ(got, expected) << w << "x" << h << " " << r.x0 << "," << r.y0;
         }
     }
@@ -109,11 +106,10 @@ RenderImage RenderRegion(const Scene& scene, const RenderCamera& camera, RenderO
     const PixelRect r = rect.value_or(PixelRect{0, 0, camera.width, camera.height});
     EXPECT_EQ(static_cast<std::size_t>(sink.outputs), r.Area());
     for (int y = 0; y < camera.height; ++y) {
-        for (int x = 0; x < camera.width; ++x) {
+        for (int x = 0; x < camera.width; ++x)
             EXPECT_EQ(sink.hits[static_cast<std::size_t>(y * camera.width + x)],
                       r.Contains(x, y) ? 1 : 0)
                 << x << "," << y;
-        }
     }
     return sink.image;
 }
@@ -139,9 +135,8 @@ std::vector<std::vector<PixelRect>> Cuts(int w, int h) {
     std::vector<std::vector<PixelRect>> cuts;
     cuts.push_back({{0, 0, w, 3}, {0, 3, w, 4}, {0, 4, w, h / 2}, {0, h / 2, w, h}});
     std::vector<PixelRect> tiles;
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < 6; ++k)
         tiles.push_back(TileRect(w, h, 3, 2, k));
-    }
     cuts.push_back(tiles);
     std::vector<PixelRect> strips;
     for (int x = 0; x < w; ++x) {
@@ -245,9 +240,8 @@ TEST(RegionRender, WalkSamplingStaysAsTheProgramAlwaysWalked) {
     RenderImage expected(40, 30);
     RayTracer::ProductionState state;
     for (std::size_t i = 0; i < pixels.size(); ++i) {
-        if (i % RayTracer::kProductionStretch == 0) {
+        if (i % RayTracer::kProductionStretch == 0)
             state = RayTracer::ProductionState::ForStretch(i / RayTracer::kProductionStretch);
-        }
         int samples = 0;
         state.last = tracer.ProductionPixel(pixels[i].first, pixels[i].second, state, samples);
         const std::uint32_t c = PackColour(state.last);

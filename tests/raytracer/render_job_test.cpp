@@ -25,16 +25,14 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
     RecordingListener listener;
     {
         RenderJob job(scene, tracer_test::Camera(8, 8), listener, CountOnly());
-        for (int i = 0; i < 4095; ++i) {
+        for (int i = 0; i < 4095; ++i)
             job.Push(i % 64, i / 64, static_cast<std::uint32_t>(i));
-        }
         EXPECT_EQ(listener.Flushes(), 0);
         job.Push(1, 2, 0x030201);
         EXPECT_EQ(listener.Flushes(), 1);
         // Past the threshold the request is not repeated until someone drains.
-        for (int i = 0; i < 5000; ++i) {
+        for (int i = 0; i < 5000; ++i)
             job.Push(0, 0, 0);
-        }
         EXPECT_EQ(listener.Flushes(), 1);
         std::vector<PixelUpdate> drained = job.Drain();
         ASSERT_EQ(drained.size(), 9096u);
@@ -43,9 +41,8 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
         EXPECT_EQ(job.Waiting(), 0u);
         EXPECT_EQ(job.PixelsDone(), 9096u);  // progress counts what was pushed, drained or not
         // After the drain the next crossing asks again, once.
-        for (int i = 0; i < 4095; ++i) {
+        for (int i = 0; i < 4095; ++i)
             job.Push(3, 4, 7);
-        }
         EXPECT_EQ(listener.Flushes(), 1);
         job.Push(3, 4, 7);
         job.Push(3, 4, 7);

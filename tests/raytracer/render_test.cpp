@@ -46,9 +46,8 @@ TEST(RenderCamera, PrimaryRaysGoThroughTheirPixels) {
     const Vec3f to_point = Normalised(ToFloat(point - camera.eye));
     EXPECT_NEAR(Dot(d, to_point), 1.0f, 1e-6f);
     // The lens samples sit within a hair of the eye.
-    for (const Vec3f& p : tracer.LensSet(7)) {
+    for (const Vec3f& p : tracer.LensSet(7))
         EXPECT_LT(Length(p - ToFloat(camera.eye)), 1e-4f);
-    }
 }
 
 TEST(RenderCamera, AViewThatNeverRecordedASizeRendersAtTheSmallest) {
@@ -157,10 +156,9 @@ TEST(DraftRender, SameImageOnAnyNumberOfThreads) {
         if (threads == 1) {
             first = sink.image;
             // One thread visits the pixels row by row, top to bottom, left to right.
-            for (std::size_t i = 0; i < sink.order.size(); ++i) {
+            for (std::size_t i = 0; i < sink.order.size(); ++i)
                 ASSERT_EQ(sink.order[i], (std::pair<int, int>(static_cast<int>(i % 40),
                                                               static_cast<int>(i / 40))));
-            }
         } else {
             tracer_test::ExpectSamePicture(sink.image, first, std::to_string(threads));
         }
@@ -190,9 +188,8 @@ TEST(DraftRender, MatchesTheReviewedReferencePicture) {
     }
     ASSERT_EQ(reference.width, 64);
     ASSERT_EQ(reference.height, 48);
-    for (int y = 0; y < 48; ++y) {
+    for (int y = 0; y < 48; ++y)
         EXPECT_TRUE(reference.rgb_rows[y] == sink.image.Row(y)) << "row " << y;
-    }
 }
 
 TEST(ProductionRender, RefinesOnlyWhereSamplesDifferOrBrighten) {

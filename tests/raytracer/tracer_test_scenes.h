@@ -20,9 +20,8 @@ inline void ExpectSamePicture(const RenderImage& a, const RenderImage& b,
                               const std::string& what = "") {
     ASSERT_EQ(a.Width(), b.Width()) << what;
     ASSERT_EQ(a.Height(), b.Height()) << what;
-    for (int y = 0; y < a.Height(); ++y) {
+    for (int y = 0; y < a.Height(); ++y)
         ASSERT_TRUE(a.Row(y) == b.Row(y)) << what << ", row " << y;
-    }
 }
 
 // Counts a render's flush requests and its done notice, and waits for the latter.
