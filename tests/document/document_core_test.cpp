@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "change_log.h"
 #include "document/command_rules.h"
 #include "document/document_core.h"

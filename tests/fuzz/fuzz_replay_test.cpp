@@ -13,10 +13,7 @@
 #include "document_ops_check.h"
 #include "files/image_files.h"
 #include "files/render_part.h"
-#include "image_decoder_check.h"
-#include "render_check.h"
-#include "render_part_check.h"
-#include "three_ds_check.h"
+#include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 

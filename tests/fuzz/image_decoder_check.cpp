@@ -1,4 +1,4 @@
-#include "image_decoder_check.h"
+#include "fuzz_checks.h"
 
 #include <algorithm>
 #include <span>

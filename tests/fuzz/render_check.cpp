@@ -1,4 +1,4 @@
-#include "render_check.h"
+#include "fuzz_checks.h"
 
 #include <span>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "render_part_check.h"
+#include "fuzz_checks.h"
 
 #include <algorithm>
 #include <span>

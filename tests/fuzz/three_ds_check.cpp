@@ -1,4 +1,4 @@
-#include "three_ds_check.h"
+#include "fuzz_checks.h"
 
 #include <span>
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cmath>
-#include <optional>
 
 #include "document/document_core.h"
 #include "interaction/tool_controller.h"

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "model/child_list.h"
 #include "model/scene.h"
 

@@ -2,11 +2,9 @@
 // text always gives the same mesh.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <string>
 #include <tuple>
