@@ -6,16 +6,7 @@ namespace kelto {
 namespace {
 
 DisplayVertex Corner(float s, float t, float nx, float ny, float nz) {
-    DisplayVertex v;
-    v.x = s;
-    v.y = t;
-    v.nx = nx;
-    v.ny = ny;
-    v.nz = nz;
-    v.normal_valid = 1.0f;
-    v.s = s;
-    v.t = t;
-    return v;
+    return {.x = s, .y = t, .nx = nx, .ny = ny, .nz = nz, .normal_valid = 1.0f, .s = s, .t = t};
 }
 
 TEST(MeshWelder, SharesEqualParametersWithCloseNormalsAndKeepsCreasesApart) {

@@ -229,14 +229,14 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
     constexpr int kSide = 142;
     for (int z = 0; z < kSide; ++z) {
         for (int x = 0; x < kSide; ++x) {
-            DisplayVertex v;
-            v.x = (x - kSide / 2) * 0.07f;
-            v.z = (z - kSide / 2) * 0.07f;
-            v.y = 0.3f * std::sin(v.x * 3.0f) * std::cos(v.z * 2.0f) + 0.01f * unit(random);
-            v.ny = 1.0f;
-            v.s = static_cast<float>(x) / (kSide - 1);
-            v.t = static_cast<float>(z) / (kSide - 1);
-            mesh.vertices.push_back(v);
+            const float vx = (x - kSide / 2) * 0.07f, vz = (z - kSide / 2) * 0.07f;
+            mesh.vertices.push_back(
+                {.x = vx,
+                 .y = 0.3f * std::sin(vx * 3.0f) * std::cos(vz * 2.0f) + 0.01f * unit(random),
+                 .z = vz,
+                 .ny = 1.0f,
+                 .s = static_cast<float>(x) / (kSide - 1),
+                 .t = static_cast<float>(z) / (kSide - 1)});
         }
     }
     auto index = [](int x, int z) { return static_cast<std::uint16_t>(z * kSide + x); };
