@@ -4,8 +4,6 @@
 #pragma once
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <functional>

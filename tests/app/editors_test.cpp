@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <array>
 

@@ -9,8 +9,6 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
