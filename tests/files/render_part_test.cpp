@@ -62,7 +62,7 @@ TEST(RenderPartFile, HeaderAndPixelsRoundTrip) {
     EXPECT_EQ(header->rect, (PixelRect{3, 4, 17, 9}));
 }
 
-TEST(RenderPartFile, AnythingDamagedIsRefusedWithItsName) {
+TEST(RenderPartFile, AnythingDamagedOrWellSealedNonsenseIsRefused) {
     const std::vector<std::uint8_t> bytes = EncodeRenderPart(MakePart({0, 0, 6, 4}));
     const auto refusal = [](std::span<const std::uint8_t> data) {
         const Result<RenderPart> read = DecodeRenderPart(data, "p3.kpart");
@@ -100,9 +100,6 @@ TEST(RenderPartFile, AnythingDamagedIsRefusedWithItsName) {
               "Error: p3.kpart is a Kelto render part of an unsupported version (2).");
     EXPECT_EQ(DecodeRenderPart(std::span(bytes).first(50), "p3.kpart").status().text,
               "Error: the Kelto render part p3.kpart is damaged or cut short.");
-}
-
-TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
     // Fields that no render writes, with checksums that match: a rectangle outside the picture
     // or empty, an unknown quality, a tile beyond its grid.
     const auto refused = [](RenderPart part) {
