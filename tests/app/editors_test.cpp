@@ -50,10 +50,9 @@ struct Services {
 std::string WritePicture(const QTemporaryDir& dir, const QString& name, int width, int height,
                          std::array<std::uint8_t, 3> colour) {
     RenderImage image(width, height);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.SetPixel(x, y, colour[0], colour[1], colour[2]);
-    }
     const std::string path = dir.filePath(name).toStdString();
     if (!WriteImage(image, path, LowerCase(ExtensionOf(path))).ok())
         qWarning("could not write the test picture");
@@ -100,10 +99,9 @@ constexpr int kRed = 0, kGreen = 1, kBlue = 2;
 
 int CountPixels(const QImage& image, int channel) {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             count += Mostly(QColor(image.pixel(x, y)), channel) ? 1 : 0;
-    }
     return count;
 }
 

@@ -23,10 +23,9 @@ Material Coloured(float r, float g, float b) {
 
 bool Dominant(const std::array<std::uint8_t, 3>& pixel, int channel) {
     const int value = pixel[static_cast<std::size_t>(channel)];
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 3; ++c)
         if (c != channel && value <= 2 * pixel[static_cast<std::size_t>(c)] + 10)
             return false;
-    }
     return value > 60;
 }
 
@@ -109,10 +108,9 @@ TEST(MaterialPreviewScene, ImagesAndBumpsReachTheSphere) {
     EXPECT_TRUE(Dominant(scene.Render(pictured).Pixel(kCentre, kCentre), 1));
     // A bump picture of stripes makes the shading of a plain sphere change across them.
     TextureImage stripes = TextureImage::Blank(64, 64, 1);
-    for (std::size_t y = 0; y < stripes.grey_rows.size(); ++y) {
+    for (std::size_t y = 0; y < stripes.grey_rows.size(); ++y)
         for (std::size_t x = 0; x < stripes.grey_rows[y].size(); ++x)
             stripes.grey_rows[y][x] = (x / 4) % 2 ? 255 : 0;
-    }
     stripes.failed = 0;
     Material bumpy;
     bumpy.bump_mode = BumpMode::Image;

@@ -158,9 +158,7 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     EXPECT_EQ(request.PixelsDone(), 35u);
     EXPECT_EQ(request.PixelsTotal(), 35u);
     const DrainedRows rows = request.Drain();
-    EXPECT_EQ(rows.pixels, 35u);
-    EXPECT_EQ(rows.first_row, 0);
-    EXPECT_EQ(rows.last_row, 4);
+    EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(35u, 0, 4));
     EXPECT_TRUE(request.Drain().Empty());
     EXPECT_TRUE(test::AnyLit(request.Image()));  // its rows are the region test's check
 
@@ -186,9 +184,7 @@ TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     request.Start();
     listener.WaitForDone();
     const DrainedRows rows = request.Drain();
-    EXPECT_EQ(rows.pixels, 22u * 27u);
-    EXPECT_EQ(rows.first_row, 0);
-    EXPECT_EQ(rows.last_row, 26);
+    EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(22u * 27u, 0, 26));
     const RenderImage& part = request.Image();
     ASSERT_EQ(part.Width(), 22);
     ASSERT_EQ(part.Height(), 27);

@@ -14,10 +14,9 @@ namespace kelto::test {
 inline bool SamePicture(const RenderImage& a, const RenderImage& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
-    for (int y = 0; y < a.Height(); ++y) {
+    for (int y = 0; y < a.Height(); ++y)
         if (!(a.Row(y) == b.Row(y)))
             return false;
-    }
     return true;
 }
 

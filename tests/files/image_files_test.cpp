@@ -46,9 +46,8 @@ TEST(BmpWriter, FiveWidePictureHasSixteenByteRowsBottomUp) {
 }
 
 void ExpectSamePixels(const RenderImage& expected, const TextureImage& actual) {
-    ASSERT_EQ(actual.channels, 3);
-    ASSERT_EQ(actual.width, expected.Width());
-    ASSERT_EQ(actual.height, expected.Height());
+    ASSERT_EQ(std::tuple(actual.channels, actual.width, actual.height),
+              std::tuple(3, expected.Width(), expected.Height()));
     for (int y = 0; y < expected.Height(); ++y) {
         EXPECT_EQ(actual.rgb_rows[y].red, expected.Row(y).red) << y;
         EXPECT_EQ(actual.rgb_rows[y].green, expected.Row(y).green) << y;
@@ -110,18 +109,15 @@ TEST(ImageWriters, TiffRoundTripsExactly) {
 TEST(ImageWriters, JpegKeepsThePictureAtQualityNinety) {
     // A smooth picture: at quality 90 it comes back at better than 35 dB.
     RenderImage image(64, 48);
-    for (int y = 0; y < 48; ++y) {
+    for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
             image.SetPixel(x, y, static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
                            static_cast<std::uint8_t>(128 + (x - y)));
-    }
     Bytes jpeg;
     ASSERT_TRUE(EncodeJpeg(image, kDefaultJpegQuality, jpeg));
     TextureImage decoded;
     ASSERT_TRUE(DecodeJpeg(jpeg, decoded, "q.jpg").ok());
-    ASSERT_EQ(decoded.channels, 3);
-    ASSERT_EQ(decoded.width, 64);
-    ASSERT_EQ(decoded.height, 48);
+    ASSERT_EQ(std::tuple(decoded.channels, decoded.width, decoded.height), std::tuple(3, 64, 48));
     double squared_error = 0;
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x) {

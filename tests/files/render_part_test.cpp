@@ -263,10 +263,9 @@ TEST(TileRect, TilesCutThePictureExactlyOnce) {
         for (int k = 0; k < columns * rows; ++k) {
             const PixelRect r = TileRect(w, h, columns, rows, k);
             ASSERT_FALSE(r.Empty());
-            for (int y = r.y0; y < r.y1; ++y) {
+            for (int y = r.y0; y < r.y1; ++y)
                 for (int x = r.x0; x < r.x1; ++x)
                     ++covered[static_cast<std::size_t>(y * w + x)];
-            }
         }
         for (int c : covered)
             ASSERT_EQ(c, 1);

@@ -152,11 +152,10 @@ TEST(FuzzReplay, MutatedScenesRenderWithoutHarm) {
 
 TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
     RenderImage picture(13, 9);
-    for (int y = 0; y < 9; ++y) {
+    for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 13; ++x)
             picture.SetPixel(x, y, static_cast<std::uint8_t>(x * 19),
                              static_cast<std::uint8_t>(y * 27), 80);
-    }
     std::vector<std::uint8_t> jpeg, png, tiff;
     ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
     ASSERT_TRUE(EncodePng(picture, png));

@@ -48,10 +48,9 @@ void CheckSceneRender(const std::uint8_t* data, std::size_t size) {
             nullptr, options);
         CountingSink sink;
         tracer.Render(sink);
-        for (int count : sink.counts) {
+        for (int count : sink.counts)
             if (count != 1)
                 __builtin_trap();
-        }
     }
 }
 

@@ -143,10 +143,9 @@ TEST(Placements, ExportRenderPickAndWindowAgreeOnEverySurfacePoint) {
             EXPECT_NEAR((obj_point - point).Length(), 0.0, tolerance) << leaf.name;
 
             const PreparedNode* traced = nullptr;
-            for (const PreparedNode& n : prepared.Nodes()) {
+            for (const PreparedNode& n : prepared.Nodes())
                 if (n.leaf && prepared.MaterialOf(n).colour.r == leaf.material.colour.r)
                     traced = &n;
-            }
             ASSERT_NE(traced, nullptr);
             const RenderTriangle& triangle = traced->triangles.at(static_cast<std::size_t>(t));
             const Vec3 traced_point = (ToVec3(triangle.corner[0]) + ToVec3(triangle.corner[1]) +

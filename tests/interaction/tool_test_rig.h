@@ -85,10 +85,9 @@ inline Vec3 WorldBoxCentre(const SceneNode& node) {
 }
 
 inline bool MatrixIsFinite(const Matrix4& m) {
-    for (double v : m.m) {
+    for (double v : m.m)
         if (!std::isfinite(v))
             return false;
-    }
     return true;
 }
 

@@ -137,10 +137,9 @@ TEST(EveryPrimitive, VerticesLieOnTheirSurface) {
              return m <= 1 + 1e-6 && std::fabs(v.x) + std::fabs(v.y) + std::fabs(v.z) < 2.9;
          }},
     };
-    for (const auto& [type, on_surface] : cases) {
+    for (const auto& [type, on_surface] : cases)
         for (const DisplayVertex& v : Build(type).display.vertices)
             ASSERT_TRUE(on_surface(v)) << NameBase(type) << ' ' << v.x << ',' << v.y << ',' << v.z;
-    }
     // The cylinder keeps both rims sharp; the hyperboloid's waist is narrower than its rims.
     int rim_vertices = 0;
     for (const DisplayVertex& v : Build(ObjectType::Cylinder).display.vertices)

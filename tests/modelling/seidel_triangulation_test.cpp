@@ -81,10 +81,9 @@ double TotalArea(const std::vector<Point2>& points, const Triangles& triangles) 
 
 bool IndicesInRange(const Triangles& triangles, std::size_t n) {
     for (const auto& t : triangles) {
-        for (const int v : t) {
+        for (const int v : t)
             if (v < 1 || static_cast<std::size_t>(v) > n)
                 return false;
-        }
     }
     return true;
 }

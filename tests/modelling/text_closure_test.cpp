@@ -78,20 +78,18 @@ struct FaceGlyphs {
         const GlyphSource source(font);
         EXPECT_TRUE(source.Usable());
         EXPECT_NE(source.FilePath().find(choice.file), std::string::npos) << source.FilePath();
-        for (int code = 0x21; code <= 0xFF; ++code) {
+        for (int code = 0x21; code <= 0xFF; ++code)
             if (code < 0x7F || code > 0xA0)
                 glyphs[static_cast<char>(code)] =
                     ContourCurves(source.Outline(static_cast<unsigned char>(code)));
-        }
     }
 
     // The text's mesh as the Text shape builds it, from the glyphs read above.
     Mesh Build(const std::string& text) const {
         TextShape shape(text, font, 0.45);
-        for (char c : text) {
+        for (char c : text)
             if (c != ' ')
                 shape.contours.push_back(glyphs.at(c));
-        }
         Mesh mesh;
         BoundingBox box;
         EXPECT_TRUE(shape.BuildDisplayMesh(mesh, box)) << text;
@@ -205,10 +203,9 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
             for (std::size_t k = 0; k < outline.size();) {
                 const bool triple = outline[k].kind == 1 && k + 2 < outline.size();
                 const std::size_t ends[] = {k, k + 2};
-                for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e) {
+                for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e)
                     if (!IsSpikeTip(outline, ends[e]))
                         on_curve.push_back(outline[ends[e]]);
-                }
                 k += triple ? 3 : 1;
             }
             for (const OutlinePoint& p : on_curve) {

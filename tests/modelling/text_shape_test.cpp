@@ -87,10 +87,9 @@ TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     EXPECT_EQ(files.size(), 4u);
     EXPECT_EQ(MatchedTrueTypeFamily(LogFont::TextToolDefault()), "Liberation Serif");
     // Every family listed has outlines, and every style of it too.
-    for (const std::string& family : TrueTypeFamilies()) {
+    for (const std::string& family : TrueTypeFamilies())
         for (const TrueTypeStyle& style : TrueTypeStyles(family))
             EXPECT_TRUE(GlyphSource(Font(family, style)).Usable()) << family << " " << style.name;
-    }
 }
 
 // Which contours are holes is the caps' and the flattening's check.

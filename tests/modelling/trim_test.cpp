@@ -261,10 +261,9 @@ TEST(BooleanSurfaces, SphereUnionAndLensFaceOutwardOnTheExactSpheres) {
         // point away from that sphere's centre.
         ExpectOutward(p, *p.trimmed, {0, 1, 0});
         ExpectOutward(p, *p.cutter, {1, 1, 0});
-        for (const SceneNode* n : {p.trimmed, p.cutter}) {
+        for (const SceneNode* n : {p.trimmed, p.cutter})
             for (const DisplayVertex& v : n->display_mesh.vertices)
                 EXPECT_NEAR(Vec3(v.x, v.y, v.z).Length(), 1.0, 1e-5);
-        }
     }
 }
 

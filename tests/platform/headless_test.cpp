@@ -81,10 +81,9 @@ TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {
         }
     }
     EXPECT_EQ(window_thread.RunPending(), 2000);
-    for (const std::vector<int>& mine : seen) {
+    for (const std::vector<int>& mine : seen)
         for (std::size_t i = 0; i < mine.size(); ++i)
             ASSERT_EQ(mine[i], static_cast<int>(i));
-    }
     // Work posted by work runs on the next call, not inside this one.
     int runs = 0;
     window_thread.Post([&] {

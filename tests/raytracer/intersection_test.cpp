@@ -89,10 +89,9 @@ TEST(PreparedScene, EqualDistancesKeepTheFirstTested) {
 struct PortableTwin {
     explicit PortableTwin(const PreparedScene& prepared) {
         std::vector<const std::vector<RenderTriangle>*> lists;
-        for (const PreparedNode& node : prepared.Nodes()) {
+        for (const PreparedNode& node : prepared.Nodes())
             if (!node.triangles.empty())
                 lists.push_back(&node.triangles);
-        }
         hierarchy.Build(lists, TriangleHierarchy::Walk::kPortable, 4);
     }
     TriangleHierarchy hierarchy;

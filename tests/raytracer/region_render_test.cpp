@@ -56,10 +56,9 @@ TEST(HilbertWalk, CursorVisitsAnyRectangleInTheWholeWalksOrder) {
               PixelRect{0, h / 2, w / 2 + 1, h}}) {
             const PixelRect r = Intersection(rect, {0, 0, w, h});
             std::vector<std::pair<int, int>> expected;
-            for (const auto& p : whole) {
+            for (const auto& p : whole)
                 if (r.Contains(p.first, p.second))
                     expected.push_back(p);
-            }
             std::vector<std::pair<int, int>> got;
             for (const WalkStep& s : WalkOf(order, r))
                 got.emplace_back(s.x, s.y);

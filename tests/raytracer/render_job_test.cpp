@@ -51,9 +51,7 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
         RenderImage image(8, 8);
         job.Push(5, 6, 0x0000FF);
         const DrainedRows rows = job.DrainInto(image);
-        EXPECT_EQ(rows.pixels, 4098u);
-        EXPECT_EQ(rows.first_row, 4);
-        EXPECT_EQ(rows.last_row, 6);
+        EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(4098u, 4, 6));
         EXPECT_EQ(image.Pixel(5, 6)[0], 255);
         EXPECT_TRUE(job.DrainInto(image).Empty());
         // Never started: destroying the job still ends its thread and reports done.

@@ -55,10 +55,9 @@ inline QPoint CornerOf(const CTalvorView& view, const Vec3& world) {
 template <typename Test>
 bool Near(const QImage& image, const QPoint& at, int reach, Test test) {
     for (int dy = -reach; dy <= reach; ++dy) {
-        for (int dx = -reach; dx <= reach; ++dx) {
+        for (int dx = -reach; dx <= reach; ++dx)
             if (test(At(image, at + QPoint(dx, dy))))
                 return true;
-        }
     }
     return false;
 }
