@@ -174,7 +174,7 @@ PngLayout Layout(int width, int height, int depth, int colour_type,
     return layout;
 }
 
-TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
+TEST(PngReader, EveryDepthColourTypeAlphaInterlaceGammaAndBackground) {
     for (int depth : {1, 2, 4, 8}) {
         PngLayout palette = Layout(2, 1, depth, PNG_COLOR_TYPE_PALETTE, {1, 0});
         palette.palette = {{10, 20, 30}, {200, 100, 50}};
@@ -195,9 +195,6 @@ TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
         ASSERT_EQ(image.channels, 1) << depth;
         EXPECT_EQ(image.grey_rows[1], (std::vector<std::uint8_t>{255, 0, 255})) << depth;
     }
-}
-
-TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     TextureImage image;
     // 16-bit RGB reduces to 8 bits.
     ASSERT_TRUE(DecodePng(MakePng(Layout(1, 1, 16, PNG_COLOR_TYPE_RGB, {0xFFFF, 0x8080, 0x0000})),

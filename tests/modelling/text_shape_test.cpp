@@ -56,7 +56,7 @@ LogFont Font(const std::string& family, const TrueTypeStyle& style) {
     return font;
 }
 
-TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
+TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListedWithTheStylesOfItsFamily) {
     const GlyphSource source(LogFont::TextToolDefault());
     ASSERT_TRUE(source.Usable());
     EXPECT_NE(source.FilePath().find("LiberationSerif"), std::string::npos);
@@ -68,9 +68,6 @@ TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
     const std::vector<OutlinePoint> o = source.Outline('O');
     ASSERT_FALSE(o.empty());
     EXPECT_TRUE(std::any_of(o.begin(), o.end(), [](const OutlinePoint& p) { return p.kind == 1; }));
-}
-
-TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     // Liberation Serif has its four faces, upright before italic, regular before bold.
     const std::vector<TrueTypeStyle> styles = TrueTypeStyles("Liberation Serif");
     ASSERT_EQ(styles.size(), 4u);
@@ -112,16 +109,13 @@ double Width(const std::string& text) {
     return box.max.x - box.min.x;
 }
 
-TEST(TextShape, PenAdvancesPastTheRightmostPointAndSpacesAddHalf) {
+TEST(TextShape, PenAdvancesPastTheRightmostPointSpacesAddHalfAndTheMeshIsCentred) {
     const double one = Width("I");
     EXPECT_NEAR(Width("II") - one, Build('I').largest + TextShape::kLetterSpacing, 1e-5);
     EXPECT_NEAR(Width("I I") - Width("II"), TextShape::kSpaceAdvance, 1e-5);
     const BuiltText spaces = BuildText("   ");
     EXPECT_TRUE(spaces.mesh.vertices.empty());
     EXPECT_TRUE(spaces.box.IsEmpty());
-}
-
-TEST(TextShape, MeshIsCentredOnItsOrigin) {
     TextShape shape("Kelto", LogFont::TextToolDefault(), 0.3);
     ASSERT_TRUE(shape.ReadGlyphs());
     Mesh mesh;
@@ -232,7 +226,7 @@ double FrontCapArea(const std::vector<DisplayVertex>& caps) {
     return area;
 }
 
-TEST(TextCaps, CapitalAIsCappedAroundItsHole) {
+TEST(TextCaps, CapitalAIsCappedAroundItsHoleAndSmallIsTwoContoursAlone) {
     const Glyph a = Build('A');
     ASSERT_EQ(a.contours.size(), 2u);
     const std::size_t outer = a.contours[0].orientation == 1 ? 0 : 1;
@@ -241,13 +235,11 @@ TEST(TextCaps, CapitalAIsCappedAroundItsHole) {
     // One triangle per point, less two, plus two for the hole: front and back, three corners.
     const std::size_t points = a.polygons[0].size() + a.polygons[1].size();
     EXPECT_EQ(a.caps.size(), (points - 2 + 2) * 6);
-}
-
-TEST(TextCaps, SmallIHasTwoOuterContoursCappedAlone) {
+    // The two outer contours of an 'i' are capped alone.
     const Glyph i = Build('i');
     ASSERT_EQ(i.contours.size(), 2u);
-    const double expected = PolygonArea(i.polygons[0]) + PolygonArea(i.polygons[1]);
-    EXPECT_NEAR(FrontCapArea(i.caps), expected, expected * 1e-6);
+    const double both = PolygonArea(i.polygons[0]) + PolygonArea(i.polygons[1]);
+    EXPECT_NEAR(FrontCapArea(i.caps), both, both * 1e-6);
     EXPECT_EQ(i.caps.size(), (i.polygons[0].size() - 2 + i.polygons[1].size() - 2) * 6);
 }
 

@@ -31,7 +31,7 @@ RenderImage Render(const Scene& scene, RenderQuality quality, std::vector<std::s
     return sink.image;
 }
 
-TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {
+TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamedAndAnEyeBeyondRangeSeesNothing) {
     Scene plain;
     tracer_test::AddStillLife(plain);
     Scene extreme;
@@ -66,9 +66,6 @@ TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {
     // is asked for here.
     Render(extreme, RenderQuality::Production, &left_out);
     EXPECT_EQ(left_out, expected);
-}
-
-TEST(ExtremeValues, AnEyeBeyondRangeSeesNothing) {
     Scene scene;
     tracer_test::AddStillLife(scene);
     for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {
