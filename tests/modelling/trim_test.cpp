@@ -312,5 +312,33 @@ TEST(BooleanCommands, RefusalsLeaveTheSceneAsItWas) {
     }
 }
 
+// Nested in a group, the results keep their operands' cut meshes through a save and an open
+// (no other test nests them). Undoing them back to the first file is the history walk's check.
+TEST(BooleanCommands, ResultsSaveAndLoadInsideAGroup) {
+    DocumentCore doc;
+    doc.InsertObject(ObjectType::Torus, {0, 0, 0}, false);
+    doc.InsertObject(ObjectType::Sphere, {0.8, 0, 0}, true);
+    const Result<NodeId> combined = doc.Combine();
+    ASSERT_TRUE(combined.ok() && *combined) << combined.status().text;
+    EXPECT_EQ(doc.UndoText(), "Undo Combine");
+    doc.InsertObject(ObjectType::Cone, {5, 0, 0}, false);
+    doc.InsertObject(ObjectType::Cylinder, {5.5, 0, 0}, true);
+    const Result<NodeId> intersected = doc.Intersect();
+    ASSERT_TRUE(intersected.ok() && *intersected) << intersected.status().text;
+    EXPECT_EQ(doc.UndoText(), "Undo Intersect");
+    EXPECT_EQ(ChildCount(*doc.Node(*intersected)), 2u);
+    doc.InsertObject(ObjectType::Cube, {-5, 0, 0}, false);
+    doc.InsertObject(ObjectType::Sphere, {-4, 0, 1}, true);
+    const Result<NodeId> trimmed = doc.Trim();
+    ASSERT_TRUE(trimmed.ok() && *trimmed);
+    doc.SelectExactly(std::vector<NodeId>{*combined, *intersected, *trimmed}, {});
+    ASSERT_TRUE(doc.Group());
+
+    DocumentCore reopened;
+    const Status opened = reopened.OpenFromBytes(doc.SaveToBytes(), "booleans.kel");
+    ASSERT_TRUE(opened.ok()) << opened.text;
+    EXPECT_EQ(reopened.SaveToBytes(), doc.SaveToBytes());
+}
+
 }  // namespace
 }  // namespace kelto
