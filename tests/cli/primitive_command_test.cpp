@@ -44,6 +44,7 @@ TEST(PrimitiveCommand, UnknownTypesListTheTypesAndHelpTheOptions) {
              {"primitive"}, {"primitive", "cube", "--obj"}, {"frobnicate"}, {}}) {
         EXPECT_EQ(RunCommand(args).status, kExitUsage) << args.size();
     }
+    EXPECT_EQ(RunCommand({"--help"}).status, kExitOk);  // its text is cli.help_lists_subcommands
     const CliResult help = RunCommand({"primitive", "--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_NE(help.out.find("--obj FILE"), std::string::npos);
