@@ -173,8 +173,7 @@ TEST(DocumentCore, HandlesSurviveEditsButNotADocumentOpenedAnew) {
     EXPECT_FALSE(doc.IsTopLevel(sphere));
     EXPECT_TRUE(doc.IsTopLevel(group));
 
-    const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
-    ASSERT_TRUE(doc.OpenFromBytes(bytes, "again.kel").ok());
+    ASSERT_TRUE(doc.OpenFromBytes(doc.SaveToBytes(), "again.kel").ok());
     // The same names, new nodes: old handles resolve to nothing.
     EXPECT_EQ(doc.Node(sphere), nullptr);
     EXPECT_EQ(doc.Node(group), nullptr);

@@ -481,8 +481,7 @@ TEST(History, AStaleHistoryIsRefusedWithoutHarm) {
     Scene& scene = const_cast<Scene&>(doc.GetScene());
     scene.DeleteNode(*scene.FindNode(a));
     const Bytes before = doc.SaveToBytes();
-    const Status undone = doc.Undo();
-    EXPECT_EQ(undone.number, kMsgHistoryMismatch);
+    EXPECT_EQ(doc.Undo().number, kMsgHistoryMismatch);
     EXPECT_EQ(doc.SaveToBytes(), before);
     EXPECT_FALSE(doc.CanUndo() || doc.CanRedo());
 

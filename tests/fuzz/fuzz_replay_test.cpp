@@ -146,8 +146,7 @@ TEST(FuzzReplay, DamagedPlacementsNeverHurtTheTracer) {
 
 TEST(FuzzReplay, MutatedScenesRenderWithoutHarm) {
     std::vector<std::size_t> offsets;
-    const std::vector<std::uint8_t> original = PlacedScene(offsets);
-    ReplayMutations(original, 314, 200, CheckSceneRender);
+    ReplayMutations(PlacedScene(offsets), 314, 200, CheckSceneRender);
 }
 
 TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {

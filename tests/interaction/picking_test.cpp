@@ -31,8 +31,7 @@ TEST(PickGeometry, TrianglesCountFromBothSidesAndAffineInversesUndoPlacements) {
     Matrix4 inverse;
     ASSERT_TRUE(InvertAffine(m, inverse));
     for (const Vec3& p : {Vec3{1, 2, 3}, Vec3{-4, 0.5, 7}}) {
-        const Vec3 back = TransformPoint(inverse, TransformPoint(m, p));
-        EXPECT_NEAR((back - p).Length(), 0.0, 1e-12);
+        EXPECT_NEAR((TransformPoint(inverse, TransformPoint(m, p)) - p).Length(), 0.0, 1e-12);
     }
     // A scale of zero does not invert, and leaves `inverse` alone.
     Matrix4 flat;

@@ -11,10 +11,9 @@ namespace {
 TEST(Light, SceneNamesLightsPerKindBase) {
     Scene scene;
     ASSERT_EQ(scene.Lights().size(), 1u);
-    const int spot = scene.InsertLight(LightKind::Spot, {1, 2, 3});
-    EXPECT_EQ(scene.Lights()[spot].name, "Light2");
-    const int area = scene.InsertLight(LightKind::Rectangular, {});
-    EXPECT_EQ(scene.Lights()[area].name, "Rectangular Light1");
+    EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Spot, {1, 2, 3})].name, "Light2");
+    EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Rectangular, {})].name,
+              "Rectangular Light1");
     EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Cylindrical, {})].name,
               "Cylindrical Light1");
     // A freed number is taken again.

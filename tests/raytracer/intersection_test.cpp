@@ -45,8 +45,8 @@ TEST(Triangle, EdgesAndCornersCountAsInsideAndAttributesInterpolate) {
     EXPECT_NEAR(inside.v, 0.25f, 1e-6f);
 
     // Degenerate triangles never hit.
-    const RenderTriangle flat = Triangle({0, 0, 0}, {1, 1, 1}, {2, 2, 2});
-    EXPECT_FALSE(HitTriangle(flat, {1, 1, 5}, {0, 0, -1}, 100, distance));
+    EXPECT_FALSE(HitTriangle(Triangle({0, 0, 0}, {1, 1, 1}, {2, 2, 2}), {1, 1, 5}, {0, 0, -1}, 100,
+                             distance));
 }
 
 TEST(Triangle, ZeroCornerNormalsTakeThePlaneNormal) {

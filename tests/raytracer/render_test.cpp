@@ -43,8 +43,7 @@ TEST(RenderCamera, PrimaryRaysGoThroughTheirPixelsAndUnsizedViewsRenderAtTheSmal
     ASSERT_TRUE(window);
     const Vec3f d =
         tracer.PrimaryDirection(static_cast<float>(window->x), static_cast<float>(window->y));
-    const Vec3f to_point = Normalised(ToFloat(point - camera.eye));
-    EXPECT_NEAR(Dot(d, to_point), 1.0f, 1e-6f);
+    EXPECT_NEAR(Dot(d, Normalised(ToFloat(point - camera.eye))), 1.0f, 1e-6f);
     // The lens samples sit within a hair of the eye.
     for (const Vec3f& p : tracer.LensSet(7))
         EXPECT_LT(Length(p - ToFloat(camera.eye)), 1e-4f);
@@ -277,8 +276,7 @@ TEST(Shading, SpotConesShadowsAndClamping) {
     // hidden block half-way to it, well out of the camera's narrow view.
     scene.Lights().clear();
     scene.InsertLight(LightKind::Point, {20, 10, 0});
-    const float lit = FloorUnderLight(scene, {0, 4, 0}).b;
-    EXPECT_GT(lit, 0.1f);
+    EXPECT_GT(FloorUnderLight(scene, {0, 4, 0}).b, 0.1f);
     SceneNode* blocker = scene.CreateNode(ObjectType::Cube, {10, 4, 0});
     blocker->visible = 0;  // hidden in the views, still rendered
     {
