@@ -17,7 +17,22 @@ namespace {
 
 using test::SamePicture;
 
-using DoneListener = tracer_test::RecordingListener;
+// A request for the camera the settings choose, and the listener that hears it end.
+struct Request {
+    static RenderCamera CameraFor(const DocumentCore& document, const RenderSettings& settings) {
+        RenderCamera camera;
+        EXPECT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+        return camera;
+    }
+    Request(const DocumentCore& document, const RenderSettings& settings)
+        : request(document, CameraFor(document, settings), settings, listener) {}
+    void RunToEnd() {
+        request.Start();
+        listener.WaitForDone();
+    }
+    tracer_test::RecordingListener listener;
+    RenderRequest request;
+};
 
 RenderSettings SmallProduction() {
     RenderSettings settings;
@@ -31,14 +46,10 @@ RenderSettings SmallProduction() {
 
 // Renders the document to the end and returns the picture.
 RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& settings) {
-    RenderCamera camera;
-    EXPECT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
-    request.Start();
-    listener.WaitForDone();
-    request.Drain();
-    return request.Image();
+    Request r(document, settings);
+    r.RunToEnd();
+    r.request.Drain();
+    return r.request.Image();
 }
 
 // Runs under ThreadSanitizer in `make test`: any read of the document by the render's threads
@@ -52,10 +63,8 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
         settings.quality = quality;
         const RenderImage expected = RenderToEnd(*document, settings);
 
-        RenderCamera camera;
-        ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
-        DoneListener listener;
-        RenderRequest request(*document, camera, settings, listener);
+        Request r(*document, settings);
+        RenderRequest& request = r.request;
         request.Start();
         int rounds = 0;
         do {
@@ -83,7 +92,7 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
             request.Drain();  // as a window does between its edits
             ++rounds;
         } while (!request.Finished());
-        listener.WaitForDone();
+        r.listener.WaitForDone();
         request.Drain();
         EXPECT_GE(rounds, 1);
         EXPECT_TRUE(SamePicture(request.Image(), expected));
@@ -92,13 +101,10 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
     // The document may even go away while its render runs.
     const RenderSettings settings = SmallProduction();
     const RenderImage expected = RenderToEnd(*document, settings);
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(*document, camera, settings, listener);
+    Request r(*document, settings);
+    RenderRequest& request = r.request;
     document.reset();
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     request.Drain();
     EXPECT_TRUE(SamePicture(request.Image(), expected));
 }
@@ -148,13 +154,10 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     settings.width = 7;  // 21 bytes a row: rows are padded to 24
     settings.height = 5;
     settings.threads = 1;
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
+    Request r(document, settings);
+    RenderRequest& request = r.request;
     EXPECT_EQ(request.RowStride(), 24u);
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     EXPECT_EQ(request.PixelsDone(), 35u);
     EXPECT_EQ(request.PixelsTotal(), 35u);
     const DrainedRows rows = request.Drain();
@@ -175,14 +178,11 @@ TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     const RenderImage whole = RenderToEnd(document, settings);
     settings.region = PixelRect{7, 3, 29, 30};
     settings.threads = 3;
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
+    Request r(document, settings);
+    RenderRequest& request = r.request;
     EXPECT_EQ(request.Region(), *settings.region);
     EXPECT_EQ(request.PixelsTotal(), 22u * 27u);
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     const DrainedRows rows = request.Drain();
     EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(22u * 27u, 0, 26));
     const RenderImage& part = request.Image();
