@@ -90,6 +90,8 @@ constexpr CommandInfo kCommands[] = {
      R::MaterialProperties, &T::OnMaterialProperties},
     {kLightProperties, "L&ight Properties", {"", ""}, "Edit the selected light", R::LightProperties,
      &T::OnLightProperties},
+    {kEditText, "&Edit Text...", {"", ""}, "Change the selected text's characters, font and depth",
+     R::EditText, &T::OnEditText},
     {kMoveRotationCentre, "Move an object's center of rotation point", {"", ""},
      "Move the point an object turns about", R::Inert},
     {kPuttyTool, "PuttyTool deformation", {"", ""}, "Deform an object", R::Inert},
@@ -214,6 +216,8 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return document ? MaterialPropertiesState(*document) : CommandState{};
         case R::LightProperties:
             return document ? LightPropertiesState(*document) : CommandState{};
+        case R::EditText:
+            return document ? EditTextState(*document) : CommandState{};
         case R::SelectTool:
             return {true, mode == ToolMode::Select};
         case R::RotateTool:
