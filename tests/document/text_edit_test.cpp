@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "document/document_core.h"
 #include "modelling/glyph_outline.h"
+#include "modelling/text_settings.h"
 #include "modelling/text_shape.h"
 
 namespace kelto {
@@ -167,6 +170,30 @@ TEST(EditText, TextFromAnOlderFileKeepsItsStoredLook) {
     const Extent made = BoxExtent(core.Node(now->node)->box);
     EXPECT_NEAR(made.height / made.width, 0.25 * stored.height / stored.width,
                 0.01 * stored.height / stored.width);
+}
+
+// The record comes from files: anything but what this program writes reads as no settings.
+TEST(EditText, SettingsRecordRoundTripsAndRefusesWhatItDidNotWrite) {
+    const TextSettings settings{"A\xE9 z", Font("DejaVu Serif", 700), 1.5};
+    const TextShape shape(settings.text, settings.font, settings.depth);
+    EXPECT_EQ(StoredTextSettings(shape), settings);
+    const std::vector<std::function<void(NurbsPatch&)>> damages = {
+        [](NurbsPatch& r) { r.knots_u[0] = 2.0; },                           // another version
+        [](NurbsPatch& r) { r.knots_u[1] = std::nan(""); },                  // depth not a number
+        [](NurbsPatch& r) { r.knots_u[1] = -1.0; },                          // depth below zero
+        [](NurbsPatch& r) { r.knots_u[6] = 1e300; },                         // weight beyond int32
+        [](NurbsPatch& r) { r.knots_u[7] = 256.0; },                         // italic beyond a byte
+        [](NurbsPatch& r) { r.knots_u.pop_back(); },                         // a number missing
+        [](NurbsPatch& r) { r.knots_v[0] = 65.5; },                          // not a byte
+        [](NurbsPatch& r) { std::erase(r.knots_v, 0.0); },                   // no face name
+        [](NurbsPatch& r) { r.knots_v.push_back(0.0); },                     // two zeros
+        [](NurbsPatch& r) { r.knots_v.insert(r.knots_v.end(), 40, 65.0); },  // name too long
+    };
+    for (std::size_t i = 0; i < damages.size(); ++i) {
+        TextShape damaged = shape;
+        damages[i](damaged.profiles.front());
+        EXPECT_FALSE(StoredTextSettings(damaged)) << i;
+    }
 }
 
 }  // namespace
