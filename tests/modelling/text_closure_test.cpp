@@ -147,7 +147,8 @@ TEST(TextClosure, RepeatedPointsAndSpikesCloseUp) {
             if (a.ny == -1.0f)
                 front += std::fabs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z)) / 2;
         }
-        EXPECT_NEAR(front, 0.4 * 1.6, 1e-5) << spike;
+        const double side = 1000 * TextShape::kGlyphScale;
+        EXPECT_NEAR(front, side * side, 1e-5) << spike;
     }
 }
 
@@ -209,7 +210,7 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
                 k += triple ? 3 : 1;
             }
             for (const OutlinePoint& p : on_curve) {
-                const double x = TextShape::kScaleX * p.x, z = TextShape::kScaleZ * p.y;
+                const double x = TextShape::kGlyphScale * p.x, z = TextShape::kGlyphScale * p.y;
                 EXPECT_LT(test::DistanceToBoundary({polygons[static_cast<std::size_t>(p.contour)]},
                                                    {x, z}),
                           1e-9)
