@@ -25,6 +25,8 @@ struct CommandHooks {
     std::function<void(CTalvorDoc&, NodeId)> material_properties;
     // Light Properties: the light dialog for this light.
     std::function<void(CTalvorDoc&, LightId)> light_properties;
+    // Edit Text: the text dialog for this Text object.
+    std::function<void(CTalvorDoc&, NodeId)> edit_text;
     // Render: the render settings, then a render window through the render template, for
     // the active modelling view.
     std::function<void(CTalvorDoc&, CTalvorView&)> render;

@@ -93,6 +93,8 @@ constexpr CommandInfo kCommands[] = {
      R::MaterialProperties, &T::OnMaterialProperties},
     {kLightProperties, "Light Pr&operties", {"", ""}, "Edit the selected light", R::LightProperties,
      &T::OnLightProperties},
+    {kEditText, "Edit Te&xt...", {"", ""}, "Change the selected text's characters, font and depth",
+     R::EditText, &T::OnEditText},
     {kMoveRotationCentre, "Mo&ve an object's center of rotation point", {"", ""},
      "Move the point an object turns about", R::Inert},
     {kPuttyTool, "PuttyTool de&formation", {"", ""}, "Deform an object", R::Inert},
@@ -109,7 +111,7 @@ constexpr CommandInfo kCommands[] = {
     {kPathInsertPoint, "&Insert Point", {"", ""}, "Add a point to the path", R::Inert},
     {kPathRemovePoint, "&Remove Point", {"", ""}, "Take a point out of the path", R::Inert},
     {kPathConvertPoint, "&Convert Point", {"", ""}, "Make a point smooth or sharp", R::Inert},
-    {kExtrusionWizard, "E&xtrusion Wizard...", {"", ""}, "Build a solid from a shape", R::Inert},
+    {kExtrusionWizard, "Extrusion Wi&zard...", {"", ""}, "Build a solid from a shape", R::Inert},
     {kSceneWizard, "Scene &Wizard...", {"", ""}, "Build a scene step by step", R::InertEnabled},
     {kSnapToGrid, "Sn&ap to grid", {"", ""},
      "Put inserted and moved objects on the grid (Ctrl while moving does the opposite)",
@@ -234,6 +236,8 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
             return document ? MaterialPropertiesState(*document) : CommandState{};
         case R::LightProperties:
             return document ? LightPropertiesState(*document) : CommandState{};
+        case R::EditText:
+            return document ? EditTextState(*document) : CommandState{};
         case R::SelectTool:
             return {true, mode == ToolMode::Select};
         case R::RotateTool:

@@ -60,6 +60,7 @@ inline constexpr int kIntersect = 32885;
 inline constexpr int kCombine = 32886;
 inline constexpr int kMaterialProperties = 32895;
 inline constexpr int kLightProperties = 32902;
+inline constexpr int kEditText = 33110;
 inline constexpr int kMoveRotationCentre = 32876;
 inline constexpr int kPuttyTool = 32852;
 inline constexpr int kLathe = 32860;
@@ -132,6 +133,7 @@ enum class CommandRule {
     Trim,
     MaterialProperties,
     LightProperties,
+    EditText,         // exactly one object selected, a Text object
     SelectTool,       // checked in the select mode
     RotateTool,       // checked in the rotate mode
     TextTool,         // checked in the text mode

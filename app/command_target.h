@@ -40,6 +40,7 @@ class CommandTarget {
     virtual void OnLightProperties(const CommandInfo& command) = 0;
     virtual void OnSnapToGrid(const CommandInfo& command) = 0;
     virtual void OnRename(const CommandInfo& command) = 0;
+    virtual void OnEditText(const CommandInfo& command) = 0;
     // View
     virtual void OnViewToolbar(const CommandInfo& command) = 0;
     virtual void OnViewStatusBar(const CommandInfo& command) = 0;

@@ -5,6 +5,7 @@
 #include "app/light_dialog.h"
 #include "app/materials_sheet.h"
 #include "app/talvor_doc.h"
+#include "app/text_edit.h"
 
 namespace kelto {
 
@@ -15,6 +16,9 @@ void AddEditorHooks(CommandHooks& hooks, const EditorServices& services, QWidget
     };
     hooks.light_properties = [services, owner](CTalvorDoc& document, LightId light) {
         EditLight(document.Core(), light, services, owner.data());
+    };
+    hooks.edit_text = [services, owner](CTalvorDoc& document, NodeId node) {
+        EditTextObject(document.Core(), node, services, owner.data());
     };
 }
 

@@ -1,5 +1,5 @@
-// The editors behind the Material Properties and Light Properties commands, for the main
-// frame's command hooks.
+// The editors behind the Material Properties, Light Properties and Edit Text commands, for
+// the main frame's command hooks.
 #pragma once
 
 #include <QWidget>
@@ -9,8 +9,8 @@
 
 namespace kelto {
 
-// Sets the material and light hooks: the material sheet and the light dialog open over
-// `parent` and edit the active document through its core.
+// Sets the material, light and text hooks: the material sheet, the light dialog and the text
+// dialog open over `parent` and edit the active document through its core.
 void AddEditorHooks(CommandHooks& hooks, const EditorServices& services, QWidget* parent);
 
 }  // namespace kelto

@@ -225,8 +225,8 @@ void CMainFrame::CreateMenus() {
     }
     AddMenu(object, "&Lights", {kSelectLight, 0, kAreaLight, kPointLight, kSpotLight});
     AddMenu(object, {},
-            {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties, 0,
-             kRename, 0, kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
+            {0, kGroup, kTrim, kIntersect, kCombine, 0, kMaterialProperties, kLightProperties,
+             kEditText, kRename, 0, kMoveRotationCentre, kPuttyTool, kLathe, kLathedCurve});
     AddMenu(object, "C&urves", {kNurbsCurve, kNurbsCurveClosed});
     AddMenu(object, "&2D Shapes", {kRectangleShape, kEllipseShape, kPolygonShape, kFreehandShape});
     AddMenu(object, "Pat&h",
@@ -458,6 +458,11 @@ void CMainFrame::ConnectView(CTalvorView& view) {
     view.SetTextPrompt(text_prompt_.get());
     connect(&view, &CTalvorView::MessageRequested, this,
             [this](const Status& message) { services_.messages.Show(message); });
+    // The dialog is modal: it opens once the mouse event is over.
+    connect(&view, &CTalvorView::EditTextRequested, this,
+            [this, viewed = QPointer<CTalvorView>(&view)](NodeId node) {
+                QTimer::singleShot(0, this, [this, viewed, node] { EditTextIn(viewed, node); });
+            });
     connect(&view, &CTalvorView::ContextMenuRequested, this, [this](const QPoint& at) {
         UpdateCommandUI();
         context_menu_->popup(at);
@@ -468,6 +473,19 @@ void CMainFrame::ConnectView(CTalvorView& view) {
     });
     connect(&view, &CTalvorView::OpenGLMissing, this, &CMainFrame::ReportMissingOpenGL,
             Qt::QueuedConnection);
+}
+
+void CMainFrame::EditTextIn(CTalvorView* view, NodeId node) {
+    for (const auto& document : documents_) {
+        const std::vector<CTalvorView*> views = document->ModellingViews();
+        if (view != nullptr && hooks_.edit_text &&
+            std::find(views.begin(), views.end(), view) != views.end() &&
+            document->Core().Node(node) != nullptr) {
+            document->Core().SelectExactly(std::span<const NodeId>(&node, 1), {});
+            hooks_.edit_text(*document, node);
+            return;
+        }
+    }
 }
 
 void CMainFrame::ReportMissingOpenGL() {

@@ -186,6 +186,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnLightProperties(const CommandInfo& command) override;
     void OnSnapToGrid(const CommandInfo& command) override;
     void OnRename(const CommandInfo& command) override;
+    void OnEditText(const CommandInfo& command) override;
+    // A double click on a Text object in one of the document's views.
+    void EditTextIn(CTalvorView* view, NodeId node);
     void OnViewToolbar(const CommandInfo& command) override;
     void OnViewStatusBar(const CommandInfo& command) override;
     void OnCameraPalette(const CommandInfo& command) override;

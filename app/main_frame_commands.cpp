@@ -218,6 +218,16 @@ void CMainFrame::OnMaterialProperties(const CommandInfo& /*command*/) {
     }
 }
 
+void CMainFrame::OnEditText(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr || !hooks_.edit_text) {
+        return;
+    }
+    if (const SceneNode* node = document->Core().GetScene().FirstSelectedTopLevel()) {
+        hooks_.edit_text(*document, node->id);
+    }
+}
+
 void CMainFrame::OnLightProperties(const CommandInfo& /*command*/) {
     CTalvorDoc* document = ActiveDocument();
     if (document == nullptr || !hooks_.light_properties) {

@@ -105,7 +105,6 @@ CTextToolDlg::CTextToolDlg(SettingsStore& settings, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &CTextToolDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    // The stored family when it is offered, else the family that name resolves to.
     const std::vector<std::string> families = OfferedTextFamilies();
     for (const std::string& family : families) {
         families_->addItem(QString::fromStdString(family));
@@ -114,14 +113,7 @@ CTextToolDlg::CTextToolDlg(SettingsStore& settings, QWidget* parent)
     wanted.SetFaceName(stored.face_name);
     wanted.weight = stored.weight;
     wanted.italic = stored.italic != 0 ? 1 : 0;
-    auto found = std::find(families.begin(), families.end(), stored.face_name);
-    if (found == families.end()) {
-        found = std::find(families.begin(), families.end(), MatchedTrueTypeFamily(wanted));
-    }
-    if (!families.empty()) {
-        families_->setCurrentRow(
-            found == families.end() ? 0 : static_cast<int>(found - families.begin()));
-    }
+    SelectFamily(wanted);
     FillStyles(stored.weight, stored.italic != 0);
     ok_button_->setEnabled(!families.empty());
 
@@ -134,6 +126,30 @@ CTextToolDlg::CTextToolDlg(SettingsStore& settings, QWidget* parent)
     connect(depth_, &QSlider::valueChanged, this,
             [this](int value) { depth_text_->setText(FormatDepth(value)); });
     text_->setFocus();
+}
+
+// The font's family when it is offered, else the family its name resolves to.
+void CTextToolDlg::SelectFamily(const LogFont& font) {
+    const QSignalBlocker quiet(families_);
+    const std::string name = font.FaceName();
+    QList<QListWidgetItem*> found =
+        families_->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    if (found.isEmpty()) {
+        found = families_->findItems(QString::fromStdString(MatchedTrueTypeFamily(font)),
+                                     Qt::MatchExactly);
+    }
+    if (families_->count() > 0) {
+        families_->setCurrentRow(found.isEmpty() ? 0 : families_->row(found.front()));
+    }
+}
+
+void CTextToolDlg::ShowChoice(const TextToolChoice& choice) {
+    text_->setText(
+        QString::fromLatin1(choice.text.data(), static_cast<qsizetype>(choice.text.size())));
+    SelectFamily(choice.font);
+    FillStyles(choice.font.weight, choice.font.italic != 0);
+    depth_->setValue(std::clamp(static_cast<int>(std::lround(choice.depth * 100.0)),
+                                kMinDepthSlider, kMaxDepthSlider));
 }
 
 void CTextToolDlg::FillStyles(int weight, bool italic) {

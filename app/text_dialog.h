@@ -31,6 +31,9 @@ class CTextToolDlg : public QDialog {
 
     // What the dialog shows now.
     TextToolChoice Choice() const;
+    // Shows a text, font and depth (Edit Text): the font's family when it is offered (else the
+    // family it resolves to), its style nearest to the font's weight and slant.
+    void ShowChoice(const TextToolChoice& choice);
     // OK: the family, style and depth are remembered, then the dialog closes.
     void accept() override;
 
@@ -43,6 +46,7 @@ class CTextToolDlg : public QDialog {
     QPushButton* OkButton() const { return ok_button_; }
 
   private:
+    void SelectFamily(const LogFont& font);
     void FillStyles(int weight, bool italic);
     void ShowSample();
     const TrueTypeStyle* CurrentStyle() const;

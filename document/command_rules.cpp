@@ -34,4 +34,11 @@ CommandState LightPropertiesState(const DocumentCore& document) {
     return {s.selected_count + lights == 1 && lights == 1 && !s.is_group, false};
 }
 
+CommandState EditTextState(const DocumentCore& document) {
+    const SceneNode* node = document.GetScene().FirstSelectedTopLevel();
+    return {MaterialPropertiesState(document).enabled && node != nullptr &&
+                node->type == ObjectType::Text,
+            false};
+}
+
 }  // namespace kelto

@@ -25,5 +25,7 @@ CommandState IntersectCommandState(const DocumentCore& document);
 CommandState MaterialPropertiesState(const DocumentCore& document);
 // Light Properties: exactly one thing selected, a light, and not a group selection.
 CommandState LightPropertiesState(const DocumentCore& document);
+// Edit Text: as Material Properties, and the object is a Text object.
+CommandState EditTextState(const DocumentCore& document);
 
 }  // namespace kelto

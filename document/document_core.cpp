@@ -7,6 +7,7 @@
 #include "files/scene_file.h"
 #include "history.h"
 #include "model/child_list.h"
+#include "modelling/text_settings.h"
 #include "modelling/text_shape.h"
 #include "modelling/trim_kernel.h"
 
@@ -76,29 +77,65 @@ NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift
     return node->id;
 }
 
-Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::string& text,
-                                               const LogFont& font, double depth, bool shift) {
-    Operation operation(*this);
-    auto shape = std::make_unique<TextShape>(text, font, depth);
-    const Result<std::string> missing = shape->ReadGlyphs();
+namespace {
+
+// A text's shape, mesh and box, made but not yet given to a node; the warning names the
+// characters the font lacks.
+struct BuiltText {
+    std::unique_ptr<TextShape> shape;
+    Mesh mesh;
+    BoundingBox box;
+    Status warning;
+};
+
+Result<BuiltText> BuildText(const std::string& text, const LogFont& font, double depth) {
+    BuiltText built;
+    built.shape = std::make_unique<TextShape>(text, font, depth);
+    const Result<std::string> missing = built.shape->ReadGlyphs();
     if (!missing.ok()) {
         return missing.status();
     }
-    Mesh mesh;
-    BoundingBox box;
-    if (Status built = shape->BuildDisplayMesh(mesh, box); !built.ok()) {
-        return built;
+    if (Status made = built.shape->BuildDisplayMesh(built.mesh, built.box); !made.ok()) {
+        return made;
     }
-    if (mesh.vertices.empty()) {
+    if (built.mesh.vertices.empty()) {
         return Status::Message(kMsgTextEmpty, {text});
     }
+    if (!missing->empty()) {
+        built.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(*missing)});
+    }
+    return built;
+}
+
+// Where a node's placement takes a point of its own space, less the translation.
+Vec3 PlacedOffset(const SceneNode& node, const Vec3& p) {
+    Matrix4 m;
+    m.Multiply(node.rotation);
+    m.Scale(node.scale);
+    return {p.x * m[0] + p.y * m[4] + p.z * m[8], p.x * m[1] + p.y * m[5] + p.z * m[9],
+            p.x * m[2] + p.y * m[6] + p.z * m[10]};
+}
+
+Vec3 ToVec3(const Vec3f& p) {
+    return {p.x, p.y, p.z};
+}
+
+}  // namespace
+
+Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::string& text,
+                                               const LogFont& font, double depth, bool shift) {
+    Operation operation(*this);
+    Result<BuiltText> built = BuildText(text, font, depth);
+    if (!built.ok()) {
+        return built.status();
+    }
     SceneNode* node = *scene_.AddNode(ObjectType::Text, scene_.MakeDefaultName(ObjectType::Text));
-    node->shape = std::move(shape);
-    node->display_mesh = std::move(mesh);
-    node->box = box;
+    node->shape = std::move(built->shape);
+    node->display_mesh = std::move(built->mesh);
+    node->box = built->box;
     node->smooth = 1;
     // The box's bottom left goes to the click point; the text then stands up.
-    node->position = {point.x - box.min.x, point.y - box.min.z, point.z};
+    node->position = {point.x - node->box.min.x, point.y - node->box.min.z, point.z};
     node->rotation.Rotate(-90.0, {1, 0, 0});
     node->UpdateBounds();
     node->ComputeParentFromNode();
@@ -107,12 +144,45 @@ Result<TextInsertion> DocumentCore::InsertText(const Vec3& point, const std::str
     LinkChild(scene_.Root(), *node);
     step.Added(*node);
     Notify(ChangeKind::NodeAdded, node->id);
-    TextInsertion made{node->id, Status::Ok()};
-    if (!missing->empty()) {
-        made.warning = Status::Message(kMsgTextCharactersMissing, {CharacterNames(*missing)});
-    }
+    const TextInsertion made{node->id, built->warning};
     SelectInserted(*node, shift);
     return made;
+}
+
+Result<TextInsertion> DocumentCore::EditText(NodeId id, const std::string& text,
+                                             const LogFont& font, double depth) {
+    Operation operation(*this);
+    SceneNode* node = MutableNode(id);
+    if (node == nullptr || node->type != ObjectType::Text) {
+        return Status::Message(kMsgNoSuchObject);
+    }
+    Result<BuiltText> built = BuildText(text, font, depth);
+    if (!built.ok()) {
+        return built.status();
+    }
+    EditStep& step = Record("Edit " + node->name);
+    step.TouchPlacement(*node);
+    step.MeshBefore(*node, std::move(node->display_mesh));
+    step.ShapeBefore(*node, std::move(node->shape));
+    // The corner of the box at the bottom, left and front stays where it was.
+    const Vec3 old_corner = ToVec3(node->box.min);
+    node->shape = std::move(built->shape);
+    node->display_mesh = std::move(built->mesh);
+    node->box = built->box;
+    node->position = node->position + PlacedOffset(*node, old_corner - ToVec3(node->box.min));
+    node->UpdateBounds();
+    node->ComputeParentFromNode();
+    Notify(ChangeKind::NodeGeometry, id);
+    Notify(ChangeKind::NodeTransformed, id);
+    return TextInsertion{id, built->warning};
+}
+
+std::optional<TextSettings> DocumentCore::TextSettingsOf(NodeId id) const {
+    const SceneNode* node = Node(id);
+    if (node == nullptr || node->type != ObjectType::Text || !node->shape) {
+        return std::nullopt;
+    }
+    return StoredTextSettings(*node->shape);
 }
 
 void DocumentCore::SelectInserted(SceneNode& node, bool shift) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "model/message_table.h"
 #include "model/scene.h"
 #include "modelling/font_record.h"
+#include "modelling/text_settings.h"
 #include "node_fields.h"
 
 namespace kelto {
@@ -104,6 +106,15 @@ class DocumentCore {
     // the font lacks are left out, and the result's warning names them.
     Result<TextInsertion> InsertText(const Vec3& point, const std::string& text,
                                      const LogFont& font, double depth, bool shift);
+    // Makes a Text object anew from `text`, `font` and `depth`, one step of the history
+    // ("Edit Text1"): the corner of its box at the bottom, left and front stays in place, and
+    // its rotation, scale, material, name and selection are kept. Fails as InsertText does,
+    // changing nothing; a node that is not a Text object is refused.
+    Result<TextInsertion> EditText(NodeId id, const std::string& text, const LogFont& font,
+                                   double depth);
+    // What the Text object was made from; nothing for another node, or for a Text object read
+    // from a file that does not keep it (files of earlier versions).
+    std::optional<TextSettings> TextSettingsOf(NodeId id) const;
 
     // --- editing ---
     // Replaces the node's material (images are shared, not copied).

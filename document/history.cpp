@@ -160,6 +160,13 @@ void EditStep::MeshBefore(const SceneNode& node, Mesh before) {
     meshes_.push_back({node.id, std::move(before), std::nullopt});
 }
 
+void EditStep::ShapeBefore(const SceneNode& node, std::unique_ptr<Shape> before) {
+    if (seen_->added.contains(node.id) || !seen_->shapes.insert(node.id).second) {
+        return;
+    }
+    shapes_.push_back({node.id, std::move(before)});
+}
+
 void EditStep::Added(const SceneNode& node) {
     if (seen_->added.insert(node.id).second) {
         added_.push_back({node.id, nullptr});
@@ -229,6 +236,9 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     EraseIf(meshes_, [&](const Change<Mesh>& change) {
         return added.contains(change.id) ||
                (change.after && SameMesh(change.before, *change.after));
+    });
+    EraseIf(shapes_, [&](const HeldShape& held) {
+        return added.contains(held.id) || scene.FindNode(held.id) == nullptr;
     });
     for (auto& change : materials_) {
         if (const SceneNode* node = scene.FindNode(change.id)) {
@@ -320,9 +330,9 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     selection_before_.nodes.shrink_to_fit();
     selection_after_.nodes.shrink_to_fit();
     bytes_ = CountBytes();
-    return !placements_.empty() || !meshes_.empty() || !materials_.empty() || !names_.empty() ||
-           !visibility_.empty() || !child_lists_.empty() || !added_.empty() || !removed_.empty() ||
-           !light_placements_.empty() || !lights_.empty();
+    return !placements_.empty() || !meshes_.empty() || !shapes_.empty() || !materials_.empty() ||
+           !names_.empty() || !visibility_.empty() || !child_lists_.empty() || !added_.empty() ||
+           !removed_.empty() || !light_placements_.empty() || !lights_.empty();
 }
 
 std::size_t EditStep::CountBytes() const {
@@ -330,10 +340,13 @@ std::size_t EditStep::CountBytes() const {
     for (const SelectionState* s : {&selection_before_, &selection_after_}) {
         bytes += VectorBytes(s->nodes) + VectorBytes(s->lights);
     }
-    bytes += VectorBytes(placements_) + VectorBytes(meshes_) + VectorBytes(materials_) +
-             VectorBytes(names_) + VectorBytes(visibility_) + VectorBytes(child_lists_) +
-             VectorBytes(added_) + VectorBytes(removed_) + VectorBytes(light_placements_) +
-             VectorBytes(lights_);
+    for (const HeldShape& held : shapes_) {
+        bytes += held.other ? ShapeBytes(*held.other) : 0;
+    }
+    bytes += VectorBytes(placements_) + VectorBytes(meshes_) + VectorBytes(shapes_) +
+             VectorBytes(materials_) + VectorBytes(names_) + VectorBytes(visibility_) +
+             VectorBytes(child_lists_) + VectorBytes(added_) + VectorBytes(removed_) +
+             VectorBytes(light_placements_) + VectorBytes(lights_);
     for (const auto& change : meshes_) {
         bytes += MeshBytes(change.before) + (change.after ? MeshBytes(*change.after) : 0);
     }
@@ -432,7 +445,9 @@ bool EditStep::Check(const Scene& scene, StepDirection direction) const {
         });
     };
     if (!nodes_present(placements_) || !nodes_present(meshes_) || !nodes_present(materials_) ||
-        !nodes_present(names_) || !nodes_present(visibility_)) {
+        !nodes_present(names_) || !nodes_present(visibility_) ||
+        !std::all_of(shapes_.begin(), shapes_.end(),
+                     [&](const HeldShape& held) { return present(held.id); })) {
         return false;
     }
     for (const auto& change : names_) {
@@ -522,6 +537,10 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
             scene.FindNode(change.id)->display_mesh = *target;
             node_changed(ChangeKind::NodeGeometry, change.id);
         }
+    }
+    for (HeldShape& held : shapes_) {
+        std::swap(scene.FindNode(held.id)->shape, held.other);
+        node_changed(ChangeKind::NodeGeometry, held.id);
     }
     for (const auto& change : materials_) {
         if (const Material* target = target_of(change)) {

@@ -76,6 +76,8 @@ class EditStep {
     void TouchChildren(const SceneNode& parent);
     // The display mesh the node had before the edit replaced it.
     void MeshBefore(const SceneNode& node, Mesh before);
+    // The shape the node had before the edit gave it another one.
+    void ShapeBefore(const SceneNode& node, std::unique_ptr<Shape> before);
     // A node the edit entered in the scene.
     void Added(const SceneNode& node);
     // A node the edit took out of the scene (already unlinked, released by the scene).
@@ -125,6 +127,12 @@ class EditStep {
         NodeId id;
         std::unique_ptr<SceneNode> node;  // while the node is out of the scene
     };
+    // A node's shape on the side of the edit the scene is not on: undo and redo swap it
+    // with the node's.
+    struct HeldShape {
+        NodeId id;
+        std::unique_ptr<Shape> other;
+    };
     struct LightPlacementChange {
         LightId id;
         LightPlacement before;
@@ -141,7 +149,7 @@ class EditStep {
     };
     // What is only needed while the edit runs.
     struct Seen {
-        std::unordered_set<NodeId> placements, meshes, materials, names, children, added,
+        std::unordered_set<NodeId> placements, meshes, shapes, materials, names, children, added,
             visibility;
         std::unordered_set<LightId> light_placements, lights;
     };
@@ -154,6 +162,7 @@ class EditStep {
     SelectionState selection_after_;
     std::vector<Change<NodePlacement>> placements_;
     std::vector<Change<Mesh>> meshes_;
+    std::vector<HeldShape> shapes_;
     std::vector<Change<Material>> materials_;
     std::vector<Change<std::string>> names_;
     std::vector<Change<std::int32_t>> visibility_;

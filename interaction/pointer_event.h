@@ -7,8 +7,9 @@ namespace kelto {
 
 enum class PointerButton { None, Left, Middle, Right };
 // Cancel: Escape, or the view lost the mouse in the middle of a drag. Wheel: notches of the
-// mouse wheel at the pointer.
-enum class PointerEventKind { Press, Move, Release, Cancel, Wheel };
+// mouse wheel at the pointer. DoubleClick: the second press of a double click (its first
+// press and release came before it as a Press and a Release).
+enum class PointerEventKind { Press, Move, Release, Cancel, Wheel, DoubleClick };
 
 // Modifier bits as the view keeps them while keys are down.
 enum PointerModifiers : unsigned {

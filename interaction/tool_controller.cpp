@@ -107,10 +107,28 @@ ToolResponse ToolController::OnPointer(const PointerEvent& event) {
             return {};
         case PointerEventKind::Cancel:
             return OnCancel();
+        case PointerEventKind::DoubleClick:
+            return OnDoubleClick(event);
         case PointerEventKind::Wheel:
             break;
     }
     return {};
+}
+
+ToolResponse ToolController::OnDoubleClick(const PointerEvent& event) {
+    ToolResponse response;
+    const ToolMode mode = tools_.Mode();
+    if (event.button != PointerButton::Left || captured_ ||
+        (mode != ToolMode::Select && mode != ToolMode::Rotate)) {
+        return response;
+    }
+    const std::optional<PickHit> hit =
+        Pick(document_.GetScene(), renderer_.RayAt(PixelCentre(event.point)), {});
+    const SceneNode* node = hit && hit->IsNode() ? document_.Node(hit->node) : nullptr;
+    if (node != nullptr && node->type == ObjectType::Text) {
+        response.edit_text = node->id;
+    }
+    return response;
 }
 
 void ToolController::PushCursor(ToolCursor cursor) {

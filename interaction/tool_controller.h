@@ -46,6 +46,8 @@ struct ToolResponse {
     bool camera_moved = false;
     // A message for the user (a text the font could not make); ok when there is none.
     Status message;
+    // A Text object was double-clicked: the view has its text edited.
+    NodeId edit_text;
 };
 
 // What a modelling view is doing with the mouse.
@@ -107,6 +109,8 @@ class ToolController {
     ToolResponse OnMouseMove(const PointerEvent& event);
     ToolResponse OnButtonUp(const PointerEvent& event);
     ToolResponse OnCancel();
+    // The select and rotate tools find a Text object under a double click.
+    ToolResponse OnDoubleClick(const PointerEvent& event);
     void SelectToolDown(const PointerEvent& event, ToolResponse& response);
     void RotateToolDown(const PointerEvent& event, ToolResponse& response);
     void InsertDown(const PointerEvent& event, bool light);

@@ -31,6 +31,8 @@ struct LogFont {
 
     // The text tool's first font: "Times New Roman", regular, height 32.
     static LogFont TextToolDefault();
+
+    friend bool operator==(const LogFont&, const LogFont&) = default;
 };
 
 // The text tool's depth slider runs from 1 to 150; the depth is the value times 0.01.

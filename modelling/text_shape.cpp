@@ -10,6 +10,7 @@
 #include "model/bspline.h"
 #include "model/curve_factory.h"
 #include "model/message_table.h"
+#include "text_settings.h"
 
 namespace kelto {
 namespace {
@@ -35,7 +36,7 @@ constexpr int kMaxFlattenDepth = 30;
 constexpr double kNoWall = -1000000.0;
 
 Vec3 Scaled(const OutlinePoint& p) {
-    return {TextShape::kScaleX * p.x, 0.0, TextShape::kScaleZ * p.y};
+    return {TextShape::kGlyphScale * p.x, 0.0, TextShape::kGlyphScale * p.y};
 }
 
 // Whether the control points lie on one straight line in the x-z plane, each at or beyond the
@@ -511,7 +512,9 @@ void BuildCaps(const std::vector<ContourCurve>& contours,
 }
 
 TextShape::TextShape(std::string text_, const LogFont& font_, double depth_)
-    : text(std::move(text_)), font(font_), depth(depth_) {}
+    : text(std::move(text_)), font(font_), depth(depth_) {
+    profiles.push_back(TextSettingsRecord({text, font, depth}));
+}
 
 Result<std::string> TextShape::ReadGlyphs() {
     contours.clear();

@@ -72,11 +72,13 @@ class TextShape : public MeshShape {
     static constexpr double kLetterSpacing = 0.05;
     static constexpr double kSpaceAdvance = 0.5;
     static constexpr double kFlatness = 1e-7;
-    // Glyph units to model units: x by 0.0004, glyph up (z) four times as much.
-    static constexpr double kScaleX = 0.0004;
-    static constexpr double kScaleZ = 0.0016;
+    // Glyph units (the font's own, em square and all) to model units, the same across and
+    // up, so that the letters keep the face's proportions.
+    static constexpr double kGlyphScale = 0.0016;
 
+    // A shape to read a stored record into.
     TextShape() = default;
+    // Keeps the text, font and depth also as its settings record (text_settings.h).
     TextShape(std::string text, const LogFont& font, double depth);
 
     // Reads every non-space character's contours from the font (a character without an

@@ -62,7 +62,8 @@ class PreparedScene {
     // render takes its snapshot on the caller's thread and builds the hierarchy on its own.
     enum class Hierarchy { Build, Later };
 
-    // Prepares every leaf under the scene's root (whatever its visible flag) for this camera.
+    // Prepares every shown leaf under the scene's root for this camera (hidden objects are left
+    // out with what is below them).
     // `kx`, `ky`, `kxz`, `kyz` are the lens blur coefficients that widen screen rectangles.
     // Nothing of the scene is referred to afterwards.
     PreparedScene(const Scene& scene, const RenderCamera& camera, float kx, float ky, float kxz,

@@ -294,6 +294,9 @@ void CTalvorView::Apply(const ToolResponse& response) {
     if (!response.message.ok()) {
         emit MessageRequested(response.message);
     }
+    if (response.edit_text) {
+        emit EditTextRequested(response.edit_text);
+    }
 }
 
 void CTalvorView::mousePressEvent(QMouseEvent* event) {
@@ -360,7 +363,9 @@ void CTalvorView::OnLButtonUp(QMouseEvent* event) {
 }
 
 void CTalvorView::OnLButtonDblClk(QMouseEvent* event) {
-    // The second press of a double click does nothing; its release ends nothing.
+    // The second press of a double click starts nothing (its release ends nothing); on a Text
+    // object it asks for the text to be edited.
+    Pass(PointerEventKind::DoubleClick, event);
     event->accept();
 }
 

@@ -81,6 +81,8 @@ class CTalvorView : public QOpenGLWidget {
   signals:
     // A tool has something to tell the user (a text the font could not make in full).
     void MessageRequested(const kelto::Status& message);
+    // A Text object was double-clicked.
+    void EditTextRequested(kelto::NodeId node);
     // The camera moved (a camera bar, the lens, a navigation with the mouse).
     void CameraMoved();
     // Right button: the frame shows the view's context menu at this screen point.

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 #include <functional>
@@ -31,15 +29,13 @@ void WhenShown(std::function<void(D&)> body) {
         auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
         if (dialog == nullptr) {
             qWarning("the expected dialog is not shown");
-            if (QWidget* other = QApplication::activeModalWidget()) {
+            if (QWidget* other = QApplication::activeModalWidget())
                 other->close();
-            }
             return;
         }
         body(*dialog);
-        if (dialog->isVisible()) {
+        if (dialog->isVisible())
             dialog->reject();
-        }
     });
 }
 

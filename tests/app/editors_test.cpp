@@ -12,10 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <array>
-#include <fstream>
 
 #include "../files/three_ds_writer.h"
 #include "app/editor_hooks.h"
@@ -28,6 +26,7 @@
 #include "app_test_main.h"
 #include "files/file_io.h"
 #include "files/image_files.h"
+#include "main_window_rig.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
 #include "platform/program_settings.h"
@@ -51,24 +50,19 @@ struct Services {
 std::string WritePicture(const QTemporaryDir& dir, const QString& name, int width, int height,
                          std::array<std::uint8_t, 3> colour) {
     RenderImage image(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             image.SetPixel(x, y, colour[0], colour[1], colour[2]);
-        }
-    }
     const std::string path = dir.filePath(name).toStdString();
-    if (!WriteImage(image, path, LowerCase(ExtensionOf(path))).ok()) {
+    if (!WriteImage(image, path, LowerCase(ExtensionOf(path))).ok())
         qWarning("could not write the test picture");
-    }
     return path;
 }
 
 std::string WriteBytes(const QTemporaryDir& dir, const QString& name,
                        const std::vector<std::uint8_t>& bytes) {
     const std::string path = dir.filePath(name).toStdString();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    ReplaceFileContents(path, bytes);
     return path;
 }
 
@@ -105,11 +99,9 @@ constexpr int kRed = 0, kGreen = 1, kBlue = 2;
 
 int CountPixels(const QImage& image, int channel) {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
             count += Mostly(QColor(image.pixel(x, y)), channel) ? 1 : 0;
-        }
-    }
     return count;
 }
 
@@ -243,9 +235,8 @@ class EditorsTest : public QObject {
                 services.colours.QueueChoice(PackRgb(255, 128, 0));
                 dialog.ColorButton()->click();
                 QCOMPARE(services.colours.Requests().back().initial, PackRgb(127, 63, 255));
-                if (ok) {
+                if (ok)
                     dialog.OkButton()->click();
-                }
             });
             QCOMPARE(EditLight(core, id, services.Editors(), nullptr), ok);
             QCOMPARE(core.UndoCount(), steps + (ok ? 1 : 0));
@@ -308,9 +299,8 @@ class EditorsTest : public QObject {
                 const QModelIndex root = list->rootIndex();
                 for (int row = 0; row < list->model()->rowCount(root); ++row) {
                     const QModelIndex index = list->model()->index(row, 0, root);
-                    if (index.data().toString() == "wide.png") {
+                    if (index.data().toString() == "wide.png")
                         file = index;
-                    }
                 }
                 return file.isValid();
             }());
@@ -331,25 +321,21 @@ class EditorsTest : public QObject {
 
     void ImportObjectShowsTheReadersMessagesAndChangesNothing() {
         QTemporaryDir dir;
-        Services services;
-        QueuedWindowThread window_thread;
-        CMainFrame frame(AppServices{services.messages, services.files, services.settings,
-                                     window_thread, std::string()});
-        frame.NewDocument();
-        DocumentCore& core = frame.ActiveDocument()->Core();
+        test::MainWindowRig rig;
+        rig.frame->NewDocument();
         using testing_3ds::Make3ds;
         using testing_3ds::Tetrahedron;
         std::vector<std::uint8_t> good = Make3ds({Tetrahedron("Box"), Tetrahedron("Lid")}, 1.0f);
         // The reader's refusals are its own tests; here one reaches the message box.
         std::vector<std::uint8_t> cut(good.begin(), good.end() - 5);
-        const std::size_t nodes = core.GetScene().NodeCount();
-        services.files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
-        frame.Action(kImportObject)->trigger();
-        QCOMPARE(services.messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
-        QVERIFY(!core.IsModified());
-        services.files.QueueChoice(WriteBytes(dir, "good.3ds", good));
-        frame.Action(kImportObject)->trigger();
-        QVERIFY(core.GetScene().NodeCount() >= nodes + 2);
+        const std::size_t nodes = rig.Core().GetScene().NodeCount();
+        rig.files.QueueChoice(WriteBytes(dir, "cut.3ds", cut));
+        rig.Act(kImportObject)->trigger();
+        QCOMPARE(rig.messages.Shown().back().text, std::string("File cut.3ds is corrupt."));
+        QVERIFY(!rig.Core().IsModified());
+        rig.files.QueueChoice(WriteBytes(dir, "good.3ds", good));
+        rig.Act(kImportObject)->trigger();
+        QVERIFY(rig.Core().GetScene().NodeCount() >= nodes + 2);
     }
 
     void ViewsShowTheNewMaterialAfterOk() {

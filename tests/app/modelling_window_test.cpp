@@ -9,8 +9,6 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
@@ -123,9 +121,8 @@ class ModellingWindowTest : public QObject {
             QTest::mousePress(wheel, Qt::LeftButton, {}, QPoint(10, 5));
             QTest::mouseMove(wheel, QPoint(10 + 3 * CThumbWheel::kPixelsPerNotch + 2, 5));
             QTest::mouseRelease(wheel, Qt::LeftButton, {}, QPoint(40, 5));
-            for (int i = 0; i < 3; ++i) {
+            for (int i = 0; i < 3; ++i)
                 a->TopBar().TurnLeftButton()->click();
-            }
             QVERIFY((a->View().CurrentView().direction - a_after.direction).Length() < 1e-12);
             // Every control is named for what it does to the camera.
             for (const char* name :

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 
@@ -48,9 +47,8 @@ class ScriptedMessages : public HeadlessMessages {
     using MessageSink::Show;
     MessageAnswer Show(int number, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override {
-        if (while_asking) {
+        if (while_asking)
             while_asking(number);
-        }
         return HeadlessMessages::Show(number, text, icon, buttons);
     }
     int Last() const { return Shown().back().number; }
@@ -102,9 +100,8 @@ struct Rig {
     // A render of the modelling view, finished.
     QPointer<CRenderViewChildFrame> Finished() {
         CRenderViewChildFrame* window = Render();
-        if (window == nullptr || !FinishHeld(*window)) {
+        if (window == nullptr || !FinishHeld(*window))
             qWarning("the render did not finish");
-        }
         return window;
     }
 };
@@ -118,9 +115,8 @@ bool SizeView(CChildFrame& frame, int w, int h) {
     return QTest::qWaitFor(
         [&] {
             const QSize lack = QSize(w, h) - frame.View().size();
-            if (!lack.isNull()) {
+            if (!lack.isNull())
                 frame.resize(frame.size() + lack);
-            }
             return frame.View().Renderer().Width() == w && frame.View().Renderer().Height() == h;
         },
         10000);
@@ -245,9 +241,8 @@ class RenderWindowTest : public QObject {
         const RenderCamera camera = rig.View().RenderCameraSnapshot();
         window = rig.Render();
         rig.messages.while_asking = [&](int number) {
-            if (number == kMsgAbortRender) {
+            if (number == kMsgAbortRender)
                 QVERIFY(rig.FinishHeld(*window));
-            }
         };
         rig.messages.QueueAnswer(MessageAnswer::Yes);
         window->OnStopRendering();

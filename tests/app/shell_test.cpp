@@ -13,6 +13,7 @@
 #include "app/tip_file.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -21,14 +22,6 @@ namespace fs = std::filesystem;
 
 class TipFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kelto_tips_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
-        path_ = (folder_ / "Kelto.tip").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     void Write(const std::string& text, std::time_t mtime = 1000000000) {
         std::ofstream(path_, std::ios::binary) << text;
         const utimbuf times{mtime, mtime};
@@ -44,8 +37,8 @@ class TipFileTest : public ::testing::Test {
         return seen;
     }
 
-    fs::path folder_;
-    std::string path_;
+    test::TemporaryDirectory folder_;
+    const std::string path_ = folder_.File("Kelto.tip");
     MemorySettings settings_;
 };
 
@@ -74,7 +67,7 @@ TEST_F(TipFileTest, NextDialogGoesOnWhereTheLastStoppedUntilTheFileChanges) {
 
 TEST_F(TipFileTest, MissingFileAndFileWithoutTipsSayWhy) {
     {
-        TipFile tips(settings_, (folder_ / "nothing.tip").string());
+        TipFile tips(settings_, folder_.File("nothing.tip"));
         EXPECT_FALSE(tips.HasFile());
         EXPECT_EQ(tips.Tip(), "Tips file does not exist in the prescribed directory");
     }
@@ -86,13 +79,13 @@ TEST_F(TipFileTest, MissingFileAndFileWithoutTipsSayWhy) {
 TEST_F(TipFileTest, FindsTheFileInTheWorkingFolderFirstThenTheDataFolder) {
     Write("x\n");
     const fs::path before = fs::current_path();
-    const fs::path elsewhere = folder_ / "work";
+    const fs::path elsewhere = folder_.File("work");
     fs::create_directories(elsewhere);
     fs::current_path(elsewhere);
-    EXPECT_EQ(FindTipFile(folder_.string()), path_);
-    EXPECT_EQ(FindTipFile((folder_ / "none").string()), "");
+    EXPECT_EQ(FindTipFile(folder_.Path()), path_);
+    EXPECT_EQ(FindTipFile(folder_.File("none")), "");
     std::ofstream("Kelto.tip") << "here\n";
-    EXPECT_EQ(FindTipFile(folder_.string()), "Kelto.tip");
+    EXPECT_EQ(FindTipFile(folder_.Path()), "Kelto.tip");
     fs::current_path(before);
 }
 

@@ -2,7 +2,6 @@
 // parts give the whole render's file byte for byte, and every bad command line or part set is
 // refused with its exit status and leaves the output as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "files/file_io.h"
 #include "run_cli_for_test.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto::cli {
 namespace {
@@ -17,8 +17,6 @@ namespace {
 class FarmCommands : public testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kelto-farm-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
         scene_ = Path("scene.kel");
         const CliResult built =
             RunCommand({"build", scene_, "add:sphere@0,0", "add:cube@2.5,0", "add:torus@-2.5,1",
@@ -26,8 +24,7 @@ class FarmCommands : public testing::Test {
                         "light:spot@1,6,2", "view:0,4,12@0,0.5,0@35"});
         ASSERT_EQ(built.status, kExitOk) << built.err;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
     std::vector<std::uint8_t> Bytes(const std::string& path) const {
         Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
         EXPECT_TRUE(bytes.ok()) << path;
@@ -45,7 +42,7 @@ class FarmCommands : public testing::Test {
         return RunCommand(args);
     }
 
-    std::string dir_;
+    test::TemporaryDirectory dir_;
     std::string scene_;
 };
 

@@ -1,6 +1,5 @@
 // kelto-cli build, info and export, driven as a script would drive them.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,25 +15,26 @@
 #include "document/document_core.h"
 #include "files/image_files.h"
 #include "run_cli_for_test.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto::cli {
 namespace {
 
 class SceneCommands : public testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kelto-cli-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
+    std::string Path(const std::string& name) const { return dir_.File(name); }
+    // What a command that fails prints; for any other outcome, its exit status.
+    static std::string Failure(const std::vector<std::string>& args) {
+        const CliResult r = RunCommand(args);
+        return r.status == kExitFailed ? r.err : "exit status " + std::to_string(r.status);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     nlohmann::json Info(const std::string& path) {
         const CliResult r = RunCommand({"info", path, "--json"});
         EXPECT_EQ(r.status, kExitOk) << r.err;
         return nlohmann::json::parse(r.out);
     }
 
-    std::string dir_;
+    test::TemporaryDirectory dir_;
 };
 
 TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
@@ -98,9 +98,8 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
           "lightset:Light1@intensity=-1", "frobnicate"}) {
         std::vector<std::string> args = {"build", scene};
         std::istringstream words(line);
-        for (std::string op; words >> op;) {
+        for (std::string op; words >> op;)
             args.push_back(op);
-        }
         const CliResult r = RunCommand(args);
         EXPECT_EQ(r.status, kExitUsage) << line;
         EXPECT_NE(r.err.find("operation '" + args.back() + "'"), std::string::npos) << r.err;
@@ -130,7 +129,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
     // The first argument is the scene to write: an operation, another extension or nothing is
     // refused, and no file appears under any of those names.
     const std::string cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir_.Path());
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"build", "add:sphere@0,0", "add:cube@1,1"},
                                                {"build", "group"},
@@ -141,7 +140,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
         EXPECT_EQ(r.status, kExitUsage) << args[1];
         EXPECT_NE(r.err.find("usage: kelto-cli build"), std::string::npos);
     }
-    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
     std::filesystem::current_path(cwd);
 
     const CliResult help = RunCommand({"build", "--help"});
@@ -187,15 +186,12 @@ TEST_F(SceneCommands, InfoGivesLatin1NamesAsUtf8) {
 TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
     const std::string junk = Path("junk.kel");
     std::ofstream(junk) << "not a scene at all";
-    CliResult r = RunCommand({"info", junk});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error: File is not a Kelto scene file: " + junk + ".\n");
-    r = RunCommand({"build", Path("x.kel"), "--from", junk, "add:cube@0,0"});
-    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(Failure({"info", junk}), "Error: File is not a Kelto scene file: " + junk + ".\n");
+    EXPECT_EQ(Failure({"build", Path("x.kel"), "--from", junk, "add:cube@0,0"}),
+              "Error: File is not a Kelto scene file: " + junk + ".\n");
     EXPECT_FALSE(std::filesystem::exists(Path("x.kel")));
-    r = RunCommand({"build", Path("missing-dir/x.kel"), "add:cube@0,0"});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_NE(r.err.find("Error: unable to save Kelto scene file"), std::string::npos);
+    EXPECT_EQ(Failure({"build", Path("missing-dir/x.kel"), "add:cube@0,0"}),
+              "Error: unable to save Kelto scene file: " + Path("missing-dir/x.kel") + ".\n");
     EXPECT_EQ(RunCommand({"export", junk, Path("o.obj")}).status, kExitFailed);
     EXPECT_EQ(RunCommand({"info"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"export", junk}).status, kExitUsage);
@@ -255,9 +251,8 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     CliResult r = RunCommand({"image-info", png});
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.out, "7x5 channels=3\n");
-    r = RunCommand({"image-info", Path("x.gif")});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n");
+    EXPECT_EQ(Failure({"image-info", Path("x.gif")}),
+              "Error image type 'gif': No plug-in parser found.\n");
     EXPECT_EQ(RunCommand({"image-info"}).status, kExitUsage);
 
     const std::string scene = Path("pictures.kel");
@@ -276,10 +271,9 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     // A picture that cannot be read is a failure with the import's message, and nothing is
     // written.
     const std::string missing = Path("missing.png");
-    r = RunCommand(
-        {"build", Path("no.kel"), "add:sphere@0,0", "material:Sphere1@image=" + missing});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error: unable to open image file: '" + missing + "'\n");
+    EXPECT_EQ(
+        Failure({"build", Path("no.kel"), "add:sphere@0,0", "material:Sphere1@image=" + missing}),
+        "Error: unable to open image file: '" + missing + "'\n");
     EXPECT_FALSE(std::filesystem::exists(Path("no.kel")));
 }
 
@@ -305,9 +299,8 @@ TEST_F(SceneCommands, RenderWritesThePictureItsExtensionAsksFor) {
     EXPECT_NE(r.err.find("100%"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(Path("r.bmp")));
 
-    r = RunCommand({"render", scene, Path("r.gif")});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n");
+    EXPECT_EQ(Failure({"render", scene, Path("r.gif")}),
+              "Error image type 'gif': No plug-in parser found.\n");
     EXPECT_EQ(RunCommand({"render", scene, png, "--view", "2"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"render", scene, png, "--size", "0x5"}).status, kExitUsage);
     EXPECT_EQ(RunCommand({"render", scene}).status, kExitUsage);
@@ -407,18 +400,15 @@ TEST_F(SceneCommands, TrimUnionIntersectDeleteUndoAndRedo) {
         EXPECT_EQ(r.status, kExitUsage) << op;
         EXPECT_NE(r.err.find(std::string("nothing to ") + op), std::string::npos) << r.err;
     }
-    r = RunCommand({"build", Path("apart.kel"), "add:sphere@0,0", "add+:cube@6,0", "trim"});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err,
+    EXPECT_EQ(Failure({"build", Path("apart.kel"), "add:sphere@0,0", "add+:cube@6,0", "trim"}),
               "Unable to complete the requested boolean operation because the selected objects do "
               "not intersect.\n");
     EXPECT_FALSE(std::filesystem::exists(Path("apart.kel")));
     EXPECT_FALSE(std::filesystem::exists(Path("none.kel")));
     r = RunCommand({"build", "union", "add:sphere@0,0"});  // an operation is not a file name
     EXPECT_EQ(r.status, kExitUsage);
-    for (const char* bare : {"union", "intersect", "delete", "undo", "redo"}) {
+    for (const char* bare : {"union", "intersect", "delete", "undo", "redo"})
         EXPECT_TRUE(LooksLikeBuildOperation(bare)) << bare;
-    }
     EXPECT_NE(RunCommand({"build", "--help"}).out.find("  union "), std::string::npos);
 }
 
@@ -449,9 +439,8 @@ TEST_F(SceneCommands, Import3dsChecksOrAddsToAScene) {
     EXPECT_EQ(nodes[0]["triangles"], 4);
 
     std::ofstream(Path("bad.3ds")) << "MM";
-    r = RunCommand({"import-3ds", Path("bad.3ds")});
-    EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error reading identifier in 3ds file: bad.3ds.\n");
+    EXPECT_EQ(Failure({"import-3ds", Path("bad.3ds")}),
+              "Error reading identifier in 3ds file: bad.3ds.\n");
     EXPECT_EQ(RunCommand({"import-3ds", Path("x.obj")}).status, kExitFailed);
     EXPECT_EQ(RunCommand({"import-3ds"}).status, kExitUsage);
 }

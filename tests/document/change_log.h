@@ -11,20 +11,16 @@ struct ChangeLog {
     explicit ChangeLog(DocumentCore& doc)
         : subscription(doc.Subscribe([this](const ChangeSet& set) { sets.push_back(set); })) {}
     static bool Has(const ChangeSet& set, ChangeKind kind, NodeId node, LightId light) {
-        for (const DocumentChange& c : set.changes) {
-            if (c.kind == kind && (!node || c.node == node) && (!light || c.light == light)) {
+        for (const DocumentChange& c : set.changes)
+            if (c.kind == kind && (!node || c.node == node) && (!light || c.light == light))
                 return true;
-            }
-        }
         return false;
     }
     // In any set sent so far.
     bool Saw(ChangeKind kind, NodeId node = {}, LightId light = {}) const {
-        for (const ChangeSet& set : sets) {
-            if (Has(set, kind, node, light)) {
+        for (const ChangeSet& set : sets)
+            if (Has(set, kind, node, light))
                 return true;
-            }
-        }
         return false;
     }
     // In the last set sent.

@@ -54,11 +54,9 @@ TEST(Clipboard, CopyAndPasteBetweenDocumentsKeepsGeometryAndMaterials) {
     EXPECT_TRUE(top[0]->selected && top[1]->selected && !top[2]->selected);
     EXPECT_EQ(to.Selection().selected_count, 2);
     std::vector<std::string> names;
-    for (NodeId id : *pasted) {
-        for (const SceneNode* node : SubtreeOf(*to.Node(id))) {
+    for (NodeId id : *pasted)
+        for (const SceneNode* node : SubtreeOf(*to.Node(id)))
             names.push_back(node->name);
-        }
-    }
     EXPECT_EQ(names,
               (std::vector<std::string>{"Group1", "Torus1", "Cone1", "Trim1", "Sphere2", "Cube1"}));
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "change_log.h"
 #include "document/command_rules.h"
 #include "document/document_core.h"
@@ -10,13 +8,14 @@
 namespace kelto {
 namespace {
 
-struct Rules {
-    CommandState group, trim, material, light;
-};
-
-Rules RulesOf(const DocumentCore& doc) {
-    return {GroupCommandState(doc), TrimCommandState(doc), MaterialPropertiesState(doc),
-            LightPropertiesState(doc)};
+// The enabled commands as letters: g for Group (G when checked), t Trim, m Material
+// Properties, l Light Properties.
+std::string Rules(const DocumentCore& doc) {
+    const CommandState group = GroupCommandState(doc);
+    std::string letters = group.enabled ? (group.checked ? "G" : "g") : "";
+    letters += TrimCommandState(doc).enabled ? "t" : "";
+    letters += MaterialPropertiesState(doc).enabled ? "m" : "";
+    return letters + (LightPropertiesState(doc).enabled ? "l" : "");
 }
 
 LightId FirstLight(const DocumentCore& doc) {
@@ -27,49 +26,26 @@ using test::ChangeLog;
 
 TEST(CommandRules, FollowTheSelection) {
     DocumentCore doc;
-    Rules r = RulesOf(doc);
-    EXPECT_FALSE(r.group.enabled || r.trim.enabled || r.material.enabled || r.light.enabled);
-
-    // One light: only Light Properties.
+    EXPECT_EQ(Rules(doc), "");
     doc.SelectLight(FirstLight(doc));
-    r = RulesOf(doc);
-    EXPECT_FALSE(r.group.enabled || r.trim.enabled || r.material.enabled);
-    EXPECT_TRUE(r.light.enabled);
-
-    // One object: Material Properties.
+    EXPECT_EQ(Rules(doc), "l");
     doc.InsertObject(ObjectType::Sphere, {}, false);
-    r = RulesOf(doc);
-    EXPECT_TRUE(r.material.enabled);
-    EXPECT_FALSE(r.light.enabled || r.group.enabled || r.trim.enabled);
+    EXPECT_EQ(Rules(doc), "m");
     EXPECT_EQ(doc.GetScene().CountSelectedLights(), 0);  // inserting deselected the light
-
-    // Two objects: Group and Trim.
     doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
-    r = RulesOf(doc);
-    EXPECT_TRUE(r.group.enabled && r.trim.enabled);
-    EXPECT_FALSE(r.material.enabled);
-
-    // Three objects: Group, not Trim.
+    EXPECT_EQ(Rules(doc), "gt");
     doc.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
-    r = RulesOf(doc);
-    EXPECT_TRUE(r.group.enabled);
-    EXPECT_FALSE(r.trim.enabled);
-
-    // Right after Group: Group checked, both property commands disabled.
+    EXPECT_EQ(Rules(doc), "g");  // three objects: no Trim
     ASSERT_TRUE(doc.Group());
-    r = RulesOf(doc);
-    EXPECT_TRUE(r.group.enabled && r.group.checked);
-    EXPECT_FALSE(r.material.enabled || r.light.enabled || r.trim.enabled);
-
-    // Selecting an ordinary object clears the group selection.
+    EXPECT_EQ(Rules(doc), "G");
+    // Selecting an ordinary object clears the group selection; selecting the group sets it.
     doc.ClearSelection();
-    const NodeId d = doc.InsertObject(ObjectType::Torus, {6, 0, 0}, false);
-    doc.SelectNode(d, false);
-    r = RulesOf(doc);
-    EXPECT_TRUE(r.material.enabled);
-    EXPECT_FALSE(r.group.checked || doc.Selection().is_group);
-    doc.SelectNode(doc.NodeNamed("Group1"), false);  // and selecting the group sets it again
-    EXPECT_TRUE(GroupCommandState(doc).checked && doc.Selection().is_group);
+    doc.SelectNode(doc.InsertObject(ObjectType::Torus, {6, 0, 0}, false), false);
+    EXPECT_EQ(Rules(doc), "m");
+    EXPECT_FALSE(doc.Selection().is_group);
+    doc.SelectNode(doc.NodeNamed("Group1"), false);
+    EXPECT_EQ(Rules(doc), "G");
+    EXPECT_TRUE(doc.Selection().is_group);
 }
 
 TEST(DocumentCore, InsertWithAndWithoutShift) {
@@ -165,9 +141,8 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     EXPECT_EQ(doc.GetScene().drag_mode, 0);
     EXPECT_EQ(doc.GrabbedRing(), 0);
     EXPECT_EQ(node.position.x, 1.5);
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(node.parent_from_node[i], during[i], 1e-12) << i;
-    }
 
     // Lights: move, scale and rotate commit at the end of the drag too.
     const LightId light_id = FirstLight(doc);
@@ -198,8 +173,7 @@ TEST(DocumentCore, HandlesSurviveEditsButNotADocumentOpenedAnew) {
     EXPECT_FALSE(doc.IsTopLevel(sphere));
     EXPECT_TRUE(doc.IsTopLevel(group));
 
-    const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
-    ASSERT_TRUE(doc.OpenFromBytes(bytes, "again.kel").ok());
+    ASSERT_TRUE(doc.OpenFromBytes(doc.SaveToBytes(), "again.kel").ok());
     // The same names, new nodes: old handles resolve to nothing.
     EXPECT_EQ(doc.Node(sphere), nullptr);
     EXPECT_EQ(doc.Node(group), nullptr);

@@ -3,6 +3,7 @@
 // longer matches its history.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -44,25 +45,15 @@ class RandomEditor {
     void ChangeSelection() {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
-        switch (Pick(4)) {
-            case 0:
-                if (!top.empty()) {
-                    doc_.SelectNode(Any(top)->id, Pick(2) == 0);
-                }
-                break;
-            case 1:
-                if (!lights.empty()) {
-                    doc_.SelectLight(Any(lights).id);
-                }
-                break;
-            case 2:
-                doc_.ClearSelection();
-                break;
-            default:
-                if (top.size() >= 2) {
-                    doc_.SelectExactly(std::vector<NodeId>{top[0]->id, top[1]->id}, {});
-                }
-                break;
+        const int how = Pick(4);
+        if (how == 0 && !top.empty()) {
+            doc_.SelectNode(Any(top)->id, Pick(2) == 0);
+        } else if (how == 1 && !lights.empty()) {
+            doc_.SelectLight(Any(lights).id);
+        } else if (how == 2) {
+            doc_.ClearSelection();
+        } else if (how == 3 && top.size() >= 2) {
+            doc_.SelectExactly(std::vector<NodeId>{top[0]->id, top[1]->id}, {});
         }
     }
 
@@ -159,9 +150,8 @@ class RandomEditor {
                 break;
             case 8: {
                 const std::vector<SceneNode*> all = AllNodes(doc_);
-                if (!all.empty()) {
+                if (!all.empty())
                     doc_.Rename(Any(all)->id, "Name" + std::to_string(Pick(4)));
-                }
                 break;
             }
             case 9:
@@ -171,12 +161,10 @@ class RandomEditor {
                 doc_.Group();
                 break;
             case 11: {
-                for (const SceneNode* node : AllNodes(doc_)) {
-                    if (node->type == ObjectType::Group) {
-                        doc_.Ungroup(node->id);
-                        break;
-                    }
-                }
+                const std::vector<SceneNode*> all = AllNodes(doc_);
+                const auto group = std::ranges::find(all, ObjectType::Group, &SceneNode::type);
+                if (group != all.end())
+                    doc_.Ungroup((*group)->id);
                 break;
             }
             case 12:
@@ -223,9 +211,8 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
         long saved = 0;                    // the position last saved; -1 when out of reach
         int edits = 0;
         for (int action = 0; action < 120; ++action) {
-            if (editor.Pick(2) == 0) {
+            if (editor.Pick(2) == 0)
                 editor.ChangeSelection();
-            }
             const int choice = editor.Pick(20);
             if (choice < 12) {
                 const int kind = editor.ChooseEdit();
@@ -468,9 +455,8 @@ TEST(History, KeepsAtMostAHundredStepsAndBoundsItsBytes) {
     };
     const std::size_t one = step(0.5f)->Bytes();
     History history(100, one * 3 + one / 2);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
         history.Push(step(static_cast<float>(i) * 0.1f));
-    }
     EXPECT_EQ(history.UndoCount(), 3u);
     EXPECT_LE(history.Bytes(), one * 3 + one / 2);
     const std::uint64_t state = history.State();
@@ -495,8 +481,7 @@ TEST(History, AStaleHistoryIsRefusedWithoutHarm) {
     Scene& scene = const_cast<Scene&>(doc.GetScene());
     scene.DeleteNode(*scene.FindNode(a));
     const Bytes before = doc.SaveToBytes();
-    const Status undone = doc.Undo();
-    EXPECT_EQ(undone.number, kMsgHistoryMismatch);
+    EXPECT_EQ(doc.Undo().number, kMsgHistoryMismatch);
     EXPECT_EQ(doc.SaveToBytes(), before);
     EXPECT_FALSE(doc.CanUndo() || doc.CanRedo());
 

@@ -146,9 +146,8 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
     ASSERT_TRUE(imported.ok());
     ASSERT_EQ(imported->size(), 3u);  // 90 000 flat corners need two objects
     std::vector<const SceneNode*> created;
-    for (NodeId id : *imported) {
+    for (NodeId id : *imported)
         created.push_back(doc.Node(id));
-    }
     EXPECT_EQ(created[0]->display_mesh.vertices.size(), 4u);  // shared
     EXPECT_EQ(created[1]->display_mesh.vertices.size() + created[2]->display_mesh.vertices.size(),
               90000u);

@@ -23,11 +23,9 @@ Material Coloured(float r, float g, float b) {
 
 bool Dominant(const std::array<std::uint8_t, 3>& pixel, int channel) {
     const int value = pixel[static_cast<std::size_t>(channel)];
-    for (int c = 0; c < 3; ++c) {
-        if (c != channel && value <= 2 * pixel[static_cast<std::size_t>(c)] + 10) {
+    for (int c = 0; c < 3; ++c)
+        if (c != channel && value <= 2 * pixel[static_cast<std::size_t>(c)] + 10)
             return false;
-        }
-    }
     return value > 60;
 }
 
@@ -44,9 +42,8 @@ class WaitingWindowThread : public WindowThread {
     // Waits (a minute at most) for posted work and runs it; false when none came.
     bool RunNext() {
         std::unique_lock lock(mutex_);
-        if (!posted_.wait_for(lock, std::chrono::minutes(1), [this] { return !queue_.empty(); })) {
+        if (!posted_.wait_for(lock, std::chrono::minutes(1), [this] { return !queue_.empty(); }))
             return false;
-        }
         std::function<void()> work = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
@@ -59,9 +56,8 @@ class WaitingWindowThread : public WindowThread {
             const std::lock_guard lock(mutex_);
             batch.swap(queue_);
         }
-        for (auto& work : batch) {
+        for (auto& work : batch)
             work();
-        }
     }
 
   private:
@@ -94,9 +90,8 @@ TEST(MaterialPreviewScene, ShowsTheMaterialOnTheSphereBeforeACheckeredRoom) {
     mirror.reflective_strength = 1.0f;
     const RenderImage mirrored = scene.Render(mirror);
     int differing_rows = 0;
-    for (int y = 0; y < red.Height(); ++y) {
+    for (int y = 0; y < red.Height(); ++y)
         differing_rows += mirrored.Row(y) == red.Row(y) ? 0 : 1;
-    }
     EXPECT_GT(differing_rows, 30);
 }
 
@@ -113,11 +108,9 @@ TEST(MaterialPreviewScene, ImagesAndBumpsReachTheSphere) {
     EXPECT_TRUE(Dominant(scene.Render(pictured).Pixel(kCentre, kCentre), 1));
     // A bump picture of stripes makes the shading of a plain sphere change across them.
     TextureImage stripes = TextureImage::Blank(64, 64, 1);
-    for (std::size_t y = 0; y < stripes.grey_rows.size(); ++y) {
-        for (std::size_t x = 0; x < stripes.grey_rows[y].size(); ++x) {
+    for (std::size_t y = 0; y < stripes.grey_rows.size(); ++y)
+        for (std::size_t x = 0; x < stripes.grey_rows[y].size(); ++x)
             stripes.grey_rows[y][x] = (x / 4) % 2 ? 255 : 0;
-        }
-    }
     stripes.failed = 0;
     Material bumpy;
     bumpy.bump_mode = BumpMode::Image;
@@ -126,9 +119,8 @@ TEST(MaterialPreviewScene, ImagesAndBumpsReachTheSphere) {
     const RenderImage smooth = scene.Render(Material());
     const RenderImage bumped = scene.Render(bumpy);
     int changed = 0;
-    for (int x = 40; x < 88; ++x) {
+    for (int x = 40; x < 88; ++x)
         changed += smooth.Pixel(x, kCentre) == bumped.Pixel(x, kCentre) ? 0 : 1;
-    }
     EXPECT_GT(changed, 10);
 }
 

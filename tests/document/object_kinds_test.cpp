@@ -50,12 +50,10 @@ NodeId Make(DocumentCore& doc, ObjectType type) {
 
 void CollectLeaves(const SceneNode& node, std::vector<std::string>& names) {
     const std::vector<SceneNode*> children = ChildrenOf(node);
-    if (children.empty()) {
+    if (children.empty())
         names.push_back(node.name);
-    }
-    for (const SceneNode* child : children) {
+    for (const SceneNode* child : children)
         CollectLeaves(*child, names);
-    }
 }
 
 RenderImage Draft(const DocumentCore& doc) {
@@ -71,9 +69,8 @@ RenderImage Draft(const DocumentCore& doc) {
 TEST(ObjectKinds, EveryKindSurvivesSaveOpenExportAndRender) {
     const RenderImage empty = Draft(DocumentCore());
     for (const ObjectKind& kind : kObjectKinds) {
-        if (kind.type == ObjectType::Root) {
+        if (kind.type == ObjectType::Root)
             continue;
-        }
         SCOPED_TRACE(std::string(kind.name_base));
         DocumentCore doc;
         const NodeId id = Make(doc, kind.type);
@@ -93,11 +90,10 @@ TEST(ObjectKinds, EveryKindSurvivesSaveOpenExportAndRender) {
         EXPECT_GT(WriteSceneObj(reopened.GetScene(), obj, mtl, "kinds.mtl"), 0);
         std::vector<std::string> leaves;
         CollectLeaves(*node, leaves);
-        for (const std::string& leaf : leaves) {
+        for (const std::string& leaf : leaves)
             EXPECT_NE(obj.str().find("o " + leaf + "\nusemtl " + ObjMaterialName(leaf) + "\nv "),
                       std::string::npos)
                 << leaf;
-        }
 
         EXPECT_FALSE(test::SamePicture(Draft(reopened), empty));
     }

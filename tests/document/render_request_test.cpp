@@ -3,37 +3,35 @@
 // and saving by extension.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 #include "document/document_core.h"
 #include "document/render_request.h"
 #include "tests/document/render_test_support.h"
+#include "tests/raytracer/tracer_test_scenes.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
 
 using test::SamePicture;
 
-class DoneListener : public RenderListener {
-  public:
-    void FlushRequested() override {}
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        done_ = true;
-        changed_.notify_all();
+// A request for the camera the settings choose, and the listener that hears it end.
+struct Request {
+    static RenderCamera CameraFor(const DocumentCore& document, const RenderSettings& settings) {
+        RenderCamera camera;
+        EXPECT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
+        return camera;
     }
-    void WaitForDone() {
-        std::unique_lock guard(lock_);
-        changed_.wait(guard, [this] { return done_; });
+    Request(const DocumentCore& document, const RenderSettings& settings)
+        : request(document, CameraFor(document, settings), settings, listener) {}
+    void RunToEnd() {
+        request.Start();
+        listener.WaitForDone();
     }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool done_ = false;
+    tracer_test::RecordingListener listener;
+    RenderRequest request;
 };
 
 RenderSettings SmallProduction() {
@@ -48,18 +46,14 @@ RenderSettings SmallProduction() {
 
 // Renders the document to the end and returns the picture.
 RenderImage RenderToEnd(const DocumentCore& document, const RenderSettings& settings) {
-    RenderCamera camera;
-    EXPECT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
-    request.Start();
-    listener.WaitForDone();
-    request.Drain();
-    return request.Image();
+    Request r(document, settings);
+    r.RunToEnd();
+    r.request.Drain();
+    return r.request.Image();
 }
 
 // Runs under ThreadSanitizer in `make test`: any read of the document by the render's threads
-// would race with the edits made here.
+// would race with the edits made here, and the drains between them with the tracing.
 TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
     auto document = std::make_unique<DocumentCore>();
     test::BuildStillLife(*document);
@@ -69,10 +63,8 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
         settings.quality = quality;
         const RenderImage expected = RenderToEnd(*document, settings);
 
-        RenderCamera camera;
-        ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
-        DoneListener listener;
-        RenderRequest request(*document, camera, settings, listener);
+        Request r(*document, settings);
+        RenderRequest& request = r.request;
         request.Start();
         int rounds = 0;
         do {
@@ -97,9 +89,10 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
             document->InsertObject(ObjectType::Torus, {1, 0, 1}, false);
             document->Clear();
             ASSERT_TRUE(document->OpenFromBytes(saved, "still.kel").ok());
+            request.Drain();  // as a window does between its edits
             ++rounds;
         } while (!request.Finished());
-        listener.WaitForDone();
+        r.listener.WaitForDone();
         request.Drain();
         EXPECT_GE(rounds, 1);
         EXPECT_TRUE(SamePicture(request.Image(), expected));
@@ -108,13 +101,10 @@ TEST(RenderRequest, DocumentIsEditedDeletedAndReloadedDuringARender) {
     // The document may even go away while its render runs.
     const RenderSettings settings = SmallProduction();
     const RenderImage expected = RenderToEnd(*document, settings);
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(*document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(*document, camera, settings, listener);
+    Request r(*document, settings);
+    RenderRequest& request = r.request;
     document.reset();
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     request.Drain();
     EXPECT_TRUE(SamePicture(request.Image(), expected));
 }
@@ -164,31 +154,21 @@ TEST(RenderRequest, DrainsIntoThePictureAndThePaintingRowsAndSaves) {
     settings.width = 7;  // 21 bytes a row: rows are padded to 24
     settings.height = 5;
     settings.threads = 1;
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
+    Request r(document, settings);
+    RenderRequest& request = r.request;
     EXPECT_EQ(request.RowStride(), 24u);
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     EXPECT_EQ(request.PixelsDone(), 35u);
     EXPECT_EQ(request.PixelsTotal(), 35u);
     const DrainedRows rows = request.Drain();
-    EXPECT_EQ(rows.pixels, 35u);
-    EXPECT_EQ(rows.first_row, 0);
-    EXPECT_EQ(rows.last_row, 4);
+    EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(35u, 0, 4));
     EXPECT_TRUE(request.Drain().Empty());
     EXPECT_TRUE(test::AnyLit(request.Image()));  // its rows are the region test's check
 
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("kelto-render-request-" +
-         std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(request.Save((folder / "picture.BMP").string()).ok());
-    EXPECT_TRUE(std::filesystem::exists(folder / "picture.BMP"));
-    EXPECT_EQ(request.Save((folder / "picture.gif").string()).number, kMsgImageTypeUnknown);
-    std::filesystem::remove_all(folder);
+    const test::TemporaryDirectory folder;
+    EXPECT_TRUE(request.Save(folder.File("picture.BMP")).ok());
+    EXPECT_TRUE(std::filesystem::exists(folder.File("picture.BMP")));
+    EXPECT_EQ(request.Save(folder.File("picture.gif")).number, kMsgImageTypeUnknown);
 }
 
 TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
@@ -198,25 +178,19 @@ TEST(RenderRequest, ARegionIsTheWholePicturesPixelsOnlyAndTheViewIsNamed) {
     const RenderImage whole = RenderToEnd(document, settings);
     settings.region = PixelRect{7, 3, 29, 30};
     settings.threads = 3;
-    RenderCamera camera;
-    ASSERT_TRUE(ChooseRenderCamera(document, settings, camera).ok());
-    DoneListener listener;
-    RenderRequest request(document, camera, settings, listener);
+    Request r(document, settings);
+    RenderRequest& request = r.request;
     EXPECT_EQ(request.Region(), *settings.region);
     EXPECT_EQ(request.PixelsTotal(), 22u * 27u);
-    request.Start();
-    listener.WaitForDone();
+    r.RunToEnd();
     const DrainedRows rows = request.Drain();
-    EXPECT_EQ(rows.pixels, 22u * 27u);
-    EXPECT_EQ(rows.first_row, 0);
-    EXPECT_EQ(rows.last_row, 26);
+    EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(22u * 27u, 0, 26));
     const RenderImage& part = request.Image();
     ASSERT_EQ(part.Width(), 22);
     ASSERT_EQ(part.Height(), 27);
     for (int y = 0; y < 27; ++y) {
-        for (int x = 0; x < 22; ++x) {
+        for (int x = 0; x < 22; ++x)
             ASSERT_EQ(part.Pixel(x, y), whole.Pixel(x + 7, y + 3)) << x << "," << y;
-        }
         std::uint8_t interleaved[22 * 3];
         part.InterleaveRow(y, interleaved);
         ASSERT_EQ(std::vector<std::uint8_t>(request.RgbRow(y), request.RgbRow(y) + 66),

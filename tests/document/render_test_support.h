@@ -1,11 +1,7 @@
-// What the tests of renders and render windows share: a small scene, comparing pictures, a
-// render through the same news a window hears (drained on the test's thread), and a file size
-// limit that stands in for a full disk.
+// What the tests of renders and render windows share: a small scene, comparing pictures and a
+// render through the same news a window hears (drained on the test's thread).
 #pragma once
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <thread>
 
 #include "document/document_core.h"
@@ -16,14 +12,11 @@
 namespace kelto::test {
 
 inline bool SamePicture(const RenderImage& a, const RenderImage& b) {
-    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
         return false;
-    }
-    for (int y = 0; y < a.Height(); ++y) {
-        if (!(a.Row(y) == b.Row(y))) {
+    for (int y = 0; y < a.Height(); ++y)
+        if (!(a.Row(y) == b.Row(y)))
             return false;
-        }
-    }
     return true;
 }
 
@@ -31,9 +24,8 @@ inline bool AnyLit(const RenderImage& image) {
     for (int y = 0; y < image.Height(); ++y) {
         for (int x = 0; x < image.Width(); ++x) {
             const auto p = image.Pixel(x, y);
-            if (p[0] || p[1] || p[2]) {
+            if (p[0] || p[1] || p[2])
                 return true;
-            }
         }
     }
     return false;
@@ -83,22 +75,6 @@ inline void BuildStillLife(DocumentCore& document) {
     document.InsertLight(LightKind::Spot, {0, 9, 2});
     document.InsertLight(LightKind::Point, {-5, 6, 8});
     document.ClearSelection();
-}
-
-// Runs `write` with files limited to `bytes`: writes past the limit fail (with EFBIG) as
-// they would on a full disk.
-template <typename Write>
-auto WithFileSizeLimit(rlim_t bytes, Write write) {
-    struct rlimit old_limit {};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = old_limit;
-    tight.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &tight);
-    auto result = write();
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
-    return result;
 }
 
 }  // namespace kelto::test

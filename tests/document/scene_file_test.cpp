@@ -1,11 +1,8 @@
 // Saving and opening scene files: round trips, the reading rules, hostile and truncated files,
 // and saves that fail.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
@@ -15,7 +12,7 @@
 #include "files/scene_file.h"
 #include "files/stored_fields.h"
 #include "model/child_list.h"
-#include "tests/document/render_test_support.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 
@@ -187,14 +184,15 @@ constexpr std::size_t kMaterialOffset = 65;  // after "__VORN_SCENE_ROOT__"
 constexpr std::size_t kTypeOffset = kMaterialOffset + 232;
 
 void PutI32(Bytes& bytes, std::size_t at, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
-    }
 }
 
 Status OpenBytes(const Bytes& bytes, DocumentCore& doc) {
     return doc.OpenFromBytes(bytes, "f.kel");
 }
+
+const std::string kCorrupt = "Error reading corrupt Kelto scene file: f.kel.";
 
 bool IsEmptyDocument(const DocumentCore& doc) {
     return doc.GetScene().NodeCount() == 1 && doc.GetScene().Lights().size() == 1 &&
@@ -205,58 +203,54 @@ TEST(SceneFile, HeaderRulesGiveTheirMessages) {
     DocumentCore doc;
     ASSERT_TRUE(OpenBytes(OneGroupFile(), doc).ok());
     EXPECT_EQ(doc.GetScene().Lights().size(), 0u);
-
-    Bytes bytes = OneGroupFile();
-    bytes[3] = 0x17;
-    Status s = OpenBytes(bytes, doc);
-    EXPECT_EQ(s.text, "Error: File is not a Kelto scene file: f.kel.");
-    EXPECT_TRUE(IsEmptyDocument(doc));
-
-    bytes = OneGroupFile();
-    bytes[7] = 2;
-    EXPECT_EQ(OpenBytes(bytes, doc).text,
-              "Error loading unsupported (ver 2) Kelto scene file:f.kel.");
-    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
-    for (std::size_t at :
-         {std::size_t{4}, std::size_t{8}, std::size_t{21}}) {  // version, item 3, valid
-        bytes = OneGroupFile();
-        bytes[at] = 5;
-        EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt) << at;
+    // The identifier, the version number, the version, item 3, valid, and a light record that
+    // is neither a light nor the end of the lights.
+    const struct {
+        std::size_t at;
+        std::uint8_t value;
+        std::string message;
+    } cases[] = {{3, 0x17, "Error: File is not a Kelto scene file: f.kel."},
+                 {7, 2, "Error loading unsupported (ver 2) Kelto scene file:f.kel."},
+                 {4, 5, kCorrupt},
+                 {8, 5, kCorrupt},
+                 {21, 5, kCorrupt},
+                 {38, 7, kCorrupt}};
+    for (const auto& c : cases) {
+        Bytes bytes = OneGroupFile();
+        bytes[c.at] = c.value;
+        EXPECT_EQ(OpenBytes(bytes, doc).text, c.message) << c.at;
+        EXPECT_TRUE(IsEmptyDocument(doc)) << c.at;
     }
-    bytes = OneGroupFile();
-    bytes[38] = 7;  // neither a light nor the end of the lights
-    EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt);
-    EXPECT_EQ(OpenBytes(Bytes{0x4D, 0x0C}, doc).text, corrupt);
+    EXPECT_EQ(OpenBytes(Bytes{0x4D, 0x0C}, doc).text, kCorrupt);
 }
 
 TEST(SceneFile, NodeAndLightRecordRules) {
     DocumentCore doc;
-    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
     Bytes bytes = OneGroupFile();
     ASSERT_EQ(bytes[kTypeOffset], 12);
     for (std::int32_t type : {9, 10, 13, 15, 16, 99, -1}) {
         Bytes patched = bytes;
         PutI32(patched, kTypeOffset, type);
-        EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << type;
+        EXPECT_EQ(OpenBytes(patched, doc).text, kCorrupt) << type;
         EXPECT_TRUE(IsEmptyDocument(doc));
     }
     Bytes level0 = bytes;
     PutI32(level0, kLevelOffset, 0);
-    EXPECT_EQ(OpenBytes(level0, doc).text, corrupt);
+    EXPECT_EQ(OpenBytes(level0, doc).text, kCorrupt);
 
     // Names: 24 characters load, 25 do not.
     EXPECT_TRUE(OpenBytes(OneGroupFile(std::string(24, 'n')), doc).ok());
-    EXPECT_EQ(OpenBytes(OneGroupFile(std::string(25, 'n')), doc).text, corrupt);
+    EXPECT_EQ(OpenBytes(OneGroupFile(std::string(25, 'n')), doc).text, kCorrupt);
 
     // A link to a name no node has is damage like any other, and says so.
     Bytes unknown = bytes;
     unknown[kNextNameOffset + 5] = 'X';
     Status s = OpenBytes(unknown, doc);
-    EXPECT_EQ(s.text, corrupt);
+    EXPECT_EQ(s.text, kCorrupt);
     EXPECT_TRUE(IsEmptyDocument(doc));
     Bytes unknown_root_child = bytes;
     unknown_root_child[unknown_root_child.size() - 3] = 'Z';  // item 11 is "G", then trailer 0
-    EXPECT_EQ(OpenBytes(unknown_root_child, doc).text, corrupt);
+    EXPECT_EQ(OpenBytes(unknown_root_child, doc).text, kCorrupt);
 
     // Light kinds are 1 to 5 in the file.
     DocumentCore one_light;
@@ -266,7 +260,7 @@ TEST(SceneFile, NodeAndLightRecordRules) {
     for (std::uint8_t kind : {0, 6, 255}) {
         Bytes patched = light_file;
         patched[39] = kind;
-        EXPECT_EQ(OpenBytes(patched, doc).text, corrupt) << int{kind};
+        EXPECT_EQ(OpenBytes(patched, doc).text, kCorrupt) << int{kind};
     }
 }
 
@@ -274,7 +268,6 @@ TEST(SceneFile, NodeAndLightRecordRules) {
 // file corrupt: nothing could place, draw or trace them. Huge finite values still load (the
 // tracer leaves such objects out).
 TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
-    const std::string corrupt = "Error reading corrupt Kelto scene file: f.kel.";
     auto saved = [](const std::function<void(DocumentCore&)>& change) {
         DocumentCore doc;
         EditScene(doc).CreateNode(ObjectType::Cube, {0, 0, 0});
@@ -297,12 +290,13 @@ TEST(SceneFile, PlacementsThatAreNotNumbersAreCorrupt) {
         for (double bad :
              {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
               -std::numeric_limits<double>::infinity()}) {
-            const Bytes bytes = saved([&](DocumentCore& d) { changes[c](d, bad); });
-            EXPECT_EQ(OpenBytes(bytes, doc).text, corrupt) << c << ' ' << bad;
+            EXPECT_EQ(OpenBytes(saved([&](DocumentCore& d) { changes[c](d, bad); }), doc).text,
+                      kCorrupt)
+                << c << ' ' << bad;
             EXPECT_TRUE(IsEmptyDocument(doc)) << c;
         }
-        const Bytes huge = saved([&](DocumentCore& d) { changes[c](d, 1e300); });
-        EXPECT_TRUE(OpenBytes(huge, doc).ok()) << c;
+        EXPECT_TRUE(OpenBytes(saved([&](DocumentCore& d) { changes[c](d, 1e300); }), doc).ok())
+            << c;
     }
 }
 
@@ -365,31 +359,13 @@ TEST(SceneFile, TreeLinksThatLoopAreRefused) {
     looped.insert(looped.end(), at + static_cast<std::ptrdiff_t>(root_name.size()) + 1,
                   bytes.end());
     DocumentCore reader;
-    const Status s = OpenBytes(looped, reader);
-    EXPECT_FALSE(s.ok());
+    EXPECT_FALSE(OpenBytes(looped, reader).ok());
     EXPECT_TRUE(IsEmptyDocument(reader));
 }
 
-class TemporaryDirectory {
-  public:
-    TemporaryDirectory() {
-        char pattern[] = "/tmp/kelto-test-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TemporaryDirectory() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                      std::filesystem::directory_iterator()));
-    }
-
-  private:
-    std::string path_;
-};
-
 // Saving replaces the file whole or not at all.
 TEST(SceneFile, SaveAndOpenThroughTheFileSystemAndAFailedSaveKeepsTheOldFile) {
-    TemporaryDirectory dir;
+    test::TemporaryDirectory dir;
     const std::string path = dir.File("scene.kel");
     DocumentCore small;
     small.InsertObject(ObjectType::Sphere, {}, false);
@@ -419,37 +395,32 @@ TEST(SceneFile, SaveAndOpenThroughTheFileSystemAndAFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(big.Save(dir.File("no-such-directory/scene.kel")).number, kMsgSceneSaveFailed);
 }
 
-}  // namespace
-}  // namespace kelto
-
-namespace kelto {
-namespace {
+// `count` spheres in a row, tessellated with `steps` steps.
+void AddSpheres(DocumentCore& doc, int count, int steps) {
+    for (int i = 0; i < count; ++i) {
+        const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {i * 3.0, 0, 0}, false);
+        EditScene(doc).FindNode(sphere)->shape->steps = steps;
+    }
+}
 
 TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
     // Many spheres whose step count asks for the largest meshes the tessellation makes: the
     // file stays small, so the load is refused before the meshes outgrow it.
     DocumentCore doc;
-    for (int i = 0; i < 40; ++i) {
-        const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {i * 3.0, 0, 0}, false);
-        EditScene(doc).FindNode(sphere)->shape->steps = 200;
-    }
+    AddSpheres(doc, 40, 200);
     DocumentCore reader;
     EXPECT_EQ(reader.OpenFromBytes(doc.SaveToBytes(), "big.kel").number, kMsgSceneCorrupt);
 
     // A handful of finer spheres is fine.
     DocumentCore fine;
-    for (int i = 0; i < 2; ++i) {
-        const NodeId sphere = fine.InsertObject(ObjectType::Sphere, {i * 3.0, 0, 0}, false);
-        EditScene(fine).FindNode(sphere)->shape->steps = 100;
-    }
+    AddSpheres(fine, 2, 100);
     ASSERT_TRUE(reader.OpenFromBytes(fine.SaveToBytes(), "fine.kel").ok());
     EXPECT_GT(reader.GetScene().FindNode("Sphere1")->display_mesh.vertices.size(), 10000u);
 
     // A sphere of 229 steps opens; pasted into its own scene, the two would ask for more than
     // a file may, so the paste is refused and the scene stays as it was.
     DocumentCore made;
-    const NodeId fine_sphere = made.InsertObject(ObjectType::Sphere, {}, false);
-    EditScene(made).FindNode(fine_sphere)->shape->steps = 229;
+    AddSpheres(made, 1, 229);
     ASSERT_TRUE(reader.OpenFromBytes(made.SaveToBytes(), "fine.kel").ok());
     const Bytes saved = reader.SaveToBytes();
     EXPECT_EQ(reader.Paste(saved).status().number, kMsgPasteTooFine);

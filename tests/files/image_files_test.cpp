@@ -1,22 +1,19 @@
 // Reading and writing image files, with pictures made by the image libraries in the test.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
+#include <png.h>
+
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <random>
 #include <utility>
-
-#include <png.h>
-#include <unistd.h>
-#include <csignal>
-
-#include <cmath>
-#include <filesystem>
 
 #include "files/file_io.h"
 #include "files/image_files.h"
 #include "files/image_import.h"
 #include "image_test_files.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -49,9 +46,8 @@ TEST(BmpWriter, FiveWidePictureHasSixteenByteRowsBottomUp) {
 }
 
 void ExpectSamePixels(const RenderImage& expected, const TextureImage& actual) {
-    ASSERT_EQ(actual.channels, 3);
-    ASSERT_EQ(actual.width, expected.Width());
-    ASSERT_EQ(actual.height, expected.Height());
+    ASSERT_EQ(std::tuple(actual.channels, actual.width, actual.height),
+              std::tuple(3, expected.Width(), expected.Height()));
     for (int y = 0; y < expected.Height(); ++y) {
         EXPECT_EQ(actual.rgb_rows[y].red, expected.Row(y).red) << y;
         EXPECT_EQ(actual.rgb_rows[y].green, expected.Row(y).green) << y;
@@ -113,19 +109,15 @@ TEST(ImageWriters, TiffRoundTripsExactly) {
 TEST(ImageWriters, JpegKeepsThePictureAtQualityNinety) {
     // A smooth picture: at quality 90 it comes back at better than 35 dB.
     RenderImage image(64, 48);
-    for (int y = 0; y < 48; ++y) {
-        for (int x = 0; x < 64; ++x) {
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
             image.SetPixel(x, y, static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
                            static_cast<std::uint8_t>(128 + (x - y)));
-        }
-    }
     Bytes jpeg;
     ASSERT_TRUE(EncodeJpeg(image, kDefaultJpegQuality, jpeg));
     TextureImage decoded;
     ASSERT_TRUE(DecodeJpeg(jpeg, decoded, "q.jpg").ok());
-    ASSERT_EQ(decoded.channels, 3);
-    ASSERT_EQ(decoded.width, 64);
-    ASSERT_EQ(decoded.height, 48);
+    ASSERT_EQ(std::tuple(decoded.channels, decoded.width, decoded.height), std::tuple(3, 64, 48));
     double squared_error = 0;
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x) {
@@ -182,7 +174,7 @@ PngLayout Layout(int width, int height, int depth, int colour_type,
     return layout;
 }
 
-TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
+TEST(PngReader, EveryDepthColourTypeAlphaInterlaceGammaAndBackground) {
     for (int depth : {1, 2, 4, 8}) {
         PngLayout palette = Layout(2, 1, depth, PNG_COLOR_TYPE_PALETTE, {1, 0});
         palette.palette = {{10, 20, 30}, {200, 100, 50}};
@@ -203,9 +195,6 @@ TEST(PngReader, PaletteAndLowBitGreyArriveAsEightBits) {
         ASSERT_EQ(image.channels, 1) << depth;
         EXPECT_EQ(image.grey_rows[1], (std::vector<std::uint8_t>{255, 0, 255})) << depth;
     }
-}
-
-TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     TextureImage image;
     // 16-bit RGB reduces to 8 bits.
     ASSERT_TRUE(DecodePng(MakePng(Layout(1, 1, 16, PNG_COLOR_TYPE_RGB, {0xFFFF, 0x8080, 0x0000})),
@@ -230,9 +219,8 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
 
     // Interlaced files give the same pixels as plain ones.
     PngLayout plain = Layout(9, 7, 8, PNG_COLOR_TYPE_GRAY, {});
-    for (int i = 0; i < 63; ++i) {
+    for (int i = 0; i < 63; ++i)
         plain.samples.push_back(static_cast<std::uint16_t>(i * 4));
-    }
     PngLayout interlaced = plain;
     interlaced.interlaced = true;
     TextureImage a, b;
@@ -249,9 +237,8 @@ TEST(PngReader, ColourDepthsAlphaInterlaceGammaAndBackground) {
     ASSERT_TRUE(DecodePng(MakePng(no_gamma), corrected, "n.png").ok());
     EXPECT_EQ(corrected.grey_rows[0][0], 0);
     EXPECT_NE(corrected.grey_rows[3][5], a.grey_rows[3][5]);
-    for (int x = 1; x < 9; ++x) {
+    for (int x = 1; x < 9; ++x)
         EXPECT_GT(corrected.grey_rows[2][x], corrected.grey_rows[2][x - 1]);
-    }
 }
 
 TEST(JpegReader, GreyKeepsOneChannelAndCmykIsRefused) {
@@ -280,65 +267,49 @@ TEST(ImageReaders, DamagedFilesFailWithAMessage) {
     ASSERT_TRUE(EncodePng(picture, png));
     ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
     ASSERT_TRUE(EncodeTiff(picture, tiff));
+    using Decode = std::function<Status(const Bytes&, TextureImage&)>;
+    const std::pair<const Bytes&, Decode> decoders[] = {
+        {png, [](const Bytes& b, TextureImage& i) { return DecodePng(b, i, "p.png"); }},
+        {jpeg, [](const Bytes& b, TextureImage& i) { return DecodeJpeg(b, i, "j.jpg"); }},
+        {tiff, [](const Bytes& b, TextureImage& i) { return DecodeTiff(b, i, "t.tif"); }}};
     for (const double fraction : {0.0, 0.1, 0.3, 0.5, 0.8, 0.95}) {
         const auto cut = [&](const Bytes& b) {
             return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(b.size() * fraction));
         };
-        TextureImage image;
-        Status s = DecodePng(cut(png), image, "p.png");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
-        s = DecodeJpeg(cut(jpeg), image, "j.jpg");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
-        s = DecodeTiff(cut(tiff), image, "t.tif");
-        EXPECT_FALSE(s.ok()) << fraction;
-        EXPECT_FALSE(s.text.empty()) << fraction;
+        for (const auto& [bytes, decode] : decoders) {
+            TextureImage image;
+            const Status s = decode(cut(bytes), image);
+            EXPECT_FALSE(s.ok()) << fraction;
+            EXPECT_FALSE(s.text.empty()) << fraction;
+        }
     }
     // A PNG header claiming a picture too large to hold is refused before any allocation.
     Bytes huge = MakePng(Layout(1, 1, 8, PNG_COLOR_TYPE_GRAY, {0}));
     // IHDR's width is at byte 16, big-endian; 40000 pixels wide breaks the side limit.
-    huge[16] = 0;
-    huge[17] = 0;
-    huge[18] = 0x9C;
-    huge[19] = 0x40;
+    std::ranges::copy(Bytes{0, 0, 0x9C, 0x40}, huge.begin() + 16);
     TextureImage image;
     EXPECT_FALSE(DecodePng(huge, image, "h.png").ok());
 }
 
 TEST(ImageWriters, AFullDiskSaysTheFileCouldNotBeWrittenAndKeepsTheOldOne) {
-    char pattern[] = "/tmp/kelto-full-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
-    const std::string path = dir + "/render.bmp";
+    const test::TemporaryDirectory dir;
+    const std::string path = dir.File("render.bmp");
     ASSERT_TRUE(WriteImage(GradientPicture(4, 4), path, "bmp").ok());
     const Result<Bytes> before = ReadWholeFile(path);
     ASSERT_TRUE(before.ok());
-
-    // A file size limit stands in for a full disk: writes past it fail with EFBIG.
-    struct rlimit old_limit {};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = old_limit;
-    tight.rlim_cur = 200;
-    ::setrlimit(RLIMIT_FSIZE, &tight);
-    const Status s = WriteImage(GradientPicture(64, 64), path, "bmp");
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
-
+    const Status s = test::WithFileSizeLimit(
+        200, [&] { return WriteImage(GradientPicture(64, 64), path, "bmp"); });
     EXPECT_EQ(s.number, kMsgImageWriteFailed);
     EXPECT_EQ(s.text, "Error: unable to write image file: '" + path + "'");
     const Result<Bytes> after = ReadWholeFile(path);
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(*after, *before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
-                            std::filesystem::directory_iterator()),
-              1);  // no temporary file left behind
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
 }
 
 TEST(ImageImport, ChecksExtensionAndFileThenReads) {
-    char pattern[] = "/tmp/kelto-import-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
+    const test::TemporaryDirectory temporary;
+    const std::string& dir = temporary.Path();
     TextureImage image;
 
     Status s = ImportImage(dir + "/picture.gif", image);
@@ -371,7 +342,6 @@ TEST(ImageImport, ChecksExtensionAndFileThenReads) {
     EXPECT_FALSE(s.ok());
     EXPECT_FALSE(s.text.empty());
     EXPECT_EQ(image.failed, 1);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

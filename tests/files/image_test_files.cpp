@@ -18,21 +18,6 @@ void Append(png_structp png, png_bytep data, png_size_t length) {
 }
 void NoFlush(png_structp) {}
 
-int ChannelsOf(int colour_type) {
-    switch (colour_type) {
-        case PNG_COLOR_TYPE_GRAY:
-            return 1;
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            return 2;
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        default:
-            return 1;  // palette indices
-    }
-}
-
 // Packs samples of `depth` bits, most significant first, as PNG rows are laid out.
 std::vector<std::uint8_t> PackRow(const std::uint16_t* samples, int count, int depth) {
     std::vector<std::uint8_t> row;
@@ -74,9 +59,8 @@ std::vector<std::uint8_t> MakePng(const PngLayout& layout) {
         }
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     }
-    if (layout.gamma) {
+    if (layout.gamma)
         png_set_gAMA(png, info, *layout.gamma);
-    }
     if (layout.background) {
         png_color_16 bg{};
         const auto& b = *layout.background;
@@ -92,16 +76,14 @@ std::vector<std::uint8_t> MakePng(const PngLayout& layout) {
         png_set_bKGD(png, info, &bg);
     }
     png_write_info(png, info);
-    const int per_row = layout.width * ChannelsOf(layout.colour_type);
+    const int per_row = layout.width * png_get_channels(png, info);  // palette: one index
     std::vector<std::vector<std::uint8_t>> rows;
-    for (int y = 0; y < layout.height; ++y) {
+    for (int y = 0; y < layout.height; ++y)
         rows.push_back(PackRow(layout.samples.data() + static_cast<std::size_t>(y * per_row),
                                per_row, layout.bit_depth));
-    }
     std::vector<png_bytep> pointers;
-    for (auto& row : rows) {
+    for (auto& row : rows)
         pointers.push_back(row.data());
-    }
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -137,11 +119,10 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, int components, std::u
 RenderImage GradientPicture(int width, int height) {
     RenderImage image(width, height);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < width; ++x)
             image.SetPixel(x, y, static_cast<std::uint8_t>(x * 255 / std::max(width - 1, 1)),
                            static_cast<std::uint8_t>(y * 255 / std::max(height - 1, 1)),
                            static_cast<std::uint8_t>((x * 7 + y * 13) % 64 + 96));
-        }
     }
     return image;
 }

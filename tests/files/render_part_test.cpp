@@ -1,15 +1,14 @@
 // Render part files: the header's round trip, refusal of anything damaged, and the merge's
 // checks that a set of parts is one render's and covers its picture exactly once.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "files/file_io.h"
 #include "files/render_part.h"
 #include "model/message_table.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -63,7 +62,7 @@ TEST(RenderPartFile, HeaderAndPixelsRoundTrip) {
     EXPECT_EQ(header->rect, (PixelRect{3, 4, 17, 9}));
 }
 
-TEST(RenderPartFile, AnythingDamagedIsRefusedWithItsName) {
+TEST(RenderPartFile, AnythingDamagedOrWellSealedNonsenseIsRefused) {
     const std::vector<std::uint8_t> bytes = EncodeRenderPart(MakePart({0, 0, 6, 4}));
     const auto refusal = [](std::span<const std::uint8_t> data) {
         const Result<RenderPart> read = DecodeRenderPart(data, "p3.kpart");
@@ -101,9 +100,6 @@ TEST(RenderPartFile, AnythingDamagedIsRefusedWithItsName) {
               "Error: p3.kpart is a Kelto render part of an unsupported version (2).");
     EXPECT_EQ(DecodeRenderPart(std::span(bytes).first(50), "p3.kpart").status().text,
               "Error: the Kelto render part p3.kpart is damaged or cut short.");
-}
-
-TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
     // Fields that no render writes, with checksums that match: a rectangle outside the picture
     // or empty, an unknown quality, a tile beyond its grid.
     const auto refused = [](RenderPart part) {
@@ -111,16 +107,12 @@ TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
         return !DecodeRenderPart(EncodeRenderPart(part), "x.kpart").ok();
     };
     EXPECT_FALSE(refused(MakePart({0, 0, 30, 20})));
+    for (const PixelRect& rect : {PixelRect{20, 0, 31, 20}, {5, 5, 5, 9}, {-1, 0, 4, 4}}) {
+        RenderPart part = MakePart({0, 0, 30, 20});
+        part.header.rect = rect;
+        EXPECT_TRUE(refused(part)) << rect.x0 << ',' << rect.y0;
+    }
     const std::function<void(RenderPartHeader&)> changes[] = {
-        [](RenderPartHeader& h) {
-            h.rect = {20, 0, 31, 20};
-        },
-        [](RenderPartHeader& h) {
-            h.rect = {5, 5, 5, 9};
-        },
-        [](RenderPartHeader& h) {
-            h.rect = {-1, 0, 4, 4};
-        },
         [](RenderPartHeader& h) { h.quality = 2; },
         [](RenderPartHeader& h) { h.tile_columns = h.tile_rows = 2, h.tile_index = 4; },
         [](RenderPartHeader& h) { h.width = kMaxPartSide + 1; },
@@ -134,16 +126,8 @@ TEST(RenderPartFile, WellSealedNonsenseIsRefusedToo) {
 
 class RenderPartMerge : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("kelto-merge-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Write(const std::string& name, const RenderPart& part) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = dir_.File(name);
         EXPECT_TRUE(WriteRenderPart(part, path).ok());
         return path;
     }
@@ -159,7 +143,7 @@ class RenderPartMerge : public ::testing::Test {
         return merged.ok() ? "merged" : merged.status().text;
     }
 
-    std::filesystem::path dir_;
+    test::TemporaryDirectory dir_;
 };
 
 TEST_F(RenderPartMerge, PartsCoveringThePictureOnceMakeIt) {
@@ -190,7 +174,7 @@ TEST_F(RenderPartMerge, PartsOfAnotherRenderAreRefusedByName) {
         set[3] = Write("other.kpart", part);
         return Refusal(set);
     };
-    const std::string other = (dir_ / "other.kpart").string();
+    const std::string other = dir_.File("other.kpart");
     const std::string first = paths[0];
     const std::string prefix = "Error: the render part " + other + " does not belong with " + first;
     EXPECT_EQ(with([](RenderPartHeader& h) { h.scene_hash ^= 1; }),
@@ -215,13 +199,13 @@ TEST_F(RenderPartMerge, GapsOverlapsRepeatsAndDamageAreRefusedByName) {
     // Listed twice, under the same name or another.
     EXPECT_EQ(Refusal({paths[0], paths[1], paths[2], paths[3], paths[1]}),
               "Error: the render part " + paths[1] + " is listed twice.");
-    const std::string link = (dir_ / "link.kpart").string();
+    const std::string link = dir_.File("link.kpart");
     std::filesystem::create_symlink(paths[2], link);
     EXPECT_EQ(Refusal({paths[0], paths[1], paths[2], paths[3], link}),
               "Error: the render part " + link + " is listed twice.");
     // A copy, or a part that reaches into another's pixels.
-    std::filesystem::copy_file(paths[3], dir_ / "copy.kpart");
-    const std::string copy = (dir_ / "copy.kpart").string();
+    std::filesystem::copy_file(paths[3], dir_.File("copy.kpart"));
+    const std::string copy = dir_.File("copy.kpart");
     EXPECT_EQ(Refusal({paths[0], copy, paths[1], paths[2], paths[3]}),
               "Error: the render parts " + copy + " and " + paths[3] + " overlap.");
     const std::string wide = Write("wide.kpart", MakePart({3, 7, 29, 20}));
@@ -231,22 +215,22 @@ TEST_F(RenderPartMerge, GapsOverlapsRepeatsAndDamageAreRefusedByName) {
     Result<std::vector<std::uint8_t>> read = ReadWholeFile(paths[2]);
     ASSERT_TRUE(read.ok());
     std::vector<std::uint8_t>& bytes = *read;
-    const std::string cut = (dir_ / "cut.kpart").string();
+    const std::string cut = dir_.File("cut.kpart");
     std::vector<std::uint8_t> shorter(bytes.begin(), bytes.end() - 1);
     ASSERT_EQ(ReplaceFileContents(cut, shorter), FileWrite::Done);
     EXPECT_EQ(Refusal({paths[0], paths[1], cut, paths[3]}),
               "Error: the Kelto render part " + cut + " is damaged or cut short.");
     bytes[bytes.size() / 2] ^= 0x10;
-    const std::string damaged = (dir_ / "damaged.kpart").string();
+    const std::string damaged = dir_.File("damaged.kpart");
     ASSERT_EQ(ReplaceFileContents(damaged, bytes), FileWrite::Done);
     EXPECT_EQ(Refusal({paths[0], paths[1], damaged, paths[3]}),
               "Error: the Kelto render part " + damaged + " is damaged or cut short.");
     // Not there at all, or not a part.
-    const std::string missing = (dir_ / "missing.kpart").string();
+    const std::string missing = dir_.File("missing.kpart");
     EXPECT_EQ(Refusal({paths[0], missing}),
               "Error: unable to open render part file: " + missing + ".");
-    EXPECT_EQ(Refusal({dir_.string()}),
-              "Error: unable to open render part file: " + dir_.string() + ".");
+    EXPECT_EQ(Refusal({dir_.Path()}),
+              "Error: unable to open render part file: " + dir_.Path() + ".");
 }
 
 TEST_F(RenderPartMerge, AMissingTileIsNamed) {
@@ -256,9 +240,8 @@ TEST_F(RenderPartMerge, AMissingTileIsNamed) {
         part.header.tile_columns = 3;
         part.header.tile_rows = 2;
         part.header.tile_index = k;
-        if (k != 4) {
+        if (k != 4)
             paths.push_back(Write("t" + std::to_string(k) + ".kpart", part));
-        }
     }
     EXPECT_EQ(Refusal(paths), "Error: tile 4 of 3x2 is missing from the render parts.");
     // Bands: N of them.
@@ -280,15 +263,12 @@ TEST(TileRect, TilesCutThePictureExactlyOnce) {
         for (int k = 0; k < columns * rows; ++k) {
             const PixelRect r = TileRect(w, h, columns, rows, k);
             ASSERT_FALSE(r.Empty());
-            for (int y = r.y0; y < r.y1; ++y) {
-                for (int x = r.x0; x < r.x1; ++x) {
+            for (int y = r.y0; y < r.y1; ++y)
+                for (int x = r.x0; x < r.x1; ++x)
                     ++covered[static_cast<std::size_t>(y * w + x)];
-                }
-            }
         }
-        for (int c : covered) {
+        for (int c : covered)
             ASSERT_EQ(c, 1);
-        }
     }
     // Rows first: tile 4 of 3 x 2 is the second row's middle one.
     EXPECT_EQ(TileRect(30, 20, 3, 2, 4), (PixelRect{10, 10, 20, 20}));

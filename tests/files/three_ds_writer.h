@@ -24,6 +24,13 @@ class ChunkWriter {
         for (int i = 0; i < 4; ++i)
             bytes_[at + i] = static_cast<std::uint8_t>(length >> (8 * i));
     }
+    // A chunk around what `body` writes.
+    template <typename Body>
+    void Chunk(std::uint16_t id, Body body) {
+        Open(id);
+        body();
+        Close();
+    }
     void U16(std::uint16_t v) {
         bytes_.push_back(static_cast<std::uint8_t>(v));
         bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -60,81 +67,54 @@ struct TestMesh {
 inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes,
                                          float master_scale = 1.0f, std::uint32_t version = 3) {
     ChunkWriter w;
-    w.Open(0x4D4D);
-    w.Open(0x0002);
-    w.U32(version);
-    w.Close();
-    w.Open(0x3D3D);
-    w.Open(0x3D3E);
-    w.U32(3);
-    w.Close();
-    w.Open(0x0100);
-    w.F32(master_scale);
-    w.Close();
-    w.Open(0xAFFF);
-    w.Open(0xA000);
-    w.Text("Red Paint!");
-    w.Close();
-    w.Open(0xA020);
-    w.Open(0x0011);
-    for (std::uint8_t b : {255, 0, 0})
-        w.Bytes().push_back(b);
-    w.Close();
-    w.Close();
-    w.Open(0xA030);
-    w.Open(0x0010);
-    w.F32(0.5f);
-    w.F32(0.5f);
-    w.F32(0.5f);
-    w.Close();
-    w.Close();
-    w.Open(0xA040);
-    w.Open(0x0030);
-    w.U16(40);
-    w.Close();
-    w.Close();
-    w.Close();
-    for (const TestMesh& m : meshes) {
-        w.Open(0x4000);
-        w.Text(m.name);
-        w.Open(0x4100);
-        w.Open(0x4110);
-        w.U16(static_cast<std::uint16_t>(m.vertices.size()));
-        for (const auto& v : m.vertices) {
-            for (float f : v)
-                w.F32(f);
-        }
-        w.Close();
-        w.Open(0x4120);
-        w.U16(static_cast<std::uint16_t>(m.faces.size()));
-        for (const auto& f : m.faces) {
-            for (std::uint16_t i : f)
-                w.U16(i);
-            w.U16(0);
-        }
-        if (!m.material.empty()) {
-            w.Open(0x4130);
-            w.Text(m.material);
-            w.U16(static_cast<std::uint16_t>(m.faces.size() + 1));
-            for (std::size_t i = 0; i <= m.faces.size(); ++i)
-                w.U16(static_cast<std::uint16_t>(i));  // one beyond
-            w.Close();
-        }
-        if (m.smoothing) {
-            w.Open(0x4150);
-            for (std::size_t i = 0; i < m.faces.size(); ++i)
-                w.U32(1);
-            w.Close();
-        }
-        w.Close();
-        w.Close();
-        w.Close();
-    }
-    w.Close();
-    w.Open(0xB000);  // keyframer data: skipped
-    w.U32(7);
-    w.Close();
-    w.Close();
+    w.Chunk(0x4D4D, [&] {
+        w.Chunk(0x0002, [&] { w.U32(version); });
+        w.Chunk(0x3D3D, [&] {
+            w.Chunk(0x3D3E, [&] { w.U32(3); });
+            w.Chunk(0x0100, [&] { w.F32(master_scale); });
+            w.Chunk(0xAFFF, [&] {
+                w.Chunk(0xA000, [&] { w.Text("Red Paint!"); });
+                w.Chunk(0xA020, [&] {
+                    w.Chunk(0x0011, [&] { w.Bytes().insert(w.Bytes().end(), {255, 0, 0}); });
+                });
+                w.Chunk(0xA030,
+                        [&] { w.Chunk(0x0010, [&] { w.F32(0.5f), w.F32(0.5f), w.F32(0.5f); }); });
+                w.Chunk(0xA040, [&] { w.Chunk(0x0030, [&] { w.U16(40); }); });
+            });
+            for (const TestMesh& m : meshes) {
+                w.Chunk(0x4000, [&] {
+                    w.Text(m.name);
+                    w.Chunk(0x4100, [&] {
+                        w.Chunk(0x4110, [&] {
+                            w.U16(static_cast<std::uint16_t>(m.vertices.size()));
+                            for (const auto& v : m.vertices)
+                                w.F32(v[0]), w.F32(v[1]), w.F32(v[2]);
+                        });
+                        w.Chunk(0x4120, [&] {
+                            w.U16(static_cast<std::uint16_t>(m.faces.size()));
+                            for (const auto& f : m.faces)
+                                w.U16(f[0]), w.U16(f[1]), w.U16(f[2]), w.U16(0);
+                            if (!m.material.empty()) {
+                                w.Chunk(0x4130, [&] {
+                                    w.Text(m.material);
+                                    w.U16(static_cast<std::uint16_t>(m.faces.size() + 1));
+                                    for (std::size_t i = 0; i <= m.faces.size(); ++i)
+                                        w.U16(static_cast<std::uint16_t>(i));  // one beyond
+                                });
+                            }
+                            if (m.smoothing) {
+                                w.Chunk(0x4150, [&] {
+                                    for (std::size_t i = 0; i < m.faces.size(); ++i)
+                                        w.U32(1);
+                                });
+                            }
+                        });
+                    });
+                });
+            }
+        });
+        w.Chunk(0xB000, [&] { w.U32(7); });  // keyframer data: skipped
+    });
     return w.Bytes();
 }
 

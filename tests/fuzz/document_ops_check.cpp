@@ -19,18 +19,16 @@ constexpr std::size_t kMostOperations = 32;
 Bytes CheckReopens(const DocumentCore& document) {
     Bytes saved = document.SaveToBytes();
     DocumentCore again;
-    if (!again.OpenFromBytes(saved, "saved.kel").ok() || again.SaveToBytes() != saved) {
+    if (!again.OpenFromBytes(saved, "saved.kel").ok() || again.SaveToBytes() != saved)
         __builtin_trap();
-    }
     return saved;
 }
 
 // The node an argument picks, in tree order; none in an empty scene.
 const SceneNode* Pick(const DocumentCore& document, int argument) {
     const std::vector<SceneNode*> nodes = SubtreeOf(document.GetScene().Root());
-    if (nodes.size() < 2) {
+    if (nodes.size() < 2)
         return nullptr;
-    }
     return nodes[1 + static_cast<std::size_t>(argument) % (nodes.size() - 1)];
 }
 
@@ -83,9 +81,8 @@ bool Apply(DocumentCore& document, std::uint8_t code, std::span<const std::uint8
             document.Group();
             return true;
         case FuzzOperation::Select:
-            if (const SceneNode* node = Pick(document, argument & 7)) {
+            if (const SceneNode* node = Pick(document, argument & 7))
                 document.SelectNode(node->id, (argument & 8) != 0);
-            }
             return true;
         case FuzzOperation::Insert:
             document.InsertObject(kPrimitiveTypes[argument & 7], {argument * 2.0, 0, 0}, false);
@@ -96,9 +93,8 @@ bool Apply(DocumentCore& document, std::uint8_t code, std::span<const std::uint8
         case FuzzOperation::Ungroup:
             return !picked || document.Ungroup(picked).ok();
         case FuzzOperation::PlainMaterial:
-            if (!picked) {
+            if (!picked)
                 return true;
-            }
             return document.SetMaterial(picked, Material{}).ok();
     }
     return true;
@@ -109,9 +105,8 @@ bool Apply(DocumentCore& document, std::uint8_t code, std::span<const std::uint8
 void CheckDocumentOperations(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> input(data, size);
     DocumentCore document;
-    if (!document.OpenFromBytes(input, "fuzz.kel").ok()) {
+    if (!document.OpenFromBytes(input, "fuzz.kel").ok())
         return;
-    }
     Bytes saved = CheckReopens(document);
     const std::size_t count = size == 0 ? 0 : std::min<std::size_t>(data[size - 1], size - 1);
     const std::span<const std::uint8_t> operations =

@@ -13,10 +13,7 @@
 #include "document_ops_check.h"
 #include "files/image_files.h"
 #include "files/render_part.h"
-#include "image_decoder_check.h"
-#include "render_check.h"
-#include "render_part_check.h"
-#include "three_ds_check.h"
+#include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -56,26 +53,33 @@ std::vector<std::uint8_t> Mutate(const std::vector<std::uint8_t>& original, std:
                 bytes.resize(at + 1);
                 break;
             default:
-                for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k) {
+                for (std::size_t k = at; k < std::min(at + 4, bytes.size()); ++k)
                     bytes[k] = 0x7F;
-                }
         }
     }
     return bytes;
 }
 
-TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
-    const std::vector<std::uint8_t> original = SampleScene();
-    ASSERT_EQ(LLVMFuzzerTestOneInput(original.data(), original.size()), 0);
-    std::mt19937 random(20261206);
-    for (int round = 0; round < 1500; ++round) {
+// `rounds` mutations of `original`, from `seed`, each handed to `check`.
+template <typename Check>
+void ReplayMutations(const std::vector<std::uint8_t>& original, unsigned seed, int rounds,
+                     Check check) {
+    std::mt19937 random(seed);
+    for (int round = 0; round < rounds; ++round) {
         const std::vector<std::uint8_t> bytes = Mutate(original, random);
-        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+        check(bytes.data(), bytes.size());
     }
 }
 
-// Every document operation over the sample scene, then random runs of them; and the sphere
-// whose 229 steps made a paste into its own scene save a file that would not open.
+TEST(FuzzReplay, MutatedSceneFilesNeverHurtTheReader) {
+    const std::vector<std::uint8_t> original = SampleScene();
+    ASSERT_EQ(LLVMFuzzerTestOneInput(original.data(), original.size()), 0);
+    ReplayMutations(original, 20261206, 1500, LLVMFuzzerTestOneInput);
+}
+
+// Every document operation over the sample scene, then random runs of them. (The sphere whose
+// 229 steps made a paste into its own scene save a file that would not open is the scene
+// file's test.)
 TEST(FuzzReplay, DocumentOperationsAlwaysSaveWhatOpens) {
     using enum FuzzOperation;
     const std::vector<std::uint8_t> scene = SampleScene();
@@ -92,24 +96,11 @@ TEST(FuzzReplay, DocumentOperationsAlwaysSaveWhatOpens) {
     std::mt19937 random(2712);
     for (int round = 0; round < 40; ++round) {
         std::vector<std::uint8_t> operations(12);
-        for (std::uint8_t& code : operations) {
+        for (std::uint8_t& code : operations)
             code = static_cast<std::uint8_t>(random());
-        }
         const std::vector<std::uint8_t> run = WithOperations(scene, operations);
         CheckDocumentOperations(run.data(), run.size());
     }
-
-    DocumentCore fine;
-    ASSERT_TRUE(cli::ApplyBuildOperation(fine, "add:sphere@0,0").ok());
-    std::vector<std::uint8_t> sphere = fine.SaveToBytes();
-    const std::uint8_t tolerance_and_steps[12] = {0, 0, 0, 0, 0, 0, 0xE0, 0x3F, 18, 0, 0, 0};
-    const auto steps = std::search(sphere.begin(), sphere.end(), std::begin(tolerance_and_steps),
-                                   std::end(tolerance_and_steps));
-    ASSERT_NE(steps, sphere.end());
-    steps[8] = 229;
-    const std::vector<std::uint8_t> pasted_twice =
-        WithOperations(sphere, std::vector{OperationByte(PasteInput), OperationByte(PasteInput)});
-    CheckDocumentOperations(pasted_twice.data(), pasted_twice.size());
 }
 
 // A scene whose cube has a placement easy to find in the file: position (1.375, 3.625,
@@ -129,9 +120,8 @@ std::vector<std::uint8_t> PlacedScene(std::vector<std::size_t>& offsets) {
         std::memcpy(pattern, &value, sizeof pattern);  // the file is little-endian, as we are
         const auto at = std::search(bytes.begin(), bytes.end(), pattern, pattern + 8);
         EXPECT_NE(at, bytes.end()) << value;
-        if (at != bytes.end()) {
+        if (at != bytes.end())
             offsets.push_back(static_cast<std::size_t>(at - bytes.begin()));
-        }
     }
     return bytes;
 }
@@ -156,34 +146,25 @@ TEST(FuzzReplay, DamagedPlacementsNeverHurtTheTracer) {
 
 TEST(FuzzReplay, MutatedScenesRenderWithoutHarm) {
     std::vector<std::size_t> offsets;
-    const std::vector<std::uint8_t> original = PlacedScene(offsets);
-    std::mt19937 random(314);
-    for (int round = 0; round < 200; ++round) {
-        const std::vector<std::uint8_t> bytes = Mutate(original, random);
-        CheckSceneRender(bytes.data(), bytes.size());
-    }
+    ReplayMutations(PlacedScene(offsets), 314, 200, CheckSceneRender);
 }
 
 TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
     RenderImage picture(13, 9);
-    for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 13; ++x) {
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 13; ++x)
             picture.SetPixel(x, y, static_cast<std::uint8_t>(x * 19),
                              static_cast<std::uint8_t>(y * 27), 80);
-        }
-    }
     std::vector<std::uint8_t> jpeg, png, tiff;
     ASSERT_TRUE(EncodeJpeg(picture, 90, jpeg));
     ASSERT_TRUE(EncodePng(picture, png));
     ASSERT_TRUE(EncodeTiff(picture, tiff));
-    std::mt19937 random(7);
-    for (int round = 0; round < 400; ++round) {
-        const auto j = Mutate(jpeg, random);
-        CheckImageDecoder(ImageDecoder::Jpeg, j.data(), j.size());
-        const auto p = Mutate(png, random);
-        CheckImageDecoder(ImageDecoder::Png, p.data(), p.size());
-        const auto t = Mutate(tiff, random);
-        CheckImageDecoder(ImageDecoder::Tiff, t.data(), t.size());
+    for (const auto& [decoder, bytes] : {std::pair{ImageDecoder::Jpeg, jpeg},
+                                         {ImageDecoder::Png, png},
+                                         {ImageDecoder::Tiff, tiff}}) {
+        ReplayMutations(bytes, 7, 400, [decoder](const std::uint8_t* data, std::size_t size) {
+            CheckImageDecoder(decoder, data, size);
+        });
     }
 }
 
@@ -193,11 +174,7 @@ TEST(FuzzReplay, Damaged3dsFilesNeverHurtTheImport) {
     const std::vector<std::uint8_t> original =
         testing_3ds::Make3ds({testing_3ds::Tetrahedron("T"), smooth}, 1.5f);
     CheckThreeDsImport(original.data(), original.size());
-    std::mt19937 random(99);
-    for (int round = 0; round < 1500; ++round) {
-        const std::vector<std::uint8_t> bytes = Mutate(original, random);
-        CheckThreeDsImport(bytes.data(), bytes.size());
-    }
+    ReplayMutations(original, 99, 1500, CheckThreeDsImport);
 }
 
 TEST(FuzzReplay, DamagedRenderPartsAreRefusedOrUnchanged) {
@@ -213,9 +190,8 @@ TEST(FuzzReplay, DamagedRenderPartsAreRefusedOrUnchanged) {
     part.header.tile_rows = 3;
     part.header.tile_index = 1;
     std::mt19937 random(515);
-    for (std::size_t i = 0; i < part.header.rect.Area() * 3; ++i) {
+    for (std::size_t i = 0; i < part.header.rect.Area() * 3; ++i)
         part.pixels.push_back(static_cast<std::uint8_t>(random()));
-    }
     const std::vector<std::uint8_t> original = EncodeRenderPart(part);
     CheckRenderPart(original.data(), original.size());
     for (int round = 0; round < 2000; ++round) {

@@ -1,5 +1,6 @@
-#include "image_decoder_check.h"
+#include "fuzz_checks.h"
 
+#include <algorithm>
 #include <span>
 
 #include "files/image_files.h"
@@ -9,23 +10,14 @@ namespace {
 
 bool RowsMatch(const TextureImage& image) {
     const auto w = static_cast<std::size_t>(image.width);
-    const auto h = static_cast<std::size_t>(image.height);
-    if (image.channels == 1) {
-        if (image.grey_rows.size() != h)
-            return false;
-        for (const auto& row : image.grey_rows) {
-            if (row.size() != w)
-                return false;
-        }
-        return true;
-    }
-    if (image.channels != 3 || image.rgb_rows.size() != h)
-        return false;
-    for (const RgbRow& row : image.rgb_rows) {
-        if (row.red.size() != w || row.green.size() != w || row.blue.size() != w)
-            return false;
-    }
-    return true;
+    const auto wide = [w](const auto& row) { return row.size() == w; };
+    if (image.channels == 1)
+        return image.grey_rows.size() == static_cast<std::size_t>(image.height) &&
+               std::ranges::all_of(image.grey_rows, wide);
+    return image.channels == 3 && image.rgb_rows.size() == static_cast<std::size_t>(image.height) &&
+           std::ranges::all_of(image.rgb_rows, [&](const RgbRow& row) {
+               return wide(row.red) && wide(row.green) && wide(row.blue);
+           });
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Fuzz target: any bytes decoded as a JPEG picture.
-#include "image_decoder_check.h"
+#include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelto::CheckImageDecoder(kelto::ImageDecoder::Jpeg, data, size);

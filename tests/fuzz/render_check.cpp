@@ -1,4 +1,4 @@
-#include "render_check.h"
+#include "fuzz_checks.h"
 
 #include <span>
 #include <vector>
@@ -16,9 +16,8 @@ class CountingSink : public PixelSink {
   public:
     void Output(std::span<const PixelUpdate> pixels) override {
         for (const PixelUpdate& p : pixels) {
-            if (p.x < 0 || p.x >= kWidth || p.y < 0 || p.y >= kHeight || (p.colour >> 24) != 0) {
+            if (p.x < 0 || p.x >= kWidth || p.y < 0 || p.y >= kHeight || (p.colour >> 24) != 0)
                 __builtin_trap();
-            }
             ++counts[static_cast<std::size_t>(p.y * kWidth + p.x)];
         }
     }
@@ -29,9 +28,8 @@ class CountingSink : public PixelSink {
 
 void CheckSceneRender(const std::uint8_t* data, std::size_t size) {
     DocumentCore document;
-    if (!document.OpenFromBytes(std::span(data, size), "fuzz.kel").ok()) {
+    if (!document.OpenFromBytes(std::span(data, size), "fuzz.kel").ok())
         return;
-    }
     const Scene& scene = document.GetScene();
     Vec3 eye = scene.CurrentCamera().eye;
     Vec3 target = scene.CurrentCamera().target;
@@ -50,11 +48,9 @@ void CheckSceneRender(const std::uint8_t* data, std::size_t size) {
             nullptr, options);
         CountingSink sink;
         tracer.Render(sink);
-        for (int count : sink.counts) {
-            if (count != 1) {
+        for (int count : sink.counts)
+            if (count != 1)
                 __builtin_trap();
-            }
-        }
     }
 }
 

@@ -1,4 +1,4 @@
-#include "render_part_check.h"
+#include "fuzz_checks.h"
 
 #include <algorithm>
 #include <span>
@@ -23,18 +23,16 @@ void CheckRenderPart(const std::uint8_t* data, std::size_t size) {
         return;
     }
     const RenderPartHeader& h = part->header;
-    if (!header.ok() || !(*header == h)) {
+    if (!header.ok() || !(*header == h))
         __builtin_trap();
-    }
     const PixelRect& r = h.rect;
     if (r.Empty() || r.x0 < 0 || r.y0 < 0 || r.x1 > h.width || r.y1 > h.height ||
         part->pixels.size() != r.Area() * 3) {
         __builtin_trap();
     }
     const std::vector<std::uint8_t> again = EncodeRenderPart(*part);
-    if (!std::equal(again.begin(), again.end(), bytes.begin(), bytes.end())) {
+    if (!std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()))
         __builtin_trap();
-    }
 }
 
 }  // namespace kelto

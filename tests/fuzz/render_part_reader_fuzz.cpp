@@ -1,9 +1,6 @@
 // Fuzz target: any bytes read as a render part file. Only complete, undamaged parts that a
 // render could have written may be accepted.
-#include <cstddef>
-#include <cstdint>
-
-#include "render_part_check.h"
+#include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelto::CheckRenderPart(data, size);

@@ -12,9 +12,8 @@ namespace {
 
 std::size_t CountTree(const kelto::SceneNode& parent) {
     std::size_t count = 0;
-    for (const kelto::SceneNode* child : kelto::Children(parent)) {
+    for (const kelto::SceneNode* child : kelto::Children(parent))
         count += 1 + CountTree(*child);
-    }
     return count;
 }
 
@@ -26,20 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const kelto::Scene& scene = document.GetScene();
     if (!status.ok()) {
         // Nothing of a failed file stays behind.
-        if (scene.NodeCount() != 1 || scene.Lights().size() != 1) {
+        if (scene.NodeCount() != 1 || scene.Lights().size() != 1)
             __builtin_trap();
-        }
         return 0;
     }
     // A scene that loaded is a proper tree, and it saves and loads back to the same bytes.
-    if (CountTree(scene.Root()) >= scene.NodeCount()) {
+    if (CountTree(scene.Root()) >= scene.NodeCount())
         __builtin_trap();
-    }
     const std::vector<std::uint8_t> saved = document.SaveToBytes();
     kelto::DocumentCore again;
-    if (!again.OpenFromBytes(saved, "again.kel").ok() || again.SaveToBytes() != saved) {
+    if (!again.OpenFromBytes(saved, "again.kel").ok() || again.SaveToBytes() != saved)
         __builtin_trap();
-    }
     // Pasted into a document holding the same objects, the bytes add theirs under free names
     // (or are refused whole when the two together would be too finely tessellated to open);
     // the result saves and loads, undo takes the paste back exactly and redo does it again.
@@ -57,11 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reopened.SaveToBytes() != with_paste) {
         __builtin_trap();
     }
-    if (!again.Undo().ok() || again.SaveToBytes() != saved) {
+    if (!again.Undo().ok() || again.SaveToBytes() != saved)
         __builtin_trap();
-    }
-    if (!pasted->empty() && (!again.Redo().ok() || again.SaveToBytes() != with_paste)) {
+    if (!pasted->empty() && (!again.Redo().ok() || again.SaveToBytes() != with_paste))
         __builtin_trap();
-    }
     return 0;
 }

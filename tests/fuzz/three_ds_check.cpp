@@ -1,4 +1,4 @@
-#include "three_ds_check.h"
+#include "fuzz_checks.h"
 
 #include <span>
 
@@ -19,10 +19,9 @@ void CheckThreeDsImport(const std::uint8_t* data, std::size_t size) {
         const Mesh& mesh = document.Node(id)->display_mesh;
         if (mesh.indices.size() % 3 != 0 || mesh.vertices.size() > kMaxMeshVertices)
             __builtin_trap();
-        for (std::uint16_t i : mesh.indices) {
+        for (std::uint16_t i : mesh.indices)
             if (i >= mesh.vertices.size())
                 __builtin_trap();
-        }
     }
 }
 

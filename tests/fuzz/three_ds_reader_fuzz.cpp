@@ -1,11 +1,6 @@
 // Fuzz target: any bytes read as a 3DS file and imported. The import must fail with a message
 // (or quietly) and change nothing, or add objects whose meshes index only their own vertices.
-#include <cstddef>
-#include <cstdint>
-#include <span>
-
-#include "document/document_core.h"
-#include "three_ds_check.h"
+#include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelto::CheckThreeDsImport(data, size);

@@ -12,7 +12,7 @@ PickRay Towards(const Vec3& from, const Vec3& to) {
     return {from, to - from};
 }
 
-TEST(PickGeometry, TrianglesCountFromBothSidesAndOnlyAhead) {
+TEST(PickGeometry, TrianglesCountFromBothSidesAndAffineInversesUndoPlacements) {
     const Vec3 a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0};
     const PickRay front{{0.25, 0.25, 5}, {0, 0, -2}};
     ASSERT_TRUE(RayHitsTriangle(front, a, b, c));
@@ -24,9 +24,6 @@ TEST(PickGeometry, TrianglesCountFromBothSidesAndOnlyAhead) {
     EXPECT_FALSE(RayHitsTriangle({{0.75, 0.75, 5}, {0, 0, -1}}, a, b, c));
     EXPECT_FALSE(RayHitsTriangle({{-1, 0.25, 0}, {1, 0, 0}}, a, b, c));
     EXPECT_FALSE(RayHitsTriangle(front, a, b, Vec3{2, 0, 0}));
-}
-
-TEST(PickGeometry, AffineInverseUndoesThePlacementAndRefusesAFlatOne) {
     Matrix4 m;
     m.Translate({3, -2, 5});
     m.Rotate(35, {1, 2, 3});
@@ -34,8 +31,7 @@ TEST(PickGeometry, AffineInverseUndoesThePlacementAndRefusesAFlatOne) {
     Matrix4 inverse;
     ASSERT_TRUE(InvertAffine(m, inverse));
     for (const Vec3& p : {Vec3{1, 2, 3}, Vec3{-4, 0.5, 7}}) {
-        const Vec3 back = TransformPoint(inverse, TransformPoint(m, p));
-        EXPECT_NEAR((back - p).Length(), 0.0, 1e-12);
+        EXPECT_NEAR((TransformPoint(inverse, TransformPoint(m, p)) - p).Length(), 0.0, 1e-12);
     }
     // A scale of zero does not invert, and leaves `inverse` alone.
     Matrix4 flat;

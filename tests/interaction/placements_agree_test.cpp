@@ -24,17 +24,15 @@ Vec3 ToVec3(const Vec3f& p) {
 
 // A point of the node's frame in the world, frame by frame up to the root.
 Vec3 InWorld(const Scene& scene, const SceneNode& node, Vec3 p) {
-    for (const SceneNode* n = &node; n != &scene.Root(); n = scene.ParentOf(*n)) {
+    for (const SceneNode* n = &node; n != &scene.Root(); n = scene.ParentOf(*n))
         p = TransformPoint(n->ComposeParentFromNode(), p);
-    }
     return p;
 }
 
 const SceneNode& TopLevelOf(const Scene& scene, const SceneNode& node) {
     const SceneNode* n = &node;
-    while (scene.ParentOf(*n) != &scene.Root()) {
+    while (scene.ParentOf(*n) != &scene.Root())
         n = scene.ParentOf(*n);
-    }
     return *n;
 }
 
@@ -145,11 +143,9 @@ TEST(Placements, ExportRenderPickAndWindowAgreeOnEverySurfacePoint) {
             EXPECT_NEAR((obj_point - point).Length(), 0.0, tolerance) << leaf.name;
 
             const PreparedNode* traced = nullptr;
-            for (const PreparedNode& n : prepared.Nodes()) {
-                if (n.leaf && prepared.MaterialOf(n).colour.r == leaf.material.colour.r) {
+            for (const PreparedNode& n : prepared.Nodes())
+                if (n.leaf && prepared.MaterialOf(n).colour.r == leaf.material.colour.r)
                     traced = &n;
-                }
-            }
             ASSERT_NE(traced, nullptr);
             const RenderTriangle& triangle = traced->triangles.at(static_cast<std::size_t>(t));
             const Vec3 traced_point = (ToVec3(triangle.corner[0]) + ToVec3(triangle.corner[1]) +
@@ -170,9 +166,8 @@ TEST(Placements, ExportRenderPickAndWindowAgreeOnEverySurfacePoint) {
 
             // Seen nearly edge on, the double and single precision tests may part.
             const Vec3 normal = Cross(corners[1] - corners[0], corners[2] - corners[0]);
-            if (std::fabs(Dot(normal, direction)) < 0.2 * normal.Length()) {
+            if (std::fabs(Dot(normal, direction)) < 0.2 * normal.Length())
                 continue;
-            }
             const std::optional<PickHit> hit = Pick(scene, ray, {});
             const TraceHit trace = prepared.Nearest(ToFloat(ray.origin), ToFloat(direction), 1e30f);
             ASSERT_TRUE(hit.has_value());

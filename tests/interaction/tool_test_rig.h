@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cmath>
-#include <optional>
 
 #include "document/document_core.h"
 #include "interaction/tool_controller.h"
@@ -86,11 +85,9 @@ inline Vec3 WorldBoxCentre(const SceneNode& node) {
 }
 
 inline bool MatrixIsFinite(const Matrix4& m) {
-    for (double v : m.m) {
-        if (!std::isfinite(v)) {
+    for (double v : m.m)
+        if (!std::isfinite(v))
             return false;
-        }
-    }
     return true;
 }
 

@@ -78,7 +78,7 @@ TEST(ViewRenderer, LookingAlongUpKeepsAUsableCamera) {
     EXPECT_EQ(view.FocalLength(), 50.0);
 }
 
-TEST(ParallelView, TopViewPutsTheFloorSquareOnTheWindowWithXRightAndZDown) {
+TEST(ParallelView, TopViewPutsTheFloorSquareOnTheWindowAndCameraControlsZoomAndSlide) {
     CameraOnly top(800, 600, ViewProjection::Top);
     EXPECT_TRUE(top.Camera().orthographic);
     WindowPoint o, x, z, high;
@@ -97,9 +97,6 @@ TEST(ParallelView, TopViewPutsTheFloorSquareOnTheWindowWithXRightAndZDown) {
     EXPECT_NEAR(ray.direction.y, -1.0, 1e-12);
     EXPECT_NEAR(ray.origin.x, 1.0, 1e-9);
     EXPECT_GT(ray.origin.y, 100.0);
-}
-
-TEST(ParallelView, CameraControlsZoomAndSlideLikeThePerspectiveOnes) {
     CameraOnly front(800, 600, ViewProjection::Front);
     WindowPoint before, after;
     ASSERT_TRUE(front.ProjectToWindow({1, 1, 0}, before));

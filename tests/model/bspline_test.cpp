@@ -9,7 +9,7 @@
 namespace kelto {
 namespace {
 
-TEST(BSplineBasis, PartitionOfUnityAndDerivativesSumToZero) {
+TEST(BSplineBasis, PartitionOfUnityDerivativesSumToZeroAndKnotVectorsThatDoNotFitAreRefused) {
     const std::vector<double> knots = {0, 0, 0, 0.2, 0.5, 0.5, 0.9, 1, 1, 1};
     ASSERT_TRUE(IsValidKnotVector(3, 7, knots));
     for (int i = 0; i <= 100; ++i) {
@@ -26,9 +26,6 @@ TEST(BSplineBasis, PartitionOfUnityAndDerivativesSumToZero) {
         EXPECT_GE(b.first, 0);
         EXPECT_LE(b.first + b.count, 7);
     }
-}
-
-TEST(BSplineBasis, RejectsKnotVectorsThatDoNotFit) {
     EXPECT_FALSE(IsValidKnotVector(3, 4, std::vector<double>{0, 0, 0, 1, 1, 1}));    // too few
     EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{0, 0, 0, 1, 0.5, 1}));  // decreasing
     EXPECT_FALSE(IsValidKnotVector(3, 3, std::vector<double>{1, 1, 1, 1, 1, 1}));    // no span
@@ -53,7 +50,7 @@ TEST(CurveEvaluator, RationalHalfCircleIsExact) {
     EXPECT_EQ(curve.Evaluate(1.0).point, (Vec3{0, 0, -1}));
 }
 
-TEST(SurfaceEvaluator, RefusesNetsThatDoNotMatchTheirCounts) {
+TEST(SurfaceEvaluator, RefusesNetsThatDoNotMatchTheirCountsAndABilinearPatchHasExactPartials) {
     SurfaceEvaluator surface;
     const std::vector<double> knots = {0, 0, 1, 1};
     std::vector<Point4> net(4);
@@ -62,13 +59,8 @@ TEST(SurfaceEvaluator, RefusesNetsThatDoNotMatchTheirCounts) {
     EXPECT_FALSE(surface.Load(2, 2, 2, 2, knots, knots, net));
     EXPECT_FALSE(surface.Valid());
     EXPECT_FALSE(surface.Load(0, 2, 2, 2, knots, knots, net));
-}
-
-TEST(SurfaceEvaluator, BilinearPatchHasExactPartials) {
     // Rows follow v, columns follow u: point (i, j) at i * columns + j.
-    const std::vector<double> knots = {0, 0, 1, 1};
-    const std::vector<Point4> net = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 3, 0, 1}, {2, 3, 1, 1}};
-    SurfaceEvaluator surface;
+    net = {{0, 0, 0, 1}, {2, 0, 0, 1}, {0, 3, 0, 1}, {2, 3, 1, 1}};
     ASSERT_TRUE(surface.Load(2, 2, 2, 2, knots, knots, net));
     const SurfacePoint p = surface.Evaluate(0.5, 0.25);
     EXPECT_NEAR(p.point.x, 1.0, 1e-12);

@@ -37,7 +37,7 @@ TEST(TextureImage, SamplingClampsEveryReadIntoThePicture) {
     EXPECT_FLOAT_EQ(image.RgbBilinear(-5, 40, 0.0, 0.0).r, 50 / 255.0f);
 }
 
-TEST(TextureImage, TextureRowZeroIsTheBottomOfThePicture) {
+TEST(TextureImage, TextureRowZeroIsTheBottomAndEmptyOrRaggedPicturesReadAsBlack) {
     TextureImage image = SmallPicture();
     image.BuildTexture();
     // Row 0, column 0: the bottom-left pixel; row 63, column 0: the top-left pixel.
@@ -45,9 +45,6 @@ TEST(TextureImage, TextureRowZeroIsTheBottomOfThePicture) {
     EXPECT_EQ(image.texture[63 * 64 * 3], 0);
     // The last column reads the right edge.
     EXPECT_EQ(image.texture[63 * 3], 250);
-}
-
-TEST(TextureImage, EmptyOrRaggedPicturesReadAsBlack) {
     TextureImage empty;
     EXPECT_EQ(empty.SampleColour(0.5, 0.5), (ColourRgb{}));
     empty.BuildTexture();

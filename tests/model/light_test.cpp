@@ -11,10 +11,9 @@ namespace {
 TEST(Light, SceneNamesLightsPerKindBase) {
     Scene scene;
     ASSERT_EQ(scene.Lights().size(), 1u);
-    const int spot = scene.InsertLight(LightKind::Spot, {1, 2, 3});
-    EXPECT_EQ(scene.Lights()[spot].name, "Light2");
-    const int area = scene.InsertLight(LightKind::Rectangular, {});
-    EXPECT_EQ(scene.Lights()[area].name, "Rectangular Light1");
+    EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Spot, {1, 2, 3})].name, "Light2");
+    EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Rectangular, {})].name,
+              "Rectangular Light1");
     EXPECT_EQ(scene.Lights()[scene.InsertLight(LightKind::Cylindrical, {})].name,
               "Cylindrical Light1");
     // A freed number is taken again.
@@ -44,14 +43,11 @@ TEST(LightDialog, MapsTypeButtonsFalloffAndColour) {
     EXPECT_EQ(light.casts_shadows, 0);
     EXPECT_EQ(light.position.x, 7.0);
     EXPECT_FLOAT_EQ(light.exponent_table[255].value, static_cast<float>(std::pow(255 / 511.0, 3)));
-}
 
-TEST(LightDialog, UnsetFalloffButtonLeavesTheCoefficientsAlone) {
-    Light light;
+    // Coefficients no button stands for select none, and come back as they were.
     light.falloff = {0.5f, 0.5f, 0.0f};
-    const LightDialogFields fields = LightToDialog(light);
-    EXPECT_EQ(fields.falloff, LightDialogFields::kNoFalloff);
-    ApplyLightDialog(fields, light);
+    EXPECT_EQ(LightToDialog(light).falloff, LightDialogFields::kNoFalloff);
+    ApplyLightDialog(LightToDialog(light), light);
     EXPECT_EQ(light.falloff, (std::array<float, 3>{0.5f, 0.5f, 0.0f}));
 
     // An area light keeps its kind through the dialog, which offers no button for it.

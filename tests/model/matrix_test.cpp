@@ -26,7 +26,7 @@ TEST(Matrix4, RotationIsRightHandedForRowVectors) {
     ExpectNear(Apply(about_x, {0, 1, 0}), {0, 0, -1});
 }
 
-TEST(Matrix4, TranslateRotateScaleActsScaleFirstTranslateLast) {
+TEST(Matrix4, TranslateRotateScaleActsScaleFirstTranslateLastAndTheProjectiveColumnDivides) {
     // Operations pre-multiply: added last, applied first. Result is S * R * T on row vectors.
     Matrix4 m;
     m.Translate({10, 0, 0});
@@ -34,9 +34,6 @@ TEST(Matrix4, TranslateRotateScaleActsScaleFirstTranslateLast) {
     m.Scale({2, 3, 4});
     // (1,1,1) scaled -> (2,3,4), rotated 90 about z -> (-3,2,4), translated -> (7,2,4).
     ExpectNear(Apply(m, {1, 1, 1}), {7, 2, 4});
-}
-
-TEST(Matrix4, ProjectiveColumnDivides) {
     Matrix4 projective;
     projective[11] = 1.0;  // w' = z
     projective[15] = 0.0;

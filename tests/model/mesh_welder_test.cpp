@@ -6,16 +6,7 @@ namespace kelto {
 namespace {
 
 DisplayVertex Corner(float s, float t, float nx, float ny, float nz) {
-    DisplayVertex v;
-    v.x = s;
-    v.y = t;
-    v.nx = nx;
-    v.ny = ny;
-    v.nz = nz;
-    v.normal_valid = 1.0f;
-    v.s = s;
-    v.t = t;
-    return v;
+    return {.x = s, .y = t, .nx = nx, .ny = ny, .nz = nz, .normal_valid = 1.0f, .s = s, .t = t};
 }
 
 TEST(MeshWelder, SharesEqualParametersWithCloseNormalsAndKeepsCreasesApart) {
@@ -35,9 +26,8 @@ TEST(MeshWelder, SharesEqualParametersWithCloseNormalsAndKeepsCreasesApart) {
 TEST(MeshWelder, RefusesTheVertexThatWouldOverflowSixteenBitIndices) {
     Mesh mesh;
     MeshWelder welder(mesh);
-    for (std::size_t i = 0; i < kMaxMeshVertices; ++i) {
+    for (std::size_t i = 0; i < kMaxMeshVertices; ++i)
         ASSERT_TRUE(welder.Add(Corner(static_cast<float>(i), 0.0f, 0, 0, 1)));
-    }
     EXPECT_FALSE(welder.Add(Corner(-1.0f, 0.0f, 0, 0, 1)));
     EXPECT_EQ(mesh.vertices.size(), kMaxMeshVertices);
     EXPECT_EQ(mesh.indices.size(), kMaxMeshVertices);

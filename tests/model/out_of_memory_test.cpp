@@ -12,9 +12,8 @@ TEST(OutOfMemoryDeathTest, HandlerReportsAndExitsWithStatusOne) {
         {
             InstallOutOfMemoryHandler();
             std::new_handler handler = std::get_new_handler();
-            if (handler != nullptr) {
+            if (handler != nullptr)
                 handler();
-            }
         },
         testing::ExitedWithCode(1), "out of memory");
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "model/child_list.h"
 #include "model/scene.h"
 
@@ -9,9 +7,8 @@ namespace kelto {
 namespace {
 
 void ExpectMatrixNear(const Matrix4& a, const Matrix4& b, double tolerance = 1e-9) {
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(a[i], b[i], tolerance) << "element " << i;
-    }
 }
 
 // The placement of a node in the world: its matrix followed by its parent's.

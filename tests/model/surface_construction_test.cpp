@@ -8,7 +8,7 @@
 namespace kelto {
 namespace {
 
-TEST(Revolution, EverySurfacePointKeepsItsDistanceFromTheAxis) {
+TEST(Revolution, EverySurfacePointKeepsItsDistanceFromTheAxisAndPointsOnItStayPut) {
     // A straight profile at radius 2 revolved about a tilted axis through (1, 1, 1) sweeps a
     // cylinder of radius 2 about that axis.
     const Vec3 points[] = {{3, 1, 1}, {3, 1, 3}};
@@ -27,13 +27,11 @@ TEST(Revolution, EverySurfacePointKeepsItsDistanceFromTheAxis) {
     const Vec3 end = evaluator.Evaluate(0.0, 1.0).point;
     EXPECT_NEAR(end.x, 1.0, 1e-12);
     EXPECT_NEAR(end.y, -1.0, 1e-12);
-}
-
-TEST(Revolution, PointsOnTheAxisStayPut) {
-    const NurbsPatch profile = MakeFactoryCurve(FactoryCurve::HalfCircle);
-    const NurbsSurface s = RevolveCurve(profile, {0, 0, 0}, {0, 0, 1}, 360.0);
-    for (int row = 0; row < s.rows; ++row) {
-        const Vec3 top = s.net[static_cast<std::size_t>(row * s.columns)].Euclidean();
+    // A half circle's ends lie on the axis of its full turn.
+    const NurbsSurface sphere =
+        RevolveCurve(MakeFactoryCurve(FactoryCurve::HalfCircle), {0, 0, 0}, {0, 0, 1}, 360.0);
+    for (int row = 0; row < sphere.rows; ++row) {
+        const Vec3 top = sphere.net[static_cast<std::size_t>(row * sphere.columns)].Euclidean();
         EXPECT_EQ(top, (Vec3{0, 0, 1})) << row;
     }
 }

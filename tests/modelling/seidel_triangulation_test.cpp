@@ -6,6 +6,7 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -25,26 +26,23 @@ constexpr double kPi = std::numbers::pi;
 // Outer area minus the holes' areas.
 double RegionArea(const Contours& contours) {
     double area = std::abs(SignedArea(contours[0]));
-    for (std::size_t c = 1; c < contours.size(); ++c) {
+    for (std::size_t c = 1; c < contours.size(); ++c)
         area -= std::abs(SignedArea(contours[c]));
-    }
     return area;
 }
 
 std::size_t PointCount(const Contours& contours) {
     std::size_t n = 0;
-    for (const Contour& contour : contours) {
+    for (const Contour& contour : contours)
         n += contour.size();
-    }
     return n;
 }
 
 // Point number k (from 1) is element k - 1.
 std::vector<Point2> Numbered(const Contours& contours) {
     std::vector<Point2> points;
-    for (const Contour& contour : contours) {
+    for (const Contour& contour : contours)
         points.insert(points.end(), contour.begin(), contour.end());
-    }
     return points;
 }
 
@@ -59,9 +57,8 @@ bool InsideEvenOdd(const Contours& contours, const Point2& p) {
         for (std::size_t i = 0, j = contour.size() - 1; i < contour.size(); j = i++) {
             const Point2& a = contour[i];
             const Point2& b = contour[j];
-            if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) {
+            if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
                 inside = !inside;
-            }
         }
     }
     return inside;
@@ -72,13 +69,21 @@ std::array<Point2, 3> Corners(const std::vector<Point2>& points, const std::arra
             points[static_cast<std::size_t>(t[2] - 1)]};
 }
 
+// The triangles' areas added up, counter-clockwise ones counting positive.
+double TotalArea(const std::vector<Point2>& points, const Triangles& triangles) {
+    double area = 0.0;
+    for (const auto& t : triangles) {
+        const auto c = Corners(points, t);
+        area += Cross(c[0], c[1], c[2]) / 2.0;
+    }
+    return area;
+}
+
 bool IndicesInRange(const Triangles& triangles, std::size_t n) {
     for (const auto& t : triangles) {
-        for (const int v : t) {
-            if (v < 1 || static_cast<std::size_t>(v) > n) {
+        for (const int v : t)
+            if (v < 1 || static_cast<std::size_t>(v) > n)
                 return false;
-            }
-        }
     }
     return true;
 }
@@ -113,29 +118,21 @@ int CoveringTriangles(const std::vector<Point2>& points, const Triangles& triang
 void ExpectExactTiling(const Contours& contours, const Triangles& triangles, std::uint32_t sampling,
                        int samples = 300) {
     const std::size_t n = PointCount(contours);
-    const std::size_t expected = n - 2 + 2 * (contours.size() - 1);
-    EXPECT_EQ(triangles.size(), expected);
+    EXPECT_EQ(triangles.size(), n - 2 + 2 * (contours.size() - 1));
     ASSERT_TRUE(IndicesInRange(triangles, n));
     const std::vector<Point2> points = Numbered(contours);
-    double area = 0.0;
-    int flat = 0;
-    for (const auto& t : triangles) {
+    const auto flat = std::ranges::count_if(triangles, [&](const auto& t) {
         const auto c = Corners(points, t);
-        const double twice = Cross(c[0], c[1], c[2]);
-        flat += twice > 0.0 ? 0 : 1;
-        area += twice / 2.0;
-    }
+        return Cross(c[0], c[1], c[2]) <= 0.0;
+    });
     EXPECT_EQ(flat, 0) << "triangles that are clockwise or have no area";
     const double region = RegionArea(contours);
-    EXPECT_NEAR(area, region, 1e-9 * region);
+    EXPECT_NEAR(TotalArea(points, triangles), region, 1e-9 * region);
 
-    double min_x = contours[0][0].x, max_x = min_x, min_y = contours[0][0].y, max_y = min_y;
-    for (const Point2& p : contours[0]) {
-        min_x = std::min(min_x, p.x);
-        max_x = std::max(max_x, p.x);
-        min_y = std::min(min_y, p.y);
-        max_y = std::max(max_y, p.y);
-    }
+    const auto [min_x, max_x] =
+        std::ranges::minmax(contours[0] | std::views::transform(&Point2::x));
+    const auto [min_y, max_y] =
+        std::ranges::minmax(contours[0] | std::views::transform(&Point2::y));
     std::mt19937 generator(sampling);
     std::uniform_real_distribution<double> along_x(min_x - 1.0, max_x + 1.0);
     std::uniform_real_distribution<double> along_y(min_y - 1.0, max_y + 1.0);
@@ -143,17 +140,14 @@ void ExpectExactTiling(const Contours& contours, const Triangles& triangles, std
     int checked = 0;
     for (int i = 0; i < samples; ++i) {
         const Point2 p{along_x(generator), along_y(generator)};
-        if (DistanceToBoundary(contours, p) < 1e-9) {
+        if (DistanceToBoundary(contours, p) < 1e-9)
             continue;
-        }
         const int covering = CoveringTriangles(points, triangles, p, 1e-9);
-        if (covering < 0) {
+        if (covering < 0)
             continue;
-        }
         ++checked;
-        if (covering != (InsideEvenOdd(contours, p) ? 1 : 0)) {
+        if (covering != (InsideEvenOdd(contours, p) ? 1 : 0))
             ++wrong;
-        }
     }
     EXPECT_EQ(wrong, 0) << "of " << checked << " sampled points are covered wrongly";
     EXPECT_GT(checked, samples / 2);
@@ -201,9 +195,8 @@ Contours RandomRectilinearWithHoles(std::mt19937& generator) {
     std::vector<int> heights;
     for (int i = 0; i < k; ++i) {
         int h = height(generator);
-        while (!heights.empty() && h == heights.back()) {
+        while (!heights.empty() && h == heights.back())
             h = height(generator);
-        }
         heights.push_back(h);
     }
     Contour outer = {{0, 0}, {2.0 * k, 0}};
@@ -214,9 +207,8 @@ Contours RandomRectilinearWithHoles(std::mt19937& generator) {
     Contours contours = {outer};
     for (int i = 0; i < k; ++i) {
         const int level = hole(generator);  // 0: no hole, 1 or 2: the hole's bottom
-        if (level == 0) {
+        if (level == 0)
             continue;
-        }
         const double x0 = 2.0 * i + 0.5;
         const double y0 = level;
         contours.push_back({{x0, y0}, {x0, y0 + 1}, {x0 + 1, y0 + 1}, {x0 + 1, y0}});
@@ -238,6 +230,8 @@ TEST(SeidelTriangulation, HandMadeShapesAreTiledExactly) {
         comb.push_back({2.0 * i - 0.5, 4});
         comb.push_back({2.0 * i - 1.5, 1});
     }
+    const Contour runs = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {3, 2},
+                          {3, 3}, {2, 3}, {1, 3}, {0, 3}, {0, 2}, {0, 1}};
     const Contours shapes[] = {
         {comb},
         {{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
@@ -245,19 +239,7 @@ TEST(SeidelTriangulation, HandMadeShapesAreTiledExactly) {
          {{6, 2}, {6, 4}, {8, 4}, {8, 2}}},
         {{{0, 0}, {2, 0}, {3, 3}, {5, 3}, {6, 0}, {8, 0}, {5, 10}, {3, 10}},
          {{4, 8}, {4.5, 5}, {3.5, 5}}},
-        {{{0, 0},
-          {1, 0},
-          {2, 0},
-          {3, 0},
-          {3, 1},
-          {3, 2},
-          {3, 3},
-          {2, 3},
-          {1, 3},
-          {0, 3},
-          {0, 2},
-          {0, 1}},
-         {{1, 1}, {1, 1.5}, {1, 2}, {1.5, 2}, {2, 2}, {2, 1.5}, {2, 1}, {1.5, 1}}},
+        {runs, {{1, 1}, {1, 1.5}, {1, 2}, {1.5, 2}, {2, 2}, {2, 1.5}, {2, 1}, {1.5, 1}}},
         {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}, {{2, 2}, {4, 2}, {4, 4}, {2, 4}}},
     };
     for (const Contours& shape : shapes) {
@@ -302,13 +284,7 @@ TEST(SeidelTriangulation, RepeatedPointsAreSkipped) {
     const Triangles triangles = TriangulatePolygon(repeated, 2u);
     EXPECT_EQ(triangles.size(), 2u);
     ASSERT_TRUE(IndicesInRange(triangles, 8));
-    double area = 0.0;
-    const std::vector<Point2> points = Numbered(repeated);
-    for (const auto& t : triangles) {
-        const auto c = Corners(points, t);
-        area += Cross(c[0], c[1], c[2]) / 2;
-    }
-    EXPECT_DOUBLE_EQ(area, 16.0);
+    EXPECT_DOUBLE_EQ(TotalArea(Numbered(repeated), triangles), 16.0);
 }
 
 // Glyph outlines put points a unit in the last place off a horizontal line (a curve's sample
@@ -326,9 +302,8 @@ TEST(SeidelTriangulation, PointsOneUnitInTheLastPlaceOffALineAreTiled) {
     };
     for (const Contours& shape : shapes) {
         SCOPED_TRACE(PointCount(shape));
-        for (std::uint32_t seed = 0; seed < 20; ++seed) {
+        for (std::uint32_t seed = 0; seed < 20; ++seed)
             ExpectExactTiling(shape, TriangulatePolygon(shape, seed), seed, 50);
-        }
     }
 }
 
@@ -366,9 +341,8 @@ TEST(SeidelTriangulation, HostileInputNeverCrashes) {
     const Contours with_nan = {{{0, 0}, {1, 0}, {nan, 5}, {1, 1}, {0, 1}}};
     const Triangles triangles = TriangulatePolygon(with_nan, 1u);
     ASSERT_EQ(triangles.size(), 2u);
-    for (const auto& t : triangles) {
+    for (const auto& t : triangles)
         EXPECT_EQ(std::count(t.begin(), t.end(), 3), 0);
-    }
 
     // Random outlines on a coarse grid: self-crossings, repeats, collinear and level points.
     std::mt19937 generator(99);
@@ -384,8 +358,9 @@ TEST(SeidelTriangulation, HostileInputNeverCrashes) {
                      static_cast<double>(coordinate(generator))};
             }
         }
-        const Triangles result = TriangulatePolygon(contours, static_cast<std::uint32_t>(i));
-        ASSERT_TRUE(IndicesInRange(result, PointCount(contours))) << i;
+        ASSERT_TRUE(IndicesInRange(TriangulatePolygon(contours, static_cast<std::uint32_t>(i)),
+                                   PointCount(contours)))
+            << i;
     }
 }
 

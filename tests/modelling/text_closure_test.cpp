@@ -2,11 +2,9 @@
 // text always gives the same mesh.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <string>
 #include <tuple>
@@ -41,9 +39,8 @@ std::size_t OpenEdges(const Mesh& mesh) {
         }
     }
     std::size_t open = 0;
-    for (const auto& [edge, count] : uses) {
+    for (const auto& [edge, count] : uses)
         open += count == 1 ? 1 : 0;
-    }
     return open;
 }
 
@@ -56,9 +53,8 @@ struct FaceChoice {
 
 LogFont Face(const FaceChoice& choice) {
     LogFont font = LogFont::TextToolDefault();
-    if (choice.family != nullptr) {
+    if (choice.family != nullptr)
         font.SetFaceName(choice.family);
-    }
     font.weight = choice.weight;
     font.italic = choice.italic ? 1 : 0;
     return font;
@@ -82,22 +78,18 @@ struct FaceGlyphs {
         const GlyphSource source(font);
         EXPECT_TRUE(source.Usable());
         EXPECT_NE(source.FilePath().find(choice.file), std::string::npos) << source.FilePath();
-        for (int code = 0x21; code <= 0xFF; ++code) {
-            if (code < 0x7F || code > 0xA0) {
+        for (int code = 0x21; code <= 0xFF; ++code)
+            if (code < 0x7F || code > 0xA0)
                 glyphs[static_cast<char>(code)] =
                     ContourCurves(source.Outline(static_cast<unsigned char>(code)));
-            }
-        }
     }
 
     // The text's mesh as the Text shape builds it, from the glyphs read above.
     Mesh Build(const std::string& text) const {
         TextShape shape(text, font, 0.45);
-        for (char c : text) {
-            if (c != ' ') {
+        for (char c : text)
+            if (c != ' ')
                 shape.contours.push_back(glyphs.at(c));
-            }
-        }
         Mesh mesh;
         BoundingBox box;
         EXPECT_TRUE(shape.BuildDisplayMesh(mesh, box)) << text;
@@ -107,29 +99,22 @@ struct FaceGlyphs {
 
 // Every printable character closes up, alone and after a "K", "A" or "W" (which move the
 // flattening's split fractions on and put another glyph's caps before it), in the text tool's
-// default face and two others.
-TEST(TextClosure, EveryPrintableCharacterClosesUpAloneAndAfterOthers) {
+// default face and two others. So do the texts of the fault reports, and a glyph with an outer
+// contour inside a hole (the 'R' in the ring of a '®'), whose counter belongs to the inner
+// outer contour.
+TEST(TextClosure, EveryPrintableCharacterAndLinesOfTextCloseUp) {
     for (const FaceChoice& choice : kFaces) {
         const FaceGlyphs face(choice);
-        const char* file = choice.file;
+        std::vector<std::string> texts = {"Kelto 8", "0123456789", "Hello, World!", "\xae"};
         for (char c = '!'; c <= '~'; ++c) {
-            for (const std::string prefix : {"", "K", "A", "W"}) {
-                const std::string text = prefix + c;
-                const Mesh mesh = face.Build(text);
-                EXPECT_FALSE(mesh.vertices.empty()) << file << " '" << text << "'";
-                EXPECT_EQ(OpenEdges(mesh), 0u) << file << " '" << text << "'";
-            }
+            for (const std::string prefix : {"", "K", "A", "W"})
+                texts.push_back(prefix + c);
         }
-    }
-}
-
-// The texts of the fault reports, and a glyph with an outer contour inside a hole (the 'R'
-// in the ring of a '®'), whose counter belongs to the inner outer contour.
-TEST(TextClosure, LinesOfTextCloseUp) {
-    const FaceGlyphs face(kDefaultFace);
-    for (const std::string text : {"Ke", "Kelto 8", "0123456789", "Hello, World!", "\xae"}) {
-        const Mesh mesh = face.Build(text);
-        EXPECT_EQ(OpenEdges(mesh), 0u) << text;
+        for (const std::string& text : texts) {
+            const Mesh mesh = face.Build(text);
+            EXPECT_FALSE(mesh.vertices.empty()) << choice.file << " '" << text << "'";
+            EXPECT_EQ(OpenEdges(mesh), 0u) << choice.file << " '" << text << "'";
+        }
     }
 }
 
@@ -159,11 +144,11 @@ TEST(TextClosure, RepeatedPointsAndSpikesCloseUp) {
             const DisplayVertex& a = mesh.vertices[k];
             const DisplayVertex& b = mesh.vertices[k + 1];
             const DisplayVertex& c = mesh.vertices[k + 2];
-            if (a.ny == -1.0f) {
+            if (a.ny == -1.0f)
                 front += std::fabs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z)) / 2;
-            }
         }
-        EXPECT_NEAR(front, 0.4 * 1.6, 1e-5) << spike;
+        const double side = 1000 * TextShape::kGlyphScale;
+        EXPECT_NEAR(front, side * side, 1e-5) << spike;
     }
 }
 
@@ -183,9 +168,8 @@ bool IsSpikeTip(const std::vector<OutlinePoint>& outline, std::size_t i) {
     const auto distinct = [&](bool forwards) {
         for (std::size_t k = 1; k < n; ++k) {
             const OutlinePoint* q = contour[forwards ? (at + k) % n : (at + n - k) % n];
-            if (q->x != p.x || q->y != p.y) {
+            if (q->x != p.x || q->y != p.y)
                 return q;
-            }
         }
         return &p;
     };
@@ -210,10 +194,9 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
             std::vector<std::vector<Point2>> polygons(contours.size());
             SplitFractionCursor fractions;
             std::vector<DisplayVertex> walls;
-            for (std::size_t i = 0; i < contours.size(); ++i) {
+            for (std::size_t i = 0; i < contours.size(); ++i)
                 FlattenContour(contours[i], 0.0, 0.45, TextShape::kFlatness, fractions, walls,
                                polygons[i]);
-            }
             ASSERT_EQ(contours.size(), outline.empty() ? 0 : outline.back().contour + 1u) << c;
             // Straight points, and the first and last of each spline triple (previous, A, B),
             // but not the tip of a spike of no width, which is left out.
@@ -221,15 +204,13 @@ TEST(TextFlattening, OutlinePassesThroughEveryOnCurvePoint) {
             for (std::size_t k = 0; k < outline.size();) {
                 const bool triple = outline[k].kind == 1 && k + 2 < outline.size();
                 const std::size_t ends[] = {k, k + 2};
-                for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e) {
-                    if (!IsSpikeTip(outline, ends[e])) {
+                for (std::size_t e = 0; e < (triple ? 2u : 1u); ++e)
+                    if (!IsSpikeTip(outline, ends[e]))
                         on_curve.push_back(outline[ends[e]]);
-                    }
-                }
                 k += triple ? 3 : 1;
             }
             for (const OutlinePoint& p : on_curve) {
-                const double x = TextShape::kScaleX * p.x, z = TextShape::kScaleZ * p.y;
+                const double x = TextShape::kGlyphScale * p.x, z = TextShape::kGlyphScale * p.y;
                 EXPECT_LT(test::DistanceToBoundary({polygons[static_cast<std::size_t>(p.contour)]},
                                                    {x, z}),
                           1e-9)
@@ -280,8 +261,7 @@ TEST(TextDeterminism, SameTextGivesTheSameMeshBytesEveryBuild) {
         const Mesh first = face.Build(text);
         face.Build("WAW");
         face.Build(text + text);
-        const Mesh again = face.Build(text);
-        EXPECT_TRUE(SameBytes(first, again)) << text;
+        EXPECT_TRUE(SameBytes(first, face.Build(text))) << text;
     }
     // The same from the font each time, as the text tool and kelto-cli make text objects.
     Mesh meshes[2];

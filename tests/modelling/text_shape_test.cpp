@@ -1,9 +1,9 @@
-// 3D text from the default TrueType face (Times New Roman resolves to Liberation Serif).
+// 3D text from the default TrueType face (Times New Roman resolves to Liberation Serif): its
+// outlines, walls, caps, spacing and the text objects made of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <set>
 
 #include "document/document_core.h"
@@ -12,33 +12,51 @@
 namespace kelto {
 namespace {
 
-std::vector<ContourCurve> GlyphContours(char c) {
-    const GlyphSource source(LogFont::TextToolDefault());
-    EXPECT_TRUE(source.Usable()) << "no TrueType face for Times New Roman";
-    return ContourCurves(source.Outline(static_cast<unsigned char>(c)));
-}
-
-struct Flattened {
+// One glyph of the default face flattened and capped as a text's build does it.
+struct Glyph {
     std::vector<ContourCurve> contours;
     std::vector<std::vector<Point2>> polygons;
-    std::vector<DisplayVertex> walls;
-    double largest = -1e6;
+    std::vector<DisplayVertex> walls, caps;
+    double largest = -1e6;  // the rightmost point
 };
 
-Flattened Flatten(char c) {
-    Flattened f;
-    f.contours = GlyphContours(c);
-    f.polygons.resize(f.contours.size());
-    SplitFractionCursor fractions;
-    for (std::size_t i = 0; i < f.contours.size(); ++i) {
-        f.largest =
-            std::max(f.largest, FlattenContour(f.contours[i], 0.0, 0.45, TextShape::kFlatness,
-                                               fractions, f.walls, f.polygons[i]));
-    }
-    return f;
+Glyph Build(char c) {
+    const GlyphSource source(LogFont::TextToolDefault());
+    EXPECT_TRUE(source.Usable()) << "no TrueType face for Times New Roman";
+    Glyph g;
+    g.contours = ContourCurves(source.Outline(static_cast<unsigned char>(c)));
+    g.polygons.resize(g.contours.size());
+    TextBuildState state(std::string(1, c));
+    for (std::size_t i = 0; i < g.contours.size(); ++i)
+        g.largest =
+            std::max(g.largest, FlattenContour(g.contours[i], 0.0, 0.45, TextShape::kFlatness,
+                                               state.split_fractions, g.walls, g.polygons[i]));
+    BuildCaps(g.contours, g.polygons, 0.0, 0.45, state.cap_random, g.caps);
+    return g;
 }
 
-TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
+// A text of the default face built `depth` deep.
+struct BuiltText {
+    Mesh mesh;
+    BoundingBox box;
+};
+BuiltText BuildText(const std::string& text, double depth = 0.45) {
+    TextShape shape(text, LogFont::TextToolDefault(), depth);
+    BuiltText built;
+    EXPECT_TRUE(shape.ReadGlyphs()) << text;
+    EXPECT_TRUE(shape.BuildDisplayMesh(built.mesh, built.box)) << text;
+    return built;
+}
+
+LogFont Font(const std::string& family, const TrueTypeStyle& style) {
+    LogFont font = LogFont::TextToolDefault();
+    font.SetFaceName(family);
+    font.weight = style.weight;
+    font.italic = style.italic ? 1 : 0;
+    return font;
+}
+
+TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListedWithTheStylesOfItsFamily) {
     const GlyphSource source(LogFont::TextToolDefault());
     ASSERT_TRUE(source.Usable());
     EXPECT_NE(source.FilePath().find("LiberationSerif"), std::string::npos);
@@ -50,9 +68,6 @@ TEST(GlyphOutline, DefaultFaceIsTrueTypeAndListed) {
     const std::vector<OutlinePoint> o = source.Outline('O');
     ASSERT_FALSE(o.empty());
     EXPECT_TRUE(std::any_of(o.begin(), o.end(), [](const OutlinePoint& p) { return p.kind == 1; }));
-}
-
-TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     // Liberation Serif has its four faces, upright before italic, regular before bold.
     const std::vector<TrueTypeStyle> styles = TrueTypeStyles("Liberation Serif");
     ASSERT_EQ(styles.size(), 4u);
@@ -62,31 +77,21 @@ TEST(GlyphOutline, StylesOfAFamilyAndTheFamilyANameResolvesTo) {
     // Each style selects a face of its own.
     std::set<std::string> files;
     for (const TrueTypeStyle& style : styles) {
-        LogFont font = LogFont::TextToolDefault();
-        font.SetFaceName("Liberation Serif");
-        font.weight = style.weight;
-        font.italic = style.italic ? 1 : 0;
-        const GlyphSource source(font);
+        const GlyphSource source(Font("Liberation Serif", style));
         ASSERT_TRUE(source.Usable());
         files.insert(source.FilePath());
     }
     EXPECT_EQ(files.size(), 4u);
     EXPECT_EQ(MatchedTrueTypeFamily(LogFont::TextToolDefault()), "Liberation Serif");
     // Every family listed has outlines, and every style of it too.
-    for (const std::string& family : TrueTypeFamilies()) {
-        for (const TrueTypeStyle& style : TrueTypeStyles(family)) {
-            LogFont font;
-            font.SetFaceName(family);
-            font.weight = style.weight;
-            font.italic = style.italic ? 1 : 0;
-            EXPECT_TRUE(GlyphSource(font).Usable()) << family << " " << style.name;
-        }
-    }
+    for (const std::string& family : TrueTypeFamilies())
+        for (const TrueTypeStyle& style : TrueTypeStyles(family))
+            EXPECT_TRUE(GlyphSource(Font(family, style)).Usable()) << family << " " << style.name;
 }
 
 // Which contours are holes is the caps' and the flattening's check.
 TEST(GlyphContours, WallsAreQuadsFromFrontToBack) {
-    const Flattened o = Flatten('o');
+    const Glyph o = Build('o');
     ASSERT_FALSE(o.walls.empty());
     ASSERT_EQ(o.walls.size() % 6, 0u);
     for (std::size_t k = 0; k < o.walls.size(); k += 6) {
@@ -100,30 +105,17 @@ TEST(GlyphContours, WallsAreQuadsFromFrontToBack) {
 }
 
 double Width(const std::string& text) {
-    TextShape shape(text, LogFont::TextToolDefault(), 0.45);
-    EXPECT_TRUE(shape.ReadGlyphs());
-    Mesh mesh;
-    BoundingBox box;
-    EXPECT_TRUE(shape.BuildDisplayMesh(mesh, box));
+    const BoundingBox box = BuildText(text).box;
     return box.max.x - box.min.x;
 }
 
-TEST(TextShape, PenAdvancesPastTheRightmostPointAndSpacesAddHalf) {
-    const Flattened glyph = Flatten('I');
+TEST(TextShape, PenAdvancesPastTheRightmostPointSpacesAddHalfAndTheMeshIsCentred) {
     const double one = Width("I");
-    EXPECT_NEAR(Width("II") - one, glyph.largest + TextShape::kLetterSpacing, 1e-5);
+    EXPECT_NEAR(Width("II") - one, Build('I').largest + TextShape::kLetterSpacing, 1e-5);
     EXPECT_NEAR(Width("I I") - Width("II"), TextShape::kSpaceAdvance, 1e-5);
-
-    TextShape spaces("   ", LogFont::TextToolDefault(), 0.45);
-    ASSERT_TRUE(spaces.ReadGlyphs());
-    Mesh mesh;
-    BoundingBox box;
-    EXPECT_TRUE(spaces.BuildDisplayMesh(mesh, box));
-    EXPECT_TRUE(mesh.vertices.empty());
-    EXPECT_TRUE(box.IsEmpty());
-}
-
-TEST(TextShape, MeshIsCentredOnItsOrigin) {
+    const BuiltText spaces = BuildText("   ");
+    EXPECT_TRUE(spaces.mesh.vertices.empty());
+    EXPECT_TRUE(spaces.box.IsEmpty());
     TextShape shape("Kelto", LogFont::TextToolDefault(), 0.3);
     ASSERT_TRUE(shape.ReadGlyphs());
     Mesh mesh;
@@ -194,12 +186,8 @@ TEST(TextNode, CharactersTheFontLacksAreNamedInAWarning) {
               "These characters are not in the font and are left out of the text: U+007F, "
               "U+0081.");
     // The characters the font has are made: the same mesh as the text without the others.
-    TextShape without("Ke", LogFont::TextToolDefault(), 0.45);
-    ASSERT_TRUE(without.ReadGlyphs());
-    Mesh mesh;
-    BoundingBox box;
-    ASSERT_TRUE(without.BuildDisplayMesh(mesh, box));
-    EXPECT_EQ(doc.Node(made.node)->display_mesh.vertices.size(), mesh.vertices.size());
+    EXPECT_EQ(doc.Node(made.node)->display_mesh.vertices.size(),
+              BuildText("Ke").mesh.vertices.size());
     EXPECT_EQ(CharacterNames("a~ \xe9"), "'a', '~', U+0020, U+00E9");
 }
 
@@ -216,6 +204,43 @@ TEST(TextNode, TextWithNothingToShowIsRefused) {
     }
     EXPECT_EQ(doc.GetScene().NodeCount(), before);
     EXPECT_FALSE(doc.IsModified());
+}
+
+// The caps: holes cut out, each outer contour capped alone. That caps meet the walls is the
+// closure tests' check.
+double PolygonArea(const std::vector<Point2>& p) {
+    return std::fabs(SignedArea(p));
+}
+
+// The front cap's triangles (y = 0, facing -y): their total area in the x-z plane.
+double FrontCapArea(const std::vector<DisplayVertex>& caps) {
+    double area = 0;
+    for (std::size_t k = 0; k < caps.size(); k += 6) {
+        const DisplayVertex& a = caps[k];
+        const DisplayVertex& b = caps[k + 1];
+        const DisplayVertex& c = caps[k + 2];
+        EXPECT_EQ(a.ny, -1.0f);
+        EXPECT_EQ(caps[k + 3].ny, 1.0f);
+        area += std::fabs((b.x - a.x) * (c.z - a.z) - (c.x - a.x) * (b.z - a.z)) / 2;
+    }
+    return area;
+}
+
+TEST(TextCaps, CapitalAIsCappedAroundItsHoleAndSmallIsTwoContoursAlone) {
+    const Glyph a = Build('A');
+    ASSERT_EQ(a.contours.size(), 2u);
+    const std::size_t outer = a.contours[0].orientation == 1 ? 0 : 1;
+    const double expected = PolygonArea(a.polygons[outer]) - PolygonArea(a.polygons[1 - outer]);
+    EXPECT_NEAR(FrontCapArea(a.caps), expected, expected * 1e-6);
+    // One triangle per point, less two, plus two for the hole: front and back, three corners.
+    const std::size_t points = a.polygons[0].size() + a.polygons[1].size();
+    EXPECT_EQ(a.caps.size(), (points - 2 + 2) * 6);
+    // The two outer contours of an 'i' are capped alone.
+    const Glyph i = Build('i');
+    ASSERT_EQ(i.contours.size(), 2u);
+    const double both = PolygonArea(i.polygons[0]) + PolygonArea(i.polygons[1]);
+    EXPECT_NEAR(FrontCapArea(i.caps), both, both * 1e-6);
+    EXPECT_EQ(i.caps.size(), (i.polygons[0].size() - 2 + i.polygons[1].size() - 2) * 6);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -54,9 +53,8 @@ TEST(ColourChooser, CustomColoursComeFromTheSectionAndGoBackOnlyOnOk) {
 
 TEST(RecentFileList, KeepsSixNewestFirstWithoutRepeats) {
     RecentFileList list;
-    for (int i = 1; i <= 8; ++i) {
+    for (int i = 1; i <= 8; ++i)
         list.Add("/s/" + std::to_string(i) + ".kel");
-    }
     list.Add("/s/5.kel");  // opened again: moves up, nothing dropped
     EXPECT_EQ(list.Files(), (std::vector<std::string>{"/s/5.kel", "/s/8.kel", "/s/7.kel",
                                                       "/s/6.kel", "/s/4.kel", "/s/3.kel"}));
@@ -83,11 +81,9 @@ TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {
         }
     }
     EXPECT_EQ(window_thread.RunPending(), 2000);
-    for (const std::vector<int>& mine : seen) {
-        for (std::size_t i = 0; i < mine.size(); ++i) {
+    for (const std::vector<int>& mine : seen)
+        for (std::size_t i = 0; i < mine.size(); ++i)
             ASSERT_EQ(mine[i], static_cast<int>(i));
-        }
-    }
     // Work posted by work runs on the next call, not inside this one.
     int runs = 0;
     window_thread.Post([&] {

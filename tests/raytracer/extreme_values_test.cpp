@@ -23,16 +23,15 @@ RenderImage Render(const Scene& scene, RenderQuality quality, std::vector<std::s
     RenderOptions options;
     options.seed = 5;
     RayTracer tracer(scene, Camera(32, 24, quality, eye), nullptr, options);
-    if (left_out != nullptr) {
+    if (left_out != nullptr)
         *left_out = tracer.Prepared().LeftOut();
-    }
     CollectingSink sink(32, 24);
     tracer.Render(sink);
     EXPECT_EQ(sink.outputs, 32 * 24);
     return sink.image;
 }
 
-TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {
+TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamedAndAnEyeBeyondRangeSeesNothing) {
     Scene plain;
     tracer_test::AddStillLife(plain);
     Scene extreme;
@@ -67,9 +66,6 @@ TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamed) {
     // is asked for here.
     Render(extreme, RenderQuality::Production, &left_out);
     EXPECT_EQ(left_out, expected);
-}
-
-TEST(ExtremeValues, AnEyeBeyondRangeSeesNothing) {
     Scene scene;
     tracer_test::AddStillLife(scene);
     for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {

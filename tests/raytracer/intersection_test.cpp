@@ -45,8 +45,8 @@ TEST(Triangle, EdgesAndCornersCountAsInsideAndAttributesInterpolate) {
     EXPECT_NEAR(inside.v, 0.25f, 1e-6f);
 
     // Degenerate triangles never hit.
-    const RenderTriangle flat = Triangle({0, 0, 0}, {1, 1, 1}, {2, 2, 2});
-    EXPECT_FALSE(HitTriangle(flat, {1, 1, 5}, {0, 0, -1}, 100, distance));
+    EXPECT_FALSE(HitTriangle(Triangle({0, 0, 0}, {1, 1, 1}, {2, 2, 2}), {1, 1, 5}, {0, 0, -1}, 100,
+                             distance));
 }
 
 TEST(Triangle, ZeroCornerNormalsTakeThePlaneNormal) {
@@ -89,11 +89,9 @@ TEST(PreparedScene, EqualDistancesKeepTheFirstTested) {
 struct PortableTwin {
     explicit PortableTwin(const PreparedScene& prepared) {
         std::vector<const std::vector<RenderTriangle>*> lists;
-        for (const PreparedNode& node : prepared.Nodes()) {
-            if (!node.triangles.empty()) {
+        for (const PreparedNode& node : prepared.Nodes())
+            if (!node.triangles.empty())
                 lists.push_back(&node.triangles);
-            }
-        }
         hierarchy.Build(lists, TriangleHierarchy::Walk::kPortable, 4);
     }
     TriangleHierarchy hierarchy;
@@ -230,14 +228,14 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
     constexpr int kSide = 142;
     for (int z = 0; z < kSide; ++z) {
         for (int x = 0; x < kSide; ++x) {
-            DisplayVertex v;
-            v.x = (x - kSide / 2) * 0.07f;
-            v.z = (z - kSide / 2) * 0.07f;
-            v.y = 0.3f * std::sin(v.x * 3.0f) * std::cos(v.z * 2.0f) + 0.01f * unit(random);
-            v.ny = 1.0f;
-            v.s = static_cast<float>(x) / (kSide - 1);
-            v.t = static_cast<float>(z) / (kSide - 1);
-            mesh.vertices.push_back(v);
+            const float vx = (x - kSide / 2) * 0.07f, vz = (z - kSide / 2) * 0.07f;
+            mesh.vertices.push_back(
+                {.x = vx,
+                 .y = 0.3f * std::sin(vx * 3.0f) * std::cos(vz * 2.0f) + 0.01f * unit(random),
+                 .z = vz,
+                 .ny = 1.0f,
+                 .s = static_cast<float>(x) / (kSide - 1),
+                 .t = static_cast<float>(z) / (kSide - 1)});
         }
     }
     auto index = [](int x, int z) { return static_cast<std::uint16_t>(z * kSide + x); };
@@ -289,10 +287,9 @@ TEST(PreparedScene, ScreenRectanglesAndBoxes) {
     aside->material.brightness = 0.75f;
     const PreparedScene prepared(scene, tracer_test::Camera(64, 48), 0, 0, 0, 0);
     auto find = [&](const SceneNode* n) -> const PreparedNode& {
-        for (const PreparedNode& p : prepared.Nodes()) {
+        for (const PreparedNode& p : prepared.Nodes())
             if (p.leaf && prepared.MaterialOf(p).brightness == n->material.brightness)
                 return p;
-        }
         throw std::runtime_error("not prepared");
     };
     EXPECT_FALSE(find(visible).off_screen);

@@ -3,6 +3,8 @@
 // the whole render bit for bit, whatever the cut and the number of threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ranges>
 #include <set>
 
 #include "raytracer/pixel_walk.h"
@@ -20,9 +22,8 @@ using tracer_test::ExpectSamePicture;
 std::vector<WalkStep> WalkOf(int order, const PixelRect& rect) {
     HilbertCursor cursor(order, rect);
     std::vector<WalkStep> all, stretch;
-    while (cursor.Next(37, stretch)) {
+    while (cursor.Next(37, stretch))
         all.insert(all.end(), stretch.begin(), stretch.end());
-    }
     return all;
 }
 
@@ -55,15 +56,12 @@ TEST(HilbertWalk, CursorVisitsAnyRectangleInTheWholeWalksOrder) {
               PixelRect{0, h / 2, w / 2 + 1, h}}) {
             const PixelRect r = Intersection(rect, {0, 0, w, h});
             std::vector<std::pair<int, int>> expected;
-            for (const auto& p : whole) {
-                if (r.Contains(p.first, p.second)) {
+            for (const auto& p : whole)
+                if (r.Contains(p.first, p.second))
                     expected.push_back(p);
-                }
-            }
             std::vector<std::pair<int, int>> got;
-            for (const WalkStep& s : WalkOf(order, r)) {
+            for (const WalkStep& s : WalkOf(order, r))
                 got.emplace_back(s.x, s.y);
-            }
             EXPECT_EQ(got, expected) << w << "x" << h << " " << r.x0 << "," << r.y0;
         }
     }
@@ -107,11 +105,10 @@ RenderImage RenderRegion(const Scene& scene, const RenderCamera& camera, RenderO
     const PixelRect r = rect.value_or(PixelRect{0, 0, camera.width, camera.height});
     EXPECT_EQ(static_cast<std::size_t>(sink.outputs), r.Area());
     for (int y = 0; y < camera.height; ++y) {
-        for (int x = 0; x < camera.width; ++x) {
+        for (int x = 0; x < camera.width; ++x)
             EXPECT_EQ(sink.hits[static_cast<std::size_t>(y * camera.width + x)],
                       r.Contains(x, y) ? 1 : 0)
                 << x << "," << y;
-        }
     }
     return sink.image;
 }
@@ -137,9 +134,8 @@ std::vector<std::vector<PixelRect>> Cuts(int w, int h) {
     std::vector<std::vector<PixelRect>> cuts;
     cuts.push_back({{0, 0, w, 3}, {0, 3, w, 4}, {0, 4, w, h / 2}, {0, h / 2, w, h}});
     std::vector<PixelRect> tiles;
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < 6; ++k)
         tiles.push_back(TileRect(w, h, 3, 2, k));
-    }
     cuts.push_back(tiles);
     std::vector<PixelRect> strips;
     for (int x = 0; x < w; ++x) {
@@ -202,22 +198,14 @@ TEST(RegionRender, RegionsMakeTheWholePictureBitForBit) {
             }
             ++cut_number;
         }
+        // The seed does choose the samples: another gives another picture.
+        if (which == 1) {
+            options.seed = 2025;
+            const RenderImage other = RenderRegion(scene, camera, options, std::nullopt);
+            EXPECT_FALSE(std::ranges::all_of(std::views::iota(0, camera.height),
+                                             [&](int y) { return other.Row(y) == whole.Row(y); }));
+        }
     }
-    // The seed does choose the samples: another gives another picture.
-    Scene scene;
-    tracer_test::AddStillLife(scene);
-    const RenderCamera camera = Camera(21, 15, RenderQuality::Production);
-    RenderOptions options;
-    options.sampling = ProductionSampling::Pixel;
-    options.seed = 2024;
-    const RenderImage whole = RenderRegion(scene, camera, options, std::nullopt);
-    options.seed = 2025;
-    const RenderImage other = RenderRegion(scene, camera, options, std::nullopt);
-    int differing = 0;
-    for (int y = 0; y < 15; ++y) {
-        differing += other.Row(y) == whole.Row(y) ? 0 : 1;
-    }
-    EXPECT_GT(differing, 0);
 }
 
 TEST(RegionRender, LargePicturesSplitAlikeWhereStretchesAndTheWalkLeaveThePicture) {
@@ -251,9 +239,8 @@ TEST(RegionRender, WalkSamplingStaysAsTheProgramAlwaysWalked) {
     RenderImage expected(40, 30);
     RayTracer::ProductionState state;
     for (std::size_t i = 0; i < pixels.size(); ++i) {
-        if (i % RayTracer::kProductionStretch == 0) {
+        if (i % RayTracer::kProductionStretch == 0)
             state = RayTracer::ProductionState::ForStretch(i / RayTracer::kProductionStretch);
-        }
         int samples = 0;
         state.last = tracer.ProductionPixel(pixels[i].first, pixels[i].second, state, samples);
         const std::uint32_t c = PackColour(state.last);

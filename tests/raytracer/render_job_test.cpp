@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "raytracer/render_job.h"
@@ -13,36 +11,7 @@
 namespace kelto {
 namespace {
 
-class RecordingListener : public RenderListener {
-  public:
-    void FlushRequested() override {
-        std::lock_guard guard(lock_);
-        ++flushes_;
-    }
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        ++done_;
-        changed_.notify_all();
-    }
-    void WaitForDone() {
-        std::unique_lock guard(lock_);
-        changed_.wait(guard, [this] { return done_ > 0; });
-    }
-    int Flushes() {
-        std::lock_guard guard(lock_);
-        return flushes_;
-    }
-    int Done() {
-        std::lock_guard guard(lock_);
-        return done_;
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    int flushes_ = 0;
-    int done_ = 0;
-};
+using tracer_test::RecordingListener;
 
 // Options whose flush interval never runs out in a test.
 RenderOptions CountOnly() {
@@ -56,16 +25,14 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
     RecordingListener listener;
     {
         RenderJob job(scene, tracer_test::Camera(8, 8), listener, CountOnly());
-        for (int i = 0; i < 4095; ++i) {
+        for (int i = 0; i < 4095; ++i)
             job.Push(i % 64, i / 64, static_cast<std::uint32_t>(i));
-        }
         EXPECT_EQ(listener.Flushes(), 0);
         job.Push(1, 2, 0x030201);
         EXPECT_EQ(listener.Flushes(), 1);
         // Past the threshold the request is not repeated until someone drains.
-        for (int i = 0; i < 5000; ++i) {
+        for (int i = 0; i < 5000; ++i)
             job.Push(0, 0, 0);
-        }
         EXPECT_EQ(listener.Flushes(), 1);
         std::vector<PixelUpdate> drained = job.Drain();
         ASSERT_EQ(drained.size(), 9096u);
@@ -74,9 +41,8 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
         EXPECT_EQ(job.Waiting(), 0u);
         EXPECT_EQ(job.PixelsDone(), 9096u);  // progress counts what was pushed, drained or not
         // After the drain the next crossing asks again, once.
-        for (int i = 0; i < 4095; ++i) {
+        for (int i = 0; i < 4095; ++i)
             job.Push(3, 4, 7);
-        }
         EXPECT_EQ(listener.Flushes(), 1);
         job.Push(3, 4, 7);
         job.Push(3, 4, 7);
@@ -85,9 +51,7 @@ TEST(RenderJob, AsksOnceForAFlushAt4096UntilDrainedAndDrainsFromItsEnd) {
         RenderImage image(8, 8);
         job.Push(5, 6, 0x0000FF);
         const DrainedRows rows = job.DrainInto(image);
-        EXPECT_EQ(rows.pixels, 4098u);
-        EXPECT_EQ(rows.first_row, 4);
-        EXPECT_EQ(rows.last_row, 6);
+        EXPECT_EQ(std::tuple(rows.pixels, rows.first_row, rows.last_row), std::tuple(4098u, 4, 6));
         EXPECT_EQ(image.Pixel(5, 6)[0], 255);
         EXPECT_TRUE(job.DrainInto(image).Empty());
         // Never started: destroying the job still ends its thread and reports done.
@@ -200,8 +164,7 @@ TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {
     }
     job->Abort();
     listener.WaitForDone();
-    const std::size_t after_abort = job->Waiting();
-    EXPECT_LT(after_abort, 400u * 300u);
+    EXPECT_LT(job->Waiting(), 400u * 300u);
     job.reset();  // the thread has ended: destroying the job is safe
     EXPECT_EQ(listener.Done(), 1);
 }

@@ -1,14 +1,17 @@
-// Small scenes and cameras for the tracer's tests.
+// Small scenes and cameras for the tracer's tests, and what a render's listener and pixel sink
+// were told.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "model/scene.h"
 #include "raytracer/ray_tracer.h"
+#include "raytracer/render_job.h"
 
 namespace kelto::tracer_test {
 
@@ -17,10 +20,41 @@ inline void ExpectSamePicture(const RenderImage& a, const RenderImage& b,
                               const std::string& what = "") {
     ASSERT_EQ(a.Width(), b.Width()) << what;
     ASSERT_EQ(a.Height(), b.Height()) << what;
-    for (int y = 0; y < a.Height(); ++y) {
+    for (int y = 0; y < a.Height(); ++y)
         ASSERT_TRUE(a.Row(y) == b.Row(y)) << what << ", row " << y;
-    }
 }
+
+// Counts a render's flush requests and its done notice, and waits for the latter.
+class RecordingListener : public RenderListener {
+  public:
+    void FlushRequested() override {
+        std::lock_guard guard(lock_);
+        ++flushes_;
+    }
+    void RenderDone() override {
+        std::lock_guard guard(lock_);
+        ++done_;
+        changed_.notify_all();
+    }
+    void WaitForDone() {
+        std::unique_lock guard(lock_);
+        changed_.wait(guard, [this] { return done_ > 0; });
+    }
+    int Flushes() {
+        std::lock_guard guard(lock_);
+        return flushes_;
+    }
+    int Done() {
+        std::lock_guard guard(lock_);
+        return done_;
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    int flushes_ = 0;
+    int done_ = 0;
+};
 
 // Collects a render's pixels.
 class CollectingSink : public PixelSink {

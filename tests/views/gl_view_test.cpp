@@ -46,12 +46,10 @@ class GlViewTest : public QObject {
             return std::abs(c.r - 179) <= 3 && std::abs(c.g - 179) <= 3 && std::abs(c.b - 179) <= 3;
         };
         // Points on grid lines, and the middle of cells, where no line is.
-        for (const Vec3& on : {Vec3{4, 0, 2.25}, Vec3{-2.5, 0, 1.25}, Vec3{1.25, 0, -3}}) {
+        for (const Vec3& on : {Vec3{4, 0, 2.25}, Vec3{-2.5, 0, 1.25}, Vec3{1.25, 0, -3}})
             QVERIFY2(Near(image, rig.PixelOf(on), 1, grid), "no grid line where it should be");
-        }
-        for (const Vec3& off : {Vec3{3.25, 0, 2.25}, Vec3{-1.75, 0, 1.25}}) {
+        for (const Vec3& off : {Vec3{3.25, 0, 2.25}, Vec3{-1.75, 0, 1.25}})
             QVERIFY(IsBackground(At(image, rig.PixelOf(off))));
-        }
         // The line x = 0 stops half a unit short of the origin on the -z side, where no axis
         // arrow is; the z axis arrow is blue on the +z side, the x arrow red, the y arrow green.
         QVERIFY(!Near(image, rig.PixelOf({0, 0, -0.25}), 1, grid));
@@ -84,10 +82,9 @@ class GlViewTest : public QObject {
         auto yellow = [](const Rgb& c) { return c.r > c.b + 60 && c.g > c.b + 60; };
         auto handles_seen = [&](const QImage& picture) {
             int seen_handles = 0;
-            for (int code : {0, 3, 13, 27}) {
+            for (int code : {0, 3, 13, 27})
                 seen_handles += Near(
                     picture, rig.PixelOf(WorldPoint(box, HandleCentre(box.box, code))), 1, yellow);
-            }
             return seen_handles;
         };
         QVERIFY2(handles_seen(image) >= 3, "the handles of the selected cube are not drawn");
@@ -153,9 +150,8 @@ class GlViewTest : public QObject {
         rig.Grab();
         QCOMPARE(frame.lights_enabled, max);
         rig.view->makeCurrent();
-        for (int i = 0; i < max; ++i) {
+        for (int i = 0; i < max; ++i)
             QVERIFY(glIsEnabled(static_cast<GLenum>(GL_LIGHT0 + i)));
-        }
         // GL_LIGHT1 holds the third light (x = 1), seen through the camera.
         GLfloat position[4];
         glGetLightfv(GL_LIGHT1, GL_POSITION, position);

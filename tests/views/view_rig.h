@@ -55,11 +55,9 @@ inline QPoint CornerOf(const CTalvorView& view, const Vec3& world) {
 template <typename Test>
 bool Near(const QImage& image, const QPoint& at, int reach, Test test) {
     for (int dy = -reach; dy <= reach; ++dy) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            if (test(At(image, at + QPoint(dx, dy)))) {
+        for (int dx = -reach; dx <= reach; ++dx)
+            if (test(At(image, at + QPoint(dx, dy))))
                 return true;
-            }
-        }
     }
     return false;
 }
@@ -72,9 +70,8 @@ inline void Click(CTalvorView& view, const QPoint& at, Qt::KeyboardModifiers mod
 // A drag as the mouse makes it: a press, moves with the button held, a release.
 inline void Drag(CTalvorView& view, const QPoint& from, const QPoint& to, int steps) {
     QTest::mousePress(&view, Qt::LeftButton, {}, from);
-    for (int i = 1; i <= steps; ++i) {
+    for (int i = 1; i <= steps; ++i)
         QTest::mouseMove(&view, from + (to - from) * i / steps);
-    }
     QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
 }
 
