@@ -2,6 +2,7 @@
 // picks agreeing with the rows, typed numbers in the user's language, renames, the visible
 // check box and Delete, each reaching the file and the render.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QTreeView>
@@ -153,7 +154,25 @@ class PanelsTest : public QObject {
         }
         QCOMPARE(rig.Core().UndoCount(), steps);
 
+        // A light alone: its position is a move of the light; intensity and shadows edit it.
+        const LightId light = rig.Core().GetScene().Lights()[0].id;
+        const std::vector<SceneRow>& rows = rig.frame->Objects()->Model().Rows().rows;
+        const auto light_row = std::find_if(
+            rows.begin(), rows.end(), [&](const SceneRow& row) { return row.light == light; });
+        rig.Tree().selectionModel()->select(
+            rig.frame->Objects()->Model().IndexOfRow(static_cast<int>(light_row - rows.begin())),
+            QItemSelectionModel::ClearAndSelect);
+        QVERIFY(rig.Core().FindLight(light)->selected && !rig.Core().Node(rig.sphere)->selected);
+        rig.Type(rig.Field(NodeField::PositionX), "7");
+        QCOMPARE(rig.Core().FindLight(light)->position.x, 7.0);
+        QCOMPARE(rig.Core().UndoText(), std::string("Undo Move Light1"));
+        rig.Type(*rig.frame->Properties()->findChild<QLineEdit*>("intensity"), "2");
+        QCOMPARE(rig.Core().FindLight(light)->intensity, 2.0f);
+        rig.frame->Properties()->findChild<QCheckBox*>("casts_shadows")->click();
+        QCOMPARE(rig.Core().FindLight(light)->casts_shadows, 0);
+
         // Several selected: a typed scale applies to both as one step.
+        rig.ClickRow(rig.sphere);
         rig.ClickRow(rig.cube, Qt::ShiftModifier);
         rig.Type(rig.Field(NodeField::ScaleX), "2");
         QCOMPARE(rig.Core().Node(rig.sphere)->scale.x, 2.0);
