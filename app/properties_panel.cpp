@@ -252,17 +252,17 @@ void PropertiesPanel::Commit(NodeField field) {
     edit->setModified(false);
     const QString text = edit->text();
     const std::optional<double> value = ParseNumber(text);
+    std::vector<NodeId> ids;
+    for (const SceneNode* node : SelectedNodes(document_->Core().GetScene())) {
+        ids.push_back(node->id);
+    }
     Status status;
     if (!value) {
         status = NotANumber(field, text.toStdString());
-    } else if (LoneLight() != nullptr) {
+    } else if (ids.empty()) {
         CommitLight(field);
         return;
     } else {
-        std::vector<NodeId> ids;
-        for (const SceneNode* node : SelectedNodes(document_->Core().GetScene())) {
-            ids.push_back(node->id);
-        }
         status = document_->Core().SetField(ids, field, *value);
     }
     if (!status.ok()) {
