@@ -84,6 +84,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
 
     recent_files_.Load(services_.settings);
     tools_.SetModelling(ReadModellingSettings(services_.settings));
+    general_ = ReadGeneralSettings(services_.settings);
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -381,6 +382,8 @@ CTalvorView* CMainFrame::CameraModellingView() const {
     return nullptr;
 }
 
+void CMainFrame::ShowCamerasPanel() {}
+
 CTalvorView* CMainFrame::FocusedModellingView() const {
     return focused_view_.data();
 }
@@ -449,6 +452,7 @@ void CMainFrame::AddDocument(std::unique_ptr<CTalvorDoc> document) {
         UpdateTitle();
     });
     connect(doc, &CTalvorDoc::FramesChanged, this, [this, doc] { DocumentFramesChanged(doc); });
+    doc->Core().SetUndoLimit(static_cast<std::size_t>(general_.undo_steps));
     documents_.push_back(std::move(document));
 }
 
@@ -520,6 +524,15 @@ QMdiSubWindow* CMainFrame::NewViewWindow(CTalvorDoc& document, FrameLayout layou
 }
 
 CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
+    Result<CTalvorDoc*> opened = TryOpenDocumentFile(path);
+    if (!opened.ok()) {
+        services_.messages.Show(opened.status());
+        return nullptr;
+    }
+    return *opened;
+}
+
+Result<CTalvorDoc*> CMainFrame::TryOpenDocumentFile(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (const auto& document : documents_) {
         if (!document->PathName().isEmpty() &&
@@ -533,14 +546,13 @@ CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
     auto core = std::make_unique<DocumentCore>();
     const Status status = core->Open(absolute.toStdString());
     if (!status.ok()) {
-        services_.messages.Show(status);
         // A file that is no longer there leaves the recent list.
         if (!QFileInfo::exists(absolute)) {
             recent_files_.Remove(absolute.toStdString());
             recent_files_.Save(services_.settings);
             UpdateRecentFileActions();
         }
-        return nullptr;
+        return status;
     }
     auto document = std::make_unique<CTalvorDoc>(std::move(core), absolute, QString(),
                                                  services_.messages, services_.files);

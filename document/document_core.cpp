@@ -839,6 +839,12 @@ std::string DocumentCore::RedoText() const {
     return step ? "Redo " + step->Name() : std::string();
 }
 
+void DocumentCore::SetUndoLimit(std::size_t steps) {
+    Operation operation(*this);
+    history_->SetMaxSteps(steps);
+    RefreshModified();
+}
+
 std::size_t DocumentCore::UndoCount() const {
     return history_->UndoCount();
 }

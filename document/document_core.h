@@ -154,6 +154,8 @@ class DocumentCore {
     Status Redo();
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
+    // How many steps the history keeps (at least one); older ones go at once.
+    void SetUndoLimit(std::size_t steps);
     std::size_t RedoCount() const;
     std::size_t HistoryBytes() const;
     // The bytes the next step to undo keeps (0 when there is none).
