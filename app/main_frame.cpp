@@ -24,6 +24,7 @@
 #include <ctime>
 #include <vector>
 
+#include "app/cameras_panel.h"
 #include "app/child_frame.h"
 #include "app/command_icons.h"
 #include "app/render_commands.h"
@@ -326,6 +327,9 @@ CommandContext CMainFrame::CurrentCommandContext() const {
 }
 
 void CMainFrame::UpdateCommandUI() {
+    if (cameras_panel_ != nullptr) {
+        cameras_panel_->Refresh();
+    }
     const CommandContext context = CurrentCommandContext();
     for (const CommandInfo& command : CommandTable()) {
         QAction* action = Action(command.id);
@@ -382,7 +386,17 @@ CTalvorView* CMainFrame::CameraModellingView() const {
     return nullptr;
 }
 
-void CMainFrame::ShowCamerasPanel() {}
+void CMainFrame::ShowCamerasPanel() {
+    if (cameras_panel_ == nullptr) {
+        cameras_panel_ =
+            new CamerasPanel([this] { return ActiveDocument(); },
+                             [this] { return CameraModellingView(); }, services_.messages, this);
+        addDockWidget(Qt::RightDockWidgetArea, cameras_panel_);
+    }
+    cameras_panel_->Refresh();
+    cameras_panel_->show();
+    cameras_panel_->raise();
+}
 
 CTalvorView* CMainFrame::FocusedModellingView() const {
     return focused_view_.data();
@@ -391,8 +405,8 @@ CTalvorView* CMainFrame::FocusedModellingView() const {
 CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout layout) {
     // A perspective view takes the camera the file stored for its place, or the scene's.
     std::optional<ViewEntry> camera;
+    const std::size_t index = document.PerspectiveViews().size();
     if (layout == FrameLayout::Perspective || layout == FrameLayout::FourViews) {
-        const std::size_t index = document.PerspectiveViews().size();
         const std::vector<ViewEntry>& stored = document.Core().Views();
         if (index < stored.size()) {
             camera = stored[index];
@@ -401,6 +415,13 @@ CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout la
     auto* frame = new CChildFrame(document, tools_, camera, layout);
     for (CTalvorView* view : frame->Views()) {
         ConnectView(*view);
+    }
+    // A perspective window without a stored camera of its own gets one at its place now, so
+    // that cameras stored after it (the Cameras panel's) keep theirs.
+    if (CTalvorView* view = frame->PerspectiveView(); view != nullptr && !camera) {
+        ViewEntry own = view->CurrentView();
+        own.name.clear();
+        document.Core().SetView(index, own);
     }
     return frame;
 }

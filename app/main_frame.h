@@ -204,7 +204,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     AppServices services_;
     QMdiArea* documents_area_;  // owned by the window
     ToolState tools_;
-    GeneralSettings general_;  // "Kelto Settings" beside the tools' modelling settings
+    GeneralSettings general_;
+    class CamerasPanel* cameras_panel_ = nullptr;  // made on first use, owned by the window  // "Kelto Settings" beside the tools' modelling settings
     std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
     CommandHooks hooks_;

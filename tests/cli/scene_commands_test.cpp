@@ -257,7 +257,7 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     EXPECT_EQ(r.out, "7x5 channels=3\n");
     r = RunCommand({"image-info", Path("x.gif")});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n");
+    EXPECT_EQ(r.err, "Error image type 'gif': No plug-in parser found.\n" + Path("x.gif") + "\n");
     EXPECT_EQ(RunCommand({"image-info"}).status, kExitUsage);
 
     const std::string scene = Path("pictures.kel");
