@@ -166,8 +166,15 @@ int RunKelto(int argc, char** argv) {
     }
     frame.showMaximized();
     // The command line's file, or a new document; a file that cannot be read leaves a new one.
-    if (line.scene_file.isEmpty() || frame.OpenDocumentFile(line.scene_file) == nullptr) {
+    // Its message comes once the new document's window is there: a message box opened over a
+    // main window without any modelling view may show as a black rectangle under some window
+    // managers until it is moved.
+    if (line.scene_file.isEmpty()) {
         frame.NewDocument();
+    } else if (Result<CTalvorDoc*> opened = frame.TryOpenDocumentFile(line.scene_file);
+               !opened.ok()) {
+        frame.NewDocument();
+        messages.Show(opened.status());
     }
     if (!OpenGLWorks()) {
         frame.ReportMissingOpenGL();

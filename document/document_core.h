@@ -46,6 +46,8 @@ struct ViewEntry {
     Vec3 direction;          // unit vector from eye to target
     Vec3 eye;
     Vec3 target;
+    // The name the user gave it in the Cameras panel; empty: "Camera N" by its place.
+    std::string name = {};
     friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
@@ -165,6 +167,8 @@ class DocumentCore {
     Status Redo();
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
+    // How many steps the history keeps (at least one); older ones go at once.
+    void SetUndoLimit(std::size_t steps);
     std::size_t RedoCount() const;
     std::size_t HistoryBytes() const;
     // The bytes the next step to undo keeps (0 when there is none).
@@ -228,6 +232,13 @@ class DocumentCore {
     // not an edit of the scene: the modified flag stays.
     void SetView(std::size_t index, const ViewEntry& view);
     void SetViews(std::vector<ViewEntry> views);
+    // The stored cameras as the Cameras panel edits them. Each edit marks the scene changed
+    // (Save keeps it) without a step of the history. A name is the one the user gave, else
+    // "Camera N" for the N-th; names are unique, not empty and as long as object names may be.
+    std::string ViewName(std::size_t index) const;
+    std::size_t AddStoredView(const ViewEntry& view);  // its place
+    Status RenameView(std::size_t index, const std::string& name);
+    Status RemoveView(std::size_t index);
 
     // --- files ---
     // Writes the scene and the view entries to `path`. The previous file is replaced only
@@ -317,6 +328,7 @@ class DocumentCore {
     int grabbed_ring_ = 0;
     bool drag_changed_ = false;
     std::vector<ViewEntry> views_;
+    bool views_edited_ = false;  // the Cameras panel changed them since the last save or open
     std::shared_ptr<ChangeHub> hub_;
     ChangeSet pending_;
     int operation_depth_ = 0;

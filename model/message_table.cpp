@@ -122,6 +122,13 @@ constexpr MessageEntry kMessages[] = {
      "The picture of the material of '%s' cannot be shown in the modelling windows; the object "
      "is drawn without it.",
      MessageIcon::Warning},
+    {kMsgCameraOfWindow,
+     "'%s' is the camera of an open window, which saves its camera there. Close the window to "
+     "delete it.",
+     MessageIcon::Information},
+    {kMsgNameNotLatin1,
+     "The name '%s' has characters a Kelto scene file cannot keep (only Latin-1 ones).",
+     MessageIcon::Error},
 };
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

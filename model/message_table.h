@@ -81,6 +81,8 @@ enum MessageNumber : int {
     kMsgSettingsReadOnly = 61531,
     kMsgNoOpenGL = 61532,
     kMsgTextureUnusable = 61533,
+    kMsgCameraOfWindow = 61534,
+    kMsgNameNotLatin1 = 61535,
 };
 
 // The text of a message, or an empty view for an unknown number.
