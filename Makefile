@@ -73,7 +73,7 @@ bench-view: deps build/bench-view/build.ninja
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
 # edits every scene the reader accepts and checks that each save opens again; render_fuzz
 # ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
-# render part files.
+# render part files; material_file_fuzz reads files of the user's material library.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -106,6 +106,9 @@ fuzz: deps build/fuzz/build.ninja
 	$(FUZZ_DIR)/tests/fuzz/render_part_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render_part \
 	  $(FUZZ_DIR)/samples/render_part
+	@mkdir -p $(FUZZ_DIR)/corpus/material_file
+	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
