@@ -55,7 +55,7 @@ bench: deps build/bench/build.ninja
 	$(MAKE) bench-view
 
 # The modelling view's frames per second, its tools' picks and drag steps, the material
-# editor's opening, and a render through the render window against the same render through
+# editor's and the Materials panel's opening, and a render through the render window against the same render through
 # kelto-cli, on a virtual display with Mesa's software OpenGL.
 build/bench-view/build.ninja:
 	cmake -S . -B build/bench-view $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release \
@@ -63,11 +63,12 @@ build/bench-view/build.ninja:
 
 bench-view: deps build/bench-view/build.ninja
 	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench view_tools_bench \
-	  render_window_bench materials_sheet_bench
+	  render_window_bench materials_sheet_bench materials_panel_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_redraw_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_tools_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/render_window_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_sheet_bench
+	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_panel_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
