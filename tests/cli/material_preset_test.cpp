@@ -1,7 +1,6 @@
 // kelto-cli build's ready materials: `preset=gold` stores exactly the library's gold, later
 // keys change it, and a name the library lacks fails the build with the list of names.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -10,6 +9,7 @@
 #include "files/scene_file.h"
 #include "model/material_library.h"
 #include "run_cli_for_test.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto::cli {
 namespace {
@@ -21,9 +21,8 @@ std::vector<std::uint8_t> Record(const Material& material) {
 }
 
 TEST(MaterialPreset, BuildStoresTheLibrarysMaterialOrRefusesAnUnknownName) {
-    char pattern[] = "/tmp/kelto-preset-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
-    const std::string scene = dir + "/a.kel";
+    const test::TemporaryDirectory dir;
+    const std::string scene = dir.File("a.kel");
     const CliResult built =
         RunCommand({"build", scene, "add:sphere@0,0", "add:cube@3,0", "add:torus@-3,0",
                     "material:Sphere1@preset=gold", "material:Cube1@preset=brick",
@@ -39,7 +38,7 @@ TEST(MaterialPreset, BuildStoresTheLibrarysMaterialOrRefusesAnUnknownName) {
     glass.index_of_refraction = 1.7f;
     EXPECT_EQ(Record(doc.Node(doc.NodeNamed("Torus1"))->material), Record(glass));
 
-    const std::string refused = dir + "/b.kel";
+    const std::string refused = dir.File("b.kel");
     const CliResult unknown =
         RunCommand({"build", refused, "add:sphere@0,0", "material:Sphere1@preset=unobtanium"});
     EXPECT_NE(unknown.status, kExitOk);
@@ -47,7 +46,6 @@ TEST(MaterialPreset, BuildStoresTheLibrarysMaterialOrRefusesAnUnknownName) {
         << unknown.err;
     EXPECT_NE(unknown.err.find("gold"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(refused));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

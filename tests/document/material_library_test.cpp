@@ -11,11 +11,10 @@
 #include <mutex>
 #include <set>
 
-#include <unistd.h>
-
 #include "document/material_preview.h"
 #include "document/material_swatches.h"
 #include "model/material_library.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
@@ -80,15 +79,14 @@ class WaitingWindowThread : public WindowThread {
 };
 
 TEST(MaterialSwatches, TracedOnceThenReadFromTheCache) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("kelto-swatches-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
+    const test::TemporaryDirectory cache;
+    const std::string folder = cache.Path();
     const std::vector<Material> materials = {*LibraryMaterialNamed("gold"),
                                              *LibraryMaterialNamed("brick")};
     std::map<std::size_t, std::vector<std::uint8_t>> traced;
     WaitingWindowThread window_thread;
     {
-        MaterialSwatches swatches(window_thread, folder.string(), "1.0", 24,
+        MaterialSwatches swatches(window_thread, folder, "1.0", 24,
                                   [&](std::size_t index, const RenderImage& picture) {
                                       traced[index] = Pixels(picture);
                                   });
@@ -104,7 +102,7 @@ TEST(MaterialSwatches, TracedOnceThenReadFromTheCache) {
     // Another run: both come from the cache within Add, the very pixels traced before.
     std::map<std::size_t, std::vector<std::uint8_t>> cached;
     MaterialSwatches again(
-        window_thread, folder.string(), "1.0", 24,
+        window_thread, folder, "1.0", 24,
         [&](std::size_t index, const RenderImage& picture) { cached[index] = Pixels(picture); });
     again.Add(materials);
     EXPECT_EQ(again.FromCache(), 2u);
@@ -117,11 +115,10 @@ TEST(MaterialSwatches, TracedOnceThenReadFromTheCache) {
     Material changed = materials[0];
     changed.shininess = 0.5f;
     EXPECT_NE(SwatchFileName(materials[0], 24, "1.0"), SwatchFileName(changed, 24, "1.0"));
-    const std::filesystem::path file = folder / SwatchFileName(materials[0], 24, "1.0");
+    const std::string file = cache.File(SwatchFileName(materials[0], 24, "1.0"));
+    EXPECT_FALSE(ReadSwatchFile(file, 23).has_value());
     std::filesystem::resize_file(file, std::filesystem::file_size(file) - 1);
-    EXPECT_FALSE(ReadSwatchFile(file.string(), 24).has_value());
-    EXPECT_FALSE(ReadSwatchFile(file.string(), 23).has_value());
-    std::filesystem::remove_all(folder);
+    EXPECT_FALSE(ReadSwatchFile(file, 24).has_value());
 }
 
 }  // namespace

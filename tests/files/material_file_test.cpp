@@ -4,39 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "files/material_file.h"
 #include "model/material_library.h"
 #include "model/message_table.h"
+#include "tests/temporary_directory.h"
 
 namespace kelto {
 namespace {
 
-namespace fs = std::filesystem;
-
-class MaterialFolder : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("kelto-materials-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    void Put(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        fs::create_directories(folder_);
-        std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    std::string Folder() const { return folder_.string(); }
-
-    fs::path folder_;
-};
+void Put(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
 
 TEST(MaterialFile, EveryReadyMaterialComesBackWhole) {
     for (const LibraryMaterial& entry : MaterialLibrary()) {
@@ -50,9 +32,10 @@ TEST(MaterialFile, EveryReadyMaterialComesBackWhole) {
     }
 }
 
-TEST_F(MaterialFolder, DamagedAndForeignFilesAreLeftOutWithOneMessageEach) {
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "My gold", *LibraryMaterialNamed("gold")).ok());
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "Bricks", *LibraryMaterialNamed("brick")).ok());
+TEST(MaterialFolder, DamagedAndForeignFilesAreLeftOutWithOneMessageEach) {
+    const test::TemporaryDirectory folder;
+    ASSERT_TRUE(SaveUserMaterial(folder.Path(), "My gold", *LibraryMaterialNamed("gold")).ok());
+    ASSERT_TRUE(SaveUserMaterial(folder.Path(), "Bricks", *LibraryMaterialNamed("brick")).ok());
     const std::vector<std::uint8_t> good = EncodeMaterialFile("x", Material());
     Material nan_material;
     nan_material.transparency = std::nanf("");
@@ -70,12 +53,12 @@ TEST_F(MaterialFolder, DamagedAndForeignFilesAreLeftOutWithOneMessageEach) {
         {"channels.kmat", bad_channels},
     };
     for (const auto& [name, bytes] : hostile) {
-        Put(name, bytes);
+        Put(folder.File(name), bytes);
     }
-    fs::create_directories(folder_ / "folder.kmat");
-    Put("notes.txt", {'h', 'i'});  // not a material file: not the library's business
+    std::filesystem::create_directory(folder.File("folder.kmat"));
+    Put(folder.File("notes.txt"), {'h', 'i'});  // not a material file: not the library's
 
-    const UserMaterials library = LoadUserMaterials(Folder());
+    const UserMaterials library = LoadUserMaterials(folder.Path());
     ASSERT_EQ(library.materials.size(), 2u);
     EXPECT_EQ(library.materials[0].name, "Bricks");
     EXPECT_EQ(library.materials[1].name, "My gold");
@@ -92,26 +75,36 @@ TEST_F(MaterialFolder, DamagedAndForeignFilesAreLeftOutWithOneMessageEach) {
                                                "trailing.kmat", "unnamed.kmat"}));
 }
 
-TEST_F(MaterialFolder, NamesAreCheckedAndAStoredNameIsReplaced) {
+TEST(MaterialFolder, NamesAreCheckedAndAStoredNameIsReplacedOnlyWhole) {
+    const test::TemporaryDirectory parent;
+    const std::string folder = parent.File("kelto/materials");  // made by the first save
     const Material gold = *LibraryMaterialNamed("gold");
-    EXPECT_EQ(SaveUserMaterial(Folder(), "", gold).number, kMsgNameEmpty);
-    EXPECT_EQ(SaveUserMaterial(Folder(), "   ", gold).number, kMsgNameEmpty);
-    EXPECT_EQ(SaveUserMaterial(Folder(), std::string(25, 'a'), gold).number, kMsgNameTooLong);
-    EXPECT_TRUE(LoadUserMaterials(Folder()).materials.empty());  // no folder: an empty library
+    EXPECT_EQ(SaveUserMaterial(folder, "", gold).number, kMsgNameEmpty);
+    EXPECT_EQ(SaveUserMaterial(folder, "   ", gold).number, kMsgNameEmpty);
+    EXPECT_EQ(SaveUserMaterial(folder, std::string(25, 'a'), gold).number, kMsgNameTooLong);
+    EXPECT_TRUE(LoadUserMaterials(folder).materials.empty());  // no folder: an empty library
 
     // Names that make the same file name keep files of their own; a name stored again
     // replaces its material.
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "a b", gold).ok());
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "a_b", gold).ok());
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "Łódź/..", gold).ok());
-    ASSERT_TRUE(SaveUserMaterial(Folder(), "a b", *LibraryMaterialNamed("water")).ok());
-    const UserMaterials library = LoadUserMaterials(Folder());
+    ASSERT_TRUE(SaveUserMaterial(folder, "a b", gold).ok());
+    ASSERT_TRUE(SaveUserMaterial(folder, "a_b", gold).ok());
+    ASSERT_TRUE(SaveUserMaterial(folder, "Łódź/..", gold).ok());
+    ASSERT_TRUE(SaveUserMaterial(folder, "a b", *LibraryMaterialNamed("water")).ok());
+    // A full disk: the save fails with its message and the stored material stays whole.
+    EXPECT_EQ(
+        test::WithFileSizeLimit(
+            64, [&] { return SaveUserMaterial(folder, "a b", *LibraryMaterialNamed("wood")); })
+            .number,
+        kMsgMaterialSaveFailed);
+    const UserMaterials library = LoadUserMaterials(folder);
     EXPECT_TRUE(library.skipped.empty());
     ASSERT_EQ(library.materials.size(), 3u);
     EXPECT_EQ(library.materials[0].name, "a b");
     EXPECT_FLOAT_EQ(library.materials[0].material.index_of_refraction, 1.33f);
     EXPECT_EQ(library.materials[2].name, "Łódź/..");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              3);
 
     EXPECT_EQ(UserMaterialFolder("/x/data", "/home/u"), "/x/data/kelto/materials");
     EXPECT_EQ(UserMaterialFolder("", "/home/u"), "/home/u/.local/share/kelto/materials");
