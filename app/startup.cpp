@@ -13,6 +13,7 @@
 
 #include "app/editor_hooks.h"
 #include "app/main_frame.h"
+#include "app/materials_panel.h"
 #include "app/qt_platform.h"
 #include "app/text_dialog.h"
 #include "app/tip_file.h"
@@ -155,6 +156,9 @@ int RunKelto(int argc, char** argv) {
     CommandHooks hooks = frame.Hooks();  // the render window's hooks are there already
     AddEditorHooks(hooks, EditorServices{messages, files, colours, settings, window_thread},
                    &frame);
+    AddMaterialsPanelHook(hooks, frame,
+                          MaterialsPanelServices{messages, window_thread, UserMaterialFolder(),
+                                                 SwatchCacheFolder(), KELTO_VERSION});
     frame.SetHooks(std::move(hooks));
     frame.SetTextToolPrompt(std::make_unique<DialogTextToolPrompt>(settings, &frame));
     if (!settings_writable) {

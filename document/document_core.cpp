@@ -224,6 +224,28 @@ Status DocumentCore::SetMaterial(NodeId id, const Material& material) {
     return Status::Ok();
 }
 
+int DocumentCore::SetObjectsMaterial(std::span<const NodeId> objects, const Material& material) {
+    Operation operation(*this);
+    std::vector<SceneNode*> present;
+    for (const NodeId id : objects) {
+        if (SceneNode* node = MutableNode(id)) {
+            present.push_back(node);
+        }
+    }
+    if (present.empty()) {
+        return 0;
+    }
+    EditStep& step = Record(present.size() == 1 ? "Material " + present.front()->name : "Material");
+    for (SceneNode* top : present) {
+        for (SceneNode* node : SubtreeOf(*top)) {
+            step.TouchMaterial(*node);
+            node->material = material;
+            Notify(ChangeKind::NodeMaterial, node->id);
+        }
+    }
+    return static_cast<int>(present.size());
+}
+
 Status DocumentCore::SetLight(LightId id, const Light& edited) {
     Operation operation(*this);
     Light* light = MutableLight(id);

@@ -120,6 +120,11 @@ class DocumentCore {
     // --- editing ---
     // Replaces the node's material (images are shared, not copied).
     Status SetMaterial(NodeId id, const Material& material);
+    // Gives each of these objects, with everything inside a group or Trim object among them,
+    // this material: one step, "Material Sphere1" (or "Material" for several objects).
+    // Handles of nodes no longer in the scene are passed over; the result counts the objects
+    // given the material (none: nothing happens).
+    int SetObjectsMaterial(std::span<const NodeId> objects, const Material& material);
     // Replaces a light's fields; its handle and name stay.
     Status SetLight(LightId id, const Light& light);
     // Gives a node another name: not empty, at most 24 bytes, not taken.

@@ -102,6 +102,12 @@ constexpr MessageEntry kMessages[] = {
     {kMsgPartSeed, "seed", MessageIcon::None},
     {kMsgPartView, "view", MessageIcon::None},
     {kMsgExportWriteFailed, "cannot write %s", MessageIcon::Error},
+    {kMsgMaterialFileDamaged,
+     "The material file %s is damaged or not a Kelto material; it is left out of the library.",
+     MessageIcon::Warning},
+    {kMsgMaterialSaveFailed, "Error: unable to save the material file %s.", MessageIcon::Error},
+    {kMsgUnknownMaterialPreset, "There is no ready material named '%s'. The ready materials: %s.",
+     MessageIcon::Error},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

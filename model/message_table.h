@@ -74,6 +74,10 @@ enum MessageNumber : int {
     kMsgPartView = 61554,
     // Exports to other programs' formats.
     kMsgExportWriteFailed = 61560,
+    // The user's material library.
+    kMsgMaterialFileDamaged = 61570,
+    kMsgMaterialSaveFailed = 61571,
+    kMsgUnknownMaterialPreset = 61572,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,
