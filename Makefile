@@ -55,26 +55,28 @@ bench: deps build/bench/build.ninja
 	$(MAKE) bench-view
 
 # The modelling view's frames per second, its tools' picks and drag steps, the material
-# editor's opening, the panels on 10 000 objects, and a render through the render window against the same render through
-# kelto-cli, on a virtual display with Mesa's software OpenGL.
+# editor's and the Materials panel's opening, the Objects and Properties panels on 10 000
+# objects, and a render through the render window against the same render through kelto-cli,
+# on a virtual display with Mesa's software OpenGL.
 build/bench-view/build.ninja:
 	cmake -S . -B build/bench-view $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release \
 	  -DKELTO_BUILD_BENCH=ON -DKELTO_BUILD_TESTS=OFF
 
 bench-view: deps build/bench-view/build.ninja
 	cmake --build build/bench-view -j $(JOBS) --target view_redraw_bench view_tools_bench \
-	  render_window_bench materials_sheet_bench panels_bench
+	  render_window_bench materials_sheet_bench materials_panel_bench panels_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_redraw_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/view_tools_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/render_window_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_sheet_bench
+	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/materials_panel_bench
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/panels_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
 # edits every scene the reader accepts and checks that each save opens again; render_fuzz
 # ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
-# render part files.
+# render part files; material_file_fuzz reads files of the user's material library.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -107,6 +109,9 @@ fuzz: deps build/fuzz/build.ninja
 	$(FUZZ_DIR)/tests/fuzz/render_part_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render_part \
 	  $(FUZZ_DIR)/samples/render_part
+	@mkdir -p $(FUZZ_DIR)/corpus/material_file
+	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \

@@ -34,10 +34,8 @@ struct CommandHooks {
     std::function<RenderWindowState(QMdiSubWindow*)> render_window_state;
     std::function<void(QMdiSubWindow*)> stop_rendering;
     std::function<void(QMdiSubWindow*)> save_image;
-    // The camera and material palettes and the settings sheet.
-    std::function<void()> camera_palette;
+    // The material palette.
     std::function<void()> materials_palette;
-    std::function<void()> settings;
 };
 
 }  // namespace kelto

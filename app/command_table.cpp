@@ -52,7 +52,7 @@ constexpr CommandInfo kCommands[] = {
      R::RotateTool, &T::OnRotateTool, -1, true},
     {kTextTool, "&Text Tool", {"", ""}, "Add text to the scene", R::TextTool, &T::OnTextTool, -1,
      true},
-    {kJoinObjectsTool, "&Join Objects Tool", {"", ""}, "Join objects", R::InertEnabled},
+    {kJoinObjectsTool, "&Join Objects Tool", {"", ""}, "Join objects (not available yet)", R::Inert},
     {kSelectPrimitive, "Select p&rimitive shape", {"", ""},
      "Insert the chosen primitive with the next click", R::PrimitiveTool, &T::OnSelectPrimitive, -1,
      true},
@@ -112,7 +112,8 @@ constexpr CommandInfo kCommands[] = {
     {kPathRemovePoint, "&Remove Point", {"", ""}, "Take a point out of the path", R::Inert},
     {kPathConvertPoint, "&Convert Point", {"", ""}, "Make a point smooth or sharp", R::Inert},
     {kExtrusionWizard, "Extrusion Wi&zard...", {"", ""}, "Build a solid from a shape", R::Inert},
-    {kSceneWizard, "Scene &Wizard...", {"", ""}, "Build a scene step by step", R::InertEnabled},
+    {kSceneWizard, "Scene &Wizard...", {"", ""}, "Build a scene step by step (not available yet)",
+     R::Inert},
     {kSnapToGrid, "Sn&ap to grid", {"", ""},
      "Put inserted and moved objects on the grid (Ctrl while moving does the opposite)",
      R::SnapToGrid, &T::OnSnapToGrid, -1, true},
@@ -202,7 +203,6 @@ CommandState EvaluateCommand(const CommandInfo& command, const CommandContext& c
     const ToolMode mode = context.tool_mode;
     switch (command.rule) {
         case R::Always:
-        case R::InertEnabled:
             return {true, false};
         case R::Inert:
             return {false, false};

@@ -120,7 +120,6 @@ enum class CommandRule {
     Always,         // enabled
     NeedsDocument,  // enabled while a document is open
     Inert,          // shown, disabled, does nothing
-    InertEnabled,   // shown enabled, does nothing
     Delete,         // something is selected
     Undo,           // the document has a step to take back
     Redo,           // the document has a step taken back to make again

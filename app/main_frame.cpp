@@ -24,6 +24,7 @@
 #include <ctime>
 #include <vector>
 
+#include "app/cameras_panel.h"
 #include "app/child_frame.h"
 #include "app/command_icons.h"
 #include "app/objects_panel.h"
@@ -86,6 +87,7 @@ CMainFrame::CMainFrame(AppServices services, QWidget* parent)
 
     recent_files_.Load(services_.settings);
     tools_.SetModelling(ReadModellingSettings(services_.settings));
+    general_ = ReadGeneralSettings(services_.settings);
     CreateActions();
     CreateMenus();
     CreateToolBars();
@@ -365,6 +367,9 @@ void CMainFrame::UpdateCommandUI() {
     if (objects_panel_ != nullptr) {
         PanelsFollowActiveDocument();
     }
+    if (cameras_panel_ != nullptr) {
+        cameras_panel_->Refresh();
+    }
     const CommandContext context = CurrentCommandContext();
     for (const CommandInfo& command : CommandTable()) {
         QAction* action = Action(command.id);
@@ -421,6 +426,18 @@ CTalvorView* CMainFrame::CameraModellingView() const {
     return nullptr;
 }
 
+void CMainFrame::ShowCamerasPanel() {
+    if (cameras_panel_ == nullptr) {
+        cameras_panel_ =
+            new CamerasPanel([this] { return ActiveDocument(); },
+                             [this] { return CameraModellingView(); }, services_.messages, this);
+        addDockWidget(Qt::RightDockWidgetArea, cameras_panel_);
+    }
+    cameras_panel_->Refresh();
+    cameras_panel_->show();
+    cameras_panel_->raise();
+}
+
 CTalvorView* CMainFrame::FocusedModellingView() const {
     return focused_view_.data();
 }
@@ -428,8 +445,8 @@ CTalvorView* CMainFrame::FocusedModellingView() const {
 CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout layout) {
     // A perspective view takes the camera the file stored for its place, or the scene's.
     std::optional<ViewEntry> camera;
+    const std::size_t index = document.PerspectiveViews().size();
     if (layout == FrameLayout::Perspective || layout == FrameLayout::FourViews) {
-        const std::size_t index = document.PerspectiveViews().size();
         const std::vector<ViewEntry>& stored = document.Core().Views();
         if (index < stored.size()) {
             camera = stored[index];
@@ -438,6 +455,13 @@ CChildFrame* CMainFrame::MakeModellingFrame(CTalvorDoc& document, FrameLayout la
     auto* frame = new CChildFrame(document, tools_, camera, layout);
     for (CTalvorView* view : frame->Views()) {
         ConnectView(*view);
+    }
+    // A perspective window without a stored camera of its own gets one at its place now, so
+    // that cameras stored after it (the Cameras panel's) keep theirs.
+    if (CTalvorView* view = frame->PerspectiveView(); view != nullptr && !camera) {
+        ViewEntry own = view->CurrentView();
+        own.name.clear();
+        document.Core().SetView(index, own);
     }
     return frame;
 }
@@ -507,6 +531,7 @@ void CMainFrame::AddDocument(std::unique_ptr<CTalvorDoc> document) {
         UpdateTitle();
     });
     connect(doc, &CTalvorDoc::FramesChanged, this, [this, doc] { DocumentFramesChanged(doc); });
+    doc->Core().SetUndoLimit(static_cast<std::size_t>(general_.undo_steps));
     documents_.push_back(std::move(document));
 }
 
@@ -578,6 +603,15 @@ QMdiSubWindow* CMainFrame::NewViewWindow(CTalvorDoc& document, FrameLayout layou
 }
 
 CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
+    Result<CTalvorDoc*> opened = TryOpenDocumentFile(path);
+    if (!opened.ok()) {
+        services_.messages.Show(opened.status());
+        return nullptr;
+    }
+    return *opened;
+}
+
+Result<CTalvorDoc*> CMainFrame::TryOpenDocumentFile(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (const auto& document : documents_) {
         if (!document->PathName().isEmpty() &&
@@ -591,14 +625,13 @@ CTalvorDoc* CMainFrame::OpenDocumentFile(const QString& path) {
     auto core = std::make_unique<DocumentCore>();
     const Status status = core->Open(absolute.toStdString());
     if (!status.ok()) {
-        services_.messages.Show(status);
         // A file that is no longer there leaves the recent list.
         if (!QFileInfo::exists(absolute)) {
             recent_files_.Remove(absolute.toStdString());
             recent_files_.Save(services_.settings);
             UpdateRecentFileActions();
         }
-        return nullptr;
+        return status;
     }
     auto document = std::make_unique<CTalvorDoc>(std::move(core), absolute, QString(),
                                                  services_.messages, services_.files);

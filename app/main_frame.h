@@ -81,6 +81,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     CTalvorView* ActiveModellingView() const;
     // The view of the active window the framing commands move: the pane focused last there.
     CTalvorView* CameraModellingView() const;
+    // The "Cameras" panel, made on first use, shown and raised.
+    void ShowCamerasPanel();
     // The modelling view that had the focus last, in any window (null before any had it).
     CTalvorView* FocusedModellingView() const;
     // What the text tool asks for its text: by default the "Text Tool" settings; the text
@@ -93,6 +95,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     // On failure the core's message is shown, the windows stay as they were, and the result
     // is null.
     CTalvorDoc* OpenDocumentFile(const QString& path);
+    // The same without showing the failure: the status says why.
+    Result<CTalvorDoc*> TryOpenDocumentFile(const QString& path);
     // Another modelling window on the document.
     QMdiSubWindow* NewWindow(CTalvorDoc& document);
     // A new window of the template's kind on the document, shown and active; null when the
@@ -217,6 +221,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     AppServices services_;
     QMdiArea* documents_area_;  // owned by the window
     ToolState tools_;
+    GeneralSettings general_;
+    class CamerasPanel* cameras_panel_ = nullptr;  // made on first use, owned by the window  // "Kelto Settings" beside the tools' modelling settings
     std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
     CommandHooks hooks_;

@@ -14,6 +14,7 @@
 #include "app/main_frame.h"
 #include "app/objects_panel.h"
 #include "app/properties_panel.h"
+#include "app/settings_dialog.h"
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
 #include "app/tip_file.h"
@@ -273,9 +274,7 @@ void CMainFrame::OnViewStatusBar(const CommandInfo& /*command*/) {
 }
 
 void CMainFrame::OnCameraPalette(const CommandInfo& /*command*/) {
-    if (hooks_.camera_palette) {
-        hooks_.camera_palette();
-    }
+    ShowCamerasPanel();
 }
 
 void CMainFrame::OnMaterialsPalette(const CommandInfo& /*command*/) {
@@ -347,8 +346,16 @@ void CMainFrame::OnSaveImage(const CommandInfo& /*command*/) {
 }
 
 void CMainFrame::OnSettings(const CommandInfo& /*command*/) {
-    if (hooks_.settings) {
-        hooks_.settings();
+    KeltoSettingsDialog dialog(tools_.Modelling(), general_, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    general_ = dialog.General();
+    WriteGeneralSettings(services_.settings, general_);
+    WriteModellingSettings(services_.settings, dialog.Modelling());
+    tools_.SetModelling(dialog.Modelling());
+    for (const auto& document : documents_) {
+        document->Core().SetUndoLimit(static_cast<std::size_t>(general_.undo_steps));
     }
 }
 

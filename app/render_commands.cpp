@@ -6,6 +6,7 @@
 #include "app/render_frame.h"
 #include "app/render_props.h"
 #include "app/talvor_doc.h"
+#include "platform/program_settings.h"
 #include "views/render_view.h"
 #include "views/talvor_view.h"
 
@@ -37,7 +38,7 @@ RenderCommands::RenderCommands(CMainFrame& frame) : QObject(&frame), frame_(fram
 
 RenderSettings RenderCommands::Settings() const {
     RenderSettings settings;
-    settings.threads = std::max(0, frame_.Services().settings.ReadInt(kSection, kThreadsKey, 0));
+    settings.threads = ReadGeneralSettings(frame_.Services().settings).render_threads;
     return settings;
 }
 

@@ -18,11 +18,6 @@ class RenderCommands : public QObject {
     Q_OBJECT
 
   public:
-    // Settings: how many threads a render uses ("Render", "Threads"; 0, the default, is one
-    // per processor).
-    static constexpr char kSection[] = "Render";
-    static constexpr char kThreadsKey[] = "Threads";
-
     // Gives the main window's render commands their work.
     explicit RenderCommands(CMainFrame& frame);
 

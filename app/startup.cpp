@@ -13,6 +13,7 @@
 
 #include "app/editor_hooks.h"
 #include "app/main_frame.h"
+#include "app/materials_panel.h"
 #include "app/qt_platform.h"
 #include "app/text_dialog.h"
 #include "app/tip_file.h"
@@ -155,6 +156,9 @@ int RunKelto(int argc, char** argv) {
     CommandHooks hooks = frame.Hooks();  // the render window's hooks are there already
     AddEditorHooks(hooks, EditorServices{messages, files, colours, settings, window_thread},
                    &frame);
+    AddMaterialsPanelHook(hooks, frame,
+                          MaterialsPanelServices{messages, window_thread, UserMaterialFolder(),
+                                                 SwatchCacheFolder(), KELTO_VERSION});
     frame.SetHooks(std::move(hooks));
     frame.SetTextToolPrompt(std::make_unique<DialogTextToolPrompt>(settings, &frame));
     if (!settings_writable) {
@@ -167,8 +171,15 @@ int RunKelto(int argc, char** argv) {
     frame.ShowPanels(true);
     frame.showMaximized();
     // The command line's file, or a new document; a file that cannot be read leaves a new one.
-    if (line.scene_file.isEmpty() || frame.OpenDocumentFile(line.scene_file) == nullptr) {
+    // Its message comes once the new document's window is there: a message box opened over a
+    // main window without any modelling view may show as a black rectangle under some window
+    // managers until it is moved.
+    if (line.scene_file.isEmpty()) {
         frame.NewDocument();
+    } else if (Result<CTalvorDoc*> opened = frame.TryOpenDocumentFile(line.scene_file);
+               !opened.ok()) {
+        frame.NewDocument();
+        messages.Show(opened.status());
     }
     if (!OpenGLWorks()) {
         frame.ReportMissingOpenGL();

@@ -112,9 +112,17 @@ void CTalvorDoc::UpdateFrameTitles() {
 }
 
 void CTalvorDoc::StoreViews() {
-    std::vector<ViewEntry> views;
-    for (CTalvorView* view : PerspectiveViews()) {
-        views.push_back(view->CurrentView());
+    // Each open perspective window's camera at its place, under the name that place has; the
+    // cameras stored after them stay.
+    std::vector<ViewEntry> views = core_->Views();
+    const std::vector<CTalvorView*> windows = PerspectiveViews();
+    if (views.size() < windows.size()) {
+        views.resize(windows.size());
+    }
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        std::string name = std::move(views[i].name);
+        views[i] = windows[i]->CurrentView();
+        views[i].name = std::move(name);
     }
     core_->SetViews(std::move(views));
 }

@@ -4,6 +4,8 @@
 
 #include "files/image_import.h"
 #include "model/child_list.h"
+#include "model/material_library.h"
+#include "model/message_table.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -349,6 +351,15 @@ Status SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Sta
                         edited.*source = 1;
                     return true;
                 }
+            }
+            if (key == "preset") {
+                if (std::optional<Material> preset = LibraryMaterialNamed(value)) {
+                    edited = std::move(*preset);
+                } else {
+                    failure = Usage(FormatMessageWith(
+                        kMsgUnknownMaterialPreset, {std::string(value), LibraryMaterialNames()}));
+                }
+                return true;
             }
             if (key != "bump") {
                 return false;

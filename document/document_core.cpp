@@ -34,7 +34,7 @@ void DocumentCore::Notify(ChangeKind kind, NodeId node, LightId light) {
 }
 
 void DocumentCore::RefreshModified() {
-    const bool modified = history_->State() != saved_state_;
+    const bool modified = history_->State() != saved_state_ || views_edited_;
     if (modified != modified_) {
         modified_ = modified;
         Notify(ChangeKind::Modified);
@@ -222,6 +222,28 @@ Status DocumentCore::SetMaterial(NodeId id, const Material& material) {
     node->material = material;
     Notify(ChangeKind::NodeMaterial, id);
     return Status::Ok();
+}
+
+int DocumentCore::SetObjectsMaterial(std::span<const NodeId> objects, const Material& material) {
+    Operation operation(*this);
+    std::vector<SceneNode*> present;
+    for (const NodeId id : objects) {
+        if (SceneNode* node = MutableNode(id)) {
+            present.push_back(node);
+        }
+    }
+    if (present.empty()) {
+        return 0;
+    }
+    EditStep& step = Record(present.size() == 1 ? "Material " + present.front()->name : "Material");
+    for (SceneNode* top : present) {
+        for (SceneNode* node : SubtreeOf(*top)) {
+            step.TouchMaterial(*node);
+            node->material = material;
+            Notify(ChangeKind::NodeMaterial, node->id);
+        }
+    }
+    return static_cast<int>(present.size());
 }
 
 Status DocumentCore::SetLight(LightId id, const Light& edited) {
@@ -805,6 +827,79 @@ void DocumentCore::SetViews(std::vector<ViewEntry> views) {
     Notify(ChangeKind::Views);
 }
 
+std::string DocumentCore::ViewName(std::size_t index) const {
+    if (index < views_.size() && !views_[index].name.empty()) {
+        return views_[index].name;
+    }
+    return "Camera " + std::to_string(index + 1);
+}
+
+std::size_t DocumentCore::AddStoredView(const ViewEntry& view) {
+    Operation operation(*this);
+    views_.push_back(view);
+    const std::size_t index = views_.size() - 1;
+    views_[index].name.clear();
+    // Its default name may be one the user gave another camera: then the next free number.
+    const auto taken = [this, index](const std::string& name) {
+        for (std::size_t i = 0; i < index; ++i) {
+            if (ViewName(i) == name) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (std::size_t n = index + 2; taken(ViewName(index)); ++n) {
+        views_[index].name = "Camera " + std::to_string(n);
+    }
+    views_edited_ = true;
+    RefreshModified();
+    Notify(ChangeKind::Views);
+    return index;
+}
+
+Status DocumentCore::RenameView(std::size_t index, const std::string& name) {
+    Operation operation(*this);
+    if (index >= views_.size()) {
+        return Status::Message(kMsgNoSuchView, {std::to_string(index + 1)});
+    }
+    if (name.find_first_not_of(' ') == std::string::npos) {
+        return Status::Message(kMsgNameEmpty);
+    }
+    if (name.size() > kMaxStoredNameLength) {
+        return Status::Message(kMsgNameTooLong, {name});
+    }
+    if (name == ViewName(index)) {
+        return Status::Ok();
+    }
+    for (std::size_t i = 0; i < views_.size(); ++i) {
+        if (i != index && ViewName(i) == name) {
+            return Status::Message(kMsgNameTaken, {name});
+        }
+    }
+    // A name that is the camera's default by its place is kept as no name at all.
+    views_[index].name = name == "Camera " + std::to_string(index + 1) ? std::string() : name;
+    views_edited_ = true;
+    RefreshModified();
+    Notify(ChangeKind::Views);
+    return Status::Ok();
+}
+
+Status DocumentCore::RemoveView(std::size_t index) {
+    Operation operation(*this);
+    if (index >= views_.size()) {
+        return Status::Message(kMsgNoSuchView, {std::to_string(index + 1)});
+    }
+    // The cameras after it keep the names they show.
+    for (std::size_t i = index + 1; i < views_.size(); ++i) {
+        views_[i].name = ViewName(i);
+    }
+    views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(index));
+    views_edited_ = true;
+    RefreshModified();
+    Notify(ChangeKind::Views);
+    return Status::Ok();
+}
+
 // --- commands ---
 
 NodeId DocumentCore::Group() {
@@ -965,6 +1060,12 @@ std::string DocumentCore::UndoText() const {
 std::string DocumentCore::RedoText() const {
     const EditStep* step = history_->NextRedo();
     return step ? "Redo " + step->Name() : std::string();
+}
+
+void DocumentCore::SetUndoLimit(std::size_t steps) {
+    Operation operation(*this);
+    history_->SetMaxSteps(steps);
+    RefreshModified();
 }
 
 std::size_t DocumentCore::UndoCount() const {

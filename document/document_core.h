@@ -47,6 +47,8 @@ struct ViewEntry {
     Vec3 direction;          // unit vector from eye to target
     Vec3 eye;
     Vec3 target;
+    // The name the user gave it in the Cameras panel; empty: "Camera N" by its place.
+    std::string name = {};
     friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
 };
 
@@ -119,6 +121,11 @@ class DocumentCore {
     // --- editing ---
     // Replaces the node's material (images are shared, not copied).
     Status SetMaterial(NodeId id, const Material& material);
+    // Gives each of these objects, with everything inside a group or Trim object among them,
+    // this material: one step, "Material Sphere1" (or "Material" for several objects).
+    // Handles of nodes no longer in the scene are passed over; the result counts the objects
+    // given the material (none: nothing happens).
+    int SetObjectsMaterial(std::span<const NodeId> objects, const Material& material);
     // Replaces a light's fields; its handle and name stay.
     Status SetLight(LightId id, const Light& light);
     // Gives a node another name: not empty nor only spaces, at most 24 bytes, not taken.
@@ -175,6 +182,8 @@ class DocumentCore {
     Status Redo();
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
+    // How many steps the history keeps (at least one); older ones go at once.
+    void SetUndoLimit(std::size_t steps);
     std::size_t RedoCount() const;
     std::size_t HistoryBytes() const;
     // The bytes the next step to undo keeps (0 when there is none).
@@ -238,6 +247,13 @@ class DocumentCore {
     // not an edit of the scene: the modified flag stays.
     void SetView(std::size_t index, const ViewEntry& view);
     void SetViews(std::vector<ViewEntry> views);
+    // The stored cameras as the Cameras panel edits them. Each edit marks the scene changed
+    // (Save keeps it) without a step of the history. A name is the one the user gave, else
+    // "Camera N" for the N-th; names are unique, not empty and as long as object names may be.
+    std::string ViewName(std::size_t index) const;
+    std::size_t AddStoredView(const ViewEntry& view);  // its place
+    Status RenameView(std::size_t index, const std::string& name);
+    Status RemoveView(std::size_t index);
 
     // --- files ---
     // Writes the scene and the view entries to `path`. The previous file is replaced only
@@ -327,6 +343,7 @@ class DocumentCore {
     int grabbed_ring_ = 0;
     bool drag_changed_ = false;
     std::vector<ViewEntry> views_;
+    bool views_edited_ = false;  // the Cameras panel changed them since the last save or open
     std::shared_ptr<ChangeHub> hub_;
     ChangeSet pending_;
     int operation_depth_ = 0;

@@ -20,6 +20,9 @@ namespace kelto {
 namespace {
 
 constexpr std::uint8_t kViewTag = 0xBF;
+// After a view entry: the name the user gave that camera. Written only for renamed cameras,
+// so that files without them stay as earlier Kelto builds write and read them.
+constexpr std::uint8_t kViewNameTag = 0xC0;
 constexpr std::uint8_t kEndTag = 0;
 
 void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
@@ -29,6 +32,10 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
         out.WriteVec3(view.direction);
         out.WriteVec3(view.eye);
         out.WriteVec3(view.target);
+        if (!view.name.empty()) {
+            out.U8(kViewNameTag);
+            out.String(view.name);
+        }
     }
     out.U8(kEndTag);
 }
@@ -43,6 +50,14 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
         }
         if (tag == kEndTag) {
             return Status::Ok();
+        }
+        if (tag == kViewNameTag) {
+            std::string name = in.String(kMaxStoredNameLength);
+            if (in.Failed() || views.empty() || name.empty() || !views.back().name.empty()) {
+                return Status::Message(kMsgSceneCorrupt, {file_name});
+            }
+            views.back().name = std::move(name);
+            continue;
         }
         if (tag != kViewTag) {
             return Status::Message(kMsgSceneCorrupt, {file_name});
@@ -72,6 +87,7 @@ void DocumentCore::Clear() {
     saved_state_ = history_->State();
     scene_.Reset();
     views_.clear();
+    views_edited_ = false;
     selection_ = {};
     ClearGrab();
     grabbed_ring_ = 0;
@@ -97,6 +113,7 @@ Status DocumentCore::Save(const std::string& path) {
         return Status::Message(kMsgSceneSaveFailed, {path});
     }
     saved_state_ = history_->State();
+    views_edited_ = false;
     RefreshModified();
     return Status::Ok();
 }

@@ -626,6 +626,15 @@ void History::Push(std::unique_ptr<EditStep> step) {
     step->serial = ++last_serial_;
     bytes_ += step->Bytes();
     undo_.push_back(std::move(step));
+    DropOldest();
+}
+
+void History::SetMaxSteps(std::size_t max_steps) {
+    max_steps_ = std::max<std::size_t>(1, max_steps);
+    DropOldest();
+}
+
+void History::DropOldest() {
     while (!undo_.empty() && (undo_.size() > max_steps_ || bytes_ > max_bytes_)) {
         base_ = undo_.front()->serial;
         bytes_ -= undo_.front()->Bytes();

@@ -189,6 +189,9 @@ class History {
     // than the most steps or they hold more than the most bytes (a step larger than that on
     // its own is not kept either).
     void Push(std::unique_ptr<EditStep> step);
+    // Keeps at most `max_steps` (at least one) steps to undo from now on, forgetting the oldest
+    // beyond that at once.
+    void SetMaxSteps(std::size_t max_steps);
     EditStep* NextUndo() const { return undo_.empty() ? nullptr : undo_.back().get(); }
     EditStep* NextRedo() const { return redo_.empty() ? nullptr : redo_.back().get(); }
     // After the next step was undone (or redone): it moves to the other list.
@@ -205,6 +208,8 @@ class History {
     std::size_t Bytes() const { return bytes_; }
 
   private:
+    void DropOldest();
+
     std::size_t max_steps_;
     std::size_t max_bytes_;
     std::deque<std::unique_ptr<EditStep>> undo_;  // oldest first

@@ -181,7 +181,6 @@ CommonValues CommonValuesOf(std::span<const SceneNode* const> nodes) {
 
 Result<std::string> NameFromUtf8(std::string_view utf8) {
     std::string latin1;
-    std::string refused;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         const int length = lead < 0x80         ? 1
@@ -192,28 +191,18 @@ Result<std::string> NameFromUtf8(std::string_view utf8) {
         std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
         bool valid = lead < 0x80 || length > 1;
         for (int k = 1; k < length; ++k) {
-            const auto next =
-                i + static_cast<std::size_t>(k) < utf8.size()
-                    ? static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)])
-                    : 0;
+            const std::size_t at = i + static_cast<std::size_t>(k);
+            const auto next = at < utf8.size() ? static_cast<unsigned char>(utf8[at]) : 0;
             valid = valid && (next >> 6) == 2;
             code = (code << 6) | (next & 0x3F);
         }
         valid = valid && !(length == 2 && code < 0x80);  // no second spelling of ASCII
-        const std::string_view character = utf8.substr(
-            i, std::min<std::size_t>(static_cast<std::size_t>(length), utf8.size() - i));
         i += static_cast<std::size_t>(length);
-        if (valid && code >= 0x20 && code <= 0xFF && !(code >= 0x7F && code < 0xA0)) {
-            latin1.push_back(static_cast<char>(code));
-        } else {
-            refused += refused.empty() ? "" : " ";
-            refused += !valid         ? "a byte that is not UTF-8"
-                       : code >= 0x20 ? std::string(character)
-                                      : "a control character";
+        // Printable Latin-1 only: no control characters, nothing beyond U+00FF.
+        if (!valid || code < 0x20 || code > 0xFF || (code >= 0x7F && code < 0xA0)) {
+            return Status::Message(kMsgNameNotLatin1, {std::string(utf8)});
         }
-    }
-    if (!refused.empty()) {
-        return Status::Message(kMsgNameNotLatin1, {std::string(utf8), refused});
+        latin1.push_back(static_cast<char>(code));
     }
     return latin1;
 }

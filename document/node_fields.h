@@ -75,7 +75,7 @@ struct CommonValues {
 CommonValues CommonValuesOf(std::span<const SceneNode* const> nodes);
 
 // A name typed in UTF-8 as the scene file keeps it, one Latin-1 byte a character. Characters
-// beyond Latin-1 and control characters are refused with a message that names them.
+// beyond Latin-1, control characters and bytes that are not UTF-8 are refused with a message.
 Result<std::string> NameFromUtf8(std::string_view utf8);
 
 // Every selected node of the scene at any depth, parents first.

@@ -7,6 +7,20 @@
 
 namespace kelto {
 
+namespace {
+
+// A message about a picture that does not say which file it is about (a decoder's own words,
+// the channel count) gets the file's path on a line of its own.
+Status NamingFile(Status status, const std::string& path) {
+    if (!status.ok() && status.number != Status::kSilentFailure &&
+        status.text.find(path) == std::string::npos) {
+        status.text += "\n" + path;
+    }
+    return status;
+}
+
+}  // namespace
+
 bool IsImportableImageExtension(const std::string& extension) {
     const std::string e = LowerCase(extension);
     return e == "jpg" || e == "jpeg" || e == "png" || e == "tif" || e == "tiff";
@@ -17,7 +31,7 @@ Status ImportImage(const std::string& path, TextureImage& image, std::vector<Sta
     image.failed = 1;
     const std::string extension = LowerCase(ExtensionOf(path));
     if (!IsImportableImageExtension(extension)) {
-        return Status::Message(kMsgImageTypeUnknown, {extension});
+        return NamingFile(Status::Message(kMsgImageTypeUnknown, {extension}), path);
     }
     const Result<std::vector<std::uint8_t>> read = ReadWholeFile(path);
     if (!read.ok()) {
@@ -39,6 +53,12 @@ Status ImportImage(const std::string& path, TextureImage& image, std::vector<Sta
         image.failed = 0;
     } else if (status.text.empty()) {
         status = Status::Message(kMsgImageOpenFailed, {path});
+    }
+    status = NamingFile(std::move(status), path);
+    if (warnings != nullptr) {
+        for (Status& warning : *warnings) {
+            warning = NamingFile(std::move(warning), path);
+        }
     }
     image.BuildTexture();
     if (progress) {

@@ -649,6 +649,14 @@ bool IsWellFormedTree(const SceneNode& root) {
 
 }  // namespace
 
+void WriteMaterialRecord(const Material& material, ByteWriter& out) {
+    WriteMaterial(out, material);
+}
+
+void ReadMaterialRecord(ByteReader& in, Material& material) {
+    ReadMaterial(in, material);
+}
+
 void WriteScene(const Scene& scene, ByteWriter& out) {
     WriteHeader(scene, out);
     for (const Light& light : scene.Lights()) {

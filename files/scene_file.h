@@ -26,6 +26,11 @@ void WriteScene(const Scene& scene, ByteWriter& out);
 void WriteSceneOf(const Scene& scene, const std::vector<const SceneNode*>& top_level,
                   ByteWriter& out);
 
+// One node's material record as the scene file holds it (the user's material library keeps
+// materials in the same form). The reader fails on a short or damaged record.
+void WriteMaterialRecord(const Material& material, ByteWriter& out);
+void ReadMaterialRecord(ByteReader& in, Material& material);
+
 // The grid samples the scene's surfaces would take beyond their own records were it saved and
 // read back: what it draws from the tessellation limit (tessellation_limit.h).
 std::size_t TessellationExcess(const Scene& scene);

@@ -64,12 +64,14 @@ FramingSphere SceneSphere(const Scene& scene) {
     return SphereAround(scene, false).value_or(kGridCentre);
 }
 
-NavigationMove CameraNavigation::MoveFor(PointerButton button, unsigned modifiers, ToolMode mode) {
+NavigationMove CameraNavigation::MoveFor(PointerButton button, unsigned modifiers,
+                                         const ToolState& tools) {
+    const ToolMode mode = tools.Mode();
     const bool shift = (modifiers & kModifierShift) != 0;
     const bool control = (modifiers & kModifierControl) != 0;
     const bool alt = (modifiers & kModifierAlt) != 0;
     const bool navigating =
-        button == PointerButton::Middle ||
+        (button == PointerButton::Middle && tools.Modelling().middle_button_orbits) ||
         (button == PointerButton::Left && (alt || mode == ToolMode::MoveCamera));
     if (!navigating) {
         return NavigationMove::None;

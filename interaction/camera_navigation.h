@@ -39,9 +39,9 @@ class CameraNavigation {
     CameraNavigation(const DocumentCore& document, CViewRenderer& renderer)
         : document_(document), renderer_(renderer) {}
 
-    // What a press of this button with these modifiers starts under the current tool (None:
-    // the press belongs to the tool).
-    static NavigationMove MoveFor(PointerButton button, unsigned modifiers, ToolMode mode);
+    // What a press of this button with these modifiers starts under the current tool and the
+    // modelling settings (None: the press belongs to the tool).
+    static NavigationMove MoveFor(PointerButton button, unsigned modifiers, const ToolState& tools);
 
     NavigationMove Active() const { return move_; }
     PointerButton Button() const { return button_; }

@@ -56,7 +56,7 @@ std::optional<ToolResponse> ToolController::OnNavigation(const PointerEvent& eve
     if (navigation_.Active() == NavigationMove::None) {
         const NavigationMove move =
             event.kind == PointerEventKind::Press && !captured_
-                ? CameraNavigation::MoveFor(event.button, event.modifiers, tools_.Mode())
+                ? CameraNavigation::MoveFor(event.button, event.modifiers, tools_)
                 : NavigationMove::None;
         if (move == NavigationMove::None) {
             return std::nullopt;

@@ -102,12 +102,15 @@ constexpr MessageEntry kMessages[] = {
     {kMsgPartSeed, "seed", MessageIcon::None},
     {kMsgPartView, "view", MessageIcon::None},
     {kMsgExportWriteFailed, "cannot write %s", MessageIcon::Error},
+    {kMsgMaterialFileDamaged,
+     "The material file %s is damaged or not a Kelto material; it is left out of the library.",
+     MessageIcon::Warning},
+    {kMsgMaterialSaveFailed, "Error: unable to save the material file %s.", MessageIcon::Error},
+    {kMsgUnknownMaterialPreset, "There is no ready material named '%s'. The ready materials: %s.",
+     MessageIcon::Error},
     {kMsgFieldOutOfRange, "%s takes a number from %s to %s; '%s' is not one.",
      MessageIcon::Warning},
     {kMsgNameBlank, "A name cannot be only spaces.", MessageIcon::Warning},
-    {kMsgNameNotLatin1,
-     "The name '%s' cannot be kept: a scene file keeps only Latin-1 letters, not %s.",
-     MessageIcon::Warning},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",
@@ -128,6 +131,13 @@ constexpr MessageEntry kMessages[] = {
      "The picture of the material of '%s' cannot be shown in the modelling windows; the object "
      "is drawn without it.",
      MessageIcon::Warning},
+    {kMsgCameraOfWindow,
+     "'%s' is the camera of an open window, which saves its camera there. Close the window to "
+     "delete it.",
+     MessageIcon::Information},
+    {kMsgNameNotLatin1,
+     "The name '%s' has characters a Kelto scene file cannot keep (only Latin-1 ones).",
+     MessageIcon::Error},
 };
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -74,10 +74,13 @@ enum MessageNumber : int {
     kMsgPartView = 61554,
     // Exports to other programs' formats.
     kMsgExportWriteFailed = 61560,
+    // The user's material library.
+    kMsgMaterialFileDamaged = 61570,
+    kMsgMaterialSaveFailed = 61571,
+    kMsgUnknownMaterialPreset = 61572,
     // Typed values and names of the panels.
     kMsgFieldOutOfRange = 61600,
     kMsgNameBlank = 61601,
-    kMsgNameNotLatin1 = 61602,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,
@@ -85,6 +88,8 @@ enum MessageNumber : int {
     kMsgSettingsReadOnly = 61531,
     kMsgNoOpenGL = 61532,
     kMsgTextureUnusable = 61533,
+    kMsgCameraOfWindow = 61534,
+    kMsgNameNotLatin1 = 61535,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -55,6 +55,8 @@ ModellingSettings ReadModellingSettings(const SettingsStore& store) {
                                   ModellingSettings::kMaxGridStep, defaults.grid_step);
     values.light_height = ReadNumber(store, kLightHeight, 0.0, ModellingSettings::kMaxLightHeight,
                                      defaults.light_height);
+    const int orbit = store.ReadInt(kModellingSection, kOrbitButton, 0);
+    values.middle_button_orbits = orbit == 1 ? false : defaults.middle_button_orbits;
     return values;
 }
 
@@ -62,6 +64,32 @@ void WriteModellingSettings(SettingsStore& store, const ModellingSettings& value
     store.WriteInt(kModellingSection, kSnapToGrid, values.snap_to_grid ? 1 : 0);
     store.WriteString(kModellingSection, kGridStep, NumberText(values.grid_step));
     store.WriteString(kModellingSection, kLightHeight, NumberText(values.light_height));
+    store.WriteInt(kModellingSection, kOrbitButton, values.middle_button_orbits ? 0 : 1);
+}
+
+namespace {
+
+int WholeWithin(int value, int low, int high, int fallback) {
+    return value >= low && value <= high ? value : fallback;
+}
+
+}  // namespace
+
+GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
+    const GeneralSettings defaults;
+    GeneralSettings values;
+    values.render_threads =
+        WholeWithin(store.ReadInt(kRenderSection, kRenderThreads, defaults.render_threads), 0,
+                    GeneralSettings::kMaxRenderThreads, defaults.render_threads);
+    values.undo_steps = WholeWithin(store.ReadInt(kHistorySection, kUndoSteps, defaults.undo_steps),
+                                    GeneralSettings::kMinUndoSteps, GeneralSettings::kMaxUndoSteps,
+                                    defaults.undo_steps);
+    return values;
+}
+
+void WriteGeneralSettings(SettingsStore& store, const GeneralSettings& values) {
+    store.WriteInt(kRenderSection, kRenderThreads, values.render_threads);
+    store.WriteInt(kHistorySection, kUndoSteps, values.undo_steps);
 }
 
 void RecentFileList::Add(const std::string& path) {

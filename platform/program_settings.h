@@ -29,6 +29,13 @@ inline constexpr char kModellingSection[] = "Modelling";
 inline constexpr char kSnapToGrid[] = "Snap to grid";  // 1: on, 0: off
 inline constexpr char kGridStep[] = "Grid step";
 inline constexpr char kLightHeight[] = "Light height";
+inline constexpr char kOrbitButton[] = "Orbit button";  // 0: middle or Alt+left, 1: Alt+left
+
+inline constexpr char kRenderSection[] = "Render";
+inline constexpr char kRenderThreads[] = "Threads";  // 0: one per processor
+
+inline constexpr char kHistorySection[] = "History";
+inline constexpr char kUndoSteps[] = "Undo steps";
 }  // namespace settings_keys
 
 // The last choices of the text tool.
@@ -56,10 +63,26 @@ struct ModellingSettings {
     double grid_step = 1.0;
     // New lights stand this high above the clicked floor point (0 to kMaxLightHeight).
     double light_height = 5.0;
+    // A middle-drag moves the camera; without it only Alt+left-drags (and the Move Camera
+    // tool) do, and the middle button is left alone.
+    bool middle_button_orbits = true;
     friend bool operator==(const ModellingSettings&, const ModellingSettings&) = default;
 };
 ModellingSettings ReadModellingSettings(const SettingsStore& store);
 void WriteModellingSettings(SettingsStore& store, const ModellingSettings& values);
+
+// The program's other preferences. A stored value out of its range gives the default.
+struct GeneralSettings {
+    static constexpr int kMaxRenderThreads = 256;
+    static constexpr int kMinUndoSteps = 1;
+    static constexpr int kMaxUndoSteps = 1000;
+
+    int render_threads = 0;  // 0: one per processor
+    int undo_steps = 100;    // the steps each scene's history keeps
+    friend bool operator==(const GeneralSettings&, const GeneralSettings&) = default;
+};
+GeneralSettings ReadGeneralSettings(const SettingsStore& store);
+void WriteGeneralSettings(SettingsStore& store, const GeneralSettings& values);
 
 // The recent-file list: the last six scene files opened or saved, newest first.
 class RecentFileList {

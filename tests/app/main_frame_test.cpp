@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -13,8 +14,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -33,6 +36,7 @@
 #include "main_window_rig.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
+#include "platform/program_settings.h"
 #include "views/talvor_view.h"
 
 using namespace kelto;
@@ -297,6 +301,44 @@ class MainFrameTest : public QObject {
         QVERIFY(!blocked.CanWrite());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
         QVERIFY(QtSettingsStore().CanWrite());
+    }
+
+    // "Kelto Settings": Cancel changes nothing; OK keeps the values in the settings and applies
+    // them at once (the history's depth to every open scene, the orbit button to the tools).
+    void KeltoSettingsCancelChangesNothingAndOkAppliesAtOnce() {
+        Rig rig;
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        for (int i = 0; i < 4; ++i) {
+            doc->Core().InsertObject(ObjectType::Cube, {3.0 * i, 0, 0}, false);
+        }
+        for (bool ok : {false, true}) {
+            QTimer::singleShot(0, [ok] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                QCOMPARE(dialog->windowTitle(), QString("Kelto Settings"));
+                for (auto* field : dialog->findChildren<QSpinBox*>()) {
+                    if (field->accessibleName() == "Undo steps") {
+                        field->setValue(2);
+                    }
+                }
+                for (auto* field : dialog->findChildren<QComboBox*>()) {
+                    QCOMPARE(field->accessibleName(), QString("Orbit button"));
+                    field->setCurrentIndex(1);  // Alt+left only
+                }
+                const auto buttons = dialog->findChildren<QPushButton*>();
+                for (QPushButton* button : buttons) {
+                    if (button->text().remove('&') == (ok ? "OK" : "Cancel")) {
+                        button->click();
+                    }
+                }
+            });
+            rig.Act(kSettings)->trigger();
+            QCOMPARE(doc->Core().UndoCount(), ok ? std::size_t{2} : std::size_t{4});
+            QCOMPARE(rig.frame->Tools().Modelling().middle_button_orbits, !ok);
+            QCOMPARE(rig.settings.Read("History", "Undo steps").has_value(), ok);
+        }
+        QCOMPARE(ReadGeneralSettings(rig.settings).undo_steps, 2);
+        QCOMPARE(rig.frame->NewDocument()->Core().UndoCount(), std::size_t{0});
     }
 
     void ViewsRightButtonShowsTheContextMenuAndMissingOpenGLIsToldOnce() {

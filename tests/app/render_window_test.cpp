@@ -22,6 +22,7 @@
 #include "app/render_commands.h"
 #include "app/render_frame.h"
 #include "app/render_props.h"
+#include "platform/program_settings.h"
 #include "app/running_renders.h"
 #include "app/talvor_doc.h"
 #include "app_test_main.h"
@@ -388,7 +389,7 @@ class RenderWindowTest : public QObject {
 
     void AMinimisedOrSquashedViewRendersAtTheSizeItLastRecordedOnTheThreadsAskedFor() {
         Rig rig;
-        rig.settings.WriteInt(RenderCommands::kSection, RenderCommands::kThreadsKey, 1);
+        rig.settings.WriteInt(settings_keys::kRenderSection, settings_keys::kRenderThreads, 1);
         QVERIFY(SizeView(*rig.modelling, 50, 40));
         rig.modelling->showMinimized();
         QTRY_VERIFY(rig.modelling->isMinimized());

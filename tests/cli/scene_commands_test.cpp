@@ -252,7 +252,7 @@ TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     EXPECT_EQ(r.status, kExitOk);
     EXPECT_EQ(r.out, "7x5 channels=3\n");
     EXPECT_EQ(Failure({"image-info", Path("x.gif")}),
-              "Error image type 'gif': No plug-in parser found.\n");
+              "Error image type 'gif': No plug-in parser found.\n" + Path("x.gif") + "\n");
     EXPECT_EQ(RunCommand({"image-info"}).status, kExitUsage);
 
     const std::string scene = Path("pictures.kel");

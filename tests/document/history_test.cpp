@@ -442,6 +442,14 @@ TEST(History, KeepsAtMostAHundredStepsAndBoundsItsBytes) {
     EXPECT_TRUE(doc.IsModified());                      // and the empty scene is out of reach
     EXPECT_EQ(doc.RedoCount(), 100u);
     EXPECT_GT(doc.HistoryBytes(), 100 * sizeof(SceneNode));  // undone inserts hold their nodes
+    // A smaller limit (the settings' "Undo steps") forgets the oldest steps at once.
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(doc.Redo().ok());
+    }
+    doc.SetUndoLimit(2);
+    EXPECT_EQ(doc.UndoCount(), 2u);
+    doc.SetUndoLimit(0);  // taken as one
+    EXPECT_EQ(doc.UndoCount(), 1u);
 
     // The byte bound, on a history of a few steps' worth.
     Scene scene;

@@ -33,19 +33,27 @@ TEST(GridSnap, RoundsToTheStepAndLeavesWhatCannotBeRoundedAsItIs) {
     EXPECT_TRUE(std::isnan(SnapToStep(std::nan(""), 1)));
 }
 
-TEST(ModellingSettings, RoundTripAndValuesOutOfRangeGiveTheDefault) {
+TEST(ProgramSettings, RoundTripAndValuesOutOfRangeGiveTheDefault) {
     MemorySettings store;
     EXPECT_EQ(ReadModellingSettings(store), ModellingSettings{});
-    const ModellingSettings chosen{true, 0.25, 12.5};
+    EXPECT_EQ(ReadGeneralSettings(store), GeneralSettings{});
+    const ModellingSettings chosen{true, 0.25, 12.5, false};
+    const GeneralSettings general{3, 7};
     WriteModellingSettings(store, chosen);
+    WriteGeneralSettings(store, general);
     EXPECT_EQ(store.Read("Modelling", "Snap to grid"), "1");
+    EXPECT_EQ(store.Read("History", "Undo steps"), "7");
     EXPECT_EQ(ReadModellingSettings(store), chosen);
+    EXPECT_EQ(ReadGeneralSettings(store), general);
     for (const char* bad : {"0", "-1", "1e9", "nan", "inf", "2x", ""}) {
         store.Write("Modelling", "Grid step", bad);
         store.Write("Modelling", "Light height", std::string(bad) == "0" ? "-3" : bad);
         store.Write("Modelling", "Snap to grid", "7");
-        const ModellingSettings read = ReadModellingSettings(store);
-        EXPECT_EQ(read, ModellingSettings{}) << bad;
+        store.Write("Modelling", "Orbit button", "7");
+        store.Write("Render", "Threads", std::string(bad) == "0" ? "257" : bad);
+        store.Write("History", "Undo steps", bad);
+        EXPECT_EQ(ReadModellingSettings(store), ModellingSettings{}) << bad;
+        EXPECT_EQ(ReadGeneralSettings(store), GeneralSettings{}) << bad;
     }
 }
 
