@@ -145,9 +145,8 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
 
     const CliResult help = RunCommand({"build", "--help"});
     for (const char* key :
-         {"image=FILE", "glowimage=FILE", "ambientimage=FILE", "bump=none|colour|FILE"}) {
+         {"image=FILE", "glowimage=FILE", "ambientimage=FILE", "bump=none|colour|FILE"})
         EXPECT_NE(help.out.find(key), std::string::npos) << key;
-    }
 }
 
 TEST_F(SceneCommands, SavingOverALinkReplacesWhatItLeadsTo) {
