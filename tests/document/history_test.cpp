@@ -46,15 +46,14 @@ class RandomEditor {
         const std::vector<SceneNode*> top = ChildrenOf(doc_.GetScene().Root());
         const auto& lights = doc_.GetScene().Lights();
         const int how = Pick(4);
-        if (how == 0 && !top.empty()) {
+        if (how == 0 && !top.empty())
             doc_.SelectNode(Any(top)->id, Pick(2) == 0);
-        } else if (how == 1 && !lights.empty()) {
+        else if (how == 1 && !lights.empty())
             doc_.SelectLight(Any(lights).id);
-        } else if (how == 2) {
+        else if (how == 2)
             doc_.ClearSelection();
-        } else if (how == 3 && top.size() >= 2) {
+        else if (how == 3 && top.size() >= 2)
             doc_.SelectExactly(std::vector<NodeId>{top[0]->id, top[1]->id}, {});
-        }
     }
 
     // Inserts twice as often as the other edits, so that scenes grow.
@@ -228,9 +227,8 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
                     after.resize(position);
                     before.push_back(b);
                     after.push_back(doc.SaveToBytes());
-                    if (saved > static_cast<long>(position)) {
+                    if (saved > static_cast<long>(position))
                         saved = -1;  // the saved state was undone, and now dropped
-                    }
                     ++position;
                     EXPECT_FALSE(doc.CanRedo()) << editor.what;
                 } else {
@@ -285,9 +283,8 @@ TEST(History, RandomEditsUndoAndRedoToIdenticalFiles) {
     // Every kind of edit took part.
     for (const char* kind :
          {"Insert", "Move", "Scale", "Rotate", "Material", "Edit", "Rename", "Delete", "Group",
-          "Ungroup", "Trim", "Combine", "Intersect", "Paste", "Import"}) {
+          "Ungroup", "Trim", "Combine", "Intersect", "Paste", "Import"})
         EXPECT_TRUE(kinds.contains(kind)) << kind;
-    }
 }
 
 TEST(History, StepsAreNamedForTheMenusAndADragIsOneStep) {
@@ -295,9 +292,8 @@ TEST(History, StepsAreNamedForTheMenusAndADragIsOneStep) {
     const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {}, false);
     EXPECT_EQ(doc.UndoText(), "Undo Insert Sphere1");
     doc.GrabNodeHandle(sphere, 3, false);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         doc.DragMoveNode(sphere, {0.1, 0, 0});
-    }
     EXPECT_EQ(doc.UndoCount(), 1u);  // not a step until the drag ends
     doc.EndDrag();
     EXPECT_EQ(doc.UndoCount(), 2u);
@@ -431,21 +427,18 @@ TEST(History, OpeningOrClearingEmptiesTheHistory) {
 
 TEST(History, KeepsAtMostAHundredStepsAndBoundsItsBytes) {
     DocumentCore doc;
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < 120; ++i)
         doc.InsertObject(ObjectType::Cube, {static_cast<double>(i) * 3, 0, 0}, false);
-    }
     EXPECT_EQ(doc.UndoCount(), 100u);
-    while (doc.CanUndo()) {
+    while (doc.CanUndo())
         ASSERT_TRUE(doc.Undo().ok());
-    }
     EXPECT_EQ(ChildCount(doc.GetScene().Root()), 20u);  // the oldest steps were dropped
     EXPECT_TRUE(doc.IsModified());                      // and the empty scene is out of reach
     EXPECT_EQ(doc.RedoCount(), 100u);
     EXPECT_GT(doc.HistoryBytes(), 100 * sizeof(SceneNode));  // undone inserts hold their nodes
     // A smaller limit (the settings' "Undo steps") forgets the oldest steps at once.
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(doc.Redo().ok());
-    }
     doc.SetUndoLimit(2);
     EXPECT_EQ(doc.UndoCount(), 2u);
     doc.SetUndoLimit(0);  // taken as one

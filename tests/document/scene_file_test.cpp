@@ -428,9 +428,8 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
     EXPECT_FALSE(reader.CanUndo());
     // Kelto's own primitives take no more samples than their records hold.
     DocumentCore every;
-    for (ObjectType type : kPrimitiveTypes) {
+    for (ObjectType type : kPrimitiveTypes)
         every.InsertObject(type, {}, false);
-    }
     EXPECT_EQ(TessellationExcess(every.GetScene()), 0u);
 
     // A picture of no width but a billion rows costs nothing.
