@@ -24,9 +24,8 @@ using namespace command_ids;
 
 std::vector<std::uint8_t> MaterialOf(std::span<const std::uint8_t> file, const char* name) {
     DocumentCore reopened;
-    if (!reopened.OpenFromBytes(file, "saved.kel").ok()) {
+    if (!reopened.OpenFromBytes(file, "saved.kel").ok())
         return {};
-    }
     ByteWriter out;
     WriteMaterialRecord(reopened.Node(reopened.NodeNamed(name))->material, out);
     return out.Take();
