@@ -70,21 +70,6 @@ TEST(DocumentCore, InsertWithAndWithoutShift) {
     EXPECT_EQ(log.sets.size(), 3u);  // nothing happened, nothing told
 }
 
-TEST(DocumentCore, ShiftSelectTogglesWithoutMiscounting) {
-    DocumentCore doc;
-    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    const NodeId b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
-    doc.SelectNode(a, true);
-    EXPECT_EQ(doc.Selection().selected_count, 2);
-    doc.SelectNode(b, true);  // more than one selected and b is selected: b leaves
-    EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_FALSE(doc.Node(b)->selected);
-    doc.SelectNode(a, true);  // the only selected node, clicked again: stays, counted once
-    EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_TRUE(doc.Node(a)->selected);
-    EXPECT_EQ(doc.GetScene().CountSelectedNodes(), doc.Selection().selected_count);
-}
-
 TEST(DocumentCore, HandleGrabsBuildTheAxisMask) {
     DocumentCore doc;
     const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
