@@ -76,18 +76,7 @@ TEST(RenderPartFile, AnythingDamagedOrWellSealedNonsenseIsRefused) {
     std::vector<std::uint8_t> longer = bytes;
     longer.push_back(0);
     EXPECT_EQ(refusal(longer), kMsgPartCorrupt);
-    // Every bit of every byte flipped in turn: the checksums catch them all.
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-        for (int bit = 0; bit < 8; ++bit) {
-            std::vector<std::uint8_t> damaged = bytes;
-            damaged[at] ^= static_cast<std::uint8_t>(1 << bit);
-            const int number = refusal(damaged);
-            ASSERT_NE(number, 0) << at << " " << bit;
-            if (at >= 12) {
-                ASSERT_EQ(number, kMsgPartCorrupt) << at;
-            }
-        }
-    }
+    // That any other damage is found is the fuzz replay's check.
     // Another format's bytes, and a later version.
     const std::string png = "\x89PNG\r\n\x1a\n and more bytes than a header has, and more...";
     EXPECT_EQ(refusal(std::span(reinterpret_cast<const std::uint8_t*>(png.data()), png.size())),
