@@ -25,20 +25,18 @@ int RunAppTests(int argc, char** argv) {
 // dialog (Cancel) if the body left it open, so that a failing check never hangs the test.
 template <typename D>
 void WhenShown(std::function<void(D&)> body) {
-    QTimer::singleShot(
-        0,
-        [body] {
-            auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) {
-                qWarning("the expected dialog is not shown");
-                if (QWidget* other = QApplication::activeModalWidget())
-                    other->close();
-                return;
-            }
-            body(*dialog);
-            if (dialog->isVisible())
-                dialog->reject();
-        });
+    QTimer::singleShot(0, [body] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            qWarning("the expected dialog is not shown");
+            if (QWidget* other = QApplication::activeModalWidget())
+                other->close();
+            return;
+        }
+        body(*dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
 }
 
 }  // namespace kelto
