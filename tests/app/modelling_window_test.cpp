@@ -182,52 +182,48 @@ class ModellingWindowTest : public QObject {
     }
 
     // "Camera manager palette": the Cameras panel stores the active view's camera, names it,
-    // makes a view look through it, keeps the windows' own, and the file keeps them all.
+    // makes a view look through it and keeps the windows' own (reading them back is the
+    // document's test).
     void CamerasPanelStoresNamesAndGoesToCameras() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("cameras.kel");
-        {
-            Rig rig;
-            CTalvorDoc* doc = rig.frame->NewDocument();
-            CTalvorView& view = rig.Active()->View();
-            rig.Act(kCameraPalette)->trigger();
-            auto* panel = rig.frame->findChild<CamerasPanel*>();
-            QVERIFY(panel != nullptr && panel->isVisible());
-            QCOMPARE(panel->List()->count(), 1);
-            QCOMPARE(panel->List()->item(0)->text(), QString("Camera 1 (window 1)"));
-            auto button = [panel](const char* name) {
-                for (auto* b : panel->findChildren<QPushButton*>())
-                    if (b->accessibleName() == name)
-                        return b;
-                return static_cast<QPushButton*>(nullptr);
-            };
-            view.DollyIn();
-            const ViewEntry stored = view.CurrentView();
-            button("Add")->click();
-            QCOMPARE(panel->List()->count(), 2);
-            QCOMPARE(panel->List()->currentRow(), 1);
-            QTimer::singleShot(0, [] {
-                auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog != nullptr);
-                dialog->setTextValue("Overview");
-                dialog->accept();
-            });
-            button("Rename")->click();
-            QCOMPARE(panel->List()->item(1)->text(), QString("Overview"));
-            for (int i = 0; i < 3; ++i)
-                view.DollyOut();
-            button("Go to")->click();
-            QVERIFY((view.CurrentView().eye - stored.eye).Length() < 1e-9);
-            // The window's own camera stays; the stored one goes.
-            panel->List()->setCurrentRow(0);
-            QVERIFY(!button("Delete")->isEnabled());
-            QVERIFY(doc->Core().IsModified());
-            rig.files.QueueChoice(path.toStdString());
-            rig.Act(kSave)->trigger();
-        }
         Rig rig;
-        CTalvorDoc* doc = rig.frame->OpenDocumentFile(path);
-        QVERIFY(doc != nullptr);
+        CTalvorDoc* doc = rig.frame->NewDocument();
+        CTalvorView& view = rig.Active()->View();
+        rig.Act(kCameraPalette)->trigger();
+        auto* panel = rig.frame->findChild<CamerasPanel*>();
+        QVERIFY(panel != nullptr && panel->isVisible());
+        QCOMPARE(panel->List()->count(), 1);
+        QCOMPARE(panel->List()->item(0)->text(), QString("Camera 1 (window 1)"));
+        auto button = [panel](const char* name) {
+            for (auto* b : panel->findChildren<QPushButton*>())
+                if (b->accessibleName() == name)
+                    return b;
+            return static_cast<QPushButton*>(nullptr);
+        };
+        view.DollyIn();
+        const ViewEntry stored = view.CurrentView();
+        button("Add")->click();
+        QCOMPARE(panel->List()->count(), 2);
+        QCOMPARE(panel->List()->currentRow(), 1);
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->setTextValue("Overview");
+            dialog->accept();
+        });
+        button("Rename")->click();
+        QCOMPARE(panel->List()->item(1)->text(), QString("Overview"));
+        for (int i = 0; i < 3; ++i)
+            view.DollyOut();
+        button("Go to")->click();
+        QVERIFY((view.CurrentView().eye - stored.eye).Length() < 1e-9);
+        // The window's own camera stays; the stored one goes.
+        panel->List()->setCurrentRow(0);
+        QVERIFY(!button("Delete")->isEnabled());
+        QVERIFY(doc->Core().IsModified());
+        // A save keeps the window's camera first and the stored one after it.
+        QTemporaryDir dir;
+        rig.files.QueueChoice(dir.filePath("cameras.kel").toStdString());
+        rig.Act(kSave)->trigger();
         QCOMPARE(doc->Core().Views().size(), std::size_t{2});
         QCOMPARE(doc->Core().ViewName(1), std::string("Overview"));
     }
