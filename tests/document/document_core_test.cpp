@@ -8,12 +8,13 @@
 namespace kelto {
 namespace {
 
-// The enabled commands as letters: g for Group (G when checked), t Trim, m Material
-// Properties, l Light Properties.
+// The enabled commands as letters: g for Group (G when checked), t Trim, b Combine and
+// Intersect, m Material Properties, l Light Properties.
 std::string Rules(const DocumentCore& doc) {
     const CommandState group = GroupCommandState(doc);
     std::string letters = group.enabled ? (group.checked ? "G" : "g") : "";
     letters += TrimCommandState(doc).enabled ? "t" : "";
+    letters += CombineCommandState(doc).enabled && IntersectCommandState(doc).enabled ? "b" : "";
     letters += MaterialPropertiesState(doc).enabled ? "m" : "";
     return letters + (LightPropertiesState(doc).enabled ? "l" : "");
 }
@@ -33,7 +34,7 @@ TEST(CommandRules, FollowTheSelection) {
     EXPECT_EQ(Rules(doc), "m");
     EXPECT_EQ(doc.GetScene().CountSelectedLights(), 0);  // inserting deselected the light
     doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
-    EXPECT_EQ(Rules(doc), "gt");
+    EXPECT_EQ(Rules(doc), "gtb");
     doc.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
     EXPECT_EQ(Rules(doc), "g");  // three objects: no Trim
     ASSERT_TRUE(doc.Group());
