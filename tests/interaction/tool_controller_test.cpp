@@ -370,13 +370,8 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     rig.Click({400, 300});
     ASSERT_EQ(rig.document.GetScene().NodeCount(), 2u);
     EXPECT_EQ(Newest(rig.document).position.y, 1.0);
-    // Tilted until it looks straight down and past it, then clicks everywhere, and at the
-    // horizon.
-    rig.camera.LookAt({3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0});
-    for (int i = 0; i < 200; ++i) {
-        rig.camera.TiltCamera(-1.0);
-        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().view_from_world)) << i;
-    }
+    // Clicks everywhere, and at the horizon (a camera tilted past straight down is the
+    // navigation's test).
     rig.camera.LookAt({0, 3, 10}, {0, 3, 0}, {0, 1, 0});  // the horizon across the middle
     for (const WindowPoint& p : {WindowPoint{0, 0}, WindowPoint{799, 599}, WindowPoint{400, 300},
                                  WindowPoint{400, 299}, WindowPoint{-300, 5000}}) {
