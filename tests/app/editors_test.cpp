@@ -339,18 +339,12 @@ class EditorsTest : public QObject {
     }
 
     void ViewsShowTheNewMaterialAfterOk() {
-        Services services;
-        QueuedWindowThread window_thread;
-        CMainFrame frame(AppServices{services.messages, services.files, services.settings,
-                                     window_thread, std::string()});
-        CommandHooks hooks;
-        AddEditorHooks(hooks, services.Editors(), &frame);
-        frame.SetHooks(hooks);
-        frame.resize(800, 600);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        test::MainWindowRig rig(800, 600);
+        rig.AddEditors();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.frame.get()));
+        CMainFrame& frame = *rig.frame;
         frame.NewDocument();
-        DocumentCore& core = frame.ActiveDocument()->Core();
+        DocumentCore& core = rig.Core();
         core.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
         CTalvorView* view = frame.ActiveModellingView();
         QVERIFY(view != nullptr);
@@ -359,8 +353,8 @@ class EditorsTest : public QObject {
         const int blue_before = CountPixels(before, kBlue);
         QVERIFY2(blue_before > 200, qPrintable(QString::number(blue_before)));
         // A red colour: the blue sphere turns red.
-        WhenShown<CMaterialsSheet>([&services](CMaterialsSheet& sheet) {
-            services.colours.QueueChoice(PackRgb(230, 20, 20));
+        WhenShown<CMaterialsSheet>([&rig](CMaterialsSheet& sheet) {
+            rig.colours.QueueChoice(PackRgb(230, 20, 20));
             sheet.ColorPage().ColorButton()->click();
             sheet.OkButton()->click();
         });
@@ -370,7 +364,7 @@ class EditorsTest : public QObject {
         QVERIFY(CountPixels(after, kRed) > CountPixels(before, kRed) + blue_before / 2);
         // A picture as the colour: the views paint its texture.
         QTemporaryDir dir;
-        services.files.QueueChoice(WritePicture(dir, "green.jpg", 64, 64, {20, 220, 20}));
+        rig.files.QueueChoice(WritePicture(dir, "green.jpg", 64, 64, {20, 220, 20}));
         WhenShown<CMaterialsSheet>([](CMaterialsSheet& sheet) {
             sheet.ColorPage().ImageButton()->click();
             sheet.OkButton()->click();

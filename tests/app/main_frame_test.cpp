@@ -48,13 +48,11 @@ using Rig = kelto::test::MainWindowRig;
 
 QString SavedScene(const QTemporaryDir& dir, const QString& name, int spheres) {
     DocumentCore core;
-    for (int i = 0; i < spheres; ++i) {
+    for (int i = 0; i < spheres; ++i)
         core.InsertObject(ObjectType::Sphere, {2.0 * i, 0, 0}, false);
-    }
     const QString path = dir.filePath(name);
-    if (!core.Save(path.toStdString()).ok()) {
+    if (!core.Save(path.toStdString()).ok())
         qWarning("could not write the test scene");
-    }
     return path;
 }
 
@@ -109,9 +107,8 @@ class MainFrameTest : public QObject {
         int buttons = 0;
         for (QToolBar* bar : rig.frame->ToolBars()) {
             for (QAction* action : bar->actions()) {
-                if (action->isSeparator()) {
+                if (action->isSeparator())
                     continue;
-                }
                 auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
                 QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
                 QVERIFY(button != nullptr && accessible != nullptr);
@@ -308,29 +305,24 @@ class MainFrameTest : public QObject {
     void KeltoSettingsCancelChangesNothingAndOkAppliesAtOnce() {
         Rig rig;
         CTalvorDoc* doc = rig.frame->NewDocument();
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i)
             doc->Core().InsertObject(ObjectType::Cube, {3.0 * i, 0, 0}, false);
-        }
         for (bool ok : {false, true}) {
             QTimer::singleShot(0, [ok] {
                 QWidget* dialog = QApplication::activeModalWidget();
                 QVERIFY(dialog != nullptr);
                 QCOMPARE(dialog->windowTitle(), QString("Kelto Settings"));
-                for (auto* field : dialog->findChildren<QSpinBox*>()) {
-                    if (field->accessibleName() == "Undo steps") {
+                for (auto* field : dialog->findChildren<QSpinBox*>())
+                    if (field->accessibleName() == "Undo steps")
                         field->setValue(2);
-                    }
-                }
                 for (auto* field : dialog->findChildren<QComboBox*>()) {
                     QCOMPARE(field->accessibleName(), QString("Orbit button"));
                     field->setCurrentIndex(1);  // Alt+left only
                 }
                 const auto buttons = dialog->findChildren<QPushButton*>();
-                for (QPushButton* button : buttons) {
-                    if (button->text().remove('&') == (ok ? "OK" : "Cancel")) {
+                for (QPushButton* button : buttons)
+                    if (button->text().remove('&') == (ok ? "OK" : "Cancel"))
                         button->click();
-                    }
-                }
             });
             rig.Act(kSettings)->trigger();
             QCOMPARE(doc->Core().UndoCount(), ok ? std::size_t{2} : std::size_t{4});

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/child_frame.h"
+#include "app/editor_hooks.h"
 #include "app/main_frame.h"
 #include "app/talvor_doc.h"
 #include "platform/headless.h"
@@ -17,6 +18,7 @@ namespace kelto::test {
 struct MainWindowRig {
     HeadlessMessages messages;
     HeadlessFileChooser files;
+    HeadlessColourChooser colours;
     MemorySettings settings;
     QueuedWindowThread window_thread;
     std::unique_ptr<CMainFrame> frame;
@@ -28,6 +30,12 @@ struct MainWindowRig {
         frame->show();
     }
     QAction* Act(int id) { return frame->Action(id); }
+    // The material sheet, the light dialog and the text dialog behind their commands.
+    void AddEditors() {
+        CommandHooks hooks = frame->Hooks();
+        AddEditorHooks(hooks, {messages, files, colours, settings, window_thread}, frame.get());
+        frame->SetHooks(std::move(hooks));
+    }
     CTalvorDoc* Doc() { return frame->ActiveDocument(); }
     DocumentCore& Core() { return Doc()->Core(); }
     int WindowCount() { return static_cast<int>(frame->DocumentArea()->subWindowList().size()); }

@@ -22,13 +22,13 @@
 #include "app/render_commands.h"
 #include "app/render_frame.h"
 #include "app/render_props.h"
-#include "platform/program_settings.h"
 #include "app/running_renders.h"
 #include "app/talvor_doc.h"
 #include "app_test_main.h"
 #include "document/render_news.h"
 #include "model/message_table.h"
 #include "platform/headless.h"
+#include "platform/program_settings.h"
 #include "tests/document/render_test_support.h"
 #include "views/camera_bars.h"
 #include "views/render_view.h"
@@ -373,13 +373,11 @@ class RenderWindowTest : public QObject {
         QCOMPARE(RunningRenders::Count(), 10);
         // Three stopped, two closed (Yes to each question); some may have finished meanwhile
         // and stay.
-        for (int i = 0; i < 5; ++i) {
-            if (i < 3) {
+        for (int i = 0; i < 5; ++i)
+            if (i < 3)
                 windows[i]->OnStopRendering();
-            } else if (!windows[i]->View().Finished()) {
+            else if (!windows[i]->View().Finished())
                 QVERIFY(windows[i]->close());
-            }
-        }
         QTRY_COMPARE_WITH_TIMEOUT(RunningRenders::Count(), 0, 60000);
         for (int i = 5; i < 10; ++i) {
             QVERIFY(windows[i] && windows[i]->View().Finished());

@@ -41,9 +41,8 @@ TEST(PrimitiveCommand, UnknownTypesListTheTypesAndHelpTheOptions) {
     EXPECT_NE(r.err.find("sphere torus cube cone cylinder paraboloid hyperboloid superquadric"),
               std::string::npos);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"primitive"}, {"primitive", "cube", "--obj"}, {"frobnicate"}, {}}) {
+             {"primitive"}, {"primitive", "cube", "--obj"}, {"frobnicate"}, {}})
         EXPECT_EQ(RunCommand(args).status, kExitUsage) << args.size();
-    }
     EXPECT_EQ(RunCommand({"--help"}).status, kExitOk);  // its text is cli.help_lists_subcommands
     const CliResult help = RunCommand({"primitive", "--help"});
     EXPECT_EQ(help.status, kExitOk);

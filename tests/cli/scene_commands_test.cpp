@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -145,9 +144,8 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
 
     const CliResult help = RunCommand({"build", "--help"});
     for (const char* key :
-         {"image=FILE", "glowimage=FILE", "ambientimage=FILE", "bump=none|colour|FILE"}) {
+         {"image=FILE", "glowimage=FILE", "ambientimage=FILE", "bump=none|colour|FILE"})
         EXPECT_NE(help.out.find(key), std::string::npos) << key;
-    }
 }
 
 TEST_F(SceneCommands, SavingOverALinkReplacesWhatItLeadsTo) {
@@ -197,47 +195,19 @@ TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
     EXPECT_EQ(RunCommand({"export", junk}).status, kExitUsage);
 }
 
-TEST_F(SceneCommands, ExportPlacesEveryObjectInTheWorld) {
+// Where the export puts each object is the placements' property test, and what it writes for
+// the demo scene the byte-identity guard's; here the command writes both files.
+TEST_F(SceneCommands, ExportWritesTheObjectsAndTheirMaterialLibrary) {
     const std::string scene = Path("e.kel");
-    ASSERT_EQ(RunCommand({"build", scene, "add:sphere@10,0", "add:cube@-4,0",
-                          "material:Cube1@colour=0.5/0.5/0.5;brightness=2;transparency=0.25",
-                          "select:Sphere1,Cube1", "group", "move:Group1@0,0,3"})
-                  .status,
-              kExitOk);
-    const std::string obj = Path("e.obj");
-    const CliResult r = RunCommand({"export", scene, obj});
+    ASSERT_EQ(RunCommand({"build", scene, "add:sphere@10,0", "add:cube@-4,0"}).status, kExitOk);
+    const CliResult r = RunCommand({"export", scene, Path("e.obj")});
     ASSERT_EQ(r.status, kExitOk) << r.err;
-
-    // Each object's mean vertex, in the world.
-    std::ifstream in(obj);
-    std::string tag, current, mtllib;
-    std::map<std::string, std::pair<Vec3, int>> sums;
-    int faces = 0;
-    while (in >> tag) {
-        if (tag == "mtllib") {
-            in >> mtllib;
-        } else if (tag == "o") {
-            in >> current;
-        } else if (tag == "v") {
-            Vec3 v;
-            in >> v.x >> v.y >> v.z;
-            sums[current] = {sums[current].first + v, sums[current].second + 1};
-        }
-        faces += tag == "f" ? 1 : 0;
-        in.ignore(1 << 20, '\n');
-    }
-    EXPECT_EQ(mtllib, "e.mtl");
-    ASSERT_EQ(sums.size(), 2u);
-    EXPECT_NEAR(sums["Sphere1"].first.x / sums["Sphere1"].second, 10.0, 0.05);
-    EXPECT_NEAR(sums["Cube1"].first.x / sums["Cube1"].second, -4.0, 1e-5);
-    EXPECT_NEAR(sums["Cube1"].first.z / sums["Cube1"].second, 3.0, 1e-5);
-    EXPECT_EQ(faces, 612 + 12);
-
-    std::ifstream mtl(Path("e.mtl"));
-    std::stringstream text;
-    text << mtl.rdbuf();
-    EXPECT_NE(text.str().find("newmtl Cube1\nKd 1 1 1\n"), std::string::npos);
-    EXPECT_NE(text.str().find("d 0.75\n"), std::string::npos);
+    std::stringstream obj, mtl;
+    obj << std::ifstream(Path("e.obj")).rdbuf();
+    mtl << std::ifstream(Path("e.mtl")).rdbuf();
+    for (const char* line : {"mtllib e.mtl\n", "o Sphere1\n", "o Cube1\n"})
+        EXPECT_NE(obj.str().find(line), std::string::npos) << line;
+    EXPECT_NE(mtl.str().find("newmtl Cube1\n"), std::string::npos);
 }
 
 TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {

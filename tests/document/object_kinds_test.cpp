@@ -18,9 +18,8 @@ namespace {
 // The new node of `type`, made as the commands make it; none for a kind this test cannot make
 // (which fails it: a new kind needs its way in here).
 NodeId Make(DocumentCore& doc, ObjectType type) {
-    if (IsPrimitive(type)) {
+    if (IsPrimitive(type))
         return doc.InsertObject(type, {0, 0, 0}, false);
-    }
     if (type == ObjectType::Text) {
         const auto text = doc.InsertText({0, 0, 0}, "Ko", LogFont::TextToolDefault(), 0.45, false);
         return text.ok() ? text->node : NodeId{};

@@ -417,20 +417,21 @@ TEST(SceneFile, SmallRecordsCannotAskForHugeMeshes) {
     ASSERT_TRUE(reader.OpenFromBytes(fine.SaveToBytes(), "fine.kel").ok());
     EXPECT_GT(reader.GetScene().FindNode("Sphere1")->display_mesh.vertices.size(), 10000u);
 
-    // A sphere of 229 steps opens; pasted into its own scene, the two would ask for more than
-    // a file may, so the paste is refused and the scene stays as it was.
+    // A sphere of 229 steps opens; pasted into its own scene or duplicated, the two would ask
+    // for more than a file may, so both are refused and the scene stays as it was.
     DocumentCore made;
     AddSpheres(made, 1, 229);
     ASSERT_TRUE(reader.OpenFromBytes(made.SaveToBytes(), "fine.kel").ok());
     const Bytes saved = reader.SaveToBytes();
     EXPECT_EQ(reader.Paste(saved).status().number, kMsgPasteTooFine);
+    reader.SelectNode(reader.NodeNamed("Sphere1"), false);
+    EXPECT_EQ(reader.Duplicate(1.0).status().number, kMsgPasteTooFine);
     EXPECT_EQ(reader.SaveToBytes(), saved);
     EXPECT_FALSE(reader.CanUndo());
     // Kelto's own primitives take no more samples than their records hold.
     DocumentCore every;
-    for (ObjectType type : kPrimitiveTypes) {
+    for (ObjectType type : kPrimitiveTypes)
         every.InsertObject(type, {}, false);
-    }
     EXPECT_EQ(TessellationExcess(every.GetScene()), 0u);
 
     // A picture of no width but a billion rows costs nothing.

@@ -24,9 +24,8 @@ TEST(StoredCameras, NamesAreUniqueSurviveDeletionAndTheFileAndMarkTheSceneChange
     for (const auto& [name, refusal] :
          {std::pair{std::string(""), kMsgNameEmpty}, std::pair{std::string("   "), kMsgNameEmpty},
           std::pair{std::string(25, 'x'), kMsgNameTooLong},
-          std::pair{std::string("Camera 1"), kMsgNameTaken}}) {
+          std::pair{std::string("Camera 1"), kMsgNameTaken}})
         EXPECT_EQ(doc.RenameView(2, name).number, refusal) << name;
-    }
     EXPECT_EQ(doc.RenameView(7, "Far").number, kMsgNoSuchView);
     // Deleting one keeps the names the others show.
     ASSERT_TRUE(doc.RenameView(2, "Wide").ok());

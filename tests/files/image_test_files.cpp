@@ -54,9 +54,8 @@ std::vector<std::uint8_t> MakePng(const PngLayout& layout) {
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!layout.palette.empty()) {
         std::vector<png_color> colours;
-        for (const auto& c : layout.palette) {
+        for (const auto& c : layout.palette)
             colours.push_back({c[0], c[1], c[2]});
-        }
         png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     }
     if (layout.gamma)

@@ -52,9 +52,8 @@ TEST(MaterialFolder, DamagedAndForeignFilesAreLeftOutWithOneMessageEach) {
         {"unnamed.kmat", EncodeMaterialFile("", Material())},
         {"channels.kmat", bad_channels},
     };
-    for (const auto& [name, bytes] : hostile) {
+    for (const auto& [name, bytes] : hostile)
         Put(folder.File(name), bytes);
-    }
     std::filesystem::create_directory(folder.File("folder.kmat"));
     Put(folder.File("notes.txt"), {'h', 'i'});  // not a material file: not the library's
 

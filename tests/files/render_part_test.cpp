@@ -76,18 +76,7 @@ TEST(RenderPartFile, AnythingDamagedOrWellSealedNonsenseIsRefused) {
     std::vector<std::uint8_t> longer = bytes;
     longer.push_back(0);
     EXPECT_EQ(refusal(longer), kMsgPartCorrupt);
-    // Every bit of every byte flipped in turn: the checksums catch them all.
-    for (std::size_t at = 0; at < bytes.size(); ++at) {
-        for (int bit = 0; bit < 8; ++bit) {
-            std::vector<std::uint8_t> damaged = bytes;
-            damaged[at] ^= static_cast<std::uint8_t>(1 << bit);
-            const int number = refusal(damaged);
-            ASSERT_NE(number, 0) << at << " " << bit;
-            if (at >= 12) {
-                ASSERT_EQ(number, kMsgPartCorrupt) << at;
-            }
-        }
-    }
+    // That any other damage is found is the fuzz replay's check.
     // Another format's bytes, and a later version.
     const std::string png = "\x89PNG\r\n\x1a\n and more bytes than a header has, and more...";
     EXPECT_EQ(refusal(std::span(reinterpret_cast<const std::uint8_t*>(png.data()), png.size())),
@@ -234,26 +223,21 @@ TEST_F(RenderPartMerge, GapsOverlapsRepeatsAndDamageAreRefusedByName) {
 }
 
 TEST_F(RenderPartMerge, AMissingTileIsNamed) {
-    std::vector<std::string> paths;
-    for (int k = 0; k < 6; ++k) {
-        RenderPart part = MakePart(TileRect(30, 20, 3, 2, k));
-        part.header.tile_columns = 3;
-        part.header.tile_rows = 2;
+    // Tile k of a columns x rows grid, written.
+    const auto tile = [&](int columns, int rows, int k) {
+        RenderPart part = MakePart(TileRect(30, 20, columns, rows, k));
+        part.header.tile_columns = columns;
+        part.header.tile_rows = rows;
         part.header.tile_index = k;
-        if (k != 4)
-            paths.push_back(Write("t" + std::to_string(k) + ".kpart", part));
-    }
-    EXPECT_EQ(Refusal(paths), "Error: tile 4 of 3x2 is missing from the render parts.");
+        return Write(std::to_string(columns) + "x" + std::to_string(rows) + "-" +
+                         std::to_string(k) + ".kpart",
+                     part);
+    };
+    EXPECT_EQ(Refusal({tile(3, 2, 0), tile(3, 2, 1), tile(3, 2, 2), tile(3, 2, 3), tile(3, 2, 5)}),
+              "Error: tile 4 of 3x2 is missing from the render parts.");
     // Bands: N of them.
-    paths.clear();
-    for (int k = 0; k < 7; k += 2) {
-        RenderPart part = MakePart(TileRect(30, 20, 1, 7, k));
-        part.header.tile_columns = 1;
-        part.header.tile_rows = 7;
-        part.header.tile_index = k;
-        paths.push_back(Write("band" + std::to_string(k) + ".kpart", part));
-    }
-    EXPECT_EQ(Refusal(paths), "Error: tile 1 of 7 is missing from the render parts.");
+    EXPECT_EQ(Refusal({tile(1, 7, 0), tile(1, 7, 2), tile(1, 7, 4), tile(1, 7, 6)}),
+              "Error: tile 1 of 7 is missing from the render parts.");
 }
 
 TEST(TileRect, TilesCutThePictureExactlyOnce) {

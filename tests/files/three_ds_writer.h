@@ -94,20 +94,18 @@ inline std::vector<std::uint8_t> Make3ds(const std::vector<TestMesh>& meshes,
                             w.U16(static_cast<std::uint16_t>(m.faces.size()));
                             for (const auto& f : m.faces)
                                 w.U16(f[0]), w.U16(f[1]), w.U16(f[2]), w.U16(0);
-                            if (!m.material.empty()) {
+                            if (!m.material.empty())
                                 w.Chunk(0x4130, [&] {
                                     w.Text(m.material);
                                     w.U16(static_cast<std::uint16_t>(m.faces.size() + 1));
                                     for (std::size_t i = 0; i <= m.faces.size(); ++i)
                                         w.U16(static_cast<std::uint16_t>(i));  // one beyond
                                 });
-                            }
-                            if (m.smoothing) {
+                            if (m.smoothing)
                                 w.Chunk(0x4150, [&] {
                                     for (std::size_t i = 0; i < m.faces.size(); ++i)
                                         w.U32(1);
                                 });
-                            }
                         });
                     });
                 });

@@ -114,9 +114,8 @@ void CheckDocumentOperations(const std::uint8_t* data, std::size_t size) {
     for (std::uint8_t code : operations) {
         const bool done = Apply(document, code, input);
         Bytes now = CheckReopens(document);
-        if (!done && now != saved) {
+        if (!done && now != saved)
             __builtin_trap();  // a refused operation changes nothing
-        }
         saved = std::move(now);
     }
 }

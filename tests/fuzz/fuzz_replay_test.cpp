@@ -24,9 +24,8 @@ std::vector<std::uint8_t> SampleScene() {
     DocumentCore doc;
     for (const char* op :
          {"add:cube@0,0", "add+:cone@3,0", "group", "add:sphere@-3,0", "light:spot@1,4,1",
-          "material:Sphere1@colour=1/0/0;reflect=0.5", "view:0,5,20@0,0,0@35"}) {
+          "material:Sphere1@colour=1/0/0;reflect=0.5", "view:0,5,20@0,0,0@35"})
         EXPECT_TRUE(cli::ApplyBuildOperation(doc, op).ok()) << op;
-    }
     const NodeId cube = doc.NodeNamed("Cube1");
     Material material = doc.Node(cube)->material;
     material.colour_source = 1;
@@ -111,9 +110,8 @@ std::vector<std::uint8_t> PlacedScene(std::vector<std::size_t>& offsets) {
     for (const char* op :
          {"add:cube@0,0", "move:Cube1@1.375,2.625,-3.125", "scale:Cube1@1.5,0.75,2.25",
           "add:sphere@3,0", "material:Sphere1@reflect=0.5;transparency=0.4;ior=1.3",
-          "light:spot@1,4,1", "view:0,5,20@0,0,0@35"}) {
+          "light:spot@1,4,1", "view:0,5,20@0,0,0@35"})
         EXPECT_TRUE(cli::ApplyBuildOperation(doc, op).ok()) << op;
-    }
     const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
     for (double value : {1.375, 3.625, -3.125, 1.5, 0.75, 2.25}) {
         std::uint8_t pattern[8];
@@ -162,9 +160,11 @@ TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
     for (const auto& [decoder, bytes] : {std::pair{ImageDecoder::Jpeg, jpeg},
                                          {ImageDecoder::Png, png},
                                          {ImageDecoder::Tiff, tiff}}) {
-        ReplayMutations(bytes, 7, 400, [decoder](const std::uint8_t* data, std::size_t size) {
-            CheckImageDecoder(decoder, data, size);
-        });
+        ReplayMutations(
+            bytes, 7, 400,
+            [decoder](const std::uint8_t* data, std::size_t size) {
+                CheckImageDecoder(decoder, data, size);
+            });
     }
 }
 

@@ -16,10 +16,8 @@ void CheckRenderPart(const std::uint8_t* data, std::size_t size) {
     if (!part.ok()) {
         // The header alone may pass (its checks need no pixels) only when the pixels fail
         // their checksum; every refusal says why.
-        if (part.status().text.empty() ||
-            (header.ok() && part.status().number != kMsgPartCorrupt)) {
+        if (part.status().text.empty() || (header.ok() && part.status().number != kMsgPartCorrupt))
             __builtin_trap();
-        }
         return;
     }
     const RenderPartHeader& h = part->header;
@@ -27,9 +25,8 @@ void CheckRenderPart(const std::uint8_t* data, std::size_t size) {
         __builtin_trap();
     const PixelRect& r = h.rect;
     if (r.Empty() || r.x0 < 0 || r.y0 < 0 || r.x1 > h.width || r.y1 > h.height ||
-        part->pixels.size() != r.Area() * 3) {
+        part->pixels.size() != r.Area() * 3)
         __builtin_trap();
-    }
     const std::vector<std::uint8_t> again = EncodeRenderPart(*part);
     if (!std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()))
         __builtin_trap();

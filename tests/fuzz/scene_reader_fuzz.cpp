@@ -42,17 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const kelto::Result<std::vector<kelto::NodeId>> pasted = again.Paste(std::span(data, size));
     if (!pasted.ok()) {
         if (pasted.status().number != kelto::kMsgPasteTooFine || again.SaveToBytes() != saved ||
-            again.CanUndo()) {
+            again.CanUndo())
             __builtin_trap();
-        }
         return 0;
     }
     const std::vector<std::uint8_t> with_paste = again.SaveToBytes();
     kelto::DocumentCore reopened;
     if (!reopened.OpenFromBytes(with_paste, "pasted.kel").ok() ||
-        reopened.SaveToBytes() != with_paste) {
+        reopened.SaveToBytes() != with_paste)
         __builtin_trap();
-    }
     if (!again.Undo().ok() || again.SaveToBytes() != saved)
         __builtin_trap();
     if (!pasted->empty() && (!again.Redo().ok() || again.SaveToBytes() != with_paste))

@@ -20,9 +20,8 @@ WindowPoint Projected(const CViewRenderer& view, const Vec3& world) {
 
 // A camera any later move can build on: finite, eye off the target, a right-handed unit basis.
 void ExpectValid(const ViewCamera& c) {
-    for (const Vec3& v : {c.eye, c.target, c.direction, c.right, c.up}) {
+    for (const Vec3& v : {c.eye, c.target, c.direction, c.right, c.up})
         ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
-    }
     EXPECT_GT((c.target - c.eye).Length(), 0.0);
     EXPECT_NEAR(c.direction.Length(), 1.0, 1e-9);
     EXPECT_NEAR(Dot(c.direction, c.up), 0.0, 1e-9);
@@ -94,13 +93,11 @@ TEST(Navigation, NoMoveMakesTheCameraInvalid) {
         ToolRig rig(projection);
         rig.document.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
         CViewRenderer& view = rig.camera;
-        for (int i = 0; i < 200; ++i) {  // zoomed in and out far past every limit
+        for (int i = 0; i < 200; ++i)  // zoomed in and out far past every limit
             view.ZoomAbout({0, 0, 0}, 10.0);
-        }
         ExpectValid(view.Camera());
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 400; ++i)
             view.ZoomAbout({0, 0, 0}, 0.1);
-        }
         ExpectValid(view.Camera());
         view.Orbit({0, -3, 0}, 30, 500);         // from under the floor, past straight down
         view.Orbit(view.Camera().eye, 10, -10);  // about the eye itself
@@ -112,6 +109,19 @@ TEST(Navigation, NoMoveMakesTheCameraInvalid) {
         ExpectValid(view.Camera());
         view.Frame({0, 0, 0}, NAN);
         ExpectValid(view.Camera());
+        // Looking straight down, tilting over the top, lenses of no length, an eye on its target.
+        view.LookAt({0, 10, 0}, {0, 0, 0}, {0, 1, 0});
+        ExpectValid(view.Camera());
+        for (int i = 0; i < 400; ++i)
+            view.TiltCamera(1.0);
+        ExpectValid(view.Camera());
+        const double lens = view.FocalLength();
+        view.SetFocalLength(0.0);
+        view.SetFocalLength(-5.0);
+        EXPECT_EQ(view.FocalLength(), lens);
+        const Vec3 direction = view.Camera().direction;
+        view.LookAt({1, 1, 1}, {1, 1, 1}, {0, 1, 0});
+        EXPECT_EQ(view.Camera().direction, direction);
     }
 }
 

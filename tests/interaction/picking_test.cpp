@@ -30,9 +30,8 @@ TEST(PickGeometry, TrianglesCountFromBothSidesAndAffineInversesUndoPlacements) {
     m.Scale({2, 0.5, 4});
     Matrix4 inverse;
     ASSERT_TRUE(InvertAffine(m, inverse));
-    for (const Vec3& p : {Vec3{1, 2, 3}, Vec3{-4, 0.5, 7}}) {
+    for (const Vec3& p : {Vec3{1, 2, 3}, Vec3{-4, 0.5, 7}})
         EXPECT_NEAR((TransformPoint(inverse, TransformPoint(m, p)) - p).Length(), 0.0, 1e-12);
-    }
     // A scale of zero does not invert, and leaves `inverse` alone.
     Matrix4 flat;
     flat.Scale({1, 0, 1});
@@ -50,9 +49,8 @@ TEST(Pick, TheNearestSurfaceWinsGroupsByTheirMembersAndFlatObjectsByTheirFaces) 
     const NodeId near = document.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
     const NodeId flat = document.InsertObject(ObjectType::Cube, {-10, 0, 0}, false);
     document.GrabNodeHandle(flat, 1, false);  // squashed flat in y by the scale drag
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
         document.DragScaleNode(flat, {1, 0.1, 1}, {});
-    }
     document.EndDrag();
     document.ClearSelection();
     // The ray from a point towards another, the node it picks (none: nothing), and how far.

@@ -183,11 +183,10 @@ TEST(SelectTool, HandleDragScalesOnlyItsAxisAndKeepsTheOppositeCorner) {
         }
         EXPECT_EQ(rig.camera.highlight_mode, CViewRenderer::kHighlightScaling);
         rig.Release(end);
-        if (reach == 4.0) {
+        if (reach == 4.0)
             EXPECT_GT(node.scale.x, 1.3);
-        } else {
+        else
             EXPECT_NEAR(node.scale.x, (reach > 0 ? 2.0 : 0.1) * x, 1e-12);
-        }
         x = node.scale.x;
         EXPECT_EQ(node.scale.y, 1.0);
         EXPECT_EQ(node.scale.z, 1.0);
@@ -219,9 +218,8 @@ WindowPoint RingTangent(const ToolRig& rig, const WindowPoint& at) {
     const auto hit = Pick(rig.document.GetScene(), rig.camera.RayAt(Centre(at)), rings);
     WindowPoint s0, s1;
     if (!hit || !rig.camera.ProjectToWindow(hit->segment_start, s0) ||
-        !rig.camera.ProjectToWindow(hit->segment_end, s1)) {
+        !rig.camera.ProjectToWindow(hit->segment_end, s1))
         return {};
-    }
     return {std::round(5 * std::round(s1.x - s0.x)), std::round(5 * std::round(s1.y - s0.y))};
 }
 
@@ -262,9 +260,8 @@ TEST(RotateTool, RingDragsTurnObjectsAndSpotLightsAboutTheRingsAxis) {
         Matrix4 expected;
         expected.Rotate(10, light ? Vec3{0, 1, 0} : Vec3{0, 0, 1});
         const Matrix4& rotation = light ? spot->rotation : node->rotation;
-        for (int i = 0; i < 16; ++i) {
+        for (int i = 0; i < 16; ++i)
             EXPECT_NEAR(rotation[i], expected[i], 1e-12) << "element " << i;
-        }
         EXPECT_EQ(light ? spot->rotating : node->rotating, 0);
         EXPECT_EQ(rig.document.GrabbedRing(), 0);
     }
@@ -373,13 +370,8 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     rig.Click({400, 300});
     ASSERT_EQ(rig.document.GetScene().NodeCount(), 2u);
     EXPECT_EQ(Newest(rig.document).position.y, 1.0);
-    // Tilted until it looks straight down and past it, then clicks everywhere, and at the
-    // horizon.
-    rig.camera.LookAt({3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0});
-    for (int i = 0; i < 200; ++i) {
-        rig.camera.TiltCamera(-1.0);
-        ASSERT_TRUE(MatrixIsFinite(rig.camera.Camera().view_from_world)) << i;
-    }
+    // Clicks everywhere, and at the horizon (a camera tilted past straight down is the
+    // navigation's test).
     rig.camera.LookAt({0, 3, 10}, {0, 3, 0}, {0, 1, 0});  // the horizon across the middle
     for (const WindowPoint& p : {WindowPoint{0, 0}, WindowPoint{799, 599}, WindowPoint{400, 300},
                                  WindowPoint{400, 299}, WindowPoint{-300, 5000}}) {
@@ -391,9 +383,8 @@ TEST(BadInput, NoClickOrDragLeavesANaNAndTheSavedSceneLoadsBack) {
     rig.camera.LookAt({3, 8.5, 22.5}, {0, 0, 0}, {0, 1, 0});
     const NodeId flat = rig.document.InsertObject(ObjectType::Cube, {-2, 0, 0}, false);
     rig.document.GrabNodeHandle(flat, 1, false);
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 400; ++i)
         rig.document.DragScaleNode(flat, {0.1, 0.1, 0.1}, {});
-    }
     rig.document.EndDrag();
     const WindowPoint at = rig.PixelOf(WorldBoxCentre(*rig.document.Node(flat)));
     for (ToolMode mode : {ToolMode::Select, ToolMode::Rotate}) {

@@ -36,9 +36,8 @@ TEST(RitterSphere, ContainsEveryPointOfRandomCloudsAndTiesFavourXThenTheEarlierP
     std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
     for (int cloud = 0; cloud < 200; ++cloud) {
         std::vector<Vec3f> points(1 + cloud % 37);
-        for (Vec3f& p : points) {
+        for (Vec3f& p : points)
             p = {coordinate(random), coordinate(random) * 0.1f, coordinate(random)};
-        }
         const BoundingSphere sphere = RitterSphere(points);
         for (const Vec3f& p : points)
             EXPECT_LE(Distance(sphere.centre, p), sphere.radius * (1 + 1e-5) + 1e-5)

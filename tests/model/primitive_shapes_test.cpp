@@ -92,9 +92,8 @@ TEST(Sphere, WeldingSharesNeighbouringCellsCorners) {
     // samples in 32768 buckets that happens to very few.
     const Mesh mesh = Build(ObjectType::Sphere).display;
     std::set<std::tuple<float, float>> parameters;
-    for (const DisplayVertex& v : mesh.vertices) {
+    for (const DisplayVertex& v : mesh.vertices)
         parameters.insert({v.s, v.t});
-    }
     // Every sample but one at each pole, whose triangles are all degenerate.
     EXPECT_EQ(parameters.size(), 19u * 19u - 2u);
     EXPECT_LE(mesh.vertices.size(), 19u * 19u + 20u);

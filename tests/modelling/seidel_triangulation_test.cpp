@@ -102,11 +102,10 @@ int CoveringTriangles(const std::vector<Point2>& points, const Triangles& triang
             const double length = std::hypot(b.x - a.x, b.y - a.y);
             nearest = std::min(nearest, length > 0.0 ? Cross(a, b, p) / length : 0.0);
         }
-        if (nearest > margin) {
+        if (nearest > margin)
             ++count;
-        } else if (nearest > -margin) {
+        else if (nearest > -margin)
             return -1;
-        }
     }
     return count;
 }
@@ -264,9 +263,8 @@ TEST(SeidelTriangulation, InsertionOrderDoesNotChangeTheTriangulation) {
     std::mt19937 generator(42);
     const Contours polygon = RandomStarWithHoles(generator);
     const auto canonical = [](Triangles triangles) {
-        for (auto& t : triangles) {
+        for (auto& t : triangles)
             std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
-        }
         std::sort(triangles.begin(), triangles.end());
         return triangles;
     };
@@ -403,9 +401,8 @@ TEST(PolygonLocator, AgreesWithRayCrossing) {
         for (int i = 0; i < 300; ++i) {
             const Point2 p{where(shapes), where(shapes)};
             if (DistanceToBoundary({star}, p) >= 1e-9 &&
-                moved.Contains(p) != InsideEvenOdd({star}, p)) {
+                moved.Contains(p) != InsideEvenOdd({star}, p))
                 ++mismatches;
-            }
         }
         EXPECT_EQ(mismatches, 0);
     }

@@ -33,9 +33,8 @@ std::size_t OpenEdges(const Mesh& mesh) {
         for (int e = 0; e < 3; ++e) {
             const Position& a = p[e];
             const Position& b = p[(e + 1) % 3];
-            if (a != b) {
+            if (a != b)
                 ++uses[a < b ? Edge{a, b} : Edge{b, a}];
-            }
         }
     }
     std::size_t open = 0;
@@ -106,10 +105,9 @@ TEST(TextClosure, EveryPrintableCharacterAndLinesOfTextCloseUp) {
     for (const FaceChoice& choice : kFaces) {
         const FaceGlyphs face(choice);
         std::vector<std::string> texts = {"Kelto 8", "0123456789", "Hello, World!", "\xae"};
-        for (char c = '!'; c <= '~'; ++c) {
+        for (char c = '!'; c <= '~'; ++c)
             for (const std::string prefix : {"", "K", "A", "W"})
                 texts.push_back(prefix + c);
-        }
         for (const std::string& text : texts) {
             const Mesh mesh = face.Build(text);
             EXPECT_FALSE(mesh.vertices.empty()) << choice.file << " '" << text << "'";
@@ -237,11 +235,10 @@ TEST(TextFlattening, ShapeDoesNotDependOnWhereTheCursorStands) {
                 FlattenContour(contour, 0.0, 0.45, TextShape::kFlatness, fractions, walls, polygon);
                 const double area = SignedArea(polygon);
                 EXPECT_EQ(contour.orientation, area > 0 ? 1 : -1) << c << " from " << start;
-                if (start == 0) {
+                if (start == 0)
                     areas.push_back(area);
-                } else {
+                else
                     EXPECT_NEAR(area, areas[i], 0.01 * std::fabs(areas[i])) << c << " " << start;
-                }
             }
         }
     }

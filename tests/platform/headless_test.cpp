@@ -74,9 +74,8 @@ TEST(QueuedWindowThread, RunsWorkFromManyThreadsInOrderPerThreadAndDropsNone) {
         std::vector<std::jthread> threads;
         for (std::vector<int>& mine : seen) {
             threads.emplace_back([&window_thread, &mine] {
-                for (int i = 0; i < 500; ++i) {
+                for (int i = 0; i < 500; ++i)
                     window_thread.Post([&mine, i] { mine.push_back(i); });
-                }
             });
         }
     }

@@ -42,9 +42,8 @@ TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamedAndAnEyeBeyondRangeSeesN
         cube->position = position;
         cube->scale = scale;
         cube->ComputeParentFromNode();
-        if (left_out) {
+        if (left_out)
             expected.insert(expected.begin(), cube->name);  // newer nodes come first
-        }
     };
     add({1e300, 0, 0}, {1, 1, 1}, true);              // beyond single precision: infinite corners
     add({0, 0, 0}, {1e200, 1, 1}, true);              // the same by its size
@@ -70,11 +69,9 @@ TEST(ExtremeValues, UntraceableObjectsAreLeftOutAndNamedAndAnEyeBeyondRangeSeesN
     tracer_test::AddStillLife(scene);
     for (RenderQuality quality : {RenderQuality::Draft, RenderQuality::Production}) {
         const RenderImage picture = Render(scene, quality, nullptr, {1e300, 8.5, 22.5});
-        for (int y = 0; y < picture.Height(); ++y) {
-            for (int x = 0; x < picture.Width(); ++x) {
+        for (int y = 0; y < picture.Height(); ++y)
+            for (int x = 0; x < picture.Width(); ++x)
                 ASSERT_EQ(picture.Pixel(x, y), (std::array<std::uint8_t, 3>{0, 0, 0}));
-            }
-        }
     }
 }
 

@@ -240,17 +240,14 @@ TEST(PreparedScene, HierarchyMatchesTheReferenceOnOneDenseMesh) {
     }
     auto index = [](int x, int z) { return static_cast<std::uint16_t>(z * kSide + x); };
     for (int z = 0; z + 1 < kSide; ++z) {
-        for (int x = 0; x + 1 < kSide; ++x) {
+        for (int x = 0; x + 1 < kSide; ++x)
             for (std::uint16_t i : {index(x, z), index(x + 1, z), index(x, z + 1), index(x + 1, z),
-                                    index(x + 1, z + 1), index(x, z + 1)}) {
+                                    index(x + 1, z + 1), index(x, z + 1)})
                 mesh.indices.push_back(i);
-            }
-        }
     }
     const std::size_t once = mesh.indices.size();
-    for (std::size_t i = 0; i < 6 * 400; ++i) {
+    for (std::size_t i = 0; i < 6 * 400; ++i)
         mesh.indices.push_back(mesh.indices[once / 2 + i]);  // the same triangles again
-    }
     node->UpdateBounds();
     node->ComputeParentFromNode();
     LinkChild(scene.Root(), *node);

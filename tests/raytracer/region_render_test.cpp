@@ -79,9 +79,8 @@ TEST(PixelDraws, DependOnSeedAndPositionOnlyAndSpreadOverTheTables) {
             for (const auto& [draw, size] : {std::pair{a.first_pass_set, kJitterSets},
                                              {a.refinement_set, kJitterSets},
                                              {a.first_pass_lens, RayTracer::kLensSets},
-                                             {a.refinement_lens, RayTracer::kLensSets}}) {
+                                             {a.refinement_lens, RayTracer::kLensSets}})
                 ASSERT_TRUE(draw >= 0 && draw < size) << draw;
-            }
             first_sets.insert(a.first_pass_set);
             lenses.insert(a.first_pass_lens);
             differing_seed +=
@@ -138,9 +137,8 @@ std::vector<std::vector<PixelRect>> Cuts(int w, int h) {
         tiles.push_back(TileRect(w, h, 3, 2, k));
     cuts.push_back(tiles);
     std::vector<PixelRect> strips;
-    for (int x = 0; x < w; ++x) {
+    for (int x = 0; x < w; ++x)
         strips.push_back({x, 0, x + 1, h});
-    }
     cuts.push_back(strips);
     cuts.push_back({{0, 0, w, h}});
     return cuts;
@@ -172,11 +170,10 @@ void AddGlowingBlocks(Scene& scene) {
 TEST(RegionRender, RegionsMakeTheWholePictureBitForBit) {
     for (int which = 0; which < 3; ++which) {
         Scene scene;
-        if (which == 2) {
+        if (which == 2)
             AddGlowingBlocks(scene);
-        } else {
+        else
             tracer_test::AddStillLife(scene);
-        }
         const RenderCamera camera =
             which == 0   ? Camera(23, 17)
             : which == 1 ? Camera(21, 15, RenderQuality::Production)

@@ -159,9 +159,8 @@ TEST(RenderJob, AbortStopsWithinAPixelAndStillSaysDone) {
     auto job = std::make_unique<RenderJob>(
         scene, tracer_test::Camera(400, 300, RenderQuality::Production), listener);
     job->Start();
-    while (job->Waiting() == 0) {
+    while (job->Waiting() == 0)
         std::this_thread::yield();
-    }
     job->Abort();
     listener.WaitForDone();
     EXPECT_LT(job->Waiting(), 400u * 300u);

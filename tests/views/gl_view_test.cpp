@@ -54,10 +54,12 @@ class GlViewTest : public QObject {
         // arrow is; the z axis arrow is blue on the +z side, the x arrow red, the y arrow green.
         QVERIFY(!Near(image, rig.PixelOf({0, 0, -0.25}), 1, grid));
         QVERIFY(Near(image, rig.PixelOf({0, 0, -1.0}), 1, grid));
-        QVERIFY(Near(image, rig.PixelOf({0, 0, 0.25}), 1,
-                     [](const Rgb& c) { return c.b > 150 && c.r < 60 && c.g < 60; }));
-        QVERIFY(Near(image, rig.PixelOf({0.25, 0, 0}), 1,
-                     [](const Rgb& c) { return c.r > 150 && c.g < 60 && c.b < 60; }));
+        QVERIFY(Near(
+            image, rig.PixelOf({0, 0, 0.25}), 1,
+            [](const Rgb& c) { return c.b > 150 && c.r < 60 && c.g < 60; }));
+        QVERIFY(Near(
+            image, rig.PixelOf({0.25, 0, 0}), 1,
+            [](const Rgb& c) { return c.r > 150 && c.g < 60 && c.b < 60; }));
         QVERIFY(Near(image, rig.PixelOf({0, 0.25, 0}), 1,
                      [](const Rgb& c) { return c.g > 150 && c.r < 60 && c.b < 60; }));
         QVERIFY(IsBackground(At(image, {2, 2})));  // beyond the grid's edge
@@ -140,9 +142,8 @@ class GlViewTest : public QObject {
 
         const int max = rig.view->Renderer().MaxLights();
         QVERIFY(max >= 8);
-        for (int i = 0; i < max + 3; ++i) {
+        for (int i = 0; i < max + 3; ++i)
             rig.document.InsertLight(LightKind::Point, {static_cast<double>(i), 3, 0});
-        }
         // The second light is switched off: the ones after it move up.
         Light off = rig.document.GetScene().Lights()[1];
         off.on = 0;

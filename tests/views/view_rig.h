@@ -68,11 +68,12 @@ inline void Click(CTalvorView& view, const QPoint& at, Qt::KeyboardModifiers mod
 }
 
 // A drag as the mouse makes it: a press, moves with the button held, a release.
-inline void Drag(CTalvorView& view, const QPoint& from, const QPoint& to, int steps) {
-    QTest::mousePress(&view, Qt::LeftButton, {}, from);
+inline void Drag(CTalvorView& view, const QPoint& from, const QPoint& to, int steps,
+                 Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(&view, button, {}, from);
     for (int i = 1; i <= steps; ++i)
         QTest::mouseMove(&view, from + (to - from) * i / steps);
-    QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
+    QTest::mouseRelease(&view, button, {}, to);
 }
 
 struct ViewRig {
