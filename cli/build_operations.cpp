@@ -28,6 +28,7 @@ constexpr std::string_view kOperationsHelpHead =
     "  move:NAME@DX,DY,DZ    move an object or light by a drag of that amount\n"
     "  scale:NAME@SX,SY,SZ   scale an object (a light's size by SX)\n"
     "  rotate:NAME@AX,AY,AZ  turn by degrees about the world x, y and z axes\n"
+    "  hide:NAME  show:NAME  hide an object from the views and the render, or show it again\n"
     "  material:NAME@KEY=VALUE[;KEY=VALUE...]\n"
     "        colour=R/G/B brightness=F glow=R/G/B glowstrength=F ambient=R/G/B\n"
     "        ambientstrength=F highlight=R/G/B highlightstrength=F shininess=F reflect=F\n"
@@ -564,8 +565,9 @@ Status AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>
     return Status::Ok();
 }
 
-constexpr std::string_view kVerbs[] = {"add",    "add+",     "light",    "select", "move", "scale",
-                                       "rotate", "material", "lightset", "view",   "text"};
+constexpr std::string_view kVerbs[] = {"add",      "add+",   "light", "select", "move",
+                                       "scale",    "rotate", "hide",  "show",   "material",
+                                       "lightset", "view",   "text"};
 constexpr std::string_view kBareOperations[] = {"group",  "trim", "union", "intersect",
                                                 "delete", "undo", "redo"};
 
@@ -576,6 +578,15 @@ Status Boolean(DocumentCore& doc, kelto::Result<NodeId> (DocumentCore::*command)
         return result.status();
     }
     return Status::Ok();
+}
+
+// Hides an object from the views and the render, or shows it again (the file keeps the flag).
+Status SetShown(DocumentCore& doc, std::string_view name, bool shown) {
+    const NodeId node = FindObject(doc, name);
+    if (!node) {
+        return Usage("no object named " + Quote(name));
+    }
+    return doc.SetVisible(node, shown);
 }
 
 Status StepHistory(DocumentCore& doc, bool undo) {
@@ -644,6 +655,8 @@ Status ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
         return Scale(doc, argument);
     if (verb == "rotate")
         return Rotate(doc, argument);
+    if (verb == "hide" || verb == "show")
+        return SetShown(doc, argument, verb == "show");
     if (verb == "material")
         return SetMaterial(doc, argument, warnings);
     if (verb == "lightset")

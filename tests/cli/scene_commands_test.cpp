@@ -75,12 +75,15 @@ TEST_F(SceneCommands, BuildAppliesOperationsThroughTheDocument) {
 
     // --from continues a scene.
     const std::string more = Path("b.kel");
-    ASSERT_EQ(
-        RunCommand({"build", more, "--from", scene, "add:torus@5,5", "scale:Torus1@2,1,2"}).status,
-        kExitOk);
+    ASSERT_EQ(RunCommand({"build", more, "--from", scene, "add:torus@5,5", "scale:Torus1@2,1,2",
+                          "hide:Torus1", "hide:Group1", "show:Group1"})
+                  .status,
+              kExitOk);
     const nlohmann::json grown = Info(more);
     EXPECT_EQ(grown["nodes"].size(), 4u);
     EXPECT_EQ(grown["nodes"][0]["scale"], nlohmann::json({2.0, 1.0, 2.0}));
+    EXPECT_EQ(grown["nodes"][0]["visible"], false);
+    EXPECT_EQ(grown["nodes"][1]["visible"], true);
     EXPECT_EQ(grown["views"].size(), 2u);
 }
 
@@ -94,7 +97,7 @@ TEST_F(SceneCommands, ABadOperationNamesItselfAndWritesNothing) {
           "lightset:Sphere1@on=1", "move:Nobody@1,2,3", "view:0,0,0@0,0,0",
           "add:sphere@0,0 material:Sphere1@ior=0", "add:sphere@0,0 material:Sphere1@ior=3.6",
           "add:sphere@0,0 material:Sphere1@reflect=2", "lightset:Light1@angle=-10",
-          "lightset:Light1@intensity=-1", "frobnicate"}) {
+          "lightset:Light1@intensity=-1", "hide:Nobody", "frobnicate"}) {
         std::vector<std::string> args = {"build", scene};
         std::istringstream words(line);
         for (std::string op; words >> op;)
