@@ -13,15 +13,6 @@ namespace {
 // The floor grid's centre, and a sphere round the part of it a new view shows.
 constexpr FramingSphere kGridCentre{{0.0, 0.0, 0.0}, 5.0};
 
-void GrowByPlacedBox(BoundingBox& world, const BoundingBox& box, const Matrix4& frame) {
-    for (int corner = 0; corner < 8; ++corner) {
-        const Vec3 local{(corner & 1) ? box.max.x : box.min.x, (corner & 2) ? box.max.y : box.min.y,
-                         (corner & 4) ? box.max.z : box.min.z};
-        const Vec3 p = TransformPoint(frame, local);
-        world.Grow({static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
-    }
-}
-
 // The sphere round the visible top-level objects' boxes, and the selected lights' icons when
 // only the selection counts.
 std::optional<FramingSphere> SphereAround(const Scene& scene, bool selected_only) {
@@ -31,7 +22,7 @@ std::optional<FramingSphere> SphereAround(const Scene& scene, bool selected_only
         if (node->visible == 0 || node->box.IsEmpty() || (selected_only && node->selected == 0)) {
             continue;
         }
-        GrowByPlacedBox(world, node->box, node->parent_from_node);
+        GrowByPlacedBox(world, *node);
         any = true;
     }
     for (const Light& light : scene.Lights()) {

@@ -247,9 +247,6 @@ void Scene::ClearSelection() {
     }
 }
 
-namespace {
-
-// The box of a node's local box after its matrix, grown into `box`.
 void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
     const Vec3f& lo = node.box.min;
     const Vec3f& hi = node.box.max;
@@ -259,8 +256,6 @@ void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
         box.Grow(node.parent_from_node.TransformPoint(p));
     }
 }
-
-}  // namespace
 
 SceneNode* Scene::GatherSelected(ObjectType container_type) {
     const std::vector<SceneNode*> members = SelectedTopLevel();

@@ -142,4 +142,8 @@ class Scene : public SceneObject {
     std::int32_t camera_counter_ = 1;
 };
 
+// The corners of a node's local box placed by its matrix (a top-level node's: in the world),
+// grown into `box`.
+void GrowByPlacedBox(BoundingBox& box, const SceneNode& node);
+
 }  // namespace kelto
