@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <memory>
+#include <optional>
 
 #include "document/document_core.h"
 #include "interaction/camera_navigation.h"
@@ -149,9 +150,12 @@ void BM_WheelNotch(benchmark::State& state) {
 }
 BENCHMARK(BM_WheelNotch)->Unit(benchmark::kMicrosecond);
 
-// One step of a middle-button orbit drag: the mouse event through the view to the finished
-// frame, beside the move drag's step below.
-void BM_OrbitDragStep(benchmark::State& state) {
+// One step of a drag with `button` from `down` (the sphere near the grid's middle when none):
+// the mouse event through the view and its tools to the finished frame, back and forth by four
+// pixels so that the sphere stays in view. `started` says whether the press began the drag.
+template <typename Started>
+void DragStep(benchmark::State& state, Qt::MouseButton button, std::optional<QPointF> down,
+              Started started) {
     DocumentCore document;
     BuildSphereGrid(document, false);
     ToolState tools;
@@ -160,55 +164,22 @@ void BM_OrbitDragStep(benchmark::State& state) {
         state.SkipWithError("no OpenGL window (run under xvfb-run)");
         return;
     }
-    const QPointF down(512, 384);
-    QMouseEvent press(QEvent::MouseButtonPress, down, view.mapToGlobal(down), Qt::MiddleButton,
-                      Qt::MiddleButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &press);
-    view.makeCurrent();
-    int step = 0;
-    for (auto _ : state) {
-        const QPointF at = down + QPointF((step++ % 2 == 0) ? 4 : 0, 0);
-        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton,
-                         Qt::MiddleButton, Qt::NoModifier);
-        QApplication::sendEvent(&view, &move);
-        view.makeCurrent();
-        view.OnDraw();
-        glFinish();
+    if (!down) {
+        const WindowPoint centre = PixelCentreOf(view.Renderer(), {0, 1.6, 0});
+        down = QPointF(std::floor(centre.x), std::floor(centre.y));
     }
-    state.counters["triangles"] = static_cast<double>(view.Renderer().LastFrame().triangles);
-    view.doneCurrent();
-    QMouseEvent release(QEvent::MouseButtonRelease, down, view.mapToGlobal(down),
-                        Qt::MiddleButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &release);
-}
-BENCHMARK(BM_OrbitDragStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-
-// One step of a move drag: the mouse event through the view and its tools (the document's
-// pending move) to the finished frame.
-void BM_MoveDragStep(benchmark::State& state) {
-    DocumentCore document;
-    BuildSphereGrid(document, false);
-    ToolState tools;
-    CTalvorView view(document, tools, std::nullopt);
-    if (!ShowViewAndWait(view, kWidth, kHeight)) {
-        state.SkipWithError("no OpenGL window (run under xvfb-run)");
-        return;
-    }
-    const WindowPoint centre = PixelCentreOf(view.Renderer(), {0, 1.6, 0});
-    const QPointF down(std::floor(centre.x), std::floor(centre.y));
-    QMouseEvent press(QEvent::MouseButtonPress, down, view.mapToGlobal(down), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, *down, view.mapToGlobal(*down), button, button,
+                      Qt::NoModifier);
     QApplication::sendEvent(&view, &press);
-    if (view.Tools().Drag() != DragState::MoveNode) {
-        state.SkipWithError("the press did not start a move");
+    if (!started(view)) {
+        state.SkipWithError("the press did not start the drag");
         return;
     }
     view.makeCurrent();
     int step = 0;
     for (auto _ : state) {
-        // Back and forth by four pixels, so that the sphere stays in view.
-        const QPointF at = down + QPointF((step++ % 2 == 0) ? 4 : 0, 0);
-        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+        const QPointF at = *down + QPointF((step++ % 2 == 0) ? 4 : 0, 0);
+        QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, button,
                          Qt::NoModifier);
         QApplication::sendEvent(&view, &move);
         view.makeCurrent();
@@ -218,9 +189,23 @@ void BM_MoveDragStep(benchmark::State& state) {
     state.counters["triangles"] = static_cast<double>(view.Renderer().LastFrame().triangles);
     state.SetLabel(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     view.doneCurrent();
-    QMouseEvent release(QEvent::MouseButtonRelease, down, view.mapToGlobal(down), Qt::LeftButton,
+    QMouseEvent release(QEvent::MouseButtonRelease, *down, view.mapToGlobal(*down), button,
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&view, &release);
+}
+
+// A middle-button orbit step, beside the move drag's.
+void BM_OrbitDragStep(benchmark::State& state) {
+    DragStep(state, Qt::MiddleButton, QPointF(512, 384), [](CTalvorView& view) {
+        return view.Tools().Navigation().Active() == NavigationMove::Orbit;
+    });
+}
+BENCHMARK(BM_OrbitDragStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// A move drag's step (the document's pending move).
+void BM_MoveDragStep(benchmark::State& state) {
+    DragStep(state, Qt::LeftButton, std::nullopt,
+             [](CTalvorView& view) { return view.Tools().Drag() == DragState::MoveNode; });
 }
 BENCHMARK(BM_MoveDragStep)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
