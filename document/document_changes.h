@@ -28,6 +28,7 @@ enum class ChangeKind {
     SceneReplaced,    // everything: a new or opened document; old handles are gone
     Modified,         // the modified flag went on or off
     NodeShown,        // node: its visible flag
+    Lighting,         // the scene's lighting and environment settings
 };
 
 struct DocumentChange {

@@ -261,6 +261,20 @@ Status DocumentCore::SetLight(LightId id, const Light& edited) {
     return Status::Ok();
 }
 
+Status DocumentCore::SetLighting(const SceneLighting& lighting) {
+    Operation operation(*this);
+    if (Status status = CheckLighting(lighting); !status.ok()) {
+        return status;
+    }
+    if (lighting == scene_.lighting) {
+        return Status::Ok();
+    }
+    Record("Lighting").TouchLighting(scene_);
+    scene_.lighting = lighting;
+    Notify(ChangeKind::Lighting);
+    return Status::Ok();
+}
+
 Status DocumentCore::Rename(NodeId id, const std::string& name) {
     Operation operation(*this);
     SceneNode* node = MutableNode(id);

@@ -139,6 +139,11 @@ class DocumentCore {
     // Shows or hides a node (and what is below it) in the views and the render: one step,
     // "Hide Sphere1" or "Show Sphere1". The file keeps the flag.
     Status SetVisible(NodeId id, bool visible);
+    // The scene's soft-shadow, occlusion and environment settings.
+    const SceneLighting& Lighting() const { return scene_.lighting; }
+    // Replaces them as one step ("Undo Lighting"); values out of range are refused (the message
+    // names the field and its range) and nothing changes.
+    Status SetLighting(const SceneLighting& lighting);
     // Deletes the selected nodes (with what is below them) and the selected lights; a group or
     // Trim object left without members goes too. Nothing selected: nothing happens.
     void DeleteSelection();

@@ -206,6 +206,12 @@ void EditStep::LightRemoved(int index, const Light& light) {
     }
 }
 
+void EditStep::TouchLighting(const Scene& scene) {
+    if (!lighting_) {
+        lighting_ = LightingChange{scene.lighting, scene.lighting};
+    }
+}
+
 bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     selection_after_ = std::move(selection_after);
     // A node added and taken out again by the same edit was never there.
@@ -322,6 +328,13 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     }
     EraseIf(lights_, [](const LightChange& change) { return !change.before && !change.after; });
 
+    if (lighting_) {
+        lighting_->after = scene.lighting;
+        if (lighting_->after == lighting_->before) {
+            lighting_.reset();
+        }
+    }
+
     added_bytes_ = 0;
     for (const HeldNode& held : added_) {
         added_bytes_ += NodeBytes(*scene.FindNode(held.id));
@@ -332,7 +345,8 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     bytes_ = CountBytes();
     return !placements_.empty() || !meshes_.empty() || !shapes_.empty() || !materials_.empty() ||
            !names_.empty() || !visibility_.empty() || !child_lists_.empty() || !added_.empty() ||
-           !removed_.empty() || !light_placements_.empty() || !lights_.empty();
+           !removed_.empty() || !light_placements_.empty() || !lights_.empty() ||
+           lighting_.has_value();
 }
 
 std::size_t EditStep::CountBytes() const {
@@ -365,6 +379,10 @@ std::size_t EditStep::CountBytes() const {
         bytes += NodeBytes(*held.node);
     }
     bytes += added_bytes_;
+    if (lighting_) {
+        bytes += lighting_->before.picture_path.capacity() +
+                 lighting_->after.picture_path.capacity();
+    }
     return bytes;
 }
 
@@ -593,6 +611,11 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
             light.rotation = target->rotation;
             light_changed(ChangeKind::LightChanged, change.id);
         }
+    }
+
+    if (lighting_) {
+        scene.lighting = back ? lighting_->before : lighting_->after;
+        changes.push_back({ChangeKind::Lighting, {}, {}});
     }
 
     const SelectionState& selection = SelectionAt(direction);

@@ -86,6 +86,8 @@ class EditStep {
     void TouchLight(const Scene& scene, const Light& light);
     void LightAdded(const Light& light);
     void LightRemoved(int index, const Light& light);
+    // The scene's lighting and environment settings as they were before the edit.
+    void TouchLighting(const Scene& scene);
 
     // Reads the state after the edit. False when the edit changed nothing.
     bool Finish(const Scene& scene, SelectionState selection_after);
@@ -171,6 +173,11 @@ class EditStep {
     std::vector<HeldNode> removed_;
     std::vector<LightPlacementChange> light_placements_;
     std::vector<LightChange> lights_;
+    struct LightingChange {
+        SceneLighting before;
+        SceneLighting after;
+    };
+    std::optional<LightingChange> lighting_;
     std::unique_ptr<Seen> seen_;
     std::size_t added_bytes_ = 0;  // the nodes the edit added, as the step holds them undone
     std::size_t bytes_ = 0;

@@ -204,6 +204,7 @@ void Scene::Reset() {
     drag_mode = 0;
     defaults = {};
     ambient_light = {0.2f, 0.2f, 0.2f, 0.0f};
+    lighting = {};
 }
 
 SceneNode* Scene::FirstSelectedTopLevel() const {

@@ -13,6 +13,7 @@
 #include "light.h"
 #include "object_type.h"
 #include "scene_node.h"
+#include "scene_lighting.h"
 #include "scene_object.h"
 #include "shapes.h"
 #include "status.h"
@@ -126,6 +127,7 @@ class Scene : public SceneObject {
     std::int32_t drag_mode = 0;
     PrimitiveDefaults defaults;
     std::array<float, 4> ambient_light{0.2f, 0.2f, 0.2f, 0.0f};
+    SceneLighting lighting;
 
   private:
     void MakeRoot();
