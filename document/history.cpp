@@ -380,8 +380,8 @@ std::size_t EditStep::CountBytes() const {
     }
     bytes += added_bytes_;
     if (lighting_) {
-        bytes += lighting_->before.picture_path.capacity() +
-                 lighting_->after.picture_path.capacity();
+        bytes +=
+            lighting_->before.picture_path.capacity() + lighting_->after.picture_path.capacity();
     }
     return bytes;
 }
