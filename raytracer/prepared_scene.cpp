@@ -93,6 +93,7 @@ PreparedScene::PreparedScene(const Scene& scene, const RenderCamera& camera, flo
                              float kxz, float kyz, Hierarchy hierarchy)
     : lights_(scene.Lights()),
       ambient_light_{scene.ambient_light[0], scene.ambient_light[1], scene.ambient_light[2]},
+      lighting_(scene.lighting),
       image_width_(camera.width),
       image_height_(camera.height) {
     const float coc[4] = {kx, ky, kxz, kyz};

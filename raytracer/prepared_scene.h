@@ -83,6 +83,8 @@ class PreparedScene {
     }
     const std::vector<Light>& Lights() const { return lights_; }
     const ColourRgb& AmbientLight() const { return ambient_light_; }
+    // The scene's soft-shadow, occlusion and environment settings.
+    const SceneLighting& Lighting() const { return lighting_; }
     const PreparedNode& Root() const { return nodes_.front(); }
     // Whether any on-screen leaf's rectangle holds the pixel position.
     bool HasCandidates(float x, float y) const;
@@ -123,6 +125,7 @@ class PreparedScene {
     std::vector<Material> materials_;
     std::vector<Light> lights_;
     ColourRgb ambient_light_;
+    SceneLighting lighting_;
     bool hierarchy_built_ = false;
     // The hierarchy's lists are the leaves' triangles in the reference's order; this gives
     // the prepared node of each list.

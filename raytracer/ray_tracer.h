@@ -16,6 +16,7 @@
 
 #include "float_math.h"
 #include "hit_finder.h"
+#include "model/environment_picture.h"
 #include "model/image.h"
 #include "model/scene.h"
 #include "pixel_walk.h"
@@ -114,6 +115,12 @@ struct RenderOptions {
     TraceStatistics* statistics = nullptr;
     // How long a render job lets finished pixels wait before it asks for a drain, however few.
     std::chrono::milliseconds flush_interval{250};
+    // The soft-shadow, occlusion and environment settings for this render instead of the
+    // scene's own (kelto-cli's overrides).
+    std::optional<SceneLighting> lighting;
+    // The picture of a picture environment, read by the caller; without one that environment
+    // is black.
+    std::shared_ptr<const EnvironmentPicture> environment_picture;
 };
 
 // The random sources one render owns, both from its seed: Knuth's subtractive generator,
