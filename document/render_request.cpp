@@ -79,10 +79,16 @@ RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
     options.seed = seed;
     options.sampling = settings.seed ? ProductionSampling::Pixel : ProductionSampling::Walk;
     options.region = settings.region;
+    options.lighting = settings.lighting;
+    options.environment_picture = settings.environment_picture;
     return options;
 }
 
 }  // namespace
+
+Status LoadRenderEnvironment(const DocumentCore&, const std::string&, RenderSettings&) {
+    return Status::Ok();  // pictures are not read yet
+}
 
 RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& camera,
                              const RenderSettings& settings, RenderListener& listener)

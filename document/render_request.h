@@ -36,7 +36,19 @@ struct RenderSettings {
     // height picture); the whole picture without one. The request's picture is then the
     // region's pixels only.
     std::optional<PixelRect> region;
+    // The soft-shadow, occlusion and environment settings for this render instead of the
+    // document's own.
+    std::optional<SceneLighting> lighting;
+    // The picture a picture environment shows; LoadRenderEnvironment reads it.
+    std::shared_ptr<const EnvironmentPicture> environment_picture;
 };
+
+// Reads the picture of a picture environment (the settings' lighting, else the document's)
+// into `settings.environment_picture`; a relative file name is found beside `document_path`,
+// the document's own file (empty for a document never saved). Does nothing for the other
+// environments. Fails, naming the file, when the picture cannot be read.
+Status LoadRenderEnvironment(const DocumentCore& document, const std::string& document_path,
+                             RenderSettings& settings);
 
 // The number of the stored view the settings look through (from 1), or 0 for the scene's own
 // camera (a document without views, the settings naming none).
