@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
@@ -276,7 +277,9 @@ RenderEnvironmentPage::RenderEnvironmentPage(const SceneLighting& lighting, File
     auto* file_row = new QHBoxLayout;
     file_row->addWidget(picture_file_, 1);
     file_row->addWidget(browse_);
-    picture_form->addRow("Picture &file:", file_row);
+    auto* file_label = new QLabel("Picture &file:", picture);
+    file_label->setBuddy(picture_file_);
+    picture_form->addRow(file_label, file_row);
     rotation_ = NumberBox(picture, "&Rotation:", kTypedWholeLimit, 1, lighting.picture_rotation);
     rotation_->setSuffix("\u00b0");
     rotation_->setSingleStep(15.0);

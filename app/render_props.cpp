@@ -28,8 +28,10 @@ CRenderProps::CRenderProps(const ViewRenderChoices& choices, RenderPropsServices
     auto* group = new QGroupBox("Render Quality", page);
     draft_ = new QRadioButton("Draft", group);
     draft_->setObjectName("draft");
+    draft_->setAccessibleName("Draft");
     production_ = new QRadioButton("Production", group);
     production_->setObjectName("production");
+    production_->setAccessibleName("Production");
     auto* buttons_group = new QButtonGroup(group);
     buttons_group->addButton(draft_, kDraftButton);
     buttons_group->addButton(production_, kProductionButton);
