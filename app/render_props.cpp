@@ -1,8 +1,10 @@
 #include "render_props.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -52,6 +54,11 @@ CRenderProps::CRenderProps(const ViewRenderChoices& choices, RenderPropsServices
     environment_page_ = new RenderEnvironmentPage(lighting, services_.files, pages_);
     pages_->addTab(environment_page_, "Environment");
 
+    // A combo box takes Ctrl+Tab as a letter to search for: the sheet turns its pages.
+    for (QComboBox* combo : findChildren<QComboBox*>()) {
+        combo->installEventFilter(this);
+    }
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CRenderProps::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -67,6 +74,19 @@ RenderQuality CRenderProps::Quality() const {
 
 std::optional<RenderPictureSize> CRenderProps::SizeChoice() const {
     return size_page_->Choice();
+}
+
+bool CRenderProps::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool next = key->key() == Qt::Key_Tab;
+        if ((next || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier)) {
+            const int count = pages_->count();
+            pages_->setCurrentIndex((pages_->currentIndex() + (next ? 1 : count - 1)) % count);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool CRenderProps::Refused(const Status& status, QWidget* page) {

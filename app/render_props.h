@@ -53,6 +53,9 @@ class CRenderProps : public QDialog {
     // to the page it concerns and keeps the sheet open.
     void accept() override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     bool Refused(const Status& status, QWidget* page);
 
