@@ -43,11 +43,16 @@ RenderSettings RenderCommands::Settings() const {
 }
 
 void RenderCommands::OnRender(CTalvorDoc& document, CTalvorView& view) {
-    CRenderProps sheet(view.RenderQualityChoice(), &frame_);
+    CRenderProps sheet(
+        ViewRenderChoices{view.RenderQualityChoice(), view.RenderSizeChoice(),
+                          view.WindowPictureSize()},
+        RenderPropsServices{view.Document(), frame_.Services().messages, frame_.Services().files},
+        &frame_);
     if (sheet.exec() != QDialog::Accepted) {
         return;
     }
     view.SetRenderQualityChoice(sheet.Quality());
+    view.SetRenderSizeChoice(sheet.SizeChoice());
     StartRender(document, view);
 }
 
@@ -66,7 +71,16 @@ CRenderViewChildFrame* RenderCommands::StartRender(CTalvorDoc& document, CTalvor
         frame_.Services().messages.Show(Status::Silent());
         return nullptr;
     }
-    CRenderViewChildFrame* render = OpenRenderWindow(*target, view.RenderCameraSnapshot());
+    // A picture environment's file is read now: a render never starts without its picture.
+    RenderSettings settings = Settings();
+    if (const Status read =
+            LoadRenderEnvironment(target->Core(), target->PathName().toStdString(), settings);
+        !read.ok()) {
+        frame_.Services().messages.Show(read);
+        return nullptr;
+    }
+    CRenderViewChildFrame* render =
+        OpenRenderWindow(*target, view.RenderCameraSnapshot(), settings);
     if (const Status started = render->OnInitialUpdate(); !started.ok()) {
         frame_.Services().messages.Show(started);
         render->close();
@@ -77,10 +91,11 @@ CRenderViewChildFrame* RenderCommands::StartRender(CTalvorDoc& document, CTalvor
 }
 
 CRenderViewChildFrame* RenderCommands::OpenRenderWindow(CTalvorDoc& document,
-                                                        const RenderCamera& camera) {
+                                                        const RenderCamera& camera,
+                                                        const RenderSettings& settings) {
     const AppServices& services = frame_.Services();
     auto* window = new CRenderViewChildFrame(
-        document, camera, Settings(),
+        document, camera, settings,
         RenderWindowServices{services.messages, services.files, services.window_thread});
     connect(window, &CRenderViewChildFrame::RenderStateChanged, &frame_,
             &CMainFrame::UpdateCommandUI);

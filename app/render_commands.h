@@ -23,16 +23,18 @@ class RenderCommands : public QObject {
 
     // The Render command from `view`: its render settings, then the render.
     void OnRender(CTalvorDoc& document, CTalvorView& view);
-    // The render once the settings are confirmed: a snapshot of the view's camera at its
-    // size and quality, a render window on the document, and its render started. Null (the
-    // message shown) when no window could be made or its render could not start.
+    // The render once the settings are confirmed: a picture environment's file read, a
+    // snapshot of the view's camera at its chosen size and quality, a render window on the
+    // document, and its render started. Null (the message shown) when the picture could not
+    // be read, no window could be made or its render could not start.
     CRenderViewChildFrame* StartRender(CTalvorDoc& document, CTalvorView& view);
 
   private:
     RenderSettings Settings() const;
     // A render window on the document looking through `camera`, shown in the main window;
     // its render has not started.
-    CRenderViewChildFrame* OpenRenderWindow(CTalvorDoc& document, const RenderCamera& camera);
+    CRenderViewChildFrame* OpenRenderWindow(CTalvorDoc& document, const RenderCamera& camera,
+                                            const RenderSettings& settings);
 
     CMainFrame& frame_;
 };

@@ -7,6 +7,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "model/child_list.h"
@@ -126,6 +127,30 @@ ViewEntry CTalvorView::CurrentView() const {
     view.eye = camera.eye;
     view.target = camera.target;
     return view;
+}
+
+RenderPictureSize CTalvorView::WindowPictureSize() const {
+    const ViewCamera& camera = renderer_->Camera();
+    return {std::max(camera.viewport_width, kSmallestRenderSide),
+            std::max(camera.viewport_height, kSmallestRenderSide)};
+}
+
+RenderCamera CTalvorView::RenderCameraSnapshot() const {
+    const ViewCamera& camera = renderer_->Camera();
+    if (!render_size_) {
+        return ViewRenderCamera(camera, renderer_->FocalLength(), render_quality_);
+    }
+    // The same eye and lens (or, seen in parallel, the same height of the world) on a picture
+    // of the chosen size: the width shows more or less of the scene as the shape asks.
+    ViewCamera sized = camera;
+    const auto [width, height] = *render_size_;
+    if (camera.orthographic) {
+        sized.SetOrthographicProjection(width, height, camera.frustum_top, camera.frustum_near,
+                                        camera.frustum_far);
+    } else {
+        sized.SetProjection(width, height, renderer_->FocalLength(), camera.frustum_far);
+    }
+    return MakeRenderCamera(sized, render_quality_);
 }
 
 void CTalvorView::SetStoredCamera(const ViewEntry& view) {

@@ -14,6 +14,7 @@
 #include "interaction/tool_state.h"
 #include "raytracer/render_camera.h"
 #include "views/gl_renderer.h"
+#include "views/render_picture_size.h"
 
 namespace kelto {
 
@@ -51,11 +52,16 @@ class CTalvorView : public QOpenGLWidget {
     // by the view only (not in the scene file, not shared with other views).
     RenderQuality RenderQualityChoice() const { return render_quality_; }
     void SetRenderQualityChoice(RenderQuality quality) { render_quality_ = quality; }
-    // What a render from this view looks through: its camera and lens at the size it last
-    // recorded, in its quality.
-    RenderCamera RenderCameraSnapshot() const {
-        return ViewRenderCamera(renderer_->Camera(), renderer_->FocalLength(), render_quality_);
-    }
+    // The picture size this view renders at: its own size (nothing, as a new view does) or
+    // a size chosen in its render settings; kept like the quality.
+    std::optional<RenderPictureSize> RenderSizeChoice() const { return render_size_; }
+    void SetRenderSizeChoice(std::optional<RenderPictureSize> size) { render_size_ = size; }
+    // The size of a render at the window's own size: as the view last recorded it, at least
+    // the smallest render either way.
+    RenderPictureSize WindowPictureSize() const;
+    // What a render from this view looks through: its camera and lens, at the size it last
+    // recorded or at the size chosen for its renders, in its quality.
+    RenderCamera RenderCameraSnapshot() const;
     // What the text tool asks for its text (not owned; null: the text tool adds nothing).
     void SetTextPrompt(TextToolPrompt* prompt) { tools_->SetTextPrompt(prompt); }
 
@@ -136,6 +142,7 @@ class CTalvorView : public QOpenGLWidget {
     bool size_valid_ = false;
     bool local_viewer_ = true;
     RenderQuality render_quality_ = RenderQuality::Draft;
+    std::optional<RenderPictureSize> render_size_;
     unsigned modifiers_ = kModifierNone;  // 4 while Shift is down, 2 while Ctrl is
     std::optional<ToolCursor> shown_cursor_;
     bool handling_press_ = false;  // a tool may open a dialog while the press is handled
