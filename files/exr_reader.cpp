@@ -71,23 +71,20 @@ class ExrDecoder {
         return result;
     }
     exr_decode_pipeline_t& Pipeline() { return pipeline_; }
-    // The default routines chosen once, for the layout the first chunk set up.
+    // The default routines, chosen again for each chunk: a chunk at the picture's edge may be
+    // narrower than the others.
     exr_result_t Run() {
-        if (!routines_chosen_) {
-            if (exr_result_t result = exr_decoding_choose_default_routines(context_, 0, &pipeline_);
-                result != EXR_ERR_SUCCESS) {
-                return result;
-            }
-            routines_chosen_ = true;
+        if (exr_result_t result = exr_decoding_choose_default_routines(context_, 0, &pipeline_);
+            result != EXR_ERR_SUCCESS) {
+            return result;
         }
         return exr_decoding_run(context_, 0, &pipeline_);
     }
 
   private:
     exr_const_context_t context_;
-    exr_decode_pipeline_t pipeline_ = EXR_DECODE_PIPELINE_INITIALIZER;
+    exr_decode_pipeline_t pipeline_{};  // all zero, as EXR_DECODE_PIPELINE_INITIALIZER makes it
     bool started_ = false;
-    bool routines_chosen_ = false;
 };
 
 Status Failure(const ExrSource& source, exr_result_t result) {
@@ -158,9 +155,11 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
     EnvironmentPicture picture;
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
-    picture.rgb.assign(static_cast<std::size_t>(width * height) * 3, 0.0f);
+    // Rows are added as chunks reach them (chunks are read top first), so that a file that only
+    // claims a large picture costs no more memory than it holds.
     const std::size_t line_bytes = static_cast<std::size_t>(width) * 3 * sizeof(float);
     ExrDecoder decoder(file);
+    std::vector<float> scratch;
     // Decodes one chunk whose first pixel is (x, y) of the data window into the picture.
     auto decode = [&](const exr_chunk_info_t& chunk, std::int64_t x,
                       std::int64_t y) -> exr_result_t {
@@ -170,18 +169,45 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
         }
         if (exr_result_t begun = decoder.Begin(chunk); begun != EXR_ERR_SUCCESS)
             return begun;
+        const std::size_t rows_floats =
+            static_cast<std::size_t>(y + chunk.height) * static_cast<std::size_t>(width) * 3;
+        if (picture.rgb.size() < rows_floats)
+            picture.rgb.resize(rows_floats, 0.0f);
         exr_decode_pipeline_t& pipeline = decoder.Pipeline();
         auto* origin = reinterpret_cast<std::uint8_t*>(picture.rgb.data()) +
                        static_cast<std::size_t>(y) * line_bytes +
                        static_cast<std::size_t>(x) * 3 * sizeof(float);
+        // Channels the picture does not use go to scratch rows: the library's routines for
+        // channels left without a place do not all bear it.
+        std::size_t scratch_floats = 0;
+        for (int c = 0; c < pipeline.channel_count; ++c) {
+            const exr_coding_channel_info_t& channel = pipeline.channels[c];
+            if (slot(channel.channel_name) < 0) {
+                scratch_floats += static_cast<std::size_t>(std::max(channel.width, 0)) *
+                                  static_cast<std::size_t>(std::max(channel.height, 0));
+            }
+        }
+        if (scratch.size() < scratch_floats)
+            scratch.resize(scratch_floats);
+        std::size_t scratch_used = 0;
         for (int c = 0; c < pipeline.channel_count; ++c) {
             exr_coding_channel_info_t& channel = pipeline.channels[c];
             const int to = slot(channel.channel_name);
-            channel.decode_to_ptr = to < 0 ? nullptr : origin + to * sizeof(float);
-            channel.user_pixel_stride = 3 * sizeof(float);
-            channel.user_line_stride = static_cast<int32_t>(line_bytes);
             channel.user_data_type = EXR_PIXEL_FLOAT;
             channel.user_bytes_per_element = sizeof(float);
+            if (to >= 0) {
+                channel.decode_to_ptr = origin + to * sizeof(float);
+                channel.user_pixel_stride = 3 * sizeof(float);
+                channel.user_line_stride = static_cast<int32_t>(line_bytes);
+            } else {
+                channel.decode_to_ptr =
+                    reinterpret_cast<std::uint8_t*>(scratch.data() + scratch_used);
+                channel.user_pixel_stride = sizeof(float);
+                channel.user_line_stride =
+                    static_cast<int32_t>(std::max(channel.width, 0) * sizeof(float));
+                scratch_used += static_cast<std::size_t>(std::max(channel.width, 0)) *
+                                static_cast<std::size_t>(std::max(channel.height, 0));
+            }
         }
         return decoder.Run();
     };
@@ -220,6 +246,7 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
             }
         }
     }
+    picture.rgb.resize(static_cast<std::size_t>(width * height) * 3, 0.0f);
     for (float& v : picture.rgb)
         v = EnvironmentValue(v);
     if (!has_rgb) {

@@ -159,15 +159,17 @@ Result<EnvironmentPicture> DecodeRadiance(std::span<const std::uint8_t> bytes,
     EnvironmentPicture picture;
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
-    picture.rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    // Rows are added as they are read, so that a file that only claims a large picture costs
+    // no more memory than it holds.
+    const std::size_t row_floats = static_cast<std::size_t>(width) * 3;
     std::vector<std::uint8_t> rgbe(static_cast<std::size_t>(width) * 4);
     for (long y = 0; y < height; ++y) {
         if (!ReadScanline(in, rgbe.data(), width)) {
             return Status::Library("its pixels are cut short or damaged in row " +
                                    std::to_string(y + 1));
         }
-        const long row = bottom_up ? height - 1 - y : y;
-        float* out = picture.rgb.data() + static_cast<std::size_t>(row) * width * 3;
+        picture.rgb.resize(picture.rgb.size() + row_floats);
+        float* out = picture.rgb.data() + picture.rgb.size() - row_floats;
         for (long x = 0; x < width; ++x) {
             const std::uint8_t* p = &rgbe[static_cast<std::size_t>(x) * 4];
             if (p[3] == 0) {
@@ -179,6 +181,13 @@ Result<EnvironmentPicture> DecodeRadiance(std::span<const std::uint8_t> bytes,
                 out[2] = Component(p[2], scale);
             }
             out += 3;
+        }
+    }
+    if (bottom_up) {
+        for (long top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            std::swap_ranges(picture.rgb.begin() + static_cast<long>(top * row_floats),
+                             picture.rgb.begin() + static_cast<long>((top + 1) * row_floats),
+                             picture.rgb.begin() + static_cast<long>(bottom * row_floats));
         }
     }
     return picture;
