@@ -1,8 +1,7 @@
-// OpenEXR pictures through the library's C interface, which throws nothing and needs no C++
-// runtime of its own: the first part of the file, scanline or tiled (the full-size level),
-// its R, G and B channels (or Y, as grey) decoded to floats in place.
-#include <openexr.h>
-
+// OpenEXR pictures through the library's C interface (opened on first use, see
+// openexr_library.h), which throws nothing and needs no C++ runtime of its own: the first part of
+// the file, scanline or tiled (the full-size level), its R, G and B channels (or Y, as grey)
+// decoded to floats in place.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -10,9 +9,15 @@
 #include <vector>
 
 #include "environment_decoders.h"
+#include "openexr_library.h"
 
 namespace kelto {
 namespace {
+
+// The library's functions, once DecodeOpenExr has found it.
+const OpenExrLibrary& Exr() {
+    return *OpenExr();
+}
 
 struct ExrSource {
     std::span<const std::uint8_t> bytes;
@@ -36,7 +41,7 @@ int64_t SizeOf(exr_const_context_t, void* user) {
 // Keeps the library's words for the message instead of letting it print them.
 void KeepError(exr_const_context_t context, exr_result_t, const char* message) {
     void* user = nullptr;
-    if (exr_get_user_data(context, &user) == EXR_ERR_SUCCESS && user != nullptr &&
+    if (Exr().exr_get_user_data(context, &user) == EXR_ERR_SUCCESS && user != nullptr &&
         message != nullptr) {
         static_cast<ExrSource*>(user)->last_error = message;
     }
@@ -47,7 +52,7 @@ class ExrContext {
   public:
     ~ExrContext() {
         if (context_ != nullptr)
-            exr_finish(&context_);
+            Exr().exr_finish(&context_);
     }
     exr_context_t* Address() { return &context_; }
     exr_const_context_t Get() const { return context_; }
@@ -61,12 +66,12 @@ class ExrDecoder {
     explicit ExrDecoder(exr_const_context_t context) : context_(context) {}
     ~ExrDecoder() {
         if (started_)
-            exr_decoding_destroy(context_, &pipeline_);
+            Exr().exr_decoding_destroy(context_, &pipeline_);
     }
     exr_result_t Begin(const exr_chunk_info_t& chunk) {
         if (started_)
-            return exr_decoding_update(context_, 0, &chunk, &pipeline_);
-        const exr_result_t result = exr_decoding_initialize(context_, 0, &chunk, &pipeline_);
+            return Exr().exr_decoding_update(context_, 0, &chunk, &pipeline_);
+        const exr_result_t result = Exr().exr_decoding_initialize(context_, 0, &chunk, &pipeline_);
         started_ = result == EXR_ERR_SUCCESS;
         return result;
     }
@@ -74,11 +79,12 @@ class ExrDecoder {
     // The default routines, chosen again for each chunk: a chunk at the picture's edge may be
     // narrower than the others.
     exr_result_t Run() {
-        if (exr_result_t result = exr_decoding_choose_default_routines(context_, 0, &pipeline_);
+        if (exr_result_t result =
+                Exr().exr_decoding_choose_default_routines(context_, 0, &pipeline_);
             result != EXR_ERR_SUCCESS) {
             return result;
         }
-        return exr_decoding_run(context_, 0, &pipeline_);
+        return Exr().exr_decoding_run(context_, 0, &pipeline_);
     }
 
   private:
@@ -89,7 +95,7 @@ class ExrDecoder {
 
 Status Failure(const ExrSource& source, exr_result_t result) {
     std::string why =
-        source.last_error.empty() ? exr_get_default_error_message(result) : source.last_error;
+        source.last_error.empty() ? Exr().exr_get_default_error_message(result) : source.last_error;
     return Status::Library("OpenEXR: " + why);
 }
 
@@ -97,6 +103,10 @@ Status Failure(const ExrSource& source, exr_result_t result) {
 
 Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
                                          const std::string& name) {
+    if (OpenExr() == nullptr) {
+        return Status::Library(std::string("reading OpenEXR pictures needs the OpenEXR library (") +
+                               OpenExrLibraryName() + "), which this machine does not have");
+    }
     ExrSource source{bytes, {}};
     exr_context_initializer_t init = EXR_DEFAULT_CONTEXT_INITIALIZER;
     init.user_data = &source;
@@ -104,7 +114,7 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
     init.size_fn = &SizeOf;
     init.error_handler_fn = &KeepError;
     ExrContext context;
-    exr_result_t result = exr_start_read(context.Address(), name.c_str(), &init);
+    exr_result_t result = Exr().exr_start_read(context.Address(), name.c_str(), &init);
     if (result != EXR_ERR_SUCCESS)
         return Failure(source, result);
     const exr_const_context_t file = context.Get();
@@ -112,9 +122,9 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
     exr_storage_t storage = EXR_STORAGE_LAST_TYPE;
     exr_attr_box2i_t window{};
     const exr_attr_chlist_t* channels = nullptr;
-    if ((result = exr_get_storage(file, 0, &storage)) != EXR_ERR_SUCCESS ||
-        (result = exr_get_data_window(file, 0, &window)) != EXR_ERR_SUCCESS ||
-        (result = exr_get_channels(file, 0, &channels)) != EXR_ERR_SUCCESS) {
+    if ((result = Exr().exr_get_storage(file, 0, &storage)) != EXR_ERR_SUCCESS ||
+        (result = Exr().exr_get_data_window(file, 0, &window)) != EXR_ERR_SUCCESS ||
+        (result = Exr().exr_get_channels(file, 0, &channels)) != EXR_ERR_SUCCESS) {
         return Failure(source, result);
     }
     if (storage != EXR_STORAGE_SCANLINE && storage != EXR_STORAGE_TILED) {
@@ -213,14 +223,15 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
     };
     if (storage == EXR_STORAGE_SCANLINE) {
         int32_t lines_per_chunk = 0;
-        if ((result = exr_get_scanlines_per_chunk(file, 0, &lines_per_chunk)) != EXR_ERR_SUCCESS)
+        if ((result = Exr().exr_get_scanlines_per_chunk(file, 0, &lines_per_chunk)) !=
+            EXR_ERR_SUCCESS)
             return Failure(source, result);
         if (lines_per_chunk < 1)
             return Status::Library("its chunks hold no scanlines");
         for (std::int64_t y = window.min.y; y <= window.max.y; y += lines_per_chunk) {
             exr_chunk_info_t chunk{};
-            if ((result = exr_read_scanline_chunk_info(file, 0, static_cast<int>(y), &chunk)) !=
-                    EXR_ERR_SUCCESS ||
+            if ((result = Exr().exr_read_scanline_chunk_info(file, 0, static_cast<int>(y),
+                                                             &chunk)) != EXR_ERR_SUCCESS ||
                 (result = decode(chunk, 0, std::int64_t{chunk.start_y} - window.min.y)) !=
                     EXR_ERR_SUCCESS) {
                 return Failure(source, result);
@@ -228,7 +239,7 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
         }
     } else {
         int32_t tile_width = 0, tile_height = 0;
-        if ((result = exr_get_tile_sizes(file, 0, 0, 0, &tile_width, &tile_height)) !=
+        if ((result = Exr().exr_get_tile_sizes(file, 0, 0, 0, &tile_width, &tile_height)) !=
             EXR_ERR_SUCCESS)
             return Failure(source, result);
         if (tile_width < 1 || tile_height < 1)
@@ -236,8 +247,8 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
         for (std::int64_t ty = 0; ty * tile_height < height; ++ty) {
             for (std::int64_t tx = 0; tx * tile_width < width; ++tx) {
                 exr_chunk_info_t chunk{};
-                if ((result = exr_read_tile_chunk_info(file, 0, static_cast<int>(tx),
-                                                       static_cast<int>(ty), 0, 0, &chunk)) !=
+                if ((result = Exr().exr_read_tile_chunk_info(file, 0, static_cast<int>(tx),
+                                                             static_cast<int>(ty), 0, 0, &chunk)) !=
                         EXR_ERR_SUCCESS ||
                     (result = decode(chunk, tx * tile_width, ty * tile_height)) !=
                         EXR_ERR_SUCCESS) {
