@@ -132,6 +132,9 @@ Result<EnvironmentPicture> DecodeOpenExr(std::span<const std::uint8_t> bytes,
     }
     const std::int64_t width = std::int64_t{window.max.x} - window.min.x + 1;
     const std::int64_t height = std::int64_t{window.max.y} - window.min.y + 1;
+    if (width < 1 || height < 1) {
+        return Status::Library("its data window is empty");
+    }
     if (Status status = CheckEnvironmentSize(width, height, name); !status.ok()) {
         return status;
     }

@@ -40,7 +40,7 @@ class RadianceBytes {
     std::size_t at_ = 0;
 };
 
-// "-Y 512 +X 1024" and "+Y 512 +X 1024"; false for any other line.
+// "-Y 512 +X 1024" and "+Y 512 +X 1024" with sides from 1; false for any other line.
 bool ParseResolution(std::string_view line, long& width, long& height, bool& bottom_up) {
     const std::string text(line);
     char y_sign = 0, x_sign = 0;
@@ -52,7 +52,7 @@ bool ParseResolution(std::string_view line, long& width, long& height, bool& bot
         return false;
     }
     bottom_up = y_sign == '+';
-    return true;
+    return width > 0 && height > 0;
 }
 
 // One scanline's pixels as four bytes each into `rgbe`; false when the bytes run out or runs

@@ -76,7 +76,7 @@ TEST(EnvironmentFile, RadianceValuesOrientationsAndDamage) {
         {Radiance(std::string(kHead) + "+X 1 -Y 1\n", {1, 1, 1, 1}), kMsgEnvironmentUnreadable},
         {Radiance(std::string(kHead) + "-Y 1 +X 40000\n", {}), kMsgEnvironmentTooLarge},
         {Radiance(std::string(kHead) + "-Y 30000 +X 30000\n", {}), kMsgEnvironmentTooLarge},
-        {Radiance(std::string(kHead) + "-Y 0 +X 1\n", {}), kMsgEnvironmentTooLarge},
+        {Radiance(std::string(kHead) + "-Y 0 +X 1\n", {}), kMsgEnvironmentUnreadable},
         {{'h', 'e', 'l', 'l', 'o'}, kMsgEnvironmentUnreadable},
     };
     for (const auto& c : refused) {
