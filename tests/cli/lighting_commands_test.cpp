@@ -70,5 +70,30 @@ TEST(LightingCommands, BadValuesAreRefusedWithTheirRange) {
     EXPECT_EQ(RunCommand({"info", scene}).out.find("lighting"), std::string::npos);
 }
 
+TEST(LightingCommands, PartsRenderedWithOtherLightingThanTheirFilesDoNotMerge) {
+    test::TemporaryDirectory dir;
+    const std::string scene = dir.File("s.kel");
+    ASSERT_EQ(RunCommand({"build", scene, "add:cube@0,0", "render:softshadows=4"}).status, kExitOk);
+    auto part = [&](int tile, const std::vector<std::string>& lighting) {
+        std::vector<std::string> args = {
+            "render", scene,    dir.File(std::to_string(tile) + ".kpart"),
+            "--size", "8x4",    "--tiles",
+            "2",      "--tile", std::to_string(tile)};
+        args.insert(args.end(), lighting.begin(), lighting.end());
+        ASSERT_EQ(RunCommand(args).status, kExitOk);
+    };
+    const std::vector<std::string> merge = {"merge", dir.File("m.png"), dir.File("0.kpart"),
+                                            dir.File("1.kpart")};
+    part(0, {"--soft-shadows", "4"});  // the file's own value: the same render
+    part(1, {});
+    EXPECT_EQ(RunCommand(merge).status, kExitOk);
+    part(1, {"--ao", "8"});
+    const CliResult refused = RunCommand(merge);
+    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_NE(refused.err.find("the scene file differs"), std::string::npos) << refused.err;
+    part(0, {"--ao", "8"});
+    EXPECT_EQ(RunCommand(merge).status, kExitOk);
+}
+
 }  // namespace
 }  // namespace kelto::cli
