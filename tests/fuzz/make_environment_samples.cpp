@@ -29,23 +29,24 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    WriteRadiance(folder + "/flat.hdr", "-Y 2 +X 3",
-                  {1, 2, 3, 128, 9, 9, 9, 129, 1, 1, 1, 2, 40, 50, 60, 127, 0, 0, 0, 0, 7, 7, 7,
-                   140});
+    WriteRadiance(folder + "/flat.hdr", "-Y 2 +X 3", {1,  2,  3,  128, 9, 9, 9, 129, 1, 1, 1, 2,
+                                                      40, 50, 60, 127, 0, 0, 0, 0,   7, 7, 7, 140});
     std::vector<unsigned char> rows;
     for (int y = 0; y < 2; ++y) {
         rows.insert(rows.end(), {2, 2, 0, 10});
-        for (int c = 0; c < 4; ++c) rows.insert(rows.end(), {133, 100, 5, 1, 2, 3, 4, 5});
+        for (int c = 0; c < 4; ++c)
+            rows.insert(rows.end(), {133, 100, 5, 1, 2, 3, 4, 5});
     }
     WriteRadiance(folder + "/runs.hdr", "+Y 2 +X 10", rows);
 
     const int width = 6, height = 4;
     std::vector<Imf::Rgba> pixels(width * height);
-    for (int i = 0; i < width * height; ++i) pixels[i] = Imf::Rgba(i * 0.1f, 1.0f / (i + 1), 2.0f);
+    for (int i = 0; i < width * height; ++i)
+        pixels[i] = Imf::Rgba(i * 0.1f, 1.0f / (i + 1), 2.0f);
     try {
-        for (const auto& [name, compression] :
-             {std::pair{"none", Imf::NO_COMPRESSION}, {"zip", Imf::ZIP_COMPRESSION},
-              {"piz", Imf::PIZ_COMPRESSION}}) {
+        for (const auto& [name, compression] : {std::pair{"none", Imf::NO_COMPRESSION},
+                                                {"zip", Imf::ZIP_COMPRESSION},
+                                                {"piz", Imf::PIZ_COMPRESSION}}) {
             Imf::RgbaOutputFile file((folder + "/" + name + ".exr").c_str(), width, height,
                                      Imf::WRITE_RGB, 1, Imath::V2f(0, 0), 1, Imf::INCREASING_Y,
                                      compression);
