@@ -1,6 +1,6 @@
 // Writes small environment pictures into a folder, the starting points of the environment
 // reader's fuzzing: Radiance files with flat and run-length rows, OpenEXR files as scanlines
-// (uncompressed, ZIP, PIZ) and tiles, and a PNG.
+// (uncompressed, ZIP, PIZ, PXR24, B44, RLE) and tiles, and a PNG.
 #include <ImfRgbaFile.h>
 #include <ImfTiledRgbaFile.h>
 
@@ -46,7 +46,10 @@ int main(int argc, char** argv) {
     try {
         for (const auto& [name, compression] : {std::pair{"none", Imf::NO_COMPRESSION},
                                                 {"zip", Imf::ZIP_COMPRESSION},
-                                                {"piz", Imf::PIZ_COMPRESSION}}) {
+                                                {"piz", Imf::PIZ_COMPRESSION},
+                                                {"pxr24", Imf::PXR24_COMPRESSION},
+                                                {"b44", Imf::B44_COMPRESSION},
+                                                {"rle", Imf::RLE_COMPRESSION}}) {
             Imf::RgbaOutputFile file((folder + "/" + name + ".exr").c_str(), width, height,
                                      Imf::WRITE_RGB, 1, Imath::V2f(0, 0), 1, Imf::INCREASING_Y,
                                      compression);
