@@ -76,7 +76,8 @@ bench-view: deps build/bench-view/build.ninja
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
 # edits every scene the reader accepts and checks that each save opens again; render_fuzz
 # ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
-# render part files; material_file_fuzz reads files of the user's material library.
+# render part files; material_file_fuzz reads files of the user's material library;
+# environment_file_fuzz reads environment pictures (Radiance, OpenEXR and the others).
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -112,6 +113,11 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/corpus/material_file
 	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
+	@mkdir -p $(FUZZ_DIR)/corpus/environment $(FUZZ_DIR)/samples/environment
+	$(FUZZ_DIR)/tests/fuzz/make_environment_samples $(FUZZ_DIR)/samples/environment
+	$(FUZZ_DIR)/tests/fuzz/environment_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
+	  $(FUZZ_DIR)/corpus/environment $(FUZZ_DIR)/samples/environment
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "files/image_import.h"
+#include "lighting_values.h"
 #include "model/child_list.h"
 #include "model/material_library.h"
 #include "model/message_table.h"
@@ -42,6 +43,11 @@ constexpr std::string_view kOperationsHelpHead =
     "  view:EX,EY,EZ@TX,TY,TZ[@LENS]  add a view camera (lens in mm, default 50)\n"
     "  text:STRING@X,Y,Z[;font=FAMILY][;weight=N][;italic=0|1][;depth=D]\n"
     "        3D text standing on (X, Y, Z); defaults Times New Roman, 400, 0, depth 0.45\n"
+    "  render:KEY=VALUE[;KEY=VALUE...]  the scene's lighting, kept in its file\n"
+    "        softshadows=N (1-256) ao=off|SAMPLES[,DISTANCE] (1-1024, up to 1e6)\n"
+    "        environment=none|R/G/B|R/G/B,R/G/B|FILE (a colour, a gradient from the horizon\n"
+    "        to the zenith, or an .hdr/.exr/.jpg/.png/.tif panorama beside the scene file)\n"
+    "        rotation=DEG (the panorama turned about the vertical, -360 to 360)\n"
     "TYPE:";
 
 }  // namespace
@@ -567,7 +573,7 @@ Status AddText(DocumentCore& doc, std::string_view argument, std::vector<Status>
 
 constexpr std::string_view kVerbs[] = {"add",      "add+",   "light", "select", "move",
                                        "scale",    "rotate", "hide",  "show",   "material",
-                                       "lightset", "view",   "text"};
+                                       "lightset", "view",   "text",  "render"};
 constexpr std::string_view kBareOperations[] = {"group",  "trim", "union", "intersect",
                                                 "delete", "undo", "redo"};
 
@@ -587,6 +593,15 @@ Status SetShown(DocumentCore& doc, std::string_view name, bool shown) {
         return Usage("no object named " + Quote(name));
     }
     return doc.SetVisible(node, shown);
+}
+
+// The scene's soft shadows, ambient occlusion and environment, changed as one step.
+Status SetRenderLighting(DocumentCore& doc, std::string_view argument) {
+    SceneLighting lighting = doc.Lighting();
+    if (Status parsed = ParseRenderOperation(argument, lighting); !parsed.ok()) {
+        return parsed;
+    }
+    return doc.SetLighting(lighting);
 }
 
 Status StepHistory(DocumentCore& doc, bool undo) {
@@ -665,6 +680,8 @@ Status ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
         return AddView(doc, argument);
     if (verb == "text")
         return AddText(doc, argument, warnings);
+    if (verb == "render")
+        return SetRenderLighting(doc, argument);
     return Usage("unknown operation");
 }
 

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "document/document_core.h"
 #include "files/stored_fields.h"
+#include "lighting_values.h"
 #include "model/child_list.h"
 #include "text_values.h"
 
@@ -18,7 +19,9 @@ constexpr std::string_view kInfoUsage =
     "\n"
     "Prints the scene: its lights, its objects in tree order (depth first, parents before\n"
     "children) with their transforms, flags, materials, meshes and boxes, and the view\n"
-    "cameras stored with it. --json prints the same as one JSON object.\n";
+    "cameras stored with it, and its lighting settings when they are not a new scene's\n"
+    "(soft shadows, ambient occlusion, environment). --json prints the same as one JSON\n"
+    "object.\n";
 
 const char* LightKindWord(LightKind kind) {
     switch (kind) {
@@ -146,6 +149,42 @@ void CollectNodes(const SceneNode& parent, int level, ordered_json& nodes) {
     }
 }
 
+const char* EnvironmentWord(EnvironmentKind kind) {
+    switch (kind) {
+        case EnvironmentKind::None:
+            return "none";
+        case EnvironmentKind::Colour:
+            return "colour";
+        case EnvironmentKind::Gradient:
+            return "gradient";
+        case EnvironmentKind::Picture:
+            return "picture";
+    }
+    return "unknown";
+}
+
+// A file name as JSON text: as it is when it is UTF-8, else read as Latin-1.
+std::string PathText(const std::string& path) {
+    try {
+        (void)ordered_json(path).dump();
+        return path;
+    } catch (const ordered_json::exception&) {
+        return Latin1ToUtf8(path);
+    }
+}
+
+ordered_json LightingJson(const SceneLighting& l) {
+    return {{"soft_shadow_samples", l.soft_shadow_samples},
+            {"occlusion", l.occlusion},
+            {"occlusion_samples", l.occlusion_samples},
+            {"occlusion_distance", Json(l.occlusion_distance)},
+            {"environment", EnvironmentWord(l.environment)},
+            {"horizon", Json(l.horizon)},
+            {"zenith", Json(l.zenith)},
+            {"picture", PathText(l.picture_path)},
+            {"rotation", Json(l.picture_rotation)}};
+}
+
 ordered_json SceneJson(const DocumentCore& doc) {
     ordered_json lights = ordered_json::array();
     for (const Light& light : doc.GetScene().Lights()) {
@@ -160,7 +199,12 @@ ordered_json SceneJson(const DocumentCore& doc) {
                          {"eye", Json(view.eye)},
                          {"target", Json(view.target)}});
     }
-    return {{"lights", lights}, {"nodes", nodes}, {"views", views}};
+    ordered_json scene = {{"lights", lights}, {"nodes", nodes}, {"views", views}};
+    const SceneLighting& lighting = doc.Lighting();
+    if (!lighting.IsDefault()) {
+        scene["lighting"] = LightingJson(lighting);
+    }
+    return scene;
 }
 
 // One line of `key=value` pairs from a JSON object; arrays print comma-separated, nested
@@ -204,6 +248,13 @@ void PrintText(std::ostream& out, const ordered_json& scene) {
     }
 }
 
+// The lighting line, when the scene's lighting is not a new scene's.
+void PrintLighting(std::ostream& out, const SceneLighting& lighting) {
+    if (!lighting.IsDefault()) {
+        out << "lighting " << DescribeLighting(lighting) << '\n';
+    }
+}
+
 }  // namespace
 
 int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
@@ -238,6 +289,7 @@ int RunInfo(std::span<const std::string_view> args, std::ostream& out, std::ostr
         out << scene.dump(2) << '\n';
     } else {
         PrintText(out, scene);
+        PrintLighting(out, document.Lighting());
     }
     return kExitOk;
 }

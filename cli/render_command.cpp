@@ -4,14 +4,18 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "commands.h"
 #include "document/document_core.h"
 #include "document/render_request.h"
 #include "files/file_io.h"
 #include "files/render_part.h"
+#include "lighting_values.h"
 #include "model/heap_tuning.h"
 #include "model/message_table.h"
 #include "text_values.h"
@@ -23,6 +27,8 @@ constexpr std::string_view kRenderUsage =
     "usage: kelto-cli render FILE.kel OUT [--size WxH] [--quality draft|production] [--view N]\n"
     "                        [--threads N] [--seed N] [--jpeg-quality Q] [--progress]\n"
     "                        [--region X0,Y0,X1,Y1 | --tiles N|CxR --tile K]\n"
+    "                        [--soft-shadows N] [--ao SAMPLES[,DISTANCE]|off]\n"
+    "                        [--environment none|R/G/B|R/G/B,R/G/B|FILE]\n"
     "\n"
     "Ray traces the scene as seen from view camera N stored in the file (default the first; a\n"
     "file without views uses the scene's camera: eye (3, 8.5, 22.5), target at the origin,\n"
@@ -36,7 +42,14 @@ constexpr std::string_view kRenderUsage =
     "the picture) or --tiles N --tile K (the picture cut into N bands of rows, or CxR into C\n"
     "columns by R rows of tiles, numbered from 0 row by row from the top left; K is the one to\n"
     "render) OUT is a render part file, FILE.kpart. A .kpart OUT without either holds the whole\n"
-    "picture. Production parts need --seed, the same for every part.\n";
+    "picture. Production parts need --seed, the same for every part.\n"
+    "\n"
+    "Lighting, for this render instead of the file's own: --soft-shadows N shadow rays toward\n"
+    "each sphere light in production (1 to 256; 1 gives hard shadows); --ao SAMPLES[,DISTANCE]\n"
+    "ambient occlusion with that many rays (1 to 1024) within DISTANCE, or off; --environment\n"
+    "what rays that hit nothing see: none (black), a colour R/G/B (0 to 1 each), a gradient\n"
+    "from the horizon's colour to the zenith's, or a panorama picture (.hdr, .exr, .jpg, .png,\n"
+    ".tif).\n";
 
 // Waits for the render job's news on the command's own thread.
 class WaitingListener : public RenderListener {
@@ -145,6 +158,17 @@ RenderPart MakePart(const RenderRequest& request, const DocumentCore& document,
     h.view = ViewNumberOf(document, settings);
     h.scene_length = scene_bytes.size();
     h.scene_hash = SceneFileHash(scene_bytes);
+    // Lighting given on the command line instead of the file's own makes another render of
+    // the scene: its settings go into the hash too (a picture by its file's name), so that
+    // merge refuses parts rendered with different ones as parts of another scene file.
+    if (settings.lighting && *settings.lighting != document.Lighting()) {
+        SceneLighting lighting = *settings.lighting;
+        lighting.picture_path = std::filesystem::path(lighting.picture_path).filename().string();
+        std::vector<std::uint8_t> hashed(scene_bytes.begin(), scene_bytes.end());
+        const std::string text = "\nlighting " + DescribeLighting(lighting);
+        hashed.insert(hashed.end(), text.begin(), text.end());
+        h.scene_hash = SceneFileHash(hashed);
+    }
     if (asked.tile_columns > 0) {
         h.tile_columns = asked.tile_columns;
         h.tile_rows = asked.tile_rows;
@@ -181,6 +205,8 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     RenderSettings settings;
     PartRequest part;
     bool progress = ::isatty(STDERR_FILENO) != 0;
+    // The lighting flags, applied over the file's settings once it is open.
+    std::vector<std::pair<std::string_view, std::string_view>> lighting_flags;
     auto usage = [&](const std::string& why) {
         err << "kelto-cli render: " << why << '\n' << kRenderUsage;
         return kExitUsage;
@@ -189,8 +215,8 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         const std::string_view arg = args[i];
         const bool has_value = i + 1 < args.size();
         static constexpr std::string_view kTakesValue[] = {
-            "--size",         "--quality", "--view",  "--threads", "--seed",
-            "--jpeg-quality", "--region",  "--tiles", "--tile"};
+            "--size",   "--quality", "--view", "--threads",      "--seed", "--jpeg-quality",
+            "--region", "--tiles",   "--tile", "--soft-shadows", "--ao",   "--environment"};
         if (!has_value && std::find(std::begin(kTakesValue), std::end(kTakesValue), arg) !=
                               std::end(kTakesValue)) {
             return usage(std::string(arg) + " needs a value");
@@ -259,6 +285,9 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
             if (!n)
                 return usage("--tile takes a tile number from 0");
             part.tile = *n;
+        } else if ((arg == "--soft-shadows" || arg == "--ao" || arg == "--environment") &&
+                   has_value) {
+            lighting_flags.emplace_back(arg, args[++i]);
         } else if (!arg.starts_with("--") && scene_path.empty()) {
             scene_path = arg;
         } else if (!arg.starts_with("--") && output_path.empty()) {
@@ -304,6 +333,34 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
         return kExitFailed;
     }
     const std::vector<std::uint8_t>& scene_bytes = *read;
+    if (!lighting_flags.empty()) {
+        SceneLighting lighting = document.Lighting();
+        for (const auto& [flag, value] : lighting_flags) {
+            const Status parsed = flag == "--soft-shadows" ? ParseSoftShadows(value, lighting)
+                                  : flag == "--ao"         ? ParseOcclusion(value, lighting)
+                                                           : ParseEnvironment(value, lighting);
+            if (!parsed.ok()) {
+                return usage(std::string(flag) + ": " + parsed.text);
+            }
+            // A picture named here is found from the working folder, not beside the scene.
+            if (flag == "--environment" && lighting.environment == EnvironmentKind::Picture) {
+                std::error_code error;
+                const std::filesystem::path whole =
+                    std::filesystem::absolute(lighting.picture_path, error);
+                if (!error)
+                    lighting.picture_path = whole.string();
+            }
+        }
+        if (const Status checked = CheckLighting(lighting); !checked.ok()) {
+            err << "kelto-cli render: " << checked.text << '\n';
+            return kExitFailed;
+        }
+        settings.lighting = lighting;
+    }
+    if (const Status loaded = LoadRenderEnvironment(document, scene_file, settings); !loaded.ok()) {
+        err << "kelto-cli render: " << loaded.text << '\n';
+        return kExitFailed;
+    }
     RenderCamera camera;
     if (const Status chosen = ChooseRenderCamera(document, settings, camera); !chosen.ok()) {
         return usage(chosen.text);

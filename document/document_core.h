@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document_changes.h"
+#include "environment_cache.h"
 #include "model/handles.h"
 #include "model/light.h"
 #include "model/message_table.h"
@@ -144,6 +145,9 @@ class DocumentCore {
     // Replaces them as one step ("Undo Lighting"); values out of range are refused (the message
     // names the field and its range) and nothing changes.
     Status SetLighting(const SceneLighting& lighting);
+    // The environment picture last read for a render of this document, kept so that the next
+    // render of the same file does not read it again (see LoadRenderEnvironment).
+    EnvironmentPictureCache& EnvironmentPictures() const { return environment_pictures_; }
     // Deletes the selected nodes (with what is below them) and the selected lights; a group or
     // Trim object left without members goes too. Nothing selected: nothing happens.
     void DeleteSelection();
@@ -339,6 +343,7 @@ class DocumentCore {
     Light* MutableLight(LightId id) { return scene_.FindLight(id); }
 
     Scene scene_;
+    mutable EnvironmentPictureCache environment_pictures_;
     bool modified_ = false;
     SelectionSummary selection_;
     NodeId grabbed_node_;

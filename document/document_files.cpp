@@ -23,9 +23,69 @@ constexpr std::uint8_t kViewTag = 0xBF;
 // After a view entry: the name the user gave that camera. Written only for renamed cameras,
 // so that files without them stay as earlier Kelto builds write and read them.
 constexpr std::uint8_t kViewNameTag = 0xC0;
+// After the views: the scene's lighting settings, as an int32 byte count and that many bytes
+// of fields (WriteLighting). Written only when they differ from a new scene's, so that other
+// files stay as earlier Kelto builds write and read them.
+constexpr std::uint8_t kLightingTag = 0xC1;
 constexpr std::uint8_t kEndTag = 0;
 
-void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
+void WriteColour(ByteWriter& out, const ColourRgb& c) {
+    out.F32(c.r);
+    out.F32(c.g);
+    out.F32(c.b);
+}
+
+ColourRgb ReadColour(ByteReader& in) {
+    ColourRgb c;
+    c.r = in.F32();
+    c.g = in.F32();
+    c.b = in.F32();
+    return c;
+}
+
+void WriteLighting(ByteWriter& out, const SceneLighting& lighting) {
+    ByteWriter fields;
+    fields.I32(lighting.soft_shadow_samples);
+    fields.Flag(lighting.occlusion);
+    fields.I32(lighting.occlusion_samples);
+    fields.F32(lighting.occlusion_distance);
+    fields.I32(static_cast<std::int32_t>(lighting.environment));
+    WriteColour(fields, lighting.horizon);
+    WriteColour(fields, lighting.zenith);
+    fields.String(lighting.picture_path);
+    fields.F32(lighting.picture_rotation);
+    out.U8(kLightingTag);
+    out.I32(static_cast<std::int32_t>(fields.Data().size()));
+    out.Bytes(fields.Data());
+}
+
+// The record after its tag: its byte count must be exactly what its fields take, and the
+// values must be ones a scene may hold.
+bool ReadLighting(ByteReader& in, SceneLighting& lighting) {
+    const std::int32_t length = in.I32();
+    if (in.Failed() || length < 0 || static_cast<std::size_t>(length) > in.Remaining()) {
+        return false;
+    }
+    ByteReader fields(in.Bytes(static_cast<std::size_t>(length)));
+    SceneLighting read;
+    read.soft_shadow_samples = fields.I32();
+    read.occlusion = fields.Flag();
+    read.occlusion_samples = fields.I32();
+    read.occlusion_distance = fields.F32();
+    read.environment = static_cast<EnvironmentKind>(fields.I32());
+    read.horizon = ReadColour(fields);
+    read.zenith = ReadColour(fields);
+    read.picture_path = fields.String(SceneLighting::kMaxPicturePathLength);
+    read.picture_rotation = fields.F32();
+    if (fields.Failed() || fields.Remaining() != 0 || !CheckLighting(read).ok()) {
+        return false;
+    }
+    lighting = std::move(read);
+    return true;
+}
+
+void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views,
+                const SceneLighting& lighting = {}) {
     for (const ViewEntry& view : views) {
         out.U8(kViewTag);
         out.I32(view.lens);
@@ -37,12 +97,17 @@ void WriteViews(ByteWriter& out, const std::vector<ViewEntry>& views) {
             out.String(view.name);
         }
     }
+    if (!lighting.IsDefault()) {
+        WriteLighting(out, lighting);
+    }
     out.U8(kEndTag);
 }
 
 // The trailer ends with its end tag; a file that stops before it, holds anything else or a
-// camera vector that is not finite, is damaged.
-Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::string& file_name) {
+// camera vector that is not finite, is damaged. The lighting record, when there is one, comes
+// last before the end tag; `lighting` is set only from a whole record.
+Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, SceneLighting& lighting,
+                 const std::string& file_name) {
     for (;;) {
         const std::uint8_t tag = in.U8();
         if (in.Failed()) {
@@ -58,6 +123,12 @@ Status ReadViews(ByteReader& in, std::vector<ViewEntry>& views, const std::strin
             }
             views.back().name = std::move(name);
             continue;
+        }
+        if (tag == kLightingTag) {
+            if (!ReadLighting(in, lighting) || in.U8() != kEndTag || in.Failed()) {
+                return Status::Message(kMsgSceneCorrupt, {file_name});
+            }
+            return Status::Ok();
         }
         if (tag != kViewTag) {
             return Status::Message(kMsgSceneCorrupt, {file_name});
@@ -103,7 +174,7 @@ void DocumentCore::Clear() {
 std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
     ByteWriter out;
     WriteScene(scene_, out);
-    WriteViews(out, views_);
+    WriteViews(out, views_, scene_.lighting);
     return out.Take();
 }
 
@@ -133,7 +204,7 @@ Status DocumentCore::OpenFromBytes(std::span<const std::uint8_t> bytes,
     ByteReader in(bytes);
     Status status = ReadScene(in, scene_, file_name, [] { return std::make_unique<TextShape>(); });
     if (status.ok()) {
-        status = ReadViews(in, views_, file_name);
+        status = ReadViews(in, views_, scene_.lighting, file_name);
     }
     if (!status.ok()) {
         Clear();
@@ -201,10 +272,11 @@ Result<std::unique_ptr<Scene>> DocumentCore::ReadPastedObjects(
     auto pasted = std::make_unique<Scene>();
     ByteReader in(bytes);
     std::vector<ViewEntry> views;
+    SceneLighting lighting;  // pasted objects leave the scene's lighting as it is
     Status status =
         ReadScene(in, *pasted, kClipboardName, [] { return std::make_unique<TextShape>(); });
     if (status.ok()) {
-        status = ReadViews(in, views, kClipboardName);
+        status = ReadViews(in, views, lighting, kClipboardName);
     }
     if (!status.ok()) {
         return status;

@@ -208,7 +208,8 @@ void EditStep::LightRemoved(int index, const Light& light) {
 
 void EditStep::TouchLighting(const Scene& scene) {
     if (!lighting_) {
-        lighting_ = LightingChange{scene.lighting, scene.lighting};
+        lighting_ =
+            std::make_unique<LightingChange>(LightingChange{scene.lighting, scene.lighting});
     }
 }
 
@@ -346,7 +347,7 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
     return !placements_.empty() || !meshes_.empty() || !shapes_.empty() || !materials_.empty() ||
            !names_.empty() || !visibility_.empty() || !child_lists_.empty() || !added_.empty() ||
            !removed_.empty() || !light_placements_.empty() || !lights_.empty() ||
-           lighting_.has_value();
+           lighting_ != nullptr;
 }
 
 std::size_t EditStep::CountBytes() const {
@@ -380,8 +381,8 @@ std::size_t EditStep::CountBytes() const {
     }
     bytes += added_bytes_;
     if (lighting_) {
-        bytes +=
-            lighting_->before.picture_path.capacity() + lighting_->after.picture_path.capacity();
+        bytes += sizeof(LightingChange) + lighting_->before.picture_path.capacity() +
+                 lighting_->after.picture_path.capacity();
     }
     return bytes;
 }

@@ -177,7 +177,8 @@ class EditStep {
         SceneLighting before;
         SceneLighting after;
     };
-    std::optional<LightingChange> lighting_;
+    // Apart from the step: most steps change no lighting, and a step is kept small.
+    std::unique_ptr<LightingChange> lighting_;
     std::unique_ptr<Seen> seen_;
     std::size_t added_bytes_ = 0;  // the nodes the edit added, as the step holds them undone
     std::size_t bytes_ = 0;

@@ -1,6 +1,7 @@
 #include "render_request.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "files/file_io.h"
@@ -86,8 +87,36 @@ RenderOptions OptionsFor(const RenderSettings& settings, long seed) {
 
 }  // namespace
 
-Status LoadRenderEnvironment(const DocumentCore&, const std::string&, RenderSettings&) {
-    return Status::Ok();  // pictures are not read yet
+std::string EnvironmentPicturePath(const std::string& picture_path,
+                                   const std::string& document_path) {
+    const std::filesystem::path picture(picture_path);
+    if (picture.is_absolute() || document_path.empty()) {
+        return picture_path;
+    }
+    return (std::filesystem::path(document_path).parent_path() / picture).string();
+}
+
+Status LoadRenderEnvironment(const DocumentCore& document, const std::string& document_path,
+                             RenderSettings& settings, EnvironmentPictureCache& cache) {
+    const SceneLighting& lighting = settings.lighting ? *settings.lighting : document.Lighting();
+    if (lighting.environment != EnvironmentKind::Picture) {
+        return Status::Ok();
+    }
+    if (lighting.picture_path.empty()) {
+        return Status::Message(kMsgEnvironmentNoFile);
+    }
+    Result<std::shared_ptr<const EnvironmentPicture>> picture =
+        cache.Picture(EnvironmentPicturePath(lighting.picture_path, document_path));
+    if (!picture.ok()) {
+        return picture.status();
+    }
+    settings.environment_picture = std::move(picture).value();
+    return Status::Ok();
+}
+
+Status LoadRenderEnvironment(const DocumentCore& document, const std::string& document_path,
+                             RenderSettings& settings) {
+    return LoadRenderEnvironment(document, document_path, settings, document.EnvironmentPictures());
 }
 
 RenderRequest::RenderRequest(const DocumentCore& document, const RenderCamera& camera,

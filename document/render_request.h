@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document_core.h"
+#include "environment_cache.h"
 #include "files/image_files.h"
 #include "model/message_table.h"
 #include "raytracer/render_job.h"
@@ -45,10 +46,18 @@ struct RenderSettings {
 
 // Reads the picture of a picture environment (the settings' lighting, else the document's)
 // into `settings.environment_picture`; a relative file name is found beside `document_path`,
-// the document's own file (empty for a document never saved). Does nothing for the other
-// environments. Fails, naming the file, when the picture cannot be read.
+// the document's own file (empty for a document never saved: then from the working folder).
+// Does nothing for the other environments. Fails, naming the file, when the picture cannot be
+// read. The picture comes from the document's cache of pictures (read again only when its
+// file changed), or from `cache`.
 Status LoadRenderEnvironment(const DocumentCore& document, const std::string& document_path,
                              RenderSettings& settings);
+Status LoadRenderEnvironment(const DocumentCore& document, const std::string& document_path,
+                             RenderSettings& settings, EnvironmentPictureCache& cache);
+// Where a picture environment's file is: `picture_path` itself when absolute or when there is
+// no document file, else beside the document's file.
+std::string EnvironmentPicturePath(const std::string& picture_path,
+                                   const std::string& document_path);
 
 // The number of the stored view the settings look through (from 1), or 0 for the scene's own
 // camera (a document without views, the settings naming none).

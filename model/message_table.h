@@ -81,6 +81,12 @@ enum MessageNumber : int {
     // Typed values and names of the panels.
     kMsgFieldOutOfRange = 61600,
     kMsgNameBlank = 61601,
+    // Environment pictures.
+    kMsgEnvironmentMissing = 61610,
+    kMsgEnvironmentUnreadable = 61611,
+    kMsgEnvironmentTooLarge = 61612,
+    kMsgPictureNameUnfit = 61613,
+    kMsgEnvironmentNoFile = 61614,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "message_table.h"
 
@@ -51,6 +52,11 @@ Status CheckLighting(const SceneLighting& lighting) {
     }
     if (!(std::fabs(lighting.picture_rotation) <= 360.0f)) {
         return OutOfRange("Rotation", -360, 360, lighting.picture_rotation);
+    }
+    if (lighting.picture_path.size() > SceneLighting::kMaxPicturePathLength ||
+        lighting.picture_path.find('\0') != std::string::npos) {
+        return Status::Message(kMsgPictureNameUnfit,
+                               {std::to_string(SceneLighting::kMaxPicturePathLength)});
     }
     return Status::Ok();
 }

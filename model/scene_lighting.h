@@ -3,6 +3,7 @@
 // when any value differs from a new scene's, and read by the tracer from its snapshot.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,8 @@ struct SceneLighting {
     static constexpr int kMaxOcclusionSamples = 1024;
     static constexpr float kDefaultOcclusionDistance = 2.5f;
     static constexpr float kMaxOcclusionDistance = 1.0e6f;
+    // Bytes of the picture's file name a scene file keeps.
+    static constexpr std::size_t kMaxPicturePathLength = 4096;
 
     // Shadow rays toward a sphere light's disc per shading point in Production (1: a hard
     // shadow from its centre, as in Draft).
@@ -46,8 +49,8 @@ struct SceneLighting {
 };
 
 // Whether every value is within its range: sample counts from 1, a positive finite distance,
-// colours within 0..1, a known environment kind, a rotation within a turn either way. The
-// failure names the field and its range.
+// colours within 0..1, a known environment kind, a rotation within a turn either way, a
+// picture file name a scene file can keep. The failure names the field and its range.
 Status CheckLighting(const SceneLighting& lighting);
 
 }  // namespace kelto

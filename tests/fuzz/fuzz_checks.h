@@ -25,4 +25,8 @@ void CheckRenderPart(const std::uint8_t* data, std::size_t size);
 // index only their own vertices.
 void CheckThreeDsImport(const std::uint8_t* data, std::size_t size);
 
+// Reads the bytes as an environment picture: a picture it accepts has all its values, each
+// finite and within 0 .. 65504; a refusal says why.
+void CheckEnvironmentPicture(const std::uint8_t* data, std::size_t size);
+
 }  // namespace kelto
