@@ -329,7 +329,7 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         c = c + (light_highlight * highlight * specular + light_diffuse * surface * ndl) * scale;
     }
     if (occlusion_) {
-        const Openness open = OpennessAt(p, n, depth);
+        const Openness open = OpennessAt(p, n, depth, weight);
         c = c + prepared_.AmbientLight() * ambient * open.unoccluded + surface * open.environment +
             glow;
     } else {

@@ -201,11 +201,14 @@ class RayTracer {
     // What ambient occlusion finds at a point: the unoccluded share of the cosine-weighted
     // hemisphere about the unit `normal` within the occlusion distance, and the environment's
     // light through the unoccluded directions (their colours summed, over all directions).
+    // A ray of weight w below 1 (a reflection's or a refraction's) takes that share of the
+    // samples, at least one: what it sees counts for no more than w.
     struct Openness {
         float unoccluded = 1.0f;
         ColourRgb environment;
     };
-    Openness OpennessAt(const Vec3f& point, const Vec3f& normal, int depth) const;
+    Openness OpennessAt(const Vec3f& point, const Vec3f& normal, int depth,
+                        float weight = 1.0f) const;
     const EnvironmentLookup& Environment() const { return environment_; }
 
     const PreparedScene& Prepared() const { return prepared_; }

@@ -73,13 +73,20 @@ float RayTracer::SoftVisibility(const Vec3f& p, std::size_t light, const Vec3f& 
     return static_cast<float>(unblocked) / static_cast<float>(samples);
 }
 
-RayTracer::Openness RayTracer::OpennessAt(const Vec3f& p, const Vec3f& normal, int depth) const {
+RayTracer::Openness RayTracer::OpennessAt(const Vec3f& p, const Vec3f& normal, int depth,
+                                          float weight) const {
+    const int samples =
+        weight < 1.0f
+            ? std::clamp(static_cast<int>(std::ceil(static_cast<float>(occlusion_samples_) *
+                                                    std::max(weight, 0.0f))),
+                         1, occlusion_samples_)
+            : occlusion_samples_;
     const TangentFrame frame = FrameAbout(normal);
     SampleStream stream(seed_, p, SampleStream::kOcclusion, depth);
     const bool lit_by_environment = !environment_.IsBlack();
     int open = 0;
     ColourRgb environment;
-    ForStratifiedPoints(occlusion_samples_, stream, [&](float u, float v) {
+    ForStratifiedPoints(samples, stream, [&](float u, float v) {
         // Points spread evenly over the disc, lifted onto the hemisphere: directions as dense
         // as the cosine of their angle to the normal.
         const DiscPoint q = ConcentricDisc(u, v);
@@ -96,7 +103,7 @@ RayTracer::Openness RayTracer::OpennessAt(const Vec3f& p, const Vec3f& normal, i
             environment = {environment.r + seen.r, environment.g + seen.g, environment.b + seen.b};
         }
     });
-    const float share = 1.0f / static_cast<float>(occlusion_samples_);
+    const float share = 1.0f / static_cast<float>(samples);
     return {static_cast<float>(open) * share,
             {environment.r * share, environment.g * share, environment.b * share}};
 }
