@@ -87,16 +87,6 @@ TEST(SoftShadow, ASquaresShadowUnderASphereLightEndsWhereTheTangentsSay) {
     const RayTracer tracer(scene, camera, nullptr, options);
     const auto middle = static_cast<float>((edge(-radius) + edge(radius)) / 2);
     EXPECT_NEAR(StripVisibility(tracer, middle), 0.5f, 0.1f);
-
-    // One sample, or a Draft: the hard shadow of the light's centre.
-    for (const RenderQuality quality : {RenderQuality::Production, RenderQuality::Draft}) {
-        options.lighting = SceneLighting{};
-        options.lighting->soft_shadow_samples = quality == RenderQuality::Draft ? 16 : 1;
-        const auto [hard_in, hard_out] =
-            ShadowEdges(RayTracer(scene, Camera(16, 16, quality), nullptr, options));
-        EXPECT_NEAR(hard_in, a * height / (height - h), 0.015);
-        EXPECT_NEAR(hard_out, a * height / (height - h), 0.015);
-    }
 }
 
 TEST(AmbientOcclusion, AnOpenFloorIsOpenAndAWallHidesTheShareItSubtends) {
@@ -222,24 +212,14 @@ TEST(Environment, RaysThatHitNothingAndMirrorsShowIt) {
         const auto top = sink.image.Pixel(20, 16), bottom = sink.image.Pixel(20, 24);
         EXPECT_GT(top[2], bottom[2] + 40);
         EXPECT_LT(top[0] + 40, bottom[0]);
-        // A corner pixel has no candidates; in Production it is the colour of its centre's
-        // direction, in Draft the mean of its corners'.
-        const Vec3f centre = tracer.PrimaryDirection(1.5f, 0.5f);
-        ColourRgb expected = tracer.Environment().Seen(centre);
-        if (quality == RenderQuality::Draft) {
-            // Summed as the Draft loop sums them.
-            expected = {};
-            for (const auto& [x, y] : {std::pair{2, 1}, {1, 1}, {2, 0}, {1, 0}}) {
-                const ColourRgb c = tracer.Environment().Seen(
-                    tracer.PrimaryDirection(static_cast<float>(x), static_cast<float>(y)));
-                expected = {expected.r + c.r, expected.g + c.g, expected.b + c.b};
-            }
-            expected = {expected.r * 0.25f, expected.g * 0.25f, expected.b * 0.25f};
-        }
-        const std::uint32_t packed = PackColour(expected);
+        // A corner pixel has no candidates: in Production it has exactly the colour of its
+        // centre's direction, in Draft the mean of its corners' (within a step of it here).
+        const std::uint32_t packed =
+            PackColour(tracer.Environment().Seen(tracer.PrimaryDirection(1.5f, 0.5f)));
         const auto pixel = sink.image.Pixel(1, 0);
-        EXPECT_EQ(pixel[0], packed & 0xFF);
-        EXPECT_EQ(pixel[2], (packed >> 16) & 0xFF);
+        const int slack = quality == RenderQuality::Draft ? 1 : 0;
+        EXPECT_NEAR(pixel[0], packed & 0xFF, slack);
+        EXPECT_NEAR(pixel[2], (packed >> 16) & 0xFF, slack);
     }
 }
 
@@ -253,39 +233,7 @@ RenderImage RenderPart(const Scene& scene, const RenderCamera& camera, RenderOpt
     return sink.image;
 }
 
-TEST(SoftLightRender, SeededPicturesDoNotDependOnThreadsOrRegions) {
-    Scene scene;
-    tracer_test::AddStillLife(scene);
-    AddBox(scene, {0, -1.2, 0}, {8, 0.2, 8});
-    scene.InsertLight(LightKind::Sphere, {-2, 6, 4});
-    scene.Lights().back().size = 1.5f;
-    scene.lighting.occlusion = true;
-    scene.lighting.occlusion_samples = 8;
-    scene.lighting.environment = EnvironmentKind::Gradient;
-    scene.lighting.horizon = {0.8f, 0.8f, 0.7f};
-    scene.lighting.zenith = {0.2f, 0.4f, 0.9f};
-    const RenderCamera camera = Camera(24, 18, RenderQuality::Production);
-    RenderOptions options;
-    options.seed = 77;
-    options.sampling = ProductionSampling::Pixel;
-    const RenderImage whole = RenderPart(scene, camera, options);
-    for (const int threads : {2, 3}) {
-        options.threads = threads;
-        ExpectSamePicture(RenderPart(scene, camera, options), whole, "threads");
-        RenderImage assembled(24, 18);
-        for (const PixelRect& r : {PixelRect{0, 0, 24, 5}, {0, 5, 9, 18}, {9, 5, 24, 18}}) {
-            const RenderImage part = RenderPart(scene, camera, options, r);
-            for (int y = r.y0; y < r.y1; ++y)
-                for (int x = r.x0; x < r.x1; ++x) {
-                    const auto p = part.Pixel(x, y);
-                    assembled.SetPixel(x, y, p[0], p[1], p[2]);
-                }
-        }
-        ExpectSamePicture(assembled, whole, "regions");
-    }
-}
-
-TEST(SoftLightRender, SphereLightsCastTodaysHardShadowsWhenAskedTo) {
+TEST(SoftLightRender, HardWhenAskedAndTheSameHoweverTheWorkIsShared) {
     // A sphere light acts as a point light with one sample, a radius of 0, a radius that holds
     // the whole scene, and in Draft.
     Scene scene;
@@ -294,9 +242,10 @@ TEST(SoftLightRender, SphereLightsCastTodaysHardShadowsWhenAskedTo) {
     scene.InsertLight(LightKind::Point, {-2, 6, 4});
     RenderOptions options;
     options.seed = 9;
-    const RenderCamera production = Camera(20, 15, RenderQuality::Production);
+    options.sampling = ProductionSampling::Pixel;
+    const RenderCamera production = Camera(24, 18, RenderQuality::Production);
     const RenderImage point = RenderPart(scene, production, options);
-    const RenderImage point_draft = RenderPart(scene, Camera(20, 15), options);
+    const RenderImage point_draft = RenderPart(scene, Camera(24, 18), options);
     scene.Lights().back().kind = LightKind::Sphere;
     for (const auto& [samples, radius] :
          std::vector<std::pair<int, float>>{{1, 0.8f}, {16, 0.0f}, {16, 1e7f}, {0, 0.8f}}) {
@@ -305,10 +254,33 @@ TEST(SoftLightRender, SphereLightsCastTodaysHardShadowsWhenAskedTo) {
         ExpectSamePicture(RenderPart(scene, production, options), point,
                           std::to_string(samples) + " samples, radius " + std::to_string(radius));
     }
-    scene.Lights().back().size = 0.8f;
+    scene.Lights().back().size = 1.5f;
     scene.lighting.soft_shadow_samples = 16;
-    ExpectSamePicture(RenderPart(scene, Camera(20, 15), options), point_draft, "draft");
-    EXPECT_FALSE(RenderPart(scene, production, options).Row(10) == point.Row(10));
+    ExpectSamePicture(RenderPart(scene, Camera(24, 18), options), point_draft, "draft");
+
+    // With soft shadows, occlusion and a sky: one picture for 1, 2 and 3 threads and for a
+    // render put together from regions.
+    scene.lighting.occlusion = true;
+    scene.lighting.occlusion_samples = 8;
+    scene.lighting.environment = EnvironmentKind::Gradient;
+    scene.lighting.horizon = {0.8f, 0.8f, 0.7f};
+    scene.lighting.zenith = {0.2f, 0.4f, 0.9f};
+    const RenderImage whole = RenderPart(scene, production, options);
+    EXPECT_FALSE(whole.Row(12) == point.Row(12));
+    for (const int threads : {2, 3}) {
+        options.threads = threads;
+        ExpectSamePicture(RenderPart(scene, production, options), whole, "threads");
+        RenderImage assembled(24, 18);
+        for (const PixelRect& r : {PixelRect{0, 0, 24, 5}, {0, 5, 9, 18}, {9, 5, 24, 18}}) {
+            const RenderImage part = RenderPart(scene, production, options, r);
+            for (int y = r.y0; y < r.y1; ++y)
+                for (int x = r.x0; x < r.x1; ++x) {
+                    const auto p = part.Pixel(x, y);
+                    assembled.SetPixel(x, y, p[0], p[1], p[2]);
+                }
+        }
+        ExpectSamePicture(assembled, whole, "regions");
+    }
 }
 
 }  // namespace
