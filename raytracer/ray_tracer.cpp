@@ -315,7 +315,8 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
             }
             spot = std::pow(cs, light.spot_exponent);
         }
-        const float shadow = light.casts_shadows ? Visibility(p, k, l, distance, depth) : 1.0f;
+        const float shadow =
+            light.casts_shadows ? Visibility(p, k, l, distance, depth, weight) : 1.0f;
         if (shadow == 0.0f) {
             continue;
         }

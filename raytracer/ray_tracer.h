@@ -196,8 +196,10 @@ class RayTracer {
     // ray of this depth. In Production a sphere light (of a radius above 0, with the point
     // outside it) is sampled over the disc it shows the point, adaptively; every other light,
     // and every light in Draft or with one soft-shadow sample, by one ray to its centre (0 or
-    // 1). 1 for a light that casts no shadows.
-    float LightVisibility(const Vec3f& point, std::size_t light, int depth) const;
+    // 1). 1 for a light that casts no shadows. A ray of weight w below 1 takes that share of
+    // the samples (one: the centre's ray), as occlusion does.
+    float LightVisibility(const Vec3f& point, std::size_t light, int depth,
+                          float weight = 1.0f) const;
     // What ambient occlusion finds at a point: the unoccluded share of the cosine-weighted
     // hemisphere about the unit `normal` within the occlusion distance, and the environment's
     // light through the unoccluded directions (their colours summed, over all directions).
@@ -292,9 +294,9 @@ class RayTracer {
     // LightVisibility with what shading has worked out already: the unit direction `l` to the
     // light's centre and the distance to it.
     float Visibility(const Vec3f& point, std::size_t light, const Vec3f& l, float distance,
-                     int depth) const;
+                     int depth, float weight) const;
     float SoftVisibility(const Vec3f& point, std::size_t light, const Vec3f& l, float distance,
-                         float radius, int depth) const;
+                         float radius, int depth, int samples) const;
     // The lighting settings in force, within their ranges; the soft features in Production only.
     EnvironmentLookup environment_;
     int shadow_samples_ = 1;  // 1: hard shadows

@@ -8,8 +8,22 @@
 #include "ray_tracer.h"
 
 namespace kelto {
+namespace {
 
-float RayTracer::LightVisibility(const Vec3f& point, std::size_t light, int depth) const {
+// The share of `samples` a ray of this weight takes: all of them at weight 1 (or a weight that
+// is not a number), at least one.
+int SamplesForWeight(int samples, float weight) {
+    if (!(weight < 1.0f)) {
+        return samples;
+    }
+    const float share = std::ceil(static_cast<float>(samples) * std::max(weight, 0.0f));
+    return std::clamp(static_cast<int>(share), 1, samples);
+}
+
+}  // namespace
+
+float RayTracer::LightVisibility(const Vec3f& point, std::size_t light, int depth,
+                                 float weight) const {
     if (light >= light_terms_.size() || !prepared_.Lights()[light].casts_shadows) {
         return 1.0f;
     }
@@ -18,21 +32,22 @@ float RayTracer::LightVisibility(const Vec3f& point, std::size_t light, int dept
     if (!(distance > 0.0f)) {
         return 1.0f;
     }
-    return Visibility(point, light, to_light * (1.0f / distance), distance, depth);
+    return Visibility(point, light, to_light * (1.0f / distance), distance, depth, weight);
 }
 
 float RayTracer::Visibility(const Vec3f& p, std::size_t light, const Vec3f& l, float distance,
-                            int depth) const {
+                            int depth, float weight) const {
     const Light& source = prepared_.Lights()[light];
-    if (shadow_samples_ > 1 && source.kind == LightKind::Sphere && source.size > 0.0f &&
+    const int samples = SamplesForWeight(shadow_samples_, weight);
+    if (samples > 1 && source.kind == LightKind::Sphere && source.size > 0.0f &&
         distance > source.size) {
-        return SoftVisibility(p, light, l, distance, source.size, depth);
+        return SoftVisibility(p, light, l, distance, source.size, depth, samples);
     }
     return finder_->AnyHitWithin(p + l * 0.001f, l, distance, distance - 0.001f) ? 0.0f : 1.0f;
 }
 
 float RayTracer::SoftVisibility(const Vec3f& p, std::size_t light, const Vec3f& l, float distance,
-                                float radius, int depth) const {
+                                float radius, int depth, int samples) const {
     // The disc the sphere shows the point: where the cone of its tangents touches it, at
     // (d^2 - r^2) / d along the way to its centre, of radius r * sqrt(d^2 - r^2) / d. Shadows
     // cast by its edge then start and end where the sphere's would.
@@ -53,7 +68,6 @@ float RayTracer::SoftVisibility(const Vec3f& p, std::size_t light, const Vec3f& 
         const Vec3f ray = offset * (1.0f / length);
         return finder_->AnyHitWithin(p + ray * 0.001f, ray, length, length - 0.001f) ? 0 : 1;
     };
-    const int samples = shadow_samples_;
     int unblocked = 0;
     if (samples < 4) {
         ForStratifiedPoints(samples, stream, [&](float u, float v) { unblocked += reaches(u, v); });
@@ -75,12 +89,7 @@ float RayTracer::SoftVisibility(const Vec3f& p, std::size_t light, const Vec3f& 
 
 RayTracer::Openness RayTracer::OpennessAt(const Vec3f& p, const Vec3f& normal, int depth,
                                           float weight) const {
-    const int samples =
-        weight < 1.0f
-            ? std::clamp(static_cast<int>(std::ceil(static_cast<float>(occlusion_samples_) *
-                                                    std::max(weight, 0.0f))),
-                         1, occlusion_samples_)
-            : occlusion_samples_;
+    const int samples = SamplesForWeight(occlusion_samples_, weight);
     const TangentFrame frame = FrameAbout(normal);
     SampleStream stream(seed_, p, SampleStream::kOcclusion, depth);
     const bool lit_by_environment = !environment_.IsBlack();
