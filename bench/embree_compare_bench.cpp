@@ -1,11 +1,15 @@
-// A yardstick, built only where Embree 3 is installed (Debian's libembree-dev): the closest
-// hit of the same camera rays over the same world-space triangles, one ray at a time, by
-// Embree and by our hierarchy. Only this program links Embree.
+// A yardstick, built only where Embree 3 is installed (Debian's libembree-dev): the same rays
+// over the same world-space triangles, one ray at a time, by Embree and by our hierarchy:
+// the closest hit of camera rays and of incoherent rays (random origins among the spheres,
+// random directions), and whether anything blocks incoherent rays and shadow segments (from
+// the points camera rays hit toward random points of a sphere light's disc), rtcOccluded1
+// against AnyHitWithin. Only this program links Embree.
 #include <benchmark/benchmark.h>
 #include <embree3/rtcore.h>
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -44,24 +48,64 @@ struct CameraRays {
     }
 };
 
-void BM_EmbreeCameraRays(benchmark::State& state) {
-    const CameraRays rays(static_cast<int>(state.range(0)));
-    RTCDevice device = rtcNewDevice("threads=1");
-    RTCScene scene = rtcNewScene(device);
-    for (const PreparedNode& node : rays.tracer->Prepared().Nodes()) {
-        if (node.triangles.empty()) {
-            continue;
+// The prepared scene's triangles in an Embree scene of its own device (one thread).
+class EmbreeScene {
+  public:
+    explicit EmbreeScene(const PreparedScene& prepared) {
+        device_ = rtcNewDevice("threads=1");
+        scene_ = rtcNewScene(device_);
+        for (const PreparedNode& node : prepared.Nodes()) {
+            if (!node.triangles.empty()) {
+                Attach(node.triangles);
+            }
         }
-        RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+        rtcCommitScene(scene_);
+        rtcInitIntersectContext(&context_);
+    }
+    ~EmbreeScene() {
+        rtcReleaseScene(scene_);
+        rtcReleaseDevice(device_);
+    }
+    EmbreeScene(const EmbreeScene&) = delete;
+    EmbreeScene& operator=(const EmbreeScene&) = delete;
+
+    bool Nearest(const Vec3f& origin, const Vec3f& direction, float far) {
+        RTCRayHit r{};
+        SetRay(r.ray, origin, direction, far);
+        r.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+        rtcIntersect1(scene_, &context_, &r);
+        return r.hit.geomID != RTC_INVALID_GEOMETRY_ID;
+    }
+    bool Occluded(const Vec3f& origin, const Vec3f& direction, float far) {
+        RTCRay r{};
+        SetRay(r, origin, direction, far);
+        rtcOccluded1(scene_, &context_, &r);
+        return r.tfar < 0.0f;  // Embree marks a blocked ray so
+    }
+
+  private:
+    static void SetRay(RTCRay& r, const Vec3f& origin, const Vec3f& direction, float far) {
+        r.org_x = origin.x;
+        r.org_y = origin.y;
+        r.org_z = origin.z;
+        r.dir_x = direction.x;
+        r.dir_y = direction.y;
+        r.dir_z = direction.z;
+        r.tnear = 1e-6f;
+        r.tfar = far;
+        r.mask = 0xFFFFFFFFu;
+    }
+    void Attach(const std::vector<RenderTriangle>& triangles) {
+        RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
         auto* vertices = static_cast<float*>(
             rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
-                                    3 * sizeof(float), node.triangles.size() * 3));
+                                    3 * sizeof(float), triangles.size() * 3));
         auto* indices = static_cast<unsigned*>(
             rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
-                                    3 * sizeof(unsigned), node.triangles.size()));
-        for (std::size_t t = 0; t < node.triangles.size(); ++t) {
+                                    3 * sizeof(unsigned), triangles.size()));
+        for (std::size_t t = 0; t < triangles.size(); ++t) {
             for (int c = 0; c < 3; ++c) {
-                const Vec3f& p = node.triangles[t].corner[c];
+                const Vec3f& p = triangles[t].corner[c];
                 const std::size_t v = 3 * t + static_cast<std::size_t>(c);
                 vertices[3 * v] = p.x;
                 vertices[3 * v + 1] = p.y;
@@ -70,35 +114,26 @@ void BM_EmbreeCameraRays(benchmark::State& state) {
             }
         }
         rtcCommitGeometry(geometry);
-        rtcAttachGeometry(scene, geometry);
+        rtcAttachGeometry(scene_, geometry);
         rtcReleaseGeometry(geometry);
     }
-    rtcCommitScene(scene);
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
+    RTCDevice device_;
+    RTCScene scene_;
+    RTCIntersectContext context_;
+};
+
+void BM_EmbreeCameraRays(benchmark::State& state) {
+    const CameraRays rays(static_cast<int>(state.range(0)));
+    EmbreeScene embree(rays.tracer->Prepared());
     std::size_t i = 0, hits = 0, count = 0;
     for (auto _ : state) {
-        RTCRayHit r{};
-        r.ray.org_x = rays.eye.x;
-        r.ray.org_y = rays.eye.y;
-        r.ray.org_z = rays.eye.z;
-        r.ray.dir_x = rays.directions[i].x;
-        r.ray.dir_y = rays.directions[i].y;
-        r.ray.dir_z = rays.directions[i].z;
-        r.ray.tnear = 1e-6f;
-        r.ray.tfar = 100000.0f;
-        r.ray.mask = 0xFFFFFFFFu;
-        r.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-        rtcIntersect1(scene, &context, &r);
-        hits += r.hit.geomID != RTC_INVALID_GEOMETRY_ID ? 1 : 0;
+        hits += embree.Nearest(rays.eye, rays.directions[i], 100000.0f) ? 1 : 0;
         ++count;
         i = i + 1 == rays.directions.size() ? 0 : i + 1;
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
     state.SetLabel("embree");
-    rtcReleaseScene(scene);
-    rtcReleaseDevice(device);
 }
 BENCHMARK(BM_EmbreeCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
 
@@ -116,6 +151,102 @@ void BM_HierarchyCameraRays(benchmark::State& state) {
     state.SetLabel("kelto");
 }
 BENCHMARK(BM_HierarchyCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
+
+// Rays with no order among them: origins anywhere among the 200 spheres' grid (and a little
+// above and below), directions uniform over the sphere; and shadow segments from the points
+// the camera rays hit to random points of the disc a sphere light of radius 2, 15 units
+// above the grid's middle, shows them.
+struct LooseRays {
+    CameraRays camera{200};
+    std::vector<Vec3f> origins, directions;
+    std::vector<float> lengths;  // the segments' lengths (to stop short of the light)
+
+    explicit LooseRays(bool segments) {
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+        const PreparedScene& prepared = camera.tracer->Prepared();
+        if (!segments) {
+            while (origins.size() < 65536) {
+                const Vec3f d{unit(random), unit(random), unit(random)};
+                if (Dot(d, d) > 1.0f || Dot(d, d) < 1e-4f) {
+                    continue;
+                }
+                origins.push_back(
+                    {unit(random) * 22.0f, unit(random) * 3.0f, unit(random) * 22.0f});
+                directions.push_back(Normalised(d));
+                lengths.push_back(100000.0f);
+            }
+            return;
+        }
+        const Vec3f light{0, 15, 0};
+        for (std::size_t i = 0; origins.size() < 65536; i = (i + 97) % camera.directions.size()) {
+            const TraceHit hit = prepared.Nearest(camera.eye, camera.directions[i], 100000.0f);
+            if (!hit.Found()) {
+                continue;
+            }
+            const Vec3f p = camera.eye + camera.directions[i] * hit.distance;
+            float u = 0, v = 0;
+            do {
+                u = unit(random);
+                v = unit(random);
+            } while (u * u + v * v > 1.0f);
+            const Vec3f target = light + Vec3f{2.0f * u, 0, 2.0f * v};
+            const float length = Length(target - p);
+            const Vec3f l = (target - p) * (1.0f / length);
+            origins.push_back(p + l * 0.001f);
+            directions.push_back(l);
+            lengths.push_back(length - 0.001f);
+        }
+    }
+};
+
+const LooseRays& Loose(bool segments) {
+    static const LooseRays rays(false), shadow_segments(true);
+    return segments ? shadow_segments : rays;
+}
+
+// range(0): 0 incoherent rays, 1 shadow segments; range(1): 0 closest hit, 1 any hit.
+void BM_EmbreeLooseRays(benchmark::State& state) {
+    const LooseRays& rays = Loose(state.range(0) != 0);
+    const bool any = state.range(1) != 0;
+    EmbreeScene embree(rays.camera.tracer->Prepared());
+    std::size_t i = 0, hits = 0, count = 0;
+    for (auto _ : state) {
+        hits += (any ? embree.Occluded(rays.origins[i], rays.directions[i], rays.lengths[i])
+                     : embree.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]))
+                    ? 1
+                    : 0;
+        ++count;
+        i = i + 1 == rays.origins.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    state.SetLabel(std::string("embree ") + (state.range(0) ? "shadow segments" : "incoherent") +
+                   (any ? ", rtcOccluded1" : ", rtcIntersect1"));
+}
+BENCHMARK(BM_EmbreeLooseRays)->ArgsProduct({{0, 1}, {0, 1}});
+
+void BM_HierarchyLooseRays(benchmark::State& state) {
+    const LooseRays& rays = Loose(state.range(0) != 0);
+    const bool any = state.range(1) != 0;
+    const PreparedScene& prepared = rays.camera.tracer->Prepared();
+    std::size_t i = 0, hits = 0, count = 0;
+    for (auto _ : state) {
+        hits +=
+            (any ? prepared.AnyHitWithin(rays.origins[i], rays.directions[i], rays.lengths[i],
+                                         rays.lengths[i])
+                 : prepared.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]).Found())
+                ? 1
+                : 0;
+        ++count;
+        i = i + 1 == rays.origins.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    state.SetLabel(std::string("kelto ") + (state.range(0) ? "shadow segments" : "incoherent") +
+                   (any ? ", AnyHitWithin" : ", Nearest"));
+}
+BENCHMARK(BM_HierarchyLooseRays)->ArgsProduct({{0, 1}, {0, 1}});
 
 }  // namespace
 }  // namespace kelto

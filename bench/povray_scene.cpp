@@ -1,8 +1,12 @@
 // Writes the triangles Kelto traces for a scene file as a POV-Ray 3.7 scene (one mesh2 per
 // object, with the same corners and corner normals, materials, lights and camera), so that
 // the two tracers can be timed on the same work:
-//   povray_scene SCENE.kel OUT.pov [WIDTH HEIGHT]
+//   povray_scene SCENE.kel OUT.pov [WIDTH HEIGHT [AREA]]
 //   povray +IOUT.pov +W640 +H480 -A +WT2 -D +FN +Oout.png   (its "Trace Time" line)
+// A sphere light becomes an area light: a disc of the sphere's radius facing each point it
+// lights ("circular orient"), AREA x AREA samples (4 unless given; 1 writes a point light)
+// taken adaptively ("adaptive 1": the corners first, more only where they differ), as soft
+// shadows in Kelto's Production are.
 // POV-Ray's axes are left-handed: every z is negated, which mirrors nothing in the picture.
 #include <cmath>
 #include <fstream>
@@ -62,12 +66,13 @@ void WriteMesh(std::ostream& out, const std::vector<RenderTriangle>& triangles, 
 }
 
 int Run(int argc, char** argv) {
-    if (argc != 3 && argc != 5) {
-        std::cerr << "usage: povray_scene SCENE.kel OUT.pov [WIDTH HEIGHT]\n";
+    if (argc != 3 && argc != 5 && argc != 6) {
+        std::cerr << "usage: povray_scene SCENE.kel OUT.pov [WIDTH HEIGHT [AREA]]\n";
         return 2;
     }
-    const int width = argc == 5 ? std::stoi(argv[3]) : 640;
-    const int height = argc == 5 ? std::stoi(argv[4]) : 480;
+    const int width = argc >= 5 ? std::stoi(argv[3]) : 640;
+    const int height = argc >= 5 ? std::stoi(argv[4]) : 480;
+    const int area = argc == 6 ? std::stoi(argv[5]) : 4;
     DocumentCore document;
     const Status opened = document.Open(argv[1]);
     if (!opened.ok()) {
@@ -108,6 +113,11 @@ int Run(int argc, char** argv) {
             out << " spotlight point_at " << Vector(light.position + axis) << " radius "
                 << light.spot_angle << " falloff " << light.spot_angle << " tightness "
                 << light.spot_exponent;
+        }
+        if (light.kind == LightKind::Sphere && light.size > 0 && area > 1) {
+            const double d = 2.0 * light.size;
+            out << " area_light <" << d << ",0,0>, <0,0," << d << ">, " << area << ", " << area
+                << " adaptive 1 circular orient";
         }
         if (!light.casts_shadows) {
             out << " shadowless";

@@ -263,5 +263,46 @@ BENCHMARK(BM_RenderDemo)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// A Production of the demo scene whose key light is a sphere light of radius 1, on one
+// thread: range 0 hard shadows (one sample), 1 soft shadows (16 samples), 2 hard shadows and
+// ambient occlusion (16 directions within 2.5), 3 both.
+void BM_RenderDemoSoftLight(benchmark::State& state) {
+    DocumentCore document;
+    if (!bench::BuildDemoScene(document) ||
+        !cli::ApplyBuildOperation(document, "lightset:Light1@kind=area").ok() ||
+        !cli::ApplyBuildOperation(document, "scale:Light1@4,4,4").ok()) {
+        state.SkipWithError("the demo scene's operations do not apply");
+        return;
+    }
+    const ViewEntry& view = document.Views().front();
+    const RenderCamera camera = MakeRenderCamera(view.eye, view.target, {0, 1, 0}, view.lens, 640,
+                                                 480, RenderQuality::Production);
+    static constexpr const char* kNames[] = {"hard shadows", "16-sample soft shadows",
+                                             "hard shadows + occlusion",
+                                             "soft shadows + occlusion"};
+    const int variant = static_cast<int>(state.range(0));
+    RenderOptions options;
+    options.seed = 1;
+    options.lighting = SceneLighting{};
+    options.lighting->soft_shadow_samples = (variant & 1) != 0 ? 16 : 1;
+    options.lighting->occlusion = (variant & 2) != 0;
+    TraceStatistics statistics;
+    options.statistics = &statistics;
+    for (auto _ : state) {
+        RayTracer tracer(document.GetScene(), camera, nullptr, options);
+        NullSink sink;
+        tracer.Render(sink);
+    }
+    // Camera, reflected and refracted rays (not shadow or occlusion rays) per pixel.
+    state.counters["rays_per_pixel"] = static_cast<double>(statistics.rays.load()) /
+                                       (640.0 * 480.0 * static_cast<double>(state.iterations()));
+    state.SetLabel(std::string("production 640x480, 1 thread, ") + kNames[variant]);
+}
+BENCHMARK(BM_RenderDemoSoftLight)
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+
 }  // namespace
 }  // namespace kelto

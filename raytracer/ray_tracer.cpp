@@ -162,6 +162,20 @@ RayTracer::RayTracer(PreparedScene scene, const RenderCamera& camera, const std:
         terms.spot_cutoff = static_cast<float>(std::cos(light.spot_angle * kDegreesToRadians));
         light_terms_.push_back(terms);
     }
+    // The lighting settings may come from a caller that did not check them: counts are held
+    // within their ranges, and a distance that is not above 0 occludes nothing.
+    const SceneLighting lighting = options_.lighting.value_or(prepared_.Lighting());
+    environment_ = EnvironmentLookup(lighting, options_.environment_picture);
+    if (camera_.quality == RenderQuality::Production) {
+        shadow_samples_ =
+            std::clamp(lighting.soft_shadow_samples, 1, SceneLighting::kMaxSoftShadowSamples);
+        occlusion_ = lighting.occlusion;
+        occlusion_samples_ =
+            std::clamp(lighting.occlusion_samples, 1, SceneLighting::kMaxOcclusionSamples);
+        occlusion_distance_ = lighting.occlusion_distance > 0.0f
+                                  ? std::min(lighting.occlusion_distance, kFarAway)
+                                  : 0.0f;
+    }
     random_.subtractive.Next();  // the generator is drawn from once as the render starts
     const auto coc = CircleOfConfusion(camera);
     std::copy(coc.begin(), coc.end(), coc_);
@@ -237,7 +251,11 @@ ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int dept
     }
     const TraceHit hit = finder_->Nearest(origin, direction, kFarAway);
     if (!hit.Found()) {
-        return {};
+        if (environment_.IsBlack()) {
+            return {};
+        }
+        const ColourRgb seen = environment_.Seen(direction);
+        return {Clamp01(seen.r), Clamp01(seen.g), Clamp01(seen.b)};
     }
     const PreparedNode& object = prepared_.Nodes()[static_cast<std::size_t>(hit.node)];
     const SurfacePoint3 s = CompleteHit(object.triangles[static_cast<std::size_t>(hit.triangle)],
@@ -297,8 +315,9 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
             }
             spot = std::pow(cs, light.spot_exponent);
         }
-        if (light.casts_shadows &&
-            finder_->AnyHitWithin(p + l * 0.001f, l, distance, distance - 0.001f)) {
+        const float shadow =
+            light.casts_shadows ? Visibility(p, k, l, distance, depth, weight) : 1.0f;
+        if (shadow == 0.0f) {
             continue;
         }
         // The highlight last: the lights that give none above have cost no power of it.
@@ -307,10 +326,16 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
         const float specular = nh >= 0.0f ? std::pow(nh / Length(h), m.shininess * 128.0f) : 0.0f;
         const ColourRgb light_highlight{light.highlight.r, light.highlight.g, light.highlight.b};
         const ColourRgb light_diffuse{light.diffuse.r, light.diffuse.g, light.diffuse.b};
-        const float scale = spot * light.intensity * attenuation;
+        const float scale = spot * light.intensity * attenuation * shadow;
         c = c + (light_highlight * highlight * specular + light_diffuse * surface * ndl) * scale;
     }
-    c = c + prepared_.AmbientLight() * ambient + glow;
+    if (occlusion_) {
+        const Openness open = OpennessAt(p, n, depth, weight);
+        c = c + prepared_.AmbientLight() * ambient * open.unoccluded + surface * open.environment +
+            glow;
+    } else {
+        c = c + prepared_.AmbientLight() * ambient + glow;
+    }
 
     if (depth + 1 < kMaxDepth) {
         const float reflected_weight = weight * m.reflective_strength;
@@ -334,9 +359,22 @@ ColourRgb RayTracer::Shade(const Vec3f& p, Vec3f n, const Vec3f& d, float u, flo
     return {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)};
 }
 
+ColourRgb RayTracer::Background(int x, int y) const {
+    if (environment_.IsBlack()) {
+        return {};
+    }
+    const ColourRgb seen = environment_.Seen(
+        PrimaryDirection(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f));
+    return {Clamp01(seen.r), Clamp01(seen.g), Clamp01(seen.b)};
+}
+
 ColourRgb RayTracer::CornerColour(float x, float y) const {
     if (!prepared_.HasCandidates(x, y)) {
-        return {};
+        if (environment_.IsBlack()) {
+            return {};
+        }
+        const ColourRgb seen = environment_.Seen(PrimaryDirection(x, y));
+        return {Clamp01(seen.r), Clamp01(seen.g), Clamp01(seen.b)};
     }
     return Trace(eye_, PrimaryDirection(x, y), 0, 1.0f, 1.0f);
 }
@@ -530,7 +568,7 @@ ColourRgb RayTracer::ProductionPixel(int x, int y, ProductionState& state, int& 
     samples = 0;
     const float px = static_cast<float>(x), py = static_cast<float>(y);
     if (!prepared_.HasCandidates(px + 0.5f, py + 0.5f)) {
-        return {};
+        return Background(x, y);
     }
     state.first_pass_counter = (state.first_pass_counter + 1) % kJitterSets;
     state.lens_set = (state.lens_set + 1) % kLensSets;
@@ -552,7 +590,8 @@ ColourRgb RayTracer::SeededPixel(int x, int y, const ColourRgb& previous,
     samples = 0;
     first_pass_mean = {};
     if (!prepared_.HasCandidates(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f)) {
-        return {};
+        first_pass_mean = Background(x, y);
+        return first_pass_mean;
     }
     const PixelDraws draws = PixelDrawsFor(seed_, x, y, kLensSets);
     ColourRgb first[4];
@@ -568,7 +607,7 @@ ColourRgb RayTracer::SeededPixel(int x, int y, const ColourRgb& previous,
 
 ColourRgb RayTracer::FirstPassMean(int x, int y) const {
     if (!prepared_.HasCandidates(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f)) {
-        return {};
+        return Background(x, y);
     }
     const PixelDraws draws = PixelDrawsFor(seed_, x, y, kLensSets);
     ColourRgb first[4];

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "environment_lookup.h"
 #include "float_math.h"
 #include "hit_finder.h"
 #include "model/environment_picture.h"
@@ -187,8 +188,30 @@ class RayTracer {
     // The colour seen along a ray that travels in a medium of refraction index `medium`.
     ColourRgb Trace(const Vec3f& origin, const Vec3f& direction, int depth, float weight,
                     float medium) const;
-    // The colour of one Draft corner: black without candidates, else the primary ray's.
+    // The colour of one Draft corner: the environment's along the primary ray without
+    // candidates, else the primary ray's.
     ColourRgb CornerColour(float x, float y) const;
+
+    // The share (0..1) of light `light` that reaches `point` past whatever lies between, for a
+    // ray of this depth. In Production a sphere light (of a radius above 0, with the point
+    // outside it) is sampled over the disc it shows the point, adaptively; every other light,
+    // and every light in Draft or with one soft-shadow sample, by one ray to its centre (0 or
+    // 1). 1 for a light that casts no shadows. A ray of weight w below 1 takes that share of
+    // the samples (one: the centre's ray), as occlusion does.
+    float LightVisibility(const Vec3f& point, std::size_t light, int depth,
+                          float weight = 1.0f) const;
+    // What ambient occlusion finds at a point: the unoccluded share of the cosine-weighted
+    // hemisphere about the unit `normal` within the occlusion distance, and the environment's
+    // light through the unoccluded directions (their colours summed, over all directions).
+    // A ray of weight w below 1 (a reflection's or a refraction's) takes that share of the
+    // samples, at least one: what it sees counts for no more than w.
+    struct Openness {
+        float unoccluded = 1.0f;
+        ColourRgb environment;
+    };
+    Openness OpennessAt(const Vec3f& point, const Vec3f& normal, int depth,
+                        float weight = 1.0f) const;
+    const EnvironmentLookup& Environment() const { return environment_; }
 
     const PreparedScene& Prepared() const { return prepared_; }
     int HilbertOrder() const { return hilbert_order_; }
@@ -265,6 +288,21 @@ class RayTracer {
     std::vector<LightTerms> light_terms_;
     std::unique_ptr<HitFinder> finder_;
     std::vector<std::array<Vec3f, kLensSlots>> lens_sets_;
+
+    // The colour of a pixel without candidates: the environment's through its centre.
+    ColourRgb Background(int x, int y) const;
+    // LightVisibility with what shading has worked out already: the unit direction `l` to the
+    // light's centre and the distance to it.
+    float Visibility(const Vec3f& point, std::size_t light, const Vec3f& l, float distance,
+                     int depth, float weight) const;
+    float SoftVisibility(const Vec3f& point, std::size_t light, const Vec3f& l, float distance,
+                         float radius, int depth, int samples) const;
+    // The lighting settings in force, within their ranges; the soft features in Production only.
+    EnvironmentLookup environment_;
+    int shadow_samples_ = 1;  // 1: hard shadows
+    bool occlusion_ = false;
+    int occlusion_samples_ = SceneLighting::kDefaultOcclusionSamples;
+    float occlusion_distance_ = 0.0f;  // 0: nothing occludes
 };
 
 }  // namespace kelto
