@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "file_io.h"
+#include "model/child_list.h"
 #include "model/message_table.h"
 #include "obj_writer.h"
 
@@ -12,6 +13,9 @@ namespace {
 
 constexpr std::array kFormats{
     ExportFormat{"obj", &WriteSceneObjFiles},
+    ExportFormat{"glb", &WriteSceneGlb},
+    ExportFormat{"gltf", &WriteSceneGltf},
+    ExportFormat{"stl", &WriteSceneStl},
 };
 
 // The path with its extension (if any) replaced by `extension`.
@@ -37,6 +41,16 @@ Status WriteText(const std::string& path, const std::string& text) {
 
 std::span<const ExportFormat> ExportFormats() {
     return kFormats;
+}
+
+std::vector<const SceneNode*> ExportedTopLevel(const Scene& scene, const ExportOptions& options) {
+    std::vector<const SceneNode*> top;
+    for (const SceneNode* node : Children(scene.Root())) {
+        if (!options.selection_only || node->selected != 0) {
+            top.push_back(node);
+        }
+    }
+    return top;
 }
 
 Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
