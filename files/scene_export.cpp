@@ -66,11 +66,11 @@ Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
 }
 
 Result<ExportReport> WriteSceneObjFiles(const Scene& scene, const std::string& path,
-                                        const ExportOptions&) {
+                                        const ExportOptions& options) {
     const std::string mtl_path = WithExtension(path, "mtl");
     std::ostringstream obj, mtl;
     ExportReport report;
-    report.objects = WriteSceneObj(scene, obj, mtl, FileNameOf(mtl_path));
+    report.objects = WriteSceneObj(scene, obj, mtl, FileNameOf(mtl_path), options.selection_only);
     for (const auto& [file, text] : {std::pair{&path, obj.str()}, {&mtl_path, mtl.str()}}) {
         if (Status written = WriteText(*file, text); !written.ok()) {
             return written;
