@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "model/message_table.h"
 #include "model/placement_walk.h"
+#include "shell_repair.h"
 
 namespace kelto {
 namespace {
@@ -114,94 +115,6 @@ class PositionWelder {
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells_;
 };
 
-using Facet = std::array<std::uint32_t, 3>;
-
-// The directed edges no facet runs the other way along.
-std::vector<std::pair<std::size_t, int>> OpenEdges(const std::vector<Facet>& facets) {
-    std::map<std::pair<std::uint32_t, std::uint32_t>, int> uses;
-    for (const Facet& f : facets) {
-        for (std::size_t e = 0; e < 3; ++e) {
-            ++uses[{f[e], f[(e + 1) % 3]}];
-        }
-    }
-    std::vector<std::pair<std::size_t, int>> open;
-    for (std::size_t i = 0; i < facets.size(); ++i) {
-        for (std::size_t e = 0; e < 3; ++e) {
-            if (!uses.contains({facets[i][(e + 1) % 3], facets[i][e]})) {
-                open.emplace_back(i, static_cast<int>(e));
-            }
-        }
-    }
-    return open;
-}
-
-// A boolean result's surfaces are cut apart polygon by polygon, so one facet's edge may run
-// along several edges of its neighbours, whose corners lie on it (T-junctions). Each facet with
-// such an edge is split at those corners, which joins it to its neighbours.
-void MendTJunctions(const std::vector<Vec3>& vertices, double tolerance,
-                    std::vector<Facet>& facets) {
-    std::vector<std::uint32_t> by_x(vertices.size());
-    for (std::uint32_t i = 0; i < by_x.size(); ++i) {
-        by_x[i] = i;
-    }
-    std::sort(by_x.begin(), by_x.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return vertices[a].x < vertices[b].x; });
-    for (int pass = 0; pass < 32; ++pass) {
-        const std::vector<std::pair<std::size_t, int>> open = OpenEdges(facets);
-        if (open.empty()) {
-            return;
-        }
-        std::vector<bool> split(facets.size(), false);
-        bool changed = false;
-        for (const auto& [facet_index, edge] : open) {
-            if (split[facet_index]) {
-                continue;  // the next pass takes its other edges
-            }
-            const Facet f = facets[facet_index];
-            const auto e = static_cast<std::size_t>(edge);
-            const std::uint32_t a = f[e], b = f[(e + 1) % 3], c = f[(e + 2) % 3];
-            const Vec3 pa = vertices[a], ab = vertices[b] - pa;
-            const double length_squared = Dot(ab, ab);
-            if (!(length_squared > 0.0)) {
-                continue;
-            }
-            std::vector<std::pair<double, std::uint32_t>> between;
-            const auto first = std::lower_bound(
-                by_x.begin(), by_x.end(), std::min(pa.x, vertices[b].x) - tolerance,
-                [&](std::uint32_t v, double x) { return vertices[v].x < x; });
-            const double last_x = std::max(pa.x, vertices[b].x) + tolerance;
-            for (auto it = first; it != by_x.end() && vertices[*it].x <= last_x; ++it) {
-                if (*it == a || *it == b) {
-                    continue;
-                }
-                const Vec3 ap = vertices[*it] - pa;
-                const double t = Dot(ap, ab) / length_squared;
-                const Vec3 off = ap - ab * t;
-                if (t > 0.0 && t < 1.0 && Dot(off, off) <= tolerance * tolerance) {
-                    between.emplace_back(t, *it);
-                }
-            }
-            if (between.empty()) {
-                continue;
-            }
-            std::sort(between.begin(), between.end());
-            std::uint32_t from = a;
-            facets[facet_index] = {from, between[0].second, c};
-            for (std::size_t k = 0; k < between.size(); ++k) {
-                from = between[k].second;
-                const std::uint32_t to = k + 1 < between.size() ? between[k + 1].second : b;
-                facets.push_back({from, to, c});
-                split.push_back(true);
-            }
-            split[facet_index] = true;
-            changed = true;
-        }
-        if (!changed) {
-            return;
-        }
-    }
-}
-
 StlSolid Weld(const GatheredSolid& gathered, double unit_scale) {
     StlSolid solid;
     solid.name = gathered.name;
@@ -224,6 +137,7 @@ StlSolid Weld(const GatheredSolid& gathered, double unit_scale) {
     }
     if (gathered.mend) {
         MendTJunctions(vertices, tolerance, solid.facets);
+        StitchSeams(vertices, extent * 0.05, solid.facets);
     }
     solid.vertices.reserve(vertices.size());
     for (const Vec3& p : vertices) {
@@ -279,23 +193,6 @@ std::vector<StlSolid> StlSolidsOf(const Scene& scene, const ExportOptions& optio
         solids.push_back(Weld(solid, unit_scale));
     }
     return solids;
-}
-
-bool IsClosedShell(std::span<const std::array<std::uint32_t, 3>> facets) {
-    // Each directed edge once, and its reverse once.
-    std::map<std::pair<std::uint32_t, std::uint32_t>, int> uses;
-    for (const auto& f : facets) {
-        for (int e = 0; e < 3; ++e) {
-            ++uses[{f[static_cast<std::size_t>(e)], f[static_cast<std::size_t>((e + 1) % 3)]}];
-        }
-    }
-    for (const auto& [edge, count] : uses) {
-        const auto reverse = uses.find({edge.second, edge.first});
-        if (count != 1 || reverse == uses.end() || reverse->second != 1) {
-            return false;
-        }
-    }
-    return !facets.empty();
 }
 
 std::vector<std::uint8_t> StlBytes(std::span<const StlSolid> solids) {

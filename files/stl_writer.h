@@ -13,6 +13,7 @@
 
 #include "model/scene.h"
 #include "scene_export.h"
+#include "shell_repair.h"
 
 namespace kelto {
 
@@ -25,10 +26,6 @@ struct StlSolid {
 // The solids an export writes. One scene unit is one millimetre, or one metre (1000 in the
 // file, whose unit slicers take as the millimetre).
 std::vector<StlSolid> StlSolidsOf(const Scene& scene, const ExportOptions& options);
-
-// Whether the facets make closed shells: every edge is used by exactly two facets, once in each
-// direction.
-bool IsClosedShell(std::span<const std::array<std::uint32_t, 3>> facets);
 
 // A binary STL file of the solids' facets, each with its unit normal.
 std::vector<std::uint8_t> StlBytes(std::span<const StlSolid> solids);

@@ -104,22 +104,33 @@ TEST(StlExport, SolidsAreClosedShellsFacingOutwardsInTheChosenUnit) {
     }
 }
 
-// A cube with a corner cut away by another cube: 8 - 1.2^3, its operands one closed solid.
-TEST(StlExport, TrimResultIsOneClosedSolid) {
-    test::TemporaryDirectory dir;
-    DocumentCore doc;
-    doc.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
-    const NodeId cutter = doc.InsertObject(ObjectType::Cube, {0, 0, 0}, true);
-    doc.DragMoveNode(cutter, {0.8, 0.8, 0.8});
-    doc.EndDrag();
-    ASSERT_TRUE(doc.Trim().ok());
-    const Result<ExportReport> report = WriteSceneAs(doc.GetScene(), dir.File("trim.stl"));
-    ASSERT_TRUE(report.ok());
-    EXPECT_EQ(report->objects, 1);
-    EXPECT_TRUE(report->warnings.empty());
-    const StlFile file = ReadStl(dir.File("trim.stl"));
-    EXPECT_TRUE(IsClosedShell(file.facets));
-    EXPECT_NEAR(Volume(file), 8.0 - 1.2 * 1.2 * 1.2, 1e-4);
+// A cube with a corner cut away by another cube (8 - 1.2^3), and by a ball, whose cut edges
+// on the cube's faces stop short of the ball's: its operands make one closed solid either way.
+TEST(StlExport, TrimResultsAreOneClosedSolid) {
+    for (const auto& [cutter, volume] :
+         {std::pair{ObjectType::Cube, 8.0 - 1.2 * 1.2 * 1.2}, std::pair{ObjectType::Sphere, 0.0}}) {
+        SCOPED_TRACE(static_cast<int>(cutter));
+        test::TemporaryDirectory dir;
+        DocumentCore doc;
+        doc.InsertObject(ObjectType::Cube, {0, 0, 0}, false);
+        const NodeId cutter_id = doc.InsertObject(cutter, {0, 0, 0}, true);
+        doc.DragMoveNode(cutter_id, {0.8, 0.8, 0.8});
+        doc.EndDrag();
+        ASSERT_TRUE(doc.Trim().ok());
+        const Result<ExportReport> report = WriteSceneAs(doc.GetScene(), dir.File("trim.stl"));
+        ASSERT_TRUE(report.ok());
+        EXPECT_EQ(report->objects, 1);
+        EXPECT_TRUE(report->warnings.empty());
+        const StlFile file = ReadStl(dir.File("trim.stl"));
+        EXPECT_TRUE(IsClosedShell(file.facets));
+        if (volume > 0) {
+            EXPECT_NEAR(Volume(file), volume, 1e-4);
+        } else {
+            // The ball cuts away less than itself and more than an eighth of itself.
+            EXPECT_GT(Volume(file), 8.0 - 4.0 * M_PI / 3.0);
+            EXPECT_LT(Volume(file), 8.0 - M_PI / 6.0);
+        }
+    }
 }
 
 TEST(StlExport, OpenSurfacesAreNamedAndStillWritten) {
