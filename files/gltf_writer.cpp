@@ -255,6 +255,21 @@ float Finite(float v) {
     return std::isfinite(v) ? v : 0.0f;
 }
 
+// Our names are Latin-1, one byte a character; JSON text is UTF-8.
+std::string Utf8Name(const std::string& latin1) {
+    std::string utf8;
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 // Percent-encodes a file name for a URI.
 std::string UriOf(const std::string& name) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -411,7 +426,7 @@ int GltfBuilder::AddMesh(const SceneNode& node) {
             count, "VEC4");
     }
     meshes_.BeginObject();
-    meshes_.Field("name", node.name);
+    meshes_.Field("name", Utf8Name(node.name));
     meshes_.Key("primitives");
     meshes_.BeginArray();
     meshes_.BeginObject();
@@ -603,7 +618,7 @@ void GltfBuilder::AddCamera(const ExportCamera& camera) {
     ViewCamera view;
     view.LookAt(camera.eye, camera.target, {0.0, 1.0, 0.0});
     cameras_.BeginObject();
-    cameras_.Field("name", camera.name);
+    cameras_.Field("name", Utf8Name(camera.name));
     cameras_.Field("type", "perspective");
     cameras_.Key("perspective");
     cameras_.BeginObject();
@@ -614,7 +629,7 @@ void GltfBuilder::AddCamera(const ExportCamera& camera) {
     cameras_.EndObject();
 
     nodes_.BeginObject();
-    nodes_.Field("name", camera.name);
+    nodes_.Field("name", Utf8Name(camera.name));
     nodes_.Field("camera", camera_count_++);
     if (view.eye != Vec3{}) {
         WriteVec3(nodes_, "translation", view.eye);
@@ -629,7 +644,7 @@ void GltfBuilder::AddLight(const Light& light) {
     UseExtension("KHR_lights_punctual");
     const bool spot = light.kind == LightKind::Spot;
     lights_.BeginObject();
-    lights_.Field("name", light.name);
+    lights_.Field("name", Utf8Name(light.name));
     lights_.Field("type", spot ? "spot" : "point");
     lights_.Key("color");
     lights_.BeginArray();
@@ -649,7 +664,7 @@ void GltfBuilder::AddLight(const Light& light) {
     lights_.EndObject();
 
     nodes_.BeginObject();
-    nodes_.Field("name", light.name);
+    nodes_.Field("name", Utf8Name(light.name));
     if (light.position != Vec3{}) {
         WriteVec3(nodes_, "translation", light.position);
     }
@@ -688,7 +703,7 @@ GltfDocument GltfBuilder::Build(const Scene& scene, const ExportOptions& options
     for (const SceneNode* node : order) {
         const int mesh = AddMesh(*node);
         nodes_.BeginObject();
-        nodes_.Field("name", node->name);
+        nodes_.Field("name", Utf8Name(node->name));
         WritePlacement(nodes_, node->ComposeParentFromNode());
         if (mesh >= 0) {
             nodes_.Field("mesh", mesh);

@@ -162,11 +162,13 @@ Vec3 Translation(const nlohmann::json& node) {
     return {t[0], t[1], t[2]};
 }
 
-// A group of a sphere and a shiny glass cube, a camera and a mesh too wide for 16-bit indices.
+// A group of a sphere with a name beyond ASCII and a shiny glass cube, a camera and a mesh too wide
+// for 16-bit indices.
 TEST(GltfExport, KeepsTreePlacementsMaterialsCamerasAndWideMeshes) {
     test::TemporaryDirectory dir;
     Scene scene;
     SceneNode* sphere = scene.CreateNode(ObjectType::Sphere, {3, 0, 1});
+    ASSERT_TRUE(scene.RenameNode(*sphere, "Sph\xe8re").ok());  // Latin-1, as the scene keeps it
     SceneNode* cube = scene.CreateNode(ObjectType::Cube, {-2, 0, 0});
     cube->material.colour = {0.5f, 0.25f, 1.0f};
     cube->material.brightness = 0.5f;
@@ -197,8 +199,9 @@ TEST(GltfExport, KeepsTreePlacementsMaterialsCamerasAndWideMeshes) {
 
     const nlohmann::json& group = Named(nodes, "Group1");
     ASSERT_EQ(group["children"].size(), 2u);
-    for (const SceneNode* member : {sphere, cube}) {
-        const nlohmann::json& node = Named(nodes, member->name);
+    for (const auto& [member, utf8_name] :
+         {std::pair{sphere, "Sph\xc3\xa8re"}, std::pair{cube, "Cube1"}}) {
+        const nlohmann::json& node = Named(nodes, utf8_name);
         const Vec3 world = Translation(group) + Translation(node);
         Matrix4 world_from_member = scene.FindNode("Group1")->ComposeParentFromNode();
         world_from_member.Multiply(member->ComposeParentFromNode());
