@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every glTF export passes the Khronos glTF Validator without an error or a warning: the demo
-# scene and made scenes (every primitive, a group, a Trim, text, lights, cameras, picture and
-# bump materials, a squashed and a turned object), as .glb and as .gltf, whole and selected.
+# scene, a made scene (every primitive, a group, a Trim, text, lights, cameras, picture and
+# bump materials, a squashed and a turned object) and a random one, as .glb and as .gltf, whole
+# and selected.
 # Skipped (exit 77) where Node.js or the validator (scripts/install-deps) is missing.
 # usage: gltf_validator_test.sh KELTO_CLI EXAMPLES_DIR VALIDATOR_MODULE_DIR VALIDATE_SCRIPT
 set -euo pipefail
@@ -32,8 +33,27 @@ trap 'rm -rf "$work"' EXIT
   view:0,5,20@0,0,0@35 view:10,10,10@0,1,0 view:0,30,0@0,0,0 \
   select:Group1,Cone1 > /dev/null
 
+# A scene of random objects, placements and materials, the same every run.
+RANDOM=31
+types=(sphere torus cube cone cylinder paraboloid hyperboloid superquadric)
+random_ops=()
+fraction() { printf '0.%02d' $((RANDOM % 100)); }
+for i in $(seq 1 12); do
+  type=${types[$((RANDOM % 8))]}
+  random_ops+=("add:$type@$((RANDOM % 20 - 10)),$((RANDOM % 20 - 10))")
+done
+"$cli" build "$work/random.kel" "${random_ops[@]}" > /dev/null
+names=$("$cli" info "$work/random.kel" | awk '$1 == "node" { sub(/^name=/, "", $4); print $4 }')
+random_ops=()
+for name in $names; do
+  random_ops+=("scale:$name@1.$((RANDOM % 9)),0.$((RANDOM % 9 + 1)),$((RANDOM % 3 + 1))"
+    "rotate:$name@$((RANDOM % 360)),$((RANDOM % 360)),$((RANDOM % 360))"
+    "material:$name@colour=$(fraction)/$(fraction)/$(fraction);shininess=$(fraction);reflect=$(fraction);transparency=$(fraction);glow=$(fraction)/0/$(fraction);glowstrength=$((RANDOM % 4))")
+done
+"$cli" build "$work/random.kel" --from "$work/random.kel" "${random_ops[@]}" > /dev/null
+
 files=()
-for scene in demo made; do
+for scene in demo made random; do
   for format in glb gltf; do
     "$cli" export "$work/$scene.kel" "$work/$scene.$format" > /dev/null
     "$cli" export "$work/$scene.kel" "$work/$scene-selected.$format" --selection > /dev/null
