@@ -75,9 +75,10 @@ bench-view: deps build/bench-view/build.ninja
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
 # edits every scene the reader accepts and checks that each save opens again; render_fuzz
-# ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
-# render part files; material_file_fuzz reads files of the user's material library;
-# environment_file_fuzz reads environment pictures (Radiance, OpenEXR and the others).
+# ray traces every scene the reader accepts in a tiny picture; scene_export_fuzz exports every
+# such scene to glTF and STL in memory; render_part_reader_fuzz reads render part files;
+# material_file_fuzz reads files of the user's material library; environment_file_fuzz reads
+# environment pictures (Radiance, OpenEXR and the others).
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -101,6 +102,10 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/corpus/render
 	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene
+	@mkdir -p $(FUZZ_DIR)/corpus/scene_export
+	$(FUZZ_DIR)/tests/fuzz/scene_export_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene_export \
+	  $(FUZZ_DIR)/samples/scene
 	@mkdir -p $(FUZZ_DIR)/corpus/render_part $(FUZZ_DIR)/samples/render_part
 	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/materials.kel \
 	  $(FUZZ_DIR)/samples/render_part/band.kpart --size 16x12 --tiles 3 --tile 1

@@ -26,6 +26,9 @@ constexpr CommandInfo kCommands[] = {
      &T::OnFileSave},
     {kImportObject, "&Import object from file...", {"", ""},
      "Add the objects of a 3D Studio file to the scene", R::NeedsDocument, &T::OnImportObject},
+    {kExportScene, "&Export...", {"", ""},
+     "Write the scene or the selected objects as glTF, STL or OBJ", R::NeedsDocument,
+     &T::OnExportScene},
     {kExit, "E&xit", {"", ""}, "Quit Kelto, asking to save changed scenes", R::Always,
      &T::OnAppExit},
     // Edit

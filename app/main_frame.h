@@ -168,6 +168,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnFileClose(const CommandInfo& command) override;
     void OnFileSave(const CommandInfo& command) override;
     void OnImportObject(const CommandInfo& command) override;
+    void OnExportScene(const CommandInfo& command) override;
     void OnAppExit(const CommandInfo& command) override;
     void OnEditUndo(const CommandInfo& command) override;
     void OnEditRedo(const CommandInfo& command) override;

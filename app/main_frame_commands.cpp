@@ -18,6 +18,9 @@
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
 #include "app/tip_file.h"
+#include "document/export_cameras.h"
+#include "files/file_io.h"
+#include "files/scene_export.h"
 #include "views/talvor_view.h"
 
 namespace kelto {
@@ -93,6 +96,45 @@ void CMainFrame::OnImportObject(const CommandInfo& /*command*/) {
         return;
     }
     Report(document->Core().Import3ds(choice->path).status());
+}
+
+void CMainFrame::OnExportScene(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    const DocumentCore& core = document->Core();
+    FileDialogRequest request;
+    request.title = kExportTitle;
+    request.filters = ExportFilters();
+    request.option_text = kSelectionOnlyOption;
+    request.option_checked = core.GetScene().CountSelectedNodes() > 0;
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToSave(request);
+    if (!choice || choice->path.empty()) {
+        return;
+    }
+    // A name without one of the formats' extensions gets the chosen type's.
+    std::string path = choice->path;
+    const std::string extension = LowerCase(ExtensionOf(path));
+    const bool known = std::ranges::any_of(
+        ExportFormats(), [&](const ExportFormat& format) { return format.extension == extension; });
+    if (!known) {
+        const std::size_t type =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max(choice->filter_index, 0)),
+                                  request.filters.size() - 1);
+        path += request.filters[type].patterns.front().substr(1);  // "*.glb" -> ".glb"
+    }
+    ExportOptions options;
+    options.selection_only = choice->option_checked;
+    options.cameras = ExportCamerasOf(core);
+    const Result<ExportReport> written = WriteSceneAs(core.GetScene(), path, options);
+    if (!written.ok()) {
+        Report(written.status());
+        return;
+    }
+    for (const Status& warning : written->warnings) {
+        Report(warning);
+    }
 }
 
 void CMainFrame::OnAppExit(const CommandInfo& /*command*/) {

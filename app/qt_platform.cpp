@@ -8,6 +8,7 @@
 #include "files/file_io.h"
 #include "files/image_import.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -234,6 +235,17 @@ std::optional<FileChoice> QtFileChooser::Choose(const FileDialogRequest& request
     if (request.image_preview) {
         AddImagePreview(dialog);
     }
+    QCheckBox* option = nullptr;
+    if (!request.option_text.empty()) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (auto* layout = qobject_cast<QGridLayout*>(dialog.layout())) {
+            option = new QCheckBox(QString::fromStdString(request.option_text), &dialog);
+            option->setObjectName("file_dialog_option");
+            option->setAccessibleName(option->text());
+            option->setChecked(request.option_checked);
+            layout->addWidget(option, layout->rowCount(), 0, 1, layout->columnCount());
+        }
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -241,6 +253,7 @@ std::optional<FileChoice> QtFileChooser::Choose(const FileDialogRequest& request
     choice.path = dialog.selectedFiles().front().toStdString();
     choice.filter_index =
         std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+    choice.option_checked = option != nullptr && option->isChecked();
     return choice;
 }
 

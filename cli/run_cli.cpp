@@ -13,7 +13,7 @@ constexpr std::string_view kUsage =
     "  primitive TYPE [--obj FILE]          build a primitive solid and describe its meshes\n"
     "  build OUT.kel [--from IN.kel] OP...  make or change a scene and save it\n"
     "  info FILE.kel [--json]               print what a scene holds\n"
-    "  export FILE.kel OUT.obj              write a scene's meshes as OBJ with materials\n"
+    "  export FILE.kel OUT [--selection]    write a scene as OBJ, glTF (.glb, .gltf) or STL\n"
     "  image-info FILE                      read a JPEG, PNG or TIFF picture and describe it\n"
     "  render FILE.kel OUT [OPTIONS]        ray trace a scene into a picture (or a part of one)\n"
     "  merge OUT PART.kpart...              put render parts together into the picture\n"

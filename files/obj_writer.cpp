@@ -106,12 +106,18 @@ Status WriteObjFile(const Mesh& mesh, const std::string& path) {
 }
 
 int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,
-                  const std::string& mtl_name) {
+                  const std::string& mtl_name, bool selection_only) {
     obj << "# Kelto scene\nmtllib " << mtl_name << '\n';
     mtl << "# Kelto materials\n\n";
     SceneWriter writer{obj, mtl};
-    ForEachLeaf(scene.Root(), Matrix4{}, LeafRule::EveryNode,
-                [&writer](const Placement& placed) { writer.Write(placed); });
+    auto write = [&writer](const Placement& placed) { writer.Write(placed); };
+    if (!selection_only) {
+        ForEachLeaf(scene.Root(), Matrix4{}, LeafRule::EveryNode, write);
+        return writer.objects;
+    }
+    for (const SceneNode* top : scene.SelectedTopLevel()) {
+        ForEachLeaf(*top, top->ComposeParentFromNode(), LeafRule::EveryNode, write);
+    }
     return writer.objects;
 }
 

@@ -21,9 +21,10 @@ Status WriteObjFile(const Mesh& mesh, const std::string& path);
 // its parents'), one `o` block per object named after it and using a material of the same
 // name, to `obj`; and the materials to `mtl`: Kd colour x brightness, Ks highlight x strength,
 // Ns shininess x 128, d 1 - transparency, Ni index of refraction. `mtl_name` is the material
-// library file name the OBJ refers to. Returns how many objects were written.
+// library file name the OBJ refers to. `selection_only`: only the selected top-level objects
+// with their members. Returns how many objects were written.
 int WriteSceneObj(const Scene& scene, std::ostream& obj, std::ostream& mtl,
-                  const std::string& mtl_name);
+                  const std::string& mtl_name, bool selection_only = false);
 
 // The name an object's material has in the MTL file: its own, with white space replaced by
 // underscores (MTL names end at white space).

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "file_io.h"
+#include "model/child_list.h"
 #include "model/message_table.h"
 #include "obj_writer.h"
 
@@ -12,6 +13,9 @@ namespace {
 
 constexpr std::array kFormats{
     ExportFormat{"obj", &WriteSceneObjFiles},
+    ExportFormat{"glb", &WriteSceneGlb},
+    ExportFormat{"gltf", &WriteSceneGltf},
+    ExportFormat{"stl", &WriteSceneStl},
 };
 
 // The path with its extension (if any) replaced by `extension`.
@@ -39,6 +43,16 @@ std::span<const ExportFormat> ExportFormats() {
     return kFormats;
 }
 
+std::vector<const SceneNode*> ExportedTopLevel(const Scene& scene, const ExportOptions& options) {
+    std::vector<const SceneNode*> top;
+    for (const SceneNode* node : Children(scene.Root())) {
+        if (!options.selection_only || node->selected != 0) {
+            top.push_back(node);
+        }
+    }
+    return top;
+}
+
 Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
                                   const ExportOptions& options) {
     const std::string extension = LowerCase(ExtensionOf(path));
@@ -52,11 +66,11 @@ Result<ExportReport> WriteSceneAs(const Scene& scene, const std::string& path,
 }
 
 Result<ExportReport> WriteSceneObjFiles(const Scene& scene, const std::string& path,
-                                        const ExportOptions&) {
+                                        const ExportOptions& options) {
     const std::string mtl_path = WithExtension(path, "mtl");
     std::ostringstream obj, mtl;
     ExportReport report;
-    report.objects = WriteSceneObj(scene, obj, mtl, FileNameOf(mtl_path));
+    report.objects = WriteSceneObj(scene, obj, mtl, FileNameOf(mtl_path), options.selection_only);
     for (const auto& [file, text] : {std::pair{&path, obj.str()}, {&mtl_path, mtl.str()}}) {
         if (Status written = WriteText(*file, text); !written.ok()) {
             return written;

@@ -74,6 +74,7 @@ enum MessageNumber : int {
     kMsgPartView = 61554,
     // Exports to other programs' formats.
     kMsgExportWriteFailed = 61560,
+    kMsgExportOpenSurfaces = 61565,
     // The user's material library.
     kMsgMaterialFileDamaged = 61570,
     kMsgMaterialSaveFailed = 61571,

@@ -13,6 +13,13 @@ std::vector<FileFilter> ImportObjectFilters() {
     return {{"3D Studio Objects (*.3ds)", {"*.3ds"}}, kAllFiles};
 }
 
+std::vector<FileFilter> ExportFilters() {
+    return {{"glTF Binary (*.glb)", {"*.glb"}},
+            {"glTF (*.gltf)", {"*.gltf"}},
+            {"STL for 3D Printing (*.stl)", {"*.stl"}},
+            {"Wavefront OBJ (*.obj)", {"*.obj"}}};
+}
+
 std::vector<FileFilter> ImportImageFilters() {
     return {{"Image Files (*.jpg;*.png;*.tif)", {"*.jpg", "*.jpeg", "*.png", "*.tif", "*.tiff"}},
             {"Jpeg Image (*.jpg)", {"*.jpg", "*.jpeg"}},

@@ -25,11 +25,16 @@ struct FileDialogRequest {
     std::string default_extension;
     // The dialog shows a small picture of the file under the cursor (Import Image...).
     bool image_preview = false;
+    // A check box under the file list with this text ("Selection only"), checked at first when
+    // `option_checked`; empty: none.
+    std::string option_text;
+    bool option_checked = false;
 };
 
 struct FileChoice {
     std::string path;
-    int filter_index = 0;  // the entry of the type list chosen when the dialog closed
+    int filter_index = 0;         // the entry of the type list chosen when the dialog closed
+    bool option_checked = false;  // the request's check box, when it has one
     friend bool operator==(const FileChoice&, const FileChoice&) = default;
 };
 
@@ -48,11 +53,15 @@ inline constexpr char kSaveSceneTitle[] = "Save As";
 inline constexpr char kImportObjectTitle[] = "Import Object...";
 inline constexpr char kImportImageTitle[] = "Import Image...";
 inline constexpr char kSaveImageTitle[] = "Save Image As...";
+inline constexpr char kExportTitle[] = "Export";
+inline constexpr char kSelectionOnlyOption[] = "Selection only";
 
 // Scene files: "Kelto Files (*.kel)", then every file.
 std::vector<FileFilter> SceneFileFilters();
 // Import object from file: "3D Studio Objects (*.3ds)", then every file.
 std::vector<FileFilter> ImportObjectFilters();
+// Export: glTF binary, glTF, STL and OBJ, each with its extension (the first pattern's).
+std::vector<FileFilter> ExportFilters();
 // Import Image: JPEG, PNG and TIFF together, each alone, then every file.
 std::vector<FileFilter> ImportImageFilters();
 // The whole Import Image... dialog: its title, type list and first name, with the picture

@@ -72,8 +72,8 @@ class HeadlessFileChooser : public FileChooser {
     std::optional<FileChoice> ChooseFileToSave(const FileDialogRequest& request) override {
         return Next(request);
     }
-    void QueueChoice(std::string path, int filter_index = 0) {
-        answers_.push_back(FileChoice{std::move(path), filter_index});
+    void QueueChoice(std::string path, int filter_index = 0, bool option_checked = false) {
+        answers_.push_back(FileChoice{std::move(path), filter_index, option_checked});
     }
     void QueueCancel() { answers_.push_back(std::nullopt); }
     const std::vector<FileDialogRequest>& Requests() const { return requests_; }
