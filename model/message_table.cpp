@@ -111,6 +111,17 @@ constexpr MessageEntry kMessages[] = {
     {kMsgFieldOutOfRange, "%s takes a number from %s to %s; '%s' is not one.",
      MessageIcon::Warning},
     {kMsgNameBlank, "A name cannot be only spaces.", MessageIcon::Warning},
+    {kMsgModelReadFailed, "Error reading object file '%s': %s.", MessageIcon::Error},
+    {kMsgModelTooLarge, "Error: object file '%s' is too large to import: %s.", MessageIcon::Error},
+    {kMsgModelEmpty, "Object file '%s' holds no triangles to import.", MessageIcon::Error},
+    {kMsgModelPictureUnread,
+     "The picture '%s' named in object file '%s' could not be read; the material keeps its "
+     "colour.",
+     MessageIcon::Warning},
+    {kMsgModelFacesLeftOut,
+     "%s faces of object file '%s' were left out: broken coordinates or indices, or not "
+     "triangles.",
+     MessageIcon::Warning},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

@@ -81,6 +81,12 @@ enum MessageNumber : int {
     // Typed values and names of the panels.
     kMsgFieldOutOfRange = 61600,
     kMsgNameBlank = 61601,
+    // Other programs' model files.
+    kMsgModelReadFailed = 61620,
+    kMsgModelTooLarge = 61621,
+    kMsgModelEmpty = 61622,
+    kMsgModelPictureUnread = 61623,
+    kMsgModelFacesLeftOut = 61624,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,
