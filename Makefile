@@ -76,7 +76,8 @@ bench-view: deps build/bench-view/build.ninja
 # target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
 # edits every scene the reader accepts and checks that each save opens again; render_fuzz
 # ray traces every scene the reader accepts in a tiny picture; render_part_reader_fuzz reads
-# render part files; material_file_fuzz reads files of the user's material library.
+# render part files; material_file_fuzz reads files of the user's material library;
+# model_import_fuzz imports OBJ, STL, PLY and glTF bytes through the Open Asset Import Library.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -87,9 +88,10 @@ fuzz: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/make-scene-samples $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/samples/scene
 	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff \
-	  $(FUZZ_DIR)/samples/three_ds
+	  $(FUZZ_DIR)/samples/three_ds $(FUZZ_DIR)/samples/model_import
 	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
 	$(FUZZ_DIR)/tests/fuzz/make_3ds_samples $(FUZZ_DIR)/samples/three_ds
+	$(FUZZ_DIR)/tests/fuzz/make_model_samples $(FUZZ_DIR)/samples/model_import
 	@mkdir -p $(FUZZ_DIR)/findings
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
@@ -112,6 +114,10 @@ fuzz: deps build/fuzz/build.ninja
 	@mkdir -p $(FUZZ_DIR)/corpus/material_file
 	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
+	@mkdir -p $(FUZZ_DIR)/corpus/model_import
+	$(FUZZ_DIR)/tests/fuzz/model_import_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
+	  $(FUZZ_DIR)/corpus/model_import $(FUZZ_DIR)/samples/model_import
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \

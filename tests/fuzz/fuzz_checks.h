@@ -25,4 +25,9 @@ void CheckRenderPart(const std::uint8_t* data, std::size_t size);
 // index only their own vertices.
 void CheckThreeDsImport(const std::uint8_t* data, std::size_t size);
 
+// Imports the bytes after the first as a model file whose format the first byte picks (OBJ,
+// STL, PLY, glTF, GLB): a failure says why and changes nothing; the objects made hold whole
+// triangles over finite points, and the scene saves and opens again.
+void CheckModelImport(const std::uint8_t* data, std::size_t size);
+
 }  // namespace kelto
