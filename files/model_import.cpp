@@ -28,6 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A file naming thousands of missing pictures says so for the first few.
+constexpr std::size_t kMaxPictureWarnings = 10;
+
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -364,10 +367,12 @@ bool FloatOf(const aiMaterial& source, const char* key, unsigned type, unsigned 
 }
 
 // Where a model's pictures come from: pictures inside the file, or files beside it.
+// Each picture is read once however many materials name it.
 struct PictureSource {
     const aiScene& scene;
     const FolderIoSystem* folder;  // null when the model came from memory
     std::string file_name;
+    std::map<std::string, SharedImage> read = {};  // empty: could not be read
 };
 
 Status DecodeEmbedded(const aiTexture& texture, TextureImage& image, const std::string& name) {
@@ -408,7 +413,7 @@ bool ReadPicture(const PictureSource& source, const aiString& path, TextureImage
     return ImportImage(full, image).ok() && image.HasPixels();
 }
 
-Material TakeMaterial(const aiMaterial& source, const PictureSource& pictures,
+Material TakeMaterial(const aiMaterial& source, PictureSource& pictures,
                       std::vector<Status>& warnings) {
     Material material;
     material.colour = ColourOr(source, AI_MATKEY_COLOR_DIFFUSE, material.colour);
@@ -441,13 +446,19 @@ Material TakeMaterial(const aiMaterial& source, const PictureSource& pictures,
     aiString path;
     if (source.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS ||
         source.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS) {
-        TextureImage image;
-        if (ReadPicture(pictures, path, image)) {
+        auto [known, first] = pictures.read.try_emplace(path.C_Str());
+        if (first) {
+            TextureImage image;
+            if (ReadPicture(pictures, path, image)) {
+                known->second = SharedImage(std::move(image));
+            } else if (warnings.size() < kMaxPictureWarnings) {
+                warnings.push_back(
+                    Status::Message(kMsgModelPictureUnread, {path.C_Str(), pictures.file_name}));
+            }
+        }
+        if (known->second) {
             material.colour_source = 1;
-            material.colour_image = SharedImage(std::move(image));
-        } else {
-            warnings.push_back(
-                Status::Message(kMsgModelPictureUnread, {path.C_Str(), pictures.file_name}));
+            material.colour_image = known->second;
         }
     }
     return material;
@@ -480,7 +491,7 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
     ModelScene scene;
     const double scale = options.scale;
 
-    const PictureSource pictures{source, folder, file_name};
+    PictureSource pictures{source, folder, file_name};
     for (unsigned i = 0; i < source.mNumMaterials; ++i) {
         scene.materials.push_back(
             source.mMaterials[i] != nullptr
