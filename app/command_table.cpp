@@ -25,7 +25,7 @@ constexpr CommandInfo kCommands[] = {
     {kSaveAs, "Save &As...", {"", ""}, "Save the scene under a new name", R::NeedsDocument,
      &T::OnFileSave},
     {kImportObject, "&Import object from file...", {"", ""},
-     "Add the objects of a 3D Studio file to the scene", R::NeedsDocument, &T::OnImportObject},
+     "Add the objects of a 3D Studio, OBJ, STL, PLY or glTF file to the scene", R::NeedsDocument, &T::OnImportObject},
     {kExit, "E&xit", {"", ""}, "Quit Kelto, asking to save changed scenes", R::Always,
      &T::OnAppExit},
     // Edit

@@ -51,7 +51,8 @@ inline constexpr char kSaveImageTitle[] = "Save Image As...";
 
 // Scene files: "Kelto Files (*.kel)", then every file.
 std::vector<FileFilter> SceneFileFilters();
-// Import object from file: "3D Studio Objects (*.3ds)", then every file.
+// Import object from file: "3D Studio Objects (*.3ds)", then OBJ, STL, PLY and glTF each, then
+// every file.
 std::vector<FileFilter> ImportObjectFilters();
 // Import Image: JPEG, PNG and TIFF together, each alone, then every file.
 std::vector<FileFilter> ImportImageFilters();
