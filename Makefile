@@ -115,7 +115,8 @@ fuzz: deps build/fuzz/build.ninja
 	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
 	@mkdir -p $(FUZZ_DIR)/corpus/model_import
-	$(FUZZ_DIR)/tests/fuzz/model_import_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  $(FUZZ_DIR)/tests/fuzz/model_import_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
 	  $(FUZZ_DIR)/corpus/model_import $(FUZZ_DIR)/samples/model_import
 	@for kind in jpeg png tiff three_ds; do \
