@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <unordered_map>
 
 #include <assimp/DefaultIOSystem.h>
@@ -154,6 +155,39 @@ Status CheckPly(std::span<const std::uint8_t> bytes, std::uint64_t size,
     return Status::Ok();
 }
 
+// The distinct names of lines starting with `keyword` (usemtl, newmtl, mtllib), gathering no
+// more than one past `limit`.
+std::set<std::string> LineNames(std::span<const std::uint8_t> bytes, std::string_view keyword,
+                                std::size_t limit) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::set<std::string> names;
+    for (std::size_t at = 0; at < text.size() && names.size() <= limit;) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.remove_suffix(1);
+        }
+        if (line.starts_with(keyword) && line.size() > keyword.size() + 1 &&
+            (line[keyword.size()] == ' ' || line[keyword.size()] == '\t')) {
+            names.emplace(line.substr(keyword.size() + 1));
+        }
+        at = end + 1;
+    }
+    return names;
+}
+
+// The library's OBJ reader takes several kilobytes a material: a file using more materials
+// than this is refused before it is handed over.
+constexpr std::size_t kMaxObjMaterials = 10'000;
+
+Status CheckObj(std::span<const std::uint8_t> bytes, const std::string& file_name) {
+    if (LineNames(bytes, "usemtl", kMaxObjMaterials).size() > kMaxObjMaterials) {
+        return Status::Message(kMsgModelTooLarge, {file_name, "more than 10000 materials"});
+    }
+    return Status::Ok();
+}
+
 // `bytes`: the head of the file, or all of it; `size`: the whole file's.
 Status CheckClaims(std::span<const std::uint8_t> bytes, std::uint64_t size,
                    const std::string& extension, const std::string& file_name) {
@@ -162,6 +196,9 @@ Status CheckClaims(std::span<const std::uint8_t> bytes, std::uint64_t size,
     }
     if (extension == "ply") {
         return CheckPly(bytes, size, file_name);
+    }
+    if (extension == "obj" || extension == "mtl") {
+        return CheckObj(bytes, file_name);
     }
     return Status::Ok();
 }
@@ -683,6 +720,29 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
             return Status::Message(kMsgObjectOpenFailed, {path});
         }
         return ReadModelBytes(*bytes, file_name, options);
+    }
+    if (extension == "obj") {
+        // The materials it uses, and those its libraries beside it define, are counted first.
+        const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        if (!bytes.ok()) {
+            return Status::Message(kMsgObjectOpenFailed, {path});
+        }
+        const Status claims = CheckObj(*bytes, file_name);
+        if (!claims.ok()) {
+            return claims;
+        }
+        for (const std::string& name : LineNames(*bytes, "mtllib", 16)) {
+            const fs::path library_path = full.parent_path() / name;
+            if (fs::file_size(library_path, error) < (std::uintmax_t{1} << 30) && !error) {
+                const Result<std::vector<std::uint8_t>> library =
+                    ReadWholeFile(library_path.string());
+                if (library.ok() &&
+                    LineNames(*library, "newmtl", kMaxObjMaterials).size() > kMaxObjMaterials) {
+                    return Status::Message(kMsgModelTooLarge,
+                                           {file_name, "more than 10000 materials"});
+                }
+            }
+        }
     }
     if (extension == "stl") {
         // Only the header is looked at.

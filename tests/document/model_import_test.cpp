@@ -168,6 +168,10 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     const Bytes half_nan =
         samples::BinaryStl({{0, 0, 0, 1, 0, 0, 0, 1, 0}, {nan, 0, 0, 1, 0, 0, 0, 1, 0}});
     const Bytes all_inf = samples::BinaryStl({{INFINITY, 0, 0, 1, 0, 0, 0, 1, 0}});
+    std::string many_materials = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 100000; ++i) {
+        many_materials += "usemtl m" + std::to_string(i) + "\nf 1 2 3\n";
+    }
     Bytes glb_cut = samples::Glb();
     glb_cut.resize(glb_cut.size() / 2);
     const struct {
@@ -182,6 +186,7 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
         {"inf.stl", all_inf, kMsgModelEmpty},
         {"range.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 9\n"),
          kMsgModelReadFailed},
+        {"materials.obj", samples::FromText(many_materials), kMsgModelTooLarge},
         {"lines.obj", samples::FromText("v 0 0 0\nv 1 0 0\nf 1\nf 1 2\n"), kMsgModelEmpty},
         {"many.ply",
          samples::FromText("ply\nformat ascii 1.0\nelement vertex 1000000000\n"
