@@ -12,7 +12,9 @@
 #include <set>
 #include <unordered_map>
 
+#include <assimp/BaseImporter.h>
 #include <assimp/DefaultIOSystem.h>
+#include <assimp/importerdesc.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -676,10 +678,28 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
 
 constexpr unsigned kPostProcess = aiProcess_Triangulate | aiProcess_SortByPType;
 
-void Configure(Assimp::Importer& importer) {
-    // Points and lines are left out: only triangles make objects.
+// Points and lines are left out: only triangles make objects. Only the readers of the file's
+// extension stay: the library would otherwise hand a file its reader refuses to any other
+// whose signature it finds in the bytes (a damaged GLB to the PLY reader, which may never
+// return).
+void Configure(Assimp::Importer& importer, const std::string& extension) {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
                                 aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    std::vector<Assimp::BaseImporter*> others;
+    for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
+        const aiImporterDesc* info = importer.GetImporterInfo(i);
+        const std::string listed = info != nullptr && info->mFileExtensions != nullptr
+                                       ? " " + LowerCase(info->mFileExtensions) + " "
+                                       : std::string();
+        if (listed.find(" " + extension + " ") == std::string::npos) {
+            others.push_back(importer.GetImporter(i));
+        }
+    }
+    for (Assimp::BaseImporter* other : others) {
+        if (other != nullptr && importer.UnregisterLoader(other) == AI_SUCCESS) {
+            std::unique_ptr<Assimp::BaseImporter> unregistered(other);  // ours from here
+        }
+    }
 }
 
 std::string WhyFailed(const Assimp::Importer& importer) {
@@ -760,7 +780,7 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
         }
     }
     Assimp::Importer importer;
-    Configure(importer);
+    Configure(importer, extension);
     auto folder = std::make_unique<FolderIoSystem>(full.parent_path());
     const FolderIoSystem* folder_view = folder.get();
     importer.SetIOHandler(folder.release());  // the importer owns it from here
@@ -785,7 +805,7 @@ Result<ModelScene> ReadModelBytes(std::span<const std::uint8_t> bytes, const std
         return ReadFailed(file_name, "the file is empty");
     }
     Assimp::Importer importer;
-    Configure(importer);
+    Configure(importer, extension);
     importer.SetIOHandler(std::make_unique<FolderIoSystem>(fs::path()).release());
     const aiScene* scene =
         importer.ReadFileFromMemory(bytes.data(), bytes.size(), kPostProcess, extension.c_str());

@@ -200,6 +200,8 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
              samples::GltfBufferEntry("data:application/octet-stream;base64,@@!!"))),
          kMsgModelReadFailed},
         {"cut.glb", glb_cut, kMsgModelReadFailed},
+        {"ply.glb", samples::FromText("ply\nformat ascii 1.0\nelement vertex 4\nproperty fl"),
+         kMsgModelReadFailed},  // another reader's file under this name is not read by it
         {"empty.obj", {}, kMsgModelReadFailed},
         {"plan.dwg", samples::Obj(), kMsgObjectTypeUnknown},
     };
