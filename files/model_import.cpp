@@ -323,25 +323,17 @@ void CutMesh(const aiMesh& source, double scale, ModelMesh& mesh, FaceTally& tal
                           static_cast<float>(p.z * scale));
     };
     mesh.pieces.emplace_back();
-    for (unsigned f = 0; f < source.mNumFaces; ++f) {
-        const aiFace& face = source.mFaces[f];
-        if (face.mNumIndices != 3 || face.mIndices == nullptr) {
-            ++tally.left_out;
-            continue;
-        }
-        const unsigned corners[3] = {face.mIndices[0], face.mIndices[1], face.mIndices[2]};
+    // One triangle over three of the mesh's vertices; false when a corner is not sound.
+    const auto add_triangle = [&](const unsigned(&corners)[3]) {
         aiVector3D p[3];
-        bool sound = true;
         for (int k = 0; k < 3; ++k) {
-            sound = sound && corners[k] < vertex_count;
-            if (sound) {
-                p[k] = point(corners[k]);
-                sound = Finite(p[k]);
+            if (corners[k] >= vertex_count) {
+                return false;
             }
-        }
-        if (!sound) {
-            ++tally.left_out;
-            continue;
+            p[k] = point(corners[k]);
+            if (!Finite(p[k])) {
+                return false;
+            }
         }
         aiVector3D normal = (p[1] - p[0]) ^ (p[2] - p[0]);
         const float length = normal.Length();
@@ -379,6 +371,22 @@ void CutMesh(const aiMesh& source, double scale, ModelMesh& mesh, FaceTally& tal
             }
             piece.indices.push_back(index);
             piece.vertices.push_back(v);
+        }
+        return true;
+    };
+    // Polygons as fans from their first corner; faces of fewer than three corners (points and
+    // lines) are left out.
+    for (unsigned f = 0; f < source.mNumFaces; ++f) {
+        const aiFace& face = source.mFaces[f];
+        if (face.mNumIndices < 3 || face.mIndices == nullptr) {
+            ++tally.left_out;
+            continue;
+        }
+        for (unsigned t = 1; t + 1 < face.mNumIndices; ++t) {
+            const unsigned corners[3] = {face.mIndices[0], face.mIndices[t], face.mIndices[t + 1]};
+            if (!add_triangle(corners)) {
+                ++tally.left_out;
+            }
         }
     }
     std::erase_if(mesh.pieces, [](const Mesh& m) { return m.indices.empty(); });
@@ -520,12 +528,16 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
     if (source.mNumMeshes > kMaxImportParts || source.mNumMaterials > kMaxImportParts) {
         return Status::Message(kMsgModelTooLarge, {file_name, "too many meshes or materials"});
     }
-    std::size_t faces = 0;
-    for (unsigned i = 0; i < source.mNumMeshes; ++i) {
-        faces += source.mMeshes[i] != nullptr ? source.mMeshes[i]->mNumFaces : 0;
+    std::size_t triangles = 0;  // polygons counted as the fans they become
+    for (unsigned i = 0; i < source.mNumMeshes && triangles <= kMaxImportTriangles; ++i) {
+        const aiMesh* mesh = source.mMeshes[i];
+        for (unsigned f = 0; mesh != nullptr && mesh->mFaces != nullptr && f < mesh->mNumFaces;
+             ++f) {
+            triangles += std::max(mesh->mFaces[f].mNumIndices, 2u) - 2;
+        }
     }
-    if (faces > kMaxImportTriangles) {
-        return Status::Message(kMsgModelTooLarge, {file_name, std::to_string(faces) + " faces"});
+    if (triangles > kMaxImportTriangles) {
+        return Status::Message(kMsgModelTooLarge, {file_name, "more than 20000000 triangles"});
     }
     ModelScene scene;
     const double scale = options.scale;
@@ -676,15 +688,15 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
     return scene;
 }
 
-constexpr unsigned kPostProcess = aiProcess_Triangulate | aiProcess_SortByPType;
+// No steps of the library's own after reading: its triangulation stops the program on faces
+// without corners, so polygons are cut into fans here.
+constexpr unsigned kPostProcess = 0;
 
-// Points and lines are left out: only triangles make objects. Only the readers of the file's
+// Only the readers of the file's
 // extension stay: the library would otherwise hand a file its reader refuses to any other
 // whose signature it finds in the bytes (a damaged GLB to the PLY reader, which may never
 // return).
 void Configure(Assimp::Importer& importer, const std::string& extension) {
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
-                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     std::vector<Assimp::BaseImporter*> others;
     for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
         const aiImporterDesc* info = importer.GetImporterInfo(i);

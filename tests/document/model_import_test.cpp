@@ -186,6 +186,12 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
         {"inf.stl", all_inf, kMsgModelEmpty},
         {"range.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 9\n"),
          kMsgModelReadFailed},
+        {"zero.ply",
+         samples::FromText("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                           "property float y\nproperty float z\nelement face 2\n"
+                           "property list uchar int vertex_indices\nend_header\n"
+                           "0 0 0\n1 0 0\n0 1 0\n0\n3 0 1 2\n"),
+         0, 1},  // a face without corners
         {"materials.obj", samples::FromText(many_materials), kMsgModelTooLarge},
         {"lines.obj", samples::FromText("v 0 0 0\nv 1 0 0\nf 1\nf 1 2\n"), kMsgModelEmpty},
         {"many.ply",
