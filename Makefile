@@ -78,7 +78,8 @@ bench-view: deps build/bench-view/build.ninja
 # ray traces every scene the reader accepts in a tiny picture; scene_export_fuzz exports every
 # such scene to glTF and STL in memory; render_part_reader_fuzz reads render part files;
 # material_file_fuzz reads files of the user's material library; environment_file_fuzz reads
-# environment pictures (Radiance, OpenEXR and the others).
+# environment pictures (Radiance, OpenEXR and the others); model_import_fuzz imports OBJ, STL,
+# PLY and glTF bytes through the Open Asset Import Library.
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
@@ -89,9 +90,10 @@ fuzz: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/make-scene-samples $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/samples/scene
 	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff \
-	  $(FUZZ_DIR)/samples/three_ds
+	  $(FUZZ_DIR)/samples/three_ds $(FUZZ_DIR)/samples/model_import
 	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
 	$(FUZZ_DIR)/tests/fuzz/make_3ds_samples $(FUZZ_DIR)/samples/three_ds
+	$(FUZZ_DIR)/tests/fuzz/make_model_samples $(FUZZ_DIR)/samples/model_import
 	@mkdir -p $(FUZZ_DIR)/findings
 	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
@@ -123,6 +125,11 @@ fuzz: deps build/fuzz/build.ninja
 	$(FUZZ_DIR)/tests/fuzz/environment_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
 	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
 	  $(FUZZ_DIR)/corpus/environment $(FUZZ_DIR)/samples/environment
+	@mkdir -p $(FUZZ_DIR)/corpus/model_import
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  $(FUZZ_DIR)/tests/fuzz/model_import_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
+	  $(FUZZ_DIR)/corpus/model_import $(FUZZ_DIR)/samples/model_import
 	@for kind in jpeg png tiff three_ds; do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
 	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \

@@ -95,7 +95,14 @@ void CMainFrame::OnImportObject(const CommandInfo& /*command*/) {
     if (!choice || choice->path.empty()) {
         return;
     }
-    Report(document->Core().Import3ds(choice->path).status());
+    const Result<ImportedObjects> imported = document->Core().ImportObject(choice->path);
+    if (!imported.ok()) {
+        Report(imported.status());
+        return;
+    }
+    for (const Status& warning : imported->warnings) {
+        services_.messages.Show(warning);
+    }
 }
 
 void CMainFrame::OnExportScene(const CommandInfo& /*command*/) {

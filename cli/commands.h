@@ -21,6 +21,7 @@ int RunImageInfo(std::span<const std::string_view> args, std::ostream& out, std:
 int RunRender(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunMerge(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+int RunImport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 // Prints why a scene file could not be opened: the program's message, or a line of our own

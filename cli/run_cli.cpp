@@ -19,6 +19,7 @@ constexpr std::string_view kUsage =
     "  merge OUT PART.kpart...              put render parts together into the picture\n"
     "  fonts                                list the TrueType font families for text\n"
     "  import-3ds FILE.3ds [--into S] [-o O] check a 3D Studio file, or import it into a scene\n"
+    "  import FILE [--into S] [--scale F] -o O  import a 3DS, OBJ, STL, PLY or glTF file\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -73,6 +74,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "import-3ds") {
         return RunImport3ds(rest, out, err);
+    }
+    if (command == "import") {
+        return RunImport(rest, out, err);
     }
     if (command == "render") {
         return RunRender(rest, out, err);

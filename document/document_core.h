@@ -14,6 +14,7 @@
 
 #include "document_changes.h"
 #include "environment_cache.h"
+#include "files/model_import.h"
 #include "model/handles.h"
 #include "model/light.h"
 #include "model/message_table.h"
@@ -66,6 +67,17 @@ struct Duplicates {
     std::vector<NodeId> nodes;
     std::vector<LightId> lights;
 };
+
+// What an import of an object file made: the new top-level objects, and what the file lacked
+// or held broken that the import left out (pictures that could not be read, broken faces).
+struct ImportedObjects {
+    std::vector<NodeId> objects;
+    std::vector<Status> warnings;
+};
+
+// The extensions "Import object from file" reads, any case: 3ds, and those of
+// IsModelExtension.
+bool IsImportableObjectExtension(const std::string& extension);
 
 class EditStep;
 class History;
@@ -285,10 +297,25 @@ class DocumentCore {
     // scaled by the file's master scale, resting on the floor, materials taken over, and the
     // new objects selected (grouped when there are several). On failure the status carries
     // the message and the scene is unchanged. The result lists the new objects.
-    Result<std::vector<NodeId>> Import3ds(const std::string& path);
+    // `scale` multiplies the file's own.
+    Result<std::vector<NodeId>> Import3ds(const std::string& path, double scale = 1.0);
     // The same from bytes already read; `file_name` goes into the messages.
     Result<std::vector<NodeId>> Import3dsBytes(std::span<const std::uint8_t> bytes,
-                                               const std::string& file_name);
+                                               const std::string& file_name, double scale = 1.0);
+
+    // --- import of other programs' model files ---
+    // Reads an object file by its extension: 3DS as above (the options' scale applied), any
+    // other through ReadModelFile. The file's tree becomes one new top-level object, a group
+    // of groups and mesh objects (or a single mesh object), in the file's own coordinates
+    // times the scale, selected; its lights become lights and its cameras stored views (the
+    // views stay when the step is undone). One step of the history, "Import <file>". On
+    // failure the status names the file and says why, and the scene is unchanged.
+    Result<ImportedObjects> ImportObject(const std::string& path,
+                                         const ModelImportOptions& options = {});
+    // The same from the bytes of a file called `file_name` (not 3DS), reading nothing else.
+    Result<ImportedObjects> ImportModelBytes(std::span<const std::uint8_t> bytes,
+                                             const std::string& file_name,
+                                             const ModelImportOptions& options = {});
 
     // --- commands ---
     // Groups the selected top-level objects; nothing happens (no handle) with fewer than two.
@@ -313,6 +340,7 @@ class DocumentCore {
     // Opened by every public operation that changes something: changes collect while one is
     // open and reach the listeners, as one set, when the outermost one closes.
     class Operation;
+    Result<ImportedObjects> AddModel(ModelScene model, const std::string& file_name);
     void Notify(ChangeKind kind, NodeId node = {}, LightId light = {});
     void SelectInserted(SceneNode& node, bool shift);
     // The step the running operation records into, opened on first use (a drag in progress

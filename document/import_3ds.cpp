@@ -104,7 +104,7 @@ void TakeMaterial(const ImportedMesh& imported, Material& material) {
 
 }  // namespace
 
-Result<std::vector<NodeId>> DocumentCore::Import3ds(const std::string& path) {
+Result<std::vector<NodeId>> DocumentCore::Import3ds(const std::string& path, double scale) {
     const std::string extension = ExtensionOf(path);
     if (LowerCase(extension) != "3ds") {
         return Status::Message(kMsgObjectTypeUnknown, {extension});
@@ -114,11 +114,13 @@ Result<std::vector<NodeId>> DocumentCore::Import3ds(const std::string& path) {
         return Status::Message(kMsgObjectOpenFailed, {path});
     }
     const std::size_t slash = path.rfind('/');
-    return Import3dsBytes(*bytes, slash == std::string::npos ? path : path.substr(slash + 1));
+    return Import3dsBytes(*bytes, slash == std::string::npos ? path : path.substr(slash + 1),
+                          scale);
 }
 
 Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::uint8_t> bytes,
-                                                         const std::string& file_name) {
+                                                         const std::string& file_name,
+                                                         double extra_scale) {
     Operation operation(*this);
     Importer importer;
     const Status status = Read3ds(bytes, file_name, importer);
@@ -131,9 +133,11 @@ Result<std::vector<NodeId>> DocumentCore::Import3dsBytes(std::span<const std::ui
         BoundingBox box;
     };
     std::vector<Piece> pieces;
-    const double scale = importer.master_scale > 0 && std::isfinite(importer.master_scale)
-                             ? importer.master_scale
-                             : 1.0;
+    const double file_scale = importer.master_scale > 0 && std::isfinite(importer.master_scale)
+                                  ? importer.master_scale
+                                  : 1.0;
+    const double scale =
+        extra_scale > 0 && std::isfinite(extra_scale) ? file_scale * extra_scale : file_scale;
     float lowest = 1e30f;
     for (const ImportedMesh* imported : importer.mesh_order) {
         for (Mesh& mesh : BuildMeshes(*imported, scale)) {

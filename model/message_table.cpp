@@ -127,6 +127,17 @@ constexpr MessageEntry kMessages[] = {
      MessageIcon::Warning},
     {kMsgEnvironmentNoFile, "The picture environment has no picture file chosen.",
      MessageIcon::Error},
+    {kMsgModelReadFailed, "Error reading object file '%s': %s.", MessageIcon::Error},
+    {kMsgModelTooLarge, "Error: object file '%s' is too large to import: %s.", MessageIcon::Error},
+    {kMsgModelEmpty, "Object file '%s' holds no triangles to import.", MessageIcon::Error},
+    {kMsgModelPictureUnread,
+     "The picture '%s' named in object file '%s' could not be read; the material keeps its "
+     "colour.",
+     MessageIcon::Warning},
+    {kMsgModelFacesLeftOut,
+     "%s faces of object file '%s' were left out: broken coordinates or indices, or not "
+     "triangles.",
+     MessageIcon::Warning},
     {kMsgTrimResourcesLow,
      "Unable to complete the requested CSG operation because system\nresources are low. "
      "<VORN_RES_LOW_CSG>",

@@ -88,6 +88,13 @@ enum MessageNumber : int {
     kMsgEnvironmentTooLarge = 61612,
     kMsgPictureNameUnfit = 61613,
     kMsgEnvironmentNoFile = 61614,
+
+    // Other programs' model files.
+    kMsgModelReadFailed = 61620,
+    kMsgModelTooLarge = 61621,
+    kMsgModelEmpty = 61622,
+    kMsgModelPictureUnread = 61623,
+    kMsgModelFacesLeftOut = 61624,
     // The application's own.
     kMsgKilobytes = 118,
     kMsgNeedsColour = 61450,

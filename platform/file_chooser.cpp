@@ -10,7 +10,12 @@ std::vector<FileFilter> SceneFileFilters() {
 }
 
 std::vector<FileFilter> ImportObjectFilters() {
-    return {{"3D Studio Objects (*.3ds)", {"*.3ds"}}, kAllFiles};
+    return {{"3D Studio Objects (*.3ds)", {"*.3ds"}},
+            {"Wavefront OBJ (*.obj)", {"*.obj"}},
+            {"STL (*.stl)", {"*.stl"}},
+            {"Stanford PLY (*.ply)", {"*.ply"}},
+            {"glTF 2.0 (*.gltf;*.glb)", {"*.gltf", "*.glb"}},
+            kAllFiles};
 }
 
 std::vector<FileFilter> ExportFilters() {

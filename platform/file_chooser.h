@@ -58,7 +58,8 @@ inline constexpr char kSelectionOnlyOption[] = "Selection only";
 
 // Scene files: "Kelto Files (*.kel)", then every file.
 std::vector<FileFilter> SceneFileFilters();
-// Import object from file: "3D Studio Objects (*.3ds)", then every file.
+// Import object from file: "3D Studio Objects (*.3ds)", then OBJ, STL, PLY and glTF each, then
+// every file.
 std::vector<FileFilter> ImportObjectFilters();
 // Export: glTF binary, glTF, STL and OBJ, each with its extension (the first pattern's).
 std::vector<FileFilter> ExportFilters();

@@ -29,4 +29,9 @@ void CheckThreeDsImport(const std::uint8_t* data, std::size_t size);
 // finite and within 0 .. 65504; a refusal says why.
 void CheckEnvironmentPicture(const std::uint8_t* data, std::size_t size);
 
+// Imports the bytes after the first as a model file whose format the first byte picks (OBJ,
+// STL, PLY, glTF, GLB): a failure says why and changes nothing; the objects made hold whole
+// triangles over finite points, and the scene saves and opens again.
+void CheckModelImport(const std::uint8_t* data, std::size_t size);
+
 }  // namespace kelto

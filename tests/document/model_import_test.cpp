@@ -1,0 +1,236 @@
+// Other programs' model files imported into the document: counts, places, tree and materials
+// of small files made here, meshes cut at 16-bit indices, and damaged files refused or read
+// sanely with the scene unchanged on refusal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "../fuzz/model_samples.h"
+#include "../temporary_directory.h"
+#include "document/document_core.h"
+#include "files/image_files.h"
+#include "model/child_list.h"
+#include "model/placement_walk.h"
+
+namespace kelto {
+namespace {
+
+namespace samples = model_samples;
+using samples::Bytes;
+
+// Every triangle corner of the scene in world space, rounded and sorted.
+std::vector<std::array<long, 3>> WorldCorners(const DocumentCore& document) {
+    std::vector<std::array<long, 3>> corners;
+    ForEachLeaf(
+        document.GetScene().Root(), Matrix4{}, LeafRule::Childless, [&](const Placement& placed) {
+            const Mesh& mesh = placed.node.display_mesh;
+            for (const std::uint16_t i : mesh.indices) {
+                const Vec3f p = placed.world_from_node.TransformPoint(mesh.vertices[i].Position());
+                corners.push_back(
+                    {std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000)});
+            }
+        });
+    std::sort(corners.begin(), corners.end());
+    return corners;
+}
+
+std::size_t Triangles(const DocumentCore& document) {
+    return WorldCorners(document).size() / 3;
+}
+
+void Write(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+TEST(ModelImport, EachFormatGivesItsTrianglesInOneUndoableStep) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::size_t triangles;
+    } files[] = {{"a.obj", samples::Obj(), 3},       {"b.stl", samples::AsciiStl(), 2},
+                 {"c.stl", samples::BinaryStl(), 3}, {"d.ply", samples::Ply(), 3},
+                 {"e.gltf", samples::Gltf(), 2},     {"f.glb", samples::Glb(), 2}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        DocumentCore document;
+        const auto made = document.ImportModelBytes(file.bytes, file.name);
+        ASSERT_TRUE(made.ok()) << made.status().text;
+        ASSERT_EQ(made->objects.size(), 1u);
+        EXPECT_TRUE(document.Node(made->objects[0])->selected);
+        EXPECT_EQ(Triangles(document), file.triangles);
+        EXPECT_EQ(document.UndoText(), "Undo Import " + std::string(file.name));
+        ASSERT_TRUE(document.Undo().ok());
+        EXPECT_EQ(document.GetScene().NodeCount(), 1u);
+    }
+}
+
+// The glTF sample's node "Body" at (2, 0, 0) shows its triangle raised (Left) and doubled
+// (Right); its camera and spot light come along placed by their nodes.
+TEST(ModelImport, GltfTreeBecomesGroupsWithPlacesMaterialsCameraAndLight) {
+    for (const auto& [name, bytes] :
+         {std::pair{"scene.gltf", samples::Gltf()}, std::pair{"scene.glb", samples::Glb()}}) {
+        DocumentCore document;
+        const auto made = document.ImportModelBytes(bytes, name);
+        ASSERT_TRUE(made.ok()) << made.status().text;
+        const std::vector<std::array<long, 3>> expected = [] {
+            std::vector<std::array<long, 3>> c = {{2000, 1000, 0}, {3000, 1000, 0},
+                                                  {2000, 2000, 0}, {2000, 0, 0},
+                                                  {4000, 0, 0},    {2000, 2000, 0}};
+            std::sort(c.begin(), c.end());
+            return c;
+        }();
+        EXPECT_EQ(WorldCorners(document), expected);
+        const SceneNode* left = document.Node(document.NodeNamed("Left"));
+        ASSERT_NE(left, nullptr);
+        EXPECT_EQ(left->type, ObjectType::Mesh);
+        EXPECT_EQ(document.GetScene().ParentOf(*left)->type, ObjectType::Group);
+        EXPECT_EQ(left->material.colour, (ColourRgb{1, 0, 0}));
+        EXPECT_FLOAT_EQ(left->material.shininess, 0.5f);
+        EXPECT_FLOAT_EQ(left->material.reflective_strength, 0.25f);
+        ASSERT_EQ(document.Views().size(), 1u);
+        EXPECT_NEAR(document.Views()[0].eye.x, 2.0, 1e-6);
+        EXPECT_NEAR(document.Views()[0].eye.z, 10.0, 1e-6);
+        EXPECT_NEAR(document.Views()[0].direction.z, -1.0, 1e-6);
+        const Light& lamp = document.GetScene().Lights().back();
+        EXPECT_EQ(lamp.kind, LightKind::Spot);
+        EXPECT_NEAR(lamp.position.y, 5.0, 1e-6);
+        EXPECT_NEAR(lamp.spot_angle, 0.5 * 180 / 3.141592653589793, 0.01);
+    }
+}
+
+TEST(ModelImport, ScaleMultipliesEveryCoordinate) {
+    DocumentCore document;
+    ASSERT_TRUE(document.ImportModelBytes(samples::BinaryStl(), "mm.stl", {.scale = 0.001}).ok());
+    const auto corners = WorldCorners(document);
+    EXPECT_EQ(corners.back(), (std::array<long, 3>{1, 1, 0}));  // (1, 1, 0) mm in metres
+}
+
+// 30 000 separate triangles are 90 000 corners: more than one mesh can index.
+TEST(ModelImport, LargeMeshesAreCutAtSixteenBitIndices) {
+    std::vector<samples::Triangle> triangles;
+    for (int i = 0; i < 30000; ++i) {
+        const auto x = static_cast<float>(i);
+        triangles.push_back({x, 0, 0, x + 1, 0, 0, x, 1, 0});
+    }
+    DocumentCore document;
+    const auto made = document.ImportModelBytes(samples::BinaryStl(triangles), "big.stl");
+    ASSERT_TRUE(made.ok());
+    const SceneNode& top = *document.Node(made->objects[0]);
+    EXPECT_EQ(top.type, ObjectType::Group);
+    EXPECT_EQ(ChildCount(top), 2u);
+    for (const SceneNode* piece : ChildrenOf(top)) {
+        EXPECT_LE(piece->display_mesh.vertices.size(), kMaxMeshVertices);
+    }
+    EXPECT_EQ(Triangles(document), 30000u);
+}
+
+// An OBJ beside its MTL and picture: materials with their colours, the picture read through
+// our readers, and a picture outside the file's folder or missing left out with a warning.
+TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
+    test::TemporaryDirectory folder;
+    std::filesystem::create_directory(folder.File("model"));
+    RenderImage picture(4, 2);
+    picture.SetPixel(0, 0, 255, 0, 0);
+    ASSERT_TRUE(WritePng(picture, folder.File("model/skin.png")).ok());
+    ASSERT_TRUE(WritePng(picture, folder.File("outside.png")).ok());
+    Write(folder.File("model/m.mtl"),
+          samples::FromText("newmtl Skin\nKd 0 1 0\nmap_Kd skin.png\n"
+                            "newmtl Far\nKd 0 0 1\nmap_Kd ../outside.png\n"));
+    Write(folder.File("model/m.obj"),
+          samples::FromText("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
+                            "o A\nusemtl Skin\nf 1 2 3\no B\nusemtl Far\nf 1 2 4\n"));
+    DocumentCore document;
+    const auto made = document.ImportObject(folder.File("model/m.obj"));
+    ASSERT_TRUE(made.ok()) << made.status().text;
+    const Material& skin = document.Node(document.NodeNamed("A"))->material;
+    EXPECT_EQ(skin.colour_source, 1);
+    ASSERT_TRUE(skin.colour_image);
+    EXPECT_EQ(skin.colour_image->width, 4);
+    const Material& far = document.Node(document.NodeNamed("B"))->material;
+    EXPECT_EQ(far.colour_source, 0);
+    EXPECT_EQ(far.colour, (ColourRgb{0, 0, 1}));
+    ASSERT_EQ(made->warnings.size(), 1u);
+    EXPECT_NE(made->warnings[0].text.find("../outside.png"), std::string::npos);
+}
+
+// Damaged files: each refused with one message naming the file and the scene unchanged, or
+// read with what is sound in it (no message).
+TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
+    Bytes truncated = samples::BinaryStl();
+    truncated.resize(truncated.size() - 20);
+    Bytes claims_2gb = samples::BinaryStl();
+    claims_2gb.resize(84);
+    claims_2gb[83] = 0x02;  // 33 554 432 triangles claimed
+    const float nan = std::nanf("");
+    const Bytes half_nan =
+        samples::BinaryStl({{0, 0, 0, 1, 0, 0, 0, 1, 0}, {nan, 0, 0, 1, 0, 0, 0, 1, 0}});
+    const Bytes all_inf = samples::BinaryStl({{INFINITY, 0, 0, 1, 0, 0, 0, 1, 0}});
+    std::string many_materials = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 100000; ++i) {
+        many_materials += "usemtl m" + std::to_string(i) + "\nf 1 2 3\n";
+    }
+    Bytes glb_cut = samples::Glb();
+    glb_cut.resize(glb_cut.size() / 2);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        int message;  // 0: read, with this many triangles
+        std::size_t triangles = 0;
+    } cases[] = {
+        {"cut.stl", truncated, kMsgModelReadFailed},
+        {"claim.stl", claims_2gb, kMsgModelReadFailed},
+        {"half.stl", half_nan, 0, 1},
+        {"inf.stl", all_inf, kMsgModelEmpty},
+        {"range.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 9\n"),
+         kMsgModelReadFailed},
+        {"zero.ply",
+         samples::FromText("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                           "property float y\nproperty float z\nelement face 2\n"
+                           "property list uchar int vertex_indices\nend_header\n"
+                           "0 0 0\n1 0 0\n0 1 0\n0\n3 0 1 2\n"),
+         0, 1},  // a face without corners
+        {"materials.obj", samples::FromText(many_materials), kMsgModelTooLarge},
+        {"lines.obj", samples::FromText("v 0 0 0\nv 1 0 0\nf 1\nf 1 2\n"), kMsgModelEmpty},
+        {"many.ply",
+         samples::FromText("ply\nformat ascii 1.0\nelement vertex 1000000000\n"
+                           "property float x\nend_header\n0\n"),
+         kMsgModelReadFailed},
+        {"outside.gltf",
+         samples::FromText(samples::GltfJson(samples::GltfBufferEntry("../../../etc/passwd"))),
+         kMsgModelReadFailed},
+        {"base64.gltf",
+         samples::FromText(samples::GltfJson(
+             samples::GltfBufferEntry("data:application/octet-stream;base64,@@!!"))),
+         kMsgModelReadFailed},
+        {"cut.glb", glb_cut, kMsgModelReadFailed},
+        {"ply.glb", samples::FromText("ply\nformat ascii 1.0\nelement vertex 4\nproperty fl"),
+         kMsgModelReadFailed},  // another reader's file under this name is not read by it
+        {"empty.obj", {}, kMsgModelReadFailed},
+        {"plan.dwg", samples::Obj(), kMsgObjectTypeUnknown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DocumentCore document;
+        const auto made = document.ImportModelBytes(c.bytes, c.name);
+        if (c.message == 0) {
+            ASSERT_TRUE(made.ok()) << made.status().text;
+            EXPECT_EQ(Triangles(document), c.triangles);
+            EXPECT_EQ(made->warnings.size(), 1u);
+            continue;
+        }
+        ASSERT_FALSE(made.ok());
+        EXPECT_EQ(made.status().number, c.message) << made.status().text;
+        if (c.message != kMsgObjectTypeUnknown) {
+            EXPECT_NE(made.status().text.find(c.name), std::string::npos) << made.status().text;
+        }
+        EXPECT_EQ(document.GetScene().NodeCount(), 1u);
+        EXPECT_FALSE(document.IsModified());
+        EXPECT_FALSE(document.CanUndo());
+    }
+}
+
+}  // namespace
+}  // namespace kelto
