@@ -248,6 +248,22 @@ class RenderPagesTest : public QObject {
             QCOMPARE(rig.Core().Lighting(), SceneLighting{});
         }
     }
+
+    void APictureEnvironmentThatCannotBeReadStopsTheRender() {
+        Rig rig;
+        SceneLighting lighting;
+        lighting.environment = EnvironmentKind::Picture;
+        lighting.picture_path = "/nonexistent/sky.hdr";
+        QVERIFY(rig.Core().SetLighting(lighting).ok());
+        const int windows = rig.frame->DocumentArea()->subWindowList().size();
+        WhenShown<CRenderProps>([](CRenderProps& sheet) { ClickOk(sheet); });
+        rig.frame->Action(command_ids::kRender)->trigger();
+        QTRY_VERIFY(!rig.messages.Shown().empty());
+        QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgEnvironmentMissing));
+        QVERIFY(rig.messages.Shown().back().text.find("sky.hdr") != std::string::npos);
+        QCOMPARE(rig.frame->DocumentArea()->subWindowList().size(), windows);
+        QCOMPARE(RunningRenders::Count(), 0);
+    }
 };
 
 int main(int argc, char** argv) {
