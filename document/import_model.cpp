@@ -208,6 +208,10 @@ std::vector<SceneNode*> BuildTree(Scene& scene, ModelScene& model, const std::st
         if (group == nullptr || group->type != ObjectType::Group) {
             continue;
         }
+        // Linking pushes to the front: turn the list round so siblings keep the file's order.
+        std::vector<SceneNode*> children = ChildrenOf(*group);
+        std::reverse(children.begin(), children.end());
+        SetChildren(*group, children);
         constexpr float kFar = 10000000.0f;
         BoundingBox box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};
         for (const SceneNode* child : Children(*group)) {

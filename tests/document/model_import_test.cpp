@@ -11,6 +11,7 @@
 #include "../temporary_directory.h"
 #include "document/document_core.h"
 #include "files/image_files.h"
+#include "files/scene_export.h"
 #include "model/child_list.h"
 #include "model/placement_walk.h"
 
@@ -19,6 +20,20 @@ namespace {
 
 namespace samples = model_samples;
 using samples::Bytes;
+
+// Every triangle corner of the scene's leaves in world space, in the order of the tree.
+std::vector<Vec3f> WorldPoints(const DocumentCore& document) {
+    std::vector<Vec3f> points;
+    ForEachLeaf(document.GetScene().Root(), Matrix4{}, LeafRule::Childless,
+                [&](const Placement& placed) {
+                    const Mesh& mesh = placed.node.display_mesh;
+                    for (const std::uint16_t i : mesh.indices) {
+                        points.push_back(
+                            placed.world_from_node.TransformPoint(mesh.vertices[i].Position()));
+                    }
+                });
+    return points;
+}
 
 // Every triangle corner of the scene in world space, rounded and sorted.
 std::vector<std::array<long, 3>> WorldCorners(const DocumentCore& document) {
@@ -229,6 +244,74 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
         EXPECT_EQ(document.GetScene().NodeCount(), 1u);
         EXPECT_FALSE(document.IsModified());
         EXPECT_FALSE(document.CanUndo());
+    }
+}
+
+// The names of a node's children, groups with their members in brackets.
+std::string TreeText(const SceneNode& node) {
+    std::string text;
+    for (const SceneNode* child : ChildrenOf(node)) {
+        text += (text.empty() ? "" : ",") + child->name;
+        if (child->type == ObjectType::Group) {
+            text += "(" + TreeText(*child) + ")";
+        }
+    }
+    return text;
+}
+
+// A scene written as glTF (binary and text), STL or OBJ and imported again: the same
+// world-space triangles; from glTF and OBJ the same names and colours, from glTF the same
+// tree too, under the import's own group.
+TEST(ExchangeRoundTrip, EveryExportFormatGivesBackTheScenesTriangles) {
+    DocumentCore original;
+    const NodeId sphere = original.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    const NodeId cube = original.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
+    const NodeId cone = original.InsertObject(ObjectType::Cone, {3, 0, -1}, false);
+    const NodeId cube_only[] = {cube};
+    ASSERT_TRUE(original.SetField(cube_only, NodeField::RotationY, 30).ok());
+    ASSERT_TRUE(original.SetField(cube_only, NodeField::ScaleX, 2.5).ok());
+    const ColourRgb colours[] = {{0.9f, 0.1f, 0.2f}, {0.1f, 0.8f, 0.3f}, {0.2f, 0.3f, 0.7f}};
+    const NodeId made[] = {sphere, cube, cone};
+    for (int i = 0; i < 3; ++i) {
+        Material material = original.Node(made[i])->material;
+        material.colour = colours[i];
+        ASSERT_TRUE(original.SetMaterial(made[i], material).ok());
+    }
+    const NodeId pair[] = {sphere, cube};
+    original.SelectExactly(pair, {});
+    ASSERT_TRUE(original.Group());
+    const std::vector<Vec3f> points = WorldPoints(original);
+    test::TemporaryDirectory folder;
+    for (const char* name : {"scene.glb", "scene.gltf", "scene.stl", "scene.obj"}) {
+        SCOPED_TRACE(name);
+        const std::string path = folder.File(name);
+        ASSERT_TRUE(WriteSceneAs(original.GetScene(), path).ok());
+        DocumentCore back;
+        const auto imported = back.ImportObject(path);
+        ASSERT_TRUE(imported.ok()) << imported.status().text;
+        const std::vector<Vec3f> read = WorldPoints(back);
+        ASSERT_EQ(read.size(), points.size());
+        float worst = 0.0f;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            worst =
+                std::max({worst, std::abs(read[i].x - points[i].x),
+                          std::abs(read[i].y - points[i].y), std::abs(read[i].z - points[i].z)});
+        }
+        EXPECT_LT(worst, 1e-5f);
+        if (std::string(name).ends_with(".stl")) {
+            continue;
+        }
+        const SceneNode& top = *back.Node(imported->objects[0]);
+        if (!std::string(name).ends_with(".obj")) {  // OBJ has no tree
+            EXPECT_EQ(TreeText(top), TreeText(original.GetScene().Root()));
+        }
+        for (int i = 0; i < 3; ++i) {
+            const SceneNode* copy = back.GetScene().FindNode(original.Node(made[i])->name);
+            ASSERT_NE(copy, nullptr);
+            EXPECT_NEAR(copy->material.colour.r, colours[i].r, 1e-3f);
+            EXPECT_NEAR(copy->material.colour.g, colours[i].g, 1e-3f);
+            EXPECT_NEAR(copy->material.colour.b, colours[i].b, 1e-3f);
+        }
     }
 }
 
