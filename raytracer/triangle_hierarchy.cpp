@@ -36,6 +36,7 @@ bool CanBeHit(const RenderTriangle& t) {
     }
     const Vec3f& n = t.plane_normal;
     return IsFinite(n) && (n.x != 0.0f || n.y != 0.0f || n.z != 0.0f) &&
+           (t.flags & 3u) == static_cast<std::uint32_t>(DominantAxis(n)) &&
            std::isfinite(t.plane_offset) && IsFinite(t.sphere_centre) &&
            std::isfinite(t.sphere_radius_squared);
 }
@@ -287,6 +288,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
+    orders_.clear();
     list_starts_.clear();
     root_ = kNoChild;
     triangle_count_ = 0;
@@ -319,16 +321,21 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     const std::vector<BinaryNode>& binary = builder.Nodes();
     nodes_.reserve(binary.size() / 2 + 1);
     packets_.reserve(items.size() / 4 + 1);
+    orders_.reserve(packets_.capacity() * kPacketLanes);
 
     // Each eight-wide node takes a binary node's children and opens the largest inner ones
     // among them until it has eight.
     auto collapse = [&](auto&& self, std::uint32_t index) -> std::uint32_t {
         const BinaryNode& node = binary[index];
         if (node.leaf) {
+            // An unused lane's normal is zero (and its squared radius -infinity): it never
+            // passes.
             Packet packet{};
             for (std::uint32_t lane = 0; lane < kPacketLanes; ++lane) {
-                packet.radius_squared[lane] = -INFINITY;  // an unused lane never passes
+                packet.radius_squared[lane] = -INFINITY;
+                orders_.push_back(0);
             }
+            std::uint32_t* orders = orders_.data() + orders_.size() - kPacketLanes;
             for (std::uint32_t i = node.begin; i < node.end; ++i) {
                 const std::uint32_t lane = i - node.begin;
                 const RenderTriangle& t = *by_order[items[i].order];
@@ -343,7 +350,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
                 }
                 packet.radius_squared[lane] = t.sphere_radius_squared;
                 packet.offset[lane] = t.plane_offset;
-                packet.tag[lane] = items[i].order << 2 | static_cast<std::uint32_t>(axis);
+                orders[lane] = items[i].order;
             }
             packets_.push_back(packet);
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
@@ -470,7 +477,7 @@ AnyHitAnswer AnyHit(bool avx2, const WalkTree& tree, const WalkRay& ray, float l
 
 bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction, float max_distance,
                                     std::vector<NearCandidate>* spill, Hit& hit) const {
-    const WalkTree tree{nodes_.data(), packets_.data(), root_};
+    const WalkTree tree{nodes_.data(), packets_.data(), orders_.data(), root_};
     const WalkRay ray(origin, direction, max_distance);
     NearSet near(max_distance, spill);
     if (!Collect(avx2_, tree, ray, near, false)) {
@@ -510,7 +517,7 @@ bool TriangleHierarchy::AnyHitWithin(const Vec3f& origin, const Vec3f& direction
     if (root_ == kNoChild || !(limit >= kMinHitDistance)) {
         return false;
     }
-    const WalkTree tree{nodes_.data(), packets_.data(), root_};
+    const WalkTree tree{nodes_.data(), packets_.data(), orders_.data(), root_};
     const WalkRay ray(origin, direction, max_distance);
     const AnyHitAnswer answer = AnyHit(avx2_, tree, ray, limit);
     if (answer != AnyHitAnswer::kUndecided) {

@@ -71,18 +71,19 @@ class TriangleHierarchy {
         float bounds[6][kWidth];  // min x, max x, min y, max y, min z, max z
         std::uint32_t child[kWidth];
     };
-    // A leaf: up to eight triangles, what the reference's test reads, lane by lane. Unused
-    // lanes can never be hit. `tag` is the triangle's place in the testing order times 4 plus
-    // its projection axis.
+    // A leaf: up to eight triangles, what the reference's test reads, lane by lane, in seven
+    // cache lines, in the order the walk reads them. Unused lanes can never be hit. The
+    // projection axis is not stored: it is the normal's dominant axis (MakeRenderTriangle's
+    // rule). The triangles' places in the testing order are kept apart: the walk reads them
+    // only for the lanes that pass.
     static constexpr int kLanes = 8;
     struct alignas(64) Packet {
-        float centre[3][kLanes];
-        float radius_squared[kLanes];
         float normal[3][kLanes];
         float offset[kLanes];
         float s[3][kLanes];  // the corners' first kept coordinate
         float r[3][kLanes];  // the corners' second kept coordinate
-        std::uint32_t tag[kLanes];
+        float centre[3][kLanes];
+        float radius_squared[kLanes];
     };
 
   private:
@@ -94,6 +95,7 @@ class TriangleHierarchy {
 
     std::vector<Node> nodes_;
     std::vector<Packet> packets_;
+    std::vector<std::uint32_t> orders_;  // kLanes to a packet: the triangles' testing order
     std::uint32_t root_ = kNoChild;
     std::vector<std::uint32_t> list_starts_;  // first order number of every list
     std::size_t triangle_count_ = 0;

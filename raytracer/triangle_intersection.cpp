@@ -11,7 +11,8 @@ bool IsZero(const Vec3f& v) {
     return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
 }
 
-// The axis of the largest absolute component; ties prefer z to y and x, and y to x.
+}  // namespace
+
 int DominantAxis(const Vec3f& v) {
     const float ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
     if (ay < ax) {
@@ -19,8 +20,6 @@ int DominantAxis(const Vec3f& v) {
     }
     return az >= ay ? 2 : 1;
 }
-
-}  // namespace
 
 RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
     RenderTriangle t;

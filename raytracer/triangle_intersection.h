@@ -18,6 +18,10 @@ struct TriangleCorner {
     float v = 0.0f;
 };
 
+// The axis of the largest absolute component; ties prefer z to y and x, and y to x. A
+// triangle's projection axis is that of its plane normal.
+int DominantAxis(const Vec3f& v);
+
 // Builds the record from three corners in the order given (the build may swap the first two
 // so that the inside test accepts interior points). Zero corner normals are replaced by the
 // plane normal in `corners` too.
