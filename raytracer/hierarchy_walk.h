@@ -66,7 +66,6 @@ struct WalkRay {
 struct WalkTree {
     const TriangleHierarchy::Node* nodes;
     const TriangleHierarchy::Packet* packets;
-    const std::uint32_t* orders;  // kLanes to a packet
     std::uint32_t root;
 };
 

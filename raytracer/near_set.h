@@ -12,7 +12,7 @@ namespace kelto {
 
 struct NearCandidate {
     float t, k;
-    std::uint32_t order;  // the triangle's place in the reference's testing order
+    std::uint32_t slot;  // where the walk found it (the hierarchy tells its testing order)
 };
 
 // Holds a few candidates in place; with a spill vector it holds any number.
@@ -43,22 +43,22 @@ class NearSet {
     bool Empty() const { return Size() == 0; }
 
     // Adds a triangle with t <= Bound(); false when it does not fit.
-    bool Add(float t, float k, std::uint32_t order) {
+    bool Add(float t, float k, std::uint32_t slot) {
         if (!fixed_ && k == t) {
             // The usual case, settled without a pass over the set: a triangle nearer than all
             // the others leaves only itself, and one that is not leaves the bound as it is
             // (its k is within it).
             if (t < nearest_t_) {
                 Resize(0);
-                Push({t, k, order});
+                Push({t, k, slot});
                 nearest_t_ = t;
                 bound_ = t;
                 lowest_ = std::min(lowest_, t);
                 return true;
             }
-            return Push({t, k, order});
+            return Push({t, k, slot});
         }
-        if (!Push({t, k, order})) {
+        if (!Push({t, k, slot})) {
             return false;
         }
         if (!fixed_) {

@@ -288,7 +288,6 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
-    orders_.clear();
     list_starts_.clear();
     root_ = kNoChild;
     triangle_count_ = 0;
@@ -300,7 +299,9 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
         for (const RenderTriangle& t : *list) {
             const auto order = static_cast<std::uint32_t>(by_order.size());
             by_order.push_back(&t);
-            if (!CanBeHit(t) || order >= (1u << 30)) {
+            // (Up to 2^29 triangles: a search notes a triangle by its packet and lane, eight
+            // slots to a packet, in 32 bits.)
+            if (!CanBeHit(t) || order >= (1u << 29)) {
                 continue;
             }
             BuildItem item;
@@ -321,7 +322,6 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     const std::vector<BinaryNode>& binary = builder.Nodes();
     nodes_.reserve(binary.size() / 2 + 1);
     packets_.reserve(items.size() / 4 + 1);
-    orders_.reserve(packets_.capacity() * kPacketLanes);
 
     // Each eight-wide node takes a binary node's children and opens the largest inner ones
     // among them until it has eight.
@@ -333,9 +333,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
             Packet packet{};
             for (std::uint32_t lane = 0; lane < kPacketLanes; ++lane) {
                 packet.radius_squared[lane] = -INFINITY;
-                orders_.push_back(0);
             }
-            std::uint32_t* orders = orders_.data() + orders_.size() - kPacketLanes;
             for (std::uint32_t i = node.begin; i < node.end; ++i) {
                 const std::uint32_t lane = i - node.begin;
                 const RenderTriangle& t = *by_order[items[i].order];
@@ -350,7 +348,7 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
                 }
                 packet.radius_squared[lane] = t.sphere_radius_squared;
                 packet.offset[lane] = t.plane_offset;
-                orders[lane] = items[i].order;
+                packet.order[lane] = items[i].order;
             }
             packets_.push_back(packet);
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
@@ -420,7 +418,13 @@ namespace {
 
 // The reference's rule on the collected triangles in its order: accepted when both distances
 // are below the distance so far. Returns the accepted one that stands at the end.
-const NearCandidate* Resolve(const NearSet& near, float max_distance) {
+// The testing order of the triangle in a slot (a packet's index times kLanes plus a lane).
+std::uint32_t OrderOf(const TriangleHierarchy::Packet* packets, std::uint32_t slot) {
+    return packets[slot / TriangleHierarchy::kLanes].order[slot % TriangleHierarchy::kLanes];
+}
+
+const NearCandidate* Resolve(const NearSet& near, float max_distance,
+                             const TriangleHierarchy::Packet* packets) {
     const NearCandidate* first = near.Data();
     const NearCandidate* last = first + near.Size();
     if (near.Size() == 1) {
@@ -434,8 +438,9 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance) {
     for (;;) {
         const NearCandidate* next = nullptr;
         for (const NearCandidate* c = first; c != last; ++c) {
-            if (c->t <= near.Bound() && (!any || c->order > previous) &&
-                (next == nullptr || c->order < next->order)) {
+            const std::uint32_t order = OrderOf(packets, c->slot);
+            if (c->t <= near.Bound() && (!any || order > previous) &&
+                (next == nullptr || order < OrderOf(packets, next->slot))) {
                 next = c;
             }
         }
@@ -443,7 +448,7 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance) {
             return best;
         }
         any = true;
-        previous = next->order;
+        previous = OrderOf(packets, next->slot);
         if (next->k < so_far) {
             so_far = next->t;
             best = next;
@@ -477,7 +482,7 @@ AnyHitAnswer AnyHit(bool avx2, const WalkTree& tree, const WalkRay& ray, float l
 
 bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction, float max_distance,
                                     std::vector<NearCandidate>* spill, Hit& hit) const {
-    const WalkTree tree{nodes_.data(), packets_.data(), orders_.data(), root_};
+    const WalkTree tree{nodes_.data(), packets_.data(), root_};
     const WalkRay ray(origin, direction, max_distance);
     NearSet near(max_distance, spill);
     if (!Collect(avx2_, tree, ray, near, false)) {
@@ -492,8 +497,8 @@ bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction,
         }
     }
     if (!near.Empty()) {
-        if (const NearCandidate* best = Resolve(near, max_distance)) {
-            hit = HitOf(best->order, best->t);
+        if (const NearCandidate* best = Resolve(near, max_distance, packets_.data())) {
+            hit = HitOf(OrderOf(packets_.data(), best->slot), best->t);
         }
     }
     return true;
@@ -517,7 +522,7 @@ bool TriangleHierarchy::AnyHitWithin(const Vec3f& origin, const Vec3f& direction
     if (root_ == kNoChild || !(limit >= kMinHitDistance)) {
         return false;
     }
-    const WalkTree tree{nodes_.data(), packets_.data(), orders_.data(), root_};
+    const WalkTree tree{nodes_.data(), packets_.data(), root_};
     const WalkRay ray(origin, direction, max_distance);
     const AnyHitAnswer answer = AnyHit(avx2_, tree, ray, limit);
     if (answer != AnyHitAnswer::kUndecided) {

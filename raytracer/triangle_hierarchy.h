@@ -71,11 +71,11 @@ class TriangleHierarchy {
         float bounds[6][kWidth];  // min x, max x, min y, max y, min z, max z
         std::uint32_t child[kWidth];
     };
-    // A leaf: up to eight triangles, what the reference's test reads, lane by lane, in seven
-    // cache lines, in the order the walk reads them. Unused lanes can never be hit. The
-    // projection axis is not stored: it is the normal's dominant axis (MakeRenderTriangle's
-    // rule). The triangles' places in the testing order are kept apart: the walk reads them
-    // only for the lanes that pass.
+    // A leaf: up to eight triangles, what the reference's test reads, lane by lane, in the
+    // order the walk reads it. Unused lanes can never be hit. The projection axis is not
+    // stored: it is the normal's dominant axis (MakeRenderTriangle's rule). The lanes' places
+    // in the testing order are on the last cache line, which only the nearest-hit search
+    // reads (for the hit it finds).
     static constexpr int kLanes = 8;
     struct alignas(64) Packet {
         float normal[3][kLanes];
@@ -84,6 +84,7 @@ class TriangleHierarchy {
         float r[3][kLanes];  // the corners' second kept coordinate
         float centre[3][kLanes];
         float radius_squared[kLanes];
+        std::uint32_t order[kLanes];
     };
 
   private:
@@ -95,7 +96,6 @@ class TriangleHierarchy {
 
     std::vector<Node> nodes_;
     std::vector<Packet> packets_;
-    std::vector<std::uint32_t> orders_;  // kLanes to a packet: the triangles' testing order
     std::uint32_t root_ = kNoChild;
     std::vector<std::uint32_t> list_starts_;  // first order number of every list
     std::size_t triangle_count_ = 0;
