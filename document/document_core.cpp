@@ -302,6 +302,42 @@ Status DocumentCore::Rename(NodeId id, const std::string& name) {
     return Status::Ok();
 }
 
+Result<NodeId> DocumentCore::InsertObjectAt(ObjectType type, const Vec3& position, bool shift) {
+    Operation operation(*this);
+    const FieldSetting settings[] = {{NodeField::PositionX, position.x},
+                                     {NodeField::PositionY, position.y},
+                                     {NodeField::PositionZ, position.z}};
+    for (const FieldSetting& setting : settings) {
+        if (Status checked = CheckFieldValue(setting.field, setting.value); !checked.ok()) {
+            return checked;
+        }
+    }
+    const NodeId id = InsertObject(type, {position.x, 0.0, position.z}, shift);
+    if (!id) {
+        return Status::Message(kMsgObjectTypeUnknown, {std::string(NameBase(type))});
+    }
+    if (Status placed = SetFields(std::span(&id, 1), settings); !placed.ok()) {
+        return placed;
+    }
+    return id;
+}
+
+Status DocumentCore::SetFields(std::span<const NodeId> ids,
+                               std::span<const FieldSetting> settings) {
+    Operation operation(*this);
+    for (const FieldSetting& setting : settings) {
+        if (Status checked = CheckFieldValue(setting.field, setting.value); !checked.ok()) {
+            return checked;
+        }
+    }
+    for (const FieldSetting& setting : settings) {
+        if (Status set = SetField(ids, setting.field, setting.value); !set.ok()) {
+            return set;
+        }
+    }
+    return Status::Ok();
+}
+
 Status DocumentCore::SetField(std::span<const NodeId> ids, NodeField field, double value) {
     Operation operation(*this);
     if (Status checked = CheckFieldValue(field, value); !checked.ok()) {

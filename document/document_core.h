@@ -113,6 +113,11 @@ class DocumentCore {
     // Inserts a primitive at a ground point. Without Shift it becomes the only selection; with
     // Shift it joins the selection. No handle for a type that is not a primitive.
     NodeId InsertObject(ObjectType type, const Vec3& point, bool shift);
+    // The same with the object's position (its origin, the Position the Properties panel
+    // shows) at `position` instead of resting on the floor: one step, "Insert Sphere1". A
+    // position that is not finite or out of the fields' range is refused with SetField's
+    // message, and nothing is inserted.
+    Result<NodeId> InsertObjectAt(ObjectType type, const Vec3& position, bool shift);
     LightId InsertLight(LightKind kind, const Vec3& point);
     // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
     // left at `point` and going away from the viewer; selected as InsertObject selects. On
@@ -149,6 +154,9 @@ class DocumentCore {
     // nodes. A value that is not finite or is out of the field's range is refused with the
     // message that gives the range, and nothing changes; so does a list without nodes.
     Status SetField(std::span<const NodeId> ids, NodeField field, double value);
+    // Several fields as one step, named by the first one's verb; every value is checked
+    // before anything changes.
+    Status SetFields(std::span<const NodeId> ids, std::span<const FieldSetting> settings);
     // Shows or hides a node (and what is below it) in the views and the render: one step,
     // "Hide Sphere1" or "Show Sphere1". The file keeps the flag.
     Status SetVisible(NodeId id, bool visible);
