@@ -39,9 +39,11 @@ std::string Scene::MakeDefaultName(ObjectType type) const {
     if (type == ObjectType::Mesh && !IsNameUsed(base)) {
         return base;
     }
-    for (int i = 1;; ++i) {
+    int& first_free = first_free_number_[base];
+    for (int i = std::max(first_free, 1);; ++i) {
         std::string candidate = base + std::to_string(i);
         if (!IsNameUsed(candidate)) {
+            first_free = i;
             return candidate;
         }
     }
@@ -62,6 +64,9 @@ Result<SceneNode*> Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
     added->owner = added;
     added->id = NodeId{++last_id_};
     by_id_[added->id] = added;
+    if (added->selected != 0) {
+        maybe_selected_.insert(added->id);
+    }
     nodes_[added->name] = std::move(node);
     return added;
 }
@@ -116,6 +121,7 @@ void Scene::DeleteNode(SceneNode& node) {
     }
     for (SceneNode* gone : SubtreeOf(node)) {
         by_id_.erase(gone->id);
+        first_free_number_.clear();
         nodes_.erase(gone->name);  // deletes it
     }
 }
@@ -129,6 +135,7 @@ std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
         return nullptr;
     }
     std::unique_ptr<SceneNode> released = std::move(it->second);
+    first_free_number_.clear();
     nodes_.erase(it);
     by_id_.erase(released->id);
     return released;
@@ -145,6 +152,9 @@ Result<SceneNode*> Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
     }
     SceneNode* restored = node.get();
     by_id_[restored->id] = restored;
+    if (restored->selected != 0) {
+        maybe_selected_.insert(restored->id);
+    }
     nodes_[restored->name] = std::move(node);
     return restored;
 }
@@ -156,6 +166,7 @@ Status Scene::RenameNode(SceneNode& node, const std::string& name) {
     if (IsNameUsed(name)) {
         return Status::Message(kMsgNameTaken, {name});
     }
+    first_free_number_.clear();
     auto entry = nodes_.extract(node.name);
     node.name = name;
     entry.key() = name;
@@ -177,7 +188,15 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
     if (placement.x_rotation_degrees != 0.0) {
         node->rotation.Rotate(placement.x_rotation_degrees, {1, 0, 0});
     }
-    node->RebuildMeshes();
+    const auto built = built_primitives_.find(type);
+    if (built != built_primitives_.end() && built->second.defaults == defaults) {
+        node->display_mesh = built->second.display;
+        node->render_mesh = built->second.render;
+        node->box = built->second.box;
+    } else {
+        node->RebuildMeshes();
+        built_primitives_[type] = {defaults, node->display_mesh, node->render_mesh, node->box};
+    }
     node->owner = node;
     node->UpdateBounds();
     node->ComputeParentFromNode();
@@ -188,6 +207,8 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
 void Scene::DeleteAll() {
     // Shapes go with their nodes.
     by_id_.clear();
+    maybe_selected_.clear();
+    first_free_number_.clear();
     nodes_.clear();
     root_ = nullptr;
     MakeRoot();
@@ -227,9 +248,11 @@ std::vector<SceneNode*> Scene::SelectedTopLevel() const {
 }
 
 int Scene::CountSelectedNodes() const {
-    return static_cast<int>(std::count_if(nodes_.begin(), nodes_.end(), [](const auto& entry) {
-        return entry.second->selected != 0;
-    }));
+    return static_cast<int>(
+        std::count_if(maybe_selected_.begin(), maybe_selected_.end(), [this](NodeId id) {
+            const SceneNode* node = FindNode(id);
+            return node != nullptr && node->selected != 0;
+        }));
 }
 
 int Scene::CountSelected() const {
@@ -238,14 +261,36 @@ int Scene::CountSelected() const {
 
 void Scene::SelectOnly(SceneNode& node) {
     ClearSelection();
-    node.selected = 1;
+    AddToSelection(node);
+}
+
+void Scene::AddToSelection(SceneNode& node, std::int32_t flag) {
+    node.selected = flag;
+    if (flag != 0) {
+        maybe_selected_.insert(node.id);
+    }
 }
 
 void Scene::ClearSelection() {
     DeselectAllLights();
-    for (auto& entry : nodes_) {
-        entry.second->selected = 0;
+    for (NodeId id : maybe_selected_) {
+        if (SceneNode* node = FindNode(id)) {
+            node->selected = 0;
+        }
     }
+    maybe_selected_.clear();
+}
+
+std::vector<const SceneNode*> Scene::SelectedNodesByHandle() const {
+    std::vector<NodeId> ids(maybe_selected_.begin(), maybe_selected_.end());
+    std::sort(ids.begin(), ids.end());
+    std::vector<const SceneNode*> selected;
+    for (NodeId id : ids) {
+        if (const SceneNode* node = FindNode(id); node != nullptr && node->selected != 0) {
+            selected.push_back(node);
+        }
+    }
+    return selected;
 }
 
 void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
@@ -270,7 +315,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
         member->selected = 0;
     }
     LinkChild(*root_, *container);
-    container->selected = 1;
+    AddToSelection(*container);
 
     constexpr float kFar = 10000000.0f;
     BoundingBox members_box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "geometry.h"
@@ -81,9 +82,13 @@ class Scene : public SceneObject {
     int CountSelectedNodes() const;
     int CountSelected() const;  // nodes and lights
     void SelectOnly(SceneNode& node);
-    void AddToSelection(SceneNode& node) { node.selected = 1; }
+    // Sets the node's selected flag (1, or the flag a file or the history kept). Every flag
+    // is set through here or SelectOnly, so that the selection is found without a walk.
+    void AddToSelection(SceneNode& node, std::int32_t flag = 1);
     void RemoveFromSelection(SceneNode& node) { node.selected = 0; }
     void ClearSelection();
+    // The selected nodes in the name map, in the order of their handles.
+    std::vector<const SceneNode*> SelectedNodesByHandle() const;
 
     // Groups the selected top-level nodes under a new group node placed at the centre of their
     // box (nothing moves in the world); the group becomes the selection. Needs two or more
@@ -136,6 +141,21 @@ class Scene : public SceneObject {
     std::unordered_map<std::string, std::unique_ptr<Camera>> cameras_;
     std::unordered_map<std::string, std::unique_ptr<SceneNode>> nodes_;
     std::unordered_map<NodeId, SceneNode*> by_id_;
+    // Every node whose selected flag may be set (handles of nodes gone are passed over).
+    std::unordered_set<NodeId> maybe_selected_;
+    // For each name base, a number that every lower number of it is taken below: where
+    // MakeDefaultName starts looking. Forgotten whenever a name leaves the map.
+    mutable std::unordered_map<std::string, int> first_free_number_;
+    // The meshes of the last new primitive of each kind and the defaults it was made from:
+    // a new primitive of that kind made from the same defaults is the same, so CreateNode
+    // copies them instead of tessellating its surfaces again.
+    struct BuiltPrimitive {
+        PrimitiveDefaults defaults;
+        Mesh display;
+        Mesh render;
+        BoundingBox box;
+    };
+    std::unordered_map<ObjectType, BuiltPrimitive> built_primitives_;
     // The last handle given; never reset, so no handle is ever given twice.
     std::uint64_t last_id_ = 0;
     SceneNode* root_ = nullptr;
