@@ -537,7 +537,7 @@ Status DocumentCore::Ungroup(NodeId id) {
         member.UpdateBounds();
         member.ComputeParentFromNode();
         LinkChild(*parent, member);
-        member.selected = 1;
+        scene_.AddToSelection(member);
         Notify(ChangeKind::NodeTransformed, member.id);
     }
     if (grabbed_node_ == group->id) {
@@ -1030,16 +1030,8 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
 
 SelectionState DocumentCore::CaptureSelection() const {
     SelectionState state;
-    std::vector<const SceneNode*> pending{&scene_.Root()};
-    while (!pending.empty()) {
-        const SceneNode* parent = pending.back();
-        pending.pop_back();
-        for (const SceneNode* child : Children(*parent)) {
-            if (child->selected) {
-                state.nodes.push_back({child->id, child->selected});
-            }
-            pending.push_back(child);
-        }
+    for (const SceneNode* node : scene_.SelectedNodesByHandle()) {
+        state.nodes.push_back({node->id, node->selected});
     }
     for (const Light& light : scene_.Lights()) {
         if (light.selected) {
@@ -1094,6 +1086,17 @@ void DocumentCore::FinishStep() {
     RefreshModified();
 }
 
+std::uint64_t DocumentCore::HistoryState() const {
+    return history_->State();
+}
+
+DocumentCore::EditScope::EditScope(DocumentCore& document, const std::string& name)
+    : operation_(std::make_unique<Operation>(document)) {
+    document.Record(name);
+}
+
+DocumentCore::EditScope::~EditScope() = default;
+
 bool DocumentCore::CanUndo() const {
     return history_->NextUndo() != nullptr;
 }
@@ -1144,6 +1147,9 @@ Status DocumentCore::Redo() {
 }
 
 Status DocumentCore::StepHistory(bool back) {
+    if (recording_ && !recording_drag_) {
+        return Status::Usage("Undo and Redo wait until the edits under way are one step.");
+    }
     Operation operation(*this);
     if (recording_drag_) {
         CancelDrag();

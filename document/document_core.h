@@ -209,6 +209,29 @@ class DocumentCore {
     // history is emptied and the status says so.
     Status Undo();
     Status Redo();
+
+  private:
+    // Opened by every public operation that changes something: changes collect while one is
+    // open and reach the listeners, as one set, when the outermost one closes.
+    class Operation;
+
+  public:
+    // Which state of the history the scene is in: changes with every step made, undone or
+    // redone.
+    std::uint64_t HistoryState() const;
+    // Makes every edit until its end one step of the history named `name` ("Run Script"),
+    // heard by the listeners as one set of changes. Scopes nest; the outermost one names the
+    // step. Undo and Redo are refused while one is open.
+    class EditScope {
+      public:
+        EditScope(DocumentCore& document, const std::string& name);
+        ~EditScope();
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+
+      private:
+        std::unique_ptr<Operation> operation_;
+    };
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
     // How many steps the history keeps (at least one); older ones go at once.
@@ -345,9 +368,6 @@ class DocumentCore {
     // The file format's tests set fields no operation reaches (stored header words, flags).
     friend struct DocumentCoreTestAccess;
 
-    // Opened by every public operation that changes something: changes collect while one is
-    // open and reach the listeners, as one set, when the outermost one closes.
-    class Operation;
     Result<ImportedObjects> AddModel(ModelScene model, const std::string& file_name);
     void Notify(ChangeKind kind, NodeId node = {}, LightId light = {});
     void SelectInserted(SceneNode& node, bool shift);

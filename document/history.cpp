@@ -623,7 +623,7 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
     scene.ClearSelection();
     for (const SelectedNode& selected : selection.nodes) {
         if (SceneNode* node = scene.FindNode(selected.id)) {
-            node->selected = selected.flag;
+            scene.AddToSelection(*node, selected.flag);
         }
     }
     for (LightId id : selection.lights) {
