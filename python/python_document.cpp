@@ -324,6 +324,41 @@ void SetLighting(const DocumentHandle& d, const py::object& soft_shadows,
     Check(core.SetLighting(lighting));
 }
 
+// Document.batch(): what `with` enters and leaves.
+struct Batch {
+    DocumentRef document;
+    std::string name;
+    std::size_t depth = 0;
+    std::uint64_t state_before = 0;
+};
+
+Batch& EnterBatch(Batch& batch) {
+    DocumentCore& core = batch.document->Core();
+    if (batch.depth != 0) {
+        RaiseUsage("This batch is already open.");
+    }
+    batch.state_before = core.HistoryState();
+    batch.document->batches.push_back(std::make_unique<DocumentCore::EditScope>(core, batch.name));
+    batch.depth = batch.document->batches.size();
+    return batch;
+}
+
+// Closes the batch (and any batch opened inside it and left open); an exception leaving the
+// outermost batch takes back what it did.
+bool ExitBatch(Batch& batch, const py::object& type, const py::object&, const py::object&) {
+    auto& batches = batch.document->batches;
+    if (batch.depth == 0 || !batch.document->core || batches.size() < batch.depth) {
+        return false;
+    }
+    batches.resize(batch.depth - 1);
+    DocumentCore& core = *batch.document->core;
+    if (!type.is_none() && batch.depth == 1 && core.HistoryState() != batch.state_before) {
+        core.Undo();
+    }
+    batch.depth = 0;
+    return false;
+}
+
 py::list ImportFile(const DocumentHandle& d, const std::string& path, double scale) {
     if (!std::isfinite(scale) || scale <= 0.0) {
         RaiseUsage("the scale must be a number greater than 0");
@@ -392,7 +427,7 @@ void BindDocument(py::module_& module) {
             "modified", [](const DocumentHandle& d) { return CoreOf(d).IsModified(); },
             "Whether the scene changed since it was opened or saved.")
         .def(
-            "close", [](const DocumentHandle& d) { d.document->core.reset(); },
+            "close", [](const DocumentHandle& d) { d.document->Close(); },
             "Ends the document; its objects raise kelto.Error from now on.")
         .def_property_readonly("closed",
                                [](const DocumentHandle& d) { return d.document->core == nullptr; })
@@ -457,6 +492,15 @@ void BindDocument(py::module_& module) {
             "The Edit menu's text for the step undo() takes back ('Undo Move Sphere1'), or ''.")
         .def_property_readonly("redo_text",
                                [](const DocumentHandle& d) { return CoreOf(d).RedoText(); })
+        .def(
+            "batch",
+            [](const DocumentHandle& d, const std::string& name) {
+                return Batch{d.document, name};
+            },
+            py::arg("name") = "Script",
+            "with doc.batch('Spiral'): ... makes every edit inside one step of the history, "
+            "undone at once by one undo(); an exception leaving it takes back what it did. "
+            "undo() and redo() are refused inside. Many edits go faster in a batch.")
         .def_property_readonly("views", &Views,
                                "The stored view cameras: dicts of name, eye, target, lens (mm).")
         .def(
@@ -494,6 +538,10 @@ void BindDocument(py::module_& module) {
             return py::str("<kelto.Document '{}' {} objects>")
                 .format(d.document->path, d.document->core->GetScene().NodeCount() - 1);
         });
+
+    py::class_<Batch>(module, "Batch", "What Document.batch() returns, for a with statement.")
+        .def("__enter__", &EnterBatch, py::return_value_policy::reference)
+        .def("__exit__", &ExitBatch);
 
     module.def("new", &NewDocument, "A new, empty scene (with the first light, as File > New).");
     module.def("open", &OpenFile, py::arg("path"),

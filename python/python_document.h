@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/document_core.h"
 
@@ -19,6 +20,14 @@ namespace py = pybind11;
 struct OpenDocument {
     std::unique_ptr<DocumentCore> core = std::make_unique<DocumentCore>();
     std::string path;  // the file last opened or saved; empty for a new scene
+    // The open batches (Document.batch), innermost last; they end before the core does.
+    std::vector<std::unique_ptr<DocumentCore::EditScope>> batches;
+
+    // Ends the batches and then the core.
+    void Close() {
+        batches.clear();
+        core.reset();
+    }
 
     // The core, or kelto.Error once the document is closed.
     DocumentCore& Core();

@@ -123,6 +123,24 @@ class Editing(Folder):
         doc.redo()
         self.assertEqual(ball.name, "Sphere1")  # the handle names it again
 
+    def test_batches_are_one_step_and_names_are_reused(self):
+        doc = kelto.new()
+        with doc.batch("Row"):
+            balls = [doc.add("sphere", (3 * i, 0)) for i in range(3)]
+            self.assertRaises(kelto.Error, doc.undo)
+        self.assertEqual((doc.undo_text, doc.selection), ("Undo Row", [balls[2]]))
+        balls[1].delete()
+        self.assertEqual(doc.add("sphere", (9, 9)).name, "Sphere2")
+        with self.assertRaises(ZeroDivisionError):
+            with doc.batch():
+                doc.add("cube", (0, 5))
+                1 / 0
+        self.assertEqual(len(doc.objects), 3)
+        doc.undo()
+        doc.undo()
+        doc.undo()
+        self.assertEqual(doc.objects, [])
+
     def test_import_of_an_export_gives_the_objects_back(self):
         doc = kelto.new()
         doc.add("cube", (0, 0)).material.colour = (0.1, 0.6, 0.2)
