@@ -429,10 +429,15 @@ void BindDocument(py::module_& module) {
         .def(
             "close", [](const DocumentHandle& d) { d.document->Close(); },
             "Ends the document; its objects raise kelto.Error from now on.")
-        .def_property_readonly("closed",
-                               [](const DocumentHandle& d) { return d.document->core == nullptr; })
-        .def("__enter__", [](const DocumentHandle& d) { return d; })
-        .def("__exit__", [](const DocumentHandle& d, const py::args&) { d.document->core.reset(); })
+        .def_property_readonly(
+            "closed", [](const DocumentHandle& d) { return d.document->core == nullptr; },
+            "Whether close() has ended the document.")
+        .def(
+            "__enter__", [](const DocumentHandle& d) { return d; },
+            "with kelto.new() as doc: the document, closed at the block's end.")
+        .def(
+            "__exit__", [](const DocumentHandle& d, const py::args&) { d.document->Close(); },
+            "Closes the document.")
         .def_property_readonly("objects", &TopLevel,
                                "The top-level objects, newest first (the Objects panel's order).")
         .def_property_readonly("lights", &Lights, "The lights, in the order of the file.")
@@ -490,8 +495,9 @@ void BindDocument(py::module_& module) {
         .def_property_readonly(
             "undo_text", [](const DocumentHandle& d) { return CoreOf(d).UndoText(); },
             "The Edit menu's text for the step undo() takes back ('Undo Move Sphere1'), or ''.")
-        .def_property_readonly("redo_text",
-                               [](const DocumentHandle& d) { return CoreOf(d).RedoText(); })
+        .def_property_readonly(
+            "redo_text", [](const DocumentHandle& d) { return CoreOf(d).RedoText(); },
+            "The Edit menu's text for the step redo() does again ('Redo Group'), or ''.")
         .def(
             "batch",
             [](const DocumentHandle& d, const std::string& name) {
@@ -540,8 +546,10 @@ void BindDocument(py::module_& module) {
         });
 
     py::class_<Batch>(module, "Batch", "What Document.batch() returns, for a with statement.")
-        .def("__enter__", &EnterBatch, py::return_value_policy::reference)
-        .def("__exit__", &ExitBatch);
+        .def("__enter__", &EnterBatch, py::return_value_policy::reference,
+             "Opens the step: edits from now on belong to it.")
+        .def("__exit__", &ExitBatch,
+             "Closes the step; an exception leaving the outermost batch takes it back.");
 
     module.def("new", &NewDocument, "A new, empty scene (with the first light, as File > New).");
     module.def("open", &OpenFile, py::arg("path"),

@@ -292,8 +292,9 @@ void BindObject(py::module_& module) {
                 Check(o.document->Core().SetVisible(o.id, visible));
             },
             "False hides the object from the views and the render (the file keeps it).")
-        .def_property_readonly("selected",
-                               [](const ObjectHandle& o) { return o.Node().selected != 0; })
+        .def_property_readonly(
+            "selected", [](const ObjectHandle& o) { return o.Node().selected != 0; },
+            "Whether the object is selected (doc.select() changes the selection).")
         .def_property_readonly("children", &Children,
                                "The members of a group or the operands of a Trim, Combine or "
                                "Intersect object, in the Objects panel's order.")
@@ -433,8 +434,9 @@ void BindLight(py::module_& module) {
     py::class_<LightHandle>(module, "Light",
                             "A light of the scene. Each assignment is one step of the history, "
                             "as the Light Properties dialog makes it.")
-        .def_property_readonly("name",
-                               [](const LightHandle& l) { return Latin1ToPython(l.Get().name); })
+        .def_property_readonly(
+            "name", [](const LightHandle& l) { return Latin1ToPython(l.Get().name); },
+            "The light's name (Light1, ...).")
         .def_property(
             "kind", [](const LightHandle& l) { return KindWord(l.Get().kind); },
             [](const LightHandle& l, const std::string& kind) { SetLightKeys(l, "kind=" + kind); },
@@ -447,7 +449,8 @@ void BindLight(py::module_& module) {
             },
             [](const LightHandle& l, const Triple& v) {
                 SetLightKeys(l, "position=" + Text(v, '/'));
-            })
+            },
+            "(x, y, z) in the world.")
         .def_property(
             "colour",
             [](const LightHandle& l) {
@@ -456,7 +459,8 @@ void BindLight(py::module_& module) {
             },
             [](const LightHandle& l, const Triple& v) {
                 SetLightKeys(l, "colour=" + Text(v, '/'));
-            })
+            },
+            "(red, green, blue), 0 to 1 each; the highlight follows it.")
         .def_property(
             "intensity", [](const LightHandle& l) { return l.Get().intensity; },
             [](const LightHandle& l, double v) { SetLightKeys(l, "intensity=" + Text(v)); },
@@ -467,10 +471,12 @@ void BindLight(py::module_& module) {
             "A spot light's cone half-angle in degrees, 0 to 90.")
         .def_property(
             "on", [](const LightHandle& l) { return l.Get().on != 0; },
-            [](const LightHandle& l, bool on) { SetLightKeys(l, on ? "on=1" : "on=0"); })
+            [](const LightHandle& l, bool on) { SetLightKeys(l, on ? "on=1" : "on=0"); },
+            "Whether the light shines.")
         .def_property(
             "shadows", [](const LightHandle& l) { return l.Get().casts_shadows != 0; },
-            [](const LightHandle& l, bool on) { SetLightKeys(l, on ? "shadows=1" : "shadows=0"); })
+            [](const LightHandle& l, bool on) { SetLightKeys(l, on ? "shadows=1" : "shadows=0"); },
+            "Whether the light casts shadows.")
         .def(
             "aim",
             [](const LightHandle& l, const Triple& direction) {

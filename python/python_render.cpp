@@ -166,8 +166,10 @@ void BindRender(py::module_& module, py::class_<DocumentHandle>& document) {
                                    3, {h, w, py::ssize_t{3}},
                                    {w * 3, py::ssize_t{3}, py::ssize_t{1}}, true);
         })
-        .def_property_readonly("width", [](const Picture& p) { return p.image.Width(); })
-        .def_property_readonly("height", [](const Picture& p) { return p.image.Height(); })
+        .def_property_readonly(
+            "width", [](const Picture& p) { return p.image.Width(); }, "Pixels across.")
+        .def_property_readonly(
+            "height", [](const Picture& p) { return p.image.Height(); }, "Pixels down.")
         .def(
             "pixel",
             [](const Picture& p, int x, int y) {

@@ -209,6 +209,11 @@ class Failures(Folder):
             with self.assertRaises(kelto.Error) as caught:
                 action()
             self.assertEqual(caught.exception.number, 61505)
+        with kelto.new() as doc:
+            batch = doc.batch().__enter__()
+            doc.add("cube", (0, 0))  # the document ends inside its open batch
+        batch.__exit__(None, None, None)
+        self.assertTrue(doc.closed)
         doc = kelto.open(self.save_scene())
         ball, light = doc.objects[0], doc.lights[0]
         doc.close()
