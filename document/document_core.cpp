@@ -68,9 +68,8 @@ NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift
         return {};
     }
     EditStep& step = Record();
-    step.TouchChildren(scene_.Root());
     SceneNode* node = scene_.CreateNode(type, point);
-    step.Added(*node);
+    step.AddedAtHead(scene_.Root(), *node);
     Record("Insert " + node->name);
     Notify(ChangeKind::NodeAdded, node->id);
     SelectInserted(*node, shift);

@@ -80,6 +80,10 @@ class EditStep {
     void ShapeBefore(const SceneNode& node, std::unique_ptr<Shape> before);
     // A node the edit entered in the scene.
     void Added(const SceneNode& node);
+    // A node the edit entered at the head of `parent`'s children. Unless the edit records that
+    // parent's whole child list anyway, only the link is kept: an insertion at the top of a
+    // large scene then keeps no copy of the top level, nor walks it.
+    void AddedAtHead(const SceneNode& parent, const SceneNode& node);
     // A node the edit took out of the scene (already unlinked, released by the scene).
     void Removed(std::unique_ptr<SceneNode> node);
     void TouchLightPlacement(const Light& light);
@@ -169,6 +173,11 @@ class EditStep {
     std::vector<Change<std::string>> names_;
     std::vector<Change<std::int32_t>> visibility_;
     std::vector<ChildList> child_lists_;
+    struct HeadLink {
+        NodeId parent;
+        NodeId node;
+    };
+    std::vector<HeadLink> head_links_;  // in the order the nodes were linked
     std::vector<HeldNode> added_;
     std::vector<HeldNode> removed_;
     std::vector<LightPlacementChange> light_placements_;
