@@ -141,6 +141,27 @@ class Editing(Folder):
         doc.undo()
         self.assertEqual(doc.objects, [])
 
+    def test_undoing_everything_and_redoing_it_gives_the_same_file(self):
+        doc = kelto.new()
+        kinds = ["sphere", "cube", "cone", "torus", "cylinder"]
+        objects = [doc.add(kind, (2 * i, 0)) for i, kind in enumerate(kinds)]
+        doc.group(objects[1:3])
+        with doc.batch():
+            extra = [doc.add("sphere", (0, 2 * i + 4)) for i in range(3)]
+            doc.group([extra[0], objects[4]])
+        doc.delete(objects[0], extra[2])
+        doc.add("paraboloid", (9, 9))
+        doc.save(self.path("a.kel"))
+        steps = 0
+        while doc.undo_text:
+            doc.undo()
+            steps += 1
+        self.assertEqual((doc.objects, steps), ([], 9))
+        for _ in range(steps):
+            doc.redo()
+        doc.save(self.path("b.kel"))
+        self.assertEqual(read(self.path("a.kel")), read(self.path("b.kel")))
+
     def test_import_of_an_export_gives_the_objects_back(self):
         doc = kelto.new()
         doc.add("cube", (0, 0)).material.colour = (0.1, 0.6, 0.2)
