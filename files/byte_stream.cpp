@@ -5,14 +5,16 @@
 namespace kelto {
 
 void ByteWriter::U16(std::uint16_t v) {
-    U8(static_cast<std::uint8_t>(v));
-    U8(static_cast<std::uint8_t>(v >> 8));
+    bytes_.push_back(static_cast<std::uint8_t>(v));
+    bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+    SpillWhenFull();
 }
 
 void ByteWriter::U32(std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) {
-        U8(static_cast<std::uint8_t>(v >> shift));
+        bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
     }
+    SpillWhenFull();
 }
 
 void ByteWriter::F32(float v) {
@@ -21,13 +23,22 @@ void ByteWriter::F32(float v) {
 
 void ByteWriter::F64(double v) {
     const auto bits = std::bit_cast<std::uint64_t>(v);
-    U32(static_cast<std::uint32_t>(bits));
-    U32(static_cast<std::uint32_t>(bits >> 32));
+    for (int shift = 0; shift < 64; shift += 8) {
+        bytes_.push_back(static_cast<std::uint8_t>(bits >> shift));
+    }
+    SpillWhenFull();
 }
 
 void ByteWriter::String(const std::string& s) {
     bytes_.insert(bytes_.end(), s.begin(), s.end());
     U8(0);
+}
+
+void ByteWriter::Flush() {
+    if (spill_ && !bytes_.empty()) {
+        spill_(bytes_);
+        bytes_.clear();
+    }
 }
 
 void ByteWriter::WriteVec3(const Vec3& v) {
