@@ -68,8 +68,8 @@ NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift
         return {};
     }
     EditStep& step = Record();
-    step.TouchChildren(scene_.Root());
     SceneNode* node = scene_.CreateNode(type, point);
+    step.ChildLinkedFirst(scene_.Root(), *node);
     step.Added(*node);
     Record("Insert " + node->name);
     Notify(ChangeKind::NodeAdded, node->id);
@@ -501,7 +501,7 @@ Status DocumentCore::Ungroup(NodeId id) {
         member.UpdateBounds();
         member.ComputeParentFromNode();
         LinkChild(*parent, member);
-        member.selected = 1;
+        scene_.AddToSelection(member);
         Notify(ChangeKind::NodeTransformed, member.id);
     }
     if (grabbed_node_ == group->id) {
@@ -994,16 +994,8 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
 
 SelectionState DocumentCore::CaptureSelection() const {
     SelectionState state;
-    std::vector<const SceneNode*> pending{&scene_.Root()};
-    while (!pending.empty()) {
-        const SceneNode* parent = pending.back();
-        pending.pop_back();
-        for (const SceneNode* child : Children(*parent)) {
-            if (child->selected) {
-                state.nodes.push_back({child->id, child->selected});
-            }
-            pending.push_back(child);
-        }
+    for (const SceneNode* node : scene_.SelectedNodes()) {
+        state.nodes.push_back({node->id, node->selected});
     }
     for (const Light& light : scene_.Lights()) {
         if (light.selected) {

@@ -376,7 +376,7 @@ std::vector<NodeId> DocumentCore::AdoptPastedObjects(Scene& pasted, const Vec3& 
     // At the head of the top level, in the order they came.
     for (std::size_t i = top_level.size(); i-- > 0;) {
         LinkChild(scene_.Root(), *top_level[i]);
-        top_level[i]->selected = 1;
+        scene_.AddToSelection(*top_level[i]);
     }
     std::vector<NodeId> added;
     for (const SceneNode* node : top_level) {

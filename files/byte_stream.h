@@ -37,6 +37,13 @@ class ByteWriter {
         bytes_.insert(bytes_.end(), data.begin(), data.end());
         SpillWhenFull();
     }
+    // Room for `more` bytes and some after them, so that a large record (a picture) is not
+    // copied again when the buffer grows past it; room not written takes no memory.
+    void Reserve(std::size_t more) {
+        if (bytes_.capacity() - bytes_.size() < more) {
+            bytes_.reserve(bytes_.size() + more + more / 2 + (std::size_t{1} << 20));
+        }
+    }
     // The string's bytes and a terminating zero.
     void String(const std::string& s);
     void WriteVec3(const Vec3& v);

@@ -43,6 +43,8 @@ enum MessageNumber : int {
     kMsgTextCharactersMissing = 61493,
     kMsgTextEmpty = 61494,
     kMsgObjectLeftOut = 61495,
+    kMsgImageDamaged = 61496,
+    kMsgImageUnreadable = 61497,
     // The document's own refusals.
     kMsgNotAGroup = 61500,
     kMsgUngroupShear = 61501,
