@@ -171,6 +171,12 @@ void DocumentCore::Clear() {
     }
 }
 
+void DocumentCore::MarkUnsaved() {
+    Operation operation(*this);
+    saved_state_ = kNeverSavedState;
+    RefreshModified();
+}
+
 std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
     ByteWriter out;
     WriteScene(scene_, out);
