@@ -72,6 +72,7 @@ KeltoSettingsDialog::KeltoSettingsDialog(const ModellingSettings& modelling,
                             "How often changed scenes are copied to the autosave folder, in "
                             "seconds (at least 10); Off: never");
     autosave_seconds_->setRange(0, GeneralSettings::kMaxAutosaveSeconds);
+    autosave_seconds_->setSingleStep(10);
     autosave_seconds_->setSuffix(" s");
     autosave_seconds_->setSpecialValueText("Off");
     autosave_seconds_->setValue(general.autosave_seconds);
