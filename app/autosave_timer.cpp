@@ -86,7 +86,8 @@ void AutosaveTimer::AutosaveNow() {
         switch (tracked.slot.Next(document->IsModified())) {
             case AutosaveAction::Write: {
                 // The snapshot is the window thread's only part; the writer does the rest.
-                std::vector<std::uint8_t> scene = document->Core().SaveToBytes();
+                std::vector<std::uint8_t> scene = document->Core().SaveToBytes(tracked.last_size);
+                tracked.last_size = scene.size();
                 const std::string title = document->Title().toStdString();
                 std::string name = AutosaveFileName(title, owner_, tracked.number);
                 const std::string replaced = tracked.slot.Wrote(name);

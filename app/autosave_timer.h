@@ -53,6 +53,7 @@ class AutosaveTimer : public QObject {
     struct Tracked {
         AutosaveSlot slot;
         int number = 0;
+        std::size_t last_size = 0;  // of the last snapshot
     };
     void Track(CTalvorDoc* document);
     void Forget(CTalvorDoc* document);

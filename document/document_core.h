@@ -286,8 +286,9 @@ class DocumentCore {
     Status Open(const std::string& path);
     // The same from bytes already in memory; `file_name` goes into the messages.
     Status OpenFromBytes(std::span<const std::uint8_t> bytes, const std::string& file_name);
-    // The bytes Save writes.
-    std::vector<std::uint8_t> SaveToBytes() const;
+    // The bytes Save writes. `expected_size` (the size of an earlier snapshot, say) lets the
+    // room for them be made at once.
+    std::vector<std::uint8_t> SaveToBytes(std::size_t expected_size = 0) const;
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
     // Marks the document modified although its history holds no step: a scene recovered from

@@ -30,6 +30,8 @@ class ByteWriter {
     void WritePoint4(const Point4& p);
     void WriteMatrix(const Matrix4& m);
 
+    // Room for `size` bytes in all, made at once (a writer that knows what to expect).
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
