@@ -173,8 +173,16 @@ void DocumentCore::Clear() {
     }
 }
 
-std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
+void DocumentCore::MarkUnsaved() {
+    Operation operation(*this);
+    saved_state_ = kNeverSavedState;
+    RefreshModified();
+}
+
+std::vector<std::uint8_t> DocumentCore::SaveToBytes(std::size_t expected_size) const {
     ByteWriter out;
+    // A little more than expected: a scene that grew a little is not copied to grow again.
+    out.Reserve(expected_size + expected_size / 16);
     WriteScene(scene_, out);
     WriteViews(out, views_, scene_.lighting);
     return out.Take();

@@ -1,19 +1,36 @@
 #include "byte_stream.h"
 
 #include <bit>
+#include <cstring>
 
 namespace kelto {
+namespace {
+
+// An unsigned integer's bytes, least significant first, at the end of `bytes`: one copy on a
+// little-endian machine (a scene file is mostly numbers, and a snapshot of a large scene for
+// its autosave is taken on the window thread).
+template <typename T>
+void AppendLittleEndian(std::vector<std::uint8_t>& bytes, T v) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + sizeof v);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes.data() + at, &v, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < sizeof v; ++i) {
+            bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
+    }
+}
+
+}  // namespace
 
 void ByteWriter::U16(std::uint16_t v) {
-    bytes_.push_back(static_cast<std::uint8_t>(v));
-    bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+    AppendLittleEndian(bytes_, v);
     SpillWhenFull();
 }
 
 void ByteWriter::U32(std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
+    AppendLittleEndian(bytes_, v);
     SpillWhenFull();
 }
 
@@ -22,10 +39,7 @@ void ByteWriter::F32(float v) {
 }
 
 void ByteWriter::F64(double v) {
-    const auto bits = std::bit_cast<std::uint64_t>(v);
-    for (int shift = 0; shift < 64; shift += 8) {
-        bytes_.push_back(static_cast<std::uint8_t>(bits >> shift));
-    }
+    AppendLittleEndian(bytes_, std::bit_cast<std::uint64_t>(v));
     SpillWhenFull();
 }
 

@@ -157,6 +157,10 @@ constexpr MessageEntry kMessages[] = {
      "OpenGL is not available on this display, so the modelling windows stay empty. Scenes can "
      "still be opened, saved and edited.",
      MessageIcon::Warning},
+    {kMsgAutosaveFailed,
+     "Kelto cannot write the autosave copies of your scenes to %s (the folder cannot be made or "
+     "written, or the disk is full). Until it can, save your work yourself; Kelto keeps trying.",
+     MessageIcon::Warning},
     {kMsgTextureUnusable,
      "The picture of the material of '%s' cannot be shown in the modelling windows; the object "
      "is drawn without it.",

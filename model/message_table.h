@@ -106,6 +106,7 @@ enum MessageNumber : int {
     kMsgTextureUnusable = 61533,
     kMsgCameraOfWindow = 61534,
     kMsgNameNotLatin1 = 61535,
+    kMsgAutosaveFailed = 61536,
 };
 
 // The text of a message, or an empty view for an unknown number.
