@@ -181,8 +181,9 @@ void DocumentCore::MarkUnsaved() {
 
 std::vector<std::uint8_t> DocumentCore::SaveToBytes(std::size_t expected_size) const {
     ByteWriter out;
-    // A little more than expected: a scene that grew a little is not copied to grow again.
-    out.Reserve(expected_size + expected_size / 16);
+    // Room for what is expected and some more: a scene that grew a little is not copied to
+    // grow again.
+    out.Reserve(expected_size);
     WriteScene(scene_, out);
     WriteViews(out, views_, scene_.lighting);
     return out.Take();
