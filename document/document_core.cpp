@@ -69,7 +69,8 @@ NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift
     }
     EditStep& step = Record();
     SceneNode* node = scene_.CreateNode(type, point);
-    step.AddedAtHead(scene_.Root(), *node);
+    step.ChildLinkedFirst(scene_.Root(), *node);
+    step.Added(*node);
     Record("Insert " + node->name);
     Notify(ChangeKind::NodeAdded, node->id);
     SelectInserted(*node, shift);
@@ -1029,7 +1030,7 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
 
 SelectionState DocumentCore::CaptureSelection() const {
     SelectionState state;
-    for (const SceneNode* node : scene_.SelectedNodesByHandle()) {
+    for (const SceneNode* node : scene_.SelectedNodes()) {
         state.nodes.push_back({node->id, node->selected});
     }
     for (const Light& light : scene_.Lights()) {

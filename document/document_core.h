@@ -317,10 +317,15 @@ class DocumentCore {
     Status Open(const std::string& path);
     // The same from bytes already in memory; `file_name` goes into the messages.
     Status OpenFromBytes(std::span<const std::uint8_t> bytes, const std::string& file_name);
-    // The bytes Save writes.
-    std::vector<std::uint8_t> SaveToBytes() const;
+    // The bytes Save writes. `expected_size` (the size of an earlier snapshot, say) lets the
+    // room for them be made at once.
+    std::vector<std::uint8_t> SaveToBytes(std::size_t expected_size = 0) const;
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
+    // Marks the document modified although its history holds no step: a scene recovered from
+    // an autosave differs from its file. Only a save clears the mark; no undo reaches the
+    // file's state.
+    void MarkUnsaved();
 
     // --- 3DS import ---
     // Reads a 3DS file (its extension must be 3ds, any case) and adds its meshes to the scene:
@@ -419,6 +424,8 @@ class DocumentCore {
     std::string drag_verb_;
     std::string drag_subject_;
     std::uint64_t saved_state_ = 0;  // the history's state when last saved or opened
+    // A state the history never reaches (MarkUnsaved).
+    static constexpr std::uint64_t kNeverSavedState = ~std::uint64_t{0};
 };
 
 }  // namespace kelto

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
-#include <unordered_map>
 
 #include "model/child_list.h"
 
@@ -151,17 +150,22 @@ void EditStep::TouchChildren(const SceneNode& parent) {
     if (seen_->added.contains(parent.id) || !seen_->children.insert(parent.id).second) {
         return;
     }
-    // Nodes this edit linked at the head before are not in the list before it: the list
-    // takes them over from their links.
     std::vector<NodeId> before = ChildIds(parent);
-    std::size_t linked = 0;
-    EraseIf(head_links_, [&](const HeadLink& link) {
-        linked += link.parent == parent.id ? 1 : 0;
-        return link.parent == parent.id;
-    });
-    before.erase(before.begin(),
-                 before.begin() + static_cast<std::ptrdiff_t>(std::min(linked, before.size())));
+    // The children linked at the head since were not there before the edit.
+    if (const auto linked = seen_->linked_first.find(parent.id);
+        linked != seen_->linked_first.end()) {
+        before.erase(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                          linked->second.size(), before.size())));
+        seen_->linked_first.erase(linked);
+    }
     child_lists_.push_back({parent.id, std::move(before), std::nullopt});
+}
+
+void EditStep::ChildLinkedFirst(const SceneNode& parent, const SceneNode& child) {
+    if (seen_->added.contains(parent.id) || seen_->children.contains(parent.id)) {
+        return;  // the list as it was is known already
+    }
+    seen_->linked_first[parent.id].push_back(child.id);
 }
 
 void EditStep::MeshBefore(const SceneNode& node, Mesh before) {
@@ -181,13 +185,6 @@ void EditStep::ShapeBefore(const SceneNode& node, std::unique_ptr<Shape> before)
 void EditStep::Added(const SceneNode& node) {
     if (seen_->added.insert(node.id).second) {
         added_.push_back({node.id, nullptr});
-    }
-}
-
-void EditStep::AddedAtHead(const SceneNode& parent, const SceneNode& node) {
-    Added(node);
-    if (!seen_->children.contains(parent.id) && !seen_->added.contains(parent.id)) {
-        head_links_.push_back({parent.id, node.id});
     }
 }
 
@@ -241,7 +238,6 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
         }
     }
     EraseIf(added_, [&](const HeldNode& held) { return transient.contains(held.id); });
-    EraseIf(head_links_, [&](const HeadLink& link) { return transient.contains(link.node); });
     EraseIf(removed_, [&](const HeldNode& held) { return transient.contains(held.id); });
     const std::unordered_set<NodeId>& added = seen_->added;
 
@@ -331,6 +327,14 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
         list.prefix = prefix;
         list.suffix = suffix;
     }
+    for (auto& [parent, linked] : seen_->linked_first) {
+        if (scene.FindNode(parent) != nullptr) {
+            // Newest first, as the list holds them; what followed before the edit follows.
+            child_lists_.push_back({parent, std::vector<NodeId>{},
+                                    std::vector<NodeId>(linked.rbegin(), linked.rend()), 0,
+                                    kRestOfList});
+        }
+    }
 
     for (auto& change : light_placements_) {
         if (const Light* light = scene.FindLight(change.id)) {
@@ -379,8 +383,8 @@ std::size_t EditStep::CountBytes() const {
     }
     bytes += VectorBytes(placements_) + VectorBytes(meshes_) + VectorBytes(shapes_) +
              VectorBytes(materials_) + VectorBytes(names_) + VectorBytes(visibility_) +
-             VectorBytes(child_lists_) + VectorBytes(head_links_) + VectorBytes(added_) +
-             VectorBytes(removed_) + VectorBytes(light_placements_) + VectorBytes(lights_);
+             VectorBytes(child_lists_) + VectorBytes(added_) + VectorBytes(removed_) +
+             VectorBytes(light_placements_) + VectorBytes(lights_);
     for (const auto& change : meshes_) {
         bytes += MeshBytes(change.before) + (change.after ? MeshBytes(*change.after) : 0);
     }
@@ -419,7 +423,12 @@ std::optional<std::vector<NodeId>> EditStep::TargetChildren(const ChildList& lis
         return *target;  // the parent enters with its whole list
     }
     // `now` must be the other side: the shared start and end around the source's stretch.
-    if (now.size() != list.prefix + source->size() + list.suffix ||
+    if (now.size() < list.prefix + source->size()) {
+        return std::nullopt;
+    }
+    const std::size_t suffix =
+        list.suffix == kRestOfList ? now.size() - list.prefix - source->size() : list.suffix;
+    if (now.size() != list.prefix + source->size() + suffix ||
         !std::equal(source->begin(), source->end(),
                     now.begin() + static_cast<std::ptrdiff_t>(list.prefix))) {
         return std::nullopt;
@@ -427,8 +436,7 @@ std::optional<std::vector<NodeId>> EditStep::TargetChildren(const ChildList& lis
     std::vector<NodeId> children(now.begin(),
                                  now.begin() + static_cast<std::ptrdiff_t>(list.prefix));
     children.insert(children.end(), target->begin(), target->end());
-    children.insert(children.end(), now.end() - static_cast<std::ptrdiff_t>(list.suffix),
-                    now.end());
+    children.insert(children.end(), now.end() - static_cast<std::ptrdiff_t>(suffix), now.end());
     return children;
 }
 
@@ -457,23 +465,6 @@ bool EditStep::Check(const Scene& scene, StepDirection direction) const {
         return entering_ids.contains(id) ||
                (scene.FindNode(id) != nullptr && !leaving_ids.contains(id));
     };
-    // Nodes linked at the head of their parent: going back they must still lead its children,
-    // the newest first.
-    std::unordered_map<NodeId, const SceneNode*> heads;
-    for (auto link = head_links_.rbegin(); link != head_links_.rend(); ++link) {
-        const SceneNode* parent = scene.FindNode(link->parent);
-        if (parent == nullptr || !present(link->parent)) {
-            return false;
-        }
-        if (back) {
-            const auto [at, first] = heads.try_emplace(link->parent, parent->first_child);
-            const SceneNode* node = scene.FindNode(link->node);
-            if (node == nullptr || at->second != node) {
-                return false;
-            }
-            at->second = node->next;
-        }
-    }
     for (const ChildList& list : child_lists_) {
         const auto& target = back ? list.before : list.after;
         if (!target) {
@@ -545,11 +536,6 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
         }
     }
 
-    if (back) {
-        for (auto link = head_links_.rbegin(); link != head_links_.rend(); ++link) {
-            UnlinkChild(*scene.FindNode(link->parent), *scene.FindNode(link->node));
-        }
-    }
     for (HeldNode& held : leaving) {
         held.node = scene.ReleaseNode(*scene.FindNode(held.id));
         node_changed(ChangeKind::NodeRemoved, held.id);
@@ -557,16 +543,6 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
     for (HeldNode& held : entering) {
         scene.RestoreNode(std::move(held.node));
         node_changed(ChangeKind::NodeAdded, held.id);
-    }
-    if (!back) {
-        for (const HeadLink& link : head_links_) {
-            LinkChild(*scene.FindNode(link.parent), *scene.FindNode(link.node));
-        }
-    }
-    for (const HeadLink& link : head_links_) {
-        if (link.parent != scene.Root().id) {
-            node_changed(ChangeKind::TreeChanged, link.parent);
-        }
     }
     for (std::size_t i = 0; i < child_lists_.size(); ++i) {
         const ChildList& list = child_lists_[i];
@@ -674,7 +650,7 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
     scene.ClearSelection();
     for (const SelectedNode& selected : selection.nodes) {
         if (SceneNode* node = scene.FindNode(selected.id)) {
-            scene.AddToSelection(*node, selected.flag);
+            scene.SetSelected(*node, selected.flag);
         }
     }
     for (LightId id : selection.lights) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -74,16 +75,16 @@ class EditStep {
     void TouchName(const SceneNode& node);
     void TouchVisibility(const SceneNode& node);
     void TouchChildren(const SceneNode& parent);
+    // `child` was just linked at the head of `parent`'s children, and nothing else changes
+    // that list in the edit (a later TouchChildren of it is allowed). Unlike TouchChildren it
+    // costs nothing for the rest of the list, so that inserting into a long list stays cheap.
+    void ChildLinkedFirst(const SceneNode& parent, const SceneNode& child);
     // The display mesh the node had before the edit replaced it.
     void MeshBefore(const SceneNode& node, Mesh before);
     // The shape the node had before the edit gave it another one.
     void ShapeBefore(const SceneNode& node, std::unique_ptr<Shape> before);
     // A node the edit entered in the scene.
     void Added(const SceneNode& node);
-    // A node the edit entered at the head of `parent`'s children. Unless the edit records that
-    // parent's whole child list anyway, only the link is kept: an insertion at the top of a
-    // large scene then keeps no copy of the top level, nor walks it.
-    void AddedAtHead(const SceneNode& parent, const SceneNode& node);
     // A node the edit took out of the scene (already unlinked, released by the scene).
     void Removed(std::unique_ptr<SceneNode> node);
     void TouchLightPlacement(const Light& light);
@@ -118,7 +119,9 @@ class EditStep {
     // A parent's children on both sides of the edit. Where the parent exists on both sides
     // only the stretch that changed is kept: the lists share `prefix` children at their start
     // and `suffix` at their end (an insertion into a long list costs one handle, not two
-    // copies of the list).
+    // copies of the list). An insertion at the head keeps whatever follows it: its suffix is
+    // kRestOfList.
+    static constexpr std::size_t kRestOfList = static_cast<std::size_t>(-1);
     struct ChildList {
         NodeId parent;
         std::optional<std::vector<NodeId>> before;  // none: the parent did not exist
@@ -158,6 +161,8 @@ class EditStep {
         std::unordered_set<NodeId> placements, meshes, shapes, materials, names, children, added,
             visibility;
         std::unordered_set<LightId> light_placements, lights;
+        // Children linked at the head of a list not otherwise touched, oldest first.
+        std::unordered_map<NodeId, std::vector<NodeId>> linked_first;
     };
 
     bool Check(const Scene& scene, StepDirection direction) const;
@@ -173,11 +178,6 @@ class EditStep {
     std::vector<Change<std::string>> names_;
     std::vector<Change<std::int32_t>> visibility_;
     std::vector<ChildList> child_lists_;
-    struct HeadLink {
-        NodeId parent;
-        NodeId node;
-    };
-    std::vector<HeadLink> head_links_;  // in the order the nodes were linked
     std::vector<HeldNode> added_;
     std::vector<HeldNode> removed_;
     std::vector<LightPlacementChange> light_placements_;

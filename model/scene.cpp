@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <utility>
 
 #include "child_list.h"
@@ -39,11 +40,11 @@ std::string Scene::MakeDefaultName(ObjectType type) const {
     if (type == ObjectType::Mesh && !IsNameUsed(base)) {
         return base;
     }
-    int& first_free = first_free_number_[base];
-    for (int i = std::max(first_free, 1);; ++i) {
+    int& first = taken_below_.try_emplace(base, 1).first->second;
+    for (int i = first;; ++i) {
         std::string candidate = base + std::to_string(i);
         if (!IsNameUsed(candidate)) {
-            first_free = i;
+            first = i;
             return candidate;
         }
     }
@@ -65,7 +66,7 @@ Result<SceneNode*> Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
     added->id = NodeId{++last_id_};
     by_id_[added->id] = added;
     if (added->selected != 0) {
-        maybe_selected_.insert(added->id);
+        maybe_selected_.push_back(added->id);
     }
     nodes_[added->name] = std::move(node);
     return added;
@@ -121,9 +122,9 @@ void Scene::DeleteNode(SceneNode& node) {
     }
     for (SceneNode* gone : SubtreeOf(node)) {
         by_id_.erase(gone->id);
-        first_free_number_.clear();
         nodes_.erase(gone->name);  // deletes it
     }
+    taken_below_.clear();
 }
 
 std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
@@ -135,9 +136,9 @@ std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
         return nullptr;
     }
     std::unique_ptr<SceneNode> released = std::move(it->second);
-    first_free_number_.clear();
     nodes_.erase(it);
     by_id_.erase(released->id);
+    taken_below_.clear();
     return released;
 }
 
@@ -153,7 +154,7 @@ Result<SceneNode*> Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
     SceneNode* restored = node.get();
     by_id_[restored->id] = restored;
     if (restored->selected != 0) {
-        maybe_selected_.insert(restored->id);
+        maybe_selected_.push_back(restored->id);
     }
     nodes_[restored->name] = std::move(node);
     return restored;
@@ -166,7 +167,7 @@ Status Scene::RenameNode(SceneNode& node, const std::string& name) {
     if (IsNameUsed(name)) {
         return Status::Message(kMsgNameTaken, {name});
     }
-    first_free_number_.clear();
+    taken_below_.clear();
     auto entry = nodes_.extract(node.name);
     node.name = name;
     entry.key() = name;
@@ -188,15 +189,7 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
     if (placement.x_rotation_degrees != 0.0) {
         node->rotation.Rotate(placement.x_rotation_degrees, {1, 0, 0});
     }
-    const auto built = built_primitives_.find(type);
-    if (built != built_primitives_.end() && built->second.defaults == defaults) {
-        node->display_mesh = built->second.display;
-        node->render_mesh = built->second.render;
-        node->box = built->second.box;
-    } else {
-        node->RebuildMeshes();
-        built_primitives_[type] = {defaults, node->display_mesh, node->render_mesh, node->box};
-    }
+    node->RebuildMeshes();
     node->owner = node;
     node->UpdateBounds();
     node->ComputeParentFromNode();
@@ -207,9 +200,9 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
 void Scene::DeleteAll() {
     // Shapes go with their nodes.
     by_id_.clear();
-    maybe_selected_.clear();
-    first_free_number_.clear();
     nodes_.clear();
+    maybe_selected_.clear();
+    taken_below_.clear();
     root_ = nullptr;
     MakeRoot();
 }
@@ -248,11 +241,9 @@ std::vector<SceneNode*> Scene::SelectedTopLevel() const {
 }
 
 int Scene::CountSelectedNodes() const {
-    return static_cast<int>(
-        std::count_if(maybe_selected_.begin(), maybe_selected_.end(), [this](NodeId id) {
-            const SceneNode* node = FindNode(id);
-            return node != nullptr && node->selected != 0;
-        }));
+    return static_cast<int>(std::count_if(nodes_.begin(), nodes_.end(), [](const auto& entry) {
+        return entry.second->selected != 0;
+    }));
 }
 
 int Scene::CountSelected() const {
@@ -261,14 +252,14 @@ int Scene::CountSelected() const {
 
 void Scene::SelectOnly(SceneNode& node) {
     ClearSelection();
-    AddToSelection(node);
+    SetSelected(node, 1);
 }
 
-void Scene::AddToSelection(SceneNode& node, std::int32_t flag) {
-    node.selected = flag;
-    if (flag != 0) {
-        maybe_selected_.insert(node.id);
+void Scene::SetSelected(SceneNode& node, std::int32_t flag) {
+    if (flag != 0 && node.selected == 0) {
+        maybe_selected_.push_back(node.id);
     }
+    node.selected = flag;
 }
 
 void Scene::ClearSelection() {
@@ -281,12 +272,12 @@ void Scene::ClearSelection() {
     maybe_selected_.clear();
 }
 
-std::vector<const SceneNode*> Scene::SelectedNodesByHandle() const {
-    std::vector<NodeId> ids(maybe_selected_.begin(), maybe_selected_.end());
-    std::sort(ids.begin(), ids.end());
+std::vector<const SceneNode*> Scene::SelectedNodes() const {
     std::vector<const SceneNode*> selected;
-    for (NodeId id : ids) {
-        if (const SceneNode* node = FindNode(id); node != nullptr && node->selected != 0) {
+    std::unordered_set<NodeId> listed;
+    for (NodeId id : maybe_selected_) {
+        const SceneNode* node = FindNode(id);
+        if (node != nullptr && node->selected != 0 && listed.insert(id).second) {
             selected.push_back(node);
         }
     }
@@ -315,7 +306,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
         member->selected = 0;
     }
     LinkChild(*root_, *container);
-    AddToSelection(*container);
+    SetSelected(*container, 1);
 
     constexpr float kFar = 10000000.0f;
     BoundingBox members_box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};
