@@ -533,6 +533,7 @@ void CMainFrame::AddDocument(std::unique_ptr<CTalvorDoc> document) {
     connect(doc, &CTalvorDoc::FramesChanged, this, [this, doc] { DocumentFramesChanged(doc); });
     doc->Core().SetUndoLimit(static_cast<std::size_t>(general_.undo_steps));
     documents_.push_back(std::move(document));
+    emit DocumentAdded(doc);
 }
 
 void CMainFrame::DocumentFramesChanged(CTalvorDoc* document) {
@@ -546,6 +547,7 @@ void CMainFrame::DocumentFramesChanged(CTalvorDoc* document) {
             disconnect(document, nullptr, this, nullptr);
             it->release()->deleteLater();
             documents_.erase(it);
+            emit DocumentClosed(document);
             break;
         }
     }
@@ -583,6 +585,17 @@ CTalvorDoc* CMainFrame::NewDocument() {
     CTalvorDoc* doc = document.get();
     AddDocument(std::move(document));
     NewWindow(*doc);
+    return doc;
+}
+
+CTalvorDoc* CMainFrame::AddRecoveredDocument(std::unique_ptr<DocumentCore> core,
+                                             const QString& path, const QString& title) {
+    auto document = std::make_unique<CTalvorDoc>(std::move(core), path, title, services_.messages,
+                                                 services_.files);
+    CTalvorDoc* doc = document.get();
+    AddDocument(std::move(document));
+    NewWindow(*doc);
+    WarnAboutTextures(*doc);
     return doc;
 }
 

@@ -97,6 +97,10 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     CTalvorDoc* OpenDocumentFile(const QString& path);
     // The same without showing the failure: the status says why.
     Result<CTalvorDoc*> TryOpenDocumentFile(const QString& path);
+    // A document recovered from an autosave, in a modelling window: titled as it was, saved
+    // where it belonged (`path`; empty for one never saved, then titled `title`), modified.
+    CTalvorDoc* AddRecoveredDocument(std::unique_ptr<DocumentCore> core, const QString& path,
+                                     const QString& title);
     // Another modelling window on the document.
     QMdiSubWindow* NewWindow(CTalvorDoc& document);
     // A new window of the template's kind on the document, shown and active; null when the
@@ -111,6 +115,8 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     // Asks to save if needed, then closes all the document's windows; false on Cancel.
     bool CloseDocument(CTalvorDoc& document);
     const RecentFileList& RecentFiles() const { return recent_files_; }
+    // "Kelto Settings"' values in effect.
+    const GeneralSettings& General() const { return general_; }
 
     // --- commands ---
     // Runs the command's function when its rule enables it, then updates the commands.
@@ -129,6 +135,14 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     PropertiesPanel* Properties() const { return properties_panel_; }
     // Shows or hides both docks (the program shows them at start).
     void ShowPanels(bool shown);
+
+  signals:
+    // A document joined the window (new, opened or recovered).
+    void DocumentAdded(CTalvorDoc* document);
+    // A document's last window closed: the document goes (it is deleted later).
+    void DocumentClosed(CTalvorDoc* document);
+    // "Kelto Settings" was closed with OK.
+    void SettingsApplied();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -223,7 +237,9 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     QMdiArea* documents_area_;  // owned by the window
     ToolState tools_;
     GeneralSettings general_;
-    class CamerasPanel* cameras_panel_ = nullptr;  // made on first use, owned by the window  // "Kelto Settings" beside the tools' modelling settings
+    class CamerasPanel* cameras_panel_ =
+        nullptr;  // made on first use, owned by the window  // "Kelto Settings" beside the tools'
+                  // modelling settings
     std::unique_ptr<TextToolPrompt> text_prompt_;
     DocumentTemplate modelling_template_;
     CommandHooks hooks_;

@@ -406,6 +406,7 @@ void CMainFrame::OnSettings(const CommandInfo& /*command*/) {
     for (const auto& document : documents_) {
         document->Core().SetUndoLimit(static_cast<std::size_t>(general_.undo_steps));
     }
+    emit SettingsApplied();
 }
 
 // --- Window ---

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kelto {
 namespace {
@@ -67,6 +68,15 @@ KeltoSettingsDialog::KeltoSettingsDialog(const ModellingSettings& modelling,
     undo_steps_->setRange(GeneralSettings::kMinUndoSteps, GeneralSettings::kMaxUndoSteps);
     undo_steps_->setValue(general.undo_steps);
 
+    autosave_seconds_ = Add(form, "&Autosave interval", new QSpinBox(this),
+                            "How often changed scenes are copied to the autosave folder, in "
+                            "seconds (at least 10); Off: never");
+    autosave_seconds_->setRange(0, GeneralSettings::kMaxAutosaveSeconds);
+    autosave_seconds_->setSingleStep(10);
+    autosave_seconds_->setSuffix(" s");
+    autosave_seconds_->setSpecialValueText("Off");
+    autosave_seconds_->setValue(general.autosave_seconds);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -86,6 +96,11 @@ GeneralSettings KeltoSettingsDialog::General() const {
     GeneralSettings values;
     values.render_threads = render_threads_->value();
     values.undo_steps = undo_steps_->value();
+    // Between off and the shortest interval: the shortest.
+    values.autosave_seconds =
+        autosave_seconds_->value() == 0
+            ? 0
+            : std::max(autosave_seconds_->value(), GeneralSettings::kMinAutosaveSeconds);
     return values;
 }
 

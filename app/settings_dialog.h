@@ -1,5 +1,6 @@
 // "Kelto Settings": the program's preferences in one dialog (render threads, the grid, where
-// new lights stand, which button orbits, how many steps Undo keeps). OK hands back the values
+// new lights stand, which button orbits, how many steps Undo keeps, how often changed scenes
+// are autosaved). OK hands back the values
 // shown; Cancel leaves everything as it was.
 #pragma once
 
@@ -31,6 +32,7 @@ class KeltoSettingsDialog : public QDialog {
     QDoubleSpinBox* light_height_;
     QComboBox* orbit_button_;
     QSpinBox* undo_steps_;
+    QSpinBox* autosave_seconds_;
 };
 
 }  // namespace kelto

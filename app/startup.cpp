@@ -11,12 +11,16 @@
 #include <iostream>
 #include <memory>
 
+#include "app/autosave_timer.h"
 #include "app/editor_hooks.h"
 #include "app/main_frame.h"
 #include "app/materials_panel.h"
 #include "app/qt_platform.h"
+#include "app/recover_dialog.h"
+#include "app/talvor_doc.h"
 #include "app/text_dialog.h"
 #include "app/tip_file.h"
+#include "document/autosave_recovery.h"
 #include "model/message_table.h"
 #include "model/out_of_memory.h"
 #include "platform/program_settings.h"
@@ -183,6 +187,22 @@ int RunKelto(int argc, char** argv) {
     }
     if (!OpenGLWorks()) {
         frame.ReportMissingOpenGL();
+    }
+
+    // Autosaves from here on; then what earlier processes left behind, if anything (a listing
+    // of the folder when there is nothing).
+    const std::string autosave_folder = AutosaveFolder();
+    auto* autosave = new AutosaveTimer(frame, messages, autosave_folder, ThisProcessOwner());
+    AutosaveRecovery recovery = AutosaveRecovery::Scan(autosave_folder, ThisProcessOwner());
+    if (!recovery.Empty()) {
+        CTalvorDoc* fresh = frame.Documents().size() == 1 && line.scene_file.isEmpty()
+                                ? frame.Documents().front().get()
+                                : nullptr;
+        // The new empty scene gives way to the recovered ones unless it was changed.
+        if (OfferRecovery(frame, *autosave, recovery) == RecoveryChoice::Recover &&
+            fresh != nullptr && frame.Documents().size() > 1 && !fresh->IsModified()) {
+            frame.CloseDocument(*fresh);
+        }
     }
 
     if (line.show_tips &&

@@ -1,5 +1,5 @@
-// The document at scale: a scene of 10 000 nodes built, saved, opened again, and the memory a
-// node costs beside its meshes.
+// The document at scale: objects inserted one by one, a scene of 10 000 nodes built, saved,
+// opened again, and the memory a node costs beside its meshes.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -52,6 +52,27 @@ std::size_t ShapeBytes(const Shape& shape) {
 std::size_t MeshBytes(const Mesh& mesh) {
     return VectorBytes(mesh.vertices) + VectorBytes(mesh.indices);
 }
+
+// N insertions in a row, each the only selection and one undo step, as `kelto-cli build` with
+// N `add:` operations makes them: the cost of one should not grow with the scene.
+void BM_InsertObjects(benchmark::State& state) {
+    const auto count = static_cast<int>(state.range(0));
+    constexpr ObjectType kTypes[] = {ObjectType::Sphere, ObjectType::Cube, ObjectType::Cone};
+    for (auto _ : state) {
+        DocumentCore doc;
+        for (int i = 0; i < count; ++i) {
+            doc.InsertObject(kTypes[i % 3], {(i % 100) * 1.0, 0, (i / 100) * 1.0}, false);
+        }
+        benchmark::DoNotOptimize(doc.GetScene().NodeCount());
+    }
+    state.counters["insertions"] = count;
+}
+BENCHMARK(BM_InsertObjects)
+    ->Arg(2500)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_OpenTenThousandNodes(benchmark::State& state) {
     DocumentCore source;

@@ -1,8 +1,15 @@
-// Reading a 3DS file of 100 000 faces, and importing it into a scene.
+// Reading a 3DS file of 100 000 faces, and importing it into a scene; importing a large PNG
+// picture as a material's, with the memory that takes at its peak.
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "../tests/files/three_ds_writer.h"
 #include "document/document_core.h"
+#include "files/image_files.h"
+#include "files/image_import.h"
 #include "files/three_ds_reader.h"
 
 namespace kelto {
@@ -57,6 +64,53 @@ void BM_Import3ds(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Import3ds)->Unit(benchmark::kMillisecond);
+
+// The process's resident memory at its peak since the last ResetPeakMemory, in bytes (Linux).
+void ResetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double PeakMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) * 1024.0;
+        }
+    }
+    return 0.0;
+}
+
+// "Import Image..." of an 8192 x 8192 RGB PNG (192 MiB of pixels from a file of a few MB):
+// peak_over_picture is the memory at the peak beyond what was in use before, in pictures.
+void BM_ImportLargePng(benchmark::State& state) {
+    constexpr int kSide = 8192;
+    const std::string path = "/tmp/kelto_import_bench.png";
+    {
+        RenderImage picture(kSide, kSide);
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; x += 7) {
+                picture.SetPixel(x, y, static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                 static_cast<std::uint8_t>(x ^ y));
+            }
+        }
+        if (!WritePng(picture, path, 2).ok()) {
+            state.SkipWithError("cannot write the picture");
+            return;
+        }
+    }
+    const double picture_bytes = 3.0 * kSide * kSide;
+    double peak_over_picture = 0.0;
+    for (auto _ : state) {
+        ResetPeakMemory();
+        const double before = PeakMemory();
+        TextureImage image;
+        benchmark::DoNotOptimize(ImportImage(path, image).ok());
+        peak_over_picture = (PeakMemory() - before) / picture_bytes;
+    }
+    std::filesystem::remove(path);
+    state.counters["peak_over_picture"] = peak_over_picture;
+}
+BENCHMARK(BM_ImportLargePng)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 }  // namespace kelto

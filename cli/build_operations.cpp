@@ -82,6 +82,8 @@ LightId FindLight(const DocumentCore& doc, std::string_view name) {
     return doc.LightNamed(std::string(name));
 }
 
+}  // namespace
+
 std::optional<LightKind> LightKindFromWord(std::string_view word) {
     if (word == "point")
         return LightKind::Point;
@@ -91,6 +93,8 @@ std::optional<LightKind> LightKindFromWord(std::string_view word) {
         return LightKind::Sphere;
     return std::nullopt;
 }
+
+namespace {
 
 Status Add(DocumentCore& doc, std::string_view argument, bool shift) {
     const auto [type_word, where] = SplitOnce(argument, '@');
@@ -242,6 +246,22 @@ struct ValueProblem {
     std::string range;
 };
 
+// The status of one KEY=VALUE setting: `known` false for an unknown key; `problem` as the
+// setter filled it.
+Status SettingStatus(std::string_view key, std::string_view value, bool known,
+                     const ValueProblem& problem) {
+    if (!known) {
+        return Usage("unknown key " + Quote(key));
+    }
+    if (!problem.range.empty()) {
+        return Usage("bad value " + Quote(value) + ": " + problem.range);
+    }
+    if (problem.bad) {
+        return Usage("bad value " + Quote(value) + " for " + Quote(key));
+    }
+    return Status::Ok();
+}
+
 // Applies KEY=VALUE settings with `set`, which returns false for an unknown key and fills
 // `problem` for a value it cannot take.
 template <typename Setter>
@@ -249,14 +269,9 @@ Status ApplySettings(std::string_view settings, Setter set) {
     for (std::string_view setting : Split(settings, ';')) {
         const auto [key, value] = SplitOnce(setting, '=');
         ValueProblem problem;
-        if (!set(key, value, problem)) {
-            return Usage("unknown key " + Quote(key));
-        }
-        if (!problem.range.empty()) {
-            return Usage("bad value " + Quote(value) + ": " + problem.range);
-        }
-        if (problem.bad) {
-            return Usage("bad value " + Quote(value) + " for " + Quote(key));
+        const bool known = set(key, value, problem);
+        if (Status status = SettingStatus(key, value, known, problem); !status.ok()) {
+            return status;
         }
     }
     return Status::Ok();
@@ -325,6 +340,58 @@ Status ImportInto(std::string_view path, SharedImage& target, std::vector<Status
     return Status::Ok();
 }
 
+// Sets one key of a material; false for a key it does not know. A value it cannot take fills
+// `problem`, a picture that cannot be read `failure`.
+bool SetMaterialKey(Material& edited, std::string_view key, std::string_view value,
+                    ValueProblem& problem, Status& failure, std::vector<Status>* warnings) {
+    bool& bad = problem.bad;
+    for (const auto& [word, colour] : kMaterialColours) {
+        if (key == word) {
+            const auto parsed = ParseColour(value);
+            bad = !parsed;
+            if (parsed)
+                edited.*colour = *parsed;
+            return true;
+        }
+    }
+    for (const auto& [word, number, low, high] : kMaterialNumbers) {
+        if (key == word) {
+            ReadRanged(key, value, low, high, edited.*number, problem);
+            return true;
+        }
+    }
+    for (const auto& [word, image, source] : kMaterialImages) {
+        if (key == word) {
+            failure = ImportInto(value, edited.*image, warnings);
+            if (failure.ok())
+                edited.*source = 1;
+            return true;
+        }
+    }
+    if (key == "preset") {
+        if (std::optional<Material> preset = LibraryMaterialNamed(value)) {
+            edited = std::move(*preset);
+        } else {
+            failure = Usage(FormatMessageWith(kMsgUnknownMaterialPreset,
+                                              {std::string(value), LibraryMaterialNames()}));
+        }
+        return true;
+    }
+    if (key != "bump") {
+        return false;
+    }
+    if (value == "none") {
+        edited.bump_mode = BumpMode::None;
+    } else if (value == "colour") {
+        edited.bump_mode = BumpMode::UseColourMap;
+    } else {
+        failure = ImportInto(value, edited.bump_image, warnings);
+        if (failure.ok())
+            edited.bump_mode = BumpMode::Image;
+    }
+    return true;
+}
+
 Status SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Status>* warnings) {
     const auto [name, settings] = SplitOnce(argument, '@');
     const NodeId node = FindObject(doc, name);
@@ -335,52 +402,7 @@ Status SetMaterial(DocumentCore& doc, std::string_view argument, std::vector<Sta
     Status failure;
     const Status result = ApplySettings(
         settings, [&](std::string_view key, std::string_view value, ValueProblem& problem) {
-            bool& bad = problem.bad;
-            for (const auto& [word, colour] : kMaterialColours) {
-                if (key == word) {
-                    const auto parsed = ParseColour(value);
-                    bad = !parsed;
-                    if (parsed)
-                        edited.*colour = *parsed;
-                    return true;
-                }
-            }
-            for (const auto& [word, number, low, high] : kMaterialNumbers) {
-                if (key == word) {
-                    ReadRanged(key, value, low, high, edited.*number, problem);
-                    return true;
-                }
-            }
-            for (const auto& [word, image, source] : kMaterialImages) {
-                if (key == word) {
-                    failure = ImportInto(value, edited.*image, warnings);
-                    if (failure.ok())
-                        edited.*source = 1;
-                    return true;
-                }
-            }
-            if (key == "preset") {
-                if (std::optional<Material> preset = LibraryMaterialNamed(value)) {
-                    edited = std::move(*preset);
-                } else {
-                    failure = Usage(FormatMessageWith(
-                        kMsgUnknownMaterialPreset, {std::string(value), LibraryMaterialNames()}));
-                }
-                return true;
-            }
-            if (key != "bump") {
-                return false;
-            }
-            if (value == "none") {
-                edited.bump_mode = BumpMode::None;
-            } else if (value == "colour") {
-                edited.bump_mode = BumpMode::UseColourMap;
-            } else {
-                failure = ImportInto(value, edited.bump_image, warnings);
-                if (failure.ok())
-                    edited.bump_mode = BumpMode::Image;
-            }
-            return true;
+            return SetMaterialKey(edited, key, value, problem, failure, warnings);
         });
     if (!result.ok()) {
         return result;
@@ -416,13 +438,9 @@ Matrix4 AimAlong(Vec3 direction) {
     return m;
 }
 
-Status SetLight(DocumentCore& doc, std::string_view argument) {
-    const auto [name, settings] = SplitOnce(argument, '@');
-    const LightId id = FindLight(doc, name);
-    if (!id) {
-        return Usage("no light named " + Quote(name));
-    }
-    Light light = *doc.FindLight(id);
+}  // namespace
+
+Status ApplyLightSettings(Light& light, std::string_view settings) {
     LightDialogFields fields = LightToDialog(light);
     int on = light.on;
     std::optional<Matrix4> aim;
@@ -497,6 +515,21 @@ Status SetLight(DocumentCore& doc, std::string_view argument) {
     light.on = on;
     if (aim) {
         light.rotation = *aim;
+    }
+    return Status::Ok();
+}
+
+namespace {
+
+Status SetLight(DocumentCore& doc, std::string_view argument) {
+    const auto [name, settings] = SplitOnce(argument, '@');
+    const LightId id = FindLight(doc, name);
+    if (!id) {
+        return Usage("no light named " + Quote(name));
+    }
+    Light light = *doc.FindLight(id);
+    if (Status applied = ApplyLightSettings(light, settings); !applied.ok()) {
+        return applied;
     }
     const Status set = doc.SetLight(id, light);
     if (!set.ok()) {
@@ -683,6 +716,26 @@ Status ApplyBuildOperation(DocumentCore& doc, std::string_view operation,
     if (verb == "render")
         return SetRenderLighting(doc, argument);
     return Usage("unknown operation");
+}
+
+}  // namespace kelto::cli
+
+namespace kelto::cli {
+
+Status ApplyMaterialSetting(Material& material, std::string_view key, std::string_view value,
+                            std::vector<Status>* warnings) {
+    Material edited = material;
+    ValueProblem problem;
+    Status failure;
+    const bool known = SetMaterialKey(edited, key, value, problem, failure, warnings);
+    if (Status status = SettingStatus(key, value, known, problem); !status.ok()) {
+        return status;
+    }
+    if (!failure.ok()) {
+        return failure;
+    }
+    material = std::move(edited);
+    return Status::Ok();
 }
 
 }  // namespace kelto::cli

@@ -1,6 +1,7 @@
 // The operations of `kelto-cli build`, applied through the document's own operations.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,19 @@ namespace kelto::cli {
 // with the PNG library's warnings) adds the warnings to `warnings` when given.
 Status ApplyBuildOperation(DocumentCore& document, std::string_view operation,
                            std::vector<Status>* warnings = nullptr);
+
+// The light kinds the operations name: point, spot, area (a sphere light).
+std::optional<LightKind> LightKindFromWord(std::string_view word);
+
+// One KEY=VALUE setting of the `material:` operation applied to `material` (keys colour,
+// brightness, ..., preset, image, bump; the ranges the material editor allows). Fails as the
+// operation does, with `material` unchanged.
+Status ApplyMaterialSetting(Material& material, std::string_view key, std::string_view value,
+                            std::vector<Status>* warnings = nullptr);
+
+// The KEY=VALUE[;KEY=VALUE...] settings of the `lightset:` operation applied to `light`.
+// Fails as the operation does, with `light` unchanged.
+Status ApplyLightSettings(Light& light, std::string_view settings);
 
 // Whether a command-line word is written like an operation ("add:cube@0,0", "group").
 bool LooksLikeBuildOperation(std::string_view word);

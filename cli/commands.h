@@ -23,6 +23,8 @@ int RunMerge(std::span<const std::string_view> args, std::ostream& out, std::ost
 int RunImport3ds(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunImport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 int RunExport(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
+// Replaces the process with the system's Python running the script; returns only on failure.
+int RunScript(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 // Prints why a scene file could not be opened: the program's message, or a line of our own
 // where the file's links simply lead nowhere and the program has no message.

@@ -20,6 +20,7 @@ constexpr std::string_view kUsage =
     "  fonts                                list the TrueType font families for text\n"
     "  import-3ds FILE.3ds [--into S] [-o O] check a 3D Studio file, or import it into a scene\n"
     "  import FILE [--into S] [--scale F] -o O  import a 3DS, OBJ, STL, PLY or glTF file\n"
+    "  script FILE.py [ARG...]              run a Python script with the module kelto\n"
     "\n"
     "'kelto-cli SUBCOMMAND --help' tells more about each.\n";
 
@@ -86,6 +87,9 @@ int RunCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "export") {
         return RunExport(rest, out, err);
+    }
+    if (command == "script") {
+        return RunScript(rest, out, err);
     }
     err << "kelto-cli: unknown subcommand '" << command << "'\n" << kUsage;
     return kExitUsage;

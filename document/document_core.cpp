@@ -68,8 +68,8 @@ NodeId DocumentCore::InsertObject(ObjectType type, const Vec3& point, bool shift
         return {};
     }
     EditStep& step = Record();
-    step.TouchChildren(scene_.Root());
     SceneNode* node = scene_.CreateNode(type, point);
+    step.ChildLinkedFirst(scene_.Root(), *node);
     step.Added(*node);
     Record("Insert " + node->name);
     Notify(ChangeKind::NodeAdded, node->id);
@@ -302,6 +302,42 @@ Status DocumentCore::Rename(NodeId id, const std::string& name) {
     return Status::Ok();
 }
 
+Result<NodeId> DocumentCore::InsertObjectAt(ObjectType type, const Vec3& position, bool shift) {
+    Operation operation(*this);
+    const FieldSetting settings[] = {{NodeField::PositionX, position.x},
+                                     {NodeField::PositionY, position.y},
+                                     {NodeField::PositionZ, position.z}};
+    for (const FieldSetting& setting : settings) {
+        if (Status checked = CheckFieldValue(setting.field, setting.value); !checked.ok()) {
+            return checked;
+        }
+    }
+    const NodeId id = InsertObject(type, {position.x, 0.0, position.z}, shift);
+    if (!id) {
+        return Status::Message(kMsgObjectTypeUnknown, {std::string(NameBase(type))});
+    }
+    if (Status placed = SetFields(std::span(&id, 1), settings); !placed.ok()) {
+        return placed;
+    }
+    return id;
+}
+
+Status DocumentCore::SetFields(std::span<const NodeId> ids,
+                               std::span<const FieldSetting> settings) {
+    Operation operation(*this);
+    for (const FieldSetting& setting : settings) {
+        if (Status checked = CheckFieldValue(setting.field, setting.value); !checked.ok()) {
+            return checked;
+        }
+    }
+    for (const FieldSetting& setting : settings) {
+        if (Status set = SetField(ids, setting.field, setting.value); !set.ok()) {
+            return set;
+        }
+    }
+    return Status::Ok();
+}
+
 Status DocumentCore::SetField(std::span<const NodeId> ids, NodeField field, double value) {
     Operation operation(*this);
     if (Status checked = CheckFieldValue(field, value); !checked.ok()) {
@@ -501,7 +537,7 @@ Status DocumentCore::Ungroup(NodeId id) {
         member.UpdateBounds();
         member.ComputeParentFromNode();
         LinkChild(*parent, member);
-        member.selected = 1;
+        scene_.AddToSelection(member);
         Notify(ChangeKind::NodeTransformed, member.id);
     }
     if (grabbed_node_ == group->id) {
@@ -994,16 +1030,8 @@ Result<NodeId> DocumentCore::BooleanCommand(BooleanMode mode) {
 
 SelectionState DocumentCore::CaptureSelection() const {
     SelectionState state;
-    std::vector<const SceneNode*> pending{&scene_.Root()};
-    while (!pending.empty()) {
-        const SceneNode* parent = pending.back();
-        pending.pop_back();
-        for (const SceneNode* child : Children(*parent)) {
-            if (child->selected) {
-                state.nodes.push_back({child->id, child->selected});
-            }
-            pending.push_back(child);
-        }
+    for (const SceneNode* node : scene_.SelectedNodes()) {
+        state.nodes.push_back({node->id, node->selected});
     }
     for (const Light& light : scene_.Lights()) {
         if (light.selected) {
@@ -1058,6 +1086,17 @@ void DocumentCore::FinishStep() {
     RefreshModified();
 }
 
+std::uint64_t DocumentCore::HistoryState() const {
+    return history_->State();
+}
+
+DocumentCore::EditScope::EditScope(DocumentCore& document, const std::string& name)
+    : operation_(std::make_unique<Operation>(document)) {
+    document.Record(name);
+}
+
+DocumentCore::EditScope::~EditScope() = default;
+
 bool DocumentCore::CanUndo() const {
     return history_->NextUndo() != nullptr;
 }
@@ -1108,6 +1147,9 @@ Status DocumentCore::Redo() {
 }
 
 Status DocumentCore::StepHistory(bool back) {
+    if (recording_ && !recording_drag_) {
+        return Status::Usage("Undo and Redo wait until the edits under way are one step.");
+    }
     Operation operation(*this);
     if (recording_drag_) {
         CancelDrag();

@@ -113,6 +113,11 @@ class DocumentCore {
     // Inserts a primitive at a ground point. Without Shift it becomes the only selection; with
     // Shift it joins the selection. No handle for a type that is not a primitive.
     NodeId InsertObject(ObjectType type, const Vec3& point, bool shift);
+    // The same with the object's position (its origin, the Position the Properties panel
+    // shows) at `position` instead of resting on the floor: one step, "Insert Sphere1". A
+    // position that is not finite or out of the fields' range is refused with SetField's
+    // message, and nothing is inserted.
+    Result<NodeId> InsertObjectAt(ObjectType type, const Vec3& position, bool shift);
     LightId InsertLight(LightKind kind, const Vec3& point);
     // Makes a Text object of `text` in `font`, `depth` deep, standing upright with its bottom
     // left at `point` and going away from the viewer; selected as InsertObject selects. On
@@ -149,6 +154,9 @@ class DocumentCore {
     // nodes. A value that is not finite or is out of the field's range is refused with the
     // message that gives the range, and nothing changes; so does a list without nodes.
     Status SetField(std::span<const NodeId> ids, NodeField field, double value);
+    // Several fields as one step, named by the first one's verb; every value is checked
+    // before anything changes.
+    Status SetFields(std::span<const NodeId> ids, std::span<const FieldSetting> settings);
     // Shows or hides a node (and what is below it) in the views and the render: one step,
     // "Hide Sphere1" or "Show Sphere1". The file keeps the flag.
     Status SetVisible(NodeId id, bool visible);
@@ -201,6 +209,29 @@ class DocumentCore {
     // history is emptied and the status says so.
     Status Undo();
     Status Redo();
+
+  private:
+    // Opened by every public operation that changes something: changes collect while one is
+    // open and reach the listeners, as one set, when the outermost one closes.
+    class Operation;
+
+  public:
+    // Which state of the history the scene is in: changes with every step made, undone or
+    // redone.
+    std::uint64_t HistoryState() const;
+    // Makes every edit until its end one step of the history named `name` ("Run Script"),
+    // heard by the listeners as one set of changes. Scopes nest; the outermost one names the
+    // step. Undo and Redo are refused while one is open.
+    class EditScope {
+      public:
+        EditScope(DocumentCore& document, const std::string& name);
+        ~EditScope();
+        EditScope(const EditScope&) = delete;
+        EditScope& operator=(const EditScope&) = delete;
+
+      private:
+        std::unique_ptr<Operation> operation_;
+    };
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
     // How many steps the history keeps (at least one); older ones go at once.
@@ -286,10 +317,15 @@ class DocumentCore {
     Status Open(const std::string& path);
     // The same from bytes already in memory; `file_name` goes into the messages.
     Status OpenFromBytes(std::span<const std::uint8_t> bytes, const std::string& file_name);
-    // The bytes Save writes.
-    std::vector<std::uint8_t> SaveToBytes() const;
+    // The bytes Save writes. `expected_size` (the size of an earlier snapshot, say) lets the
+    // room for them be made at once.
+    std::vector<std::uint8_t> SaveToBytes(std::size_t expected_size = 0) const;
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
+    // Marks the document modified although its history holds no step: a scene recovered from
+    // an autosave differs from its file. Only a save clears the mark; no undo reaches the
+    // file's state.
+    void MarkUnsaved();
 
     // --- 3DS import ---
     // Reads a 3DS file (its extension must be 3ds, any case) and adds its meshes to the scene:
@@ -337,9 +373,6 @@ class DocumentCore {
     // The file format's tests set fields no operation reaches (stored header words, flags).
     friend struct DocumentCoreTestAccess;
 
-    // Opened by every public operation that changes something: changes collect while one is
-    // open and reach the listeners, as one set, when the outermost one closes.
-    class Operation;
     Result<ImportedObjects> AddModel(ModelScene model, const std::string& file_name);
     void Notify(ChangeKind kind, NodeId node = {}, LightId light = {});
     void SelectInserted(SceneNode& node, bool shift);
@@ -391,6 +424,8 @@ class DocumentCore {
     std::string drag_verb_;
     std::string drag_subject_;
     std::uint64_t saved_state_ = 0;  // the history's state when last saved or opened
+    // A state the history never reaches (MarkUnsaved).
+    static constexpr std::uint64_t kNeverSavedState = ~std::uint64_t{0};
 };
 
 }  // namespace kelto

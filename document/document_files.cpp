@@ -28,6 +28,8 @@ constexpr std::uint8_t kViewNameTag = 0xC0;
 // files stay as earlier Kelto builds write and read them.
 constexpr std::uint8_t kLightingTag = 0xC1;
 constexpr std::uint8_t kEndTag = 0;
+// A saved scene goes to its file in stretches of about this many bytes.
+constexpr std::size_t kSaveStretch = std::size_t{1} << 20;
 
 void WriteColour(ByteWriter& out, const ColourRgb& c) {
     out.F32(c.r);
@@ -171,8 +173,17 @@ void DocumentCore::Clear() {
     }
 }
 
-std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
+void DocumentCore::MarkUnsaved() {
+    Operation operation(*this);
+    saved_state_ = kNeverSavedState;
+    RefreshModified();
+}
+
+std::vector<std::uint8_t> DocumentCore::SaveToBytes(std::size_t expected_size) const {
     ByteWriter out;
+    // Room for what is expected and some more: a scene that grew a little is not copied to
+    // grow again.
+    out.Reserve(expected_size);
     WriteScene(scene_, out);
     WriteViews(out, views_, scene_.lighting);
     return out.Take();
@@ -180,7 +191,14 @@ std::vector<std::uint8_t> DocumentCore::SaveToBytes() const {
 
 Status DocumentCore::Save(const std::string& path) {
     Operation operation(*this);
-    if (ReplaceFileContents(path, SaveToBytes()) != FileWrite::Done) {
+    // Written a stretch at a time: a scene of large meshes is not held twice.
+    const auto produce = [this](const ByteStretches& put) {
+        ByteWriter out(put, kSaveStretch);
+        WriteScene(scene_, out);
+        WriteViews(out, views_, scene_.lighting);
+        out.Flush();
+    };
+    if (ReplaceFileContents(path, produce) != FileWrite::Done) {
         return Status::Message(kMsgSceneSaveFailed, {path});
     }
     saved_state_ = history_->State();
@@ -367,7 +385,7 @@ std::vector<NodeId> DocumentCore::AdoptPastedObjects(Scene& pasted, const Vec3& 
     // At the head of the top level, in the order they came.
     for (std::size_t i = top_level.size(); i-- > 0;) {
         LinkChild(scene_.Root(), *top_level[i]);
-        top_level[i]->selected = 1;
+        scene_.AddToSelection(*top_level[i]);
     }
     std::vector<NodeId> added;
     for (const SceneNode* node : top_level) {

@@ -150,7 +150,22 @@ void EditStep::TouchChildren(const SceneNode& parent) {
     if (seen_->added.contains(parent.id) || !seen_->children.insert(parent.id).second) {
         return;
     }
-    child_lists_.push_back({parent.id, ChildIds(parent), std::nullopt});
+    std::vector<NodeId> before = ChildIds(parent);
+    // The children linked at the head since were not there before the edit.
+    if (const auto linked = seen_->linked_first.find(parent.id);
+        linked != seen_->linked_first.end()) {
+        before.erase(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                          linked->second.size(), before.size())));
+        seen_->linked_first.erase(linked);
+    }
+    child_lists_.push_back({parent.id, std::move(before), std::nullopt});
+}
+
+void EditStep::ChildLinkedFirst(const SceneNode& parent, const SceneNode& child) {
+    if (seen_->added.contains(parent.id) || seen_->children.contains(parent.id)) {
+        return;  // the list as it was is known already
+    }
+    seen_->linked_first[parent.id].push_back(child.id);
 }
 
 void EditStep::MeshBefore(const SceneNode& node, Mesh before) {
@@ -312,6 +327,14 @@ bool EditStep::Finish(const Scene& scene, SelectionState selection_after) {
         list.prefix = prefix;
         list.suffix = suffix;
     }
+    for (auto& [parent, linked] : seen_->linked_first) {
+        if (scene.FindNode(parent) != nullptr) {
+            // Newest first, as the list holds them; what followed before the edit follows.
+            child_lists_.push_back({parent, std::vector<NodeId>{},
+                                    std::vector<NodeId>(linked.rbegin(), linked.rend()), 0,
+                                    kRestOfList});
+        }
+    }
 
     for (auto& change : light_placements_) {
         if (const Light* light = scene.FindLight(change.id)) {
@@ -400,7 +423,12 @@ std::optional<std::vector<NodeId>> EditStep::TargetChildren(const ChildList& lis
         return *target;  // the parent enters with its whole list
     }
     // `now` must be the other side: the shared start and end around the source's stretch.
-    if (now.size() != list.prefix + source->size() + list.suffix ||
+    if (now.size() < list.prefix + source->size()) {
+        return std::nullopt;
+    }
+    const std::size_t suffix =
+        list.suffix == kRestOfList ? now.size() - list.prefix - source->size() : list.suffix;
+    if (now.size() != list.prefix + source->size() + suffix ||
         !std::equal(source->begin(), source->end(),
                     now.begin() + static_cast<std::ptrdiff_t>(list.prefix))) {
         return std::nullopt;
@@ -408,8 +436,7 @@ std::optional<std::vector<NodeId>> EditStep::TargetChildren(const ChildList& lis
     std::vector<NodeId> children(now.begin(),
                                  now.begin() + static_cast<std::ptrdiff_t>(list.prefix));
     children.insert(children.end(), target->begin(), target->end());
-    children.insert(children.end(), now.end() - static_cast<std::ptrdiff_t>(list.suffix),
-                    now.end());
+    children.insert(children.end(), now.end() - static_cast<std::ptrdiff_t>(suffix), now.end());
     return children;
 }
 
@@ -623,7 +650,7 @@ bool EditStep::Apply(Scene& scene, StepDirection direction, std::vector<Document
     scene.ClearSelection();
     for (const SelectedNode& selected : selection.nodes) {
         if (SceneNode* node = scene.FindNode(selected.id)) {
-            node->selected = selected.flag;
+            scene.SetSelected(*node, selected.flag);
         }
     }
     for (LightId id : selection.lights) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -74,6 +75,10 @@ class EditStep {
     void TouchName(const SceneNode& node);
     void TouchVisibility(const SceneNode& node);
     void TouchChildren(const SceneNode& parent);
+    // `child` was just linked at the head of `parent`'s children, and nothing else changes
+    // that list in the edit (a later TouchChildren of it is allowed). Unlike TouchChildren it
+    // costs nothing for the rest of the list, so that inserting into a long list stays cheap.
+    void ChildLinkedFirst(const SceneNode& parent, const SceneNode& child);
     // The display mesh the node had before the edit replaced it.
     void MeshBefore(const SceneNode& node, Mesh before);
     // The shape the node had before the edit gave it another one.
@@ -114,7 +119,9 @@ class EditStep {
     // A parent's children on both sides of the edit. Where the parent exists on both sides
     // only the stretch that changed is kept: the lists share `prefix` children at their start
     // and `suffix` at their end (an insertion into a long list costs one handle, not two
-    // copies of the list).
+    // copies of the list). An insertion at the head keeps whatever follows it: its suffix is
+    // kRestOfList.
+    static constexpr std::size_t kRestOfList = static_cast<std::size_t>(-1);
     struct ChildList {
         NodeId parent;
         std::optional<std::vector<NodeId>> before;  // none: the parent did not exist
@@ -154,6 +161,8 @@ class EditStep {
         std::unordered_set<NodeId> placements, meshes, shapes, materials, names, children, added,
             visibility;
         std::unordered_set<LightId> light_placements, lights;
+        // Children linked at the head of a list not otherwise touched, oldest first.
+        std::unordered_map<NodeId, std::vector<NodeId>> linked_first;
     };
 
     bool Check(const Scene& scene, StepDirection direction) const;

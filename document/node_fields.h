@@ -37,6 +37,12 @@ enum class NodeField {
 };
 inline constexpr int kNodeFieldCount = 12;
 
+// A value for one field.
+struct FieldSetting {
+    NodeField field;
+    double value;
+};
+
 struct FieldInfo {
     std::string_view name;  // "Position X": what the field is called on the screen
     double minimum;

@@ -1,18 +1,37 @@
 #include "byte_stream.h"
 
 #include <bit>
+#include <cstring>
 
 namespace kelto {
+namespace {
+
+// An unsigned integer's bytes, least significant first, at the end of `bytes`: one copy on a
+// little-endian machine (a scene file is mostly numbers, and a snapshot of a large scene for
+// its autosave is taken on the window thread).
+template <typename T>
+void AppendLittleEndian(std::vector<std::uint8_t>& bytes, T v) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + sizeof v);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes.data() + at, &v, sizeof v);
+    } else {
+        for (std::size_t i = 0; i < sizeof v; ++i) {
+            bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
+    }
+}
+
+}  // namespace
 
 void ByteWriter::U16(std::uint16_t v) {
-    U8(static_cast<std::uint8_t>(v));
-    U8(static_cast<std::uint8_t>(v >> 8));
+    AppendLittleEndian(bytes_, v);
+    SpillWhenFull();
 }
 
 void ByteWriter::U32(std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        U8(static_cast<std::uint8_t>(v >> shift));
-    }
+    AppendLittleEndian(bytes_, v);
+    SpillWhenFull();
 }
 
 void ByteWriter::F32(float v) {
@@ -20,14 +39,20 @@ void ByteWriter::F32(float v) {
 }
 
 void ByteWriter::F64(double v) {
-    const auto bits = std::bit_cast<std::uint64_t>(v);
-    U32(static_cast<std::uint32_t>(bits));
-    U32(static_cast<std::uint32_t>(bits >> 32));
+    AppendLittleEndian(bytes_, std::bit_cast<std::uint64_t>(v));
+    SpillWhenFull();
 }
 
 void ByteWriter::String(const std::string& s) {
     bytes_.insert(bytes_.end(), s.begin(), s.end());
     U8(0);
+}
+
+void ByteWriter::Flush() {
+    if (spill_ && !bytes_.empty()) {
+        spill_(bytes_);
+        bytes_.clear();
+    }
 }
 
 void ByteWriter::WriteVec3(const Vec3& v) {

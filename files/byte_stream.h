@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,7 +15,18 @@ namespace kelto {
 
 class ByteWriter {
   public:
-    void U8(std::uint8_t v) { bytes_.push_back(v); }
+    // Where a writer that does not keep everything hands its bytes, a stretch at a time.
+    using Spill = std::function<void(std::span<const std::uint8_t>)>;
+
+    ByteWriter() = default;
+    // Hands what it holds to `spill` whenever it holds `stretch` bytes or more, and on Flush:
+    // a large file is written without ever being whole in memory.
+    ByteWriter(Spill spill, std::size_t stretch) : spill_(std::move(spill)), stretch_(stretch) {}
+
+    void U8(std::uint8_t v) {
+        bytes_.push_back(v);
+        SpillWhenFull();
+    }
     void Flag(bool v) { U8(v ? 1 : 0); }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void U32(std::uint32_t v);
@@ -22,6 +35,14 @@ class ByteWriter {
     void F64(double v);
     void Bytes(std::span<const std::uint8_t> data) {
         bytes_.insert(bytes_.end(), data.begin(), data.end());
+        SpillWhenFull();
+    }
+    // Room for `more` bytes and some after them, so that a large record (a picture) is not
+    // copied again when the buffer grows past it; room not written takes no memory.
+    void Reserve(std::size_t more) {
+        if (bytes_.capacity() - bytes_.size() < more) {
+            bytes_.reserve(bytes_.size() + more + more / 2 + (std::size_t{1} << 20));
+        }
     }
     // The string's bytes and a terminating zero.
     void String(const std::string& s);
@@ -30,11 +51,22 @@ class ByteWriter {
     void WritePoint4(const Point4& p);
     void WriteMatrix(const Matrix4& m);
 
+    // What has not been spilled (everything, for a writer without a spill).
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
     std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+    // Hands the rest to the spill.
+    void Flush();
 
   private:
+    void SpillWhenFull() {
+        if (bytes_.size() >= stretch_) {
+            Flush();
+        }
+    }
+
     std::vector<std::uint8_t> bytes_;
+    Spill spill_;
+    std::size_t stretch_ = std::numeric_limits<std::size_t>::max();
 };
 
 class ByteReader {

@@ -86,9 +86,13 @@ Result<EnvironmentPicture> DecodeEightBit(PictureFormat format, std::span<const 
                                    {name, "?", "?", std::to_string(EnvironmentPicture::kMaxSide),
                                     std::to_string(EnvironmentPicture::kMaxPixels)});
         }
-        return Status::Message(
-            kMsgEnvironmentUnreadable,
-            {name, status.text.empty() ? "the picture is damaged" : std::string(status.text)});
+        std::string reason = status.text.empty() ? "the picture is damaged" : status.text;
+        if (status.number == kMsgImageDamaged) {
+            reason = "it is damaged or cut short";
+        } else if (status.number == kMsgImageUnreadable && status.arguments.size() == 2) {
+            reason = status.arguments[1];  // the library's own words; the name is said already
+        }
+        return Status::Message(kMsgEnvironmentUnreadable, {name, reason});
     }
     if (image.height <= 0 || image.width <= 0 ||
         static_cast<std::size_t>(image.height) !=

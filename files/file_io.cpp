@@ -117,8 +117,15 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
     }
 }
 
+FileWrite ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                              Durability durability) {
+    return ReplaceFileContents(
+        path, [&bytes](const ByteStretches& put) { put(bytes); }, durability);
+}
+
 FileWrite ReplaceFileContents(const std::string& requested_path,
-                              const std::vector<std::uint8_t>& bytes, Durability durability) {
+                              const std::function<void(const ByteStretches&)>& produce,
+                              Durability durability) {
     const std::string path = ResolveLinks(requested_path);
     const bool flush = durability == Durability::Flushed;
     std::string temporary = path + ".XXXXXX";
@@ -136,8 +143,11 @@ FileWrite ReplaceFileContents(const std::string& requested_path,
         ::fchmod(file.get(), 0666 & ~mask);
     }
 
-    const bool written = WriteAll(file.get(), bytes.data(), bytes.size()) &&
-                         (!flush || ::fsync(file.get()) == 0) && file.Close();
+    bool all_put = true;  // once a stretch fails, the rest are not tried
+    produce([&](std::span<const std::uint8_t> stretch) {
+        all_put = all_put && WriteAll(file.get(), stretch.data(), stretch.size());
+    });
+    const bool written = all_put && (!flush || ::fsync(file.get()) == 0) && file.Close();
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return FileWrite::CannotWrite;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,13 @@ enum class Durability { Flushed, Unflushed };
 // failed. When `path` is a symbolic link, the file it leads to is replaced (in its own folder)
 // and the link stays; the replaced file's permissions are kept.
 FileWrite ReplaceFileContents(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                              Durability durability = Durability::Flushed);
+
+// The same for a file made a stretch at a time: `produce` hands each stretch to the function
+// it is given, in order, and the file is never whole in memory.
+using ByteStretches = std::function<void(std::span<const std::uint8_t>)>;
+FileWrite ReplaceFileContents(const std::string& path,
+                              const std::function<void(const ByteStretches&)>& produce,
                               Durability durability = Durability::Flushed);
 
 // The extension of a path's file name, without the dot ("" when there is none), and the same

@@ -2,6 +2,7 @@
 // releases everything and reports the library's message instead of ending the program.
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,7 @@ struct JpegErrors {
     jpeg_error_mgr manager;  // first, so that the library's pointer to it is ours too
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool cut_short = false;  // the data ended before the picture did
 };
 
 [[noreturn]] void JumpBack(j_common_ptr info) {
@@ -32,13 +34,29 @@ struct JpegErrors {
     std::longjmp(errors->jump, 1);
 }
 
-// Warnings are not shown and decoding goes on, except at the premature end of a truncated
-// file: libjpeg would fill the missing rows with grey and call it a success, so that one is
-// treated as the error it is for the user.
+// Warnings are not shown and decoding goes on, except where the data ends before the picture
+// does (the file cut short, or a marker in the middle of a scan): libjpeg would fill the rest
+// with grey and call it a success, so that is treated as the damage it is.
 void EmitMessage(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+    const int code = info->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+        reinterpret_cast<JpegErrors*>(info->err)->cut_short = true;
         JumpBack(info);
     }
+}
+
+// Whether the file is large enough for the picture its header describes. Every coded 8x8 block
+// takes at least one bit, and a component with fewer blocks than the others cannot be left out
+// of every scan while they are coded, so a picture whose smallest component has more blocks
+// than the file has bits is cut short or damaged. Checked before anything is allocated for it.
+bool HoldsItsBlocks(const jpeg_decompress_struct& info, std::size_t file_bytes) {
+    std::uint64_t fewest = UINT64_MAX;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        fewest =
+            std::min(fewest, std::uint64_t{component.width_in_blocks} * component.height_in_blocks);
+    }
+    return fewest <= std::uint64_t{file_bytes} * 8;
 }
 
 void IgnoreMessage(j_common_ptr) {}
@@ -73,10 +91,12 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
     unsigned char* volatile scanline = nullptr;
     info.err = &errors.manager;
     InitErrors(errors);
+    const Status damaged = Status::Message(kMsgImageDamaged, {path});
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
         std::free(scanline);
-        return Status::Library(errors.message);
+        return errors.cut_short ? damaged
+                                : Status::Message(kMsgImageUnreadable, {path, errors.message});
     }
     jpeg_create_decompress(&info);
     scan_limit.progress_monitor = LimitScans;
@@ -86,6 +106,10 @@ Status DecodeJpeg(std::span<const std::uint8_t> bytes, TextureImage& image, cons
     if (!ImageSizeAcceptable(info.image_width, info.image_height, info.num_components)) {
         jpeg_destroy_decompress(&info);
         return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
+    }
+    if (!HoldsItsBlocks(info, bytes.size())) {
+        jpeg_destroy_decompress(&info);
+        return damaged;
     }
     jpeg_start_decompress(&info);
 

@@ -3,6 +3,7 @@
 #include "model_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 #include <assimp/BaseImporter.h>
 #include <assimp/DefaultIOSystem.h>
@@ -300,31 +302,140 @@ struct FaceTally {
     std::size_t left_out = 0;
 };
 
-// Cuts one of the library's meshes into pieces of 16-bit indices. Vertices with normals are
-// shared within a piece; without, every corner takes its face's normal.
-void CutMesh(const aiMesh& source, double scale, ModelMesh& mesh, FaceTally& tally) {
-    const unsigned vertex_count = source.mNumVertices;
-    if (source.mVertices == nullptr || vertex_count == 0) {
-        tally.left_out += source.mNumFaces;
-        return;
+using Triangle = std::array<unsigned, 3>;
+
+// A mesh's triangles over its vertices. Most readers give every triangle three vertices of
+// its own, in order (STL and OBJ do): those are counted, not listed.
+struct MeshTriangles {
+    std::vector<Triangle> listed;
+    std::size_t in_order = 0;  // with none listed: the triangles (3t, 3t + 1, 3t + 2)
+
+    std::size_t Count() const { return listed.empty() ? in_order : listed.size(); }
+    Triangle operator[](std::size_t t) const {
+        if (!listed.empty()) {
+            return listed[t];
+        }
+        const auto first = static_cast<unsigned>(3 * t);
+        return {first, first + 1, first + 2};
     }
+};
+
+// The mesh's polygons as fans from their first corner; faces of fewer than three corners
+// (points and lines) are left out.
+MeshTriangles FanTriangles(const aiMesh& source, std::size_t count, FaceTally& tally) {
+    const aiFace* faces = source.mFaces;
+    const unsigned face_count = faces == nullptr ? 0 : source.mNumFaces;
+    bool in_order = face_count > 0;
+    for (unsigned f = 0; f < face_count && in_order; ++f) {
+        const unsigned* corner = faces[f].mIndices;
+        in_order = faces[f].mNumIndices == 3 && corner != nullptr && corner[0] == 3 * f &&
+                   corner[1] == 3 * f + 1 && corner[2] == 3 * f + 2;
+    }
+    MeshTriangles triangles;
+    if (in_order) {
+        triangles.in_order = face_count;
+        return triangles;
+    }
+    triangles.listed.reserve(count);
+    for (unsigned f = 0; f < face_count; ++f) {
+        const aiFace& face = faces[f];
+        if (face.mNumIndices < 3 || face.mIndices == nullptr) {
+            ++tally.left_out;
+            continue;
+        }
+        for (unsigned t = 1; t + 1 < face.mNumIndices; ++t) {
+            triangles.listed.push_back({face.mIndices[0], face.mIndices[t], face.mIndices[t + 1]});
+        }
+    }
+    return triangles;
+}
+
+// Gives back an array the library made.
+template <typename T>
+void GiveBack(T*& array) {
+    const std::unique_ptr<T[]> taken(std::exchange(array, nullptr));
+}
+
+// Gives back what the library holds of a mesh that its pieces will not read: its faces (once
+// they are triangles of our own: each face is an allocation of its own, dearer than its
+// corners), tangents, colours and further texture coordinates.
+void DropUnread(aiMesh& mesh) {
+    GiveBack(mesh.mFaces);
+    mesh.mNumFaces = 0;
+    GiveBack(mesh.mTangents);
+    GiveBack(mesh.mBitangents);
+    for (aiColor4D*& colours : mesh.mColors) {
+        GiveBack(colours);
+    }
+    for (unsigned c = 1; c < AI_MAX_NUMBER_OF_TEXTURECOORDS; ++c) {
+        GiveBack(mesh.mTextureCoords[c]);
+    }
+}
+
+// Where the mesh's vertices sit in the piece being filled, for vertices shared within a piece:
+// an open-addressed table sized for one piece, not an entry for every vertex of the mesh.
+class PieceSlots {
+  public:
+    explicit PieceSlots(std::size_t most) {
+        int bits = 4;
+        while ((std::size_t{1} << bits) < 2 * most) {
+            ++bits;
+        }
+        shift_ = 64 - bits;
+        mask_ = (std::size_t{1} << bits) - 1;
+        vertex_.assign(mask_ + 1, kEmpty);
+        local_.resize(mask_ + 1);
+    }
+    void Clear() { std::fill(vertex_.begin(), vertex_.end(), kEmpty); }
+    // The slot of `vertex`: its own, or the empty one where it would go.
+    std::size_t Find(unsigned vertex) const {
+        std::size_t slot = (vertex * 0x9E3779B97F4A7C15ull) >> shift_;
+        while (vertex_[slot] != vertex && vertex_[slot] != kEmpty) {
+            slot = (slot + 1) & mask_;
+        }
+        return slot;
+    }
+    bool Holds(std::size_t slot) const { return vertex_[slot] != kEmpty; }
+    std::uint16_t Local(std::size_t slot) const { return local_[slot]; }
+    void Put(std::size_t slot, unsigned vertex, std::uint16_t local) {
+        vertex_[slot] = vertex;
+        local_[slot] = local;
+    }
+
+  private:
+    static constexpr unsigned kEmpty = ~0u;  // no vertex: a mesh has fewer
+    std::vector<unsigned> vertex_;
+    std::vector<std::uint16_t> local_;
+    std::size_t mask_ = 0;
+    int shift_ = 0;
+};
+
+// Cuts one of the library's meshes, as triangles over its vertices, into pieces of 16-bit
+// indices. Vertices with normals are shared within a piece; without, every corner takes its
+// face's normal. Each piece is given the room it will fill (at most), once. The mesh has
+// vertices.
+void CutMesh(const aiMesh& source, const MeshTriangles& triangles, double scale, ModelMesh& mesh,
+             FaceTally& tally) {
+    const unsigned vertex_count = source.mNumVertices;
     const aiVector3D* uv = source.mTextureCoords[0];
     const bool shared = source.mNormals != nullptr;
     mesh.smooth = shared;
-    std::vector<std::uint32_t> piece_of;  // 1 + the piece a vertex was last placed in
-    std::vector<std::uint16_t> local;
-    if (shared) {
-        piece_of.assign(vertex_count, 0);
-        local.assign(vertex_count, 0);
-    }
+    PieceSlots slots(shared ? std::min<std::size_t>(vertex_count, kMaxMeshVertices) : 0);
     const auto point = [&](unsigned i) {
         const aiVector3D& p = source.mVertices[i];
         return aiVector3D(static_cast<float>(p.x * scale), static_cast<float>(p.y * scale),
                           static_cast<float>(p.z * scale));
     };
-    mesh.pieces.emplace_back();
+    std::size_t remaining = triangles.Count();  // from the one being added on
+    const auto start_piece = [&]() {
+        Mesh& piece = mesh.pieces.emplace_back();
+        const std::size_t corners = std::min(3 * remaining, kMaxMeshVertices);
+        piece.vertices.reserve(shared ? std::min<std::size_t>(corners, vertex_count) : corners);
+        piece.indices.reserve(corners);
+    };
+    start_piece();
     // One triangle over three of the mesh's vertices; false when a corner is not sound.
-    const auto add_triangle = [&](const unsigned(&corners)[3]) {
+    const auto add_triangle = [&](const Triangle& corners) {
         aiVector3D p[3];
         for (int k = 0; k < 3; ++k) {
             if (corners[k] >= vertex_count) {
@@ -339,14 +450,17 @@ void CutMesh(const aiMesh& source, double scale, ModelMesh& mesh, FaceTally& tal
         const float length = normal.Length();
         normal = length > 0 && std::isfinite(length) ? normal / length : aiVector3D(0, 0, 0);
         if (mesh.pieces.back().vertices.size() + 3 > kMaxMeshVertices) {
-            mesh.pieces.emplace_back();
+            start_piece();
+            if (shared) {
+                slots.Clear();
+            }
         }
         Mesh& piece = mesh.pieces.back();
-        const auto piece_number = static_cast<std::uint32_t>(mesh.pieces.size());
         for (int k = 0; k < 3; ++k) {
             const unsigned i = corners[k];
-            if (shared && piece_of[i] == piece_number) {
-                piece.indices.push_back(local[i]);
+            const std::size_t slot = shared ? slots.Find(i) : 0;
+            if (shared && slots.Holds(slot)) {
+                piece.indices.push_back(slots.Local(slot));
                 continue;
             }
             DisplayVertex v;
@@ -366,28 +480,18 @@ void CutMesh(const aiMesh& source, double scale, ModelMesh& mesh, FaceTally& tal
             }
             const auto index = static_cast<std::uint16_t>(piece.vertices.size());
             if (shared) {
-                piece_of[i] = piece_number;
-                local[i] = index;
+                slots.Put(slot, i, index);
             }
             piece.indices.push_back(index);
             piece.vertices.push_back(v);
         }
         return true;
     };
-    // Polygons as fans from their first corner; faces of fewer than three corners (points and
-    // lines) are left out.
-    for (unsigned f = 0; f < source.mNumFaces; ++f) {
-        const aiFace& face = source.mFaces[f];
-        if (face.mNumIndices < 3 || face.mIndices == nullptr) {
+    for (std::size_t t = 0; t < triangles.Count(); ++t) {
+        if (!add_triangle(triangles[t])) {
             ++tally.left_out;
-            continue;
         }
-        for (unsigned t = 1; t + 1 < face.mNumIndices; ++t) {
-            const unsigned corners[3] = {face.mIndices[0], face.mIndices[t], face.mIndices[t + 1]};
-            if (!add_triangle(corners)) {
-                ++tally.left_out;
-            }
-        }
+        --remaining;
     }
     std::erase_if(mesh.pieces, [](const Mesh& m) { return m.indices.empty(); });
 }
@@ -519,7 +623,8 @@ Vec3 ScaledPoint(const aiVector3D& p, double scale) {
     return {p.x * scale, p.y * scale, p.z * scale};
 }
 
-Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& options,
+// Takes the library's meshes out of `source` as it goes.
+Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
                              const FolderIoSystem* folder, const std::string& file_name) {
     // The library's glTF reader gives a camera the translation of its node as its position
     // too, and a spot light's cone as the half angle glTF keeps.
@@ -528,13 +633,16 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
     if (source.mNumMeshes > kMaxImportParts || source.mNumMaterials > kMaxImportParts) {
         return Status::Message(kMsgModelTooLarge, {file_name, "too many meshes or materials"});
     }
-    std::size_t triangles = 0;  // polygons counted as the fans they become
+    // Polygons counted as the fans they become, for each mesh.
+    std::vector<std::size_t> fans(source.mNumMeshes, 0);
+    std::size_t triangles = 0;
     for (unsigned i = 0; i < source.mNumMeshes && triangles <= kMaxImportTriangles; ++i) {
         const aiMesh* mesh = source.mMeshes[i];
         for (unsigned f = 0; mesh != nullptr && mesh->mFaces != nullptr && f < mesh->mNumFaces;
              ++f) {
-            triangles += std::max(mesh->mFaces[f].mNumIndices, 2u) - 2;
+            fans[i] += std::max(mesh->mFaces[f].mNumIndices, 2u) - 2;
         }
+        triangles += fans[i];
     }
     if (triangles > kMaxImportTriangles) {
         return Status::Message(kMsgModelTooLarge, {file_name, "more than 20000000 triangles"});
@@ -553,16 +661,25 @@ Result<ModelScene> TakeScene(const aiScene& source, const ModelImportOptions& op
         scene.materials.emplace_back();
     }
 
+    // Each of the library's meshes is given back as soon as it is cut into pieces, and its faces
+    // before that: a large file is not held twice over.
     FaceTally tally;
+    scene.meshes.reserve(source.mNumMeshes);
     for (unsigned i = 0; i < source.mNumMeshes; ++i) {
         ModelMesh& mesh = scene.meshes.emplace_back();
-        if (source.mMeshes[i] == nullptr) {
+        const std::unique_ptr<aiMesh> from(std::exchange(source.mMeshes[i], nullptr));
+        if (from == nullptr) {
             continue;
         }
-        const aiMesh& from = *source.mMeshes[i];
-        mesh.name = CleanName(from.mName);
-        mesh.material = from.mMaterialIndex < scene.materials.size() ? from.mMaterialIndex : 0;
-        CutMesh(from, scale, mesh, tally);
+        if (from->mVertices == nullptr || from->mNumVertices == 0) {
+            tally.left_out += from->mNumFaces;
+            continue;
+        }
+        mesh.name = CleanName(from->mName);
+        mesh.material = from->mMaterialIndex < scene.materials.size() ? from->mMaterialIndex : 0;
+        const MeshTriangles fan_triangles = FanTriangles(*from, fans[i], tally);
+        DropUnread(*from);
+        CutMesh(*from, fan_triangles, scale, mesh, tally);
         for (const Mesh& piece : mesh.pieces) {
             scene.triangles += piece.TriangleCount();
         }
@@ -796,10 +913,10 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
     auto folder = std::make_unique<FolderIoSystem>(full.parent_path());
     const FolderIoSystem* folder_view = folder.get();
     importer.SetIOHandler(folder.release());  // the importer owns it from here
-    const aiScene* scene = importer.ReadFile(full.string(), kPostProcess);
-    if (scene == nullptr) {
+    if (importer.ReadFile(full.string(), kPostProcess) == nullptr) {
         return ReadFailed(file_name, WhyFailed(importer));
     }
+    const std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     return TakeScene(*scene, options, folder_view, file_name);
 }
 
@@ -819,11 +936,11 @@ Result<ModelScene> ReadModelBytes(std::span<const std::uint8_t> bytes, const std
     Assimp::Importer importer;
     Configure(importer, extension);
     importer.SetIOHandler(std::make_unique<FolderIoSystem>(fs::path()).release());
-    const aiScene* scene =
-        importer.ReadFileFromMemory(bytes.data(), bytes.size(), kPostProcess, extension.c_str());
-    if (scene == nullptr) {
+    if (importer.ReadFileFromMemory(bytes.data(), bytes.size(), kPostProcess, extension.c_str()) ==
+        nullptr) {
         return ReadFailed(file_name, WhyFailed(importer));
     }
+    const std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     return TakeScene(*scene, options, nullptr, file_name);
 }
 

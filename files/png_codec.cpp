@@ -20,10 +20,15 @@ struct PngReadState {
     std::size_t size = 0;
     std::size_t position = 0;
     char message[256] = {};
+    bool cut_short = false;  // the file ended before the picture did
     std::vector<Status>* warnings = nullptr;
-    // Volatile: set after the jump target and read again when an error jumps back to it.
-    unsigned char* volatile pixels = nullptr;
+    TextureImage* image = nullptr;
+    // Volatile: set after the jump target and read again when an error jumps back to it. An
+    // interlaced picture's rows, each kept until the last pass has filled it; otherwise one
+    // row at a time.
     png_bytep* volatile rows = nullptr;
+    volatile png_uint_32 row_count = 0;
+    unsigned char* volatile scanline = nullptr;
     // What the decoding found, kept here rather than in locals of the function that sets the
     // jump target.
     png_uint_32 width = 0;
@@ -34,7 +39,8 @@ struct PngReadState {
 void ReadBytes(png_structp png, png_bytep out, png_size_t length) {
     auto* state = static_cast<PngReadState*>(png_get_io_ptr(png));
     if (length > state->size - state->position) {
-        png_error(png, "Read Error: the file ends too soon");
+        state->cut_short = true;
+        png_error(png, "the file ends too soon");
     }
     std::memcpy(out, state->data + state->position, length);
     state->position += length;
@@ -56,24 +62,53 @@ void ReadWarning(png_structp png, png_const_charp message) {
 }
 
 void ReleaseRows(PngReadState& state) {
-    std::free(state.pixels);
+    if (state.rows != nullptr) {
+        for (png_uint_32 y = 0; y < state.row_count; ++y) {
+            std::free(state.rows[y]);
+        }
+    }
     std::free(state.rows);
-    state.pixels = nullptr;
+    std::free(state.scanline);
     state.rows = nullptr;
+    state.row_count = 0;
+    state.scanline = nullptr;
 }
 
+void* Allocate(std::size_t bytes) {
+    void* memory = std::malloc(bytes);
+    if (memory == nullptr) {
+        ReportOutOfMemory();
+    }
+    return memory;
+}
+
+// Whether the file's compressed data can hold the rows its header describes: deflate makes at
+// most 1 032 bytes of one, so a file much smaller than its rows over that is cut short or damaged.
+bool HoldsItsRows(png_structp png, png_infop info, std::size_t file_bytes) {
+    const std::uint64_t bits = std::uint64_t{png_get_image_width(png, info)} *
+                               png_get_bit_depth(png, info) * png_get_channels(png, info);
+    const std::uint64_t row_bytes = (bits + 7) / 8 + 1;  // with the filter byte
+    return row_bytes * png_get_image_height(png, info) / 1032 <= file_bytes;
+}
+
+enum class RowsRead { Whole, TooLarge, CutShort };
+
 // Applies the program's transformations, in its order, and reads every row (all interlace
-// passes) into state.pixels. Returns false when the picture is too large to read.
-bool DecodeRows(png_structp png, png_infop info, PngReadState& state) {
+// passes) into the picture, keeping at most one row beside it unless the file is interlaced.
+RowsRead DecodeRows(png_structp png, png_infop info, PngReadState& state) {
     png_uint_32& width = state.width;
     png_uint_32& height = state.height;
     int& channels = state.channels;
     png_set_read_fn(png, &state, ReadBytes);
     png_read_info(png, info);
-    int bit_depth = 0, colour_type = 0;
-    png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, nullptr, nullptr, nullptr);
+    int bit_depth = 0, colour_type = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, &interlace, nullptr,
+                 nullptr);
     if (!ImageSizeAcceptable(width, height, 4)) {
-        return false;
+        return RowsRead::TooLarge;
+    }
+    if (!HoldsItsRows(png, info, state.size)) {
+        return RowsRead::CutShort;
     }
     // Palette to RGB, low-bit grey to 8 bits.
     if (colour_type == PNG_COLOR_TYPE_PALETTE) {
@@ -100,45 +135,43 @@ bool DecodeRows(png_structp png, png_infop info, PngReadState& state) {
         png_set_strip_16(png);
         png_set_swap(png);
     }
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
     channels = png_get_channels(png, info);
-    const std::size_t row_bytes = png_get_rowbytes(png, info);
-    state.pixels = static_cast<unsigned char*>(std::malloc(row_bytes * height));
-    state.rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
-    if (state.pixels == nullptr || state.rows == nullptr) {
-        ReportOutOfMemory();
-    }
-    for (png_uint_32 y = 0; y < height; ++y) {
-        state.rows[y] = state.pixels + row_bytes * y;
-    }
-    png_read_image(png, state.rows);
-    png_read_end(png, nullptr);
-    return true;
-}
-
-// Copies the decoded rows into the picture and releases them.
-Status StoreRows(PngReadState& state, TextureImage& image) {
-    const png_uint_32 width = state.width;
-    const png_uint_32 height = state.height;
-    const int channels = state.channels;
-
+    TextureImage& image = *state.image;
     image.grey_rows.clear();
     image.rgb_rows.clear();
     image.height = 0;
-    if (channels == 1 || channels == 3) {
-        image.channels = channels;
-        image.width = static_cast<std::int32_t>(width);
+    image.channels = channels;
+    image.width = static_cast<std::int32_t>(width);
+    if (channels != 1 && channels != 3) {
+        return RowsRead::Whole;  // refused by the caller
+    }
+    const std::size_t row_bytes = png_get_rowbytes(png, info);
+    if (interlace == PNG_INTERLACE_NONE || passes == 1) {
+        state.scanline = static_cast<unsigned char*>(Allocate(row_bytes));
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, state.scanline, nullptr);
+            // No C++ object is alive across the library call above: the rows are made here.
+            image.AppendRow(state.scanline);
+        }
+    } else {
+        state.rows = static_cast<png_bytep*>(Allocate(sizeof(png_bytep) * height));
+        for (png_uint_32 y = 0; y < height; ++y) {
+            state.rows[y] = static_cast<png_bytep>(Allocate(row_bytes));
+            state.row_count = y + 1;
+        }
+        png_read_image(png, state.rows);
+        // Each row goes as soon as the picture has it.
         for (png_uint_32 y = 0; y < height; ++y) {
             image.AppendRow(state.rows[y]);
+            std::free(state.rows[y]);
+            state.rows[y] = nullptr;
         }
     }
-    ReleaseRows(state);
-    // Any other channel count after the transformations is refused.
-    return channels == 1 || channels == 3
-               ? Status::Ok()
-               : Status::Message(kMsgImageChannels, {std::to_string(channels)});
+    png_read_end(png, nullptr);
+    return RowsRead::Whole;
 }
 
 }  // namespace
@@ -149,6 +182,7 @@ Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const
     state.data = bytes.data();
     state.size = bytes.size();
     state.warnings = warnings;
+    state.image = &image;
     const Status cannot_open =
         Status::Message(kMsgImageOpenFailed, FormatMessage(kMsgImageOpenFailed, path));
 
@@ -167,14 +201,24 @@ Status DecodePng(std::span<const std::uint8_t> bytes, TextureImage& image, const
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, &end_info);
         ReleaseRows(state);
-        return Status::Library(state.message);
+        return state.cut_short ? Status::Message(kMsgImageDamaged, {path})
+                               : Status::Message(kMsgImageUnreadable, {path, state.message});
     }
-    if (!DecodeRows(png, info, state)) {
-        png_destroy_read_struct(&png, &info, &end_info);
-        return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
-    }
+    const RowsRead read = DecodeRows(png, info, state);
     png_destroy_read_struct(&png, &info, &end_info);
-    return StoreRows(state, image);
+    ReleaseRows(state);
+    switch (read) {
+        case RowsRead::TooLarge:
+            return Status::Message(kMsgImageTooLarge, FormatMessage(kMsgImageTooLarge, path));
+        case RowsRead::CutShort:
+            return Status::Message(kMsgImageDamaged, {path});
+        case RowsRead::Whole:
+            break;
+    }
+    // Any other channel count after the transformations is refused.
+    return state.channels == 1 || state.channels == 3
+               ? Status::Ok()
+               : Status::Message(kMsgImageChannels, {std::to_string(state.channels)});
 }
 
 }  // namespace kelto

@@ -153,6 +153,8 @@ Result<RenderPartHeader> DecodeRenderPartHeader(std::span<const std::uint8_t> fi
     const auto seed = static_cast<std::int64_t>(U64(in));
     if (seeded == 1) {
         h.seed = seed;
+    } else if (seed != 0) {
+        return Corrupt(name);  // a render without a seed writes zeros there
     }
     h.view = in.I32();
     h.scene_length = U64(in);

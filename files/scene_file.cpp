@@ -41,6 +41,8 @@ void WriteImage(ByteWriter& out, const TextureImage& image) {
     const int width = image.HasPixels() ? image.width : 0;
     out.I32(height);
     out.I32(width);
+    out.Reserve(static_cast<std::size_t>(height) * static_cast<std::size_t>(width) *
+                (image.IsGrey() ? 1 : 3));
     // A row shorter than the picture (never made by our readers) is padded with black.
     auto byte_at = [](const std::vector<std::uint8_t>& row, std::size_t x) -> std::uint8_t {
         return x < row.size() ? row[x] : 0;

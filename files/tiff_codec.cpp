@@ -138,12 +138,14 @@ Status DecodeTiff(std::span<const std::uint8_t> bytes, TextureImage& image,
     }
     char reason[1024] = {};
     if (!TIFFRGBAImageOK(tiff.get(), reason)) {
-        return Status::Library(reason);
+        return Status::Message(kMsgImageUnreadable, {path, reason});
     }
     std::vector<std::uint32_t> raster(std::size_t{width} * height);
     if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, raster.data(), ORIENTATION_TOPLEFT,
                                    1)) {
-        return Status::Library(file.message[0] ? file.message : "TIFF: cannot decode the picture");
+        return Status::Message(
+            kMsgImageUnreadable,
+            {path, file.message[0] ? file.message : "the picture cannot be decoded"});
     }
     const bool grey =
         (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&

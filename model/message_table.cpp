@@ -33,6 +33,9 @@ constexpr MessageEntry kMessages[] = {
     {kMsgSceneSaveFailed, "Error: unable to save Kelto scene file: %s.", MessageIcon::Error},
     {kMsgSceneOpenFailed, "Error: unable to open Kelto scene file: %s.", MessageIcon::Error},
     {kMsgImageTooLarge, "Error: image too large to import: '%s'", MessageIcon::Error},
+    {kMsgImageDamaged, "Error: image file damaged or cut short: '%s'", MessageIcon::Error},
+    // The second field is the decoding library's reason.
+    {kMsgImageUnreadable, "Error: unable to read image file: '%s' (%s)", MessageIcon::Error},
     {kMsgTextTooLarge, "The text '%s' is too long to make into one object.", MessageIcon::Warning},
     {kMsgNoTrueTypeFont, "No TrueType font matches '%s'.", MessageIcon::Warning},
     {kMsgTextCharactersMissing,
@@ -153,6 +156,10 @@ constexpr MessageEntry kMessages[] = {
     {kMsgNoOpenGL,
      "OpenGL is not available on this display, so the modelling windows stay empty. Scenes can "
      "still be opened, saved and edited.",
+     MessageIcon::Warning},
+    {kMsgAutosaveFailed,
+     "Kelto cannot write the autosave copies of your scenes to %s (the folder cannot be made or "
+     "written, or the disk is full). Until it can, save your work yourself; Kelto keeps trying.",
      MessageIcon::Warning},
     {kMsgTextureUnusable,
      "The picture of the material of '%s' cannot be shown in the modelling windows; the object "

@@ -43,6 +43,8 @@ enum MessageNumber : int {
     kMsgTextCharactersMissing = 61493,
     kMsgTextEmpty = 61494,
     kMsgObjectLeftOut = 61495,
+    kMsgImageDamaged = 61496,
+    kMsgImageUnreadable = 61497,
     // The document's own refusals.
     kMsgNotAGroup = 61500,
     kMsgUngroupShear = 61501,
@@ -104,6 +106,7 @@ enum MessageNumber : int {
     kMsgTextureUnusable = 61533,
     kMsgCameraOfWindow = 61534,
     kMsgNameNotLatin1 = 61535,
+    kMsgAutosaveFailed = 61536,
 };
 
 // The text of a message, or an empty view for an unknown number.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <utility>
 
 #include "child_list.h"
@@ -39,9 +40,11 @@ std::string Scene::MakeDefaultName(ObjectType type) const {
     if (type == ObjectType::Mesh && !IsNameUsed(base)) {
         return base;
     }
-    for (int i = 1;; ++i) {
+    int& first = taken_below_.try_emplace(base, 1).first->second;
+    for (int i = first;; ++i) {
         std::string candidate = base + std::to_string(i);
         if (!IsNameUsed(candidate)) {
+            first = i;
             return candidate;
         }
     }
@@ -62,6 +65,9 @@ Result<SceneNode*> Scene::AdoptNode(std::unique_ptr<SceneNode> node) {
     added->owner = added;
     added->id = NodeId{++last_id_};
     by_id_[added->id] = added;
+    if (added->selected != 0) {
+        maybe_selected_.push_back(added->id);
+    }
     nodes_[added->name] = std::move(node);
     return added;
 }
@@ -118,6 +124,7 @@ void Scene::DeleteNode(SceneNode& node) {
         by_id_.erase(gone->id);
         nodes_.erase(gone->name);  // deletes it
     }
+    taken_below_.clear();
 }
 
 std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
@@ -131,6 +138,7 @@ std::unique_ptr<SceneNode> Scene::ReleaseNode(SceneNode& node) {
     std::unique_ptr<SceneNode> released = std::move(it->second);
     nodes_.erase(it);
     by_id_.erase(released->id);
+    taken_below_.clear();
     return released;
 }
 
@@ -145,6 +153,9 @@ Result<SceneNode*> Scene::RestoreNode(std::unique_ptr<SceneNode> node) {
     }
     SceneNode* restored = node.get();
     by_id_[restored->id] = restored;
+    if (restored->selected != 0) {
+        maybe_selected_.push_back(restored->id);
+    }
     nodes_[restored->name] = std::move(node);
     return restored;
 }
@@ -156,6 +167,7 @@ Status Scene::RenameNode(SceneNode& node, const std::string& name) {
     if (IsNameUsed(name)) {
         return Status::Message(kMsgNameTaken, {name});
     }
+    taken_below_.clear();
     auto entry = nodes_.extract(node.name);
     node.name = name;
     entry.key() = name;
@@ -189,6 +201,8 @@ void Scene::DeleteAll() {
     // Shapes go with their nodes.
     by_id_.clear();
     nodes_.clear();
+    maybe_selected_.clear();
+    taken_below_.clear();
     root_ = nullptr;
     MakeRoot();
 }
@@ -238,14 +252,36 @@ int Scene::CountSelected() const {
 
 void Scene::SelectOnly(SceneNode& node) {
     ClearSelection();
-    node.selected = 1;
+    SetSelected(node, 1);
+}
+
+void Scene::SetSelected(SceneNode& node, std::int32_t flag) {
+    if (flag != 0 && node.selected == 0) {
+        maybe_selected_.push_back(node.id);
+    }
+    node.selected = flag;
 }
 
 void Scene::ClearSelection() {
     DeselectAllLights();
-    for (auto& entry : nodes_) {
-        entry.second->selected = 0;
+    for (NodeId id : maybe_selected_) {
+        if (SceneNode* node = FindNode(id)) {
+            node->selected = 0;
+        }
     }
+    maybe_selected_.clear();
+}
+
+std::vector<const SceneNode*> Scene::SelectedNodes() const {
+    std::vector<const SceneNode*> selected;
+    std::unordered_set<NodeId> listed;
+    for (NodeId id : maybe_selected_) {
+        const SceneNode* node = FindNode(id);
+        if (node != nullptr && node->selected != 0 && listed.insert(id).second) {
+            selected.push_back(node);
+        }
+    }
+    return selected;
 }
 
 void GrowByPlacedBox(BoundingBox& box, const SceneNode& node) {
@@ -270,7 +306,7 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
         member->selected = 0;
     }
     LinkChild(*root_, *container);
-    container->selected = 1;
+    SetSelected(*container, 1);
 
     constexpr float kFar = 10000000.0f;
     BoundingBox members_box{{kFar, kFar, kFar}, {-kFar, -kFar, -kFar}};

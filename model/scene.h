@@ -81,9 +81,15 @@ class Scene : public SceneObject {
     int CountSelectedNodes() const;
     int CountSelected() const;  // nodes and lights
     void SelectOnly(SceneNode& node);
-    void AddToSelection(SceneNode& node) { node.selected = 1; }
+    void AddToSelection(SceneNode& node) { SetSelected(node, 1); }
     void RemoveFromSelection(SceneNode& node) { node.selected = 0; }
+    // Gives a node of the scene its selection flag (a file may store any non-zero value).
+    // Nodes are selected through here, or enter the scene selected, never otherwise: the
+    // scene keeps a note of them so that clearing the selection visits only those.
+    void SetSelected(SceneNode& node, std::int32_t flag);
     void ClearSelection();
+    // The selected nodes, each once, in no particular order.
+    std::vector<const SceneNode*> SelectedNodes() const;
 
     // Groups the selected top-level nodes under a new group node placed at the centre of their
     // box (nothing moves in the world); the group becomes the selection. Needs two or more
@@ -136,6 +142,12 @@ class Scene : public SceneObject {
     std::unordered_map<std::string, std::unique_ptr<Camera>> cameras_;
     std::unordered_map<std::string, std::unique_ptr<SceneNode>> nodes_;
     std::unordered_map<NodeId, SceneNode*> by_id_;
+    // Every node selected since the selection was last cleared (some may be gone or no longer
+    // selected, some listed twice).
+    std::vector<NodeId> maybe_selected_;
+    // For each name base, a number below which every default name is taken; forgotten when a
+    // name leaves the scene. Only a hint: MakeDefaultName still looks from there.
+    mutable std::unordered_map<std::string, int> taken_below_;
     // The last handle given; never reset, so no handle is ever given twice.
     std::uint64_t last_id_ = 0;
     SceneNode* root_ = nullptr;

@@ -53,8 +53,8 @@ class SceneNode : public SceneObject {
 
     NodeId id;  // given by the scene when the node enters it
     Matrix4 parent_from_node;
-    SceneNode* owner;  // the node itself
-    std::int32_t selected = 0;
+    SceneNode* owner;           // the node itself
+    std::int32_t selected = 0;  // set through Scene::SetSelected once the node is in a scene
     std::int32_t smooth = 0;
     Vec3 position;
     Matrix4 rotation;

@@ -72,6 +72,7 @@ struct PrimitiveDefaults {
     double torus_tube_radius = 0.3;
     double cylinder_radius = 1.0;
     double cylinder_height = 2.0;
+    friend bool operator==(const PrimitiveDefaults&, const PrimitiveDefaults&) = default;
 };
 
 class SphereShape : public Shape {

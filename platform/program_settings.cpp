@@ -84,12 +84,20 @@ GeneralSettings ReadGeneralSettings(const SettingsStore& store) {
     values.undo_steps = WholeWithin(store.ReadInt(kHistorySection, kUndoSteps, defaults.undo_steps),
                                     GeneralSettings::kMinUndoSteps, GeneralSettings::kMaxUndoSteps,
                                     defaults.undo_steps);
+    const int autosave =
+        store.ReadInt(kAutosaveSection, kAutosaveInterval, defaults.autosave_seconds);
+    values.autosave_seconds =
+        autosave == 0
+            ? 0
+            : WholeWithin(autosave, GeneralSettings::kMinAutosaveSeconds,
+                          GeneralSettings::kMaxAutosaveSeconds, defaults.autosave_seconds);
     return values;
 }
 
 void WriteGeneralSettings(SettingsStore& store, const GeneralSettings& values) {
     store.WriteInt(kRenderSection, kRenderThreads, values.render_threads);
     store.WriteInt(kHistorySection, kUndoSteps, values.undo_steps);
+    store.WriteInt(kAutosaveSection, kAutosaveInterval, values.autosave_seconds);
 }
 
 void RecentFileList::Add(const std::string& path) {

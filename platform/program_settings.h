@@ -36,6 +36,9 @@ inline constexpr char kRenderThreads[] = "Threads";  // 0: one per processor
 
 inline constexpr char kHistorySection[] = "History";
 inline constexpr char kUndoSteps[] = "Undo steps";
+
+inline constexpr char kAutosaveSection[] = "Autosave";
+inline constexpr char kAutosaveInterval[] = "IntervalSeconds";  // 0: off
 }  // namespace settings_keys
 
 // The last choices of the text tool.
@@ -76,9 +79,13 @@ struct GeneralSettings {
     static constexpr int kMaxRenderThreads = 256;
     static constexpr int kMinUndoSteps = 1;
     static constexpr int kMaxUndoSteps = 1000;
+    static constexpr int kMinAutosaveSeconds = 10;
+    static constexpr int kMaxAutosaveSeconds = 24 * 60 * 60;
 
     int render_threads = 0;  // 0: one per processor
     int undo_steps = 100;    // the steps each scene's history keeps
+    // How often changed scenes are autosaved, in seconds; 0: never.
+    int autosave_seconds = 120;
     friend bool operator==(const GeneralSettings&, const GeneralSettings&) = default;
 };
 GeneralSettings ReadGeneralSettings(const SettingsStore& store);

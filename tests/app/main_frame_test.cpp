@@ -312,9 +312,12 @@ class MainFrameTest : public QObject {
                 QWidget* dialog = QApplication::activeModalWidget();
                 QVERIFY(dialog != nullptr);
                 QCOMPARE(dialog->windowTitle(), QString("Kelto Settings"));
-                for (auto* field : dialog->findChildren<QSpinBox*>())
+                for (auto* field : dialog->findChildren<QSpinBox*>()) {
                     if (field->accessibleName() == "Undo steps")
                         field->setValue(2);
+                    if (field->accessibleName() == "Autosave interval")
+                        field->setValue(3);  // below the shortest: the shortest
+                }
                 for (auto* field : dialog->findChildren<QComboBox*>()) {
                     QCOMPARE(field->accessibleName(), QString("Orbit button"));
                     field->setCurrentIndex(1);  // Alt+left only
@@ -330,6 +333,8 @@ class MainFrameTest : public QObject {
             QCOMPARE(rig.settings.Read("History", "Undo steps").has_value(), ok);
         }
         QCOMPARE(ReadGeneralSettings(rig.settings).undo_steps, 2);
+        QCOMPARE(rig.settings.Read("Autosave", "IntervalSeconds"),
+                 std::optional<std::string>("10"));
         QCOMPARE(rig.frame->NewDocument()->Core().UndoCount(), std::size_t{0});
     }
 

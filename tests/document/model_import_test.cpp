@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 
 #include "../fuzz/model_samples.h"
 #include "../temporary_directory.h"
 #include "document/document_core.h"
+#include "files/file_io.h"
 #include "files/image_files.h"
 #include "files/scene_export.h"
 #include "model/child_list.h"
@@ -123,7 +125,46 @@ TEST(ModelImport, ScaleMultipliesEveryCoordinate) {
     EXPECT_EQ(corners.back(), (std::array<long, 3>{1, 1, 0}));  // (1, 1, 0) mm in metres
 }
 
-// 30 000 separate triangles are 90 000 corners: more than one mesh can index.
+// A grid of side × side points with normals, as a binary PLY: its vertices are shared.
+Bytes PlyGrid(int side) {
+    const std::string header = "ply\nformat binary_little_endian 1.0\nelement vertex " +
+                               std::to_string(side * side) +
+                               "\nproperty float x\nproperty float y\nproperty float z\n"
+                               "property float nx\nproperty float ny\nproperty float nz\n"
+                               "element face " +
+                               std::to_string(2 * (side - 1) * (side - 1)) +
+                               "\nproperty list uchar int vertex_indices\nend_header\n";
+    Bytes bytes(header.begin(), header.end());
+    const auto put = [&bytes](const auto value) {
+        const auto* raw = reinterpret_cast<const std::uint8_t*>(&value);
+        bytes.insert(bytes.end(), raw, raw + sizeof value);
+    };
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            for (const float f : {float(x), float(y), 0.0f, 0.0f, 0.0f, 1.0f}) {
+                put(f);
+            }
+        }
+    }
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            const int at = y * side + x;
+            for (const std::array<int, 3>& corners :
+                 {std::array{at, at + 1, at + side},
+                  std::array{at + 1, at + side + 1, at + side}}) {
+                put(std::uint8_t{3});
+                for (const int corner : corners) {
+                    put(corner);
+                }
+            }
+        }
+    }
+    return bytes;
+}
+
+// 30 000 separate triangles are 90 000 corners: more than one mesh can index. So are the
+// 68 121 shared points of a grid, each piece naming its own copies of the points it uses.
+// Saved in stretches, the scene's file holds what it holds in memory.
 TEST(ModelImport, LargeMeshesAreCutAtSixteenBitIndices) {
     std::vector<samples::Triangle> triangles;
     for (int i = 0; i < 30000; ++i) {
@@ -140,6 +181,33 @@ TEST(ModelImport, LargeMeshesAreCutAtSixteenBitIndices) {
         EXPECT_LE(piece->display_mesh.vertices.size(), kMaxMeshVertices);
     }
     EXPECT_EQ(Triangles(document), 30000u);
+
+    constexpr int kSide = 261;
+    DocumentCore grid;
+    const auto grid_made = grid.ImportModelBytes(PlyGrid(kSide), "grid.ply");
+    ASSERT_TRUE(grid_made.ok()) << grid_made.status().text;
+    const SceneNode& grid_top = *grid.Node(grid_made->objects[0]);
+    EXPECT_EQ(ChildCount(grid_top), 2u);  // corners of their own would take seven
+    for (const SceneNode* piece : ChildrenOf(grid_top)) {
+        EXPECT_LE(piece->display_mesh.vertices.size(), kMaxMeshVertices);
+    }
+    std::vector<std::array<long, 3>> expected;
+    for (int y = 0; y + 1 < kSide; ++y) {
+        for (int x = 0; x + 1 < kSide; ++x) {
+            for (const auto& [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 0}, {1, 1}, {0, 1}}) {
+                expected.push_back({(x + dx) * 1000L, (y + dy) * 1000L, 0});
+            }
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(WorldCorners(grid), expected);
+
+    test::TemporaryDirectory folder;
+    const std::string path = folder.File("grid.kel");
+    ASSERT_TRUE(grid.Save(path).ok());
+    const Result<Bytes> saved = ReadWholeFile(path);
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(*saved, grid.SaveToBytes());
 }
 
 // An OBJ beside its MTL and picture: materials with their colours, the picture read through

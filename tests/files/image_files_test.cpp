@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -280,6 +281,32 @@ TEST(ImageReaders, DamagedFilesFailWithAMessage) {
             EXPECT_FALSE(s.text.empty()) << fraction;
         }
     }
+    // Data that ends inside the picture is damage, said so with the file's name; so is a
+    // header claiming far more pixels than the file's bytes can code (here a 20x20 JPEG's
+    // header claims 25 601 x 9 980), refused before anything is decoded.
+    TextureImage partial;
+    EXPECT_EQ(DecodeJpeg(Bytes(jpeg.begin(), jpeg.end() - 40), partial, "j.jpg").text,
+              "Error: image file damaged or cut short: 'j.jpg'");
+    EXPECT_EQ(DecodePng(Bytes(png.begin(), png.end() - 40), partial, "p.png").text,
+              "Error: image file damaged or cut short: 'p.png'");
+    Bytes claims_more = jpeg;
+    const auto frame = std::ranges::search(claims_more, Bytes{0xFF, 0xC0}).begin();
+    ASSERT_NE(frame, claims_more.end());
+    std::ranges::copy(Bytes{0x26, 0xFC, 0x64, 0x01}, frame + 5);  // height, width
+    TextureImage untouched;
+    EXPECT_EQ(DecodeJpeg(claims_more, untouched, "big.jpg").number, kMsgImageDamaged);
+    EXPECT_EQ(untouched.height, 0);
+    // The library's own reason comes inside the program's message: here the header claims more
+    // rows than the compressed data holds.
+    Bytes taller = png;
+    taller[23] = 40;  // IHDR's height, then its checksum again
+    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, taller.data() + 12, 17));
+    std::ranges::copy(
+        Bytes{static_cast<std::uint8_t>(crc >> 24), static_cast<std::uint8_t>(crc >> 16),
+              static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc)},
+        taller.begin() + 29);
+    EXPECT_EQ(DecodePng(taller, partial, "p.png").text,
+              "Error: unable to read image file: 'p.png' (Not enough image data)");
     // A PNG header claiming a picture too large to hold is refused before any allocation.
     Bytes huge = MakePng(Layout(1, 1, 8, PNG_COLOR_TYPE_GRAY, {0}));
     // IHDR's width is at byte 16, big-endian; 40000 pixels wide breaks the side limit.

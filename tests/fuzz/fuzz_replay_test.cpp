@@ -1,6 +1,7 @@
 // Runs the fuzz targets' entry point over deterministic mutations of real files in the
 // ordinary sanitizer build, so that every test run exercises hostile input too.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "files/image_files.h"
 #include "files/render_part.h"
 #include "fuzz_checks.h"
+#include "model/message_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -160,11 +162,9 @@ TEST(FuzzReplay, MutatedPicturesNeverHurtTheDecoders) {
     for (const auto& [decoder, bytes] : {std::pair{ImageDecoder::Jpeg, jpeg},
                                          {ImageDecoder::Png, png},
                                          {ImageDecoder::Tiff, tiff}}) {
-        ReplayMutations(
-            bytes, 7, 400,
-            [decoder](const std::uint8_t* data, std::size_t size) {
-                CheckImageDecoder(decoder, data, size);
-            });
+        ReplayMutations(bytes, 7, 400, [decoder](const std::uint8_t* data, std::size_t size) {
+            CheckImageDecoder(decoder, data, size);
+        });
     }
 }
 
@@ -200,6 +200,18 @@ TEST(FuzzReplay, DamagedRenderPartsAreRefusedOrUnchanged) {
         // Whatever damage is done is found: only bytes left as they were are read back.
         ASSERT_EQ(DecodeRenderPart(bytes, "part.kpart").ok(), bytes == original) << round;
     }
+    // Found by the fuzzer once it made the checksums right: a part without a seed whose seed
+    // field is not zero was read, though no render writes it.
+    part.header.seed.reset();
+    std::vector<std::uint8_t> stray = EncodeRenderPart(part);
+    constexpr std::size_t kSeedField = 44, kHeader = kRenderPartHeaderSize;
+    stray[kSeedField + 2] = 0x10;
+    const auto crc = static_cast<std::uint32_t>(crc32(0, stray.data(), kHeader - 4));
+    for (int i = 0; i < 4; ++i)
+        stray[kHeader - 4 + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(crc >> (8 * i));
+    CheckRenderPart(stray.data(), stray.size());
+    EXPECT_EQ(DecodeRenderPart(stray, "part.kpart").status().number, kMsgPartCorrupt);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Fuzz target: any bytes opened as a scene file. The reader must fail cleanly (and leave an
 // empty document) or succeed with a scene that can be walked and saved again, and pasted
-// into a document and undone.
+// into a document and undone. The same bytes read as an autosave give a header and a scene
+// within them, or the corrupt-file message.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "document/document_core.h"
+#include "files/autosave_files.h"
 #include "model/child_list.h"
 
 namespace {
@@ -20,6 +22,10 @@ std::size_t CountTree(const kelto::SceneNode& parent) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto autosave = kelto::ReadAutosaveBytes(std::span(data, size), "fuzz.kelauto");
+    if (autosave.ok() ? autosave->scene.data() + autosave->scene.size() != data + size
+                      : autosave.status().number != kelto::kMsgSceneCorrupt)
+        __builtin_trap();
     kelto::DocumentCore document;
     const kelto::Status status = document.OpenFromBytes(std::span(data, size), "fuzz.kel");
     const kelto::Scene& scene = document.GetScene();

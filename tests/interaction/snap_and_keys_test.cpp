@@ -37,11 +37,12 @@ TEST(ProgramSettings, RoundTripAndValuesOutOfRangeGiveTheDefault) {
     EXPECT_EQ(ReadModellingSettings(store), ModellingSettings{});
     EXPECT_EQ(ReadGeneralSettings(store), GeneralSettings{});
     const ModellingSettings chosen{true, 0.25, 12.5, false};
-    const GeneralSettings general{3, 7};
+    const GeneralSettings general{3, 7, 0};
     WriteModellingSettings(store, chosen);
     WriteGeneralSettings(store, general);
     EXPECT_EQ(store.Read("Modelling", "Snap to grid"), "1");
     EXPECT_EQ(store.Read("History", "Undo steps"), "7");
+    EXPECT_EQ(store.Read("Autosave", "IntervalSeconds"), "0");  // 0: off
     EXPECT_EQ(ReadModellingSettings(store), chosen);
     EXPECT_EQ(ReadGeneralSettings(store), general);
     for (const char* bad : {"0", "-1", "1e9", "nan", "inf", "2x", ""}) {
@@ -51,6 +52,7 @@ TEST(ProgramSettings, RoundTripAndValuesOutOfRangeGiveTheDefault) {
         store.Write("Modelling", "Orbit button", "7");
         store.Write("Render", "Threads", std::string(bad) == "0" ? "257" : bad);
         store.Write("History", "Undo steps", bad);
+        store.Write("Autosave", "IntervalSeconds", std::string(bad) == "0" ? "9" : bad);
         EXPECT_EQ(ReadModellingSettings(store), ModellingSettings{}) << bad;
         EXPECT_EQ(ReadGeneralSettings(store), GeneralSettings{}) << bad;
     }

@@ -35,6 +35,31 @@ TEST(Scene, DefaultNamesCountPerBaseAcrossTypes) {
     EXPECT_EQ(scene.AddNode(ObjectType::Group, "Sphere2").status().text,
               "The name 'Sphere2' is taken by another object.");
     EXPECT_EQ(scene.FindNode("Sphere2")->type, ObjectType::Sphere);
+    // A default name given up is the first free one again.
+    scene.DeleteNode(*scene.FindNode("Sphere2"));
+    EXPECT_EQ(scene.CreateNode(ObjectType::Sphere, {})->name, "Sphere2");
+    ASSERT_TRUE(scene.RenameNode(*scene.FindNode("Sphere3"), "Ball").ok());
+    EXPECT_EQ(scene.CreateNode(ObjectType::Sphere, {})->name, "Sphere3");
+}
+
+// Nodes that enter the scene selected (from a file, back from the history) are let go by the
+// next selection like any other.
+TEST(Scene, SelectingOneLetsGoOfNodesThatEnteredSelected) {
+    Scene scene;
+    auto stored = std::make_unique<SceneNode>();
+    stored->name = "Stored";
+    stored->selected = 5;
+    SceneNode* adopted = *scene.AdoptNode(std::move(stored));
+    LinkChild(scene.Root(), *adopted);
+    SceneNode* sphere = scene.CreateNode(ObjectType::Sphere, {});
+    scene.AddToSelection(*sphere);
+    EXPECT_EQ(scene.SelectedNodes().size(), 2u);
+    std::unique_ptr<SceneNode> released = scene.ReleaseNode(*sphere);
+    ASSERT_TRUE(scene.RestoreNode(std::move(released)).ok());
+    scene.SelectOnly(*adopted);
+    EXPECT_EQ(sphere->selected, 0);
+    EXPECT_EQ(adopted->selected, 1);
+    EXPECT_EQ(scene.SelectedNodes(), std::vector<const SceneNode*>{adopted});
 }
 
 TEST(Scene, GroupingKeepsEveryMemberWhereItWas) {

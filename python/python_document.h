@@ -1,0 +1,68 @@
+// The module's documents and the handles scripts hold: a Document owns its DocumentCore through
+// a shared state that every object, light and material of it keeps alive, so that none of
+// them outlives the core it names; closing the document ends the core, and each handle
+// (a NodeId or LightId) is looked up again at every use, so a handle of a closed document or
+// of a deleted object raises kelto.Error instead of reaching freed memory.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/document_core.h"
+
+namespace kelto::python {
+
+namespace py = pybind11;
+
+struct OpenDocument {
+    std::unique_ptr<DocumentCore> core = std::make_unique<DocumentCore>();
+    std::string path;  // the file last opened or saved; empty for a new scene
+    // The open batches (Document.batch), innermost last; they end before the core does.
+    std::vector<std::unique_ptr<DocumentCore::EditScope>> batches;
+
+    // Ends the batches and then the core.
+    void Close() {
+        batches.clear();
+        core.reset();
+    }
+
+    // The core, or kelto.Error once the document is closed.
+    DocumentCore& Core();
+};
+using DocumentRef = std::shared_ptr<OpenDocument>;
+
+// An object of the scene: a node at any depth.
+struct ObjectHandle {
+    DocumentRef document;
+    NodeId id;
+    // The node, or kelto.Error when it is gone (deleted, undone, or the document closed).
+    const SceneNode& Node() const;
+};
+
+struct LightHandle {
+    DocumentRef document;
+    LightId id;
+    const Light& Get() const;
+};
+
+// An object's material, read and written through the object.
+struct MaterialHandle {
+    ObjectHandle object;
+};
+
+// The Python side of one document: what kelto.new() and kelto.open() return.
+struct DocumentHandle {
+    DocumentRef document;
+};
+
+py::object WrapNode(const DocumentRef& document, NodeId id);
+py::object WrapLight(const DocumentRef& document, LightId id);
+
+void BindDocument(py::module_& module);
+void BindObjects(py::module_& module);
+void BindRender(py::module_& module, py::class_<DocumentHandle>& document);
+
+}  // namespace kelto::python
