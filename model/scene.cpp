@@ -189,7 +189,15 @@ SceneNode* Scene::CreateNode(ObjectType type, const Vec3& point) {
     if (placement.x_rotation_degrees != 0.0) {
         node->rotation.Rotate(placement.x_rotation_degrees, {1, 0, 0});
     }
-    node->RebuildMeshes();
+    const auto built = built_primitives_.find(type);
+    if (built != built_primitives_.end() && built->second.defaults == defaults) {
+        node->display_mesh = built->second.display;
+        node->render_mesh = built->second.render;
+        node->box = built->second.box;
+    } else {
+        node->RebuildMeshes();
+        built_primitives_[type] = {defaults, node->display_mesh, node->render_mesh, node->box};
+    }
     node->owner = node;
     node->UpdateBounds();
     node->ComputeParentFromNode();

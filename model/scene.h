@@ -148,6 +148,16 @@ class Scene : public SceneObject {
     // For each name base, a number below which every default name is taken; forgotten when a
     // name leaves the scene. Only a hint: MakeDefaultName still looks from there.
     mutable std::unordered_map<std::string, int> taken_below_;
+    // The meshes of the last new primitive of each kind and the defaults it was made from: a
+    // new primitive of that kind made from the same defaults is the same, so CreateNode copies
+    // them instead of tessellating its surfaces again.
+    struct BuiltPrimitive {
+        PrimitiveDefaults defaults;
+        Mesh display;
+        Mesh render;
+        BoundingBox box;
+    };
+    std::unordered_map<ObjectType, BuiltPrimitive> built_primitives_;
     // The last handle given; never reset, so no handle is ever given twice.
     std::uint64_t last_id_ = 0;
     SceneNode* root_ = nullptr;
