@@ -94,6 +94,22 @@ std::optional<LightKind> LightKindFromWord(std::string_view word) {
     return std::nullopt;
 }
 
+const char* LightKindWord(LightKind kind) {
+    switch (kind) {
+        case LightKind::Point:
+            return "point";
+        case LightKind::Spot:
+            return "spot";
+        case LightKind::Sphere:
+            return "area";
+        case LightKind::Rectangular:
+            return "rectangular";
+        case LightKind::Cylindrical:
+            return "cylindrical";
+    }
+    return "unknown";
+}
+
 namespace {
 
 Status Add(DocumentCore& doc, std::string_view argument, bool shift) {

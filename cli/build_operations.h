@@ -20,6 +20,9 @@ Status ApplyBuildOperation(DocumentCore& document, std::string_view operation,
 
 // The light kinds the operations name: point, spot, area (a sphere light).
 std::optional<LightKind> LightKindFromWord(std::string_view word);
+// The word for every light kind (the three above, and rectangular and cylindrical), as `info`
+// prints it.
+const char* LightKindWord(LightKind kind);
 
 // One KEY=VALUE setting of the `material:` operation applied to `material` (keys colour,
 // brightness, ..., preset, image, bump; the ranges the material editor allows). Fails as the

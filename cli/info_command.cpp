@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "build_operations.h"
 #include "commands.h"
 #include "document/document_core.h"
 #include "files/stored_fields.h"
@@ -22,22 +23,6 @@ constexpr std::string_view kInfoUsage =
     "cameras stored with it, and its lighting settings when they are not a new scene's\n"
     "(soft shadows, ambient occlusion, environment). --json prints the same as one JSON\n"
     "object.\n";
-
-const char* LightKindWord(LightKind kind) {
-    switch (kind) {
-        case LightKind::Point:
-            return "point";
-        case LightKind::Spot:
-            return "spot";
-        case LightKind::Sphere:
-            return "area";
-        case LightKind::Rectangular:
-            return "rectangular";
-        case LightKind::Cylindrical:
-            return "cylindrical";
-    }
-    return "unknown";
-}
 
 // A float as the double with the same shortest decimal form, so that 0.3f prints as 0.3.
 double Decimal(float f) {

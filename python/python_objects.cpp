@@ -230,22 +230,6 @@ void SetLightKeys(const LightHandle& handle, const std::string& settings) {
     Check(handle.document->Core().SetLight(handle.id, light));
 }
 
-std::string KindWord(LightKind kind) {
-    switch (kind) {
-        case LightKind::Point:
-            return "point";
-        case LightKind::Spot:
-            return "spot";
-        case LightKind::Sphere:
-            return "area";
-        case LightKind::Rectangular:
-            return "rectangular";
-        case LightKind::Cylindrical:
-            return "cylindrical";
-    }
-    return "point";
-}
-
 void DeleteLight(const LightHandle& light) {
     light.Get();
     DocumentCore& core = light.document->Core();
@@ -438,7 +422,7 @@ void BindLight(py::module_& module) {
             "name", [](const LightHandle& l) { return Latin1ToPython(l.Get().name); },
             "The light's name (Light1, ...).")
         .def_property(
-            "kind", [](const LightHandle& l) { return KindWord(l.Get().kind); },
+            "kind", [](const LightHandle& l) { return cli::LightKindWord(l.Get().kind); },
             [](const LightHandle& l, const std::string& kind) { SetLightKeys(l, "kind=" + kind); },
             "'point', 'spot' or 'area' (a sphere light with soft shadows).")
         .def_property(
@@ -507,7 +491,7 @@ void BindLight(py::module_& module) {
                 return "<kelto.Light (gone)>";
             }
             return py::str("<kelto.Light {} {}>")
-                .format(KindWord(light->kind), Latin1ToPython(light->name));
+                .format(cli::LightKindWord(light->kind), Latin1ToPython(light->name));
         });
 }
 
