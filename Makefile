@@ -79,7 +79,7 @@ bench-view: deps build/bench-view/build.ninja
 # such scene to glTF and STL in memory; render_part_reader_fuzz reads render part files;
 # material_file_fuzz reads files of the user's material library; environment_file_fuzz reads
 # environment pictures (Radiance, OpenEXR and the others); model_import_fuzz imports OBJ, STL,
-# PLY and glTF bytes through the Open Asset Import Library.
+# PLY and glTF bytes through the Open Asset Import Library (binary STL through our own reader).
 FUZZ_SECONDS ?= 60
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:

@@ -27,6 +27,7 @@
 #include "image_import.h"
 #include "model/message_table.h"
 #include "model/view_camera.h"
+#include "stl_reader.h"
 
 namespace kelto {
 namespace {
@@ -56,16 +57,8 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
 // read as text.
 Status CheckStl(std::span<const std::uint8_t> bytes, std::uint64_t size,
                 const std::string& file_name) {
-    if (bytes.size() >= 84) {
-        std::uint32_t count = 0;
-        std::memcpy(&count, bytes.data() + 80, 4);
-        if (84 + std::uint64_t{count} * 50 == size) {
-            if (count > kMaxImportTriangles) {
-                return Status::Message(kMsgModelTooLarge,
-                                       {file_name, std::to_string(count) + " triangles"});
-            }
-            return Status::Ok();
-        }
+    if (IsBinaryStl(bytes, size)) {
+        return Status::Ok();  // the binary reader checks the count
     }
     if (StartsWith(bytes, "solid")) {
         return Status::Ok();
@@ -907,6 +900,9 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
         if (!claims.ok()) {
             return claims;
         }
+        if (!error && IsBinaryStl(head, size)) {
+            return ReadBinaryStlFile(full.string(), file_name, options);
+        }
     }
     Assimp::Importer importer;
     Configure(importer, extension);
@@ -932,6 +928,9 @@ Result<ModelScene> ReadModelBytes(std::span<const std::uint8_t> bytes, const std
     }
     if (bytes.empty()) {
         return ReadFailed(file_name, "the file is empty");
+    }
+    if (extension == "stl" && IsBinaryStl(bytes, bytes.size())) {
+        return ReadBinaryStlBytes(bytes, file_name, options);
     }
     Assimp::Importer importer;
     Configure(importer, extension);

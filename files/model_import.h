@@ -2,7 +2,8 @@
 // the Open Asset Import Library reads) into a plain description of what they hold: a tree of
 // nodes, triangle meshes already cut to 16-bit indices, materials, cameras and lights. Every
 // value that comes back has been checked: finite coordinates, indices inside their mesh,
-// whole triangles only, bounded counts, printable names that fit a stored name.
+// whole triangles only, bounded counts, printable names that fit a stored name. Binary STL is
+// read by our own reader (stl_reader.h), which streams its facets into the meshes.
 #pragma once
 
 #include <cstddef>

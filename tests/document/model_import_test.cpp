@@ -210,6 +210,39 @@ TEST(ModelImport, LargeMeshesAreCutAtSixteenBitIndices) {
     EXPECT_EQ(*saved, grid.SaveToBytes());
 }
 
+// A binary STL whose header starts with "solid", as many writers' do, is still binary. Read
+// from its file a block at a time or from its bytes it is the same scene: two pieces, the
+// facet with a broken corner left out, the colour of a Materialise header as the material's.
+TEST(ModelImport, BinaryStlIsTheSameSceneFromItsFileOrItsBytes) {
+    std::vector<samples::Triangle> triangles;
+    for (int i = 0; i < 22000; ++i) {
+        const auto x = static_cast<float>(i % 100);
+        const auto y = static_cast<float>(i / 100);
+        triangles.push_back({x, y, 0, x + 1, y, 0, x, y + 1, 0.5f});
+    }
+    triangles[5000][4] = std::nanf("");
+    Bytes bytes = samples::BinaryStl(triangles);
+    const std::string header = "solid part COLOR=";
+    std::copy(header.begin(), header.end(), bytes.begin());
+    const std::uint8_t colour[] = {255, 0, 0, 255};
+    std::copy(std::begin(colour), std::end(colour), bytes.begin() + header.size());
+    test::TemporaryDirectory folder;
+    const std::string path = folder.File("part.stl");
+    Write(path, bytes);
+
+    DocumentCore from_file;
+    const auto file_made = from_file.ImportObject(path);
+    ASSERT_TRUE(file_made.ok()) << file_made.status().text;
+    EXPECT_EQ(file_made->warnings.size(), 1u);
+    EXPECT_EQ(Triangles(from_file), 21999u);
+    const SceneNode& top = *from_file.Node(file_made->objects[0]);
+    ASSERT_EQ(ChildCount(top), 2u);
+    EXPECT_EQ(ChildrenOf(top)[0]->material.colour, (ColourRgb{1.0f, 0.0f, 0.0f}));
+    DocumentCore from_bytes;
+    ASSERT_TRUE(from_bytes.ImportModelBytes(bytes, "part.stl").ok());
+    EXPECT_EQ(from_file.SaveToBytes(), from_bytes.SaveToBytes());
+}
+
 // An OBJ beside its MTL and picture: materials with their colours, the picture read through
 // our readers, and a picture outside the file's folder or missing left out with a warning.
 TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
@@ -244,6 +277,9 @@ TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
 TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     Bytes truncated = samples::BinaryStl();
     truncated.resize(truncated.size() - 20);
+    Bytes no_facets = samples::BinaryStl();
+    no_facets.resize(84);
+    std::fill(no_facets.begin() + 80, no_facets.end(), 0);
     Bytes claims_2gb = samples::BinaryStl();
     claims_2gb.resize(84);
     claims_2gb[83] = 0x02;  // 33 554 432 triangles claimed
@@ -265,6 +301,7 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     } cases[] = {
         {"cut.stl", truncated, kMsgModelReadFailed},
         {"claim.stl", claims_2gb, kMsgModelReadFailed},
+        {"none.stl", no_facets, kMsgModelReadFailed},
         {"half.stl", half_nan, 0, 1},
         {"inf.stl", all_inf, kMsgModelEmpty},
         {"range.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 9\n"),

@@ -1,7 +1,7 @@
 // Fuzz target: any bytes imported as a model file (the first byte picks the format: OBJ, STL,
-// PLY, glTF or GLB), through the Open Asset Import Library and our checks into a scene. A
-// failure says why and changes nothing; what is imported is whole triangles over finite
-// points, and the scene saves and opens again.
+// PLY, glTF or GLB), through the Open Asset Import Library (a binary STL through our own
+// reader) and our checks into a scene. A failure says why and changes nothing; what is
+// imported is whole triangles over finite points, and the scene saves and opens again.
 #include "fuzz_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
