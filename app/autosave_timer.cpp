@@ -85,8 +85,11 @@ void AutosaveTimer::AutosaveNow() {
         Tracked& tracked = documents_[document];
         switch (tracked.slot.Next(document->IsModified())) {
             case AutosaveAction::Write: {
-                // The snapshot is the window thread's only part; the writer does the rest.
-                std::vector<std::uint8_t> scene = document->Core().SaveToBytes(tracked.last_size);
+                // The snapshot is the window thread's only part; the writer does the rest. It
+                // keeps the windows' cameras as they are now, as a save would, without storing
+                // them in the document.
+                std::vector<std::uint8_t> scene =
+                    document->Core().SaveToBytes(document->ViewsToSave(), tracked.last_size);
                 tracked.last_size = scene.size();
                 const std::string title = document->Title().toStdString();
                 std::string name = AutosaveFileName(title, owner_, tracked.number);

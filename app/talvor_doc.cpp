@@ -111,9 +111,7 @@ void CTalvorDoc::UpdateFrameTitles() {
     }
 }
 
-void CTalvorDoc::StoreViews() {
-    // Each open perspective window's camera at its place, under the name that place has; the
-    // cameras stored after them stay.
+std::vector<ViewEntry> CTalvorDoc::ViewsToSave() const {
     std::vector<ViewEntry> views = core_->Views();
     const std::vector<CTalvorView*> windows = PerspectiveViews();
     if (views.size() < windows.size()) {
@@ -124,7 +122,11 @@ void CTalvorDoc::StoreViews() {
         views[i] = windows[i]->CurrentView();
         views[i].name = std::move(name);
     }
-    core_->SetViews(std::move(views));
+    return views;
+}
+
+void CTalvorDoc::StoreViews() {
+    core_->SetViews(ViewsToSave());
 }
 
 bool CTalvorDoc::DoSave(bool ask_name) {

@@ -51,8 +51,11 @@ class CTalvorDoc : public QObject {
     void SetClosing(bool closing) { closing_ = closing; }
 
     // --- files ---
-    // The perspective views' cameras into the core, in window order (done before a save).
-    // Views in parallel projection have no camera the file keeps.
+    // The cameras a save keeps: the perspective views' cameras in window order, each under the
+    // name of the stored camera at its place, then the stored cameras after them. Views in
+    // parallel projection have no camera the file keeps.
+    std::vector<ViewEntry> ViewsToSave() const;
+    // ViewsToSave into the core (done before a save).
     void StoreViews();
     // Save (Save As when the document has no file yet, or `ask_name`). False when the user
     // cancelled or the save failed (the message has been shown; the document stays modified).

@@ -320,6 +320,10 @@ class DocumentCore {
     // The bytes Save writes. `expected_size` (the size of an earlier snapshot, say) lets the
     // room for them be made at once.
     std::vector<std::uint8_t> SaveToBytes(std::size_t expected_size = 0) const;
+    // The same with `views` written in place of the stored cameras, the document untouched (an
+    // autosave keeps where the windows look now).
+    std::vector<std::uint8_t> SaveToBytes(const std::vector<ViewEntry>& views,
+                                          std::size_t expected_size = 0) const;
     // Empties the document: a new scene, no views, nothing selected, not modified.
     void Clear();
     // Marks the document modified although its history holds no step: a scene recovered from

@@ -180,12 +180,17 @@ void DocumentCore::MarkUnsaved() {
 }
 
 std::vector<std::uint8_t> DocumentCore::SaveToBytes(std::size_t expected_size) const {
+    return SaveToBytes(views_, expected_size);
+}
+
+std::vector<std::uint8_t> DocumentCore::SaveToBytes(const std::vector<ViewEntry>& views,
+                                                    std::size_t expected_size) const {
     ByteWriter out;
     // Room for what is expected and some more: a scene that grew a little is not copied to
     // grow again.
     out.Reserve(expected_size);
     WriteScene(scene_, out);
-    WriteViews(out, views_, scene_.lighting);
+    WriteViews(out, views, scene_.lighting);
     return out.Take();
 }
 
