@@ -17,6 +17,7 @@
 #include "model/message_table.h"
 #include "tests/app/app_test_main.h"
 #include "tests/app/main_window_rig.h"
+#include "views/talvor_view.h"
 
 namespace kelto {
 
@@ -39,6 +40,14 @@ QString SavedScene(const QTemporaryDir& dir) {
         qWarning("could not write the test scene");
     return path;
 }
+
+// A saved scene in a temporary folder, its bytes, and the autosave folder beside it.
+struct SceneAndFolder {
+    QTemporaryDir dir;
+    QString scene = SavedScene(dir);
+    QByteArray original = FileBytes(scene);
+    QString folder = dir.filePath("autosave");
+};
 
 // The autosave files in a folder.
 std::vector<AutosaveEntry> Autosaves(const QString& folder) {
@@ -78,10 +87,9 @@ class AutosaveTest : public QObject {
 
   private slots:
     void KilledProcessLeavesAnAutosaveTheNextStartRecovers() {
-        QTemporaryDir dir;
-        const QString scene = SavedScene(dir);
-        const QByteArray original = FileBytes(scene);
-        const QString folder = dir.filePath("autosave");
+        const SceneAndFolder files;
+        const QString& scene = files.scene;
+        const QString& folder = files.folder;
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(kAutosaveOverrideVariable, "1");
@@ -98,7 +106,7 @@ class AutosaveTest : public QObject {
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished());
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(FileBytes(scene), original);
+        QCOMPARE(FileBytes(scene), files.original);
 
         MainWindowRig rig;
         auto* autosave =
@@ -138,10 +146,9 @@ class AutosaveTest : public QObject {
     }
 
     void AutosaveLeavesTheFileTheFlagAndThePathAloneAndGoesWithSaveAndClose() {
-        QTemporaryDir dir;
-        const QString scene = SavedScene(dir);
-        const QByteArray original = FileBytes(scene);
-        const QString folder = dir.filePath("autosave");
+        const SceneAndFolder files;
+        const QString& scene = files.scene;
+        const QString& folder = files.folder;
         MainWindowRig rig;
         auto* autosave =
             new AutosaveTimer(*rig.frame, rig.messages, folder.toStdString(), ThisProcessOwner());
@@ -149,16 +156,29 @@ class AutosaveTest : public QObject {
         CTalvorDoc* doc = rig.frame->OpenDocumentFile(scene);
         autosave->AutosaveNow();  // nothing changed: nothing written
         doc->Core().InsertObject(ObjectType::Cube, {3, 0, 0}, false);
+        // The window's camera moved since the file was opened: the autosave keeps where it
+        // looks now, without storing it in the document.
+        CTalvorView* view = doc->PerspectiveViews().front();
+        view->DollyIn();
+        const ViewEntry moved = view->CurrentView();
+        const std::vector<ViewEntry> stored = doc->Core().Views();
+        const std::size_t steps = doc->Core().UndoCount();
         autosave->AutosaveNow();
         QVERIFY(written.wait());
-        QCOMPARE(FileBytes(scene), original);
+        QCOMPARE(FileBytes(scene), files.original);
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->PathName(), scene);
+        QVERIFY(doc->Core().Views() == stored);
+        QCOMPARE(doc->Core().UndoCount(), steps);
         const std::string file = autosave->FileOf(doc);
         const Result<std::vector<std::uint8_t>> bytes =
             ReadWholeFile(folder.toStdString() + "/" + file);
         QVERIFY(bytes.ok());
-        QCOMPARE(ReadAutosaveBytes(*bytes, file)->header.path, scene.toStdString());
+        const Result<AutosaveContents> contents = ReadAutosaveBytes(*bytes, file);
+        QCOMPARE(contents->header.path, scene.toStdString());
+        DocumentCore recovered;
+        QVERIFY(recovered.OpenFromBytes(contents->scene, file).ok());
+        QVERIFY(!recovered.Views().empty() && recovered.Views().front() == moved);
         // Undone back to the file: the autosave goes.
         QVERIFY(doc->Core().Undo().ok());
         autosave->AutosaveNow();
