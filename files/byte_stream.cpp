@@ -1,7 +1,10 @@
 #include "byte_stream.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+
+#include "model/heap_tuning.h"
 
 namespace kelto {
 namespace {
@@ -22,7 +25,37 @@ void AppendLittleEndian(std::vector<std::uint8_t>& bytes, T v) {
     }
 }
 
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
 }  // namespace
+
+void ByteWriter::Reserve(std::size_t more) {
+    if (bytes_.capacity() - bytes_.size() >= more) {
+        return;
+    }
+    bytes_.reserve(bytes_.size() + more + more / 2 + (std::size_t{1} << 20));
+    AdviseHugePages(bytes_.data() + bytes_.size(), bytes_.capacity() - bytes_.size());
+}
+
+void ByteWriter::Bytes(std::span<const std::uint8_t> data) {
+    const std::size_t step = std::max<std::size_t>(std::min(stretch_, data.size()), 1);
+    for (std::size_t at = 0; at < data.size(); at += step) {
+        const auto from = data.begin() + static_cast<std::ptrdiff_t>(at);
+        bytes_.insert(bytes_.end(), from,
+                      from + static_cast<std::ptrdiff_t>(std::min(step, data.size() - at)));
+        SpillWhenFull();
+    }
+}
+
+void ByteWriter::U16s(std::span<const std::uint16_t> values) {
+    if constexpr (kLittleEndian) {
+        Bytes({reinterpret_cast<const std::uint8_t*>(values.data()), values.size_bytes()});
+    } else {
+        for (const std::uint16_t v : values) {
+            U16(v);
+        }
+    }
+}
 
 void ByteWriter::U16(std::uint16_t v) {
     AppendLittleEndian(bytes_, v);
@@ -44,8 +77,7 @@ void ByteWriter::F64(double v) {
 }
 
 void ByteWriter::String(const std::string& s) {
-    bytes_.insert(bytes_.end(), s.begin(), s.end());
-    U8(0);
+    Bytes({reinterpret_cast<const std::uint8_t*>(s.c_str()), s.size() + 1});  // with its zero
 }
 
 void ByteWriter::Flush() {
@@ -55,29 +87,23 @@ void ByteWriter::Flush() {
     }
 }
 
+// Each written as one run of its numbers.
+static_assert(sizeof(Vec3) == 3 * sizeof(double) && sizeof(Vec3f) == 3 * sizeof(float) &&
+              sizeof(Point4) == 4 * sizeof(double));
 void ByteWriter::WriteVec3(const Vec3& v) {
-    F64(v.x);
-    F64(v.y);
-    F64(v.z);
+    DoubleRecords(std::span(&v, 1));
 }
 
 void ByteWriter::WriteVec3f(const Vec3f& v) {
-    F32(v.x);
-    F32(v.y);
-    F32(v.z);
+    FloatRecords(std::span(&v, 1));
 }
 
 void ByteWriter::WritePoint4(const Point4& p) {
-    F64(p.x);
-    F64(p.y);
-    F64(p.z);
-    F64(p.w);
+    DoubleRecords(std::span(&p, 1));
 }
 
 void ByteWriter::WriteMatrix(const Matrix4& m) {
-    for (double v : m.m) {
-        F64(v);
-    }
+    DoubleRecords(std::span<const double>(m.m));
 }
 
 const std::uint8_t* ByteReader::Take(std::size_t n) {

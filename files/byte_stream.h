@@ -2,11 +2,14 @@
 // past its end: once a read would, it fails, stays failed and yields zeros.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/geometry.h"
@@ -33,23 +36,30 @@ class ByteWriter {
     void U16(std::uint16_t v);
     void F32(float v);
     void F64(double v);
-    void Bytes(std::span<const std::uint8_t> data) {
-        bytes_.insert(bytes_.end(), data.begin(), data.end());
-        SpillWhenFull();
-    }
+    // Long runs go in a stretch at a time, so a spilling writer never holds much more than one.
+    void Bytes(std::span<const std::uint8_t> data);
     // Room for `more` bytes and some after them, so that a large record (a picture) is not
     // copied again when the buffer grows past it; room not written takes no memory.
-    void Reserve(std::size_t more) {
-        if (bytes_.capacity() - bytes_.size() < more) {
-            bytes_.reserve(bytes_.size() + more + more / 2 + (std::size_t{1} << 20));
-        }
-    }
+    void Reserve(std::size_t more);
     // The string's bytes and a terminating zero.
     void String(const std::string& s);
     void WriteVec3(const Vec3& v);
     void WriteVec3f(const Vec3f& v);
     void WritePoint4(const Point4& p);
     void WriteMatrix(const Matrix4& m);
+    // Arrays of records made of floats alone (floats, vertices, 3-vectors) or of doubles alone
+    // (doubles, 4-points), each number as F32 or F64 writes it, and of 16-bit words: copied
+    // whole on a little-endian machine. A scene file is mostly such arrays, and the snapshot
+    // of a large scene for its autosave is taken on the window thread.
+    template <typename Record>
+    void FloatRecords(std::span<const Record> records) {
+        NumberRecords<float>(records);
+    }
+    template <typename Record>
+    void DoubleRecords(std::span<const Record> records) {
+        NumberRecords<double>(records);
+    }
+    void U16s(std::span<const std::uint16_t> values);
 
     // What has not been spilled (everything, for a writer without a spill).
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
@@ -58,6 +68,25 @@ class ByteWriter {
     void Flush();
 
   private:
+    template <typename Number, typename Record>
+    void NumberRecords(std::span<const Record> records) {
+        static_assert(std::is_trivially_copyable_v<Record> && sizeof(Record) % sizeof(Number) == 0);
+        if constexpr (std::endian::native == std::endian::little) {
+            Bytes({reinterpret_cast<const std::uint8_t*>(records.data()), records.size_bytes()});
+        } else {
+            for (const Record& record : records) {
+                Number numbers[sizeof(Record) / sizeof(Number)];
+                std::memcpy(numbers, &record, sizeof numbers);
+                for (const Number n : numbers) {
+                    if constexpr (sizeof(Number) == 4) {
+                        F32(n);
+                    } else {
+                        F64(n);
+                    }
+                }
+            }
+        }
+    }
     void SpillWhenFull() {
         if (bytes_.size() >= stretch_) {
             Flush();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <unordered_set>
 #include <vector>
 
@@ -99,33 +100,28 @@ void WriteMaterial(ByteWriter& out, const Material& m) {
 
 void WriteDoubles(ByteWriter& out, const std::vector<double>& values) {
     out.I32(static_cast<std::int32_t>(values.size()));
-    for (double v : values) {
-        out.F64(v);
-    }
+    out.DoubleRecords(std::span(values));
 }
 
 void WritePoints(ByteWriter& out, const std::vector<Point4>& points) {
     out.I32(static_cast<std::int32_t>(points.size()));
-    for (const Point4& p : points) {
-        out.WritePoint4(p);
-    }
+    out.DoubleRecords(std::span(points));
 }
 
 void WritePatch(ByteWriter& out, const NurbsPatch& patch) {
     WriteDoubles(out, patch.knots_u);
     WriteDoubles(out, patch.knots_v);
     out.I32(static_cast<std::int32_t>(patch.control_points.size()));
-    for (const Point4& p : patch.control_points) {
-        out.WritePoint4(p);
-    }
-    for (std::size_t i = 0; i < patch.control_points.size(); ++i) {
-        out.WritePoint4(i < patch.second_points.size() ? patch.second_points[i] : Point4{});
+    out.DoubleRecords(std::span(patch.control_points));
+    // As many second points as control points: missing ones as the default point.
+    const std::size_t seconds = std::min(patch.second_points.size(), patch.control_points.size());
+    out.DoubleRecords(std::span(patch.second_points).first(seconds));
+    for (std::size_t i = seconds; i < patch.control_points.size(); ++i) {
+        out.WritePoint4(Point4{});
     }
     out.I32(patch.count);
     out.I32(static_cast<std::int32_t>(patch.samples.size()));
-    for (const Vec3f& s : patch.samples) {
-        out.WriteVec3f(s);
-    }
+    out.FloatRecords(std::span(patch.samples));
     out.WriteVec3f(patch.work_points[0]);
     out.WriteVec3f(patch.work_points[1]);
     out.I32(patch.reserved);
@@ -160,19 +156,17 @@ void WriteShape(ByteWriter& out, const Shape& shape) {
 }
 
 void WriteVertices(ByteWriter& out, const std::vector<DisplayVertex>& vertices) {
+    // The nine floats in the order the file keeps them.
+    static_assert(offsetof(DisplayVertex, nx) == 3 * sizeof(float) &&
+                  offsetof(DisplayVertex, normal_valid) == 6 * sizeof(float) &&
+                  offsetof(DisplayVertex, t) == 8 * sizeof(float));
     out.I32(static_cast<std::int32_t>(vertices.size()));
-    for (const DisplayVertex& v : vertices) {
-        for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.normal_valid, v.s, v.t}) {
-            out.F32(f);
-        }
-    }
+    out.FloatRecords(std::span(vertices));
 }
 
 void WriteIndices(ByteWriter& out, const std::vector<std::uint16_t>& indices) {
     out.I32(static_cast<std::int32_t>(indices.size()));
-    for (std::uint16_t i : indices) {
-        out.U16(i);
-    }
+    out.U16s(indices);
 }
 
 bool StoresShape(ObjectType type) {
@@ -253,8 +247,9 @@ void WriteLight(ByteWriter& out, const Light& light) {
 }
 
 // The name a link points to as stored: the parent's name for the thread back to it.
-std::string LinkName(const SceneNode* target) {
-    return target ? target->name : std::string();
+const std::string& LinkName(const SceneNode* target) {
+    static const std::string kNoLink;
+    return target ? target->name : kNoLink;
 }
 
 void WriteSubtree(ByteWriter& out, const SceneNode& parent, int level);

@@ -80,9 +80,19 @@ void ReserveHeapForLargeWork(std::size_t bytes) {
         GrowAdvised(std::min(bytes, kMost), first);
     }
 }
+
+void AdviseHugePages(void* block, std::size_t bytes) {
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (start + bytes) & ~(kHugePage - 1);
+    if (block != nullptr && last > first) {
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+}
 #else
 void TuneHeapForLargeWork(std::size_t) {}
 void ReserveHeapForLargeWork(std::size_t) {}
+void AdviseHugePages(void*, std::size_t) {}
 #endif
 
 }  // namespace kelto

@@ -24,4 +24,9 @@ void TuneHeapForLargeWork(std::size_t reserve = std::size_t{24} << 20);
 // heap.
 void ReserveHeapForLargeWork(std::size_t bytes);
 
+// Offers the huge-page-aligned part of a large block just allocated (a buffer about to be
+// filled front to back) to the kernel for transparent huge pages, whatever the heap's tuning:
+// filling 26 MB then takes 13 page faults instead of 6 500. Does nothing elsewhere.
+void AdviseHugePages(void* block, std::size_t bytes);
+
 }  // namespace kelto
