@@ -118,6 +118,14 @@ class GltfBuilder {
     int AddView(const void* data, std::size_t size, int target);
     int AddAccessor(int view, int component_type, std::size_t count, const char* type,
                     const float* min = nullptr, const float* max = nullptr, int dimensions = 0);
+    // The values as a buffer view of their own, and the accessor that reads them.
+    template <typename T>
+    int AddArray(const std::vector<T>& values, int target, int component_type, std::size_t count,
+                 const char* type, const float* min = nullptr, const float* max = nullptr,
+                 int dimensions = 0) {
+        return AddAccessor(AddView(values.data(), values.size() * sizeof(T), target),
+                           component_type, count, type, min, max, dimensions);
+    }
     // The mesh of a node's display mesh; -1 when it has no triangle.
     int AddMesh(const SceneNode& node);
     struct MaterialEntry {
@@ -215,35 +223,19 @@ int GltfBuilder::AddMesh(const SceneNode& node) {
         texture_coordinates.push_back(Finite(v.s));
         texture_coordinates.push_back(1.0f - Finite(v.t));
     }
-    const int position =
-        AddAccessor(AddView(positions.data(), positions.size() * sizeof(float), kArrayBuffer),
-                    kFloat, count, "VEC3", min, max, 3);
-    const int normal =
-        AddAccessor(AddView(normals.data(), normals.size() * sizeof(Vec3f), kArrayBuffer), kFloat,
-                    count, "VEC3");
-    const int texcoord =
-        AddAccessor(AddView(texture_coordinates.data(), texture_coordinates.size() * sizeof(float),
-                            kArrayBuffer),
-                    kFloat, count, "VEC2");
-    int index_accessor = 0;
+    const int position = AddArray(positions, kArrayBuffer, kFloat, count, "VEC3", min, max, 3);
+    const int normal = AddArray(normals, kArrayBuffer, kFloat, count, "VEC3");
+    const int texcoord = AddArray(texture_coordinates, kArrayBuffer, kFloat, count, "VEC2");
     // 16-bit indices stop short of 65535, which glTF keeps for restarting strips.
-    if (count <= 65535) {
-        const std::vector<std::uint16_t> narrow(indices.begin(), indices.end());
-        index_accessor = AddAccessor(
-            AddView(narrow.data(), narrow.size() * sizeof(std::uint16_t), kElementArrayBuffer),
-            kUnsignedShort, narrow.size(), "SCALAR");
-    } else {
-        index_accessor = AddAccessor(
-            AddView(indices.data(), indices.size() * sizeof(std::uint32_t), kElementArrayBuffer),
-            kUnsignedInt, indices.size(), "SCALAR");
-    }
+    const int index_accessor =
+        count <= 65535
+            ? AddArray(std::vector<std::uint16_t>(indices.begin(), indices.end()),
+                       kElementArrayBuffer, kUnsignedShort, indices.size(), "SCALAR")
+            : AddArray(indices, kElementArrayBuffer, kUnsignedInt, indices.size(), "SCALAR");
     const MaterialEntry material = AddMaterial(node.material);
     int tangent = -1;
     if (material.normal_map) {
-        const std::vector<std::array<float, 4>> tangents = Tangents(mesh, indices, normals);
-        tangent = AddAccessor(
-            AddView(tangents.data(), tangents.size() * sizeof(tangents[0]), kArrayBuffer), kFloat,
-            count, "VEC4");
+        tangent = AddArray(Tangents(mesh, indices, normals), kArrayBuffer, kFloat, count, "VEC4");
     }
     meshes_.BeginObject();
     meshes_.Field("name", Utf8Name(node.name));
@@ -666,6 +658,19 @@ Status WriteBytes(const std::string& path, const std::vector<std::uint8_t>& byte
     return Status::Ok();
 }
 
+// An export's document, laid out for its file, and the report of the objects it holds.
+struct StartedExport {
+    GltfDocument document;
+    ExportReport report;
+};
+
+StartedExport StartExport(const Scene& scene, const ExportOptions& options, GltfLayout layout,
+                          const std::string& path) {
+    StartedExport started{BuildGltf(scene, options, layout, StemOf(path)), {}};
+    started.report.objects = started.document.objects;
+    return started;
+}
+
 }  // namespace
 
 GltfDocument BuildGltf(const Scene& scene, const ExportOptions& options, GltfLayout layout,
@@ -696,9 +701,7 @@ std::vector<std::uint8_t> GlbBytes(const GltfDocument& document) {
 
 Result<ExportReport> WriteSceneGlb(const Scene& scene, const std::string& path,
                                    const ExportOptions& options) {
-    const GltfDocument document = BuildGltf(scene, options, GltfLayout::Binary, StemOf(path));
-    ExportReport report;
-    report.objects = document.objects;
+    auto [document, report] = StartExport(scene, options, GltfLayout::Binary, path);
     if (Status written = WriteBytes(path, GlbBytes(document), report); !written.ok()) {
         return written;
     }
@@ -707,9 +710,7 @@ Result<ExportReport> WriteSceneGlb(const Scene& scene, const std::string& path,
 
 Result<ExportReport> WriteSceneGltf(const Scene& scene, const std::string& path,
                                     const ExportOptions& options) {
-    const GltfDocument document = BuildGltf(scene, options, GltfLayout::Text, StemOf(path));
-    ExportReport report;
-    report.objects = document.objects;
+    auto [document, report] = StartExport(scene, options, GltfLayout::Text, path);
     const std::string folder = FolderOf(path);
     // The files the JSON names first, so that a written .gltf never names missing files.
     if (!document.buffer_name.empty()) {
