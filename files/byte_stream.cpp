@@ -57,6 +57,16 @@ void ByteWriter::U16s(std::span<const std::uint16_t> values) {
     }
 }
 
+void ByteWriter::U32s(std::span<const std::uint32_t> values) {
+    if constexpr (kLittleEndian) {
+        Bytes({reinterpret_cast<const std::uint8_t*>(values.data()), values.size_bytes()});
+    } else {
+        for (const std::uint32_t v : values) {
+            U32(v);
+        }
+    }
+}
+
 void ByteWriter::U16(std::uint16_t v) {
     AppendLittleEndian(bytes_, v);
     SpillWhenFull();

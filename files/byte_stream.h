@@ -60,6 +60,7 @@ class ByteWriter {
         NumberRecords<double>(records);
     }
     void U16s(std::span<const std::uint16_t> values);
+    void U32s(std::span<const std::uint32_t> values);
 
     // What has not been spilled (everything, for a writer without a spill).
     const std::vector<std::uint8_t>& Data() const { return bytes_; }

@@ -208,12 +208,9 @@ void WriteNode(ByteWriter& out, const SceneNode& node) {
     out.I32(node.smooth);
     const StoredNodeFields& stored = StoredFieldsOf(node);
     for (const FaceRecord& f : stored.faces) {
-        for (std::uint16_t v : f.first)
-            out.U16(v);
-        for (std::uint16_t v : f.second)
-            out.U16(v);
-        for (std::uint32_t v : f.third)
-            out.U32(v);
+        out.U16s(f.first);
+        out.U16s(f.second);
+        out.U32s(f.third);
     }
     out.WriteVec3(node.position);
     out.WriteMatrix(node.rotation);
