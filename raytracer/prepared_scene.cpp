@@ -287,6 +287,14 @@ std::size_t PreparedScene::TriangleCount() const {
     return count;
 }
 
+std::size_t PreparedScene::TriangleBytes() const {
+    std::size_t bytes = 0;
+    for (const PreparedNode& node : nodes_) {
+        bytes += node.triangles.capacity() * sizeof(RenderTriangle);
+    }
+    return bytes;
+}
+
 TraceHit PreparedScene::FromHierarchy(const TriangleHierarchy::Hit& hit) const {
     if (!hit.Found()) {
         return {};

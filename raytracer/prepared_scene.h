@@ -101,6 +101,9 @@ class PreparedScene {
                       float limit) const;
 
     std::size_t TriangleCount() const;
+    // For measurements: the bytes the leaves' triangles hold (the hierarchy's are
+    // Triangles().Bytes()).
+    std::size_t TriangleBytes() const;
     // The names of the objects left out of the render because their placed corners are not
     // finite or out of range (a position or scale beyond what single precision holds).
     const std::vector<std::string>& LeftOut() const { return left_out_; }

@@ -59,6 +59,11 @@ class TriangleHierarchy {
     // For measurements: inner nodes and leaves (of up to eight triangles).
     std::size_t NodeCount() const { return nodes_.size(); }
     std::size_t PacketCount() const { return packets_.size(); }
+    // The bytes the hierarchy holds.
+    std::size_t Bytes() const {
+        return nodes_.capacity() * sizeof(Node) + packets_.capacity() * sizeof(Packet) +
+               list_starts_.capacity() * sizeof(std::uint32_t);
+    }
 
     // A child reference: an inner node's index, or with kLeafBit a leaf's packet's index.
     static constexpr std::uint32_t kLeafBit = 0x80000000u;
