@@ -55,8 +55,8 @@ class EmbreeScene {
         device_ = rtcNewDevice("threads=1");
         scene_ = rtcNewScene(device_);
         for (const PreparedNode& node : prepared.Nodes()) {
-            if (!node.triangles.empty()) {
-                Attach(node.triangles);
+            if (!node.mesh.Empty()) {
+                Attach(node.mesh);
             }
         }
         rtcCommitScene(scene_);
@@ -95,7 +95,11 @@ class EmbreeScene {
         r.tfar = far;
         r.mask = 0xFFFFFFFFu;
     }
-    void Attach(const std::vector<RenderTriangle>& triangles) {
+    void Attach(const TracedMesh& mesh) {
+        std::vector<RenderTriangle> triangles;
+        for (std::size_t t = 0; t < mesh.Size(); ++t) {
+            triangles.push_back(mesh.Triangle(t));
+        }
         RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
         auto* vertices = static_cast<float*>(
             rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,

@@ -174,12 +174,12 @@ void BM_BuildHierarchy(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const PreparedScene prepared = Prepare(scene);
-    std::vector<const std::vector<RenderTriangle>*> lists;
+    std::vector<const TracedMesh*> lists;
     std::size_t triangles = 0;
     for (const PreparedNode& node : prepared.Nodes()) {
-        if (!node.triangles.empty()) {
-            lists.push_back(&node.triangles);
-            triangles += node.triangles.size();
+        if (!node.mesh.Empty()) {
+            lists.push_back(&node.mesh);
+            triangles += node.mesh.Size();
         }
     }
     const int threads = static_cast<int>(state.range(1));
@@ -279,7 +279,7 @@ void BM_Snapshot(benchmark::State& state) {
         const PreparedScene snapshot = RayTracer::Snapshot(scene, camera);
         triangles = 0;
         for (const PreparedNode& node : snapshot.Nodes()) {
-            triangles += node.triangles.size();
+            triangles += node.mesh.Size();
         }
         benchmark::DoNotOptimize(snapshot.Nodes().data());
     }

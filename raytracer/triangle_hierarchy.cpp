@@ -283,8 +283,53 @@ class Builder {
 
 }  // namespace
 
-void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-                              Walk walk, int threads) {
+namespace {
+
+// The children an eight-wide node takes over from a binary inner node: its two, then the
+// largest inner ones among them opened until there are eight. Returns how many.
+int WideChildren(const std::vector<BinaryNode>& binary, std::uint32_t index,
+                 std::uint32_t (&children)[TriangleHierarchy::kWidth]) {
+    const BinaryNode& node = binary[index];
+    children[0] = node.left;
+    children[1] = node.right;
+    int count = 2;
+    while (count < TriangleHierarchy::kWidth) {
+        int widest = -1;
+        double widest_area = -1.0;
+        for (int c = 0; c < count; ++c) {
+            const BinaryNode& child = binary[children[c]];
+            if (!child.leaf && child.box.Area() > widest_area) {
+                widest_area = child.box.Area();
+                widest = c;
+            }
+        }
+        if (widest < 0) {
+            break;
+        }
+        const BinaryNode& opened = binary[children[widest]];
+        children[widest] = opened.left;
+        children[count++] = opened.right;
+    }
+    return count;
+}
+
+// How many eight-wide nodes the subtree at `index` becomes.
+std::size_t WideNodeCount(const std::vector<BinaryNode>& binary, std::uint32_t index) {
+    if (binary[index].leaf) {
+        return 0;
+    }
+    std::uint32_t children[TriangleHierarchy::kWidth];
+    const int count = WideChildren(binary, index, children);
+    std::size_t total = 1;
+    for (int c = 0; c < count; ++c) {
+        total += WideNodeCount(binary, children[c]);
+    }
+    return total;
+}
+
+}  // namespace
+
+void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk walk, int threads) {
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
@@ -292,16 +337,23 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
     root_ = kNoChild;
     triangle_count_ = 0;
 
-    std::vector<const RenderTriangle*> by_order;
+    std::size_t total = 0;
+    for (const TracedMesh* list : lists) {
+        total += list->Size();
+    }
     std::vector<BuildItem> items;
-    for (const std::vector<RenderTriangle>* list : lists) {
-        list_starts_.push_back(static_cast<std::uint32_t>(by_order.size()));
-        for (const RenderTriangle& t : *list) {
-            const auto order = static_cast<std::uint32_t>(by_order.size());
-            by_order.push_back(&t);
+    items.reserve(total);
+    std::size_t order = 0;
+    for (const TracedMesh* list : lists) {
+        list_starts_.push_back(static_cast<std::uint32_t>(order));
+        for (std::size_t i = 0; i < list->Size(); ++i, ++order) {
             // (Up to 2^29 triangles: a search notes a triangle by its packet and lane, eight
             // slots to a packet, in 32 bits.)
-            if (!CanBeHit(t) || order >= (1u << 29)) {
+            if (order >= (1u << 29)) {
+                continue;
+            }
+            const RenderTriangle t = list->TestedTriangle(i);
+            if (!CanBeHit(t)) {
                 continue;
             }
             BuildItem item;
@@ -309,22 +361,27 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
                 item.box.Grow(c);
             }
             item.centre = (item.box.lo + item.box.hi) * 0.5f;
-            item.order = order;
+            item.order = static_cast<std::uint32_t>(order);
             items.push_back(item);
         }
     }
-    triangle_count_ = by_order.size();
+    triangle_count_ = order;
     if (items.empty()) {
         return;
     }
     Builder builder(items);
     builder.Build(0, static_cast<std::uint32_t>(items.size()), 0, threads);
     const std::vector<BinaryNode>& binary = builder.Nodes();
-    nodes_.reserve(binary.size() / 2 + 1);
-    packets_.reserve(items.size() / 4 + 1);
+    // From here on only the items' places in the testing order are needed.
+    std::vector<std::uint32_t> orders(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        orders[i] = items[i].order;
+    }
+    std::vector<BuildItem>().swap(items);
+    nodes_.reserve(WideNodeCount(binary, 0));
+    packets_.reserve(static_cast<std::size_t>(
+        std::count_if(binary.begin(), binary.end(), [](const BinaryNode& n) { return n.leaf; })));
 
-    // Each eight-wide node takes a binary node's children and opens the largest inner ones
-    // among them until it has eight.
     auto collapse = [&](auto&& self, std::uint32_t index) -> std::uint32_t {
         const BinaryNode& node = binary[index];
         if (node.leaf) {
@@ -336,7 +393,9 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
             }
             for (std::uint32_t i = node.begin; i < node.end; ++i) {
                 const std::uint32_t lane = i - node.begin;
-                const RenderTriangle& t = *by_order[items[i].order];
+                const Hit at = HitOf(orders[i], 0.0f);
+                const RenderTriangle t = lists[static_cast<std::size_t>(at.list)]->TestedTriangle(
+                    static_cast<std::size_t>(at.triangle));
                 const auto axis = static_cast<int>(t.flags & 3u);
                 const int si = axis == 0 ? 1 : 0;
                 const int ri = axis == 2 ? 1 : 2;
@@ -348,30 +407,13 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
                 }
                 packet.radius_squared[lane] = t.sphere_radius_squared;
                 packet.offset[lane] = t.plane_offset;
-                packet.order[lane] = items[i].order;
+                packet.order[lane] = orders[i];
             }
             packets_.push_back(packet);
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
         }
-        std::uint32_t children[kWidth] = {node.left, node.right};
-        int count = 2;
-        while (count < kWidth) {
-            int widest = -1;
-            double widest_area = -1.0;
-            for (int c = 0; c < count; ++c) {
-                const BinaryNode& child = binary[children[c]];
-                if (!child.leaf && child.box.Area() > widest_area) {
-                    widest_area = child.box.Area();
-                    widest = c;
-                }
-            }
-            if (widest < 0) {
-                break;
-            }
-            const BinaryNode& opened = binary[children[widest]];
-            children[widest] = opened.left;
-            children[count++] = opened.right;
-        }
+        std::uint32_t children[kWidth];
+        const int count = WideChildren(binary, index, children);
         const auto at = static_cast<std::uint32_t>(nodes_.size());
         nodes_.emplace_back();
         for (int c = 0; c < kWidth; ++c) {

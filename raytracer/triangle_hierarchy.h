@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "float_math.h"
-#include "model/render_triangle.h"
+#include "traced_mesh.h"
 
 namespace kelto {
 
@@ -42,10 +42,11 @@ class TriangleHierarchy {
     enum class Walk { kFastest, kPortable };
 
     // Builds over the triangles of every list; the lists' order, then each list's own order,
-    // is the reference's testing order. The lists must outlive the hierarchy. Up to `threads`
-    // threads build it; the hierarchy does not depend on how many.
-    void Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-               Walk walk = Walk::kFastest, int threads = 1);
+    // is the reference's testing order. The hierarchy keeps what the triangles' test reads: the
+    // lists are read only while it is built. Up to `threads` threads build it; the hierarchy
+    // does not depend on how many.
+    void Build(const std::vector<const TracedMesh*>& lists, Walk walk = Walk::kFastest,
+               int threads = 1);
     // Whether the AVX2 walk runs.
     bool UsesAvx2() const { return avx2_; }
 
