@@ -75,20 +75,27 @@ float Upper(float v) {
     return v + std::fabs(v) * 0x1p-19f;
 }
 
+// A triangle as the build sees it: its box (whose centre it sorts and bins by) and its place
+// in the testing order. 28 bytes: the items of a large scene are the build's largest
+// temporary.
 struct BuildItem {
     Box box;
-    Vec3f centre;
     std::uint32_t order;
+    float Centre(int axis) const {
+        return (Component(box.lo, axis) + Component(box.hi, axis)) * 0.5f;
+    }
+    Vec3f Centre() const { return (box.lo + box.hi) * 0.5f; }
 };
 
 // A bin's box, grown by items' boxes four lanes at a time (the fourth lane is not used).
 struct BinBox {
     alignas(16) float lo[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
     alignas(16) float hi[4] = {-INFINITY, -INFINITY, -INFINITY, -INFINITY};
-    // Reads the item's box as its lo.x, lo.y, lo.z, hi.x and its hi.x, hi.y, hi.z, centre.x.
+    // Reads the item's box as its lo.x, lo.y, lo.z, hi.x and its hi.x, hi.y, hi.z and the
+    // order's bits.
     void Grow(const BuildItem& item) {
         static_assert(offsetof(BuildItem, box) == 0 && offsetof(Box, hi) == sizeof(Vec3f) &&
-                      offsetof(BuildItem, centre) == 2 * sizeof(Vec3f));
+                      offsetof(BuildItem, order) == 2 * sizeof(Vec3f));
         const float* box = &item.box.lo.x;
         Min(Float4::Load(lo), Float4::LoadUnaligned(box)).Store(lo);
         Max(Float4::Load(hi), Float4::LoadUnaligned(box + 3)).Store(hi);
@@ -105,7 +112,11 @@ struct BinaryNode {
 
 class Builder {
   public:
-    explicit Builder(std::vector<BuildItem>& items) : items_(items) {}
+    // Room is made at once for the most nodes `count` items can make (address space: only
+    // what the tree uses is ever touched), so that the node list never moves as it grows.
+    Builder(std::vector<BuildItem>& items, std::uint32_t count) : items_(items) {
+        nodes_.reserve(2 * std::size_t{count});
+    }
 
     // Builds the subtree over items [begin, end) and gives its node. With more than one
     // thread allowed, a large range's two halves are built at once (each range's items are
@@ -116,7 +127,7 @@ class Builder {
         Box box, centres;
         for (std::uint32_t i = begin; i < end; ++i) {
             box.Grow(items_[i].box);
-            centres.Grow(items_[i].centre);
+            centres.Grow(items_[i].Centre());
         }
         nodes_[index].box = box;
         nodes_[index].begin = begin;
@@ -129,7 +140,7 @@ class Builder {
         if (threads > 1 && end - begin >= kParallelItems) {
             // The lower half into this builder, the upper into another, on whichever thread
             // takes each.
-            Builder other(items_);
+            Builder other(items_, end - split);
             std::atomic<int> next_half{0};
             RunOnThreads(2, [&] {
                 for (int half = next_half.fetch_add(1); half < 2; half = next_half.fetch_add(1)) {
@@ -189,7 +200,7 @@ class Builder {
             for (std::uint32_t i = begin; i < end; ++i) {
                 const BuildItem& item = items_[i];
                 for (int axis = 0; axis < 3; ++axis) {
-                    const int b = binning[axis].Of(Component(item.centre, axis));
+                    const int b = binning[axis].Of(item.Centre(axis));
                     bin_boxes[axis][b].Grow(item);
                     ++counts[axis][b];
                 }
@@ -229,10 +240,10 @@ class Builder {
         }
         if (best_axis >= 0) {
             const Binning& binned = binning[best_axis];
-            auto* middle = std::partition(
-                items_.data() + begin, items_.data() + end, [&](const BuildItem& item) {
-                    return binned.Of(Component(item.centre, best_axis)) <= best_bin;
-                });
+            auto* middle = std::partition(items_.data() + begin, items_.data() + end,
+                                          [&](const BuildItem& item) {
+                                              return binned.Of(item.Centre(best_axis)) <= best_bin;
+                                          });
             const auto split = static_cast<std::uint32_t>(middle - items_.data());
             if (split > begin && split < end) {
                 return split;
@@ -250,8 +261,8 @@ class Builder {
         const std::uint32_t middle = begin + count / 2;
         std::nth_element(items_.data() + begin, items_.data() + middle, items_.data() + end,
                          [axis](const BuildItem& a, const BuildItem& b) {
-                             const float ca = Component(a.centre, axis);
-                             const float cb = Component(b.centre, axis);
+                             const float ca = a.Centre(axis);
+                             const float cb = b.Centre(axis);
                              return ca < cb || (ca == cb && a.order < b.order);
                          });
         return middle;
@@ -360,7 +371,6 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
             for (const Vec3f& c : t.corner) {
                 item.box.Grow(c);
             }
-            item.centre = (item.box.lo + item.box.hi) * 0.5f;
             item.order = static_cast<std::uint32_t>(order);
             items.push_back(item);
         }
@@ -369,7 +379,7 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
     if (items.empty()) {
         return;
     }
-    Builder builder(items);
+    Builder builder(items, static_cast<std::uint32_t>(items.size()));
     builder.Build(0, static_cast<std::uint32_t>(items.size()), 0, threads);
     const std::vector<BinaryNode>& binary = builder.Nodes();
     // From here on only the items' places in the testing order are needed.
