@@ -126,17 +126,25 @@ class EmbreeScene {
     RTCIntersectContext context_;
 };
 
-void BM_EmbreeCameraRays(benchmark::State& state) {
-    const CameraRays rays(static_cast<int>(state.range(0)));
-    EmbreeScene embree(rays.tracer->Prepared());
+// Runs `hit` (whether ray i hits) on the rays in turn, and reports the fraction that hit.
+template <class Hit>
+void TimeRays(benchmark::State& state, std::size_t rays, const Hit& hit) {
     std::size_t i = 0, hits = 0, count = 0;
     for (auto _ : state) {
-        hits += embree.Nearest(rays.eye, rays.directions[i], 100000.0f) ? 1 : 0;
+        hits += hit(i) ? 1 : 0;
         ++count;
-        i = i + 1 == rays.directions.size() ? 0 : i + 1;
+        i = i + 1 == rays ? 0 : i + 1;
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+}
+
+void BM_EmbreeCameraRays(benchmark::State& state) {
+    const CameraRays rays(static_cast<int>(state.range(0)));
+    EmbreeScene embree(rays.tracer->Prepared());
+    TimeRays(state, rays.directions.size(), [&](std::size_t i) {
+        return embree.Nearest(rays.eye, rays.directions[i], 100000.0f);
+    });
     state.SetLabel("embree");
 }
 BENCHMARK(BM_EmbreeCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
@@ -144,14 +152,9 @@ BENCHMARK(BM_EmbreeCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
 void BM_HierarchyCameraRays(benchmark::State& state) {
     const CameraRays rays(static_cast<int>(state.range(0)));
     const PreparedScene& prepared = rays.tracer->Prepared();
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits += prepared.Nearest(rays.eye, rays.directions[i], 100000).Found() ? 1 : 0;
-        ++count;
-        i = i + 1 == rays.directions.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.directions.size(), [&](std::size_t i) {
+        return prepared.Nearest(rays.eye, rays.directions[i], 100000).Found();
+    });
     state.SetLabel("kelto");
 }
 BENCHMARK(BM_HierarchyCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
@@ -214,17 +217,10 @@ void BM_EmbreeLooseRays(benchmark::State& state) {
     const LooseRays& rays = Loose(state.range(0) != 0);
     const bool any = state.range(1) != 0;
     EmbreeScene embree(rays.camera.tracer->Prepared());
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits += (any ? embree.Occluded(rays.origins[i], rays.directions[i], rays.lengths[i])
-                     : embree.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]))
-                    ? 1
-                    : 0;
-        ++count;
-        i = i + 1 == rays.origins.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.origins.size(), [&](std::size_t i) {
+        return any ? embree.Occluded(rays.origins[i], rays.directions[i], rays.lengths[i])
+                   : embree.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]);
+    });
     state.SetLabel(std::string("embree ") + (state.range(0) ? "shadow segments" : "incoherent") +
                    (any ? ", rtcOccluded1" : ", rtcIntersect1"));
 }
@@ -234,19 +230,11 @@ void BM_HierarchyLooseRays(benchmark::State& state) {
     const LooseRays& rays = Loose(state.range(0) != 0);
     const bool any = state.range(1) != 0;
     const PreparedScene& prepared = rays.camera.tracer->Prepared();
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits +=
-            (any ? prepared.AnyHitWithin(rays.origins[i], rays.directions[i], rays.lengths[i],
-                                         rays.lengths[i])
-                 : prepared.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]).Found())
-                ? 1
-                : 0;
-        ++count;
-        i = i + 1 == rays.origins.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.origins.size(), [&](std::size_t i) {
+        return any ? prepared.AnyHitWithin(rays.origins[i], rays.directions[i], rays.lengths[i],
+                                           rays.lengths[i])
+                   : prepared.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]).Found();
+    });
     state.SetLabel(std::string("kelto ") + (state.range(0) ? "shadow segments" : "incoherent") +
                    (any ? ", AnyHitWithin" : ", Nearest"));
 }
