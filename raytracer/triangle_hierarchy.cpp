@@ -344,6 +344,7 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
+    slot_orders_.clear();
     list_starts_.clear();
     root_ = kNoChild;
     triangle_count_ = 0;
@@ -389,8 +390,10 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
     }
     std::vector<BuildItem>().swap(items);
     nodes_.reserve(WideNodeCount(binary, 0));
-    packets_.reserve(static_cast<std::size_t>(
-        std::count_if(binary.begin(), binary.end(), [](const BinaryNode& n) { return n.leaf; })));
+    const auto leaves = static_cast<std::size_t>(
+        std::count_if(binary.begin(), binary.end(), [](const BinaryNode& n) { return n.leaf; }));
+    packets_.reserve(leaves);
+    slot_orders_.assign(leaves * kPacketLanes, 0);  // an unused lane's slot is never read
 
     auto collapse = [&](auto&& self, std::uint32_t index) -> std::uint32_t {
         const BinaryNode& node = binary[index];
@@ -417,7 +420,7 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
                 }
                 packet.radius_squared[lane] = t.sphere_radius_squared;
                 packet.offset[lane] = t.plane_offset;
-                packet.order[lane] = orders[i];
+                slot_orders_[packets_.size() * kPacketLanes + lane] = orders[i];
             }
             packets_.push_back(packet);
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
@@ -468,15 +471,10 @@ TriangleHierarchy::Hit TriangleHierarchy::HitOf(std::uint32_t order, float dista
 
 namespace {
 
-// The reference's rule on the collected triangles in its order: accepted when both distances
-// are below the distance so far. Returns the accepted one that stands at the end.
-// The testing order of the triangle in a slot (a packet's index times kLanes plus a lane).
-std::uint32_t OrderOf(const TriangleHierarchy::Packet* packets, std::uint32_t slot) {
-    return packets[slot / TriangleHierarchy::kLanes].order[slot % TriangleHierarchy::kLanes];
-}
-
-const NearCandidate* Resolve(const NearSet& near, float max_distance,
-                             const TriangleHierarchy::Packet* packets) {
+// The reference's rule on the collected triangles in its order (`orders`, by slot): accepted
+// when both distances are below the distance so far. Returns the accepted one that stands at
+// the end.
+const NearCandidate* Resolve(const NearSet& near, float max_distance, const std::uint32_t* orders) {
     const NearCandidate* first = near.Data();
     const NearCandidate* last = first + near.Size();
     if (near.Size() == 1) {
@@ -490,9 +488,9 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance,
     for (;;) {
         const NearCandidate* next = nullptr;
         for (const NearCandidate* c = first; c != last; ++c) {
-            const std::uint32_t order = OrderOf(packets, c->slot);
+            const std::uint32_t order = orders[c->slot];
             if (c->t <= near.Bound() && (!any || order > previous) &&
-                (next == nullptr || order < OrderOf(packets, next->slot))) {
+                (next == nullptr || order < orders[next->slot])) {
                 next = c;
             }
         }
@@ -500,7 +498,7 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance,
             return best;
         }
         any = true;
-        previous = OrderOf(packets, next->slot);
+        previous = orders[next->slot];
         if (next->k < so_far) {
             so_far = next->t;
             best = next;
@@ -549,8 +547,8 @@ bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction,
         }
     }
     if (!near.Empty()) {
-        if (const NearCandidate* best = Resolve(near, max_distance, packets_.data())) {
-            hit = HitOf(OrderOf(packets_.data(), best->slot), best->t);
+        if (const NearCandidate* best = Resolve(near, max_distance, slot_orders_.data())) {
+            hit = HitOf(slot_orders_[best->slot], best->t);
         }
     }
     return true;

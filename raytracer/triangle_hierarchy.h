@@ -63,7 +63,7 @@ class TriangleHierarchy {
     // The bytes the hierarchy holds.
     std::size_t Bytes() const {
         return nodes_.capacity() * sizeof(Node) + packets_.capacity() * sizeof(Packet) +
-               list_starts_.capacity() * sizeof(std::uint32_t);
+               (slot_orders_.capacity() + list_starts_.capacity()) * sizeof(std::uint32_t);
     }
 
     // A child reference: an inner node's index, or with kLeafBit a leaf's packet's index.
@@ -78,10 +78,10 @@ class TriangleHierarchy {
         std::uint32_t child[kWidth];
     };
     // A leaf: up to eight triangles, what the reference's test reads, lane by lane, in the
-    // order the walk reads it. Unused lanes can never be hit. The projection axis is not
-    // stored: it is the normal's dominant axis (MakeRenderTriangle's rule). The lanes' places
-    // in the testing order are on the last cache line, which only the nearest-hit search
-    // reads (for the hit it finds).
+    // order the walk reads it: seven cache lines. Unused lanes can never be hit. The
+    // projection axis is not stored: it is the normal's dominant axis (MakeRenderTriangle's
+    // rule). The lanes' places in the testing order are kept apart (slot_orders_), read only
+    // by the nearest-hit search for the few triangles it collects.
     static constexpr int kLanes = 8;
     struct alignas(64) Packet {
         float normal[3][kLanes];
@@ -90,8 +90,8 @@ class TriangleHierarchy {
         float r[3][kLanes];  // the corners' second kept coordinate
         float centre[3][kLanes];
         float radius_squared[kLanes];
-        std::uint32_t order[kLanes];
     };
+    static_assert(sizeof(Packet) == 7 * 64);
 
   private:
     // The walk's collection and then the reference's rule on what it collected, into `hit`;
@@ -102,6 +102,9 @@ class TriangleHierarchy {
 
     std::vector<Node> nodes_;
     std::vector<Packet> packets_;
+    // The testing order of the triangle in each slot (a packet's index times kLanes plus a
+    // lane).
+    std::vector<std::uint32_t> slot_orders_;
     std::uint32_t root_ = kNoChild;
     std::vector<std::uint32_t> list_starts_;  // first order number of every list
     std::size_t triangle_count_ = 0;
