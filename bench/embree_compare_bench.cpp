@@ -55,8 +55,8 @@ class EmbreeScene {
         device_ = rtcNewDevice("threads=1");
         scene_ = rtcNewScene(device_);
         for (const PreparedNode& node : prepared.Nodes()) {
-            if (!node.triangles.empty()) {
-                Attach(node.triangles);
+            if (!node.mesh.Empty()) {
+                Attach(node.mesh);
             }
         }
         rtcCommitScene(scene_);
@@ -95,7 +95,11 @@ class EmbreeScene {
         r.tfar = far;
         r.mask = 0xFFFFFFFFu;
     }
-    void Attach(const std::vector<RenderTriangle>& triangles) {
+    void Attach(const TracedMesh& mesh) {
+        std::vector<RenderTriangle> triangles;
+        for (std::size_t t = 0; t < mesh.Size(); ++t) {
+            triangles.push_back(mesh.Triangle(t));
+        }
         RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
         auto* vertices = static_cast<float*>(
             rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
@@ -122,17 +126,25 @@ class EmbreeScene {
     RTCIntersectContext context_;
 };
 
-void BM_EmbreeCameraRays(benchmark::State& state) {
-    const CameraRays rays(static_cast<int>(state.range(0)));
-    EmbreeScene embree(rays.tracer->Prepared());
+// Runs `hit` (whether ray i hits) on the rays in turn, and reports the fraction that hit.
+template <class Hit>
+void TimeRays(benchmark::State& state, std::size_t rays, const Hit& hit) {
     std::size_t i = 0, hits = 0, count = 0;
     for (auto _ : state) {
-        hits += embree.Nearest(rays.eye, rays.directions[i], 100000.0f) ? 1 : 0;
+        hits += hit(i) ? 1 : 0;
         ++count;
-        i = i + 1 == rays.directions.size() ? 0 : i + 1;
+        i = i + 1 == rays ? 0 : i + 1;
     }
     state.SetItemsProcessed(state.iterations());
     state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+}
+
+void BM_EmbreeCameraRays(benchmark::State& state) {
+    const CameraRays rays(static_cast<int>(state.range(0)));
+    EmbreeScene embree(rays.tracer->Prepared());
+    TimeRays(state, rays.directions.size(), [&](std::size_t i) {
+        return embree.Nearest(rays.eye, rays.directions[i], 100000.0f);
+    });
     state.SetLabel("embree");
 }
 BENCHMARK(BM_EmbreeCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
@@ -140,14 +152,9 @@ BENCHMARK(BM_EmbreeCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
 void BM_HierarchyCameraRays(benchmark::State& state) {
     const CameraRays rays(static_cast<int>(state.range(0)));
     const PreparedScene& prepared = rays.tracer->Prepared();
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits += prepared.Nearest(rays.eye, rays.directions[i], 100000).Found() ? 1 : 0;
-        ++count;
-        i = i + 1 == rays.directions.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.directions.size(), [&](std::size_t i) {
+        return prepared.Nearest(rays.eye, rays.directions[i], 100000).Found();
+    });
     state.SetLabel("kelto");
 }
 BENCHMARK(BM_HierarchyCameraRays)->Arg(1)->Arg(20)->Arg(200)->Arg(2000);
@@ -210,17 +217,10 @@ void BM_EmbreeLooseRays(benchmark::State& state) {
     const LooseRays& rays = Loose(state.range(0) != 0);
     const bool any = state.range(1) != 0;
     EmbreeScene embree(rays.camera.tracer->Prepared());
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits += (any ? embree.Occluded(rays.origins[i], rays.directions[i], rays.lengths[i])
-                     : embree.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]))
-                    ? 1
-                    : 0;
-        ++count;
-        i = i + 1 == rays.origins.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.origins.size(), [&](std::size_t i) {
+        return any ? embree.Occluded(rays.origins[i], rays.directions[i], rays.lengths[i])
+                   : embree.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]);
+    });
     state.SetLabel(std::string("embree ") + (state.range(0) ? "shadow segments" : "incoherent") +
                    (any ? ", rtcOccluded1" : ", rtcIntersect1"));
 }
@@ -230,19 +230,11 @@ void BM_HierarchyLooseRays(benchmark::State& state) {
     const LooseRays& rays = Loose(state.range(0) != 0);
     const bool any = state.range(1) != 0;
     const PreparedScene& prepared = rays.camera.tracer->Prepared();
-    std::size_t i = 0, hits = 0, count = 0;
-    for (auto _ : state) {
-        hits +=
-            (any ? prepared.AnyHitWithin(rays.origins[i], rays.directions[i], rays.lengths[i],
-                                         rays.lengths[i])
-                 : prepared.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]).Found())
-                ? 1
-                : 0;
-        ++count;
-        i = i + 1 == rays.origins.size() ? 0 : i + 1;
-    }
-    state.SetItemsProcessed(state.iterations());
-    state.counters["hit_fraction"] = static_cast<double>(hits) / static_cast<double>(count);
+    TimeRays(state, rays.origins.size(), [&](std::size_t i) {
+        return any ? prepared.AnyHitWithin(rays.origins[i], rays.directions[i], rays.lengths[i],
+                                           rays.lengths[i])
+                   : prepared.Nearest(rays.origins[i], rays.directions[i], rays.lengths[i]).Found();
+    });
     state.SetLabel(std::string("kelto ") + (state.range(0) ? "shadow segments" : "incoherent") +
                    (any ? ", AnyHitWithin" : ", Nearest"));
 }

@@ -39,7 +39,11 @@ void Leaves(const SceneNode& node, std::vector<const SceneNode*>& out) {
     }
 }
 
-void WriteMesh(std::ostream& out, const std::vector<RenderTriangle>& triangles, const Material& m) {
+void WriteMesh(std::ostream& out, const TracedMesh& mesh, const Material& m) {
+    std::vector<RenderTriangle> triangles;
+    for (std::size_t t = 0; t < mesh.Size(); ++t) {
+        triangles.push_back(mesh.Triangle(t));
+    }
     out << "mesh2 {\n  vertex_vectors { " << triangles.size() * 3;
     for (const RenderTriangle& t : triangles) {
         for (const Vec3f& c : t.corner) {
@@ -132,9 +136,9 @@ int Run(int argc, char** argv) {
             continue;
         }
         const SceneNode* source = leaves[leaf++];
-        if (!node.triangles.empty()) {
-            WriteMesh(out, node.triangles, source->material);
-            triangles += node.triangles.size();
+        if (!node.mesh.Empty()) {
+            WriteMesh(out, node.mesh, source->material);
+            triangles += node.mesh.Size();
         }
     }
     std::cout << triangles << " triangles written to " << argv[2] << '\n';

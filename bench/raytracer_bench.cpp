@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -173,12 +174,12 @@ void BM_BuildHierarchy(benchmark::State& state) {
     Scene scene;
     AddSpheres(scene, static_cast<int>(state.range(0)));
     const PreparedScene prepared = Prepare(scene);
-    std::vector<const std::vector<RenderTriangle>*> lists;
+    std::vector<const TracedMesh*> lists;
     std::size_t triangles = 0;
     for (const PreparedNode& node : prepared.Nodes()) {
-        if (!node.triangles.empty()) {
-            lists.push_back(&node.triangles);
-            triangles += node.triangles.size();
+        if (!node.mesh.Empty()) {
+            lists.push_back(&node.mesh);
+            triangles += node.mesh.Size();
         }
     }
     const int threads = static_cast<int>(state.range(1));
@@ -194,6 +195,56 @@ BENCHMARK(BM_BuildHierarchy)
     ->ArgsProduct({{20, 200, 2000}, {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The process's resident memory at its peak since the last ResetPeakMemory, in bytes (Linux).
+void ResetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double PeakMemory() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) * 1024.0;
+        }
+    }
+    return 0.0;
+}
+
+// What a render of n spheres holds a triangle once its scene is prepared and the hierarchy
+// built on two threads: the leaves' triangle data, the hierarchy's nodes and leaves, and the
+// peak of the resident memory over what the scene itself took (build temporaries included).
+// Run it on its own (--benchmark_filter): memory other benchmarks freed can hide the peak.
+void BM_PreparedSceneMemory(benchmark::State& state) {
+    Scene scene;
+    AddSpheres(scene, static_cast<int>(state.range(0)));
+    double leaves = 0.0, hierarchy = 0.0, peak = 0.0, triangles = 0.0, fill = 0.0;
+    for (auto _ : state) {
+        ResetPeakMemory();
+        const double before = PeakMemory();
+        PreparedScene prepared(
+            scene,
+            MakeRenderCamera({0, 25, 35}, {0, 0, 0}, {0, 1, 0}, 50, 640, 480, RenderQuality::Draft),
+            0, 0, 0, 0, PreparedScene::Hierarchy::Later);
+        prepared.BuildHierarchy(2);
+        peak = PeakMemory() - before;
+        triangles = static_cast<double>(prepared.TriangleCount());
+        leaves = static_cast<double>(prepared.TriangleBytes());
+        hierarchy = static_cast<double>(prepared.Triangles().Bytes());
+        fill = triangles /
+               static_cast<double>(prepared.Triangles().PacketCount() * TriangleHierarchy::kLanes);
+    }
+    state.counters["leaf_bytes_per_triangle"] = leaves / triangles;
+    state.counters["hierarchy_bytes_per_triangle"] = hierarchy / triangles;
+    state.counters["peak_bytes_per_triangle"] = peak / triangles;
+    state.counters["lanes_filled"] = fill;
+    state.SetLabel(std::to_string(static_cast<long long>(triangles)) + " triangles");
+}
+BENCHMARK(BM_PreparedSceneMemory)
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 class NullSink : public PixelSink {
   public:
@@ -228,7 +279,7 @@ void BM_Snapshot(benchmark::State& state) {
         const PreparedScene snapshot = RayTracer::Snapshot(scene, camera);
         triangles = 0;
         for (const PreparedNode& node : snapshot.Nodes()) {
-            triangles += node.triangles.size();
+            triangles += node.mesh.Size();
         }
         benchmark::DoNotOptimize(snapshot.Nodes().data());
     }

@@ -1,6 +1,7 @@
 #include "prepared_scene.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -152,20 +153,16 @@ void PreparedScene::PrepareLeaf(int index, const Placement& placed, const Window
     if (LeftOutAsUntraceable(leaf, node, corners)) {
         return;
     }
-    leaf.triangles.reserve(mesh.indices.size() / 3);
+    leaf.mesh.triangles.reserve(mesh.indices.size() / 3);
     for (std::size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
-        TriangleCorner triangle[3];
-        bool valid = true;
-        for (int k = 0; k < 3; ++k) {
-            const std::uint16_t vi = mesh.indices[t + static_cast<std::size_t>(k)];
-            valid = valid && vi < corners.size();
-            if (valid)
-                triangle[k] = corners[vi];
-        }
-        if (valid) {
-            leaf.triangles.push_back(MakeRenderTriangle(triangle));
+        const std::array<std::uint16_t, 3> triangle = {mesh.indices[t], mesh.indices[t + 1],
+                                                       mesh.indices[t + 2]};
+        if (triangle[0] < corners.size() && triangle[1] < corners.size() &&
+            triangle[2] < corners.size()) {
+            leaf.mesh.triangles.push_back(triangle);
         }
     }
+    leaf.mesh.corners = std::move(corners);
     if (behind_eye && before_eye) {
         // Reaching round the eye: its projection could be anywhere.
         leaf.rect = {0.0f, static_cast<float>(image_width_), 0.0f,
@@ -248,9 +245,9 @@ void PreparedScene::ReferenceWalk(int index, const Vec3f& origin, const Vec3f& d
         }
         return;
     }
-    for (std::size_t i = 0; i < node.triangles.size(); ++i) {
+    for (std::size_t i = 0; i < node.mesh.Size(); ++i) {
         float t = 0.0f;
-        if (HitTriangle(node.triangles[i], origin, direction, max_distance, t)) {
+        if (node.mesh.Hits(i, origin, direction, max_distance, t)) {
             max_distance = t;
             best = {index, static_cast<int>(i), t};
         }
@@ -269,10 +266,10 @@ void PreparedScene::BuildHierarchy(int threads) {
         return;
     }
     hierarchy_built_ = true;
-    std::vector<const std::vector<RenderTriangle>*> lists;
+    std::vector<const TracedMesh*> lists;
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
-        if (!nodes_[n].triangles.empty()) {
-            lists.push_back(&nodes_[n].triangles);
+        if (!nodes_[n].mesh.Empty()) {
+            lists.push_back(&nodes_[n].mesh);
             hierarchy_nodes_.push_back(static_cast<int>(n));
         }
     }
@@ -282,9 +279,17 @@ void PreparedScene::BuildHierarchy(int threads) {
 std::size_t PreparedScene::TriangleCount() const {
     std::size_t count = 0;
     for (const PreparedNode& node : nodes_) {
-        count += node.triangles.size();
+        count += node.mesh.Size();
     }
     return count;
+}
+
+std::size_t PreparedScene::TriangleBytes() const {
+    std::size_t bytes = 0;
+    for (const PreparedNode& node : nodes_) {
+        bytes += node.mesh.Bytes();
+    }
+    return bytes;
 }
 
 TraceHit PreparedScene::FromHierarchy(const TriangleHierarchy::Hit& hit) const {

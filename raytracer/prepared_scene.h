@@ -16,6 +16,7 @@
 #include "model/render_triangle.h"
 #include "model/scene.h"
 #include "render_camera.h"
+#include "traced_mesh.h"
 #include "triangle_hierarchy.h"
 #include "triangle_intersection.h"
 
@@ -33,7 +34,7 @@ struct PreparedNode {
     bool leaf = false;
     int first_child = -1;  // index in PreparedScene::nodes
     int next_sibling = -1;
-    std::vector<RenderTriangle> triangles;  // leaves only, world space, in mesh order
+    TracedMesh mesh;  // leaves only, world space, the triangles in the mesh's order
     Vec3f box_min{1000000.0f, 1000000.0f, 1000000.0f};
     Vec3f box_max{-1000000.0f, -1000000.0f, -1000000.0f};
     ScreenRect rect;
@@ -101,6 +102,9 @@ class PreparedScene {
                       float limit) const;
 
     std::size_t TriangleCount() const;
+    // For measurements: the bytes the leaves' meshes hold (the hierarchy's are
+    // Triangles().Bytes()).
+    std::size_t TriangleBytes() const;
     // The names of the objects left out of the render because their placed corners are not
     // finite or out of range (a position or scale beyond what single precision holds).
     const std::vector<std::string>& LeftOut() const { return left_out_; }

@@ -258,8 +258,9 @@ ColourRgb RayTracer::Trace(const Vec3f& origin, const Vec3f& direction, int dept
         return {Clamp01(seen.r), Clamp01(seen.g), Clamp01(seen.b)};
     }
     const PreparedNode& object = prepared_.Nodes()[static_cast<std::size_t>(hit.node)];
-    const SurfacePoint3 s = CompleteHit(object.triangles[static_cast<std::size_t>(hit.triangle)],
-                                        origin, direction, hit.distance);
+    const SurfacePoint3 s =
+        CompleteHit(object.mesh.Triangle(static_cast<std::size_t>(hit.triangle)), origin, direction,
+                    hit.distance);
     const Material& material = prepared_.MaterialOf(object);
     Vec3f normal = s.normal;
     float incident = medium;

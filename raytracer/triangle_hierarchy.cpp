@@ -75,20 +75,27 @@ float Upper(float v) {
     return v + std::fabs(v) * 0x1p-19f;
 }
 
+// A triangle as the build sees it: its box (whose centre it sorts and bins by) and its place
+// in the testing order. 28 bytes: the items of a large scene are the build's largest
+// temporary.
 struct BuildItem {
     Box box;
-    Vec3f centre;
     std::uint32_t order;
+    float Centre(int axis) const {
+        return (Component(box.lo, axis) + Component(box.hi, axis)) * 0.5f;
+    }
+    Vec3f Centre() const { return (box.lo + box.hi) * 0.5f; }
 };
 
 // A bin's box, grown by items' boxes four lanes at a time (the fourth lane is not used).
 struct BinBox {
     alignas(16) float lo[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
     alignas(16) float hi[4] = {-INFINITY, -INFINITY, -INFINITY, -INFINITY};
-    // Reads the item's box as its lo.x, lo.y, lo.z, hi.x and its hi.x, hi.y, hi.z, centre.x.
+    // Reads the item's box as its lo.x, lo.y, lo.z, hi.x and its hi.x, hi.y, hi.z and the
+    // order's bits.
     void Grow(const BuildItem& item) {
         static_assert(offsetof(BuildItem, box) == 0 && offsetof(Box, hi) == sizeof(Vec3f) &&
-                      offsetof(BuildItem, centre) == 2 * sizeof(Vec3f));
+                      offsetof(BuildItem, order) == 2 * sizeof(Vec3f));
         const float* box = &item.box.lo.x;
         Min(Float4::Load(lo), Float4::LoadUnaligned(box)).Store(lo);
         Max(Float4::Load(hi), Float4::LoadUnaligned(box + 3)).Store(hi);
@@ -105,7 +112,11 @@ struct BinaryNode {
 
 class Builder {
   public:
-    explicit Builder(std::vector<BuildItem>& items) : items_(items) {}
+    // Room is made at once for the most nodes `count` items can make (address space: only
+    // what the tree uses is ever touched), so that the node list never moves as it grows.
+    Builder(std::vector<BuildItem>& items, std::uint32_t count) : items_(items) {
+        nodes_.reserve(2 * std::size_t{count});
+    }
 
     // Builds the subtree over items [begin, end) and gives its node. With more than one
     // thread allowed, a large range's two halves are built at once (each range's items are
@@ -116,7 +127,7 @@ class Builder {
         Box box, centres;
         for (std::uint32_t i = begin; i < end; ++i) {
             box.Grow(items_[i].box);
-            centres.Grow(items_[i].centre);
+            centres.Grow(items_[i].Centre());
         }
         nodes_[index].box = box;
         nodes_[index].begin = begin;
@@ -129,7 +140,7 @@ class Builder {
         if (threads > 1 && end - begin >= kParallelItems) {
             // The lower half into this builder, the upper into another, on whichever thread
             // takes each.
-            Builder other(items_);
+            Builder other(items_, end - split);
             std::atomic<int> next_half{0};
             RunOnThreads(2, [&] {
                 for (int half = next_half.fetch_add(1); half < 2; half = next_half.fetch_add(1)) {
@@ -189,7 +200,7 @@ class Builder {
             for (std::uint32_t i = begin; i < end; ++i) {
                 const BuildItem& item = items_[i];
                 for (int axis = 0; axis < 3; ++axis) {
-                    const int b = binning[axis].Of(Component(item.centre, axis));
+                    const int b = binning[axis].Of(item.Centre(axis));
                     bin_boxes[axis][b].Grow(item);
                     ++counts[axis][b];
                 }
@@ -229,10 +240,10 @@ class Builder {
         }
         if (best_axis >= 0) {
             const Binning& binned = binning[best_axis];
-            auto* middle = std::partition(
-                items_.data() + begin, items_.data() + end, [&](const BuildItem& item) {
-                    return binned.Of(Component(item.centre, best_axis)) <= best_bin;
-                });
+            auto* middle = std::partition(items_.data() + begin, items_.data() + end,
+                                          [&](const BuildItem& item) {
+                                              return binned.Of(item.Centre(best_axis)) <= best_bin;
+                                          });
             const auto split = static_cast<std::uint32_t>(middle - items_.data());
             if (split > begin && split < end) {
                 return split;
@@ -250,8 +261,8 @@ class Builder {
         const std::uint32_t middle = begin + count / 2;
         std::nth_element(items_.data() + begin, items_.data() + middle, items_.data() + end,
                          [axis](const BuildItem& a, const BuildItem& b) {
-                             const float ca = Component(a.centre, axis);
-                             const float cb = Component(b.centre, axis);
+                             const float ca = a.Centre(axis);
+                             const float cb = b.Centre(axis);
                              return ca < cb || (ca == cb && a.order < b.order);
                          });
         return middle;
@@ -283,48 +294,107 @@ class Builder {
 
 }  // namespace
 
-void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-                              Walk walk, int threads) {
+namespace {
+
+// The children an eight-wide node takes over from a binary inner node: its two, then the
+// largest inner ones among them opened until there are eight. Returns how many.
+int WideChildren(const std::vector<BinaryNode>& binary, std::uint32_t index,
+                 std::uint32_t (&children)[TriangleHierarchy::kWidth]) {
+    const BinaryNode& node = binary[index];
+    children[0] = node.left;
+    children[1] = node.right;
+    int count = 2;
+    while (count < TriangleHierarchy::kWidth) {
+        int widest = -1;
+        double widest_area = -1.0;
+        for (int c = 0; c < count; ++c) {
+            const BinaryNode& child = binary[children[c]];
+            if (!child.leaf && child.box.Area() > widest_area) {
+                widest_area = child.box.Area();
+                widest = c;
+            }
+        }
+        if (widest < 0) {
+            break;
+        }
+        const BinaryNode& opened = binary[children[widest]];
+        children[widest] = opened.left;
+        children[count++] = opened.right;
+    }
+    return count;
+}
+
+// How many eight-wide nodes the subtree at `index` becomes.
+std::size_t WideNodeCount(const std::vector<BinaryNode>& binary, std::uint32_t index) {
+    if (binary[index].leaf) {
+        return 0;
+    }
+    std::uint32_t children[TriangleHierarchy::kWidth];
+    const int count = WideChildren(binary, index, children);
+    std::size_t total = 1;
+    for (int c = 0; c < count; ++c) {
+        total += WideNodeCount(binary, children[c]);
+    }
+    return total;
+}
+
+}  // namespace
+
+void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk walk, int threads) {
     avx2_ = walk == Walk::kFastest && Avx2LanesAvailable();
     nodes_.clear();
     packets_.clear();
+    slot_orders_.clear();
     list_starts_.clear();
     root_ = kNoChild;
     triangle_count_ = 0;
 
-    std::vector<const RenderTriangle*> by_order;
+    std::size_t total = 0;
+    for (const TracedMesh* list : lists) {
+        total += list->Size();
+    }
     std::vector<BuildItem> items;
-    for (const std::vector<RenderTriangle>* list : lists) {
-        list_starts_.push_back(static_cast<std::uint32_t>(by_order.size()));
-        for (const RenderTriangle& t : *list) {
-            const auto order = static_cast<std::uint32_t>(by_order.size());
-            by_order.push_back(&t);
+    items.reserve(total);
+    std::size_t order = 0;
+    for (const TracedMesh* list : lists) {
+        list_starts_.push_back(static_cast<std::uint32_t>(order));
+        for (std::size_t i = 0; i < list->Size(); ++i, ++order) {
             // (Up to 2^29 triangles: a search notes a triangle by its packet and lane, eight
             // slots to a packet, in 32 bits.)
-            if (!CanBeHit(t) || order >= (1u << 29)) {
+            if (order >= (1u << 29)) {
+                continue;
+            }
+            const RenderTriangle t = list->TestedTriangle(i);
+            if (!CanBeHit(t)) {
                 continue;
             }
             BuildItem item;
             for (const Vec3f& c : t.corner) {
                 item.box.Grow(c);
             }
-            item.centre = (item.box.lo + item.box.hi) * 0.5f;
-            item.order = order;
+            item.order = static_cast<std::uint32_t>(order);
             items.push_back(item);
         }
     }
-    triangle_count_ = by_order.size();
+    triangle_count_ = order;
     if (items.empty()) {
         return;
     }
-    Builder builder(items);
+    Builder builder(items, static_cast<std::uint32_t>(items.size()));
     builder.Build(0, static_cast<std::uint32_t>(items.size()), 0, threads);
     const std::vector<BinaryNode>& binary = builder.Nodes();
-    nodes_.reserve(binary.size() / 2 + 1);
-    packets_.reserve(items.size() / 4 + 1);
+    // From here on only the items' places in the testing order are needed.
+    std::vector<std::uint32_t> orders(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        orders[i] = items[i].order;
+    }
+    std::vector<BuildItem>().swap(items);
+    nodes_.reserve(WideNodeCount(binary, 0));
+    const auto leaves = static_cast<std::size_t>(
+        std::count_if(binary.begin(), binary.end(), [](const BinaryNode& n) { return n.leaf; }));
+    packets_.reserve(leaves);
+    slot_orders_.assign(leaves * kPacketLanes, 0);  // an unused lane's slot is never read
 
-    // Each eight-wide node takes a binary node's children and opens the largest inner ones
-    // among them until it has eight.
     auto collapse = [&](auto&& self, std::uint32_t index) -> std::uint32_t {
         const BinaryNode& node = binary[index];
         if (node.leaf) {
@@ -336,7 +406,9 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
             }
             for (std::uint32_t i = node.begin; i < node.end; ++i) {
                 const std::uint32_t lane = i - node.begin;
-                const RenderTriangle& t = *by_order[items[i].order];
+                const Hit at = HitOf(orders[i], 0.0f);
+                const RenderTriangle t = lists[static_cast<std::size_t>(at.list)]->TestedTriangle(
+                    static_cast<std::size_t>(at.triangle));
                 const auto axis = static_cast<int>(t.flags & 3u);
                 const int si = axis == 0 ? 1 : 0;
                 const int ri = axis == 2 ? 1 : 2;
@@ -348,30 +420,13 @@ void TriangleHierarchy::Build(const std::vector<const std::vector<RenderTriangle
                 }
                 packet.radius_squared[lane] = t.sphere_radius_squared;
                 packet.offset[lane] = t.plane_offset;
-                packet.order[lane] = items[i].order;
+                slot_orders_[packets_.size() * kPacketLanes + lane] = orders[i];
             }
             packets_.push_back(packet);
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
         }
-        std::uint32_t children[kWidth] = {node.left, node.right};
-        int count = 2;
-        while (count < kWidth) {
-            int widest = -1;
-            double widest_area = -1.0;
-            for (int c = 0; c < count; ++c) {
-                const BinaryNode& child = binary[children[c]];
-                if (!child.leaf && child.box.Area() > widest_area) {
-                    widest_area = child.box.Area();
-                    widest = c;
-                }
-            }
-            if (widest < 0) {
-                break;
-            }
-            const BinaryNode& opened = binary[children[widest]];
-            children[widest] = opened.left;
-            children[count++] = opened.right;
-        }
+        std::uint32_t children[kWidth];
+        const int count = WideChildren(binary, index, children);
         const auto at = static_cast<std::uint32_t>(nodes_.size());
         nodes_.emplace_back();
         for (int c = 0; c < kWidth; ++c) {
@@ -416,15 +471,10 @@ TriangleHierarchy::Hit TriangleHierarchy::HitOf(std::uint32_t order, float dista
 
 namespace {
 
-// The reference's rule on the collected triangles in its order: accepted when both distances
-// are below the distance so far. Returns the accepted one that stands at the end.
-// The testing order of the triangle in a slot (a packet's index times kLanes plus a lane).
-std::uint32_t OrderOf(const TriangleHierarchy::Packet* packets, std::uint32_t slot) {
-    return packets[slot / TriangleHierarchy::kLanes].order[slot % TriangleHierarchy::kLanes];
-}
-
-const NearCandidate* Resolve(const NearSet& near, float max_distance,
-                             const TriangleHierarchy::Packet* packets) {
+// The reference's rule on the collected triangles in its order (`orders`, by slot): accepted
+// when both distances are below the distance so far. Returns the accepted one that stands at
+// the end.
+const NearCandidate* Resolve(const NearSet& near, float max_distance, const std::uint32_t* orders) {
     const NearCandidate* first = near.Data();
     const NearCandidate* last = first + near.Size();
     if (near.Size() == 1) {
@@ -438,9 +488,9 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance,
     for (;;) {
         const NearCandidate* next = nullptr;
         for (const NearCandidate* c = first; c != last; ++c) {
-            const std::uint32_t order = OrderOf(packets, c->slot);
+            const std::uint32_t order = orders[c->slot];
             if (c->t <= near.Bound() && (!any || order > previous) &&
-                (next == nullptr || order < OrderOf(packets, next->slot))) {
+                (next == nullptr || order < orders[next->slot])) {
                 next = c;
             }
         }
@@ -448,7 +498,7 @@ const NearCandidate* Resolve(const NearSet& near, float max_distance,
             return best;
         }
         any = true;
-        previous = OrderOf(packets, next->slot);
+        previous = orders[next->slot];
         if (next->k < so_far) {
             so_far = next->t;
             best = next;
@@ -497,8 +547,8 @@ bool TriangleHierarchy::NearestWith(const Vec3f& origin, const Vec3f& direction,
         }
     }
     if (!near.Empty()) {
-        if (const NearCandidate* best = Resolve(near, max_distance, packets_.data())) {
-            hit = HitOf(OrderOf(packets_.data(), best->slot), best->t);
+        if (const NearCandidate* best = Resolve(near, max_distance, slot_orders_.data())) {
+            hit = HitOf(slot_orders_[best->slot], best->t);
         }
     }
     return true;

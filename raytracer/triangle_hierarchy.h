@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "float_math.h"
-#include "model/render_triangle.h"
+#include "traced_mesh.h"
 
 namespace kelto {
 
@@ -42,10 +42,11 @@ class TriangleHierarchy {
     enum class Walk { kFastest, kPortable };
 
     // Builds over the triangles of every list; the lists' order, then each list's own order,
-    // is the reference's testing order. The lists must outlive the hierarchy. Up to `threads`
-    // threads build it; the hierarchy does not depend on how many.
-    void Build(const std::vector<const std::vector<RenderTriangle>*>& lists,
-               Walk walk = Walk::kFastest, int threads = 1);
+    // is the reference's testing order. The hierarchy keeps what the triangles' test reads: the
+    // lists are read only while it is built. Up to `threads` threads build it; the hierarchy
+    // does not depend on how many.
+    void Build(const std::vector<const TracedMesh*>& lists, Walk walk = Walk::kFastest,
+               int threads = 1);
     // Whether the AVX2 walk runs.
     bool UsesAvx2() const { return avx2_; }
 
@@ -59,6 +60,11 @@ class TriangleHierarchy {
     // For measurements: inner nodes and leaves (of up to eight triangles).
     std::size_t NodeCount() const { return nodes_.size(); }
     std::size_t PacketCount() const { return packets_.size(); }
+    // The bytes the hierarchy holds.
+    std::size_t Bytes() const {
+        return nodes_.capacity() * sizeof(Node) + packets_.capacity() * sizeof(Packet) +
+               (slot_orders_.capacity() + list_starts_.capacity()) * sizeof(std::uint32_t);
+    }
 
     // A child reference: an inner node's index, or with kLeafBit a leaf's packet's index.
     static constexpr std::uint32_t kLeafBit = 0x80000000u;
@@ -72,10 +78,10 @@ class TriangleHierarchy {
         std::uint32_t child[kWidth];
     };
     // A leaf: up to eight triangles, what the reference's test reads, lane by lane, in the
-    // order the walk reads it. Unused lanes can never be hit. The projection axis is not
-    // stored: it is the normal's dominant axis (MakeRenderTriangle's rule). The lanes' places
-    // in the testing order are on the last cache line, which only the nearest-hit search
-    // reads (for the hit it finds).
+    // order the walk reads it: seven cache lines. Unused lanes can never be hit. The
+    // projection axis is not stored: it is the normal's dominant axis (MakeRenderTriangle's
+    // rule). The lanes' places in the testing order are kept apart (slot_orders_), read only
+    // by the nearest-hit search for the few triangles it collects.
     static constexpr int kLanes = 8;
     struct alignas(64) Packet {
         float normal[3][kLanes];
@@ -84,8 +90,8 @@ class TriangleHierarchy {
         float r[3][kLanes];  // the corners' second kept coordinate
         float centre[3][kLanes];
         float radius_squared[kLanes];
-        std::uint32_t order[kLanes];
     };
+    static_assert(sizeof(Packet) == 7 * 64);
 
   private:
     // The walk's collection and then the reference's rule on what it collected, into `hit`;
@@ -96,6 +102,9 @@ class TriangleHierarchy {
 
     std::vector<Node> nodes_;
     std::vector<Packet> packets_;
+    // The testing order of the triangle in each slot (a packet's index times kLanes plus a
+    // lane).
+    std::vector<std::uint32_t> slot_orders_;
     std::uint32_t root_ = kNoChild;
     std::vector<std::uint32_t> list_starts_;  // first order number of every list
     std::size_t triangle_count_ = 0;

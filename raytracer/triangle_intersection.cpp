@@ -21,27 +21,39 @@ int DominantAxis(const Vec3f& v) {
     return az >= ay ? 2 : 1;
 }
 
-RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
-    RenderTriangle t;
-    const Vec3f& c0 = corners[0].position;
-    const Vec3f& c1 = corners[1].position;
-    const Vec3f& c2 = corners[2].position;
-
+TriangleSphere SphereAround(const Vec3f& c0, const Vec3f& c1, const Vec3f& c2) {
     const double third = 1.0 / 3.0;
-    t.sphere_centre = {static_cast<float>((c0.x + c1.x + c2.x) * third),
-                       static_cast<float>((c0.y + c1.y + c2.y) * third),
-                       static_cast<float>((c0.z + c1.z + c2.z) * third)};
-    t.sphere_radius_squared = 0.0f;
-    for (int i = 0; i < 3; ++i) {
-        const Vec3f d = corners[i].position - t.sphere_centre;
-        t.sphere_radius_squared = std::max(t.sphere_radius_squared, Dot(d, d));
+    TriangleSphere sphere;
+    sphere.centre = {static_cast<float>((c0.x + c1.x + c2.x) * third),
+                     static_cast<float>((c0.y + c1.y + c2.y) * third),
+                     static_cast<float>((c0.z + c1.z + c2.z) * third)};
+    for (const Vec3f* c : {&c0, &c1, &c2}) {
+        const Vec3f d = *c - sphere.centre;
+        sphere.radius_squared = std::max(sphere.radius_squared, Dot(d, d));
     }
+    return sphere;
+}
+
+bool RayMeetsSphere(const TriangleSphere& sphere, const Vec3f& origin, const Vec3f& direction,
+                    float max_distance) {
+    const Vec3f l = sphere.centre - origin;
+    const float b = Dot(direction, l);
+    const float c = Dot(l, l);
+    if (sphere.radius_squared < c && b < 1e-7f) {
+        return false;
+    }
+    const float disc = b * b - c + sphere.radius_squared;
+    return disc > 1e-7f && b - std::sqrt(disc) < max_distance;
+}
+
+namespace {
+
+// Fills what HitTriangle reads; returns whether the first two corners swap places.
+bool FillTested(const Vec3f& c0, const Vec3f& c1, const Vec3f& c2, RenderTriangle& t) {
+    const TriangleSphere sphere = SphereAround(c0, c1, c2);
+    t.sphere_centre = sphere.centre;
+    t.sphere_radius_squared = sphere.radius_squared;
     t.plane_normal = Normalised(Cross(c0 - c1, c2 - c1));
-    for (int i = 0; i < 3; ++i) {
-        if (IsZero(corners[i].normal)) {
-            corners[i].normal = t.plane_normal;
-        }
-    }
     t.plane_offset = -Dot(t.plane_normal, c0);
 
     const int axis = DominantAxis(t.plane_normal);
@@ -57,19 +69,41 @@ RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
             swap = (c1.y - c2.y) * (c1.x - c0.x) > (c1.y - c0.y) * (c1.x - c2.x);
             break;
     }
+    t.corner[0] = swap ? c1 : c0;
+    t.corner[1] = swap ? c0 : c1;
+    t.corner[2] = c2;
+    t.flags = static_cast<std::uint32_t>(axis);
+    return swap;
+}
+
+}  // namespace
+
+RenderTriangle MakeTestedTriangle(const Vec3f& c0, const Vec3f& c1, const Vec3f& c2) {
+    RenderTriangle t;
+    FillTested(c0, c1, c2, t);
+    return t;
+}
+
+RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
+    RenderTriangle t;
+    const bool swap = FillTested(corners[0].position, corners[1].position, corners[2].position, t);
+    for (int i = 0; i < 3; ++i) {
+        if (IsZero(corners[i].normal)) {
+            corners[i].normal = t.plane_normal;
+        }
+    }
     int order[3] = {0, 1, 2};
     if (swap) {
         std::swap(order[0], order[1]);
     }
     for (int i = 0; i < 3; ++i) {
         const TriangleCorner& c = corners[order[i]];
-        t.corner[i] = c.position;
         t.normal[i] = c.normal;
         t.corner_u[i] = c.u;
         t.corner_v[i] = c.v;
     }
     const int interpolation = DominantAxis(t.corner[2] - t.corner[1]);
-    t.flags = static_cast<std::uint32_t>(axis) | (static_cast<std::uint32_t>(interpolation) << 2);
+    t.flags |= static_cast<std::uint32_t>(interpolation) << 2;
 
     // The gradient E with E . (P - corner 0) = 0 at corner 0 and 1 on the edge 1 -> 2.
     const Vec3f e = Normalised(t.corner[1] - t.corner[2]);
@@ -82,15 +116,8 @@ RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]) {
 
 bool HitTriangle(const RenderTriangle& t, const Vec3f& origin, const Vec3f& direction,
                  float max_distance, float& distance) {
-    // Bounding sphere.
-    const Vec3f l = t.sphere_centre - origin;
-    const float b = Dot(direction, l);
-    const float c = Dot(l, l);
-    if (t.sphere_radius_squared < c && b < 1e-7f) {
-        return false;
-    }
-    const float disc = b * b - c + t.sphere_radius_squared;
-    if (!(disc > 1e-7f) || !(b - std::sqrt(disc) < max_distance)) {
+    if (!RayMeetsSphere({t.sphere_centre, t.sphere_radius_squared}, origin, direction,
+                        max_distance)) {
         return false;
     }
     // Plane.

@@ -26,6 +26,21 @@ int DominantAxis(const Vec3f& v);
 // so that the inside test accepts interior points). Zero corner normals are replaced by the
 // plane normal in `corners` too.
 RenderTriangle MakeRenderTriangle(TriangleCorner corners[3]);
+// The part of that record HitTriangle reads, from the corners' positions: the bounding
+// sphere, the plane, the projection axis and the corners in the record's order. The rest is
+// left as a new record has it.
+RenderTriangle MakeTestedTriangle(const Vec3f& c0, const Vec3f& c1, const Vec3f& c2);
+
+// The bounding sphere the record of a triangle with these corners, in this order, holds.
+struct TriangleSphere {
+    Vec3f centre;
+    float radius_squared = 0.0f;
+};
+TriangleSphere SphereAround(const Vec3f& c0, const Vec3f& c1, const Vec3f& c2);
+// The first part of HitTriangle: whether the ray may meet the triangle inside its bounding
+// sphere nearer than `max_distance`.
+bool RayMeetsSphere(const TriangleSphere& sphere, const Vec3f& origin, const Vec3f& direction,
+                    float max_distance);
 
 // The ray (origin, unit direction) against one triangle: bounding-sphere rejection, plane
 // distance, inside test with edges counted inside. True, with the distance, for a hit nearer

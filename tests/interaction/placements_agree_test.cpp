@@ -147,7 +147,8 @@ TEST(Placements, ExportRenderPickAndWindowAgreeOnEverySurfacePoint) {
                 if (n.leaf && prepared.MaterialOf(n).colour.r == leaf.material.colour.r)
                     traced = &n;
             ASSERT_NE(traced, nullptr);
-            const RenderTriangle& triangle = traced->triangles.at(static_cast<std::size_t>(t));
+            ASSERT_LT(static_cast<std::size_t>(t), traced->mesh.Size());
+            const RenderTriangle triangle = traced->mesh.Triangle(static_cast<std::size_t>(t));
             const Vec3 traced_point = (ToVec3(triangle.corner[0]) + ToVec3(triangle.corner[1]) +
                                        ToVec3(triangle.corner[2])) *
                                       (1.0 / 3.0);

@@ -88,10 +88,10 @@ TEST(PreparedScene, EqualDistancesKeepTheFirstTested) {
 // processor has it). It is built on four threads, the prepared scene's on one.
 struct PortableTwin {
     explicit PortableTwin(const PreparedScene& prepared) {
-        std::vector<const std::vector<RenderTriangle>*> lists;
+        std::vector<const TracedMesh*> lists;
         for (const PreparedNode& node : prepared.Nodes())
-            if (!node.triangles.empty())
-                lists.push_back(&node.triangles);
+            if (!node.mesh.Empty())
+                lists.push_back(&node.mesh);
         hierarchy.Build(lists, TriangleHierarchy::Walk::kPortable, 4);
     }
     TriangleHierarchy hierarchy;
