@@ -30,6 +30,9 @@ constexpr CommandInfo kCommands[] = {
     {kExportScene, "&Export...", {"", ""},
      "Write the scene or the selected objects as glTF, STL or OBJ", R::NeedsDocument,
      &T::OnExportScene},
+    {kRunScript, "&Run Script...", {"", ""},
+     "Run a Python script on the scene; what it does is one step to undo", R::NeedsDocument,
+     &T::OnRunScript},
     {kExit, "E&xit", {"", ""}, "Quit Kelto, asking to save changed scenes", R::Always,
      &T::OnAppExit},
     // Edit

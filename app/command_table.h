@@ -27,6 +27,7 @@ inline constexpr int kRecentFile1 = 57616;  // .. 57621
 inline constexpr int kExit = 57665;
 inline constexpr int kImportObject = 32893;
 inline constexpr int kExportScene = 32990;
+inline constexpr int kRunScript = 33130;
 // Edit
 inline constexpr int kUndo = 57643;
 inline constexpr int kRedo = 32862;

@@ -16,6 +16,7 @@ class CommandTarget {
     virtual void OnFileSave(const CommandInfo& command) = 0;  // Save and Save As
     virtual void OnImportObject(const CommandInfo& command) = 0;
     virtual void OnExportScene(const CommandInfo& command) = 0;
+    virtual void OnRunScript(const CommandInfo& command) = 0;
     virtual void OnAppExit(const CommandInfo& command) = 0;
     // Edit
     virtual void OnEditUndo(const CommandInfo& command) = 0;

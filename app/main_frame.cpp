@@ -203,7 +203,8 @@ QMenu* CMainFrame::AddMenu(QMenu* menu, const QString& title, std::initializer_l
 void CMainFrame::CreateMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu("&File");
-    AddMenu(file, {}, {kNew, kOpen, kClose, kSave, kSaveAs, 0, kImportObject, kExportScene, 0});
+    AddMenu(file, {},
+            {kNew, kOpen, kClose, kSave, kSaveAs, 0, kImportObject, kExportScene, kRunScript, 0});
     for (QAction* action : recent_actions_) {
         file->addAction(action);
     }

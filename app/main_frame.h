@@ -183,6 +183,7 @@ class CMainFrame : public QMainWindow, public CommandTarget {
     void OnFileSave(const CommandInfo& command) override;
     void OnImportObject(const CommandInfo& command) override;
     void OnExportScene(const CommandInfo& command) override;
+    void OnRunScript(const CommandInfo& command) override;
     void OnAppExit(const CommandInfo& command) override;
     void OnEditUndo(const CommandInfo& command) override;
     void OnEditRedo(const CommandInfo& command) override;

@@ -14,6 +14,7 @@
 #include "app/main_frame.h"
 #include "app/objects_panel.h"
 #include "app/properties_panel.h"
+#include "app/run_script.h"
 #include "app/settings_dialog.h"
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
@@ -142,6 +143,25 @@ void CMainFrame::OnExportScene(const CommandInfo& /*command*/) {
     for (const Status& warning : written->warnings) {
         Report(warning);
     }
+}
+
+void CMainFrame::OnRunScript(const CommandInfo& /*command*/) {
+    CTalvorDoc* document = ActiveDocument();
+    if (document == nullptr) {
+        return;
+    }
+    FileDialogRequest request;
+    request.title = kRunScriptTitle;
+    request.filters = ScriptFilters();
+    const std::optional<FileChoice> choice = services_.files.ChooseFileToOpen(request);
+    if (!choice || choice->path.empty()) {
+        return;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const Status ran =
+        RunScript(document->Core(), document->PathName().toStdString(), choice->path);
+    QGuiApplication::restoreOverrideCursor();
+    Report(ran);
 }
 
 void CMainFrame::OnAppExit(const CommandInfo& /*command*/) {

@@ -18,6 +18,7 @@
 #include "lighting_values.h"
 #include "model/heap_tuning.h"
 #include "model/message_table.h"
+#include "render_values.h"
 #include "text_values.h"
 
 namespace kelto::cli {
@@ -226,22 +227,12 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
             return kExitOk;
         } else if (arg == "--progress") {
             progress = true;
-        } else if (arg == "--size" && has_value) {
-            const auto parts = Split(args[++i], 'x');
-            const auto w = parts.size() == 2 ? ParseWhole(parts[0], 1, 16384) : std::nullopt;
-            const auto h = parts.size() == 2 ? ParseWhole(parts[1], 1, 16384) : std::nullopt;
-            if (!w || !h)
-                return usage("--size takes WIDTHxHEIGHT, each 1 to 16384");
-            settings.width = static_cast<int>(*w);
-            settings.height = static_cast<int>(*h);
-        } else if (arg == "--quality" && has_value) {
-            const std::string_view q = args[++i];
-            if (q == "draft")
-                settings.quality = RenderQuality::Draft;
-            else if (q == "production")
-                settings.quality = RenderQuality::Production;
-            else
-                return usage("--quality is draft or production");
+        } else if ((arg == "--size" || arg == "--quality") && has_value) {
+            const std::string_view value = args[++i];
+            const Status parsed = arg == "--size" ? ParseRenderSize(value, settings)
+                                                  : ParseRenderQuality(value, settings);
+            if (!parsed.ok())
+                return usage(std::string(arg) + ": " + parsed.text);
         } else if (arg == "--view" && has_value) {
             const auto n = ParseWhole(args[++i], 1, 1000000);
             if (!n)
@@ -387,7 +378,7 @@ int RunRender(std::span<const std::string_view> args, std::ostream& out, std::os
     for (const std::string& name : request.LeftOut()) {
         err << "kelto-cli render: " << Status::Message(kMsgObjectLeftOut, {name}).text << '\n';
     }
-    const char* quality = settings.quality == RenderQuality::Draft ? "draft" : "production";
+    const std::string_view quality = RenderQualityWord(settings.quality);
     if (writes_part) {
         const Status saved =
             WriteRenderPart(MakePart(request, document, settings, part, scene_bytes), output);

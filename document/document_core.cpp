@@ -1146,6 +1146,17 @@ Status DocumentCore::Redo() {
     return StepHistory(false);
 }
 
+Status DocumentCore::DiscardStepsSince(std::uint64_t state) {
+    if (recording_ || history_->StateBeforeNewest() != state) {
+        return Status::Usage("The newest step is not the one to take back.");
+    }
+    const Status undone = StepHistory(true);
+    if (undone.ok()) {
+        history_->ForgetNextRedo();
+    }
+    return undone;
+}
+
 Status DocumentCore::StepHistory(bool back) {
     if (recording_ && !recording_drag_) {
         return Status::Usage("Undo and Redo wait until the edits under way are one step.");

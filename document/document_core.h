@@ -232,6 +232,12 @@ class DocumentCore {
       private:
         std::unique_ptr<Operation> operation_;
     };
+    // Takes back the newest step and forgets it, so that it cannot be redone either: the
+    // scene, its history and the modified flag are as they were at `state` (what a script
+    // that failed did, run in one EditScope). Refused, changing nothing, while a scope is open
+    // or when the newest step does not start at `state` (the edits made no step, or one too
+    // large for the history to keep).
+    Status DiscardStepsSince(std::uint64_t state);
     // What the history holds: steps either way and the bytes they keep.
     std::size_t UndoCount() const;
     // How many steps the history keeps (at least one); older ones go at once.

@@ -698,6 +698,20 @@ void History::Undone() {
     undo_.pop_back();
 }
 
+std::optional<std::uint64_t> History::StateBeforeNewest() const {
+    if (undo_.empty()) {
+        return std::nullopt;
+    }
+    return undo_.size() > 1 ? undo_[undo_.size() - 2]->serial : base_;
+}
+
+void History::ForgetNextRedo() {
+    if (!redo_.empty()) {
+        bytes_ -= redo_.back()->Bytes();
+        redo_.pop_back();
+    }
+}
+
 void History::Redone() {
     undo_.push_back(std::move(redo_.back()));
     redo_.pop_back();

@@ -214,6 +214,10 @@ class History {
     // After the next step was undone (or redone): it moves to the other list.
     void Undone();
     void Redone();
+    // The state undoing the newest step goes back to; nothing when there is no step to undo.
+    std::optional<std::uint64_t> StateBeforeNewest() const;
+    // Forgets the step redo would make again.
+    void ForgetNextRedo();
     // Forgets every step; the scene's state becomes a new one.
     void Clear();
     // A number naming the state the scene is in: equal states, equal numbers; a state the

@@ -172,6 +172,11 @@ constexpr MessageEntry kMessages[] = {
     {kMsgNameNotLatin1,
      "The name '%s' has characters a Kelto scene file cannot keep (only Latin-1 ones).",
      MessageIcon::Error},
+    {kMsgScriptFailed,
+     "The script %s stopped with an error, and what it changed in the scene is taken back.\n\n%s",
+     MessageIcon::Error},
+    {kMsgScriptUnavailable, "This Kelto is built without Python, so it cannot run scripts.",
+     MessageIcon::Error},
 };
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -107,6 +107,8 @@ enum MessageNumber : int {
     kMsgCameraOfWindow = 61534,
     kMsgNameNotLatin1 = 61535,
     kMsgAutosaveFailed = 61536,
+    kMsgScriptFailed = 61537,
+    kMsgScriptUnavailable = 61538,
 };
 
 // The text of a message, or an empty view for an unknown number.

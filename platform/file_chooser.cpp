@@ -25,6 +25,10 @@ std::vector<FileFilter> ExportFilters() {
             {"Wavefront OBJ (*.obj)", {"*.obj"}}};
 }
 
+std::vector<FileFilter> ScriptFilters() {
+    return {{"Python Scripts (*.py)", {"*.py"}}, kAllFiles};
+}
+
 std::vector<FileFilter> ImportImageFilters() {
     return {{"Image Files (*.jpg;*.png;*.tif)", {"*.jpg", "*.jpeg", "*.png", "*.tif", "*.tiff"}},
             {"Jpeg Image (*.jpg)", {"*.jpg", "*.jpeg"}},

@@ -54,6 +54,7 @@ inline constexpr char kImportObjectTitle[] = "Import Object...";
 inline constexpr char kImportImageTitle[] = "Import Image...";
 inline constexpr char kSaveImageTitle[] = "Save Image As...";
 inline constexpr char kExportTitle[] = "Export";
+inline constexpr char kRunScriptTitle[] = "Run Script";
 inline constexpr char kSelectionOnlyOption[] = "Selection only";
 
 // Scene files: "Kelto Files (*.kel)", then every file.
@@ -63,6 +64,8 @@ std::vector<FileFilter> SceneFileFilters();
 std::vector<FileFilter> ImportObjectFilters();
 // Export: glTF binary, glTF, STL and OBJ, each with its extension (the first pattern's).
 std::vector<FileFilter> ExportFilters();
+// Run Script: Python scripts, then every file.
+std::vector<FileFilter> ScriptFilters();
 // Import Image: JPEG, PNG and TIFF together, each alone, then every file.
 std::vector<FileFilter> ImportImageFilters();
 // The whole Import Image... dialog: its title, type list and first name, with the picture

@@ -13,6 +13,7 @@
 #include "cli/text_values.h"
 #include "document/export_cameras.h"
 #include "files/scene_export.h"
+#include "lent_document.h"
 #include "model/child_list.h"
 #include "model/material_library.h"
 #include "modelling/glyph_outline.h"
@@ -57,7 +58,7 @@ DocumentHandle NewDocument() {
 
 DocumentHandle OpenFile(const std::string& path) {
     DocumentHandle handle = NewDocument();
-    const Status opened = handle.document->core->Open(path);
+    const Status opened = handle.document->Core().Open(path);
     if (!opened.ok()) {
         Raise(opened.text.empty() ? Status::Message(kMsgSceneOpenFailed, {path}) : opened);
     }
@@ -387,6 +388,16 @@ std::vector<std::string> Export(const DocumentHandle& d, const std::string& path
     return report.files;
 }
 
+py::object ActiveDocument() {
+    const py::module_ module = py::module_::import("kelto");
+    if (!py::hasattr(module, kLentDocumentAttribute)) {
+        RaiseUsage(
+            "kelto.active_document() is there only in a script the Kelto application runs "
+            "(File > Run Script...).");
+    }
+    return module.attr(kLentDocumentAttribute);
+}
+
 std::vector<std::string> MaterialNames() {
     std::vector<std::string> names;
     for (const LibraryMaterial& entry : MaterialLibrary()) {
@@ -427,8 +438,17 @@ void BindDocument(py::module_& module) {
             "modified", [](const DocumentHandle& d) { return CoreOf(d).IsModified(); },
             "Whether the scene changed since it was opened or saved.")
         .def(
-            "close", [](const DocumentHandle& d) { d.document->Close(); },
-            "Ends the document; its objects raise kelto.Error from now on.")
+            "close",
+            [](const DocumentHandle& d) {
+                if (d.document->Lent()) {
+                    RaiseUsage(
+                        "The application's document is closed in the application, not by a "
+                        "script.");
+                }
+                d.document->Close();
+            },
+            "Ends the document; its objects raise kelto.Error from now on. The application's "
+            "document (kelto.active_document()) is not closed by a script.")
         .def_property_readonly(
             "closed", [](const DocumentHandle& d) { return d.document->core == nullptr; },
             "Whether close() has ended the document.")
@@ -436,8 +456,13 @@ void BindDocument(py::module_& module) {
             "__enter__", [](const DocumentHandle& d) { return d; },
             "with kelto.new() as doc: the document, closed at the block's end.")
         .def(
-            "__exit__", [](const DocumentHandle& d, const py::args&) { d.document->Close(); },
-            "Closes the document.")
+            "__exit__",
+            [](const DocumentHandle& d, const py::args&) {
+                if (!d.document->Lent()) {
+                    d.document->Close();
+                }
+            },
+            "Closes the document (the application's stays open).")
         .def_property_readonly("objects", &TopLevel,
                                "The top-level objects, newest first (the Objects panel's order).")
         .def_property_readonly("lights", &Lights, "The lights, in the order of the file.")
@@ -555,6 +580,9 @@ void BindDocument(py::module_& module) {
     module.def("open", &OpenFile, py::arg("path"),
                "Opens a scene file (.kel); kelto.Error with the program's message when it "
                "cannot be read.");
+    module.def("active_document", &ActiveDocument,
+               "The document of the application's active window, in a script File > Run "
+               "Script... runs (also the script's global `doc`); kelto.Error anywhere else.");
     module.def("materials", &MaterialNames,
                "The names of the ready materials (obj.material = 'gold').");
     module.def("fonts", &TrueTypeFamilies, "The TrueType font families text can be made in.");

@@ -2,13 +2,17 @@
 // a shared state that every object, light and material of it keeps alive, so that none of
 // them outlives the core it names; closing the document ends the core, and each handle
 // (a NodeId or LightId) is looked up again at every use, so a handle of a closed document or
-// of a deleted object raises kelto.Error instead of reaching freed memory.
+// of a deleted object raises kelto.Error instead of reaching freed memory. A document the
+// application lends to a script (LentDocument) is borrowed instead: the application detaches
+// it when the script ends, and every handle of it raises from then on.
 #pragma once
 
 #include <pybind11/pybind11.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/document_core.h"
@@ -18,18 +22,29 @@ namespace kelto::python {
 namespace py = pybind11;
 
 struct OpenDocument {
-    std::unique_ptr<DocumentCore> core = std::make_unique<DocumentCore>();
-    std::string path;  // the file last opened or saved; empty for a new scene
+    // A new scene of the module's own.
+    OpenDocument() = default;
+    // The application's scene, used only from `thread` (the window's) and never closed here.
+    OpenDocument(DocumentCore& lent, std::string file, std::thread::id thread)
+        : owned(nullptr), core(&lent), path(std::move(file)), lender_thread(thread) {}
+
+    std::unique_ptr<DocumentCore> owned = std::make_unique<DocumentCore>();
+    DocumentCore* core = owned.get();  // the scene while open: `owned`, or a lent one
+    std::string path;                  // the file last opened or saved; empty for a new scene
+    std::optional<std::thread::id> lender_thread;  // set for a lent scene
     // The open batches (Document.batch), innermost last; they end before the core does.
     std::vector<std::unique_ptr<DocumentCore::EditScope>> batches;
 
-    // Ends the batches and then the core.
+    bool Lent() const { return lender_thread.has_value(); }
+    // Ends the batches, then lets go of the core (ending it when it is the document's own).
     void Close() {
         batches.clear();
-        core.reset();
+        core = nullptr;
+        owned.reset();
     }
 
-    // The core, or kelto.Error once the document is closed.
+    // The core, or kelto.Error once the document is closed (or, for a lent one, on another
+    // thread than the application's).
     DocumentCore& Core();
 };
 using DocumentRef = std::shared_ptr<OpenDocument>;

@@ -19,7 +19,11 @@ using Triple = std::array<double, 3>;
 
 DocumentCore& OpenDocument::Core() {
     if (!core) {
-        RaiseUsage("The document is closed.");
+        RaiseUsage(Lent() ? "The script that was lent the application's document has ended."
+                          : "The document is closed.");
+    }
+    if (Lent() && *lender_thread != std::this_thread::get_id()) {
+        RaiseUsage("The application's document is used only on the thread the script runs on.");
     }
     return *core;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/render_values.h"
 #include "document/render_request.h"
 #include "python_document.h"
 #include "python_errors.h"
@@ -69,18 +70,8 @@ RenderSettings SettingsFrom(const std::pair<int, int>& size, const std::string& 
                             std::optional<long> seed, int threads, std::optional<int> view,
                             const std::optional<std::array<int, 4>>& region) {
     RenderSettings settings;
-    if (size.first < 1 || size.second < 1 || size.first > 16384 || size.second > 16384) {
-        RaiseUsage("size takes (width, height), each 1 to 16384");
-    }
-    settings.width = size.first;
-    settings.height = size.second;
-    if (quality == "draft") {
-        settings.quality = RenderQuality::Draft;
-    } else if (quality == "production") {
-        settings.quality = RenderQuality::Production;
-    } else {
-        RaiseUsage("quality is 'draft' or 'production'");
-    }
+    Check(cli::SetRenderSize(size.first, size.second, settings));
+    Check(cli::ParseRenderQuality(quality, settings));
     if (threads < 0 || threads > 256) {
         RaiseUsage("threads takes 1 to 256 (0: one per processor)");
     }

@@ -1,6 +1,6 @@
 // The main window as a user drives it: commands through their real actions, documents
 // opened, changed, saved and closed, the save question, the running-render refusal, titles,
-// dropped files, the tip and about dialogs, and the settings file.
+// dropped files, the tip and about dialogs, the settings file and Run Script.
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -353,6 +353,57 @@ class MainFrameTest : public QObject {
         rig.frame->ReportMissingOpenGL();
         QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
         QCOMPARE(rig.messages.Shown().back().number, static_cast<int>(kMsgNoOpenGL));
+    }
+
+    // File > Run Script...: the script's edits are one step; one that raises is told once with
+    // its traceback and leaves the scene as Save writes it, with no step; a Document a script
+    // kept raises once its run is over.
+    void RunScriptIsOneStepAndAFailedScriptLeavesNoTrace() {
+        QTemporaryDir dir;
+        const auto script = [&dir](const char* name, const char* text) {
+            const std::string path = dir.filePath(name).toStdString();
+            std::ofstream(path) << text;
+            return path;
+        };
+        Rig rig;
+        QVERIFY(!rig.Act(kRunScript)->isEnabled());
+        DocumentCore& core = rig.frame->NewDocument()->Core();
+        rig.files.QueueChoice(script("spheres.py", R"(import kelto, sys
+assert kelto.active_document() is not None and sys.argv[0].endswith("spheres.py")
+for i in range(3):
+    doc.add("sphere", (2 * i, 0))
+try:
+    doc.close()
+except kelto.Error:
+    kelto.kept = doc.objects[0]
+)"));
+        rig.Act(kRunScript)->trigger();
+        for (const RecordedMessage& message : rig.messages.Shown())
+            QFAIL(message.text.c_str());
+        QVERIFY(core.NodeNamed("Sphere3"));
+        QCOMPARE(rig.Act(kUndo)->text(), QString("&Undo Run Script spheres.py"));
+        rig.Act(kUndo)->trigger();
+        QVERIFY(!core.NodeNamed("Sphere1") && !core.CanUndo());
+        rig.Act(kRedo)->trigger();
+
+        const std::vector<std::uint8_t> before = core.SaveToBytes();
+        rig.files.QueueChoice(script("fails.py", R"(import kelto
+doc.add("cube", (5, 5))
+try:
+    kelto.kept.name
+except kelto.Error as stale:
+    raise ValueError("kept: " + stale.message)
+)"));
+        rig.Act(kRunScript)->trigger();
+        QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
+        const QString shown = QString::fromStdString(rig.messages.Shown().back().text);
+        QVERIFY2(shown.contains("Traceback (most recent call last)") &&
+                     shown.contains("fails.py\", line 6") &&
+                     shown.contains("ValueError: kept: The script that was lent"),
+                 qPrintable(shown));
+        QVERIFY(core.SaveToBytes() == before);
+        QVERIFY(core.IsModified() && !core.CanRedo());
+        QCOMPARE(core.UndoText(), std::string("Undo Run Script spheres.py"));
     }
 
     void CommandLineTakesOneSceneAndItsOptions() {

@@ -191,6 +191,9 @@ class Failures(Folder):
             (lambda: doc.set_lighting(soft_shadows=300), None, "Soft-shadow samples takes a number from 1 to 256"),
             (lambda: doc.render(self.path("a.gif")), 61465, "gif"),
             (lambda: kelto.new().redo(), -3, "nothing to redo"),
+            (lambda: doc.render(size=(0, 5)), -3, "each 1 to 16384 pixels"),
+            (lambda: doc.render(quality="best"), -3, "the quality is draft or production"),
+            (kelto.active_document, -3, "File > Run Script..."),
         ]
         for action, number, text in cases:
             with self.assertRaises(kelto.Error) as caught:
