@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
@@ -106,6 +109,9 @@ Player::Player(test::MainWindowRig& rig, std::uint64_t seed, QString folder)
     }
     answerer_->setInterval(0);
     connect(answerer_, &QTimer::timeout, this, &Player::AnswerModal);
+    // Always on: a dialog may open from any event, between steps too (a command a menu
+    // chose runs from the event loop).
+    answerer_->start();
     connect(rig_.frame.get(), &CMainFrame::DocumentAdded, this, &Player::Remember);
     connect(rig_.frame.get(), &CMainFrame::DocumentClosed, this,
             [this](CTalvorDoc* document) { starts_.erase(document); });
@@ -157,47 +163,94 @@ void Player::PrepareAnswers() {
 // then OK or Cancel.
 void Player::AnswerModal() {
     if (QWidget* popup = QApplication::activePopupWidget()) {
+        // A menu: one of its commands, or nothing.
+        std::vector<QAction*> actions;
+        for (QAction* action : popup->actions())
+            if (action->isEnabled() && !action->isSeparator() && action->menu() == nullptr)
+                actions.push_back(action);
         popup->close();
+        if (!actions.empty() && Chance(60)) {
+            QAction* action = actions[static_cast<std::size_t>(Pick(actions.size()))];
+            Say("  choose " + action->text().toStdString() + " from the menu");
+            // Later, from the event loop: a dialog the command opens must find this timer
+            // free to answer it (a timer does not fire again while its slot runs).
+            QTimer::singleShot(0, action, &QAction::trigger);
+        } else {
+            Say("  close the menu");
+        }
         return;
     }
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr)
         return;
+    const std::string title = "  in \"" + modal->windowTitle().toStdString() + "\": ";
     int& touches = modal_touches_[modal];
     ++touches;
     auto* dialog = qobject_cast<QDialog*>(modal);
     if (touches >= kModalTouchesAtMost || Chance(25)) {
-        if (dialog == nullptr)
+        if (dialog == nullptr) {
+            Say(title + "close");
             modal->close();
-        else if (touches < kModalTouchesAtMost && Chance(50))
+        } else if (touches < kModalTouchesAtMost && Chance(50)) {
+            Say(title + "OK");
             dialog->accept();
-        else
+        } else {
+            Say(title + "Cancel");
             dialog->reject();
+        }
         return;
     }
-    switch (Pick(4)) {
+    const auto one = [this](const auto& widgets) {
+        return widgets[static_cast<std::size_t>(Pick(widgets.size()))];
+    };
+    switch (Pick(6)) {
         case 0:
             if (auto edits = Usable<QLineEdit>(*modal); !edits.empty()) {
-                QLineEdit* edit = edits[static_cast<std::size_t>(Pick(edits.size()))];
+                QLineEdit* edit = one(edits);
+                const std::string text = RandomText();
+                Say(title + "type \"" + text + "\" into " + edit->objectName().toStdString());
                 edit->selectAll();
-                QTest::keyClicks(edit, QString::fromStdString(RandomText()));
+                QTest::keyClicks(edit, QString::fromStdString(text));
             }
             break;
         case 1:
-            if (auto boxes = Usable<QCheckBox>(*modal); !boxes.empty())
-                boxes[static_cast<std::size_t>(Pick(boxes.size()))]->click();
+            if (auto boxes = Usable<QCheckBox>(*modal); !boxes.empty()) {
+                QCheckBox* box = one(boxes);
+                Say(title + "click " + box->text().toStdString());
+                box->click();
+            }
             break;
         case 2:
             if (auto combos = Usable<QComboBox>(*modal); !combos.empty()) {
-                QComboBox* combo = combos[static_cast<std::size_t>(Pick(combos.size()))];
-                if (combo->count() > 0)
-                    combo->setCurrentIndex(Pick(combo->count()));
+                QComboBox* combo = one(combos);
+                if (combo->count() > 0) {
+                    const int index = Pick(combo->count());
+                    Say(title + "choose " + combo->itemText(index).toStdString());
+                    combo->setCurrentIndex(index);
+                }
+            }
+            break;
+        case 3:
+            if (auto tabs = Usable<QTabBar>(*modal); !tabs.empty()) {
+                QTabBar* bar = one(tabs);
+                const int index = Pick(bar->count());
+                Say(title + "show the tab " + bar->tabText(index).toStdString());
+                bar->setCurrentIndex(index);
+            }
+            break;
+        case 4:
+            if (auto buttons = Usable<QPushButton>(*modal); !buttons.empty()) {
+                QPushButton* button = one(buttons);
+                Say(title + "press " + button->text().toStdString());
+                QTimer::singleShot(0, button, &QPushButton::click);
             }
             break;
         default:
-            if (auto spins = Usable<QAbstractSpinBox>(*modal); !spins.empty())
-                QTest::keyClick(spins[static_cast<std::size_t>(Pick(spins.size()))],
-                                Chance(50) ? Qt::Key_Up : Qt::Key_PageDown);
+            if (auto spins = Usable<QAbstractSpinBox>(*modal); !spins.empty()) {
+                const bool up = Chance(50);
+                Say(title + (up ? "Up" : "Page Down") + " in a number box");
+                QTest::keyClick(one(spins), up ? Qt::Key_Up : Qt::Key_PageDown);
+            }
             break;
     }
 }
@@ -205,7 +258,6 @@ void Player::AnswerModal() {
 std::string Player::Step() {
     PrepareAnswers();
     modal_touches_.clear();
-    answerer_->start();
     std::string did;
     const int dice = Pick(100);
     const auto& windows = rig_.frame->DocumentArea()->subWindowList();
@@ -223,7 +275,6 @@ std::string Player::Step() {
     else
         did = DoPropertiesPanel();
     QApplication::processEvents();
-    answerer_->stop();
     rig_.window_thread.RunPending();
     KeepRendersShort();
     for (const auto& document : rig_.frame->Documents()) {
@@ -246,9 +297,7 @@ void Player::KeepRendersShort() {
     if (renders.size() > 1) {
         Say("close the older render window");
         modal_touches_.clear();
-        answerer_->start();
         renders.front()->close();
-        answerer_->stop();
     } else if (!renders.empty() && Chance(40)) {
         Say("stop rendering");
         rig_.frame->DocumentArea()->setActiveSubWindow(renders.front());
@@ -351,6 +400,9 @@ std::string Player::DoViewMouse() {
         default: {
             std::string did = Say("right click at " + Name(at) + where);
             QTest::mouseClick(view, Qt::RightButton, modifiers, at);
+            // The desktop follows a right click with a context menu event; QTest does not.
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->mapToGlobal(at), modifiers);
+            QApplication::sendEvent(view, &menu);
             return did;
         }
     }
