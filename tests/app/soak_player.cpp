@@ -529,7 +529,7 @@ std::string Player::KeepBoth(const std::vector<std::uint8_t>& expected,
 std::string Player::CheckHistories() {
     for (const auto& document : rig_.frame->Documents()) {
         auto it = starts_.find(document.get());
-        if (it == starts_.end() || it->second.lost)
+        if (it == starts_.end())
             continue;
         DocumentCore& core = document->Core();
         const std::string title = document->Title().toStdString();
@@ -541,7 +541,11 @@ std::string Player::CheckHistories() {
             if (Status status = core.Undo(); !status.ok())
                 return title + ": undo " + std::to_string(i + 1) + " of " + std::to_string(steps) +
                        " failed (message " + std::to_string(status.number) + ")";
-        if (std::vector<std::uint8_t> start = SceneBytes(core); start != it->second.bytes)
+        std::vector<std::uint8_t> start = SceneBytes(core);
+        if (it->second.lost) {
+            // The oldest state the history still reaches is the start from now on.
+            it->second = Start{std::move(start)};
+        } else if (start != it->second.bytes)
             return KeepBoth(it->second.bytes, start) + title + ": undoing all " +
                    std::to_string(steps) + " steps does not give the first file back: " +
                    FirstDifference(it->second.bytes, start);

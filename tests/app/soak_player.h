@@ -39,7 +39,8 @@ class Player : public QObject {
     std::string CheckDocuments() const;
     // Takes every open document back through its whole history and forward again: empty when
     // the start gives the bytes the document had at its start, and the end the bytes it had
-    // before. Documents with long histories then start afresh from where they are.
+    // before. Documents with long histories then start afresh from where they are; one whose
+    // history dropped steps (a smaller limit, say) starts afresh from its oldest state.
     std::string CheckHistories();
 
     // What the run went through so far.
