@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
             ? qgetenv("KELTO_SOAK_LOG")
             : QByteArray("soak-") + QByteArray::number(static_cast<qulonglong>(options.seed)) +
                   ".log";
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen(log_name.constData(), "w"),
-                                                              &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> log(std::fopen(log_name.constData(), "w"),
+                                                        &std::fclose);
     long step = 0;
     player.SetAnnouncer([&](const std::string& what) {
         if (log) {
@@ -134,5 +134,8 @@ int main(int argc, char** argv) {
         "through %zu steps, at most %zu nodes in a document, no fault\n",
         static_cast<unsigned long long>(options.seed), step, seconds,
         seconds > 0 ? step / seconds : 0.0, tally.history_checks, tally.undone, tally.most_nodes);
+    // A run without a fault leaves no log behind.
+    log.reset();
+    std::remove(log_name.constData());
     return 0;
 }
