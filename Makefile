@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 RUN_DIR = build/run-output
 
-.PHONY: all deps build run test bench bench-view fuzz farm-check install clean format
+.PHONY: all deps build run test soak bench bench-view fuzz farm-check install clean format
 
 all: build
 
@@ -39,6 +39,16 @@ test: deps build/test/build.ninja build/tsan/build.ninja
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
 	  ctest --output-on-failure -j $(JOBS)
+
+# The soak: a random user of the main window (tests/app/soak_player.h) on the sanitizer build
+# for SOAK_MINUTES, from a random run number that it prints; SOAK_SEED=N plays that run again,
+# SOAK_STEPS=N stops after N steps.
+SOAK_MINUTES ?= 60
+soak: deps build/test/build.ninja
+	cmake --build build/test -j $(JOBS) --target app_soak
+	cd build/test/tests && ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s '-screen 0 1280x1024x24' \
+	  ./app_soak --minutes $(SOAK_MINUTES) --at-least 0 $(if $(SOAK_SEED),--seed $(SOAK_SEED)) \
+	  $(if $(SOAK_STEPS),--steps $(SOAK_STEPS))
 
 # The render job's threads, and a document edited while it renders, under ThreadSanitizer.
 build/tsan/build.ninja:

@@ -311,9 +311,11 @@ SceneNode* Scene::GatherSelected(ObjectType container_type) {
     for (SceneNode* member : members) {
         UnlinkChild(*root_, *member);
         LinkChild(*container, *member);
-        member->selected = 0;
     }
     LinkChild(*root_, *container);
+    // The container is the whole selection: objects selected inside others (from the Objects
+    // panel) and lights let go too.
+    ClearSelection();
     SetSelected(*container, 1);
 
     constexpr float kFar = 10000000.0f;

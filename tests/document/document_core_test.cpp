@@ -145,6 +145,24 @@ TEST(DocumentCore, DragsShowWhileDraggingAndStayAfterwardsOrAreDropped) {
     EXPECT_TRUE(log.Saw(ChangeKind::LightChanged, {}, light_id));
 }
 
+TEST(DocumentCore, GroupingLeavesTheGroupAloneSelectedAndUndoGivesTheSelectionBack) {
+    DocumentCore doc;
+    const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {}, false);
+    doc.InsertObject(ObjectType::Cube, {3, 0, 0}, true);
+    ASSERT_TRUE(doc.Group());
+    doc.InsertObject(ObjectType::Torus, {-3, 0, 0}, false);
+    doc.InsertObject(ObjectType::Cone, {0, 0, 3}, true);
+    doc.SelectNode(sphere, true);  // inside the first group, as the Objects panel selects it
+    ASSERT_EQ(doc.GetScene().CountSelectedNodes(), 3);
+    ASSERT_TRUE(doc.Group());
+    EXPECT_EQ(doc.GetScene().CountSelectedNodes(), 1);
+    EXPECT_EQ(doc.Selection().selected_count, 1);
+    EXPECT_EQ(doc.Node(sphere)->selected, 0);
+    ASSERT_TRUE(doc.Undo().ok());
+    EXPECT_EQ(doc.GetScene().CountSelectedNodes(), 3);
+    EXPECT_EQ(doc.Selection().selected_count, 3);
+}
+
 TEST(DocumentCore, HandlesSurviveEditsButNotADocumentOpenedAnew) {
     DocumentCore doc;
     const NodeId sphere = doc.InsertObject(ObjectType::Sphere, {}, false);
