@@ -296,47 +296,105 @@ class Builder {
 
 namespace {
 
-// The children an eight-wide node takes over from a binary inner node: its two, then the
-// largest inner ones among them opened until there are eight. Returns how many.
-int WideChildren(const std::vector<BinaryNode>& binary, std::uint32_t index,
-                 std::uint32_t (&children)[TriangleHierarchy::kWidth]) {
-    const BinaryNode& node = binary[index];
-    children[0] = node.left;
-    children[1] = node.right;
-    int count = 2;
-    while (count < TriangleHierarchy::kWidth) {
-        int widest = -1;
-        double widest_area = -1.0;
-        for (int c = 0; c < count; ++c) {
-            const BinaryNode& child = binary[children[c]];
-            if (!child.leaf && child.box.Area() > widest_area) {
-                widest_area = child.box.Area();
-                widest = c;
+// Which binary inner nodes become eight-wide nodes, and which nodes their children. A ray
+// opens a node about as often as its box's surface area says, so the shape chosen makes the
+// sum of the wide nodes' areas smallest: for every subtree, children before parents, the
+// cheapest way to fill each number of slots its parent gives it, either as one child or
+// spread over the slots by its two halves. (Taking the largest children apart until there
+// are eight leaves many nodes of two or three leaves under full ones.)
+class WideShape {
+  public:
+    static constexpr int kSlots = TriangleHierarchy::kWidth;
+
+    explicit WideShape(const std::vector<BinaryNode>& binary)
+        : binary_(binary), choices_(binary.size() * (kSlots + 1)) {
+        // cost[n * kSlots + j - 1]: the least area of the wide nodes the subtree at n makes
+        // when it may take j slots (zero for a leaf).
+        std::vector<float> cost(binary.size() * kSlots, 0.0f);
+        for (std::size_t n = binary.size(); n-- > 0;) {
+            const BinaryNode& node = binary[n];
+            if (node.leaf) {
+                continue;
+            }
+            const float* left = &cost[node.left * std::size_t{kSlots}];
+            const float* right = &cost[node.right * std::size_t{kSlots}];
+            float* own = &cost[n * kSlots];
+            Choice* choice = &choices_[n * (kSlots + 1)];
+            // Spread over exactly j slots: the best division between the halves.
+            float spread[kSlots + 1] = {};
+            Choice divided[kSlots + 1];
+            for (int j = 2; j <= kSlots; ++j) {
+                spread[j] = INFINITY;
+                for (int i = 1; i < j; ++i) {
+                    const float c = left[i - 1] + right[j - i - 1];
+                    if (c < spread[j]) {
+                        spread[j] = c;
+                        divided[j] = {static_cast<std::uint8_t>(i),
+                                      static_cast<std::uint8_t>(j - i)};
+                    }
+                }
+            }
+            // Entry 0: the children when n becomes a node; entry j: n in j slots (no division
+            // for one child).
+            choice[0] = divided[kSlots];
+            own[0] = static_cast<float>(node.box.Area()) + spread[kSlots];
+            for (int j = 2; j <= kSlots; ++j) {
+                if (spread[j] < own[j - 2]) {
+                    own[j - 1] = spread[j];
+                    choice[j] = divided[j];
+                } else {
+                    own[j - 1] = own[j - 2];
+                    choice[j] = choice[j - 1];
+                }
             }
         }
-        if (widest < 0) {
-            break;
-        }
-        const BinaryNode& opened = binary[children[widest]];
-        children[widest] = opened.left;
-        children[count++] = opened.right;
     }
-    return count;
-}
 
-// How many eight-wide nodes the subtree at `index` becomes.
-std::size_t WideNodeCount(const std::vector<BinaryNode>& binary, std::uint32_t index) {
-    if (binary[index].leaf) {
-        return 0;
+    // The children of the wide node that inner node `index` becomes; returns how many.
+    int Children(std::uint32_t index, std::uint32_t (&children)[kSlots]) const {
+        const Choice& choice = choices_[index * std::size_t{kSlots + 1}];
+        int count = 0;
+        Expand(binary_[index].left, choice.left, children, count);
+        Expand(binary_[index].right, choice.right, children, count);
+        return count;
     }
-    std::uint32_t children[TriangleHierarchy::kWidth];
-    const int count = WideChildren(binary, index, children);
-    std::size_t total = 1;
-    for (int c = 0; c < count; ++c) {
-        total += WideNodeCount(binary, children[c]);
+
+    // How many wide nodes the subtree at `index` becomes.
+    std::size_t NodeCount(std::uint32_t index) const {
+        if (binary_[index].leaf) {
+            return 0;
+        }
+        std::uint32_t children[kSlots];
+        const int count = Children(index, children);
+        std::size_t total = 1;
+        for (int c = 0; c < count; ++c) {
+            total += NodeCount(children[c]);
+        }
+        return total;
     }
-    return total;
-}
+
+  private:
+    // The slots given to each half; none when the subtree stays one child.
+    struct Choice {
+        std::uint8_t left = 0, right = 0;
+    };
+
+    void Expand(std::uint32_t index, int slots, std::uint32_t (&children)[kSlots],
+                int& count) const {
+        const BinaryNode& node = binary_[index];
+        const Choice& choice =
+            choices_[index * std::size_t{kSlots + 1} + static_cast<std::size_t>(slots)];
+        if (node.leaf || choice.left == 0) {
+            children[count++] = index;
+            return;
+        }
+        Expand(node.left, choice.left, children, count);
+        Expand(node.right, choice.right, children, count);
+    }
+
+    const std::vector<BinaryNode>& binary_;
+    std::vector<Choice> choices_;  // kSlots + 1 a binary node
+};
 
 }  // namespace
 
@@ -389,7 +447,8 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
         orders[i] = items[i].order;
     }
     std::vector<BuildItem>().swap(items);
-    nodes_.reserve(WideNodeCount(binary, 0));
+    const WideShape shape(binary);
+    nodes_.reserve(shape.NodeCount(0));
     const auto leaves = static_cast<std::size_t>(
         std::count_if(binary.begin(), binary.end(), [](const BinaryNode& n) { return n.leaf; }));
     packets_.reserve(leaves);
@@ -426,7 +485,7 @@ void TriangleHierarchy::Build(const std::vector<const TracedMesh*>& lists, Walk 
             return kLeafBit | static_cast<std::uint32_t>(packets_.size() - 1);
         }
         std::uint32_t children[kWidth];
-        const int count = WideChildren(binary, index, children);
+        const int count = shape.Children(index, children);
         const auto at = static_cast<std::uint32_t>(nodes_.size());
         nodes_.emplace_back();
         for (int c = 0; c < kWidth; ++c) {
