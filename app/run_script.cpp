@@ -116,6 +116,7 @@ Status RunScript(DocumentCore& core, const std::string& document_path,
     const py::gil_scoped_acquire lock;
     const std::string name = std::filesystem::path(script_path).filename().string();
     const std::uint64_t before = core.HistoryState();
+    DocumentCore::ViewsState views_before = core.StoredViews();
     std::optional<std::string> failure;
     {
         const DocumentCore::EditScope step(core, "Run Script " + name);
@@ -131,6 +132,7 @@ Status RunScript(DocumentCore& core, const std::string& document_path,
     if (core.HistoryState() != before) {
         core.DiscardStepsSince(before);
     }
+    core.RestoreViews(std::move(views_before));  // cameras it stored or an import brought
     return Status::Message(kMsgScriptFailed, {name, *failure});
 }
 

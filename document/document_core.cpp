@@ -877,6 +877,17 @@ void DocumentCore::SetViews(std::vector<ViewEntry> views) {
     Notify(ChangeKind::Views);
 }
 
+void DocumentCore::RestoreViews(ViewsState state) {
+    Operation operation(*this);
+    const bool changed = state.views != views_;
+    views_ = std::move(state.views);
+    views_edited_ = state.edited;
+    RefreshModified();
+    if (changed) {
+        Notify(ChangeKind::Views);
+    }
+}
+
 std::string DocumentCore::ViewName(std::size_t index) const {
     if (index < views_.size() && !views_[index].name.empty()) {
         return views_[index].name;

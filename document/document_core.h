@@ -312,6 +312,14 @@ class DocumentCore {
     std::size_t AddStoredView(const ViewEntry& view);  // its place
     Status RenameView(std::size_t index, const std::string& name);
     Status RemoveView(std::size_t index);
+    // The stored cameras and whether they count as edited: taken before work that may fail
+    // (a script) and put back whole if it does, outside the history as views are.
+    struct ViewsState {
+        std::vector<ViewEntry> views;
+        bool edited = false;
+    };
+    ViewsState StoredViews() const { return {views_, views_edited_}; }
+    void RestoreViews(ViewsState state);
 
     // --- files ---
     // Writes the scene and the view entries to `path`. The previous file is replaced only

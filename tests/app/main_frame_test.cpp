@@ -389,6 +389,7 @@ except kelto.Error:
         const std::vector<std::uint8_t> before = core.SaveToBytes();
         rig.files.QueueChoice(script("fails.py", R"(import kelto
 doc.add("cube", (5, 5))
+doc.add_view((9, 9, 9), (0, 0, 0))
 try:
     kelto.kept.name
 except kelto.Error as stale:
@@ -398,7 +399,7 @@ except kelto.Error as stale:
         QCOMPARE(rig.messages.Shown().size(), std::size_t{1});
         const QString shown = QString::fromStdString(rig.messages.Shown().back().text);
         QVERIFY2(shown.contains("Traceback (most recent call last)") &&
-                     shown.contains("fails.py\", line 6") &&
+                     shown.contains("fails.py\", line 7") &&
                      shown.contains("ValueError: kept: The script that was lent"),
                  qPrintable(shown));
         QVERIFY(core.SaveToBytes() == before);
