@@ -309,24 +309,27 @@ class WideShape {
     explicit WideShape(const std::vector<BinaryNode>& binary)
         : binary_(binary), choices_(binary.size() * (kSlots + 1)) {
         // cost[n * kSlots + j - 1]: the least area of the wide nodes the subtree at n makes
-        // when it may take j slots (zero for a leaf).
-        std::vector<float> cost(binary.size() * kSlots, 0.0f);
+        // when it may take j slots (zero for a leaf). In double, as the areas are: boxes may
+        // reach 1e18 across, and their sums must stay finite and comparable.
+        std::vector<double> cost(binary.size() * kSlots, 0.0);
         for (std::size_t n = binary.size(); n-- > 0;) {
             const BinaryNode& node = binary[n];
             if (node.leaf) {
                 continue;
             }
-            const float* left = &cost[node.left * std::size_t{kSlots}];
-            const float* right = &cost[node.right * std::size_t{kSlots}];
-            float* own = &cost[n * kSlots];
+            const double* left = &cost[node.left * std::size_t{kSlots}];
+            const double* right = &cost[node.right * std::size_t{kSlots}];
+            double* own = &cost[n * kSlots];
             Choice* choice = &choices_[n * (kSlots + 1)];
-            // Spread over exactly j slots: the best division between the halves.
-            float spread[kSlots + 1] = {};
+            // Spread over exactly j slots: the best division between the halves (each half
+            // has at least one slot, whatever the costs compare like).
+            double spread[kSlots + 1] = {};
             Choice divided[kSlots + 1];
             for (int j = 2; j <= kSlots; ++j) {
                 spread[j] = INFINITY;
+                divided[j] = {1, static_cast<std::uint8_t>(j - 1)};
                 for (int i = 1; i < j; ++i) {
-                    const float c = left[i - 1] + right[j - i - 1];
+                    const double c = left[i - 1] + right[j - i - 1];
                     if (c < spread[j]) {
                         spread[j] = c;
                         divided[j] = {static_cast<std::uint8_t>(i),
@@ -337,7 +340,7 @@ class WideShape {
             // Entry 0: the children when n becomes a node; entry j: n in j slots (no division
             // for one child).
             choice[0] = divided[kSlots];
-            own[0] = static_cast<float>(node.box.Area()) + spread[kSlots];
+            own[0] = node.box.Area() + spread[kSlots];
             for (int j = 2; j <= kSlots; ++j) {
                 if (spread[j] < own[j - 2]) {
                     own[j - 1] = spread[j];
