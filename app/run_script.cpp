@@ -129,10 +129,11 @@ Status RunScript(DocumentCore& core, const std::string& document_path,
     if (!failure) {
         return Status::Ok();
     }
-    if (core.HistoryState() != before) {
-        core.DiscardStepsSince(before);
-    }
     core.RestoreViews(std::move(views_before));  // cameras it stored or an import brought
+    if (core.HistoryState() != before && !core.DiscardStepsSince(before).ok()) {
+        // The step was too large for the history to keep: there is nothing to go back to.
+        return Status::Message(kMsgScriptFailedKept, {name, *failure});
+    }
     return Status::Message(kMsgScriptFailed, {name, *failure});
 }
 

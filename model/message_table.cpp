@@ -177,6 +177,10 @@ constexpr MessageEntry kMessages[] = {
      MessageIcon::Error},
     {kMsgScriptUnavailable, "This Kelto is built without Python, so it cannot run scripts.",
      MessageIcon::Error},
+    {kMsgScriptFailedKept,
+     "The script %s stopped with an error. What it changed in the scene was too large for the "
+     "history to keep and cannot be taken back; check the scene before you save it.\n\n%s",
+     MessageIcon::Error},
 };
 
 // Replaces the first field of the given kind ("%s" or "%d") with the text.

@@ -109,6 +109,7 @@ enum MessageNumber : int {
     kMsgAutosaveFailed = 61536,
     kMsgScriptFailed = 61537,
     kMsgScriptUnavailable = 61538,
+    kMsgScriptFailedKept = 61539,
 };
 
 // The text of a message, or an empty view for an unknown number.

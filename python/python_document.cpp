@@ -12,6 +12,7 @@
 #include "cli/lighting_values.h"
 #include "cli/text_values.h"
 #include "document/export_cameras.h"
+#include "files/file_io.h"
 #include "files/scene_export.h"
 #include "lent_document.h"
 #include "model/child_list.h"
@@ -68,6 +69,18 @@ DocumentHandle OpenFile(const std::string& path) {
 
 void Save(const DocumentHandle& d, std::optional<std::string> path) {
     DocumentCore& core = CoreOf(d);
+    // The application saves its scene itself (with where its windows look), and a save in
+    // the middle of the script's step would mark as saved a state the script may yet take
+    // back: a script writes a copy, and the scene stays as modified as it was.
+    if (d.document->Lent()) {
+        if (!path) {
+            RaiseUsage("File > Save saves the application's scene; save(path) writes a copy.");
+        }
+        if (ReplaceFileContents(*path, core.SaveToBytes()) != FileWrite::Done) {
+            Raise(Status::Message(kMsgSceneSaveFailed, {*path}));
+        }
+        return;
+    }
     if (!path && d.document->path.empty()) {
         RaiseUsage("The scene has no file yet: save(path) names one.");
     }
@@ -351,8 +364,8 @@ bool ExitBatch(Batch& batch, const py::object& type, const py::object&, const py
     if (batch.depth == 0 || !batch.document->core || batches.size() < batch.depth) {
         return false;
     }
+    DocumentCore& core = batch.document->Core();  // refuses another thread
     batches.resize(batch.depth - 1);
-    DocumentCore& core = *batch.document->core;
     if (!type.is_none() && batch.depth == 1 && core.HistoryState() != batch.state_before) {
         core.Undo();
     }
