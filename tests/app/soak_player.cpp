@@ -122,7 +122,7 @@ Player::Player(test::MainWindowRig& rig, std::uint64_t seed, QString folder)
 Player::~Player() = default;
 
 void Player::Remember(CTalvorDoc* document) {
-    starts_[document] = Start{SceneBytes(document->Core())};
+    starts_[document] = Start{SceneBytes(document->Core()), document->Core().HistoryState()};
 }
 
 std::string Player::RandomText() {
@@ -542,9 +542,10 @@ std::string Player::CheckHistories() {
                 return title + ": undo " + std::to_string(i + 1) + " of " + std::to_string(steps) +
                        " failed (message " + std::to_string(status.number) + ")";
         std::vector<std::uint8_t> start = SceneBytes(core);
-        if (it->second.lost) {
-            // The oldest state the history still reaches is the start from now on.
-            it->second = Start{std::move(start)};
+        if (it->second.lost || core.HistoryState() != it->second.state) {
+            // The history dropped steps (by count or by bytes): the oldest state it still
+            // reaches is the start from now on.
+            it->second = Start{std::move(start), core.HistoryState()};
         } else if (start != it->second.bytes)
             return KeepBoth(it->second.bytes, start) + title + ": undoing all " +
                    std::to_string(steps) + " steps does not give the first file back: " +
@@ -573,6 +574,7 @@ void Player::TrimHistory(CTalvorDoc& document, Start& start) {
     core.SetUndoLimit(static_cast<std::size_t>(rig_.frame->General().undo_steps));
     core.Undo();
     start.bytes = SceneBytes(core);
+    start.state = core.HistoryState();
     core.Redo();
 }
 

@@ -1,7 +1,8 @@
 // A random user of the main window: each step chooses one thing a user does (a command from
 // the menus, a click or drag in a modelling view, a key, a row or a field of the panels) and
 // does it through the widgets; dialogs the step opens are answered at random too. The same
-// number gives the same run, so that a fault found at step N can be played again.
+// number plays the same steps (but for what hangs on time, such as a render finishing before
+// it is stopped), so that a fault found at step N can be played again.
 #pragma once
 
 #include <QObject>
@@ -54,7 +55,8 @@ class Player : public QObject {
   private:
     struct Start {
         std::vector<std::uint8_t> bytes;
-        bool lost = false;  // the history dropped its oldest steps: the start is out of reach
+        std::uint64_t state = 0;  // the history's number for it
+        bool lost = false;        // the history dropped its oldest steps: the start is out of reach
     };
     int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
     bool Chance(int percent) { return Pick(100) < percent; }
