@@ -185,6 +185,32 @@ Status CheckObj(std::span<const std::uint8_t> bytes, const std::string& file_nam
     return Status::Ok();
 }
 
+// A binary glTF's header and chunk lengths against the file's size: the library makes room
+// for a chunk as long as its length says before it reads it. Chunk headers beyond `bytes`
+// (the head of the file) are left to the library.
+Status CheckGlb(std::span<const std::uint8_t> bytes, std::uint64_t size,
+                const std::string& file_name) {
+    const auto u32 = [&bytes](std::size_t at) {
+        return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+               std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+    };
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "glTF", 4) != 0) {
+        return Status::Ok();  // not binary glTF: the library says what it is
+    }
+    const std::uint64_t length = u32(8);
+    if (length > size) {
+        return ReadFailed(file_name, "the header claims more bytes than the file holds");
+    }
+    for (std::uint64_t at = 12; at + 8 <= length && at + 8 <= bytes.size();) {
+        const std::uint64_t chunk = u32(static_cast<std::size_t>(at));
+        if (at + 8 + chunk > length) {
+            return ReadFailed(file_name, "a chunk claims more bytes than the file holds");
+        }
+        at += 8 + chunk;
+    }
+    return Status::Ok();
+}
+
 // `bytes`: the head of the file, or all of it; `size`: the whole file's.
 Status CheckClaims(std::span<const std::uint8_t> bytes, std::uint64_t size,
                    const std::string& extension, const std::string& file_name) {
@@ -196,6 +222,9 @@ Status CheckClaims(std::span<const std::uint8_t> bytes, std::uint64_t size,
     }
     if (extension == "obj" || extension == "mtl") {
         return CheckObj(bytes, file_name);
+    }
+    if (extension == "glb") {
+        return CheckGlb(bytes, size, file_name);
     }
     return Status::Ok();
 }
@@ -886,9 +915,9 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
             }
         }
     }
-    if (extension == "stl") {
-        // Only the header is looked at.
-        std::vector<std::uint8_t> head(65536);
+    if (extension == "stl" || extension == "glb") {
+        // Only the header is looked at (a GLB's chunk headers within it).
+        std::vector<std::uint8_t> head(extension == "glb" ? 1 << 20 : 65536);
         std::ifstream in(full, std::ios::binary);
         in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
         head.resize(static_cast<std::size_t>(in.gcount()));
@@ -900,7 +929,7 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
         if (!claims.ok()) {
             return claims;
         }
-        if (!error && IsBinaryStl(head, size)) {
+        if (extension == "stl" && !error && IsBinaryStl(head, size)) {
             return ReadBinaryStlFile(full.string(), file_name, options);
         }
     }

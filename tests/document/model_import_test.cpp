@@ -293,6 +293,8 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     }
     Bytes glb_cut = samples::Glb();
     glb_cut.resize(glb_cut.size() / 2);
+    Bytes glb_chunk_claim = samples::Glb();
+    glb_chunk_claim[15] = 0xF9;  // the JSON chunk claims 4 GB (the library made room for it)
     const struct {
         const char* name;
         Bytes bytes;
@@ -326,6 +328,7 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
              samples::GltfBufferEntry("data:application/octet-stream;base64,@@!!"))),
          kMsgModelReadFailed},
         {"cut.glb", glb_cut, kMsgModelReadFailed},
+        {"claim.glb", glb_chunk_claim, kMsgModelReadFailed},
         {"ply.glb", samples::FromText("ply\nformat ascii 1.0\nelement vertex 4\nproperty fl"),
          kMsgModelReadFailed},  // another reader's file under this name is not read by it
         {"empty.obj", {}, kMsgModelReadFailed},
@@ -350,6 +353,9 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
         EXPECT_FALSE(document.IsModified());
         EXPECT_FALSE(document.CanUndo());
     }
+    // Refused by its header, before the library makes room for what the chunk claims.
+    const auto claimed = DocumentCore().ImportModelBytes(glb_chunk_claim, "claim.glb");
+    EXPECT_NE(claimed.status().text.find("chunk claims"), std::string::npos);
 }
 
 // The names of a node's children, groups with their members in brackets.
