@@ -20,6 +20,7 @@
 #include "model/message_table.h"
 #include "render_values.h"
 #include "text_values.h"
+#include "waiting_listener.h"
 
 namespace kelto::cli {
 namespace {
@@ -51,35 +52,6 @@ constexpr std::string_view kRenderUsage =
     "what rays that hit nothing see: none (black), a colour R/G/B (0 to 1 each), a gradient\n"
     "from the horizon's colour to the zenith's, or a panorama picture (.hdr, .exr, .jpg, .png,\n"
     ".tif).\n";
-
-// Waits for the render job's news on the command's own thread.
-class WaitingListener : public RenderListener {
-  public:
-    void FlushRequested() override {
-        std::lock_guard guard(lock_);
-        flush_ = true;
-        changed_.notify_one();
-    }
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        done_ = true;
-        changed_.notify_one();
-    }
-    // Waits for news (the render asks for a drain at least every 250 ms while it makes
-    // pixels); returns whether the render is done.
-    bool Wait() {
-        std::unique_lock guard(lock_);
-        changed_.wait(guard, [this] { return flush_ || done_; });
-        flush_ = false;
-        return done_;
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool flush_ = false;
-    bool done_ = false;
-};
 
 void ShowProgress(std::ostream& err, std::size_t done, std::size_t total) {
     const int width = 40;

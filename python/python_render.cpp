@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/render_values.h"
+#include "cli/waiting_listener.h"
 #include "document/render_request.h"
 #include "python_document.h"
 #include "python_errors.h"
@@ -33,35 +34,6 @@ struct Picture {
             image.InterleaveRow(y, rgb.data() + row * static_cast<std::size_t>(y));
         }
     }
-};
-
-// Hears the render's news on its threads; the caller waits for it with a timeout so that it
-// can look at Python's signals and the progress callback in between.
-class WaitingListener : public RenderListener {
-  public:
-    void FlushRequested() override {
-        std::lock_guard guard(lock_);
-        news_ = true;
-        changed_.notify_one();
-    }
-    void RenderDone() override {
-        std::lock_guard guard(lock_);
-        done_ = true;
-        changed_.notify_one();
-    }
-    // Waits for news or the timeout; returns whether the render is done.
-    bool Wait(std::chrono::milliseconds timeout) {
-        std::unique_lock guard(lock_);
-        changed_.wait_for(guard, timeout, [this] { return news_ || done_; });
-        news_ = false;
-        return done_;
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool news_ = false;
-    bool done_ = false;
 };
 
 constexpr std::chrono::milliseconds kSignalInterval{100};
@@ -110,7 +82,7 @@ Picture Render(const DocumentHandle& d, const std::optional<std::string>& path,
     RenderCamera camera;
     Check(ChooseRenderCamera(core, settings, camera));
 
-    WaitingListener listener;  // outlives the request, which stops and joins its threads
+    cli::WaitingListener listener;  // outlives the request, which stops and joins its threads
     RenderRequest request(core, camera, settings, listener);
     request.Start();
     std::size_t shown = static_cast<std::size_t>(-1);
