@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 CMAKE_COMMON = -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 RUN_DIR = build/run-output
 
-.PHONY: all deps build run test soak bench bench-view fuzz farm-check install clean format
+.PHONY: all deps build run test soak bench bench-view fuzz fuzz-samples fuzz-keep farm-check install clean format
 
 all: build
 
@@ -83,69 +83,43 @@ bench-view: deps build/bench-view/build.ninja
 	xvfb-run -a -s '-screen 0 1280x1024x24' build/bench-view/bench/panels_bench
 
 # Bounded libFuzzer runs (clang, AddressSanitizer, UndefinedBehaviorSanitizer) of every fuzz
-# target, each for FUZZ_SECONDS, starting from sample files made with kelto-cli. document_ops_fuzz
-# edits every scene the reader accepts and checks that each save opens again; render_fuzz
-# ray traces every scene the reader accepts in a tiny picture; scene_export_fuzz exports every
-# such scene to glTF and STL in memory; render_part_reader_fuzz reads render part files;
-# material_file_fuzz reads files of the user's material library; environment_file_fuzz reads
-# environment pictures (Radiance, OpenEXR and the others); model_import_fuzz imports OBJ, STL,
-# PLY and glTF bytes through the Open Asset Import Library (binary STL through our own reader).
+# target (scripts/fuzz-targets names them; FUZZ_TARGETS="png jpeg" picks some), each for
+# FUZZ_SECONDS, from the inputs kept in tests/fuzz/corpus and sample files made with kelto-cli.
+# document_ops_fuzz edits every scene the reader accepts and checks that each save opens again;
+# render_fuzz ray traces every scene the reader accepts in a tiny picture; scene_export_fuzz
+# exports every such scene to glTF and STL in memory; render_part_reader_fuzz reads render part
+# files; material_file_fuzz reads files of the user's material library; environment_file_fuzz
+# reads environment pictures (Radiance, OpenEXR and the others); model_import_fuzz imports OBJ,
+# STL, PLY and glTF bytes through the Open Asset Import Library (binary STL through our own
+# reader). `make fuzz-keep` then keeps the smallest cover of what they reached in tests/fuzz/corpus.
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 FUZZ_DIR = build/fuzz
 build/fuzz/build.ninja:
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="-O1 -g" -DKELTO_FUZZ=ON -DKELTO_BUILD_TESTS=OFF -DKELTO_BUILD_GUI=OFF
 
-fuzz: deps build/fuzz/build.ninja
+fuzz-samples: deps build/fuzz/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/make-scene-samples $(FUZZ_DIR)/cli/kelto-cli $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff \
-	  $(FUZZ_DIR)/samples/three_ds $(FUZZ_DIR)/samples/model_import
+	@mkdir -p $(FUZZ_DIR)/samples/jpeg $(FUZZ_DIR)/samples/png $(FUZZ_DIR)/samples/tiff \
+	  $(FUZZ_DIR)/samples/three_ds $(FUZZ_DIR)/samples/model_import \
+	  $(FUZZ_DIR)/samples/render_part $(FUZZ_DIR)/samples/environment
 	$(FUZZ_DIR)/tests/fuzz/make_image_samples $(FUZZ_DIR)/samples
 	$(FUZZ_DIR)/tests/fuzz/make_3ds_samples $(FUZZ_DIR)/samples/three_ds
 	$(FUZZ_DIR)/tests/fuzz/make_model_samples $(FUZZ_DIR)/samples/model_import
-	@mkdir -p $(FUZZ_DIR)/findings
-	$(FUZZ_DIR)/tests/fuzz/scene_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/document_ops
-	$(FUZZ_DIR)/tests/fuzz/document_ops_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/document_ops \
-	  $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/render
-	$(FUZZ_DIR)/tests/fuzz/render_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/scene_export
-	$(FUZZ_DIR)/tests/fuzz/scene_export_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/scene_export \
-	  $(FUZZ_DIR)/samples/scene
-	@mkdir -p $(FUZZ_DIR)/corpus/render_part $(FUZZ_DIR)/samples/render_part
+	$(FUZZ_DIR)/tests/fuzz/make_environment_samples $(FUZZ_DIR)/samples/environment
 	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/materials.kel \
 	  $(FUZZ_DIR)/samples/render_part/band.kpart --size 16x12 --tiles 3 --tile 1
 	$(FUZZ_DIR)/cli/kelto-cli render $(FUZZ_DIR)/samples/scene/lights.kel \
 	  $(FUZZ_DIR)/samples/render_part/region.kpart --size 16x12 --quality production --seed 7 \
 	  --region 3,2,9,11
-	$(FUZZ_DIR)/tests/fuzz/render_part_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/render_part \
-	  $(FUZZ_DIR)/samples/render_part
-	@mkdir -p $(FUZZ_DIR)/corpus/material_file
-	$(FUZZ_DIR)/tests/fuzz/material_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/material_file
-	@mkdir -p $(FUZZ_DIR)/corpus/environment $(FUZZ_DIR)/samples/environment
-	$(FUZZ_DIR)/tests/fuzz/make_environment_samples $(FUZZ_DIR)/samples/environment
-	$(FUZZ_DIR)/tests/fuzz/environment_file_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
-	  $(FUZZ_DIR)/corpus/environment $(FUZZ_DIR)/samples/environment
-	@mkdir -p $(FUZZ_DIR)/corpus/model_import
-	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
-	  $(FUZZ_DIR)/tests/fuzz/model_import_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	  -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 \
-	  $(FUZZ_DIR)/corpus/model_import $(FUZZ_DIR)/samples/model_import
-	@for kind in jpeg png tiff three_ds; do \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$kind; \
-	  $(FUZZ_DIR)/tests/fuzz/$${kind}_reader_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	    -rss_limit_mb=4096 -artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus/$$kind $(FUZZ_DIR)/samples/$$kind \
-	    || exit 1; \
-	done
+
+fuzz: fuzz-samples
+	scripts/fuzz-run $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+fuzz-keep: fuzz-samples
+	scripts/keep-fuzz-corpus $(FUZZ_DIR) $(FUZZ_TARGETS)
 
 # The Slurm render farm recipe (examples/farm/slurm-render) on a one-node Slurm that
 # scripts/farm-check starts from a temporary folder and stops again; installs slurm-wlm, munge
