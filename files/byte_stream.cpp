@@ -25,8 +25,6 @@ void AppendLittleEndian(std::vector<std::uint8_t>& bytes, T v) {
     }
 }
 
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-
 }  // namespace
 
 void ByteWriter::Reserve(std::size_t more) {
@@ -44,26 +42,6 @@ void ByteWriter::Bytes(std::span<const std::uint8_t> data) {
         bytes_.insert(bytes_.end(), from,
                       from + static_cast<std::ptrdiff_t>(std::min(step, data.size() - at)));
         SpillWhenFull();
-    }
-}
-
-void ByteWriter::U16s(std::span<const std::uint16_t> values) {
-    if constexpr (kLittleEndian) {
-        Bytes({reinterpret_cast<const std::uint8_t*>(values.data()), values.size_bytes()});
-    } else {
-        for (const std::uint16_t v : values) {
-            U16(v);
-        }
-    }
-}
-
-void ByteWriter::U32s(std::span<const std::uint32_t> values) {
-    if constexpr (kLittleEndian) {
-        Bytes({reinterpret_cast<const std::uint8_t*>(values.data()), values.size_bytes()});
-    } else {
-        for (const std::uint32_t v : values) {
-            U32(v);
-        }
     }
 }
 

@@ -59,8 +59,8 @@ class ByteWriter {
     void DoubleRecords(std::span<const Record> records) {
         NumberRecords<double>(records);
     }
-    void U16s(std::span<const std::uint16_t> values);
-    void U32s(std::span<const std::uint32_t> values);
+    void U16s(std::span<const std::uint16_t> values) { Words(values); }
+    void U32s(std::span<const std::uint32_t> values) { Words(values); }
 
     // What has not been spilled (everything, for a writer without a spill).
     const std::vector<std::uint8_t>& Data() const { return bytes_; }
@@ -84,6 +84,20 @@ class ByteWriter {
                     } else {
                         F64(n);
                     }
+                }
+            }
+        }
+    }
+    template <typename Word>
+    void Words(std::span<const Word> values) {
+        if constexpr (std::endian::native == std::endian::little) {
+            Bytes({reinterpret_cast<const std::uint8_t*>(values.data()), values.size_bytes()});
+        } else {
+            for (const Word v : values) {
+                if constexpr (sizeof(Word) == 2) {
+                    U16(v);
+                } else {
+                    U32(v);
                 }
             }
         }

@@ -576,11 +576,12 @@ void BindDocument(py::module_& module) {
              "extension, as kelto-cli export does; selection=True writes the selected objects "
              "only; unit 'mm' or 'm' for STL. Returns the files written.")
         .def("__repr__", [](const DocumentHandle& d) -> py::str {
-            if (!d.document->core) {
+            const DocumentCore* core = d.document->OpenCore();
+            if (!core) {
                 return "<kelto.Document (closed)>";
             }
             return py::str("<kelto.Document '{}' {} objects>")
-                .format(d.document->path, d.document->core->GetScene().NodeCount() - 1);
+                .format(d.document->path, core->GetScene().NodeCount() - 1);
         });
 
     py::class_<Batch>(module, "Batch", "What Document.batch() returns, for a with statement.")

@@ -46,6 +46,9 @@ struct OpenDocument {
     // The core, or kelto.Error once the document is closed (or, for a lent one, on another
     // thread than the application's).
     DocumentCore& Core();
+    // The core, or nullptr once the document is closed: for questions that a closed document
+    // answers too (exists, repr). A lent one still raises on another thread.
+    DocumentCore* OpenCore();
 };
 using DocumentRef = std::shared_ptr<OpenDocument>;
 

@@ -17,13 +17,17 @@ namespace kelto::python {
 
 using Triple = std::array<double, 3>;
 
+DocumentCore* OpenDocument::OpenCore() {
+    if (core && Lent() && *lender_thread != std::this_thread::get_id()) {
+        RaiseUsage("The application's document is used only on the thread the script runs on.");
+    }
+    return core;
+}
+
 DocumentCore& OpenDocument::Core() {
-    if (!core) {
+    if (OpenCore() == nullptr) {
         RaiseUsage(Lent() ? "The script that was lent the application's document has ended."
                           : "The document is closed.");
-    }
-    if (Lent() && *lender_thread != std::this_thread::get_id()) {
-        RaiseUsage("The application's document is used only on the thread the script runs on.");
     }
     return *core;
 }
@@ -302,7 +306,8 @@ void BindObject(py::module_& module) {
         .def_property_readonly(
             "exists",
             [](const ObjectHandle& o) {
-                return o.document->core && o.document->core->Node(o.id) != nullptr;
+                const DocumentCore* core = o.document->OpenCore();
+                return core && core->Node(o.id) != nullptr;
             },
             "Whether the object is still in an open document.")
         .def("delete", &DeleteObject, "Deletes the object with what it holds (one step).")
@@ -312,7 +317,8 @@ void BindObject(py::module_& module) {
              })
         .def("__hash__", [](const ObjectHandle& o) { return std::hash<NodeId>{}(o.id); })
         .def("__repr__", [](const ObjectHandle& o) -> py::str {
-            const SceneNode* node = o.document->core ? o.document->core->Node(o.id) : nullptr;
+            const DocumentCore* core = o.document->OpenCore();
+            const SceneNode* node = core ? core->Node(o.id) : nullptr;
             if (node == nullptr) {
                 return "<kelto.Object (gone)>";
             }
@@ -490,7 +496,8 @@ void BindLight(py::module_& module) {
              })
         .def("__hash__", [](const LightHandle& l) { return std::hash<LightId>{}(l.id); })
         .def("__repr__", [](const LightHandle& l) -> py::str {
-            const Light* light = l.document->core ? l.document->core->FindLight(l.id) : nullptr;
+            const DocumentCore* core = l.document->OpenCore();
+            const Light* light = core ? core->FindLight(l.id) : nullptr;
             if (light == nullptr) {
                 return "<kelto.Light (gone)>";
             }
