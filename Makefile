@@ -32,10 +32,9 @@ build/test/build.ninja:
 	  -DKELTO_SANITIZE=ON -DKELTO_WERROR=ON -DCMAKE_CXX_FLAGS="-O1 -g"
 
 test: deps build/test/build.ninja build/tsan/build.ninja
-	cmake --build build/tsan -j $(JOBS) --target raytracer_tests document_tests
-	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/raytracer_tests \
-	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*:RegionRender.LargePictures*:SoftLightRender.*'
-	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/document_tests --gtest_filter='RenderRequest.*:RenderNews.*:MaterialPreview.*'
+	cmake --build build/tsan -j $(JOBS) --target concurrency_tests
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/concurrency_tests \
+	  --gtest_filter='RenderJob.*:DraftRender.Same*:ProductionRender.LensSets*:RegionRender.LargePictures*:SoftLightRender.*:RenderRequest.*:RenderNews.*:MaterialPreview.*'
 	cmake --build build/test -j $(JOBS)
 	cd build/test && xvfb-run -a -s '-screen 0 1280x1024x24' \
 	  ctest --output-on-failure -j $(JOBS)

@@ -5,13 +5,10 @@
 
 #include "interaction/decorations.h"
 #include "model/scene.h"
+#include "raytracer/float_math.h"
 
 namespace kelto {
 namespace {
-
-double Length(const Vec3f& v) {
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
 
 TEST(Handles, SitOutsideTheirCornerAlongTheAxesTheyScale) {
     BoundingBox box;
