@@ -17,6 +17,7 @@
 #include "app/materials_panel.h"
 #include "app/qt_platform.h"
 #include "app/recover_dialog.h"
+#include "app/screen_colormap.h"
 #include "app/talvor_doc.h"
 #include "app/text_dialog.h"
 #include "app/tip_file.h"
@@ -127,6 +128,7 @@ int RunKelto(int argc, char** argv) {
     QApplication::setApplicationName("Kelto");
     QApplication::setApplicationVersion(KELTO_VERSION);
     QApplication::setDesktopFileName("kelto");
+    UseScreenColormapForTopLevels(application);
     QtMessageSink messages;
 
     // Parsed again now that Qt has taken its own options out.
