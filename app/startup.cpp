@@ -17,6 +17,7 @@
 #include "app/materials_panel.h"
 #include "app/qt_platform.h"
 #include "app/recover_dialog.h"
+#include "app/screen_colormap.h"
 #include "app/talvor_doc.h"
 #include "app/text_dialog.h"
 #include "app/tip_file.h"
@@ -127,6 +128,7 @@ int RunKelto(int argc, char** argv) {
     QApplication::setApplicationName("Kelto");
     QApplication::setApplicationVersion(KELTO_VERSION);
     QApplication::setDesktopFileName("kelto");
+    UseScreenColormapForTopLevels(application);
     QtMessageSink messages;
 
     // Parsed again now that Qt has taken its own options out.
@@ -174,10 +176,8 @@ int RunKelto(int argc, char** argv) {
     }
     frame.ShowPanels(true);
     frame.showMaximized();
-    // The command line's file, or a new document; a file that cannot be read leaves a new one.
-    // Its message comes once the new document's window is there: a message box opened over a
-    // main window without any modelling view may show as a black rectangle under some window
-    // managers until it is moved.
+    // The command line's file, or a new document; a file that cannot be read leaves a new one,
+    // and its message comes once that document's window is there behind it.
     if (line.scene_file.isEmpty()) {
         frame.NewDocument();
     } else if (Result<CTalvorDoc*> opened = frame.TryOpenDocumentFile(line.scene_file);

@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,13 +23,20 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QtTest>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
+
+#if defined(KELTO_WITH_XCB) && QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 #include "app/child_frame.h"
 #include "app/command_table.h"
 #include "app/main_frame.h"
 #include "app/qt_platform.h"
 #include "app/running_renders.h"
+#include "app/screen_colormap.h"
 #include "app/startup.h"
 #include "app/talvor_doc.h"
 #include "app/tip_dialog.h"
@@ -421,6 +429,38 @@ except kelto.Error as stale:
         QCOMPARE(line.scene_file, QString("-odd.kel"));
         QVERIFY(!ParseCommandLine({"a.kel", "b.kel"}).error.isEmpty());
         QVERIFY(!ParseCommandLine({"--bogus"}).error.isEmpty());
+    }
+
+    // On a colormap of their own, xwd -root read a message box over a dialog through the
+    // dialog, and showed it black.
+    void MessageBoxOverADialogIsOnTheScreensColormap() {
+#if defined(KELTO_WITH_XCB) && QT_CONFIG(xcb)
+        const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (QGuiApplication::platformName() != "xcb" || x11 == nullptr)
+            QSKIP("not on X11");
+        UseScreenColormapForTopLevels(*qApp);
+        QDialog dialog;
+        dialog.resize(400, 300);
+        dialog.show();
+        QMessageBox box(QMessageBox::Warning, "Kelto", "The picture is damaged.", QMessageBox::Ok,
+                        &dialog);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        xcb_connection_t* connection = x11->connection();
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        for (const QWidget* window :
+             {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&box)}) {
+            const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)>
+                attributes(xcb_get_window_attributes_reply(
+                               connection, xcb_get_window_attributes(connection, window->winId()),
+                               nullptr),
+                           &std::free);
+            QVERIFY(attributes != nullptr);
+            QCOMPARE(attributes->colormap, screen->default_colormap);
+        }
+#else
+        QSKIP("built without X11");
+#endif
     }
 };
 
