@@ -55,7 +55,11 @@ class LineReader {
     using Fill = std::function<std::size_t(char* into, std::size_t most)>;
     enum class Got { Line, End, TooLong };
 
-    explicit LineReader(Fill fill) : fill_(std::move(fill)), buffer_(kBlockBytes + kMaxLineBytes) {}
+    // `size`: how many bytes the source holds (the buffer need not be larger), when known.
+    LineReader(Fill fill, std::uint64_t size)
+        : fill_(std::move(fill)),
+          buffer_(static_cast<std::size_t>(
+              std::min<std::uint64_t>(kBlockBytes + kMaxLineBytes, size + 1))) {}
 
     // `line` stays valid until the next call.
     Got Next(std::string_view& line) {
@@ -95,6 +99,9 @@ class LineReader {
             if (newline != nullptr || (ended_ && begin_ < end_)) {
                 const std::size_t length =
                     newline != nullptr ? static_cast<std::size_t>(newline - start) : end_ - begin_;
+                if (length > kMaxLineBytes) {
+                    return Got::TooLong;
+                }
                 line = std::string_view(start, length);
                 begin_ += length + (newline != nullptr ? 1 : 0);
                 if (line.ends_with('\r')) {
@@ -783,15 +790,16 @@ Status ObjParser::MaterialLibraries(std::string_view names) {
 }
 
 Status ObjParser::ReadLibrary(const fs::path& path) {
-    std::error_code error;
-    if (!libraries_read_.insert(fs::weakly_canonical(path, error)).second) {
+    if (std::error_code error; !libraries_read_.insert(fs::weakly_canonical(path, error)).second) {
         return Status::Ok();
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return Status::Ok();
     }
-    LineReader lines(FillFrom(in));
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    LineReader lines(FillFrom(in), error ? kBlockBytes + kMaxLineBytes : size);
     std::optional<std::size_t> defining;
     std::string_view line;
     for (;;) {
@@ -967,8 +975,10 @@ Result<ModelScene> ReadObjFile(const std::string& path, const std::string& file_
     }
     std::error_code error;
     const fs::path folder = fs::weakly_canonical(fs::absolute(path, error), error).parent_path();
-    LineReader lines(FillFrom(in));
-    Result<ModelScene> scene = ReadObj(lines, file_name, error ? fs::path() : folder, options);
+    const fs::path usable_folder = error ? fs::path() : folder;
+    const std::uintmax_t size = fs::file_size(path, error);
+    LineReader lines(FillFrom(in), error ? kBlockBytes + kMaxLineBytes : size);
+    Result<ModelScene> scene = ReadObj(lines, file_name, usable_folder, options);
     if (in.bad()) {
         return ReadFailed(file_name, "the file could not be read whole");
     }
@@ -980,7 +990,7 @@ Result<ModelScene> ReadObjBytes(std::span<const std::uint8_t> bytes, const std::
     if (bytes.empty()) {
         return ReadFailed(file_name, "the file is empty");
     }
-    LineReader lines(FillFrom(bytes));
+    LineReader lines(FillFrom(bytes), bytes.size());
     return ReadObj(lines, file_name, fs::path(), options);
 }
 
