@@ -10,7 +10,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <set>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -27,15 +27,14 @@
 #include "image_import.h"
 #include "model/message_table.h"
 #include "model/view_camera.h"
+#include "model_building.h"
+#include "obj_reader.h"
 #include "stl_reader.h"
 
 namespace kelto {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A file naming thousands of missing pictures says so for the first few.
-constexpr std::size_t kMaxPictureWarnings = 10;
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -152,39 +151,6 @@ Status CheckPly(std::span<const std::uint8_t> bytes, std::uint64_t size,
     return Status::Ok();
 }
 
-// The distinct names of lines starting with `keyword` (usemtl, newmtl, mtllib), gathering no
-// more than one past `limit`.
-std::set<std::string> LineNames(std::span<const std::uint8_t> bytes, std::string_view keyword,
-                                std::size_t limit) {
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    std::set<std::string> names;
-    for (std::size_t at = 0; at < text.size() && names.size() <= limit;) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        std::string_view line = text.substr(at, end - at);
-        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
-            line.remove_suffix(1);
-        }
-        if (line.starts_with(keyword) && line.size() > keyword.size() + 1 &&
-            (line[keyword.size()] == ' ' || line[keyword.size()] == '\t')) {
-            names.emplace(line.substr(keyword.size() + 1));
-        }
-        at = end + 1;
-    }
-    return names;
-}
-
-// The library's OBJ reader takes several kilobytes a material: a file using more materials
-// than this is refused before it is handed over.
-constexpr std::size_t kMaxObjMaterials = 10'000;
-
-Status CheckObj(std::span<const std::uint8_t> bytes, const std::string& file_name) {
-    if (LineNames(bytes, "usemtl", kMaxObjMaterials).size() > kMaxObjMaterials) {
-        return Status::Message(kMsgModelTooLarge, {file_name, "more than 10000 materials"});
-    }
-    return Status::Ok();
-}
-
 // A binary glTF's header and chunk lengths against the file's size: the library makes room
 // for a chunk as long as its length says before it reads it. Chunk headers beyond `bytes`
 // (the head of the file) are left to the library.
@@ -220,9 +186,6 @@ Status CheckClaims(std::span<const std::uint8_t> bytes, std::uint64_t size,
     if (extension == "ply") {
         return CheckPly(bytes, size, file_name);
     }
-    if (extension == "obj" || extension == "mtl") {
-        return CheckObj(bytes, file_name);
-    }
     if (extension == "glb") {
         return CheckGlb(bytes, size, file_name);
     }
@@ -249,18 +212,7 @@ class FolderIoSystem : public Assimp::DefaultIOSystem {
 
     const fs::path& Folder() const { return folder_; }
 
-    bool Inside(const char* file) const {
-        if (folder_.empty() || file == nullptr) {
-            return false;
-        }
-        std::error_code error;
-        const fs::path full = fs::weakly_canonical(fs::absolute(file, error), error);
-        if (error) {
-            return false;
-        }
-        const auto [stop, rest] = std::mismatch(folder_.begin(), folder_.end(), full.begin());
-        return stop == folder_.end();
-    }
+    bool Inside(const char* file) const { return file != nullptr && InsideFolder(folder_, file); }
 
   private:
     fs::path folder_;
@@ -272,22 +224,35 @@ bool Finite(const aiVector3D& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-float Unit(float value, float fallback) {
-    return std::isfinite(value) ? std::clamp(value, 0.0f, 1.0f) : fallback;
+std::string_view NameOf(const aiString& name) {
+    return {name.data, std::min<std::size_t>(name.length, MAXLEN - 1)};
 }
 
-// Printable ASCII only, at most kMaxImportNameBase bytes.
-std::string CleanName(const aiString& name) {
-    std::string clean;
-    for (unsigned i = 0; i < name.length && clean.size() < kMaxImportNameBase; ++i) {
-        const char c = name.data[i];
-        clean.push_back(c >= 0x20 && c < 0x7F ? c : '_');
+// One of the library's meshes as the cutting reads it.
+class LibraryMesh : public MeshVertexSource {
+  public:
+    explicit LibraryMesh(const aiMesh& mesh) : mesh_(mesh) {}
+    std::size_t VertexCount() const override { return mesh_.mNumVertices; }
+    bool HasNormals() const override { return mesh_.mNormals != nullptr; }
+    bool HasUv() const override { return mesh_.mTextureCoords[0] != nullptr; }
+    SourceVertex Vertex(unsigned index) const override {
+        SourceVertex v;
+        const aiVector3D& p = mesh_.mVertices[index];
+        v.position = {p.x, p.y, p.z};
+        if (mesh_.mNormals != nullptr) {
+            const aiVector3D& n = mesh_.mNormals[index];
+            v.normal = {n.x, n.y, n.z};
+        }
+        if (mesh_.mTextureCoords[0] != nullptr) {
+            const aiVector3D& uv = mesh_.mTextureCoords[0][index];
+            v.uv = {uv.x, uv.y};
+        }
+        return v;
     }
-    while (!clean.empty() && clean.back() == ' ') {
-        clean.pop_back();
-    }
-    return clean;
-}
+
+  private:
+    const aiMesh& mesh_;
+};
 
 // Our row-vector rotation from the library's column-vector one.
 Matrix4 RotationOf(const aiMatrix3x3& r) {
@@ -319,32 +284,9 @@ void Place(const aiMatrix4x4& transform, double scale, ModelNode& node) {
     }
 }
 
-// Counts kept while the triangles of the file are cut into pieces.
-struct FaceTally {
-    std::size_t left_out = 0;
-};
-
-using Triangle = std::array<unsigned, 3>;
-
-// A mesh's triangles over its vertices. Most readers give every triangle three vertices of
-// its own, in order (STL and OBJ do): those are counted, not listed.
-struct MeshTriangles {
-    std::vector<Triangle> listed;
-    std::size_t in_order = 0;  // with none listed: the triangles (3t, 3t + 1, 3t + 2)
-
-    std::size_t Count() const { return listed.empty() ? in_order : listed.size(); }
-    Triangle operator[](std::size_t t) const {
-        if (!listed.empty()) {
-            return listed[t];
-        }
-        const auto first = static_cast<unsigned>(3 * t);
-        return {first, first + 1, first + 2};
-    }
-};
-
 // The mesh's polygons as fans from their first corner; faces of fewer than three corners
 // (points and lines) are left out.
-MeshTriangles FanTriangles(const aiMesh& source, std::size_t count, FaceTally& tally) {
+MeshTriangles FanTriangles(const aiMesh& source, std::size_t count, std::size_t& left_out) {
     const aiFace* faces = source.mFaces;
     const unsigned face_count = faces == nullptr ? 0 : source.mNumFaces;
     bool in_order = face_count > 0;
@@ -362,7 +304,7 @@ MeshTriangles FanTriangles(const aiMesh& source, std::size_t count, FaceTally& t
     for (unsigned f = 0; f < face_count; ++f) {
         const aiFace& face = faces[f];
         if (face.mNumIndices < 3 || face.mIndices == nullptr) {
-            ++tally.left_out;
+            ++left_out;
             continue;
         }
         for (unsigned t = 1; t + 1 < face.mNumIndices; ++t) {
@@ -394,149 +336,24 @@ void DropUnread(aiMesh& mesh) {
     }
 }
 
-// Where the mesh's vertices sit in the piece being filled, for vertices shared within a piece:
-// an open-addressed table sized for one piece, not an entry for every vertex of the mesh.
-class PieceSlots {
-  public:
-    explicit PieceSlots(std::size_t most) {
-        int bits = 4;
-        while ((std::size_t{1} << bits) < 2 * most) {
-            ++bits;
-        }
-        shift_ = 64 - bits;
-        mask_ = (std::size_t{1} << bits) - 1;
-        vertex_.assign(mask_ + 1, kEmpty);
-        local_.resize(mask_ + 1);
-    }
-    void Clear() { std::fill(vertex_.begin(), vertex_.end(), kEmpty); }
-    // The slot of `vertex`: its own, or the empty one where it would go.
-    std::size_t Find(unsigned vertex) const {
-        std::size_t slot = (vertex * 0x9E3779B97F4A7C15ull) >> shift_;
-        while (vertex_[slot] != vertex && vertex_[slot] != kEmpty) {
-            slot = (slot + 1) & mask_;
-        }
-        return slot;
-    }
-    bool Holds(std::size_t slot) const { return vertex_[slot] != kEmpty; }
-    std::uint16_t Local(std::size_t slot) const { return local_[slot]; }
-    void Put(std::size_t slot, unsigned vertex, std::uint16_t local) {
-        vertex_[slot] = vertex;
-        local_[slot] = local;
-    }
-
-  private:
-    static constexpr unsigned kEmpty = ~0u;  // no vertex: a mesh has fewer
-    std::vector<unsigned> vertex_;
-    std::vector<std::uint16_t> local_;
-    std::size_t mask_ = 0;
-    int shift_ = 0;
-};
-
-// Cuts one of the library's meshes, as triangles over its vertices, into pieces of 16-bit
-// indices. Vertices with normals are shared within a piece; without, every corner takes its
-// face's normal. Each piece is given the room it will fill (at most), once. The mesh has
-// vertices.
-void CutMesh(const aiMesh& source, const MeshTriangles& triangles, double scale, ModelMesh& mesh,
-             FaceTally& tally) {
-    const unsigned vertex_count = source.mNumVertices;
-    const aiVector3D* uv = source.mTextureCoords[0];
-    const bool shared = source.mNormals != nullptr;
-    mesh.smooth = shared;
-    PieceSlots slots(shared ? std::min<std::size_t>(vertex_count, kMaxMeshVertices) : 0);
-    const auto point = [&](unsigned i) {
-        const aiVector3D& p = source.mVertices[i];
-        return aiVector3D(static_cast<float>(p.x * scale), static_cast<float>(p.y * scale),
-                          static_cast<float>(p.z * scale));
-    };
-    std::size_t remaining = triangles.Count();  // from the one being added on
-    const auto start_piece = [&]() {
-        Mesh& piece = mesh.pieces.emplace_back();
-        const std::size_t corners = std::min(3 * remaining, kMaxMeshVertices);
-        piece.vertices.reserve(shared ? std::min<std::size_t>(corners, vertex_count) : corners);
-        piece.indices.reserve(corners);
-    };
-    start_piece();
-    // One triangle over three of the mesh's vertices; false when a corner is not sound.
-    const auto add_triangle = [&](const Triangle& corners) {
-        aiVector3D p[3];
-        for (int k = 0; k < 3; ++k) {
-            if (corners[k] >= vertex_count) {
-                return false;
-            }
-            p[k] = point(corners[k]);
-            if (!Finite(p[k])) {
-                return false;
-            }
-        }
-        aiVector3D normal = (p[1] - p[0]) ^ (p[2] - p[0]);
-        const float length = normal.Length();
-        normal = length > 0 && std::isfinite(length) ? normal / length : aiVector3D(0, 0, 0);
-        if (mesh.pieces.back().vertices.size() + 3 > kMaxMeshVertices) {
-            start_piece();
-            if (shared) {
-                slots.Clear();
-            }
-        }
-        Mesh& piece = mesh.pieces.back();
-        for (int k = 0; k < 3; ++k) {
-            const unsigned i = corners[k];
-            const std::size_t slot = shared ? slots.Find(i) : 0;
-            if (shared && slots.Holds(slot)) {
-                piece.indices.push_back(slots.Local(slot));
-                continue;
-            }
-            DisplayVertex v;
-            v.x = p[k].x;
-            v.y = p[k].y;
-            v.z = p[k].z;
-            aiVector3D n = shared ? source.mNormals[i] : normal;
-            const float n_length = n.Length();
-            n = n_length > 0 && std::isfinite(n_length) ? n / n_length : normal;
-            v.nx = n.x;
-            v.ny = n.y;
-            v.nz = n.z;
-            v.normal_valid = 1.0f;
-            if (uv != nullptr && std::isfinite(uv[i].x) && std::isfinite(uv[i].y)) {
-                v.s = uv[i].x;
-                v.t = 1.0f - uv[i].y;  // pictures are kept top row first
-            }
-            const auto index = static_cast<std::uint16_t>(piece.vertices.size());
-            if (shared) {
-                slots.Put(slot, i, index);
-            }
-            piece.indices.push_back(index);
-            piece.vertices.push_back(v);
-        }
-        return true;
-    };
-    for (std::size_t t = 0; t < triangles.Count(); ++t) {
-        if (!add_triangle(triangles[t])) {
-            ++tally.left_out;
-        }
-        --remaining;
-    }
-    std::erase_if(mesh.pieces, [](const Mesh& m) { return m.indices.empty(); });
-}
-
 // --- materials and their pictures ---
 
-ColourRgb ColourOr(const aiMaterial& source, const char* key, unsigned type, unsigned index,
-                   ColourRgb fallback) {
+std::optional<FileMaterial::Rgb> ColourOf(const aiMaterial& source, const char* key, unsigned type,
+                                          unsigned index) {
     aiColor4D colour;
     if (source.Get(key, type, index, colour) != AI_SUCCESS) {
-        return fallback;
+        return std::nullopt;
     }
-    return {Unit(colour.r, fallback.r), Unit(colour.g, fallback.g), Unit(colour.b, fallback.b)};
+    return FileMaterial::Rgb{colour.r, colour.g, colour.b};
 }
 
-bool FloatOf(const aiMaterial& source, const char* key, unsigned type, unsigned index,
-             float& value) {
+std::optional<float> FloatOf(const aiMaterial& source, const char* key, unsigned type,
+                             unsigned index) {
     float read = 0;
-    if (source.Get(key, type, index, read) != AI_SUCCESS || !std::isfinite(read)) {
-        return false;
+    if (source.Get(key, type, index, read) != AI_SUCCESS) {
+        return std::nullopt;
     }
-    value = read;
-    return true;
+    return read;
 }
 
 // Where a model's pictures come from: pictures inside the file, or files beside it.
@@ -588,34 +405,19 @@ bool ReadPicture(const PictureSource& source, const aiString& path, TextureImage
 
 Material TakeMaterial(const aiMaterial& source, PictureSource& pictures,
                       std::vector<Status>& warnings) {
-    Material material;
-    material.colour = ColourOr(source, AI_MATKEY_COLOR_DIFFUSE, material.colour);
-    material.colour = ColourOr(source, AI_MATKEY_BASE_COLOR, material.colour);
-    material.highlight = ColourOr(source, AI_MATKEY_COLOR_SPECULAR, material.highlight);
-    const ColourRgb ambient = ColourOr(source, AI_MATKEY_COLOR_AMBIENT, material.ambient);
-    if (ambient.r > 0 || ambient.g > 0 || ambient.b > 0) {  // formats without one give black
-        material.ambient = ambient;
-    }
-    material.glow = ColourOr(source, AI_MATKEY_COLOR_EMISSIVE, material.glow);
-    float value = 0;
-    if (FloatOf(source, AI_MATKEY_OPACITY, value)) {
-        material.transparency = Unit(1.0f - value, 0.0f);
-    }
-    if (FloatOf(source, AI_MATKEY_TRANSMISSION_FACTOR, value)) {
-        material.transparency = Unit(value, material.transparency);
-    }
-    if (FloatOf(source, AI_MATKEY_REFRACTI, value) && value >= 1.0f && value <= 3.0f) {
-        material.index_of_refraction = value;
-    }
-    if (FloatOf(source, AI_MATKEY_SHININESS, value) && value >= 0) {
-        material.shininess = Unit(value / 128.0f, material.shininess);  // a Phong exponent
-    }
-    if (FloatOf(source, AI_MATKEY_ROUGHNESS_FACTOR, value)) {
-        material.shininess = Unit(1.0f - value, material.shininess);
-    }
-    if (FloatOf(source, AI_MATKEY_METALLIC_FACTOR, value)) {
-        material.reflective_strength = Unit(value, 0.0f);
-    }
+    FileMaterial values;
+    values.diffuse = ColourOf(source, AI_MATKEY_COLOR_DIFFUSE);
+    values.base_colour = ColourOf(source, AI_MATKEY_BASE_COLOR);
+    values.specular = ColourOf(source, AI_MATKEY_COLOR_SPECULAR);
+    values.ambient = ColourOf(source, AI_MATKEY_COLOR_AMBIENT);
+    values.emissive = ColourOf(source, AI_MATKEY_COLOR_EMISSIVE);
+    values.opacity = FloatOf(source, AI_MATKEY_OPACITY);
+    values.transmission = FloatOf(source, AI_MATKEY_TRANSMISSION_FACTOR);
+    values.index_of_refraction = FloatOf(source, AI_MATKEY_REFRACTI);
+    values.exponent = FloatOf(source, AI_MATKEY_SHININESS);
+    values.roughness = FloatOf(source, AI_MATKEY_ROUGHNESS_FACTOR);
+    values.metallic = FloatOf(source, AI_MATKEY_METALLIC_FACTOR);
+    Material material = MaterialFrom(values);
     aiString path;
     if (source.GetTexture(aiTextureType_BASE_COLOR, 0, &path) == AI_SUCCESS ||
         source.GetTexture(aiTextureType_DIFFUSE, 0, &path) == AI_SUCCESS) {
@@ -685,7 +487,7 @@ Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
 
     // Each of the library's meshes is given back as soon as it is cut into pieces, and its faces
     // before that: a large file is not held twice over.
-    FaceTally tally;
+    std::size_t left_out = 0;
     scene.meshes.reserve(source.mNumMeshes);
     for (unsigned i = 0; i < source.mNumMeshes; ++i) {
         ModelMesh& mesh = scene.meshes.emplace_back();
@@ -694,21 +496,21 @@ Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
             continue;
         }
         if (from->mVertices == nullptr || from->mNumVertices == 0) {
-            tally.left_out += from->mNumFaces;
+            left_out += from->mNumFaces;
             continue;
         }
-        mesh.name = CleanName(from->mName);
+        mesh.name = CleanName(NameOf(from->mName));
         mesh.material = from->mMaterialIndex < scene.materials.size() ? from->mMaterialIndex : 0;
-        const MeshTriangles fan_triangles = FanTriangles(*from, fans[i], tally);
+        const MeshTriangles fan_triangles = FanTriangles(*from, fans[i], left_out);
         DropUnread(*from);
-        CutMesh(*from, fan_triangles, scale, mesh, tally);
+        CutMesh(LibraryMesh(*from), fan_triangles, scale, mesh, left_out);
         for (const Mesh& piece : mesh.pieces) {
             scene.triangles += piece.TriangleCount();
         }
     }
-    if (tally.left_out > 0) {
+    if (left_out > 0) {
         scene.warnings.push_back(
-            Status::Message(kMsgModelFacesLeftOut, {std::to_string(tally.left_out), file_name}));
+            Status::Message(kMsgModelFacesLeftOut, {std::to_string(left_out), file_name}));
     }
     if (scene.triangles == 0) {
         return Status::Message(kMsgModelEmpty, {file_name});
@@ -733,7 +535,7 @@ Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
         }
         const std::size_t index = scene.nodes.size();
         ModelNode& node = scene.nodes.emplace_back();
-        node.name = CleanName(next.node->mName);
+        node.name = CleanName(NameOf(next.node->mName));
         Place(next.node->mTransformation, scale, node);
         const aiMatrix4x4 node_world = next.parent_world * next.node->mTransformation;
         world.emplace(next.node->mName.C_Str(), node_world);
@@ -778,7 +580,7 @@ Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
             continue;
         }
         ModelCamera& camera = scene.cameras.emplace_back();
-        camera.name = CleanName(from->mName);
+        camera.name = CleanName(NameOf(from->mName));
         camera.eye = ScaledPoint(eye, scale);
         camera.target = ScaledPoint(target, scale);
         // The library gives the whole horizontal angle; our lens is for the vertical one.
@@ -803,7 +605,7 @@ Result<ModelScene> TakeScene(aiScene& source, const ModelImportOptions& options,
             continue;
         }
         ModelLight& light = scene.lights.emplace_back();
-        light.name = CleanName(from->mName);
+        light.name = CleanName(NameOf(from->mName));
         light.position = ScaledPoint(position, scale);
         const float length = direction.Length();
         if (std::isfinite(length) && length > 0) {
@@ -864,6 +666,22 @@ std::string WhyFailed(const Assimp::Importer& importer) {
     return why.empty() ? "the file could not be read" : why;
 }
 
+// Reads the file at `full` (canonical) through the library, files beside it from its folder.
+Result<ModelScene> ReadWithLibrary(const fs::path& full, const std::string& file_name,
+                                   const std::string& extension,
+                                   const ModelImportOptions& options) {
+    Assimp::Importer importer;
+    Configure(importer, extension);
+    auto folder = std::make_unique<FolderIoSystem>(full.parent_path());
+    const FolderIoSystem* folder_view = folder.get();
+    importer.SetIOHandler(folder.release());  // the importer owns it from here
+    if (importer.ReadFile(full.string(), kPostProcess) == nullptr) {
+        return ReadFailed(file_name, WhyFailed(importer));
+    }
+    const std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
+    return TakeScene(*scene, options, folder_view, file_name);
+}
+
 }  // namespace
 
 bool IsModelExtension(const std::string& extension) {
@@ -893,27 +711,7 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
         return ReadModelBytes(*bytes, file_name, options);
     }
     if (extension == "obj") {
-        // The materials it uses, and those its libraries beside it define, are counted first.
-        const Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
-        if (!bytes.ok()) {
-            return Status::Message(kMsgObjectOpenFailed, {path});
-        }
-        const Status claims = CheckObj(*bytes, file_name);
-        if (!claims.ok()) {
-            return claims;
-        }
-        for (const std::string& name : LineNames(*bytes, "mtllib", 16)) {
-            const fs::path library_path = full.parent_path() / name;
-            if (fs::file_size(library_path, error) < (std::uintmax_t{1} << 30) && !error) {
-                const Result<std::vector<std::uint8_t>> library =
-                    ReadWholeFile(library_path.string());
-                if (library.ok() &&
-                    LineNames(*library, "newmtl", kMaxObjMaterials).size() > kMaxObjMaterials) {
-                    return Status::Message(kMsgModelTooLarge,
-                                           {file_name, "more than 10000 materials"});
-                }
-            }
-        }
+        return ReadObjFile(full.string(), file_name, options);
     }
     if (extension == "stl" || extension == "glb") {
         // Only the header is looked at (a GLB's chunk headers within it).
@@ -933,16 +731,17 @@ Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptio
             return ReadBinaryStlFile(full.string(), file_name, options);
         }
     }
-    Assimp::Importer importer;
-    Configure(importer, extension);
-    auto folder = std::make_unique<FolderIoSystem>(full.parent_path());
-    const FolderIoSystem* folder_view = folder.get();
-    importer.SetIOHandler(folder.release());  // the importer owns it from here
-    if (importer.ReadFile(full.string(), kPostProcess) == nullptr) {
-        return ReadFailed(file_name, WhyFailed(importer));
+    return ReadWithLibrary(full, file_name, extension, options);
+}
+
+Result<ModelScene> ReadModelFileWithLibrary(const std::string& path,
+                                            const ModelImportOptions& options) {
+    std::error_code error;
+    const fs::path full = fs::weakly_canonical(fs::absolute(path, error), error);
+    if (error || !fs::is_regular_file(full, error)) {
+        return Status::Message(kMsgObjectOpenFailed, {path});
     }
-    const std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
-    return TakeScene(*scene, options, folder_view, file_name);
+    return ReadWithLibrary(full, FileNameOf(path), LowerCase(ExtensionOf(path)), options);
 }
 
 Result<ModelScene> ReadModelBytes(std::span<const std::uint8_t> bytes, const std::string& file_name,
@@ -960,6 +759,9 @@ Result<ModelScene> ReadModelBytes(std::span<const std::uint8_t> bytes, const std
     }
     if (extension == "stl" && IsBinaryStl(bytes, bytes.size())) {
         return ReadBinaryStlBytes(bytes, file_name, options);
+    }
+    if (extension == "obj") {
+        return ReadObjBytes(bytes, file_name, options);
     }
     Assimp::Importer importer;
     Configure(importer, extension);

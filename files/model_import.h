@@ -2,8 +2,9 @@
 // the Open Asset Import Library reads) into a plain description of what they hold: a tree of
 // nodes, triangle meshes already cut to 16-bit indices, materials, cameras and lights. Every
 // value that comes back has been checked: finite coordinates, indices inside their mesh,
-// whole triangles only, bounded counts, printable names that fit a stored name. Binary STL is
-// read by our own reader (stl_reader.h), which streams its facets into the meshes.
+// whole triangles only, bounded counts, printable names that fit a stored name. OBJ (with its
+// MTL) and binary STL are read by our own readers (obj_reader.h, stl_reader.h), which stream
+// the file into the meshes.
 #pragma once
 
 #include <cstddef>
@@ -84,6 +85,11 @@ bool IsModelExtension(const std::string& extension);
 // Reads the file at `path`; files it refers to (an OBJ's MTL, a glTF's buffers and pictures)
 // are read from its folder only. On failure the status names the file and says why.
 Result<ModelScene> ReadModelFile(const std::string& path, const ModelImportOptions& options);
+
+// Reads the file at `path` through the Open Asset Import Library whatever its format, even where
+// our own reader would read it (to compare the two), with no checks before the library's.
+Result<ModelScene> ReadModelFileWithLibrary(const std::string& path,
+                                            const ModelImportOptions& options);
 
 // Reads the bytes of a file called `file_name`, whose extension says the format; nothing else
 // is read (a material library or buffer named in it is missing).

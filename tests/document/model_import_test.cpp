@@ -7,12 +7,14 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <sstream>
 
 #include "../fuzz/model_samples.h"
 #include "../temporary_directory.h"
 #include "document/document_core.h"
 #include "files/file_io.h"
 #include "files/image_files.h"
+#include "files/model_import.h"
 #include "files/scene_export.h"
 #include "model/child_list.h"
 #include "model/placement_walk.h"
@@ -60,6 +62,18 @@ std::size_t Triangles(const DocumentCore& document) {
 void Write(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+// The names of a node's children, groups with their members in brackets.
+std::string TreeText(const SceneNode& node) {
+    std::string text;
+    for (const SceneNode* child : ChildrenOf(node)) {
+        text += (text.empty() ? "" : ",") + child->name;
+        if (child->type == ObjectType::Group) {
+            text += "(" + TreeText(*child) + ")";
+        }
+    }
+    return text;
 }
 
 TEST(ModelImport, EachFormatGivesItsTrianglesInOneUndoableStep) {
@@ -244,7 +258,8 @@ TEST(ModelImport, BinaryStlIsTheSameSceneFromItsFileOrItsBytes) {
 }
 
 // An OBJ beside its MTL and picture: materials with their colours, the picture read through
-// our readers, and a picture outside the file's folder or missing left out with a warning.
+// our readers, and a picture outside the file's folder or missing left out with a warning;
+// libraries missing, outside the folder or not files are passed over.
 TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
     test::TemporaryDirectory folder;
     std::filesystem::create_directory(folder.File("model"));
@@ -255,14 +270,18 @@ TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
     Write(folder.File("model/m.mtl"),
           samples::FromText("newmtl Skin\nKd 0 1 0\nmap_Kd skin.png\n"
                             "newmtl Far\nKd 0 0 1\nmap_Kd ../outside.png\n"));
+    std::filesystem::create_directory(folder.File("model/folder.mtl"));
+    Write(folder.File("outside.mtl"), samples::FromText("newmtl Skin\nKd 1 0 0\n"));
     Write(folder.File("model/m.obj"),
-          samples::FromText("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
+          samples::FromText("mtllib missing.mtl folder.mtl\nmtllib m.mtl\nmtllib ../outside.mtl\n"
+                            "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"
                             "o A\nusemtl Skin\nf 1 2 3\no B\nusemtl Far\nf 1 2 4\n"));
     DocumentCore document;
     const auto made = document.ImportObject(folder.File("model/m.obj"));
     ASSERT_TRUE(made.ok()) << made.status().text;
     const Material& skin = document.Node(document.NodeNamed("A"))->material;
     EXPECT_EQ(skin.colour_source, 1);
+    EXPECT_EQ(skin.colour, (ColourRgb{0, 1, 0}));
     ASSERT_TRUE(skin.colour_image);
     EXPECT_EQ(skin.colour_image->width, 4);
     const Material& far = document.Node(document.NodeNamed("B"))->material;
@@ -270,6 +289,130 @@ TEST(ModelImport, ObjTakesItsMaterialLibraryAndPicturesFromItsFolderOnly) {
     EXPECT_EQ(far.colour, (ColourRgb{0, 0, 1}));
     ASSERT_EQ(made->warnings.size(), 1u);
     EXPECT_NE(made->warnings[0].text.find("../outside.png"), std::string::npos);
+}
+
+// The sample's parts as they come out: objects and groups as groups or mesh objects named as
+// the library named them, each material's faces a mesh, negative indices counted back from the
+// points read so far, and the L-shaped hexagon cut into four triangles that face +z and cover
+// its area (a fan from its first corner would fold one over).
+TEST(ModelImport, ObjReaderTakesObjectsMaterialsPolygonsAndIndicesAsWritten) {
+    test::TemporaryDirectory folder;
+    Write(folder.File("parts.mtl"),
+          samples::FromText("newmtl Red\nKd 1 0 0\nnewmtl Blue\nKd 0 0 1\nd 0.25\n"));
+    Write(folder.File("features.obj"), samples::ObjFeatures());
+    DocumentCore document;
+    const auto made = document.ImportObject(folder.File("features.obj"));
+    ASSERT_TRUE(made.ok()) << made.status().text;
+    EXPECT_TRUE(made->warnings.empty());
+    EXPECT_EQ(Triangles(document), 7u);
+    EXPECT_EQ(TreeText(*document.Node(made->objects[0])), "Ell(Ell1,Blue),Left Right,Tip");
+    const SceneNode& ell = *document.Node(document.NodeNamed("Ell1"));
+    EXPECT_EQ(ell.material.colour, (ColourRgb{1, 0, 0}));
+    const Mesh& l_shape = ell.display_mesh;
+    ASSERT_EQ(l_shape.TriangleCount(), 4u);
+    double area = 0;
+    for (std::size_t t = 0; t < l_shape.indices.size(); t += 3) {
+        const Vec3f a = l_shape.vertices[l_shape.indices[t]].Position();
+        const Vec3f b = l_shape.vertices[l_shape.indices[t + 1]].Position();
+        const Vec3f c = l_shape.vertices[l_shape.indices[t + 2]].Position();
+        const double facing = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        EXPECT_GT(facing, 0.0);
+        area += 0.5 * facing;
+    }
+    EXPECT_NEAR(area, 3.0, 1e-6);
+    const SceneNode& blue = *document.Node(document.NodeNamed("Blue"));
+    EXPECT_EQ(blue.material.colour, (ColourRgb{0, 0, 1}));
+    EXPECT_FLOAT_EQ(blue.material.transparency, 0.75f);
+    EXPECT_EQ(blue.smooth, 1);
+    EXPECT_EQ(blue.display_mesh.vertices.size(), 3u);
+    const BoundingBox tip = document.Node(document.NodeNamed("Tip"))->display_mesh.Box();
+    EXPECT_FLOAT_EQ(tip.max.z - tip.min.z, 1.0f);  // its last corner: the point read just before
+}
+
+// Our OBJ reader against the library's, on files both read alike (no concave faces or
+// continued lines): the same tree, meshes, materials and corners (points, normals, texture
+// coordinates) in the same order, over fewer vertices where the file shares them.
+TEST(ModelImport, ObjReaderGivesTheLibrarysScene) {
+    test::TemporaryDirectory folder;
+    Write(
+        folder.File("m.mtl"),
+        samples::FromText("newmtl Red\nKa 0.1 0.2 0.3\nKd 1 0 0\nKs 0.5 0.5 0.5\nKe 0 0.2 0\n"
+                          "Ns 64\nd 0.5\nNi 1.5\nillum 2\nnewmtl Blue\nKd 0 0 1\nTr 0.25\nPr 0.5\n"
+                          "newmtl Last\nKd 0 1 0\n"));
+    Write(folder.File("parts.obj"),
+          samples::FromText("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\n"
+                            "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\nvn 1 1 1\nf 1 2 3\no First\n"
+                            "usemtl Red\nf 1 2 3 4\nusemtl Blue\nf 1/1/1 2/2/1 5/3/2\n"
+                            "usemtl Red\nf 2 3 5\ng Side\nf 1 3 5\ng Side Two\nusemtl Blue\n"
+                            "f -1//2 -2//2 -3//1\ng Side\nf 1 2 5\no First\nf 5 4 3\n"
+                            "o Second\nusemtl Nowhere\nf 1/3 2/2 4/1\n"));
+    DocumentCore original;
+    original.InsertObject(ObjectType::Sphere, {0, 0, 0}, false);
+    original.InsertObject(ObjectType::Cube, {-3, 0, 1}, false);
+    ASSERT_TRUE(WriteSceneAs(original.GetScene(), folder.File("kelto.obj")).ok());
+    for (const char* name : {"parts.obj", "kelto.obj"}) {
+        SCOPED_TRACE(name);
+        const Result<ModelScene> ours = ReadModelFile(folder.File(name), {});
+        const Result<ModelScene> library = ReadModelFileWithLibrary(folder.File(name), {});
+        ASSERT_TRUE(ours.ok()) << ours.status().text;
+        ASSERT_TRUE(library.ok()) << library.status().text;
+        EXPECT_EQ(ours->triangles, library->triangles);
+        const auto tree = [](const ModelScene& scene) {
+            std::string text;
+            for (const std::size_t child : scene.nodes[0].children) {
+                const ModelNode& node = scene.nodes[child];
+                text += node.name + "(";
+                for (const std::size_t m : node.meshes) {
+                    const ModelMesh& mesh = scene.meshes[m];
+                    const Material& k = scene.materials[mesh.material];
+                    std::ostringstream material;
+                    for (const float value :
+                         {k.colour.r, k.colour.g, k.colour.b, k.highlight.r, k.highlight.g,
+                          k.highlight.b, k.ambient.r, k.ambient.g, k.ambient.b, k.glow.r, k.glow.g,
+                          k.glow.b, k.transparency, k.index_of_refraction, k.shininess,
+                          k.reflective_strength}) {
+                        material << value << ' ';
+                    }
+                    text +=
+                        mesh.name + (mesh.smooth ? " smooth " : " flat ") + material.str() + ";";
+                }
+                text += ")";
+            }
+            return text;
+        };
+        EXPECT_EQ(tree(*ours), tree(*library));
+        // Every corner of every triangle, mesh by mesh.
+        const auto corners = [](const ModelScene& scene) {
+            std::vector<std::array<float, 8>> all;
+            for (const ModelMesh& mesh : scene.meshes) {
+                for (const Mesh& piece : mesh.pieces) {
+                    for (const std::uint16_t i : piece.indices) {
+                        const DisplayVertex& v = piece.vertices[i];
+                        all.push_back({v.x, v.y, v.z, v.nx, v.ny, v.nz, v.s, v.t});
+                    }
+                }
+            }
+            return all;
+        };
+        const auto ours_corners = corners(*ours), library_corners = corners(*library);
+        ASSERT_EQ(ours_corners.size(), library_corners.size());
+        for (std::size_t i = 0; i < ours_corners.size(); ++i) {
+            for (std::size_t k = 0; k < 8; ++k) {
+                ASSERT_NEAR(ours_corners[i][k], library_corners[i][k], 1e-6f) << i << ' ' << k;
+            }
+        }
+        std::size_t ours_vertices = 0, library_vertices = 0;
+        for (std::size_t m = 0; m < ours->meshes.size(); ++m) {
+            ours_vertices += ours->meshes[m].pieces[0].vertices.size();
+            library_vertices += library->meshes[m].pieces[0].vertices.size();
+        }
+        // Kelto writes each vertex once for the faces to share; flat faces share none.
+        if (std::string(name) == "kelto.obj") {
+            EXPECT_LT(3 * ours_vertices, library_vertices);
+        } else {
+            EXPECT_EQ(ours_vertices, library_vertices);
+        }
+    }
 }
 
 // Damaged files: each refused with one message naming the file and the scene unchanged, or
@@ -290,6 +433,20 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     std::string many_materials = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     for (int i = 0; i < 100000; ++i) {
         many_materials += "usemtl m" + std::to_string(i) + "\nf 1 2 3\n";
+    }
+    // A face of 300 corners, and faces of 0, 1 and 2.
+    std::string polygons, face = "f";
+    for (int i = 0; i < 300; ++i) {
+        const double angle = i * 2 * 3.141592653589793 / 300;
+        polygons +=
+            "v " + std::to_string(std::cos(angle)) + " " + std::to_string(std::sin(angle)) + " 0\n";
+        face += " " + std::to_string(i + 1);
+    }
+    polygons += face + "\nf\nf 1\nf 1 2\n";
+    const Bytes long_line = samples::FromText("v 0 0 0\n# " + std::string(3 << 20, 'x') + "\n");
+    Bytes junk(4096);
+    for (std::size_t i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<std::uint8_t>(0x80 | (i * 131 % 128));
     }
     Bytes glb_cut = samples::Glb();
     glb_cut.resize(glb_cut.size() / 2);
@@ -316,6 +473,18 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
          0, 1},  // a face without corners
         {"materials.obj", samples::FromText(many_materials), kMsgModelTooLarge},
         {"lines.obj", samples::FromText("v 0 0 0\nv 1 0 0\nf 1\nf 1 2\n"), kMsgModelEmpty},
+        {"zero.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"),
+         kMsgModelReadFailed},
+        {"back.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n"),
+         kMsgModelReadFailed},
+        {"cut.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2"), kMsgModelEmpty},
+        {"values.obj",
+         samples::FromText("v nan 0 0\nv 1 0 0\nv 0 1 0\nv 1e999 1 1\nv 3e38 -3e38 0\n"
+                           "f 1 2 3\nf 2 3 4\nf 2 3 5\nf 2 5 3\n"),
+         0, 2},  // the faces with a point not finite left out
+        {"sizes.obj", samples::FromText(polygons), 0, 298},
+        {"long.obj", long_line, kMsgModelReadFailed},
+        {"junk.obj", junk, kMsgModelEmpty},
         {"many.ply",
          samples::FromText("ply\nformat ascii 1.0\nelement vertex 1000000000\n"
                            "property float x\nend_header\n0\n"),
@@ -356,18 +525,6 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     // Refused by its header, before the library makes room for what the chunk claims.
     const auto claimed = DocumentCore().ImportModelBytes(glb_chunk_claim, "claim.glb");
     EXPECT_NE(claimed.status().text.find("chunk claims"), std::string::npos);
-}
-
-// The names of a node's children, groups with their members in brackets.
-std::string TreeText(const SceneNode& node) {
-    std::string text;
-    for (const SceneNode* child : ChildrenOf(node)) {
-        text += (text.empty() ? "" : ",") + child->name;
-        if (child->type == ObjectType::Group) {
-            text += "(" + TreeText(*child) + ")";
-        }
-    }
-    return text;
 }
 
 // A scene written as glTF (binary and text), STL or OBJ and imported again: the same

@@ -17,8 +17,13 @@ int main(int argc, char** argv) {
         const char* name;
         std::uint8_t format;
         Bytes bytes;
-    } samples[] = {{"obj", 0, Obj()}, {"stl_text", 1, AsciiStl()}, {"stl", 1, BinaryStl()},
-                   {"ply", 2, Ply()}, {"gltf", 3, Gltf()},         {"glb", 4, Glb()}};
+    } samples[] = {{"obj", 0, Obj()},
+                   {"obj_features", 0, ObjFeatures()},
+                   {"stl_text", 1, AsciiStl()},
+                   {"stl", 1, BinaryStl()},
+                   {"ply", 2, Ply()},
+                   {"gltf", 3, Gltf()},
+                   {"glb", 4, Glb()}};
     for (const auto& sample : samples) {
         std::ofstream out(std::string(argv[1]) + "/" + sample.name, std::ios::binary);
         out.put(static_cast<char>(sample.format));

@@ -24,6 +24,20 @@ inline Bytes Obj() {
         "o Tri\nv 5 0 0\nv 6 0 0\nv 5 1 0\nf 5 6 7\n");
 }
 
+// What an OBJ may hold beyond that, 7 triangles: texture coordinates and normals, negative
+// indices, objects and groups, materials changing within an object, an L-shaped (concave)
+// hexagon, a line continued with a backslash, CRLF endings, comments and lines of other kinds.
+inline Bytes ObjFeatures() {
+    return FromText(
+        "# made by hand\r\nmtllib parts.mtl\r\n"
+        "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0 0.5 0.5 0.5\nv 0 2 0 1\n"
+        "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\n"
+        "o Ell\nusemtl Red\nf 3 4 5 6 1 2\n"
+        "usemtl Blue\ns 1\nf -6/1/1 -5/2/1 \\\n -4/3/1\nl 1 2\n"
+        "g Left Right\nusemtl Red\nf 1//1 2//1 3//1\n"
+        "o Tip\nv 0 0 1\nf 1/1 2/2 -1/3 # one more\n");
+}
+
 // Two facets.
 inline Bytes AsciiStl() {
     return FromText(
