@@ -46,15 +46,15 @@ struct WalkRay {
         _mm_store_ps(inverse, inv);
         _mm_store_ps(far_inverse, _mm_mul_ps(inv, _mm_set1_ps(1.0f + kBoxSlack)));
         // The inverse is never zero or not a number: its sign bit tells whether it is below 0.
-        negative = _mm_movemask_ps(inv) & 7;
+        negative = static_cast<unsigned>(_mm_movemask_ps(inv)) & 7u;
 #else
         const float components[4] = {d.x, d.y, d.z, 1.0f};
-        negative = 0;
+        negative = 0u;
         for (int a = 0; a < 4; ++a) {
             const float i = 1.0f / components[a];
             inverse[a] = std::isfinite(i) ? i : std::copysign(1e30f, components[a]);
             far_inverse[a] = inverse[a] * (1.0f + kBoxSlack);
-            negative |= a < 3 && inverse[a] < 0.0f ? 1 << a : 0;
+            negative |= a < 3 && inverse[a] < 0.0f ? 1u << a : 0u;
         }
 #endif
     }
@@ -62,7 +62,9 @@ struct WalkRay {
     // (the row it leaves through is the next or the one before: offset ^ kRowBytes).
     static constexpr int kRowBytes = sizeof(float) * TriangleHierarchy::kWidth;
     std::ptrdiff_t NearRowOffset(int axis) const {
-        return (2 * axis + ((negative >> axis) & 1)) * kRowBytes;
+        static_assert(kRowBytes == 32);  // (bit `axis` of `negative` shifted up to it)
+        return 2 * kRowBytes * axis +
+               (static_cast<std::ptrdiff_t>(negative & (1u << axis)) << (5 - axis));
     }
 
     alignas(16) float inverse[4];      // 1 / direction, huge but finite where the direction is 0
@@ -74,7 +76,7 @@ struct WalkRay {
     // below the maximum exactly when d <= k_cap: one comparison each in the triangle test.
     // (Negative when the maximum is not above 0, or not a number: then nothing passes.)
     float t_cap, k_cap;
-    int negative;  // bit a set where the direction is negative on axis a
+    unsigned negative;  // bit a set where the direction is negative on axis a
 
   private:
     // The largest float below x > 0.
