@@ -95,6 +95,10 @@ inline Float8 Select(Mask8 m, Float8 a, Float8 b) {
 inline Mask8 IntegerEquals(const std::uint32_t* lanes, std::uint32_t bits, std::uint32_t value) {
     return {kelto::IntegerEquals(lanes, bits, value), kelto::IntegerEquals(lanes + 4, bits, value)};
 }
+// Bit i set when the top bit of 32-bit integer i is (`lanes` aligned to 32 bytes).
+inline int TopBits(const std::uint32_t* lanes) {
+    return kelto::TopBits(lanes) | kelto::TopBits(lanes + 4) << 4;
+}
 
 }  // namespace lanes_pair
 
@@ -177,6 +181,10 @@ inline Mask8 AndNot(Mask8 a, Mask8 b) {
 }
 inline Float8 Select(Mask8 m, Float8 a, Float8 b) {
     return {_mm256_blendv_ps(b.v, a.v, m.v)};
+}
+inline int TopBits(const std::uint32_t* lanes) {
+    return _mm256_movemask_ps(
+        _mm256_castsi256_ps(_mm256_load_si256(reinterpret_cast<const __m256i*>(lanes))));
 }
 inline Mask8 IntegerEquals(const std::uint32_t* lanes, std::uint32_t bits, std::uint32_t value) {
     const __m256i x = _mm256_and_si256(_mm256_load_si256(reinterpret_cast<const __m256i*>(lanes)),

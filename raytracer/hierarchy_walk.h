@@ -3,7 +3,10 @@
 // same answers bit for bit; TriangleHierarchy chooses which one runs.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -13,6 +16,7 @@
 #include "float_math.h"
 #include "near_set.h"
 #include "triangle_hierarchy.h"
+#include "triangle_intersection.h"
 
 namespace kelto {
 
@@ -20,10 +24,15 @@ namespace kelto {
 // rounding of the box test never loses a triangle that lies on a face.
 inline constexpr float kBoxSlack = 1e-4f;
 
-// What the walks need of a ray, worked out once.
+// What the walks need of a ray, worked out once: the node test's inverses in whole vectors,
+// which the walks spread over their lanes straight from here.
 struct WalkRay {
     WalkRay(const Vec3f& o, const Vec3f& d, float max)
-        : origin(o), direction(d), max_distance(max) {
+        : origin(o),
+          direction(d),
+          max_distance(max),
+          t_cap(max > 0.0f ? Below(std::min(max, kMaxHitDistance)) : -1.0f),
+          k_cap(max > 0.0f ? Below(max) : -1.0f) {
         // A direction along a face plane gets a huge finite inverse instead of an infinite
         // one, so that a ray in the plane of a face never makes 0 * infinity.
 #if defined(__SSE2__)
@@ -34,32 +43,46 @@ struct WalkRay {
         const __m128 finite = _mm_cmplt_ps(_mm_andnot_ps(sign, i), _mm_set1_ps(INFINITY));
         const __m128 huge = _mm_or_ps(_mm_and_ps(sign, components), _mm_set1_ps(1e30f));
         const __m128 inv = _mm_or_ps(_mm_and_ps(finite, i), _mm_andnot_ps(finite, huge));
-        alignas(16) float lanes[4];
-        _mm_store_ps(lanes, inv);
-        alignas(16) float far_lanes[4];
-        _mm_store_ps(far_lanes, _mm_mul_ps(inv, _mm_set1_ps(1.0f + kBoxSlack)));
+        _mm_store_ps(inverse, inv);
+        _mm_store_ps(far_inverse, _mm_mul_ps(inv, _mm_set1_ps(1.0f + kBoxSlack)));
         // The inverse is never zero or not a number: its sign bit tells whether it is below 0.
-        const int negative = _mm_movemask_ps(inv);
-        for (int a = 0; a < 3; ++a) {
-            inverse[a] = lanes[a];
-            far_inverse[a] = far_lanes[a];
-            near_row[a] = 2 * a + ((negative >> a) & 1);
-        }
+        negative = static_cast<unsigned>(_mm_movemask_ps(inv)) & 7u;
 #else
-        const float components[3] = {d.x, d.y, d.z};
-        for (int a = 0; a < 3; ++a) {
+        const float components[4] = {d.x, d.y, d.z, 1.0f};
+        negative = 0u;
+        for (int a = 0; a < 4; ++a) {
             const float i = 1.0f / components[a];
             inverse[a] = std::isfinite(i) ? i : std::copysign(1e30f, components[a]);
             far_inverse[a] = inverse[a] * (1.0f + kBoxSlack);
-            near_row[a] = 2 * a + (inverse[a] >= 0.0f ? 0 : 1);
+            negative |= a < 3 && inverse[a] < 0.0f ? 1u << a : 0u;
         }
 #endif
     }
-    Vec3f origin, direction;
+    // The byte offset within a node of the row of bounds the ray enters through on `axis`
+    // (the row it leaves through is the next or the one before: offset ^ kRowBytes).
+    static constexpr int kRowBytes = sizeof(float) * TriangleHierarchy::kWidth;
+    std::ptrdiff_t NearRowOffset(int axis) const {
+        static_assert(kRowBytes == 32);  // (bit `axis` of `negative` shifted up to it)
+        return 2 * kRowBytes * axis +
+               (static_cast<std::ptrdiff_t>(negative & (1u << axis)) << (5 - axis));
+    }
+
+    alignas(16) float inverse[4];      // 1 / direction, huge but finite where the direction is 0
+    alignas(16) float far_inverse[4];  // the same, a little larger, for where the ray leaves a box
+    const Vec3f& origin;
+    const Vec3f& direction;
     float max_distance;
-    float inverse[3];      // 1 / direction, huge but finite where the direction is 0
-    float far_inverse[3];  // the same, a little larger, for where the ray leaves a box
-    int near_row[3];       // which row of a node's bounds the ray enters through, per axis
+    // A distance d is below both the maximum and kMaxHitDistance exactly when d <= t_cap, and
+    // below the maximum exactly when d <= k_cap: one comparison each in the triangle test.
+    // (Negative when the maximum is not above 0, or not a number: then nothing passes.)
+    float t_cap, k_cap;
+    unsigned negative;  // bit a set where the direction is negative on axis a
+
+  private:
+    // The largest float below x > 0.
+    static float Below(float x) {
+        return std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) - 1u);
+    }
 };
 
 // The hierarchy's arrays as the walks read them.
@@ -85,9 +108,10 @@ inline float Reach(float bound) {
        the near set holds or the walk went deeper than its stack. With `fixed_bound` the     \
        search never narrows below the set's bound. */                                        \
     bool Collect(const WalkTree& tree, const WalkRay& ray, NearSet& near, bool fixed_bound); \
-    /* Whether the reference's nearest hit within the ray's maximum lies at `limit` or       \
-       nearer, when the walk alone can tell. */                                              \
-    AnyHitAnswer AnyHit(const WalkTree& tree, const WalkRay& ray, float limit);
+    /* Whether the reference's nearest hit within `max_distance` lies at `limit` or nearer,  \
+       when the walk alone can tell (the ray is worked out inside, where its lanes are). */  \
+    AnyHitAnswer AnyHit(const WalkTree& tree, const Vec3f& origin, const Vec3f& direction,   \
+                        float max_distance, float limit);
 
 namespace walk_pair {
 KELTO_WALK_DECLARATIONS

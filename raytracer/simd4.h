@@ -79,6 +79,11 @@ inline Mask4 IntegerEquals(const std::uint32_t* lanes, std::uint32_t bits, std::
                                     _mm_set1_epi32(static_cast<int>(bits)));
     return {_mm_castsi128_ps(_mm_cmpeq_epi32(x, _mm_set1_epi32(static_cast<int>(value))))};
 }
+// Bit i set when the top bit of 32-bit integer i is (`lanes` aligned to 16 bytes).
+inline int TopBits(const std::uint32_t* lanes) {
+    return _mm_movemask_ps(
+        _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(lanes))));
+}
 
 #else
 
@@ -154,6 +159,10 @@ inline Mask4 AndNot(Mask4 a, Mask4 b) {
 inline Float4 Select(Mask4 m, Float4 a, Float4 b) {
     return {{m.v[0] ? a.v[0] : b.v[0], m.v[1] ? a.v[1] : b.v[1], m.v[2] ? a.v[2] : b.v[2],
              m.v[3] ? a.v[3] : b.v[3]}};
+}
+inline int TopBits(const std::uint32_t* lanes) {
+    return static_cast<int>(lanes[0] >> 31 | (lanes[1] >> 31) << 1 | (lanes[2] >> 31) << 2 |
+                            (lanes[3] >> 31) << 3);
 }
 inline Mask4 IntegerEquals(const std::uint32_t* lanes, std::uint32_t bits, std::uint32_t value) {
     return {{(lanes[0] & bits) == value, (lanes[1] & bits) == value, (lanes[2] & bits) == value,

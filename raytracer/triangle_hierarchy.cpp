@@ -579,15 +579,16 @@ bool Collect(bool avx2, const WalkTree& tree, const WalkRay& ray, NearSet& near,
     return walk_pair::Collect(tree, ray, near, fixed_bound);
 }
 
-AnyHitAnswer AnyHit(bool avx2, const WalkTree& tree, const WalkRay& ray, float limit) {
+AnyHitAnswer AnyHit(bool avx2, const WalkTree& tree, const Vec3f& origin, const Vec3f& direction,
+                    float max_distance, float limit) {
 #if KELTO_AVX2_LANES
     if (avx2) {
-        return walk_avx2::AnyHit(tree, ray, limit);
+        return walk_avx2::AnyHit(tree, origin, direction, max_distance, limit);
     }
 #else
     (void)avx2;
 #endif
-    return walk_pair::AnyHit(tree, ray, limit);
+    return walk_pair::AnyHit(tree, origin, direction, max_distance, limit);
 }
 
 }  // namespace
@@ -635,8 +636,7 @@ bool TriangleHierarchy::AnyHitWithin(const Vec3f& origin, const Vec3f& direction
         return false;
     }
     const WalkTree tree{nodes_.data(), packets_.data(), root_};
-    const WalkRay ray(origin, direction, max_distance);
-    const AnyHitAnswer answer = AnyHit(avx2_, tree, ray, limit);
+    const AnyHitAnswer answer = AnyHit(avx2_, tree, origin, direction, max_distance, limit);
     if (answer != AnyHitAnswer::kUndecided) {
         return answer == AnyHitAnswer::kHit;
     }

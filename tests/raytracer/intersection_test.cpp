@@ -122,6 +122,12 @@ bool ExpectSameAsReference(const PreparedScene& prepared, const PortableTwin& tw
         EXPECT_TRUE(prepared.AnyHitWithin(origin, direction, limit, reference.distance));
         EXPECT_FALSE(prepared.AnyHitWithin(origin, direction, limit,
                                            std::nextafter(reference.distance, 0.0f)));
+        // A maximum exactly at the hit leaves that hit out, in both walks as in the reference.
+        const float at = reference.distance;
+        const TraceHit capped = prepared.ReferenceNearest(origin, direction, at);
+        EXPECT_EQ(prepared.Nearest(origin, direction, at).triangle, capped.triangle);
+        EXPECT_EQ(prepared.AnyHitWithin(origin, direction, at, at), capped.Found());
+        EXPECT_EQ(twin.hierarchy.AnyHitWithin(origin, direction, at, at), capped.Found());
     }
     const TriangleHierarchy::Hit walked = prepared.Triangles().Nearest(origin, direction, limit);
     const TriangleHierarchy::Hit portable = twin.hierarchy.Nearest(origin, direction, limit);
