@@ -384,6 +384,7 @@ void CGLRenderer::LoadFrame(const Matrix4& frame) {
 }
 
 void CGLRenderer::DrawHandles(const BoundingBox& box, const Matrix4& frame) {
+    ++stats_.handle_sets;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     LoadFrame(frame);
     glDisable(GL_TEXTURE_2D);
@@ -493,6 +494,12 @@ void CGLRenderer::DrawDecoration(bool selected, bool rotating, int grabbed_ring,
     glPopMatrix();
 }
 
+void CGLRenderer::DrawMemberHandles(const Placement& placed) {
+    if (placed.parent != nullptr && placed.node.selected != 0 && !placed.node.box.IsEmpty()) {
+        DrawHandles(placed.node.box, placed.world_from_node);
+    }
+}
+
 void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed_ring) {
     if (!has_context_) {
         return;
@@ -502,21 +509,26 @@ void CGLRenderer::DrawNodeTree(const SceneNode& node, bool rotating, int grabbed
     DrawDecoration(node.selected != 0, rotating, grabbed_ring, node.box, node.parent_from_node,
                    position_frame, NodeRingFrame(node));
 
+    // Draws the meshes; a member selected on its own (in the Objects panel), a group inside
+    // the object as well as a mesh, shows its handles.
+    struct MeshDrawer final : PlacementVisitor {
+        CGLRenderer& renderer;
+        explicit MeshDrawer(CGLRenderer& r) : renderer(r) {}
+        void Enter(const Placement& placed) override { renderer.DrawMemberHandles(placed); }
+        void Visit(const Placement& placed) override {
+            renderer.DrawMemberHandles(placed);
+            // A scale anywhere above the mesh stretches its normals too.
+            bool normalise = renderer.always_normalise_;
+            for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {
+                normalise = Scaled(p->node);
+            }
+            renderer.LoadFrame(placed.world_from_node);
+            const bool textured = renderer.SetUpMaterial(placed.node.material);
+            renderer.DrawMesh(placed.node.display_mesh, normalise, textured);
+        }
+    } drawer(*this);
     glPushMatrix();
-    ForEachLeaf(node, node.parent_from_node, LeafRule::Childless, [this](const Placement& placed) {
-        // A scale anywhere above the mesh stretches its normals too.
-        bool normalise = always_normalise_;
-        for (const Placement* p = &placed; p != nullptr && !normalise; p = p->parent) {
-            normalise = Scaled(p->node);
-        }
-        // A member selected on its own (in the Objects panel) shows its handles.
-        if (placed.parent != nullptr && placed.node.selected != 0 && !placed.node.box.IsEmpty()) {
-            DrawHandles(placed.node.box, placed.world_from_node);
-        }
-        LoadFrame(placed.world_from_node);
-        const bool textured = SetUpMaterial(placed.node.material);
-        DrawMesh(placed.node.display_mesh, normalise, textured);
-    });
+    WalkPlacements(node, node.parent_from_node, LeafRule::Childless, drawer);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_NORMALIZE);
     glPopMatrix();

@@ -17,6 +17,8 @@
 
 namespace kelto {
 
+struct Placement;
+
 class CGLRenderer : public CViewRenderer {
   public:
     // What the last frame drew (for the tests and the benchmark).
@@ -26,6 +28,7 @@ class CGLRenderer : public CViewRenderer {
         int textured_meshes = 0;
         long long triangles = 0;
         int lights_enabled = 0;
+        int handle_sets = 0;  // objects and lights showing their handles
     };
 
     CGLRenderer(int width, int height, const Vec3& eye, const Vec3& target, const Vec3& up,
@@ -67,6 +70,8 @@ class CGLRenderer : public CViewRenderer {
     void DrawMesh(const Mesh& mesh, bool normalise, bool textured);
     void LoadFrame(const Matrix4& frame);  // the camera, then `frame`
     void DrawHandles(const BoundingBox& box, const Matrix4& frame);
+    // The handles of a node inside an object, when it is selected on its own.
+    void DrawMemberHandles(const Placement& placed);
     void DrawBoxOutline(const BoundingBox& box, const Matrix4& frame,
                         const Matrix4& position_frame);
     void DrawRings(const Matrix4& frame, int grabbed_ring);

@@ -54,12 +54,10 @@ class GlViewTest : public QObject {
         // arrow is; the z axis arrow is blue on the +z side, the x arrow red, the y arrow green.
         QVERIFY(!Near(image, rig.PixelOf({0, 0, -0.25}), 1, grid));
         QVERIFY(Near(image, rig.PixelOf({0, 0, -1.0}), 1, grid));
-        QVERIFY(Near(
-            image, rig.PixelOf({0, 0, 0.25}), 1,
-            [](const Rgb& c) { return c.b > 150 && c.r < 60 && c.g < 60; }));
-        QVERIFY(Near(
-            image, rig.PixelOf({0.25, 0, 0}), 1,
-            [](const Rgb& c) { return c.r > 150 && c.g < 60 && c.b < 60; }));
+        QVERIFY(Near(image, rig.PixelOf({0, 0, 0.25}), 1,
+                     [](const Rgb& c) { return c.b > 150 && c.r < 60 && c.g < 60; }));
+        QVERIFY(Near(image, rig.PixelOf({0.25, 0, 0}), 1,
+                     [](const Rgb& c) { return c.r > 150 && c.g < 60 && c.b < 60; }));
         QVERIFY(Near(image, rig.PixelOf({0, 0.25, 0}), 1,
                      [](const Rgb& c) { return c.g > 150 && c.r < 60 && c.b < 60; }));
         QVERIFY(IsBackground(At(image, {2, 2})));  // beyond the grid's edge
@@ -92,6 +90,17 @@ class GlViewTest : public QObject {
         QVERIFY2(handles_seen(image) >= 3, "the handles of the selected cube are not drawn");
         rig.document.ClearSelection();
         QCOMPARE(handles_seen(rig.Grab()), 0);
+        QCOMPARE(rig.view->Renderer().LastFrame().handle_sets, 0);
+        // A group inside a group, selected on its own (as the Objects panel does), shows its
+        // handles as a mesh inside one does.
+        rig.document.SelectExactly(std::vector{sphere, cube}, {});
+        const NodeId inner = rig.document.Group();
+        const NodeId third = rig.document.InsertObject(ObjectType::Cone, {0, 0, 3}, false);
+        rig.document.SelectExactly(std::vector{inner, third}, {});
+        QVERIFY(rig.document.Group());
+        rig.document.SelectExactly(std::vector{inner}, {});
+        rig.Grab();
+        QCOMPARE(rig.view->Renderer().LastFrame().handle_sets, 1);
     }
 
     void LightIconsAreDrawnInTheLightsColourWhereTheLightIs() {
