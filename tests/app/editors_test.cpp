@@ -252,14 +252,7 @@ class EditorsTest : public QObject {
 
     void TextDialogReturnsWhatItShowsAndRemembersIt() {
         MemorySettings settings;
-        const std::vector<std::string> families = OfferedTextFamilies();
-        QVERIFY(!families.empty());
-        // Every family offered has outlines to extrude.
-        for (const std::string& family : families) {
-            LogFont font = LogFont::TextToolDefault();
-            font.SetFaceName(family);
-            QVERIFY2(GlyphSource(font).Usable(), family.c_str());
-        }
+        QVERIFY(!OfferedTextFamilies().empty());
         // Another family and its boldest style come back as the choice, and again next time.
         QString chosen_family;
         {

@@ -127,9 +127,6 @@ class PanelsTest : public QObject {
         rig.Type(rig.Field(NodeField::PositionX), "2.5");
         QCOMPARE(rig.Core().Node(rig.sphere)->position.x, 2.5);
         QCOMPARE(rig.Core().UndoText(), std::string("Undo Move Sphere1"));
-        DocumentCore reopened;
-        QVERIFY(reopened.OpenFromBytes(rig.Core().SaveToBytes(), "moved.kel").ok());
-        QCOMPARE(reopened.Node(reopened.NodeNamed("Sphere1"))->position.x, 2.5);
         rig.Act(kUndo)->trigger();
         QCOMPARE(rig.Core().SaveToBytes(), before);
         QCOMPARE(rig.Field(NodeField::PositionX).text(), "0");  // the panel follows Undo

@@ -198,21 +198,6 @@ TEST_F(SceneCommands, FailuresPrintTheSystemMessageWithStatusOne) {
     EXPECT_EQ(RunCommand({"export", junk}).status, kExitUsage);
 }
 
-// Where the export puts each object is the placements' property test, and what it writes for
-// the demo scene the byte-identity guard's; here the command writes both files.
-TEST_F(SceneCommands, ExportWritesTheObjectsAndTheirMaterialLibrary) {
-    const std::string scene = Path("e.kel");
-    ASSERT_EQ(RunCommand({"build", scene, "add:sphere@10,0", "add:cube@-4,0"}).status, kExitOk);
-    const CliResult r = RunCommand({"export", scene, Path("e.obj")});
-    ASSERT_EQ(r.status, kExitOk) << r.err;
-    std::stringstream obj, mtl;
-    obj << std::ifstream(Path("e.obj")).rdbuf();
-    mtl << std::ifstream(Path("e.mtl")).rdbuf();
-    for (const char* line : {"mtllib e.mtl\n", "o Sphere1\n", "o Cube1\n"})
-        EXPECT_NE(obj.str().find(line), std::string::npos) << line;
-    EXPECT_NE(mtl.str().find("newmtl Cube1\n"), std::string::npos);
-}
-
 TEST_F(SceneCommands, PicturesForMaterialsAndImageInfo) {
     RenderImage picture(7, 5);
     picture.SetPixel(3, 2, 255, 0, 0);

@@ -250,18 +250,6 @@ TEST(DocumentCore, NotificationsNameTheChangeAndStopWhenUnsubscribed) {
     orphan.Reset();
 }
 
-TEST(DocumentCore, RenameRefusesWhatTheFileCannotHold) {
-    DocumentCore doc;
-    const NodeId a = doc.InsertObject(ObjectType::Sphere, {}, false);
-    doc.InsertObject(ObjectType::Cube, {3, 0, 0}, false);
-    EXPECT_EQ(doc.Rename(a, "").number, kMsgNameEmpty);
-    EXPECT_EQ(doc.Rename(a, std::string(25, 'x')).number, kMsgNameTooLong);
-    EXPECT_EQ(doc.Rename(a, "Cube1").number, kMsgNameTaken);
-    EXPECT_EQ(doc.Rename(a, kSceneRootName).number, kMsgNameTaken);
-    EXPECT_EQ(doc.Node(a)->name, "Sphere1");
-    EXPECT_TRUE(doc.Rename(a, std::string(24, 'y')).ok());
-}
-
 TEST(DocumentCore, UngroupKeepsEveryMemberWhereItIsInTheWorld) {
     DocumentCore doc;
     const NodeId a = doc.InsertObject(ObjectType::Sphere, {1, 0, 2}, false);

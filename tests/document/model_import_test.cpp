@@ -39,18 +39,12 @@ std::vector<Vec3f> WorldPoints(const DocumentCore& document) {
     return points;
 }
 
-// Every triangle corner of the scene in world space, rounded and sorted.
+// Every triangle corner of the scene in world space, in thousandths, sorted.
 std::vector<std::array<long, 3>> WorldCorners(const DocumentCore& document) {
     std::vector<std::array<long, 3>> corners;
-    ForEachLeaf(
-        document.GetScene().Root(), Matrix4{}, LeafRule::Childless, [&](const Placement& placed) {
-            const Mesh& mesh = placed.node.display_mesh;
-            for (const std::uint16_t i : mesh.indices) {
-                const Vec3f p = placed.world_from_node.TransformPoint(mesh.vertices[i].Position());
-                corners.push_back(
-                    {std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000)});
-            }
-        });
+    for (const Vec3f& p : WorldPoints(document))
+        corners.push_back(
+            {std::lround(p.x * 1000), std::lround(p.y * 1000), std::lround(p.z * 1000)});
     std::sort(corners.begin(), corners.end());
     return corners;
 }

@@ -150,6 +150,7 @@ TEST(Names, HostileNamesAreRefusedWithAMessageAndLatin1OnesReachTheFile) {
     const std::pair<std::string, int> refused[] = {
         {"", kMsgNameEmpty},
         {"   ", kMsgNameBlank},
+        {std::string(25, 'a'), kMsgNameTooLong},
         {std::string(1000, 'a'), kMsgNameTooLong},
         {kSceneRootName, kMsgNameTaken},
         {"Cube1", kMsgNameTaken},
@@ -171,6 +172,7 @@ TEST(Names, HostileNamesAreRefusedWithAMessageAndLatin1OnesReachTheFile) {
     DocumentCore reopened;
     ASSERT_TRUE(reopened.OpenFromBytes(doc.SaveToBytes(), "names.kel").ok());
     EXPECT_TRUE(reopened.NodeNamed("Caf\xE9"));
+    EXPECT_TRUE(doc.Rename(sphere, std::string(24, 'y')).ok());  // the longest the file holds
 }
 
 TEST(Visibility, HidingIsOneStepTheFileKeeps) {
