@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -44,6 +45,18 @@ Status ReadFailed(const std::string& file_name, const std::string& why) {
 }
 Status TooLarge(const std::string& file_name, const std::string& why) {
     return Status::Message(kMsgModelTooLarge, {file_name, why});
+}
+
+// A file the model names (with either kind of slash) in the model's folder; none when the name
+// leads outside it.
+std::optional<fs::path> FileBeside(const fs::path& folder, std::string_view name) {
+    std::string relative(name);
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    fs::path path = folder / relative;
+    if (!InsideFolder(folder, path.string())) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 // --- lines ---
@@ -99,26 +112,34 @@ class LineReader {
             if (newline != nullptr || (ended_ && begin_ < end_)) {
                 const std::size_t length =
                     newline != nullptr ? static_cast<std::size_t>(newline - start) : end_ - begin_;
-                if (length > kMaxLineBytes) {
+                std::string_view text(start, length);
+                if (text.ends_with('\r')) {
+                    text.remove_suffix(1);
+                }
+                if (text.size() > kMaxLineBytes) {
                     return Got::TooLong;
                 }
-                line = std::string_view(start, length);
+                line = text;
                 begin_ += length + (newline != nullptr ? 1 : 0);
-                if (line.ends_with('\r')) {
-                    line.remove_suffix(1);
-                }
                 return Got::Line;
             }
             if (ended_) {
                 return Got::End;
             }
+            // What is left may still be a whole line with its carriage return.
             const std::size_t tail = end_ - begin_;
-            if (tail >= kMaxLineBytes) {
+            if (tail > kMaxLineBytes + 1) {
                 return Got::TooLong;
             }
             std::memmove(buffer_.data(), start, tail);
             begin_ = 0;
             end_ = tail;
+            if (end_ == buffer_.size()) {
+                // The source holds more than it said it would (a file still growing): room for
+                // the longest line and its line end.
+                buffer_.resize(std::min(std::max<std::size_t>(2 * buffer_.size(), 4096),
+                                        kBlockBytes + kMaxLineBytes + 2));
+            }
             const std::size_t got = fill_(buffer_.data() + end_, buffer_.size() - end_);
             ended_ = got == 0;
             end_ += got;
@@ -193,6 +214,16 @@ float NumberOf(std::string_view word) {
     float value = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     if (error == std::errc::result_out_of_range) {
+        // Beyond a float: as a double, infinite past the largest float, else the nearest float
+        // (0 for what is too small). Beyond a double too: the exponent's sign tells which.
+        double wide = 0;
+        const auto wide_read = std::from_chars(word.data(), word.data() + word.size(), wide);
+        if (wide_read.ec == std::errc()) {
+            if (std::abs(wide) > std::numeric_limits<float>::max()) {
+                return wide < 0 ? -INFINITY : INFINITY;
+            }
+            return static_cast<float>(wide);
+        }
         const std::size_t e = word.find_first_of("eE");
         const bool tiny = e != std::string_view::npos && e + 1 < word.size() && word[e + 1] == '-';
         const float size = tiny ? 0.0f : INFINITY;
@@ -767,11 +798,9 @@ Status ObjParser::MaterialLibraries(std::string_view names) {
         return Status::Ok();
     }
     const auto usable = [this](std::string_view name, fs::path& path) {
-        std::string relative(name);
-        std::replace(relative.begin(), relative.end(), '\\', '/');
-        path = folder_ / relative;
+        const std::optional<fs::path> beside = FileBeside(folder_, name);
         std::error_code error;
-        return InsideFolder(folder_, path.string()) && fs::is_regular_file(path, error);
+        return beside && fs::is_regular_file(path = *beside, error);
     };
     fs::path path;
     if (usable(names, path)) {
@@ -881,11 +910,9 @@ void ObjParser::ReadPictures(ModelScene& scene) {
         }
         auto [known, first] = read.try_emplace(name);
         if (first) {
-            std::string relative = name;
-            std::replace(relative.begin(), relative.end(), '\\', '/');
-            const std::string full = (folder_ / relative).string();
+            const std::optional<fs::path> full = FileBeside(folder_, name);
             TextureImage image;
-            if (InsideFolder(folder_, full) && ImportImage(full, image).ok() && image.HasPixels()) {
+            if (full && ImportImage(full->string(), image).ok() && image.HasPixels()) {
                 known->second = SharedImage(std::move(image));
             } else if (scene.warnings.size() < kMaxPictureWarnings) {
                 scene.warnings.push_back(

@@ -27,6 +27,9 @@ inline constexpr float kBoxSlack = 1e-4f;
 // What the walks need of a ray, worked out once: the node test's inverses in whole vectors,
 // which the walks spread over their lanes straight from here.
 struct WalkRay {
+    // The ray's origin and direction are kept by reference: they must outlive the walk.
+    WalkRay(Vec3f&&, const Vec3f&, float) = delete;
+    WalkRay(const Vec3f&, Vec3f&&, float) = delete;
     WalkRay(const Vec3f& o, const Vec3f& d, float max)
         : origin(o),
           direction(d),

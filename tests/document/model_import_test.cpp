@@ -396,9 +396,15 @@ TEST(ModelImport, ObjReaderGivesTheLibrarysScene) {
             }
         }
         std::size_t ours_vertices = 0, library_vertices = 0;
-        for (std::size_t m = 0; m < ours->meshes.size(); ++m) {
-            ours_vertices += ours->meshes[m].pieces[0].vertices.size();
-            library_vertices += library->meshes[m].pieces[0].vertices.size();
+        for (const auto& mesh : ours->meshes) {
+            for (const Mesh& piece : mesh.pieces) {
+                ours_vertices += piece.vertices.size();
+            }
+        }
+        for (const auto& mesh : library->meshes) {
+            for (const Mesh& piece : mesh.pieces) {
+                library_vertices += piece.vertices.size();
+            }
         }
         // Kelto writes each vertex once for the faces to share; flat faces share none.
         if (std::string(name) == "kelto.obj") {
@@ -473,9 +479,12 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
          kMsgModelReadFailed},
         {"cut.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2"), kMsgModelEmpty},
         {"values.obj",
-         samples::FromText("v nan 0 0\nv 1 0 0\nv 0 1 0\nv 1e999 1 1\nv 3e38 -3e38 0\n"
-                           "f 1 2 3\nf 2 3 4\nf 2 3 5\nf 2 5 3\n"),
-         0, 2},  // the faces with a point not finite left out
+         samples::FromText("v nan 0 0\nv 1 0 0\nv 0 1 0\nv 1" + std::string(54, '0') +
+                           "e-1 1 1\nv 3e38 -3e38 0\nv 0." + std::string(50, '0') +
+                           "1 0 0\nv 1e999 0 0\nf 1 2 3\nf 2 3 4\nf 2 3 5\nf 2 5 3\n"
+                           "f 6 2 3\nf 6 3 2\nf 2 3 7\n"),
+         0, 4},  // faces with a point beyond a float left out; a point too small for one is 0  //
+                 // the faces with a point not finite left out; too small a number is 0
         {"sizes.obj", samples::FromText(polygons), 0, 298},
         {"long.obj", long_line, kMsgModelReadFailed},
         {"junk.obj", junk, kMsgModelEmpty},
