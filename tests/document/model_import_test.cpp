@@ -448,6 +448,22 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
     for (std::size_t i = 0; i < junk.size(); ++i) {
         junk[i] = static_cast<std::uint8_t>(0x80 | (i * 131 % 128));
     }
+    // A binary PLY triangle whose last corner is `far`.
+    const auto binary_ply = [](std::int32_t far) {
+        Bytes bytes = samples::FromText(
+            "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
+            "property float y\nproperty float z\nelement face 1\n"
+            "property list uchar int vertex_indices\nend_header\n");
+        const float points[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        const std::int32_t corners[3] = {0, 1, far};
+        const auto* p = reinterpret_cast<const std::uint8_t*>(points);
+        bytes.insert(bytes.end(), p, p + sizeof points);
+        bytes.push_back(3);
+        const auto* c = reinterpret_cast<const std::uint8_t*>(corners);
+        bytes.insert(bytes.end(), c, c + sizeof corners);
+        return bytes;
+    };
+    EXPECT_TRUE(DocumentCore().ImportModelBytes(binary_ply(2), "good.ply").ok());
     Bytes glb_cut = samples::Glb();
     glb_cut.resize(glb_cut.size() / 2);
     Bytes glb_chunk_claim = samples::Glb();
@@ -472,6 +488,14 @@ TEST(ModelImport, DamagedFilesAreRefusedOrReadSanely) {
                            "0 0 0\n1 0 0\n0 1 0\n0\n3 0 1 2\n"),
          0, 1},  // a face without corners
         {"materials.obj", samples::FromText(many_materials), kMsgModelTooLarge},
+        // The library makes room for as many vertices as a corner names (12 GB for 100 000 000).
+        {"far.ply",
+         samples::FromText("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                           "property float y\nproperty float z\nelement face 1\n"
+                           "property list uchar int vertex_indices\nend_header\n"
+                           "0 0 0\n1 0 0\n0 1 0\n3 0 1 1000\n"),
+         kMsgModelReadFailed},
+        {"far-binary.ply", binary_ply(-2), kMsgModelReadFailed},
         {"lines.obj", samples::FromText("v 0 0 0\nv 1 0 0\nf 1\nf 1 2\n"), kMsgModelEmpty},
         {"zero.obj", samples::FromText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n"),
          kMsgModelReadFailed},
