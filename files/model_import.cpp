@@ -72,6 +72,18 @@ const std::map<std::string_view, int> kPlyTypeBytes = {
     {"int16", 2}, {"uint16", 2},  {"int", 4},    {"uint", 4},   {"int32", 4}, {"uint32", 4},
     {"float", 4}, {"float32", 4}, {"double", 8}, {"float64", 8}};
 
+// A name of the header: letters, digits, '_' and '-', not starting with a digit. (The library
+// took an element named "444...4vertex" for a count of billions, 11 GB.)
+bool PlyName(std::string_view name) {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == '-';
+    });
+}
+
 // How a PLY value of a type is stored.
 struct PlyType {
     int bytes = 0;
@@ -281,6 +293,10 @@ Status CheckPly(std::span<const std::uint8_t> bytes, std::uint64_t size,
         }
         if (words[0] == "end_header" && words.size() == 1) {
             ended = true;
+        } else if (words[0] == "element" && words.size() == 3 && !PlyName(words[1])) {
+            return refuse("a PLY element's name is not a name");
+        } else if (words[0] == "property" && !PlyName(words.back())) {
+            return refuse("a PLY property's name is not a name");
         } else if (words[0] == "element" && words.size() == 3) {
             element_count = 0;
             for (const char c : words[2]) {
