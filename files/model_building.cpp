@@ -28,16 +28,8 @@ bool FloatOf(const std::optional<float>& given, float& value) {
     return true;
 }
 
-struct Vec {
-    float x = 0, y = 0, z = 0;
-};
+using Vec = FileVec;
 
-Vec Minus(const Vec& a, const Vec& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec Cross(const Vec& a, const Vec& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 float Length(const Vec& v) {
     return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
 }

@@ -17,6 +17,18 @@
 
 namespace kelto {
 
+// A point or direction as model files hold them, in single precision, and the two operations
+// the readers' face normals take.
+struct FileVec {
+    float x = 0, y = 0, z = 0;
+};
+inline FileVec Minus(const FileVec& a, const FileVec& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline FileVec Cross(const FileVec& a, const FileVec& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
 // A file naming thousands of missing pictures says so for the first few.
 inline constexpr std::size_t kMaxPictureWarnings = 10;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/message_table.h"
+#include "model_building.h"
 
 namespace kelto {
 namespace {
@@ -19,16 +20,8 @@ constexpr std::size_t kFacetBytes = 50;
 // Facets read from a file at a time: 200 KB.
 constexpr std::size_t kFacetsPerRead = 4096;
 
-struct Vec {
-    float x = 0, y = 0, z = 0;
-};
+using Vec = FileVec;
 
-Vec Minus(const Vec& a, const Vec& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec Cross(const Vec& a, const Vec& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 // Unit length, multiplying by the reciprocal as the library's vectors do (the last bit counts:
 // the scene must not change with the reader); `fallback` when the length is zero or not finite.
 Vec UnitOr(const Vec& v, const Vec& fallback) {
