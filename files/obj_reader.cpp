@@ -35,6 +35,8 @@ constexpr std::size_t kMaxPoints = 3 * kMaxImportTriangles;
 constexpr std::size_t kMaxEarCorners = 256;
 constexpr std::size_t kEarTestBudget = 100'000'000;
 constexpr std::uint32_t kNone = ~std::uint32_t{0};
+// Set in a corner's normal index when the normal is one its smoothing group gave it.
+constexpr std::uint32_t kSmoothNormal = 0x8000'0000u;
 constexpr std::size_t kNoMaterial = ~std::size_t{0};
 // The name the library gives faces before any object or group, and its first material.
 constexpr const char* kDefaultObject = "defaultobject";
@@ -108,7 +110,8 @@ class LineReader {
     Got NextPhysical(std::string_view& line) {
         for (;;) {
             const char* start = buffer_.data() + begin_;
-            const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+            const auto* newline = static_cast<const char*>(
+                std::memchr(start + searched_, '\n', end_ - begin_ - searched_));
             if (newline != nullptr || (ended_ && begin_ < end_)) {
                 const std::size_t length =
                     newline != nullptr ? static_cast<std::size_t>(newline - start) : end_ - begin_;
@@ -121,6 +124,7 @@ class LineReader {
                 }
                 line = text;
                 begin_ += length + (newline != nullptr ? 1 : 0);
+                searched_ = 0;
                 return Got::Line;
             }
             if (ended_) {
@@ -131,9 +135,12 @@ class LineReader {
             if (tail > kMaxLineBytes + 1) {
                 return Got::TooLong;
             }
-            std::memmove(buffer_.data(), start, tail);
+            if (begin_ != 0) {
+                std::memmove(buffer_.data(), start, tail);
+            }
             begin_ = 0;
             end_ = tail;
+            searched_ = tail;
             if (end_ == buffer_.size()) {
                 // The source holds more than it said it would (a file still growing): room for
                 // the longest line and its line end.
@@ -149,6 +156,7 @@ class LineReader {
     Fill fill_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0, end_ = 0;
+    std::size_t searched_ = 0;  // bytes after `begin_` known to hold no line end
     bool ended_ = false;
     std::string joined_;
 };
@@ -160,13 +168,23 @@ LineReader::Fill FillFrom(std::ifstream& in) {
     };
 }
 
+// Bytes in memory are handed over a few at a time, so that reading them (as the tests and the
+// fuzzers do) crosses block boundaries inside lines as a large file does.
 LineReader::Fill FillFrom(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kPieceBytes = 256;
     return [bytes, at = std::size_t{0}](char* into, std::size_t most) mutable {
-        const std::size_t count = std::min(most, bytes.size() - at);
+        const std::size_t count = std::min({most, kPieceBytes, bytes.size() - at});
         std::memcpy(into, bytes.data() + at, count);
         at += count;
         return count;
     };
+}
+
+// The lines of an opened file; its size, when known, bounds the buffer.
+LineReader LinesOf(std::ifstream& in, const fs::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    return LineReader(FillFrom(in), error ? kBlockBytes + kMaxLineBytes : size);
 }
 
 bool IsSpace(char c) {
@@ -348,11 +366,24 @@ struct ObjObject {
     std::vector<std::size_t> meshes;
 };
 
-// The file's points, texture coordinates and normals, each kept once.
+// The file's points, texture coordinates and normals, each kept once, and the normals its
+// smoothing groups give (kept apart: the file's negative indices count only its own).
 struct Points {
     std::vector<float> positions;  // x, y, z
     std::vector<float> uvs;        // u, v
     std::vector<float> normals;    // x, y, z
+    std::vector<float> smoothed;   // x, y, z: sums of the faces' normals, by their areas
+
+    // The normal a corner names: none when the file does not have it.
+    const float* Normal(std::uint32_t vn) const {
+        if (vn == kNone) {
+            return nullptr;
+        }
+        const bool smooth = (vn & kSmoothNormal) != 0;
+        const std::vector<float>& list = smooth ? smoothed : normals;
+        const std::size_t at = 3 * std::size_t{smooth ? vn & ~kSmoothNormal : vn};
+        return at < list.size() ? list.data() + at : nullptr;
+    }
 };
 
 // A mesh of the file as the cutting reads it: its welded vertices looked up in the points.
@@ -371,8 +402,8 @@ class ObjVertices : public MeshVertexSource {
         const Corner& c = mesh_.vertices[index];
         SourceVertex v;
         std::copy_n(points_.positions.begin() + 3 * std::size_t{c.v}, 3, v.position.begin());
-        if (HasNormal(c)) {
-            std::copy_n(points_.normals.begin() + 3 * std::size_t{c.vn}, 3, v.normal.begin());
+        if (const float* normal = points_.Normal(c.vn)) {
+            std::copy_n(normal, 3, v.normal.begin());
         }
         if (HasUv(c)) {
             std::copy_n(points_.uvs.begin() + 2 * std::size_t{c.vt}, 2, v.uv.begin());
@@ -382,9 +413,7 @@ class ObjVertices : public MeshVertexSource {
 
   private:
     // Texture coordinates and normals the file does not have are left out.
-    bool HasNormal(const Corner& c) const {
-        return c.vn != kNone && 3 * std::size_t{c.vn} < points_.normals.size();
-    }
+    bool HasNormal(const Corner& c) const { return points_.Normal(c.vn) != nullptr; }
     bool HasUv(const Corner& c) const {
         return c.vt != kNone && 2 * std::size_t{c.vt} < points_.uvs.size();
     }
@@ -408,6 +437,14 @@ bool InTriangle(const Flat& p, const Flat& a, const Flat& b, const Flat& c) {
     return Turn(a, b, p) >= 0 && Turn(b, c, p) >= 0 && Turn(c, a, p) >= 0;
 }
 
+// A polygon of `n` corners as a fan of triangles from its first corner.
+void Fan(std::size_t n, std::vector<std::array<std::size_t, 3>>& out) {
+    out.clear();
+    for (std::size_t t = 1; t + 1 < n; ++t) {
+        out.push_back({0, t, t + 1});
+    }
+}
+
 // Cuts a polygon (its corners' points) into triangles over its corners: a fan from the first
 // corner when it is convex; when not, ears clipped in the plane the face lies most along,
 // falling back to the fan where that fails. `budget` counts corner tests down.
@@ -415,12 +452,7 @@ void Triangulate(const std::vector<std::array<float, 3>>& points, std::size_t& b
                  std::vector<std::array<std::size_t, 3>>& out) {
     const std::size_t n = points.size();
     out.clear();
-    const auto fan = [&]() {
-        out.clear();
-        for (std::size_t t = 1; t + 1 < n; ++t) {
-            out.push_back({0, t, t + 1});
-        }
-    };
+    const auto fan = [&]() { Fan(n, out); };
     if (n > kMaxEarCorners || budget < n * n) {
         return fan();
     }
@@ -523,6 +555,8 @@ class ObjParser {
     Status Line(std::string_view line);
     Status Point(Words& words, std::vector<float>& into, std::size_t count, bool whole);
     Status Face(Words& words);
+    void Smooth();
+    std::uint32_t SmoothNormal(std::uint32_t point);
     Status Object(std::string_view name);
     Status AddObject(std::string_view name);
     Status Group(std::string_view name);
@@ -550,6 +584,11 @@ class ObjParser {
     std::size_t left_out_ = 0;
     std::size_t most_point_ = 0;  // 1 + the largest point index a face names
     std::size_t ear_budget_ = kEarTestBudget;
+    // The smoothing group faces are in (0: none), and each point's normal in the group it was
+    // last smoothed in (with 1 added; 0: none yet); its normals in other groups, by (point, group).
+    std::uint32_t smoothing_group_ = 0;
+    std::vector<std::array<std::uint32_t, 2>> smoothed_at_point_;
+    std::unordered_map<std::uint64_t, std::uint32_t> smoothed_elsewhere_;
     // Reused from face to face.
     std::vector<Corner> corners_;
     std::vector<std::array<float, 3>> corner_points_;
@@ -588,7 +627,20 @@ Status ObjParser::Line(std::string_view line) {
     if (keyword == "mtllib") {
         return MaterialLibraries(words.Rest());
     }
-    return Status::Ok();  // smoothing groups, lines, points, curves and the rest
+    if (keyword == "s") {
+        std::string_view group;
+        std::uint32_t number = 0;
+        if (words.Next(group)) {
+            const auto [end, error] =
+                std::from_chars(group.data(), group.data() + group.size(), number);
+            if (error != std::errc() || end != group.data() + group.size()) {
+                number = 0;  // "off", or a word that is no group
+            }
+        }
+        smoothing_group_ = number;
+        return Status::Ok();
+    }
+    return Status::Ok();  // lines, points, curves and the rest
 }
 
 Status ObjParser::Point(Words& words, std::vector<float>& into, std::size_t count, bool whole) {
@@ -668,6 +720,9 @@ Status ObjParser::Face(Words& words) {
     if (triangles_ > kMaxImportTriangles) {
         return TooLarge(file_name_, "more than 20000000 triangles");
     }
+    if (smoothing_group_ != 0) {
+        Smooth();
+    }
     std::array<unsigned, 3> welded{};
     if (n == 3) {
         for (std::size_t k = 0; k < 3; ++k) {
@@ -690,10 +745,7 @@ Status ObjParser::Face(Words& words) {
     if (corner_points_.size() == n) {
         Triangulate(corner_points_, ear_budget_, cut_);
     } else {
-        cut_.clear();
-        for (std::size_t t = 1; t + 1 < n; ++t) {
-            cut_.push_back({0, t, t + 1});
-        }
+        Fan(n, cut_);
     }
     local_.assign(n, ~0u);
     for (const auto& triangle : cut_) {
@@ -723,6 +775,64 @@ Status ObjParser::NewMesh(const std::string& name) {
 
 // An object named before is taken up again; a new one comes with a mesh of its name in the
 // material in use.
+// A face in a smoothing group: its corners that name no normal of the file's take their
+// point's normal in the group, to which the face adds its own, as long as its area (Newell's).
+void ObjParser::Smooth() {
+    if (std::all_of(corners_.begin(), corners_.end(),
+                    [this](const Corner& c) { return points_.Normal(c.vn) != nullptr; })) {
+        return;
+    }
+    double normal[3] = {0, 0, 0};
+    const std::size_t n = corners_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t a = 3 * std::size_t{corners_[i].v};
+        const std::size_t b = 3 * std::size_t{corners_[(i + 1) % n].v};
+        if (a >= points_.positions.size() || b >= points_.positions.size()) {
+            return;  // a point named before it is read: the face stays flat
+        }
+        const float* p = points_.positions.data() + a;
+        const float* q = points_.positions.data() + b;
+        for (int k = 0; k < 3; ++k) {
+            const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+            normal[k] += (double{p[k1]} - q[k1]) * (double{p[k2]} + q[k2]);
+        }
+    }
+    for (Corner& c : corners_) {
+        if (points_.Normal(c.vn) == nullptr) {
+            c.vn = SmoothNormal(c.v) | kSmoothNormal;
+            float* sum = points_.smoothed.data() + 3 * std::size_t{c.vn & ~kSmoothNormal};
+            for (int k = 0; k < 3; ++k) {
+                constexpr double kLargest = std::numeric_limits<float>::max();
+                sum[k] += static_cast<float>(std::clamp(normal[k], -kLargest, kLargest));
+            }
+        }
+    }
+}
+
+std::uint32_t ObjParser::SmoothNormal(std::uint32_t point) {
+    const auto added = [this] {
+        points_.smoothed.insert(points_.smoothed.end(), 3, 0.0f);
+        return static_cast<std::uint32_t>(points_.smoothed.size() / 3 - 1);
+    };
+    if (point >= smoothed_at_point_.size()) {
+        smoothed_at_point_.resize(points_.positions.size() / 3);
+    }
+    auto& [group, normal] = smoothed_at_point_[point];
+    if (normal == 0 || group == smoothing_group_) {
+        if (normal == 0) {
+            group = smoothing_group_;
+            normal = added() + 1;
+        }
+        return normal - 1;
+    }
+    const auto [at, is_new] =
+        smoothed_elsewhere_.try_emplace((std::uint64_t{point} << 32) | smoothing_group_, 0);
+    if (is_new) {
+        at->second = added();
+    }
+    return at->second;
+}
+
 Status ObjParser::Object(std::string_view name) {
     const auto known = object_index_.find(std::string(name));
     if (known != object_index_.end()) {  // its faces go on into the mesh being filled
@@ -826,9 +936,7 @@ Status ObjParser::ReadLibrary(const fs::path& path) {
     if (!in) {
         return Status::Ok();
     }
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    LineReader lines(FillFrom(in), error ? kBlockBytes + kMaxLineBytes : size);
+    LineReader lines = LinesOf(in, path);
     std::optional<std::size_t> defining;
     std::string_view line;
     for (;;) {
@@ -1003,8 +1111,7 @@ Result<ModelScene> ReadObjFile(const std::string& path, const std::string& file_
     std::error_code error;
     const fs::path folder = fs::weakly_canonical(fs::absolute(path, error), error).parent_path();
     const fs::path usable_folder = error ? fs::path() : folder;
-    const std::uintmax_t size = fs::file_size(path, error);
-    LineReader lines(FillFrom(in), error ? kBlockBytes + kMaxLineBytes : size);
+    LineReader lines = LinesOf(in, path);
     Result<ModelScene> scene = ReadObj(lines, file_name, usable_folder, options);
     if (in.bad()) {
         return ReadFailed(file_name, "the file could not be read whole");

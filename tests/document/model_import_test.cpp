@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "../fuzz/model_samples.h"
 #include "../temporary_directory.h"
@@ -395,6 +396,12 @@ TEST(ModelImport, ObjReaderGivesTheLibrarysScene) {
                 ASSERT_NEAR(ours_corners[i][k], library_corners[i][k], 1e-6f) << i << ' ' << k;
             }
         }
+        // From memory the reader takes the file in small pieces, so lines cross its blocks.
+        const auto bytes = ReadWholeFile(folder.File(name));
+        ASSERT_TRUE(bytes.ok());
+        const Result<ModelScene> from_memory = ReadModelBytes(*bytes, name, {});
+        ASSERT_TRUE(from_memory.ok()) << from_memory.status().text;
+        EXPECT_EQ(corners(*from_memory), ours_corners);
         std::size_t ours_vertices = 0, library_vertices = 0;
         for (const auto& mesh : ours->meshes) {
             for (const Mesh& piece : mesh.pieces) {
@@ -413,6 +420,28 @@ TEST(ModelImport, ObjReaderGivesTheLibrarysScene) {
             EXPECT_EQ(ours_vertices, library_vertices);
         }
     }
+}
+
+// Smoothing groups: a corner naming no normal takes its point's within its group (the sum of
+// the group's faces there); faces in no group stay flat. A roof whose sides meet at 90 degrees.
+TEST(ModelImport, ObjSmoothingGroupsShareNormalsWithinAGroup) {
+    const auto roof = [](const std::string& groups) {
+        const std::string text = "v -1 0 0\nv -1 0 1\nv 0 1 0\nv 0 1 1\nv 1 0 0\nv 1 0 1\n" +
+                                 groups.substr(0, groups.find('|')) + "f 1 2 4 3\n" +
+                                 groups.substr(groups.find('|') + 1) + "f 3 4 6 5\n";
+        const Result<ModelScene> scene = ReadModelBytes(samples::FromText(text), "roof.obj", {});
+        EXPECT_TRUE(scene.ok() && scene->meshes.size() == 1);
+        std::size_t ridge_up = 0;  // vertices at the ridge with the normal straight up
+        for (const DisplayVertex& v : scene->meshes[0].pieces.at(0).vertices) {
+            ridge_up += v.y == 1 && std::abs(v.ny - 1) < 1e-6f;
+        }
+        return std::tuple(scene->meshes[0].smooth, scene->meshes[0].pieces[0].vertices.size(),
+                          ridge_up);
+    };
+    EXPECT_EQ(roof("s 1\n|"), std::tuple(true, std::size_t{6}, std::size_t{2}));
+    EXPECT_EQ(roof("s 1\n|s 2\n"), std::tuple(true, std::size_t{8}, std::size_t{0}));
+    EXPECT_EQ(roof("s 1\n|s off\n"), std::tuple(true, std::size_t{10}, std::size_t{0}));
+    EXPECT_EQ(roof("|"), std::tuple(false, std::size_t{12}, std::size_t{0}));
 }
 
 // Damaged files: each refused with one message naming the file and the scene unchanged, or
