@@ -1,7 +1,8 @@
 // The whole `kelto-cli import` of a binary STL and of OBJ files of about 1 000 000 triangles each
 // (a rippled grid), as a user starts it: start-up, reading by our own readers, our checks, the
 // objects made and the scene saved. The OBJ comes without normals (flat: every corner a vertex
-// of its own, as the STL's) and with a normal at each point, its faces sharing their vertices.
+// of its own, as the STL's), in one smoothing group without normals, and with a normal at each
+// point; in the last two its faces share their vertices.
 // Counters: the wall time, the process's peak resident memory and that peak over the file's
 // size.
 #include <benchmark/benchmark.h>
@@ -74,10 +75,16 @@ const std::string& StlFile() {
     return path;
 }
 
+enum class ObjShading { Flat, SmoothingGroup, Normals };
+
 // The grid as OBJ; with normals, each point has one ("f a//a b//b c//c").
-std::string WriteObj(const std::string& name, bool normals) {
+std::string WriteObj(const std::string& name, ObjShading shading) {
+    const bool normals = shading == ObjShading::Normals;
     const std::string file = Work() / name;
     std::ofstream out(file);
+    if (shading == ObjShading::SmoothingGroup) {
+        out << "s 1\n";
+    }
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
             out << "v " << x << ' ' << Height(x, y) << ' ' << y << '\n';
@@ -105,12 +112,17 @@ std::string WriteObj(const std::string& name, bool normals) {
 }
 
 const std::string& ObjFile() {
-    static const std::string path = WriteObj("grid.obj", false);
+    static const std::string path = WriteObj("grid.obj", ObjShading::Flat);
+    return path;
+}
+
+const std::string& ObjSmoothFile() {
+    static const std::string path = WriteObj("grid_smooth.obj", ObjShading::SmoothingGroup);
     return path;
 }
 
 const std::string& ObjWithNormalsFile() {
-    static const std::string path = WriteObj("grid_normals.obj", true);
+    static const std::string path = WriteObj("grid_normals.obj", ObjShading::Normals);
     return path;
 }
 
@@ -173,12 +185,19 @@ void BM_ImportBinaryStl(benchmark::State& state) {
 void BM_ImportObj(benchmark::State& state) {
     WholeImport(state, ObjFile());
 }
+void BM_ImportObjInASmoothingGroup(benchmark::State& state) {
+    WholeImport(state, ObjSmoothFile());
+}
 void BM_ImportObjWithNormals(benchmark::State& state) {
     WholeImport(state, ObjWithNormalsFile());
 }
 
 BENCHMARK(BM_ImportBinaryStl)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportObj)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ImportObjInASmoothingGroup)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_ImportObjWithNormals)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
