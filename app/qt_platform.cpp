@@ -7,6 +7,7 @@
 
 #include "files/file_io.h"
 #include "files/image_import.h"
+#include "model/message_table.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -22,11 +23,51 @@
 
 namespace kelto {
 
-MessageAnswer QtMessageSink::Show(int /*number*/, const std::string& text, MessageIcon icon,
+namespace {
+
+// A script's failure: our sentence, then Python's report in a fixed font, which keeps its
+// columns (the caret under the fault). A long report shows its last lines, where the fault is,
+// and the whole under "Show Details...".
+void SetScriptFailure(QMessageBox& box, const QString& sentence, const QString& report) {
+    constexpr qsizetype kShownRows = 30, kRowChars = 80, kLongestLine = 12 * kRowChars;
+    const QStringList all_lines = report.split('\n');
+    QStringList lines;
+    qsizetype rows = 0;
+    for (qsizetype i = all_lines.size() - 1; i >= 0; --i) {
+        QString line = all_lines[i];
+        if (line.size() > kLongestLine) {
+            line = line.left(kLongestLine) + "...";
+        }
+        rows += std::max<qsizetype>(1, (line.size() + kRowChars - 1) / kRowChars);
+        if (rows > kShownRows) {
+            break;
+        }
+        lines.prepend(line);
+    }
+    if (lines.join('\n') != report) {
+        if (lines.size() < all_lines.size()) {
+            lines.prepend("...");
+        }
+        box.setDetailedText(report);
+    }
+    box.setTextFormat(Qt::RichText);
+    box.setText("<p>" + sentence.toHtmlEscaped() + "</p><pre style=\"white-space: pre-wrap\">" +
+                lines.join('\n').toHtmlEscaped() + "</pre>");
+}
+
+}  // namespace
+
+MessageAnswer QtMessageSink::Show(int number, const std::string& text, MessageIcon icon,
                                   MessageButtons buttons) {
     QMessageBox box(parent_.data());
     box.setWindowTitle("Kelto");
-    box.setText(QString::fromStdString(text));
+    const QString all = QString::fromStdString(text);
+    const qsizetype paragraph = all.indexOf("\n\n");
+    if ((number == kMsgScriptFailed || number == kMsgScriptFailedKept) && paragraph >= 0) {
+        SetScriptFailure(box, all.left(paragraph), all.mid(paragraph + 2));
+    } else {
+        box.setText(all);
+    }
     switch (icon) {
         case MessageIcon::Information:
             box.setIcon(QMessageBox::Information);
