@@ -1,6 +1,9 @@
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <span>
 
+#include "../temporary_directory.h"
 #include "document/document_core.h"
 #include "files/scene_file.h"
 #include "fuzz_checks.h"
@@ -29,6 +32,24 @@ bool SoundMesh(const Mesh& mesh) {
     return true;
 }
 
+void Write(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// An OBJ with a NUL byte in it is the OBJ up to that byte, read from a file, and after it the
+// material library fuzz.mtl beside the file.
+Result<ImportedObjects> ImportObjWithLibrary(DocumentCore& document,
+                                             std::span<const std::uint8_t> bytes) {
+    static const test::TemporaryDirectory folder;
+    const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    Write(folder.File("fuzz.obj"), bytes.first(static_cast<std::size_t>(nul - bytes.begin())));
+    Write(folder.File("fuzz.mtl"),
+          bytes.subspan(static_cast<std::size_t>(nul - bytes.begin()) + 1));
+    return document.ImportObject(folder.File("fuzz.obj"));
+}
+
 }  // namespace
 
 void CheckModelImport(const std::uint8_t* data, std::size_t size) {
@@ -37,7 +58,11 @@ void CheckModelImport(const std::uint8_t* data, std::size_t size) {
     }
     const char* file_name = kFileNames[data[0] % std::size(kFileNames)];
     DocumentCore document;
-    const auto made = document.ImportModelBytes(std::span(data + 1, size - 1), file_name);
+    const std::span<const std::uint8_t> bytes(data + 1, size - 1);
+    const bool with_library =
+        data[0] % std::size(kFileNames) == 0 && std::ranges::count(bytes, 0) > 0;
+    const auto made = with_library ? ImportObjWithLibrary(document, bytes)
+                                   : document.ImportModelBytes(bytes, file_name);
     if (!made.ok()) {
         if (document.GetScene().NodeCount() != 1 || document.IsModified() || document.CanUndo() ||
             made.status().text.empty())

@@ -38,6 +38,18 @@ inline Bytes ObjFeatures() {
         "o Tip\nv 0 0 1\nf 1/1 2/2 -1/3 # one more\n");
 }
 
+// An OBJ, a NUL byte, then the material library it names (the fuzz target writes them as two
+// files): the library's every statement and a picture's options.
+inline Bytes ObjWithLibrary() {
+    Bytes bytes = FromText("mtllib fuzz.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl Red\nf 1 2 3\n");
+    bytes.push_back(0);
+    const Bytes library = FromText(
+        "newmtl Red\nKa 0.1 0.1 0.1\nKd 1 0 0\nKs 0.5 0.5 0.5\nKe 0 0 0\nNs 64\nd 0.5\nTr 0.5\n"
+        "Ni 1.5\nPr 0.2\nPm 0.1\nmap_Kd -s 1 1 1 -clamp on red.png\nnewmtl Blue\nKd 0 0 1\n");
+    bytes.insert(bytes.end(), library.begin(), library.end());
+    return bytes;
+}
+
 // Two facets.
 inline Bytes AsciiStl() {
     return FromText(
