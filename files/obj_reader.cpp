@@ -37,6 +37,7 @@ constexpr std::size_t kEarTestBudget = 100'000'000;
 constexpr std::uint32_t kNone = ~std::uint32_t{0};
 // Set in a corner's normal index when the normal is one its smoothing group gave it.
 constexpr std::uint32_t kSmoothNormal = 0x8000'0000u;
+static_assert(3 * kMaxImportTriangles < kSmoothNormal, "a smoothed normal for every corner");
 constexpr std::size_t kNoMaterial = ~std::size_t{0};
 // The name the library gives faces before any object or group, and its first material.
 constexpr const char* kDefaultObject = "defaultobject";
@@ -404,6 +405,16 @@ class ObjVertices : public MeshVertexSource {
         std::copy_n(points_.positions.begin() + 3 * std::size_t{c.v}, 3, v.position.begin());
         if (const float* normal = points_.Normal(c.vn)) {
             std::copy_n(normal, 3, v.normal.begin());
+            if ((c.vn & kSmoothNormal) != 0) {
+                // A sum of areas: made unit length here, where its square cannot overflow.
+                const double length =
+                    std::hypot(double{normal[0]}, double{normal[1]}, double{normal[2]});
+                if (length > 0 && std::isfinite(length)) {
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        v.normal[k] = static_cast<float>(normal[k] / length);
+                    }
+                }
+            }
         }
         if (HasUv(c)) {
             std::copy_n(points_.uvs.begin() + 2 * std::size_t{c.vt}, 2, v.uv.begin());
@@ -584,11 +595,12 @@ class ObjParser {
     std::size_t left_out_ = 0;
     std::size_t most_point_ = 0;  // 1 + the largest point index a face names
     std::size_t ear_budget_ = kEarTestBudget;
-    // The smoothing group faces are in (0: none), and each point's normal in the group it was
-    // last smoothed in (with 1 added; 0: none yet); its normals in other groups, by (point, group).
+    // The smoothing group faces are in (0: none), and each point's normal in the first group it
+    // was smoothed in (with 1 added; 0: none yet); its normals in other groups, by (point, group),
+    // in a tree (a file cannot choose group numbers that make its look-ups slow).
     std::uint32_t smoothing_group_ = 0;
     std::vector<std::array<std::uint32_t, 2>> smoothed_at_point_;
-    std::unordered_map<std::uint64_t, std::uint32_t> smoothed_elsewhere_;
+    std::map<std::uint64_t, std::uint32_t> smoothed_elsewhere_;
     // Reused from face to face.
     std::vector<Corner> corners_;
     std::vector<std::array<float, 3>> corner_points_;
@@ -693,8 +705,9 @@ Status ObjParser::Face(Words& words) {
         }
         most_point_ = std::max<std::size_t>(most_point_, std::size_t{*point} + 1);
         // A texture coordinate or normal the file does not have is left out of the corner.
+        const std::uint32_t normal = IndexOf(vn, points_.normals.size() / 3).value_or(kNone);
         corners_.push_back({*point, IndexOf(vt, points_.uvs.size() / 2).value_or(kNone),
-                            IndexOf(vn, points_.normals.size() / 3).value_or(kNone)});
+                            normal == kNone - 1 ? kNone : normal});
     }
     if (corners_.empty()) {
         return Status::Ok();
@@ -773,13 +786,11 @@ Status ObjParser::NewMesh(const std::string& name) {
     return Status::Ok();
 }
 
-// An object named before is taken up again; a new one comes with a mesh of its name in the
-// material in use.
-// A face in a smoothing group: its corners that name no normal of the file's take their
-// point's normal in the group, to which the face adds its own, as long as its area (Newell's).
+// A face in a smoothing group: its corners that name no normal take their point's normal in
+// the group, to which the face adds its own, as long as its area (Newell's).
 void ObjParser::Smooth() {
-    if (std::all_of(corners_.begin(), corners_.end(),
-                    [this](const Corner& c) { return points_.Normal(c.vn) != nullptr; })) {
+    if (std::none_of(corners_.begin(), corners_.end(),
+                     [](const Corner& c) { return c.vn == kNone; })) {
         return;
     }
     double normal[3] = {0, 0, 0};
@@ -798,7 +809,7 @@ void ObjParser::Smooth() {
         }
     }
     for (Corner& c : corners_) {
-        if (points_.Normal(c.vn) == nullptr) {
+        if (c.vn == kNone) {
             c.vn = SmoothNormal(c.v) | kSmoothNormal;
             float* sum = points_.smoothed.data() + 3 * std::size_t{c.vn & ~kSmoothNormal};
             for (int k = 0; k < 3; ++k) {
@@ -833,6 +844,8 @@ std::uint32_t ObjParser::SmoothNormal(std::uint32_t point) {
     return at->second;
 }
 
+// An object named before is taken up again; a new one comes with a mesh of its name in the
+// material in use.
 Status ObjParser::Object(std::string_view name) {
     const auto known = object_index_.find(std::string(name));
     if (known != object_index_.end()) {  // its faces go on into the mesh being filled

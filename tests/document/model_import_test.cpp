@@ -430,7 +430,10 @@ TEST(ModelImport, ObjSmoothingGroupsShareNormalsWithinAGroup) {
                                  groups.substr(0, groups.find('|')) + "f 1 2 4 3\n" +
                                  groups.substr(groups.find('|') + 1) + "f 3 4 6 5\n";
         const Result<ModelScene> scene = ReadModelBytes(samples::FromText(text), "roof.obj", {});
-        EXPECT_TRUE(scene.ok() && scene->meshes.size() == 1);
+        if (!scene.ok() || scene->meshes.size() != 1) {
+            ADD_FAILURE() << groups;
+            return std::tuple(false, std::size_t{0}, std::size_t{0});
+        }
         std::size_t ridge_up = 0;  // vertices at the ridge with the normal straight up
         for (const DisplayVertex& v : scene->meshes[0].pieces.at(0).vertices) {
             ridge_up += v.y == 1 && std::abs(v.ny - 1) < 1e-6f;
