@@ -30,7 +30,11 @@ namespace {
 // and the whole under "Show Details...".
 void SetScriptFailure(QMessageBox& box, const QString& sentence, const QString& report) {
     constexpr qsizetype kShownRows = 30, kRowChars = 80, kLongestLine = 12 * kRowChars;
-    const QStringList all_lines = report.split('\n');
+    QString text = report;
+    while (text.endsWith('\n')) {
+        text.chop(1);
+    }
+    const QStringList all_lines = text.split('\n');
     QStringList lines;
     qsizetype rows = 0;
     for (qsizetype i = all_lines.size() - 1; i >= 0; --i) {
@@ -44,7 +48,7 @@ void SetScriptFailure(QMessageBox& box, const QString& sentence, const QString& 
         }
         lines.prepend(line);
     }
-    if (lines.join('\n') != report) {
+    if (lines.join('\n') != text) {
         if (lines.size() < all_lines.size()) {
             lines.prepend("...");
         }
