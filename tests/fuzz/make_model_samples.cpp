@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         Bytes bytes;
     } samples[] = {{"obj", 0, Obj()},
                    {"obj_features", 0, ObjFeatures()},
-                   {"obj_with_library", 0, ObjWithLibrary()},
+                   {"obj_with_library", 5, ObjWithLibrary()},
                    {"stl_text", 1, AsciiStl()},
                    {"stl", 1, BinaryStl()},
                    {"ply", 2, Ply()},

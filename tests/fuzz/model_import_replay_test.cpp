@@ -15,7 +15,7 @@ TEST(FuzzReplay, DamagedModelFilesNeverHurtTheImport) {
     std::mt19937 random(20261208);
     // The first byte picks the format as the fuzz target's does: obj, stl, ply, gltf, glb.
     const std::pair<std::uint8_t, Bytes> samples[] = {
-        {0, Obj()},       {0, ObjFeatures()}, {0, ObjWithLibrary()}, {1, AsciiStl()},
+        {0, Obj()},       {0, ObjFeatures()}, {5, ObjWithLibrary()}, {1, AsciiStl()},
         {1, BinaryStl()}, {2, Ply()},         {3, Gltf()},           {4, Glb()}};
     for (const auto& [format, sample] : samples) {
         Bytes original{format};

@@ -39,7 +39,7 @@ inline Bytes ObjFeatures() {
 }
 
 // An OBJ, a NUL byte, then the material library it names (the fuzz target writes them as two
-// files): the library's every statement and a picture's options.
+// files when the selector byte is 5): the library's every statement and a picture's options.
 inline Bytes ObjWithLibrary() {
     Bytes bytes = FromText("mtllib fuzz.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl Red\nf 1 2 3\n");
     bytes.push_back(0);
