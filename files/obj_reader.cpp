@@ -448,6 +448,21 @@ bool InTriangle(const Flat& p, const Flat& a, const Flat& b, const Flat& c) {
     return Turn(a, b, p) >= 0 && Turn(b, c, p) >= 0 && Turn(c, a, p) >= 0;
 }
 
+// A polygon's normal by Newell's rule, as long as twice its area.
+std::array<double, 3> NewellNormal(const std::vector<std::array<float, 3>>& points) {
+    std::array<double, 3> normal{0, 0, 0};
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto& a = points[i];
+        const auto& b = points[(i + 1) % n];
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::size_t k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+            normal[k] += (double{a[k1]} - b[k1]) * (double{a[k2]} + b[k2]);
+        }
+    }
+    return normal;
+}
+
 // A polygon of `n` corners as a fan of triangles from its first corner.
 void Fan(std::size_t n, std::vector<std::array<std::size_t, 3>>& out) {
     out.clear();
@@ -467,16 +482,8 @@ void Triangulate(const std::vector<std::array<float, 3>>& points, std::size_t& b
     if (n > kMaxEarCorners || budget < n * n) {
         return fan();
     }
-    // The face's normal (Newell's), and the axis it points most along.
-    double normal[3] = {0, 0, 0};
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto& a = points[i];
-        const auto& b = points[(i + 1) % n];
-        for (int k = 0; k < 3; ++k) {
-            const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-            normal[k] += (double{a[k1]} - b[k1]) * (double{a[k2]} + b[k2]);
-        }
-    }
+    // The face's normal and the axis it points most along.
+    const std::array<double, 3> normal = NewellNormal(points);
     int axis = 0;
     for (int k = 1; k < 3; ++k) {
         if (std::abs(normal[k]) > std::abs(normal[axis])) {
@@ -793,21 +800,15 @@ void ObjParser::Smooth() {
                      [](const Corner& c) { return c.vn == kNone; })) {
         return;
     }
-    double normal[3] = {0, 0, 0};
-    const std::size_t n = corners_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t a = 3 * std::size_t{corners_[i].v};
-        const std::size_t b = 3 * std::size_t{corners_[(i + 1) % n].v};
-        if (a >= points_.positions.size() || b >= points_.positions.size()) {
+    corner_points_.clear();
+    for (const Corner& c : corners_) {
+        if (3 * std::size_t{c.v} >= points_.positions.size()) {
             return;  // a point named before it is read: the face stays flat
         }
-        const float* p = points_.positions.data() + a;
-        const float* q = points_.positions.data() + b;
-        for (int k = 0; k < 3; ++k) {
-            const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-            normal[k] += (double{p[k1]} - q[k1]) * (double{p[k2]} + q[k2]);
-        }
+        const float* p = points_.positions.data() + 3 * std::size_t{c.v};
+        corner_points_.push_back({p[0], p[1], p[2]});
     }
+    const std::array<double, 3> normal = NewellNormal(corner_points_);
     for (Corner& c : corners_) {
         if (c.vn == kNone) {
             c.vn = SmoothNormal(c.v) | kSmoothNormal;
